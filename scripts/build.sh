@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds into build/ (build/bin is the program directory).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+extra=()
+[ "${CI:-}" = "true" ] && extra+=(-DTOMES_WERROR=ON)
+if command -v clang++ >/dev/null; then extra+=(-DTOMES_FUZZ=ON); fi
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" >/dev/null
+cmake --build build -j"$(nproc)"

@@ -1,0 +1,146 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbase/error.h"
+#include "dbase/types.h"
+
+namespace dbase {
+
+enum class OpenMode { Shared, Exclusive };
+
+// One cursor on a dBASE IV table (.dbf with its .mdx production index and
+// .dbt memo file). Text is raw code-page bytes (Windows-1252); see codepage.h.
+//
+// Deleted records are hidden from navigation and counts. Navigation follows the
+// active tag (empty name = natural order) inside the current range.
+// Field numbers count from 0 in the order of the table's field descriptors.
+class Table {
+ public:
+  enum class State { Inactive, Browse, Edit, Insert };
+
+  Table();
+  ~Table();
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  // Creates a new, empty table (overwriting nothing: throws when the .dbf
+  // exists). A .dbt is created when a memo or binary field exists, an .mdx when
+  // tags are given.
+  static void create(const std::string& path, const std::vector<FieldDef>& fields,
+                     const std::vector<TagDef>& tags = {});
+
+  // Finds "data.dbf" as DATA.DBF etc. in its directory; the path of the file
+  // as it exists on disk, or nullopt.
+  static std::optional<std::string> resolve(const std::string& path);
+
+  void open(const std::string& path, OpenMode mode = OpenMode::Shared, bool readOnly = false);
+  void close();  // cancels a pending edit
+  bool isOpen() const;
+  const std::string& path() const;       // .dbf as found on disk
+  std::string directory() const;
+  std::string tableName() const;         // file name with extension
+  uint8_t versionByte() const;           // 0x03, 0x8B, 0x83 ...
+  bool exclusive() const;
+  bool readOnly() const;
+
+  // Re-reads field and tag definitions from disk.
+  void refreshDefinitions();
+  const std::vector<FieldDef>& fields() const;
+  int fieldIndex(std::string_view name) const;  // case-insensitive; -1 when absent
+  std::vector<TagDef> tags() const;
+
+  // Need exclusive use. Adding builds the tag from the data.
+  void addTag(const TagDef& tag);
+  void deleteTag(const std::string& name);
+  void regenerateTags();  // rebuilds every tag from the data (new file, atomic replace)
+
+  void setActiveTag(const std::string& name);  // "" = natural order; throws for an unknown tag
+  const std::string& activeTag() const;
+
+  // Navigation. bof()/eof() are set when a move runs past either end of the
+  // current range (or the table is empty).
+  void first();
+  void last();
+  void next();
+  void prior();
+  int moveBy(int n);  // returns how many records were actually passed
+  bool bof() const;
+  bool eof() const;
+  uint32_t recNo() const;  // physical record number (from 1), 0 when on none
+  void goToRecord(uint32_t recno);  // throws when out of range; keeps the active order
+  // Ordinal position in the active order and range (0-based), and the move to one.
+  uint32_t position();
+  void goToPosition(uint32_t index);
+
+  // Live records in the current range.
+  uint32_t recordCount();
+  // Physical records in the file, deleted ones included.
+  uint32_t physicalCount();
+
+  // Editing. edit() locks the record (LockError when another cursor or program
+  // holds it); post() writes record, memos and keys and unlocks; cancel() drops
+  // the changes. edit() on an empty table starts an append.
+  void edit();
+  void append();
+  void post();
+  void cancel();
+  void deleteRecord();  // marks deleted, moves to the next record
+  State state() const;
+  bool isDeleted() const;
+
+  // Field access on the current record buffer.
+  std::string asString(int field) const;  // right-trimmed text; memo contents; dates "YYYYMMDD"
+  double asNumber(int field) const;
+  int64_t asInteger(int field) const;
+  Date asDate(int field) const;
+  bool asBool(int field) const;
+  bool isEmpty(int field) const;
+  void clear(int field);
+  void setString(int field, std::string_view value);  // numbers and dates as text too
+  void setNumber(int field, double value);
+  void setDate(int field, const Date& value);
+  void setBool(int field, bool value);
+  void assignFrom(int field, const Table& other, int otherField);
+  // Memo and binary contents.
+  std::string readBlob(int field) const;
+  void writeBlob(int field, std::string_view data);
+  void readBlob(int field, std::ostream& out) const;
+  void writeBlob(int field, std::istream& in);
+
+  // Key search on the active tag: positions on the first key >= value and
+  // returns whether it matched (character keys over the value's length).
+  bool findKey(const KeyValue& value);
+  // The key of the current record under the active tag, as stored.
+  std::string currentKey() const;
+
+  void setRangeStart(const KeyValue& value);
+  void setRangeEnd(const KeyValue& value);
+  void applyRange();
+  void cancelRange();
+  bool hasRange() const;
+
+  Bookmark bookmark() const;
+  void goToBookmark(const Bookmark& mark);
+
+  // Needs exclusive use.
+  void emptyTable();
+  void pack();  // drops deleted records, compacts memos, rebuilds tags; atomic
+
+  // Whole families (.dbf, .mdx, .dbt), case-insensitively found.
+  static void deleteTable(const std::string& path);
+  static void copyTable(const std::string& source, const std::string& target, bool overwrite);
+  static void renameTable(const std::string& from, const std::string& to);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace dbase

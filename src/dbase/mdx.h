@@ -1,0 +1,83 @@
+#pragma once
+
+// The production index file: up to 47 named tags, each a B-tree of
+// [record number][key] items in 1024-byte blocks addressed in 512-byte pages.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "dbase/types.h"
+
+namespace dbase {
+
+struct TagInfo {
+  std::string name;
+  std::string expression;
+  std::string filter;
+  KeyType keyType = KeyType::Character;
+  int keyLength = 0;
+  bool descending = false;
+  bool unique = false;
+  uint32_t headerPage = 0;
+};
+
+class MdxFile {
+ public:
+  // Creates an empty index for the table base name ("DATA").
+  static void create(const std::string& path, const std::string& tableBaseName);
+  // Opens an existing index; the file descriptor stays owned by MdxFile.
+  // Throws FormatError for a file that is not a sound MDX header.
+  static std::unique_ptr<MdxFile> open(const std::string& path, bool readOnly);
+  ~MdxFile();
+
+  const std::string& path() const;
+  std::vector<TagInfo> tags() const;
+  int findTag(std::string_view name) const;  // case-insensitive; -1 when absent
+
+  // Adds an empty tag (name, expression, type and length already worked out).
+  int addTag(const TagDef& def, KeyType type, int keyLength);
+  void dropTag(std::string_view name);
+  // Replaces the tag's tree by one built bottom-up from entries sorted in the
+  // tag's order (ties by record number).
+  void buildTag(int tag, const std::vector<std::pair<std::string, uint32_t>>& sorted);
+
+  void insert(int tag, std::string_view key, uint32_t recno);
+  void erase(int tag, std::string_view key, uint32_t recno);  // no-op when absent
+
+  // Drops cached pages when another process changed the file.
+  void reloadIfChanged();
+  void flush();
+
+  // An ordered walk over one tag.
+  class Cursor {
+   public:
+    Cursor(MdxFile& file, int tag);
+    ~Cursor();
+    bool first();
+    bool last();
+    bool next();
+    bool prev();
+    // Positions on the first entry >= (key, recno) in the tag's order; with
+    // prefix = true a character key compares over key.size() only.
+    bool seek(std::string_view key, uint32_t recno = 0, bool prefix = false);
+    bool valid() const;
+    std::string_view key() const;
+    uint32_t recno() const;
+
+   private:
+    struct State;
+    std::unique_ptr<State> s_;
+  };
+
+  struct Impl;
+
+ private:
+  explicit MdxFile(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace dbase

@@ -1,0 +1,6 @@
+#include "runtime.h"
+
+TRunObjects& RunObjects() {
+  static TRunObjects instance;
+  return instance;
+}

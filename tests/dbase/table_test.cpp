@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "dbase/table.h"
@@ -569,6 +575,114 @@ TEST(TablePack, ReadOnlyTablesRefuseChanges) {
   EXPECT_TRUE(t.readOnly());
   EXPECT_THROW(t.append(), Error);
   EXPECT_THROW(t.edit(), Error);
+}
+
+}  // namespace
+}  // namespace dbase
+
+namespace dbase {
+namespace {
+
+using testing::bookFields;
+using testing::ScratchDir;
+
+// Appends "book<n>" records with memo "memo <n>" until killed.
+[[noreturn]] void appendForever(const std::string& path, OpenMode mode) {
+  try {
+    Table t;
+    t.open(path, mode);
+    for (uint32_t n = t.physicalCount() + 1;; ++n) {
+      t.append();
+      t.setString(0, "book" + std::to_string(n));
+      t.setNumber(3, n % 10000);
+      t.writeBlob(6, "memo " + std::to_string(n) + std::string(n % 700, '.'));
+      t.post();
+    }
+  } catch (...) {
+  }
+  _exit(1);
+}
+
+class CrashDuringAppend : public ::testing::TestWithParam<OpenMode> {};
+
+TEST_P(CrashDuringAppend, EveryCountedRecordSurvivesKillNine) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, bookFields(), {testing::tag("TITLE", "TITLE")});
+  for (int round = 0; round < 3; ++round) {
+    pid_t pid = fork();
+    if (pid == 0) appendForever(path, GetParam());
+    // Let it write a while, at a different moment each round.
+    uint64_t target = 40000 + static_cast<uint64_t>(round) * 37000;
+    for (int i = 0; i < 2000 && testing::readFile(path).size() < target; ++i) usleep(2000);
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    Table t;
+    t.open(path, OpenMode::Exclusive);
+    uint32_t n = t.physicalCount();
+    ASSERT_GT(n, 0u);
+    for (uint32_t r = 1; r <= n; ++r) {
+      t.goToRecord(r);
+      ASSERT_EQ(t.asString(0), "book" + std::to_string(r));
+      ASSERT_EQ(t.asInteger(3), r % 10000);
+      ASSERT_EQ(t.readBlob(6), "memo " + std::to_string(r) + std::string(r % 700, '.'));
+    }
+    t.setActiveTag("TITLE");
+    EXPECT_EQ(t.recordCount(), n);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, CrashDuringAppend,
+                         ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
+
+bool perlXBaseAvailable() { return std::system("perl -MXBase -e 1 >/dev/null 2>&1") == 0; }
+
+std::string run(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+TEST(Interop, PerlXBaseReadsOurTable) {
+  if (!perlXBaseAvailable()) GTEST_SKIP() << "perl XBase is not installed";
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, bookFields());
+  std::string big(100 * 1024, 'm');
+  for (size_t i = 0; i < big.size(); i += 100) big[i] = '\n';
+  {
+    Table t;
+    t.open(path);
+    testing::addBook(t, "First", "Austen", 12.5, big);
+    testing::addBook(t, "Gone", "Nobody", 1);
+    testing::addBook(t, "Third", "Bronte", -1, "short");
+    t.goToRecord(2);
+    t.deleteRecord();
+    t.goToRecord(1);
+    t.edit();
+    t.setDate(4, Date{2024, 2, 29});
+    t.setBool(5, true);
+    t.post();
+  }
+  std::string script =
+      "use XBase; my $t = XBase->new(shift) or die XBase->errstr;"
+      "for my $i (0 .. $t->last_record) { my ($del, $title, $author, $price, $pages, $bought, $read,"
+      " $notes) = $t->get_record($i); print join(\"|\", $del, $title, $author, $price // 'undef',"
+      " $bought // 'undef', $read // 'undef', length($notes // ''), substr($notes // '', 0, 3)), \"\\n\"; }";
+  testing::writeFile(dir.file("read.pl"), script);
+  std::string out = run("perl " + dir.file("read.pl") + " " + path + " 2>&1");
+  std::string expected =
+      "0|First|Austen|12.5|20240229|1|102400|\nmm\n"
+      "1|Gone|Nobody|1|undef|undef|0|\n"
+      "0|Third|Bronte|undef|undef|undef|5|sho\n";
+  EXPECT_EQ(out, expected);
 }
 
 }  // namespace

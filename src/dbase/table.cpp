@@ -21,6 +21,7 @@
 #include "keys.h"
 #include "lock.h"
 #include "mdx.h"
+#include "mdx_format.h"
 #include "memo.h"
 
 namespace dbase {
@@ -168,6 +169,7 @@ struct Table::Impl {
 
   // Caches (exclusive use only, dropped by every change)
   uint64_t generation = 0;
+  uint64_t indexWrites = 0;  // insert/erase calls: each ends by clearing the busy mark
   std::optional<std::pair<uint64_t, uint32_t>> countCache;
 
   // ---- basics ----
@@ -271,8 +273,7 @@ struct Table::Impl {
       count = boundedCount(headerCount);
       changed();
     }
-    if (mdx) mdx->reloadIfChanged();
-    cursorStale = true;
+    if (mdx) mdx->reloadIfChanged();  // cursors re-find their entry themselves
   }
 
   void stampDate() {
@@ -339,6 +340,7 @@ struct Table::Impl {
       if (!tagKey(t, record, key)) continue;
       if (t.info.unique && hasKey(t, key)) continue;
       mdx->insert(t.index, key, r);
+      ++indexWrites;
     }
   }
   bool hasKey(const TagState& t, const std::string& key) const {
@@ -603,6 +605,9 @@ struct Table::Impl {
     pendingBlobs.clear();
     stampDate();
     uint32_t target = recno;
+    // The index is marked busy before the record changes, so a crash in
+    // between leaves a mark that makes the next open rebuild the tags.
+    IndexUpdate index(*this);
     if (inserting) {
       ScopedLock guard;
       if (!exclusive) {
@@ -616,30 +621,36 @@ struct Table::Impl {
       if (count == 0xFFFFFFFFu) fail("table is full");
       target = count + 1;
       // Record and end mark first, the count last: a torn append loses only this record.
-      std::string out = rec;
-      out.push_back(static_cast<char>(kEofMarker));
-      dbf.writeAt(recordOffset(target), out);
+      rec.push_back(static_cast<char>(kEofMarker));
+      dbf.writeAt(recordOffset(target), rec);
+      rec.pop_back();
       writeCount(target);
       count = target;
-      if (exclusive && flagsValid) setFlag(target, false);
+      if (exclusive && flagsValid) {
+        if (flags.size() <= target) flags.resize(static_cast<size_t>(target) + 1, 0);
+        flags[target] = 0;
+      }
       guard.release();
-      if (!tags.empty()) updateIndex([&] { insertKeys(rec, target); });
+      if (!tags.empty()) insertKeys(rec, target);
     } else {
       dbf.writeAt(recordOffset(target), rec);
-      if (!tags.empty()) {
-        updateIndex([&] {
-          std::string key;
-          for (size_t t = 0; t < tags.size(); ++t) {
-            const TagState& tag = tags[t];
-            bool has = tagKey(tag, rec, key);
-            if (oldKeys[t] && has && *oldKeys[t] == key) continue;
-            if (oldKeys[t]) mdx->erase(tag.index, *oldKeys[t], target);
-            if (has && !(tag.info.unique && hasKey(tag, key))) mdx->insert(tag.index, key, target);
-          }
-        });
+      std::string key;
+      for (size_t t = 0; t < tags.size(); ++t) {
+        const TagState& tag = tags[t];
+        bool has = tagKey(tag, rec, key);
+        if (oldKeys[t] && has && *oldKeys[t] == key) continue;
+        if (oldKeys[t]) {
+          mdx->erase(tag.index, *oldKeys[t], target);
+          ++indexWrites;
+        }
+        if (has && !(tag.info.unique && hasKey(tag, key))) {
+          mdx->insert(tag.index, key, target);
+          ++indexWrites;
+        }
       }
       unlockRecord();
     }
+    index.finish();
     recno = target;
     state = Table::State::Browse;
     bof = eof = false;
@@ -647,19 +658,42 @@ struct Table::Impl {
     refreshCurrentKey();
   }
 
-  template <class F>
-  void updateIndex(F&& f) {
-    ScopedLock guard;
-    if (!exclusive && mdxLock.isOpen()) {
-      if (!waitLock(mdxLock.fd(), kMdxLockOffset, 1, LockKind::Write, kShortLockTimeoutMs))
-        throw LockError(mdx->path(), "index is locked by another user");
-      guard.hold(mdxLock.fd(), kMdxLockOffset, 1);
-      mdx->reloadIfChanged();
+  // Holds the index lock (shared use) and the index's busy mark across a
+  // record write and its key updates.
+  class IndexUpdate {
+   public:
+    explicit IndexUpdate(Impl& d) : d_(d) {
+      if (!d_.mdx || d_.tags.empty() || d_.readOnly) return;
+      if (!d_.exclusive) {
+        if (!waitLock(d_.mdxLock.fd(), kMdxLockOffset, 1, LockKind::Write, kShortLockTimeoutMs))
+          throw LockError(d_.mdx->path(), "index is locked by another user");
+        lock_.hold(d_.mdxLock.fd(), kMdxLockOffset, 1);
+        d_.mdx->reloadIfChanged();
+      }
+      setBusy(1);
+      active_ = true;
+      writesBefore_ = d_.indexWrites;
     }
-    f();
-    if (!exclusive) mdx->flush();
-    cursorStale = true;
-  }
+    // Key updates end with the mark cleared by the index itself; clear it
+    // again in case no key changed.
+    void finish() {
+      if (!active_) return;
+      if (!d_.exclusive) d_.mdx->flush();
+      if (d_.indexWrites == writesBefore_) setBusy(0);
+      active_ = false;
+      d_.cursorStale = true;
+    }
+    ~IndexUpdate() = default;  // an exception leaves the mark: the tags get rebuilt
+    IndexUpdate(const IndexUpdate&) = delete;
+    IndexUpdate& operator=(const IndexUpdate&) = delete;
+
+   private:
+    void setBusy(char v) { d_.mdxLock.writeAt(mdx::kHeaderBusy, &v, 1); }
+    Impl& d_;
+    ScopedLock lock_;
+    bool active_ = false;
+    uint64_t writesBefore_ = 0;
+  };
 
   void deleteRecord() {
     requireWritable();
@@ -721,6 +755,30 @@ struct Table::Impl {
     mdx = MdxFile::open(mdxPath, readOnly);
     if (!readOnly) mdxLock = File::open(mdxPath, O_RDWR);
     loadTags();
+  }
+  // A crash in the middle of an index update left its mark: rebuild the tags,
+  // which needs the table to ourselves for a moment.
+  void repairIndex() {
+    if (!mdx || !mdx->needsRebuild()) return;
+    if (!exclusive) {
+      // Perhaps another user is just updating it: wait for their lock and look again.
+      if (mdxLock.isOpen() && waitLock(mdxLock.fd(), kMdxLockOffset, 1, LockKind::Write, kShortLockTimeoutMs)) {
+        mdx->reloadIfChanged();
+        unlock(mdxLock.fd(), kMdxLockOffset, 1);
+      }
+      if (!mdx->needsRebuild()) return;
+    }
+    std::string reason = "the index was left unfinished (a crash?) and must be rebuilt";
+    if (readOnly) throw Error(mdx->path(), reason + "; open the table for writing");
+    bool upgraded = exclusive || tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Write);
+    if (!upgraded) throw LockError(mdx->path(), reason + " when no one else has the table open");
+    try {
+      replaceIndex(tagDefs());
+    } catch (...) {
+      if (!exclusive) tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Read);
+      throw;
+    }
+    if (!exclusive) tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Read);
   }
   void closeIndex() {
     cursor.reset();
@@ -1032,6 +1090,7 @@ void Table::open(const std::string& path, OpenMode mode, bool readOnly) {
   try {
     d.openFiles(*found, mode, readOnly);
     d.state = State::Browse;
+    d.repairIndex();
     d.changed();
     d.first();
   } catch (...) {

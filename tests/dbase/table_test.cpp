@@ -687,3 +687,107 @@ TEST(Interop, PerlXBaseReadsOurTable) {
 
 }  // namespace
 }  // namespace dbase
+
+namespace dbase {
+namespace {
+
+// Sets the index's "update under way" byte as a crash in mid-update leaves it.
+void markIndexBusy(const std::string& mdxPath) {
+  std::string bytes = testing::readFile(mdxPath);
+  bytes[52] = 1;
+  testing::writeFile(mdxPath, bytes);
+}
+
+TEST(TableRecovery, UnfinishedIndexUpdateIsRebuiltOnOpen) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
+  {
+    Table t;
+    t.open(path);
+    for (const char* s : {"b", "c", "a"}) testing::addBook(t, s, "x");
+  }
+  // Drop the index's keys by writing an empty one in its place, then mark it busy.
+  {
+    Table t;
+    t.open(path, OpenMode::Exclusive);
+    t.emptyTable();
+  }
+  std::string emptyIndex = testing::readFile(dir.file("books.mdx"));
+  Table::deleteTable(path);
+  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
+  {
+    Table t;
+    t.open(path);
+    for (const char* s : {"b", "c", "a"}) testing::addBook(t, s, "x");
+  }
+  testing::writeFile(dir.file("books.mdx"), emptyIndex);
+  markIndexBusy(dir.file("books.mdx"));
+  Table t;
+  t.open(path);
+  t.setActiveTag("TITLE");
+  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(static_cast<int>(testing::readFile(dir.file("books.mdx"))[52]), 0);
+}
+
+TEST(TableRecovery, RebuildNeedsTheTableToItself) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
+  Table holder;
+  holder.open(path);
+  testing::addBook(holder, "a", "x");
+  markIndexBusy(dir.file("books.mdx"));
+  Table t;
+  EXPECT_THROW(t.open(path), LockError);
+  EXPECT_THROW(t.open(path, OpenMode::Shared, true), Error);
+  holder.close();
+  t.open(path);
+  t.setActiveTag("TITLE");
+  EXPECT_EQ(t.recordCount(), 1u);
+}
+
+TEST(TableRecovery, InterruptedPackIsFinishedByTheNextOpen) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, testing::bookFields());
+  {
+    Table t;
+    t.open(path);
+    testing::addBook(t, "old", "x");
+  }
+  // A pack that reached its commit point: new files and the marker, no renames yet.
+  Table::create(dir.file("new.dbf"), testing::bookFields());
+  {
+    Table t;
+    t.open(dir.file("new.dbf"));
+    testing::addBook(t, "packed", "x", -1, "memo");
+  }
+  std::rename(dir.file("new.dbf").c_str(), (path + ".tmp").c_str());
+  std::rename(dir.file("new.dbt").c_str(), (dir.file("books.dbt") + ".tmp").c_str());
+  testing::writeFile(path + ".pck", "");
+  Table t;
+  t.open(path);
+  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"packed"}));
+  t.first();
+  EXPECT_EQ(t.asString(6), "memo");
+  EXPECT_FALSE(Table::resolve(path + ".pck"));
+}
+
+TEST(TableRecovery, TemporaryFilesWithoutTheMarkerAreIgnored) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, testing::bookFields());
+  {
+    Table t;
+    t.open(path);
+    testing::addBook(t, "kept", "x");
+  }
+  testing::writeFile(path + ".tmp", "half written");
+  Table t;
+  t.open(path);
+  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"kept"}));
+}
+
+}  // namespace
+}  // namespace dbase

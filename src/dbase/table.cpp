@@ -136,6 +136,8 @@ struct Table::Impl {
   bool exclusive = false;
   bool readOnly = false;
   bool dateStamped = false;
+  bool countDirty = false;  // exclusive use: the header count is written by flushPending()
+  bool batchOn = false;     // exclusive use: the index holds its writes (MdxFile batch)
 
   DbfHeader hdr;
   uint32_t count = 0;  // physical records we can read
@@ -624,7 +626,8 @@ struct Table::Impl {
       rec.push_back(static_cast<char>(kEofMarker));
       dbf.writeAt(recordOffset(target), rec);
       rec.pop_back();
-      writeCount(target);
+      if (exclusive) countDirty = true;  // a crash is recovered from the file size on open
+      else writeCount(target);
       count = target;
       if (exclusive && flagsValid) {
         if (flags.size() <= target) flags.resize(static_cast<size_t>(target) + 1, 0);
@@ -664,13 +667,23 @@ struct Table::Impl {
    public:
     explicit IndexUpdate(Impl& d) : d_(d) {
       if (!d_.mdx || d_.tags.empty() || d_.readOnly) return;
-      if (!d_.exclusive) {
+      if (d_.exclusive) {
+        // One batch for the whole exclusive session: the mark stays until flushPending().
+        if (!d_.batchOn) {
+          d_.setIndexBusy(1);
+          d_.mdx->beginBatch();
+          d_.batchOn = true;
+        }
+        d_.cursorStale = true;
+        return;
+      }
+      {
         if (!waitLock(d_.mdxLock.fd(), kMdxLockOffset, 1, LockKind::Write, kShortLockTimeoutMs))
           throw LockError(d_.mdx->path(), "index is locked by another user");
         lock_.hold(d_.mdxLock.fd(), kMdxLockOffset, 1);
         d_.mdx->reloadIfChanged();
       }
-      setBusy(1);
+      d_.setIndexBusy(1);
       active_ = true;
       writesBefore_ = d_.indexWrites;
     }
@@ -679,7 +692,7 @@ struct Table::Impl {
     void finish() {
       if (!active_) return;
       if (!d_.exclusive) d_.mdx->flush();
-      if (d_.indexWrites == writesBefore_) setBusy(0);
+      if (d_.indexWrites == writesBefore_) d_.setIndexBusy(0);
       active_ = false;
       d_.cursorStale = true;
     }
@@ -688,12 +701,58 @@ struct Table::Impl {
     IndexUpdate& operator=(const IndexUpdate&) = delete;
 
    private:
-    void setBusy(char v) { d_.mdxLock.writeAt(mdx::kHeaderBusy, &v, 1); }
     Impl& d_;
     ScopedLock lock_;
     bool active_ = false;
     uint64_t writesBefore_ = 0;
   };
+
+  void setIndexBusy(char v) { mdxLock.writeAt(mdx::kHeaderBusy, &v, 1); }
+
+  // Writes what exclusive use keeps back: the record count, the memo header, the index batch.
+  void flushPending() {
+    if (countDirty && dbf.isOpen()) {
+      writeCount(count);
+      countDirty = false;
+    }
+    if (memo) memo->flushHeader();
+    if (batchOn && mdx) {
+      batchOn = false;
+      mdx->endBatch();
+      setIndexBusy(0);
+    }
+  }
+
+  // An exclusive writer that crashed leaves whole records (each ends with the
+  // end mark) past the header's count: count them back in.
+  void recoverCount() {
+    uint64_t size = dbf.size();
+    if (size < hdr.headerLength + 1u) return;
+    uint64_t body = size - hdr.headerLength - 1;
+    if (body % hdr.recordLength != 0) return;
+    uint64_t k = body / hdr.recordLength;
+    if (k <= hdr.recordCount || k > 0xFFFFFFFEull) return;
+    char last = 0;
+    dbf.readAt(size - 1, &last, 1);
+    if (static_cast<uint8_t>(last) != kEofMarker) return;
+    ScopedLock guard;
+    if (!exclusive) {
+      if (!waitLock(dbf.fd(), kAppendLockOffset, 1, LockKind::Write, kShortLockTimeoutMs)) return;
+      guard.hold(dbf.fd(), kAppendLockOffset, 1);
+      char buf[4];
+      dbf.readExact(kHdrRecordCount, buf, 4);
+      if (getU32(buf) >= k) return;
+    }
+    std::string r;
+    for (uint64_t n = hdr.recordCount + 1; n <= k; ++n) {
+      char flag = 0;
+      dbf.readAt(recordOffset(static_cast<uint32_t>(n)), &flag, 1);
+      if (static_cast<uint8_t>(flag) != kRecordLive && static_cast<uint8_t>(flag) != kRecordDeleted) return;
+    }
+    writeCount(static_cast<uint32_t>(k));
+    hdr.recordCount = static_cast<uint32_t>(k);
+    count = boundedCount(hdr.recordCount);
+  }
 
   void deleteRecord() {
     requireWritable();
@@ -739,11 +798,13 @@ struct Table::Impl {
     }
     hdr = readDbfHeader(dbf);
     count = boundedCount(hdr.recordCount);
+    if (!readOnly) recoverCount();
     if (hdr.hasMemoFields()) {
       bool exists = false;
       std::string dbt = companionPath(path, ".dbt", &exists);
       if (!exists) throw FormatError(dbt, "memo file is missing");
       memo = MemoFile::open(dbt, readOnly, hdr.version == kDbfVersionMemo3);
+      if (exclusive && !readOnly) memo->setSoleUser(true);
     }
     if (hdr.productionMdx) {
       bool exists = false;
@@ -781,6 +842,7 @@ struct Table::Impl {
     if (!exclusive) tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Read);
   }
   void closeIndex() {
+    flushPending();
     cursor.reset();
     if (mdx && !readOnly) mdx->flush();
     mdx.reset();
@@ -791,6 +853,13 @@ struct Table::Impl {
   void closeAll() {
     if (state == Table::State::Edit || state == Table::State::Insert) cancel();
     unlockRecord();
+    try {
+      flushPending();
+    } catch (...) {
+      // Closing must go on; what was kept back is recovered on the next open.
+    }
+    countDirty = false;
+    batchOn = false;
     closeIndex();
     memo.reset();
     dbf.close();
@@ -898,6 +967,7 @@ struct Table::Impl {
 
   // Replaces the index by one with defs (empty: no index), built from the data.
   void replaceIndex(const std::vector<TagDef>& defs) {
+    flushPending();
     bool exists = false;
     std::string mdxPath = mdx ? mdx->path() : companionPath(path, ".mdx", &exists);
     std::string tmp = mdxPath + kTempSuffix;
@@ -950,7 +1020,7 @@ struct Table::Impl {
     std::string dbtTmp = dbtPath.empty() ? std::string() : dbtPath + kTempSuffix;
     std::string mdxTmp = hasMdx ? mdxPath + kTempSuffix : std::string();
     std::vector<TagDef> defs = tagDefs();
-    if (mdx) mdx->flush();
+    flushPending();
     File newDbf;
     try {
       DbfHeader h = hdr;
@@ -1025,7 +1095,10 @@ struct Table::Impl {
     dbf = std::move(newDbf);
     hdr = readDbfHeader(dbf);
     count = boundedCount(hdr.recordCount);
-    if (!dbtPath.empty()) memo = MemoFile::open(dbtPath, false, false);
+    if (!dbtPath.empty()) {
+      memo = MemoFile::open(dbtPath, false, false);
+      memo->setSoleUser(true);
+    }
     if (hasMdx && !defs.empty()) openIndex(mdxPath);
     flagsValid = false;
     reactivate();
@@ -1116,6 +1189,7 @@ void Table::refreshDefinitions() {
   Impl& d = *impl_;
   d.requireOpen();
   d.browseMode();
+  d.flushPending();
   d.hdr = readDbfHeader(d.dbf);
   d.count = d.boundedCount(d.hdr.recordCount);
   if (d.mdx) {

@@ -1,6 +1,7 @@
 #include "dbase/table.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,7 @@ namespace {
 
 constexpr int kShortLockTimeoutMs = 10000;
 constexpr size_t kScanChunk = 1 << 20;
+constexpr int64_t kRecentChangeNs = 3'000'000'000;
 constexpr const char* kTempSuffix = ".tmp";
 constexpr const char* kPackMarkerSuffix = ".pck";
 
@@ -141,6 +143,10 @@ struct Table::Impl {
 
   DbfHeader hdr;
   uint32_t count = 0;  // physical records we can read
+  const char* map = nullptr;  // exclusive use: read-only mapping of the .dbf
+  uint64_t mapLength = 0;
+  int64_t seenMtime = -1;  // shared use: the .dbf as last looked at
+  uint64_t seenSize = 0;
 
   // Deleted flags, 1 per record (index = recno); exclusive use only.
   std::vector<uint8_t> flags;
@@ -214,14 +220,58 @@ struct Table::Impl {
   }
 
   // ---- records ----
-  void readRecord(uint32_t r, std::string& out) const {
+  // Exclusive use reads records through a read-only mapping: no one else may
+  // shrink the file under it then. Shared use reads with pread.
+  void unmap() {
+    if (map) ::munmap(const_cast<char*>(map), mapLength);
+    map = nullptr;
+    mapLength = 0;
+  }
+  void remap() {
+    unmap();
+    uint64_t size = dbf.size();
+    if (size == 0 || size > (uint64_t{1} << 46)) return;
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, dbf.fd(), 0);
+    if (p == MAP_FAILED) return;
+    map = static_cast<const char*>(p);
+    mapLength = size;
+  }
+  const char* recordPtr(uint32_t r) {
+    if (!exclusive) return nullptr;
+    uint64_t off = recordOffset(r);
+    uint64_t end = off + hdr.recordLength;
+    if (end <= mapLength) return map + off;
+    // Appends grow the file past the mapping: map again once it is worth it.
+    uint64_t size = dbf.size();
+    if (end > size) return nullptr;
+    if (!map || size >= mapLength + std::max<uint64_t>(mapLength / 4, uint64_t{16} << 20)) {
+      remap();
+      if (end <= mapLength) return map + off;
+    }
+    return nullptr;
+  }
+  void readRecord(uint32_t r, std::string& out) {
     out.resize(hdr.recordLength);
+    if (const char* p = recordPtr(r)) {
+      std::memcpy(out.data(), p, out.size());
+      return;
+    }
     if (dbf.readAt(recordOffset(r), out.data(), out.size()) != out.size())
       throw FormatError(path, "record " + std::to_string(r) + " is truncated");
   }
   void loadFlags() {
     flags.assign(static_cast<size_t>(count) + 1, 0);
     deletedCount = 0;
+    if (count > 0 && recordPtr(count)) {
+      for (uint32_t r = 1; r <= count; ++r) {
+        if (static_cast<uint8_t>(map[recordOffset(r)]) == kRecordDeleted) {
+          flags[r] = 1;
+          ++deletedCount;
+        }
+      }
+      flagsValid = true;
+      return;
+    }
     std::vector<char> buf;
     uint32_t perChunk = std::max<uint32_t>(1, static_cast<uint32_t>(kScanChunk / hdr.recordLength));
     buf.resize(static_cast<size_t>(perChunk) * hdr.recordLength);
@@ -256,6 +306,18 @@ struct Table::Impl {
   void prepareBulk() {
     if (exclusive && !flagsValid) loadFlags();
   }
+  // True when every record is live: index positions are then record positions.
+  bool allLive() {
+    prepareBulk();
+    return exclusive && flagsValid && deletedCount == 0;
+  }
+  // Index position of the range's first entry, or nullopt when the range is empty.
+  std::optional<uint64_t> rangeStartPosition() {
+    MdxFile::Cursor c(*mdx, activeTag().index);
+    seekStart(c);
+    if (!c.valid() || !belowHigh(c.key())) return std::nullopt;
+    return c.position();
+  }
   void setFlag(uint32_t r, bool deleted) {
     if (!exclusive || !flagsValid) return;
     if (flags.size() <= r) flags.resize(static_cast<size_t>(r) + 1, 0);
@@ -265,17 +327,30 @@ struct Table::Impl {
     }
   }
 
-  // Sees appends by other programs: the header count is re-read each time.
+  // Sees changes of other programs: the header count is re-read when the file
+  // changed, the index looked at while the table was changed lately (its keys
+  // are written just after the record).
   void sync() {
     if (exclusive || state == Table::State::Inactive) return;
-    char buf[4];
-    if (dbf.readAt(kHdrRecordCount, buf, 4) != 4) return;
-    uint32_t headerCount = getU32(buf);
-    if (headerCount != count) {
-      count = boundedCount(headerCount);
+    struct stat st;
+    if (::fstat(dbf.fd(), &st) != 0) return;
+    int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    bool dbfChanged = mtime != seenMtime || static_cast<uint64_t>(st.st_size) != seenSize;
+    if (dbfChanged) {
+      seenMtime = mtime;
+      seenSize = static_cast<uint64_t>(st.st_size);
+      char buf[4];
+      if (dbf.readAt(kHdrRecordCount, buf, 4) == 4) {
+        uint32_t headerCount = getU32(buf);
+        count = boundedCount(headerCount);
+      }
       changed();
     }
-    if (mdx) mdx->reloadIfChanged();  // cursors re-find their entry themselves
+    if (!mdx) return;
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    int64_t nowNs = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    if (dbfChanged || nowNs - mtime < kRecentChangeNs) mdx->reloadIfChanged();  // cursors re-find their entry
   }
 
   void stampDate() {
@@ -518,6 +593,16 @@ struct Table::Impl {
         n = count - deletedCount;
       } else {
         walk([&](uint32_t) { ++n; return true; });
+      }
+    } else if (allLive()) {
+      // Index positions give the count without a walk.
+      if (!rangeOn) {
+        n = static_cast<uint32_t>(mdx->count(activeTag().index));
+      } else if (auto start = rangeStartPosition()) {
+        MdxFile::Cursor c(*mdx, activeTag().index);
+        seekEnd(c);
+        uint64_t end = c.valid() ? c.position() : 0;
+        n = c.valid() && end >= *start ? static_cast<uint32_t>(end - *start + 1) : 0;
       }
     } else {
       walk([&](uint32_t) { ++n; return true; });
@@ -862,7 +947,9 @@ struct Table::Impl {
     batchOn = false;
     closeIndex();
     memo.reset();
+    unmap();
     dbf.close();
+    seenMtime = -1;
     state = Table::State::Inactive;
     active = -1;
     activeName.clear();
@@ -1092,6 +1179,7 @@ struct Table::Impl {
     removeFile(marker);
     syncDirectory(dir);
     // The new file is already locked exclusively through newDbf.
+    unmap();
     dbf = std::move(newDbf);
     hdr = readDbfHeader(dbf);
     count = boundedCount(hdr.recordCount);
@@ -1334,12 +1422,16 @@ uint32_t Table::position() {
       if (d.live(r)) ++n;
     return n;
   }
-  bool found = false;
-  d.walk([&](uint32_t r) {
-    if (r == target) {
-      found = true;
-      return false;
+  if (d.allLive()) {
+    MdxFile::Cursor c(*d.mdx, d.activeTag().index);
+    auto start = d.rangeStartPosition();
+    if (start && c.seek(d.curKey, target, false) && c.recno() == target) {
+      uint64_t here = c.position();
+      if (here >= *start) return static_cast<uint32_t>(here - *start);
     }
+  }
+  d.walk([&](uint32_t r) {
+    if (r == target) return false;
     ++n;
     return true;
   });
@@ -1375,9 +1467,18 @@ void Table::goToPosition(uint32_t index) {
     d.bof = d.eof = false;
     return;
   }
-  // Tag order: count entries on the main cursor itself so it ends where we stop.
-  d.prepareBulk();
   MdxFile::Cursor& c = *d.cursor;
+  if (d.allLive()) {
+    auto start = d.rangeStartPosition();
+    if (start && c.goToPosition(*start + index) && d.belowHigh(c.key()) && d.settle(true)) {
+      d.bof = d.eof = false;
+      return;
+    }
+    d.last();
+    d.eof = true;
+    return;
+  }
+  // Tag order: count entries on the main cursor itself so it ends where we stop.
   d.seekStart(c);
   uint32_t n = 0;
   while (c.valid()) {

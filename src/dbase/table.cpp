@@ -171,6 +171,7 @@ struct Table::Impl {
   bool bof = true, eof = true;
   std::string rec;    // current record, flag byte first
   std::string saved;  // the record as it was when editing started
+  std::string scratch;
   Table::State state = Table::State::Inactive;
   uint32_t lockedRecord = 0;
   std::map<int, std::string> pendingBlobs;
@@ -446,10 +447,8 @@ struct Table::Impl {
     while (c.valid()) {
       std::string_view key = c.key();
       if (forward ? !belowHigh(key) : !aboveLow(key)) return false;
-      uint32_t r = c.recno();
-      if (live(r)) {
+      if (loadIfLive(c.recno())) {
         curKey.assign(key.data(), key.size());
-        setCurrent(r);
         cursorStale = false;
         return true;
       }
@@ -470,6 +469,20 @@ struct Table::Impl {
   void setCurrent(uint32_t r) {
     recno = r;
     readRecord(r, rec);
+  }
+  // Makes r current when it is live; one read in shared use (the flag comes with the record).
+  bool loadIfLive(uint32_t r) {
+    if (r < 1 || r > count) return false;
+    if (exclusive) {
+      if (!live(r)) return false;
+      setCurrent(r);
+      return true;
+    }
+    readRecord(r, scratch);
+    if (static_cast<uint8_t>(scratch[0]) == kRecordDeleted) return false;
+    rec.swap(scratch);
+    recno = r;
+    return true;
   }
   void setEmpty() {
     recno = 0;
@@ -497,9 +510,8 @@ struct Table::Impl {
     bof = eof = false;
     if (active < 0) {
       uint32_t r = 1;
-      while (r <= count && !live(r)) ++r;
+      while (r <= count && !loadIfLive(r)) ++r;
       if (r > count) return setEmpty();
-      setCurrent(r);
       return;
     }
     seekStart(*cursor);
@@ -511,9 +523,8 @@ struct Table::Impl {
     bof = eof = false;
     if (active < 0) {
       uint32_t r = count;
-      while (r >= 1 && !live(r)) --r;
+      while (r >= 1 && !loadIfLive(r)) --r;
       if (r == 0) return setEmpty();
-      setCurrent(r);
       return;
     }
     seekEnd(*cursor);
@@ -530,18 +541,12 @@ struct Table::Impl {
     if (active < 0) {
       if (forward) {
         uint32_t r = recno + 1;
-        while (r <= count && !live(r)) ++r;
-        if (r <= count) {
-          setCurrent(r);
-          moved = true;
-        }
+        while (r <= count && !loadIfLive(r)) ++r;
+        moved = r <= count;
       } else {
         uint32_t r = std::min(recno, count + 1) - 1;
-        while (r >= 1 && !live(r)) --r;
-        if (r >= 1) {
-          setCurrent(r);
-          moved = true;
-        }
+        while (r >= 1 && !loadIfLive(r)) --r;
+        moved = r >= 1;
       }
     } else {
       bool onEntry = restoreCursor();
@@ -980,8 +985,21 @@ struct Table::Impl {
   std::vector<std::pair<std::string, uint32_t>> collectKeys(const TagState& t, const File& src,
                                                             const DbfHeader& h, uint32_t n,
                                                             const MemoFile* memoFile) const {
-    std::vector<std::pair<std::string, uint32_t>> entries;
-    entries.reserve(n);
+    // Keys go to one flat buffer and are sorted through small fixed entries:
+    // a big-endian 8-byte prefix settles most character comparisons without
+    // touching the key bytes.
+    const size_t len = static_cast<size_t>(t.info.keyLength);
+    const KeyType type = t.info.keyType;
+    const bool desc = t.info.descending;
+    struct Slot {
+      uint64_t prefix;
+      uint32_t recno;
+      uint32_t index;
+    };
+    std::string keys;
+    keys.reserve(static_cast<size_t>(n) * len);
+    std::vector<Slot> slots;
+    slots.reserve(n);
     std::vector<char> buf;
     uint32_t perChunk = std::max<uint32_t>(1, static_cast<uint32_t>(kScanChunk / h.recordLength));
     buf.resize(static_cast<size_t>(perChunk) * h.recordLength);
@@ -1003,45 +1021,85 @@ struct Table::Impl {
           ExprValue v = t.filter->evaluate(view);
           if (v.kind != ExprValue::Kind::Logical || !v.logical) continue;
         }
-        entries.emplace_back(makeKey(t.expr->evaluate(view), t.info.keyType, t.info.keyLength), r + i);
+        std::string key = makeKey(t.expr->evaluate(view), type, t.info.keyLength);
+        uint64_t prefix = 0;
+        if (type == KeyType::Character)
+          for (size_t b = 0; b < 8; ++b)
+            prefix = (prefix << 8) | (b < key.size() ? static_cast<uint8_t>(key[b]) : 0x20);
+        slots.push_back(Slot{prefix, r + i, static_cast<uint32_t>(slots.size())});
+        keys.append(key.data(), len);
       }
     }
-    KeyType type = t.info.keyType;
-    bool desc = t.info.descending;
-    std::sort(entries.begin(), entries.end(), [type, desc](const auto& a, const auto& b) {
-      int c = compareKeys(type, a.first, b.first);
+    auto keyOf = [&](const Slot& s) { return std::string_view(keys.data() + static_cast<size_t>(s.index) * len, len); };
+    std::sort(slots.begin(), slots.end(), [&](const Slot& a, const Slot& b) {
+      int c = 0;
+      if (a.prefix != b.prefix) c = a.prefix < b.prefix ? -1 : 1;
+      else c = compareKeys(type, keyOf(a), keyOf(b));
       if (c != 0) return desc ? c > 0 : c < 0;
-      return a.second < b.second;
+      return a.recno < b.recno;
     });
-    if (t.info.unique) {
-      auto end = std::unique(entries.begin(), entries.end(), [type](const auto& a, const auto& b) {
-        return compareKeys(type, a.first, b.first) == 0;
-      });
-      entries.erase(end, entries.end());
+    std::vector<std::pair<std::string, uint32_t>> entries;
+    entries.reserve(slots.size());
+    for (const Slot& s : slots) {
+      std::string_view key = keyOf(s);
+      // Unique tags keep the first record of each key.
+      if (t.info.unique && !entries.empty() && compareKeys(type, entries.back().first, key) == 0) continue;
+      entries.emplace_back(std::string(key), s.recno);
     }
     return entries;
   }
 
+  static TagState compileTag(const TagDef& def, const std::vector<FieldDef>& fields, const std::string& file) {
+    TagState t;
+    t.expr.emplace(Expression::compile(def.expression, fields));
+    if (!trim(def.filter).empty()) t.filter.emplace(Expression::compile(def.filter, fields));
+    t.info.keyType = keyTypeFor(t.expr->resultKind(), file, def.expression);
+    t.info.keyLength = keyLengthFor(t.info.keyType, *t.expr, file);
+    t.info.descending = def.descending;
+    t.info.unique = def.unique;
+    return t;
+  }
+  // Adds def to an open index file and builds it from the table in src.
+  void addBuiltTag(MdxFile& file, const TagDef& def, const File& src, const DbfHeader& h, uint32_t n,
+                   const MemoFile* memoFile) const {
+    TagState t = compileTag(def, h.fields, file.path());
+    t.index = file.addTag(def, t.info.keyType, t.info.keyLength);
+    file.buildTag(t.index, collectKeys(t, src, h, n, memoFile));
+  }
   // Writes a new index at mdxPath holding defs, built from the table in src.
   void buildIndexFile(const std::string& mdxPath, const std::vector<TagDef>& defs, const File& src,
                       const DbfHeader& h, uint32_t n, const MemoFile* memoFile) const {
     removeFile(mdxPath);
     MdxFile::create(mdxPath, toUpper(baseName(path)));
     auto file = MdxFile::open(mdxPath, false);
-    for (const TagDef& def : defs) {
-      TagState t;
-      t.expr.emplace(Expression::compile(def.expression, h.fields));
-      if (!trim(def.filter).empty()) t.filter.emplace(Expression::compile(def.filter, h.fields));
-      t.info.keyType = keyTypeFor(t.expr->resultKind(), mdxPath, def.expression);
-      t.info.keyLength = keyLengthFor(t.info.keyType, *t.expr, mdxPath);
-      t.info.descending = def.descending;
-      t.info.unique = def.unique;
-      t.index = file->addTag(def, t.info.keyType, t.info.keyLength);
-      file->buildTag(t.index, collectKeys(t, src, h, n, memoFile));
+    for (const TagDef& def : defs) addBuiltTag(*file, def, src, h, n, memoFile);
+    file->sync();
+  }
+  // A new tag: copy of the index plus the tag, then the copy replaces the index.
+  void addTag(const TagDef& def) {
+    flushPending();
+    if (!mdx) {
+      replaceIndex({def});
+      return;
     }
-    file->flush();
-    File sync = File::open(mdxPath, O_RDONLY);
-    sync.sync();
+    std::string mdxPath = mdx->path();
+    std::string tmp = mdxPath + kTempSuffix;
+    try {
+      removeFile(tmp);
+      copyFile(mdxPath, tmp);
+      auto file = MdxFile::open(tmp, false);
+      addBuiltTag(*file, def, dbf, hdr, count, memo.get());
+      file->sync();
+    } catch (...) {
+      removeFile(tmp);
+      throw;
+    }
+    closeIndex();
+    replaceFile(tmp, mdxPath);
+    openIndex(mdxPath);
+    markTaggedFields(hdr, mdx->tags());
+    writeHeaderDefinitions();
+    reactivate();
   }
 
   std::vector<TagDef> tagDefs() const {
@@ -1117,6 +1175,7 @@ struct Table::Impl {
       if (memo) {
         MemoFile::create(dbtTmp, toUpper(baseName(path)));
         newMemo = MemoFile::open(dbtTmp, false, false);
+        newMemo->setSoleUser(true);
       }
       std::string out;
       out.reserve(kScanChunk + h.recordLength);
@@ -1157,6 +1216,7 @@ struct Table::Impl {
       h.updateMonth = tm.tm_mon + 1;
       h.updateDay = tm.tm_mday;
       newDbf.writeAt(0, encodeDbfHeader(h));
+      if (newMemo) newMemo->flushHeader();
       if (hasMdx && !defs.empty()) buildIndexFile(mdxTmp, defs, newDbf, h, kept, newMemo.get());
       newDbf.sync();
       if (newMemo) File::open(dbtTmp, O_RDONLY).sync();
@@ -1316,8 +1376,7 @@ void Table::addTag(const TagDef& tag) {
   if (defs.size() >= 47) d.fail("an index holds at most 47 tags");
   TagDef def = tag;
   def.name = toUpper(def.name);
-  defs.push_back(def);
-  d.replaceIndex(defs);
+  d.addTag(def);
   d.first();
 }
 

@@ -986,13 +986,14 @@ struct Table::Impl {
                                                             const DbfHeader& h, uint32_t n,
                                                             const MemoFile* memoFile) const {
     // Keys go to one flat buffer and are sorted through small fixed entries:
-    // a big-endian 8-byte prefix settles most character comparisons without
+    // a big-endian 16-byte prefix settles most character comparisons without
     // touching the key bytes.
     const size_t len = static_cast<size_t>(t.info.keyLength);
     const KeyType type = t.info.keyType;
     const bool desc = t.info.descending;
     struct Slot {
       uint64_t prefix;
+      uint64_t prefix2;
       uint32_t recno;
       uint32_t index;
     };
@@ -1022,11 +1023,14 @@ struct Table::Impl {
           if (v.kind != ExprValue::Kind::Logical || !v.logical) continue;
         }
         std::string key = makeKey(t.expr->evaluate(view), type, t.info.keyLength);
-        uint64_t prefix = 0;
-        if (type == KeyType::Character)
+        uint64_t prefix = 0, prefix2 = 0;
+        if (type == KeyType::Character) {
           for (size_t b = 0; b < 8; ++b)
             prefix = (prefix << 8) | (b < key.size() ? static_cast<uint8_t>(key[b]) : 0x20);
-        slots.push_back(Slot{prefix, r + i, static_cast<uint32_t>(slots.size())});
+          for (size_t b = 8; b < 16; ++b)
+            prefix2 = (prefix2 << 8) | (b < key.size() ? static_cast<uint8_t>(key[b]) : 0x20);
+        }
+        slots.push_back(Slot{prefix, prefix2, r + i, static_cast<uint32_t>(slots.size())});
         keys.append(key.data(), len);
       }
     }
@@ -1034,7 +1038,8 @@ struct Table::Impl {
     std::sort(slots.begin(), slots.end(), [&](const Slot& a, const Slot& b) {
       int c = 0;
       if (a.prefix != b.prefix) c = a.prefix < b.prefix ? -1 : 1;
-      else c = compareKeys(type, keyOf(a), keyOf(b));
+      else if (a.prefix2 != b.prefix2) c = a.prefix2 < b.prefix2 ? -1 : 1;
+      else if (type != KeyType::Character || len > 16) c = compareKeys(type, keyOf(a), keyOf(b));
       if (c != 0) return desc ? c > 0 : c < 0;
       return a.recno < b.recno;
     });

@@ -636,17 +636,18 @@ TEST(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
   const std::string path = dir.file("BOOKS.MDX");
   MdxFile::create(path, "BOOKS");
   auto f = MdxFile::open(path, false);
-  const int title = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 16);
+  // 100-byte keys: nine to a node, so the tree gets several interior levels.
+  const int title = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 100);
   const int author = f->addTag(def("AUTHOR", "AUTHOR"), KeyType::Character, 8);
   f->addTag(def("VALUE", "VALUE"), KeyType::Numeric, 12);
   std::mt19937 rng(17);
   Model model(TagOrder{KeyType::Character, false});
-  for (uint32_t i = 1; i <= 3000; ++i) model.insert({characterKey(randomWord(rng, 12), 16), i});
+  for (uint32_t i = 1; i <= 3000; ++i) model.insert({characterKey(randomWord(rng, 12), 100), i});
   f->buildTag(title, asVector(model));
   for (uint32_t i = 1; i <= 2500; ++i) f->insert(author, characterKey(randomWord(rng, 8), 8), i);
   const auto authors = walk(*f, author);
   for (size_t i = 0; i < authors.size(); i += 3) f->erase(author, authors[i].first, authors[i].second);
-  for (uint32_t i = 4000; i <= 4500; ++i) f->insert(title, characterKey(randomWord(rng, 12), 16), i);
+  for (uint32_t i = 4000; i <= 4500; ++i) f->insert(title, characterKey(randomWord(rng, 12), 100), i);
 
   EXPECT_EQ(run(std::string(tool) + " '" + path + "'"), "AUTHOR\nTITLE\nVALUE\n");
   for (const char* name : {"TITLE", "AUTHOR"}) {

@@ -126,6 +126,7 @@ struct MdxFile::Impl {
   int64_t seenMtime = 0;
   bool busyOnDisk = false;
   bool interrupted = false;
+  int batch = 0;  // > 0 inside beginBatch()/endBatch()
 
   ~Impl() {
     if (fd >= 0) ::close(fd);
@@ -290,6 +291,11 @@ struct MdxFile::Impl {
   }
 
   void endWrite() {
+    if (batch > 0) {
+      if (dirty.size() >= kCacheBlocks / 2) writeDirty();
+      ++generation;
+      return;
+    }
     writeDirty();
     for (auto& t : tags)
       if (t.headerDirty) {
@@ -1078,6 +1084,13 @@ void MdxFile::sync() {
 }
 
 bool MdxFile::needsRebuild() const { return impl_->interrupted; }
+
+void MdxFile::beginBatch() { ++impl_->batch; }
+
+void MdxFile::endBatch() {
+  Impl& f = *impl_;
+  if (f.batch > 0 && --f.batch == 0 && f.busyOnDisk) f.endWrite();
+}
 
 uint64_t MdxFile::count(int tag) {
   Impl& f = *impl_;

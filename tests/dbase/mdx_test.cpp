@@ -520,6 +520,25 @@ TEST(MdxCrash, InterruptedUpdateMarkAsksForRebuild) {
   EXPECT_TRUE(f->needsRebuild());
 }
 
+TEST(MdxCrash, BatchKeepsTheMarkUntilItEnds) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+  f->beginBatch();
+  for (uint32_t i = 1; i <= 5000; ++i) f->insert(t, numericKey(i % 300), i);
+  EXPECT_EQ(fileBytes(path)[mdx::kHeaderBusy], 1);
+  EXPECT_TRUE(MdxFile::open(path, true)->needsRebuild());
+  EXPECT_EQ(f->count(t), 5000u);
+  f->endBatch();
+  EXPECT_EQ(fileBytes(path)[mdx::kHeaderBusy], 0);
+  auto again = MdxFile::open(path, true);
+  EXPECT_FALSE(again->needsRebuild());
+  EXPECT_EQ(walk(*again, t), walk(*f, t));
+  EXPECT_EQ(again->count(t), 5000u);
+}
+
 // Builds a file with a few tags and returns its bytes.
 std::string sampleIndex(const std::string& path) {
   MdxFile::create(path, "B");

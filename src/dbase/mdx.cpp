@@ -1152,7 +1152,8 @@ struct MdxFile::Cursor::State {
     const Level& l = path.back();
     Node n = f->node(t(), l);
     const int c = Impl::entryCmp(t(), n.key(l.idx), n.ptr(l.idx), key, recno, false);
-    if (c != 0 && (c > 0) != (expectedSign > 0))
+    // A sound tag never holds one (key, record) twice: a repeat means a damaged tree.
+    if (c == 0 || (c > 0) != (expectedSign > 0))
       f->fail("tag " + t().name + ": keys out of order near page " + std::to_string(l.page));
   }
 };

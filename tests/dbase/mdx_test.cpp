@@ -622,6 +622,22 @@ TEST(MdxCorruption, ChildPointingBackIsAFormatError) {
   EXPECT_THROW(c.last(), FormatError);
 }
 
+TEST(MdxCorruption, SharedChildIsAFormatErrorOnTheWalk) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  std::string b = sampleIndex(path);
+  auto f = MdxFile::open(path, true);
+  const uint32_t header = f->tags()[0].headerPage;
+  f.reset();
+  const uint32_t root = decode32(b.data() + header * 512);
+  char* node = b.data() + root * 512;
+  ASSERT_GT(decode32(node), 0u);
+  encode32(node + 8 + 16, decode32(node + 8));  // child 1 = child 0
+  writeBytes(path, b);
+  f = MdxFile::open(path, true);
+  EXPECT_THROW(walk(*f, 0), FormatError);
+}
+
 TEST(MdxCorruption, HugeKeyCountIsAFormatError) {
   TempDir dir;
   const std::string path = dir.file("B.MDX");

@@ -32,6 +32,13 @@ namespace {
 constexpr int kShortLockTimeoutMs = 10000;
 constexpr size_t kScanChunk = 1 << 20;
 constexpr int64_t kRecentChangeNs = 3'000'000'000;
+constexpr int64_t kClockTickMarginNs = 50'000'000;  // file times move in clock ticks of a few ms
+
+int64_t nowNs() {
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 constexpr const char* kTempSuffix = ".tmp";
 constexpr const char* kPackMarkerSuffix = ".pck";
 
@@ -147,6 +154,9 @@ struct Table::Impl {
   uint64_t mapLength = 0;
   int64_t seenMtime = -1;  // shared use: the .dbf as last looked at
   uint64_t seenSize = 0;
+  int64_t flagsMtime = -1;  // shared use: the .dbf when the flags were read
+  uint64_t flagsSize = 0;
+  bool flagsCacheable = false;
 
   // Deleted flags, 1 per record (index = recno); exclusive use only.
   std::vector<uint8_t> flags;
@@ -261,6 +271,19 @@ struct Table::Impl {
       throw FormatError(path, "record " + std::to_string(r) + " is truncated");
   }
   void loadFlags() {
+    if (!exclusive) {
+      // Shared use: the flags stay valid while the file keeps its size and time
+      // (sync() drops them), but only when its time is older than a clock tick
+      // so a change right after this scan cannot keep the same time.
+      struct stat st;
+      if (::fstat(dbf.fd(), &st) == 0) {
+        flagsMtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        flagsSize = static_cast<uint64_t>(st.st_size);
+        flagsCacheable = nowNs() - flagsMtime > kClockTickMarginNs;
+      } else {
+        flagsCacheable = false;
+      }
+    }
     flags.assign(static_cast<size_t>(count) + 1, 0);
     deletedCount = 0;
     if (count > 0 && recordPtr(count)) {
@@ -289,28 +312,36 @@ struct Table::Impl {
     }
     flagsValid = true;
   }
-  bool deletedOnDisk(uint32_t r) {
-    if (exclusive) {
-      if (!flagsValid) loadFlags();
-      return flags[r] != 0;
-    }
-    char c = 0;
-    dbf.readAt(recordOffset(r), &c, 1);
-    return static_cast<uint8_t>(c) == kRecordDeleted;
-  }
+  bool flagsCurrent() const { return flagsValid && flags.size() == static_cast<size_t>(count) + 1; }
   bool live(uint32_t r) {
     if (r < 1 || r > count) return false;
-    if (exclusive && flagsValid && deletedCount == 0) return true;
-    return !deletedOnDisk(r);
+    if (exclusive && !flagsCurrent()) loadFlags();
+    if (flagsCurrent()) return deletedCount == 0 || flags[r] == 0;
+    char c = 0;
+    dbf.readAt(recordOffset(r), &c, 1);
+    return static_cast<uint8_t>(c) != kRecordDeleted;
   }
-  // For bulk walks: in exclusive mode one sequential scan beats many small reads.
+  // For counts, positions and walks: one sequential scan of the deletion flags
+  // beats many small reads.
   void prepareBulk() {
-    if (exclusive && !flagsValid) loadFlags();
+    if (!flagsCurrent()) loadFlags();
   }
+  // After a bulk operation in shared use: flags that cannot be trusted later are dropped.
+  void endBulk() {
+    if (!exclusive && !flagsCacheable) flagsValid = false;
+  }
+  // Ends a bulk operation however it is left.
+  struct BulkScope {
+    explicit BulkScope(Impl& d) : d_(d) {}
+    ~BulkScope() { d_.endBulk(); }
+    BulkScope(const BulkScope&) = delete;
+    BulkScope& operator=(const BulkScope&) = delete;
+    Impl& d_;
+  };
   // True when every record is live: index positions are then record positions.
   bool allLive() {
     prepareBulk();
-    return exclusive && flagsValid && deletedCount == 0;
+    return flagsCurrent() && deletedCount == 0;
   }
   // Index position of the range's first entry, or nullopt when the range is empty.
   std::optional<uint64_t> rangeStartPosition() {
@@ -320,7 +351,7 @@ struct Table::Impl {
     return c.position();
   }
   void setFlag(uint32_t r, bool deleted) {
-    if (!exclusive || !flagsValid) return;
+    if (!flagsValid) return;
     if (flags.size() <= r) flags.resize(static_cast<size_t>(r) + 1, 0);
     if (flags[r] != (deleted ? 1 : 0)) {
       flags[r] = deleted ? 1 : 0;
@@ -337,6 +368,7 @@ struct Table::Impl {
     if (::fstat(dbf.fd(), &st) != 0) return;
     int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     bool dbfChanged = mtime != seenMtime || static_cast<uint64_t>(st.st_size) != seenSize;
+    if (flagsValid && (mtime != flagsMtime || static_cast<uint64_t>(st.st_size) != flagsSize)) flagsValid = false;
     if (dbfChanged) {
       seenMtime = mtime;
       seenSize = static_cast<uint64_t>(st.st_size);
@@ -348,10 +380,7 @@ struct Table::Impl {
       changed();
     }
     if (!mdx) return;
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    int64_t nowNs = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-    if (dbfChanged || nowNs - mtime < kRecentChangeNs) mdx->reloadIfChanged();  // cursors re-find their entry
+    if (dbfChanged || nowNs() - mtime < kRecentChangeNs) mdx->reloadIfChanged();  // cursors re-find their entry
   }
 
   void stampDate() {
@@ -594,11 +623,8 @@ struct Table::Impl {
     uint32_t n = 0;
     if (active < 0) {
       prepareBulk();
-      if (exclusive) {
-        n = count - deletedCount;
-      } else {
-        walk([&](uint32_t) { ++n; return true; });
-      }
+      if (flagsCurrent()) n = count - deletedCount;
+      else walk([&](uint32_t) { ++n; return true; });
     } else if (allLive()) {
       // Index positions give the count without a walk.
       if (!rangeOn) {
@@ -612,6 +638,7 @@ struct Table::Impl {
     } else {
       walk([&](uint32_t) { ++n; return true; });
     }
+    endBulk();
     countCache = std::make_pair(generation, n);
     return n;
   }
@@ -1477,11 +1504,12 @@ uint32_t Table::position() {
   d.browseMode();
   d.sync();
   if (d.recno == 0) return 0;
+  Impl::BulkScope bulk(d);
   uint32_t n = 0;
   uint32_t target = d.recno;
   if (d.active < 0) {
     d.prepareBulk();
-    if (d.exclusive && d.deletedCount == 0) return target - 1;
+    if (d.flagsCurrent() && d.deletedCount == 0) return target - 1;
     for (uint32_t r = 1; r < target && r <= d.count; ++r)
       if (d.live(r)) ++n;
     return n;
@@ -1507,10 +1535,11 @@ void Table::goToPosition(uint32_t index) {
   d.requireOpen();
   d.browseMode();
   d.sync();
+  Impl::BulkScope bulk(d);
   if (d.active < 0) {
     d.prepareBulk();
     uint32_t target = 0;
-    if (d.exclusive && d.deletedCount == 0) {
+    if (d.flagsCurrent() && d.deletedCount == 0) {
       target = index < d.count ? index + 1 : 0;
     } else {
       uint32_t n = 0;

@@ -1107,20 +1107,17 @@ struct Table::Impl {
     for (const TagDef& def : defs) addBuiltTag(*file, def, src, h, n, memoFile);
     file->sync();
   }
-  // A new tag: copy of the index plus the tag, then the copy replaces the index.
-  void addTag(const TagDef& def) {
+  // Changes a copy of the index and puts it in place of the index.
+  template <class F>
+  void changeIndexCopy(F&& change) {
     flushPending();
-    if (!mdx) {
-      replaceIndex({def});
-      return;
-    }
     std::string mdxPath = mdx->path();
     std::string tmp = mdxPath + kTempSuffix;
     try {
       removeFile(tmp);
       copyFile(mdxPath, tmp);
       auto file = MdxFile::open(tmp, false);
-      addBuiltTag(*file, def, dbf, hdr, count, memo.get());
+      change(*file);
       file->sync();
     } catch (...) {
       removeFile(tmp);
@@ -1132,6 +1129,18 @@ struct Table::Impl {
     markTaggedFields(hdr, mdx->tags());
     writeHeaderDefinitions();
     reactivate();
+  }
+  void dropTag(const std::string& name) {
+    changeIndexCopy([&](MdxFile& file) { file.dropTag(name); });
+  }
+  // A new tag: copy of the index plus the tag, then the copy replaces the index.
+  void addTag(const TagDef& def) {
+    flushPending();
+    if (!mdx) {
+      replaceIndex({def});
+      return;
+    }
+    changeIndexCopy([&](MdxFile& file) { addBuiltTag(file, def, dbf, hdr, count, memo.get()); });
   }
 
   std::vector<TagDef> tagDefs() const {
@@ -1419,8 +1428,8 @@ void Table::deleteTag(const std::string& name) {
   std::vector<TagDef> defs = d.tagDefs();
   auto it = std::find_if(defs.begin(), defs.end(), [&](const TagDef& t) { return equalsIgnoreCase(t.name, name); });
   if (it == defs.end()) d.fail("no tag " + name);
-  defs.erase(it);
-  d.replaceIndex(defs);
+  if (defs.size() == 1) d.replaceIndex({});
+  else d.dropTag(it->name);
   d.first();
 }
 

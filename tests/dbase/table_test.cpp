@@ -479,6 +479,21 @@ TEST(TableTags, AddAndDeleteTagsNeedExclusiveUse) {
   EXPECT_EQ(t.tags().size(), 1u);
   t.setActiveTag("TITLE");
   EXPECT_EQ(titles(t), (std::vector<std::string>{"a", "b", "c"}));
+  std::string header = readFile(path);
+  EXPECT_EQ(header[28], 0x01);       // production index flag
+  EXPECT_EQ(header[32 + 31], 0x01);  // TITLE carries a tag
+  EXPECT_EQ(header[64 + 31], 0x00);
+  t.close();
+  t.open(path, OpenMode::Exclusive);
+  t.deleteTag("TITLE");
+  EXPECT_TRUE(t.tags().empty());
+  EXPECT_FALSE(Table::resolve(dir.file("books.mdx")));
+  header = readFile(path);
+  EXPECT_EQ(header[28], 0x00);
+  EXPECT_EQ(header[32 + 31], 0x00);
+  t.close();
+  t.open(path);
+  EXPECT_EQ(t.recordCount(), 3u);
 }
 
 TEST(TableTags, UniqueTagKeepsTheFirstRecordOfEachKey) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "dbase/codepage.h"
 #include "dbase/table.h"
 #include "table_fixture.h"
 
@@ -875,6 +876,83 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, OrderModel, ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
+
+}  // namespace
+}  // namespace dbase
+
+namespace dbase {
+namespace {
+
+// A table of "book<id>" records whose memo names the same id, every 10th deleted.
+void fillCheckable(const std::string& path, int n) {
+  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
+  Table t;
+  t.open(path, OpenMode::Exclusive);
+  for (int i = 1; i <= n; ++i) testing::addBook(t, "book" + std::to_string(10000 + i), "x", -1, "memo " + std::to_string(10000 + i));
+  for (int i = 1; i <= n; i += 10) {
+    t.goToRecord(static_cast<uint32_t>(i));
+    t.deleteRecord();
+  }
+}
+
+// Every live record is whole, its memo belongs to it, the tag agrees with the data.
+void expectConsistent(const std::string& path, uint32_t live) {
+  Table t;
+  t.open(path, OpenMode::Exclusive);
+  EXPECT_EQ(t.recordCount(), live);
+  for (t.first(); !t.eof(); t.next()) {
+    std::string title = t.asString(0);
+    ASSERT_EQ(title.substr(0, 4), "book");
+    ASSERT_EQ(t.readBlob(6), "memo " + title.substr(4));
+  }
+  t.setActiveTag("TITLE");
+  EXPECT_EQ(t.recordCount(), live);
+  std::string prev;
+  for (t.first(); !t.eof(); t.next()) {
+    ASSERT_LT(prev, t.asString(0));
+    prev = t.asString(0);
+  }
+}
+
+TEST(CrashDuringPack, KillNineLeavesEitherTheOldOrTheNewTable) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  fillCheckable(path, 3000);
+  for (int round = 0; round < 6; ++round) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      try {
+        for (;;) {
+          Table t;
+          t.open(path, OpenMode::Exclusive);
+          t.pack();
+          t.addTag(testing::tag("AUTHOR", "AUTHOR"));
+          t.deleteTag("AUTHOR");
+        }
+      } catch (...) {
+      }
+      _exit(1);
+    }
+    usleep(static_cast<useconds_t>(3000 + round * 7000));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself";
+    expectConsistent(path, 2700);
+  }
+}
+
+TEST(Codepage, Cp1252AndUtf8RoundTrip) {
+  EXPECT_EQ(cp1252ToUtf8("caf\xE9 \x80 \x93x\x94"), "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
+  EXPECT_EQ(utf8ToCp1252("caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D"), "caf\xE9 \x80 \x93x\x94");
+  EXPECT_EQ(utf8ToCp1252("\xE6\x97\xA5"), "?");       // no cp1252 code
+  EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");             // cut sequence
+  for (int b = 0x20; b < 0x100; ++b) {
+    std::string one(1, static_cast<char>(b));
+    if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) continue;
+    EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(one)), one) << b;
+  }
+}
 
 }  // namespace
 }  // namespace dbase

@@ -31,6 +31,7 @@ namespace {
 
 constexpr int kShortLockTimeoutMs = 10000;
 constexpr size_t kScanChunk = 1 << 20;
+constexpr size_t kMaxPendingKeys = 2'000'000;
 constexpr int64_t kRecentChangeNs = 3'000'000'000;
 constexpr int64_t kClockTickMarginNs = 50'000'000;  // file times move in clock ticks of a few ms
 
@@ -171,6 +172,15 @@ struct Table::Impl {
   bool cursorStale = true;
   std::string curKey;
 
+  // Exclusive use: keys of appended records wait here (per tag, flat) until
+  // the index is next read, then go in sorted, or by a rebuild when they outnumber it.
+  struct PendingKeys {
+    std::string keys;
+    std::vector<uint32_t> recnos;
+  };
+  std::vector<PendingKeys> pending;
+  size_t pendingCount = 0;
+
   // Range
   std::optional<KeyValue> pendingLow, pendingHigh;
   bool rangeOn = false;
@@ -182,6 +192,7 @@ struct Table::Impl {
   std::string rec;    // current record, flag byte first
   std::string saved;  // the record as it was when editing started
   std::string scratch;
+  std::string keyBuffer;
   Table::State state = Table::State::Inactive;
   uint32_t lockedRecord = 0;
   std::map<int, std::string> pendingBlobs;
@@ -363,6 +374,7 @@ struct Table::Impl {
   // changed, the index looked at while the table was changed lately (its keys
   // are written just after the record).
   void sync() {
+    if (pendingCount != 0 && active >= 0) applyPendingKeys();
     if (exclusive || state == Table::State::Inactive) return;
     struct stat st;
     if (::fstat(dbf.fd(), &st) != 0) return;
@@ -442,13 +454,59 @@ struct Table::Impl {
   }
 
   void insertKeys(std::string_view record, uint32_t r) {
-    std::string key;
-    for (const TagState& t : tags) {
+    std::string& key = keyBuffer;
+    for (size_t i = 0; i < tags.size(); ++i) {
+      const TagState& t = tags[i];
       if (!tagKey(t, record, key)) continue;
+      if (exclusive && !t.info.unique) {
+        if (pending.size() < tags.size()) pending.resize(tags.size());
+        pending[i].keys.append(key);
+        pending[i].recnos.push_back(r);
+        ++pendingCount;
+        continue;
+      }
       if (t.info.unique && hasKey(t, key)) continue;
       mdx->insert(t.index, key, r);
       ++indexWrites;
     }
+    if (pendingCount >= kMaxPendingKeys) applyPendingKeys();
+  }
+  void applyPendingKeys() {
+    if (pendingCount == 0) return;
+    for (size_t i = 0; i < pending.size() && i < tags.size(); ++i) {
+      PendingKeys& p = pending[i];
+      if (p.recnos.empty()) continue;
+      const TagState& t = tags[i];
+      auto sorted = sortEntries(t.info, p.keys, p.recnos);
+      std::string().swap(p.keys);
+      std::vector<uint32_t>().swap(p.recnos);
+      uint64_t existing = mdx->count(t.index);
+      if (existing <= sorted.size() * 2) {
+        // Many new keys: merge with the old ones and build the tag anew.
+        std::vector<std::pair<std::string, uint32_t>> merged;
+        merged.reserve(existing + sorted.size());
+        MdxFile::Cursor c(*mdx, t.index);
+        std::vector<std::pair<std::string, uint32_t>> old;
+        old.reserve(existing);
+        for (c.first(); c.valid(); c.next()) old.emplace_back(std::string(c.key()), c.recno());
+        KeyType type = t.info.keyType;
+        bool desc = t.info.descending;
+        std::merge(std::make_move_iterator(old.begin()), std::make_move_iterator(old.end()),
+                   std::make_move_iterator(sorted.begin()), std::make_move_iterator(sorted.end()),
+                   std::back_inserter(merged), [type, desc](const auto& a, const auto& b) {
+                     int cmp = compareKeys(type, a.first, b.first);
+                     if (cmp != 0) return desc ? cmp > 0 : cmp < 0;
+                     return a.second < b.second;
+                   });
+        mdx->buildTag(t.index, merged);
+      } else {
+        for (const auto& [key, r] : sorted) mdx->insert(t.index, key, r);
+      }
+      ++indexWrites;
+    }
+    pendingCount = 0;
+    cursorStale = true;
+    changed();
   }
   bool hasKey(const TagState& t, const std::string& key) const {
     MdxFile::Cursor c(*mdx, t.index);
@@ -712,6 +770,7 @@ struct Table::Impl {
   void post() {
     if (state != Table::State::Edit && state != Table::State::Insert) return;
     bool inserting = state == Table::State::Insert;
+    if (!inserting && mdx) applyPendingKeys();  // the old keys must be in the index to be erased
     // Old keys first: an in-place memo rewrite would change what they read.
     std::vector<std::optional<std::string>> oldKeys(tags.size());
     if (!inserting) {
@@ -828,6 +887,7 @@ struct Table::Impl {
 
   // Writes what exclusive use keeps back: the record count, the memo header, the index batch.
   void flushPending() {
+    if (mdx) applyPendingKeys();
     if (countDirty && dbf.isOpen()) {
       writeCount(count);
       countDirty = false;
@@ -977,6 +1037,8 @@ struct Table::Impl {
     }
     countDirty = false;
     batchOn = false;
+    pending.clear();
+    pendingCount = 0;
     closeIndex();
     memo.reset();
     unmap();
@@ -1012,22 +1074,12 @@ struct Table::Impl {
   std::vector<std::pair<std::string, uint32_t>> collectKeys(const TagState& t, const File& src,
                                                             const DbfHeader& h, uint32_t n,
                                                             const MemoFile* memoFile) const {
-    // Keys go to one flat buffer and are sorted through small fixed entries:
-    // a big-endian 16-byte prefix settles most character comparisons without
-    // touching the key bytes.
     const size_t len = static_cast<size_t>(t.info.keyLength);
     const KeyType type = t.info.keyType;
-    const bool desc = t.info.descending;
-    struct Slot {
-      uint64_t prefix;
-      uint64_t prefix2;
-      uint32_t recno;
-      uint32_t index;
-    };
     std::string keys;
     keys.reserve(static_cast<size_t>(n) * len);
-    std::vector<Slot> slots;
-    slots.reserve(n);
+    std::vector<uint32_t> recnos;
+    recnos.reserve(n);
     std::vector<char> buf;
     uint32_t perChunk = std::max<uint32_t>(1, static_cast<uint32_t>(kScanChunk / h.recordLength));
     buf.resize(static_cast<size_t>(perChunk) * h.recordLength);
@@ -1050,16 +1102,38 @@ struct Table::Impl {
           if (v.kind != ExprValue::Kind::Logical || !v.logical) continue;
         }
         std::string key = makeKey(t.expr->evaluate(view), type, t.info.keyLength);
-        uint64_t prefix = 0, prefix2 = 0;
-        if (type == KeyType::Character) {
-          for (size_t b = 0; b < 8; ++b)
-            prefix = (prefix << 8) | (b < key.size() ? static_cast<uint8_t>(key[b]) : 0x20);
-          for (size_t b = 8; b < 16; ++b)
-            prefix2 = (prefix2 << 8) | (b < key.size() ? static_cast<uint8_t>(key[b]) : 0x20);
-        }
-        slots.push_back(Slot{prefix, prefix2, r + i, static_cast<uint32_t>(slots.size())});
         keys.append(key.data(), len);
+        recnos.push_back(r + i);
       }
+    }
+    return sortEntries(t.info, keys, recnos);
+  }
+
+  // Entries (keys flat in one buffer, one record number each) in the tag's
+  // order; a unique tag keeps the first record of each key. Sorting goes
+  // through small fixed slots: a big-endian 16-byte prefix settles most
+  // character comparisons without touching the key bytes.
+  static std::vector<std::pair<std::string, uint32_t>> sortEntries(const TagInfo& info, const std::string& keys,
+                                                                   const std::vector<uint32_t>& recnos) {
+    const size_t len = static_cast<size_t>(info.keyLength);
+    const KeyType type = info.keyType;
+    const bool desc = info.descending;
+    struct Slot {
+      uint64_t prefix;
+      uint64_t prefix2;
+      uint32_t recno;
+      uint32_t index;
+    };
+    std::vector<Slot> slots;
+    slots.reserve(recnos.size());
+    for (size_t i = 0; i < recnos.size(); ++i) {
+      const char* key = keys.data() + i * len;
+      uint64_t prefix = 0, prefix2 = 0;
+      if (type == KeyType::Character) {
+        for (size_t b = 0; b < 8; ++b) prefix = (prefix << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0x20);
+        for (size_t b = 8; b < 16; ++b) prefix2 = (prefix2 << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0x20);
+      }
+      slots.push_back(Slot{prefix, prefix2, recnos[i], static_cast<uint32_t>(i)});
     }
     auto keyOf = [&](const Slot& s) { return std::string_view(keys.data() + static_cast<size_t>(s.index) * len, len); };
     std::sort(slots.begin(), slots.end(), [&](const Slot& a, const Slot& b) {
@@ -1074,8 +1148,7 @@ struct Table::Impl {
     entries.reserve(slots.size());
     for (const Slot& s : slots) {
       std::string_view key = keyOf(s);
-      // Unique tags keep the first record of each key.
-      if (t.info.unique && !entries.empty() && compareKeys(type, entries.back().first, key) == 0) continue;
+      if (info.unique && !entries.empty() && compareKeys(type, entries.back().first, key) == 0) continue;
       entries.emplace_back(std::string(key), s.recno);
     }
     return entries;

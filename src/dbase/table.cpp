@@ -1290,6 +1290,7 @@ struct Table::Impl {
         MemoFile::create(dbtTmp, toUpper(baseName(path)));
         newMemo = MemoFile::open(dbtTmp, false, false);
         newMemo->setSoleUser(true);
+        newMemo->setBuffered(true);
       }
       std::string out;
       out.reserve(kScanChunk + h.recordLength);

@@ -60,9 +60,15 @@ std::unique_ptr<MemoFile> MemoFile::open(const std::string& path, bool readOnly,
   return m;
 }
 
+uint64_t MemoFile::fileSize() const {
+  if (!sole_) return file_.size();
+  if (size_ == 0) size_ = file_.size();
+  return size_;
+}
+
 uint32_t MemoFile::endBlock() const {
   if (sole_ && end_ != 0) return end_;
-  uint64_t size = file_.size();
+  uint64_t size = fileSize();
   uint64_t blocks = (size + blockSize_ - 1) / blockSize_;
   if (blocks < 1) blocks = 1;
   if (blocks > 0xFFFFFFFEull) throw FormatError(path(), "memo file is full");
@@ -70,7 +76,7 @@ uint32_t MemoFile::endBlock() const {
 }
 
 uint64_t MemoFile::memoLength(uint32_t block, uint64_t* dataOffset) const {
-  uint64_t size = file_.size();
+  uint64_t size = fileSize();
   uint64_t offset = static_cast<uint64_t>(block) * blockSize_;
   if (block == 0 || offset >= size) throw FormatError(path(), "memo block " + std::to_string(block) + " is past the end");
   char prefix[kMemoPrefixSize];
@@ -158,6 +164,7 @@ uint32_t MemoFile::append(std::string_view prefix, std::string_view data, std::i
   uint64_t next = offset / blockSize_;
   if (next > 0xFFFFFFFEull) throw Error(path(), "memo file is full");
   end_ = static_cast<uint32_t>(next);
+  if (sole_) size_ = std::max(size_, offset);
   if (sole_) {
     headerStale_ = true;
   } else {
@@ -172,6 +179,7 @@ void MemoFile::setSoleUser(bool sole) {
   if (!sole) flushHeader();
   sole_ = sole;
   end_ = 0;
+  size_ = 0;
 }
 
 void MemoFile::flushHeader() {
@@ -206,6 +214,7 @@ uint32_t MemoFile::write(uint32_t oldBlock, std::string_view data) {
       std::string buf(prefix, kMemoPrefixSize);
       buf.append(data);
       file_.writeAt(offset, buf);
+      if (sole_ && size_ != 0) size_ = std::max(size_, offset + buf.size());
       return oldBlock;
     }
   }
@@ -244,6 +253,7 @@ void MemoFile::reset() {
   file_.truncate(0);
   file_.writeAt(0, headerBytes(1, name, blockSize_));
   end_ = 0;
+  size_ = 0;
   headerStale_ = false;
 }
 

@@ -66,6 +66,8 @@ class MemoFile {
   uint32_t blockSize_ = kDbtDefaultBlockSize;
   bool sole_ = false;
   uint32_t end_ = 0;  // next block at the end of the file (sole user only; 0 = unknown)
+  mutable uint64_t size_ = 0;  // file size (sole user only; 0 = unknown)
+  uint64_t fileSize() const;
   bool headerStale_ = false;
   std::string buf_;   // reused for prefix + data + padding
 };

@@ -1,6 +1,7 @@
 #include "dbase/table.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,14 @@ namespace {
 
 constexpr int kShortLockTimeoutMs = 10000;
 constexpr size_t kScanChunk = 1 << 20;
+constexpr int64_t kRecentChangeNs = 3'000'000'000;
+constexpr int64_t kClockTickMarginNs = 50'000'000;  // file times move in clock ticks of a few ms
+
+int64_t nowNs() {
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 constexpr const char* kTempSuffix = ".tmp";
 constexpr const char* kPackMarkerSuffix = ".pck";
 
@@ -141,6 +150,13 @@ struct Table::Impl {
 
   DbfHeader hdr;
   uint32_t count = 0;  // physical records we can read
+  const char* map = nullptr;  // exclusive use: read-only mapping of the .dbf
+  uint64_t mapLength = 0;
+  int64_t seenMtime = -1;  // shared use: the .dbf as last looked at
+  uint64_t seenSize = 0;
+  int64_t flagsMtime = -1;  // shared use: the .dbf when the flags were read
+  uint64_t flagsSize = 0;
+  bool flagsCacheable = false;
 
   // Deleted flags, 1 per record (index = recno); exclusive use only.
   std::vector<uint8_t> flags;
@@ -165,6 +181,7 @@ struct Table::Impl {
   bool bof = true, eof = true;
   std::string rec;    // current record, flag byte first
   std::string saved;  // the record as it was when editing started
+  std::string scratch;
   Table::State state = Table::State::Inactive;
   uint32_t lockedRecord = 0;
   std::map<int, std::string> pendingBlobs;
@@ -214,14 +231,71 @@ struct Table::Impl {
   }
 
   // ---- records ----
-  void readRecord(uint32_t r, std::string& out) const {
+  // Exclusive use reads records through a read-only mapping: no one else may
+  // shrink the file under it then. Shared use reads with pread.
+  void unmap() {
+    if (map) ::munmap(const_cast<char*>(map), mapLength);
+    map = nullptr;
+    mapLength = 0;
+  }
+  void remap() {
+    unmap();
+    uint64_t size = dbf.size();
+    if (size == 0 || size > (uint64_t{1} << 46)) return;
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, dbf.fd(), 0);
+    if (p == MAP_FAILED) return;
+    map = static_cast<const char*>(p);
+    mapLength = size;
+  }
+  const char* recordPtr(uint32_t r) {
+    if (!exclusive) return nullptr;
+    uint64_t off = recordOffset(r);
+    uint64_t end = off + hdr.recordLength;
+    if (end <= mapLength) return map + off;
+    // Appends grow the file past the mapping: map again once it is worth it.
+    uint64_t size = dbf.size();
+    if (end > size) return nullptr;
+    if (!map || size >= mapLength + std::max<uint64_t>(mapLength / 4, uint64_t{16} << 20)) {
+      remap();
+      if (end <= mapLength) return map + off;
+    }
+    return nullptr;
+  }
+  void readRecord(uint32_t r, std::string& out) {
     out.resize(hdr.recordLength);
+    if (const char* p = recordPtr(r)) {
+      std::memcpy(out.data(), p, out.size());
+      return;
+    }
     if (dbf.readAt(recordOffset(r), out.data(), out.size()) != out.size())
       throw FormatError(path, "record " + std::to_string(r) + " is truncated");
   }
   void loadFlags() {
+    if (!exclusive) {
+      // Shared use: the flags stay valid while the file keeps its size and time
+      // (sync() drops them), but only when its time is older than a clock tick
+      // so a change right after this scan cannot keep the same time.
+      struct stat st;
+      if (::fstat(dbf.fd(), &st) == 0) {
+        flagsMtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        flagsSize = static_cast<uint64_t>(st.st_size);
+        flagsCacheable = nowNs() - flagsMtime > kClockTickMarginNs;
+      } else {
+        flagsCacheable = false;
+      }
+    }
     flags.assign(static_cast<size_t>(count) + 1, 0);
     deletedCount = 0;
+    if (count > 0 && recordPtr(count)) {
+      for (uint32_t r = 1; r <= count; ++r) {
+        if (static_cast<uint8_t>(map[recordOffset(r)]) == kRecordDeleted) {
+          flags[r] = 1;
+          ++deletedCount;
+        }
+      }
+      flagsValid = true;
+      return;
+    }
     std::vector<char> buf;
     uint32_t perChunk = std::max<uint32_t>(1, static_cast<uint32_t>(kScanChunk / hdr.recordLength));
     buf.resize(static_cast<size_t>(perChunk) * hdr.recordLength);
@@ -238,26 +312,46 @@ struct Table::Impl {
     }
     flagsValid = true;
   }
-  bool deletedOnDisk(uint32_t r) {
-    if (exclusive) {
-      if (!flagsValid) loadFlags();
-      return flags[r] != 0;
-    }
-    char c = 0;
-    dbf.readAt(recordOffset(r), &c, 1);
-    return static_cast<uint8_t>(c) == kRecordDeleted;
-  }
+  bool flagsCurrent() const { return flagsValid && flags.size() == static_cast<size_t>(count) + 1; }
   bool live(uint32_t r) {
     if (r < 1 || r > count) return false;
-    if (exclusive && flagsValid && deletedCount == 0) return true;
-    return !deletedOnDisk(r);
+    if (exclusive && !flagsCurrent()) loadFlags();
+    if (flagsCurrent()) return deletedCount == 0 || flags[r] == 0;
+    char c = 0;
+    dbf.readAt(recordOffset(r), &c, 1);
+    return static_cast<uint8_t>(c) != kRecordDeleted;
   }
-  // For bulk walks: in exclusive mode one sequential scan beats many small reads.
+  // For counts, positions and walks: one sequential scan of the deletion flags
+  // beats many small reads.
   void prepareBulk() {
-    if (exclusive && !flagsValid) loadFlags();
+    if (!flagsCurrent()) loadFlags();
+  }
+  // After a bulk operation in shared use: flags that cannot be trusted later are dropped.
+  void endBulk() {
+    if (!exclusive && !flagsCacheable) flagsValid = false;
+  }
+  // Ends a bulk operation however it is left.
+  struct BulkScope {
+    explicit BulkScope(Impl& d) : d_(d) {}
+    ~BulkScope() { d_.endBulk(); }
+    BulkScope(const BulkScope&) = delete;
+    BulkScope& operator=(const BulkScope&) = delete;
+    Impl& d_;
+  };
+  // True when every record is live: index positions are then record positions.
+  bool allLive() {
+    prepareBulk();
+    return flagsCurrent() && deletedCount == 0;
+  }
+  // Index position of the range's first entry, or nullopt when the range is empty.
+  std::optional<uint64_t> rangeStartPosition() {
+    MdxFile::Cursor c(*mdx, activeTag().index);
+    seekStart(c);
+    if (!c.valid() || !belowHigh(c.key())) return std::nullopt;
+    return c.position();
   }
   void setFlag(uint32_t r, bool deleted) {
-    if (!exclusive || !flagsValid) return;
+    if (!flagsValid) return;
     if (flags.size() <= r) flags.resize(static_cast<size_t>(r) + 1, 0);
     if (flags[r] != (deleted ? 1 : 0)) {
       flags[r] = deleted ? 1 : 0;
@@ -265,17 +359,28 @@ struct Table::Impl {
     }
   }
 
-  // Sees appends by other programs: the header count is re-read each time.
+  // Sees changes of other programs: the header count is re-read when the file
+  // changed, the index looked at while the table was changed lately (its keys
+  // are written just after the record).
   void sync() {
     if (exclusive || state == Table::State::Inactive) return;
-    char buf[4];
-    if (dbf.readAt(kHdrRecordCount, buf, 4) != 4) return;
-    uint32_t headerCount = getU32(buf);
-    if (headerCount != count) {
-      count = boundedCount(headerCount);
+    struct stat st;
+    if (::fstat(dbf.fd(), &st) != 0) return;
+    int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    bool dbfChanged = mtime != seenMtime || static_cast<uint64_t>(st.st_size) != seenSize;
+    if (flagsValid && (mtime != flagsMtime || static_cast<uint64_t>(st.st_size) != flagsSize)) flagsValid = false;
+    if (dbfChanged) {
+      seenMtime = mtime;
+      seenSize = static_cast<uint64_t>(st.st_size);
+      char buf[4];
+      if (dbf.readAt(kHdrRecordCount, buf, 4) == 4) {
+        uint32_t headerCount = getU32(buf);
+        count = boundedCount(headerCount);
+      }
       changed();
     }
-    if (mdx) mdx->reloadIfChanged();  // cursors re-find their entry themselves
+    if (!mdx) return;
+    if (dbfChanged || nowNs() - mtime < kRecentChangeNs) mdx->reloadIfChanged();  // cursors re-find their entry
   }
 
   void stampDate() {
@@ -371,10 +476,8 @@ struct Table::Impl {
     while (c.valid()) {
       std::string_view key = c.key();
       if (forward ? !belowHigh(key) : !aboveLow(key)) return false;
-      uint32_t r = c.recno();
-      if (live(r)) {
+      if (loadIfLive(c.recno())) {
         curKey.assign(key.data(), key.size());
-        setCurrent(r);
         cursorStale = false;
         return true;
       }
@@ -395,6 +498,20 @@ struct Table::Impl {
   void setCurrent(uint32_t r) {
     recno = r;
     readRecord(r, rec);
+  }
+  // Makes r current when it is live; one read in shared use (the flag comes with the record).
+  bool loadIfLive(uint32_t r) {
+    if (r < 1 || r > count) return false;
+    if (exclusive) {
+      if (!live(r)) return false;
+      setCurrent(r);
+      return true;
+    }
+    readRecord(r, scratch);
+    if (static_cast<uint8_t>(scratch[0]) == kRecordDeleted) return false;
+    rec.swap(scratch);
+    recno = r;
+    return true;
   }
   void setEmpty() {
     recno = 0;
@@ -422,9 +539,8 @@ struct Table::Impl {
     bof = eof = false;
     if (active < 0) {
       uint32_t r = 1;
-      while (r <= count && !live(r)) ++r;
+      while (r <= count && !loadIfLive(r)) ++r;
       if (r > count) return setEmpty();
-      setCurrent(r);
       return;
     }
     seekStart(*cursor);
@@ -436,9 +552,8 @@ struct Table::Impl {
     bof = eof = false;
     if (active < 0) {
       uint32_t r = count;
-      while (r >= 1 && !live(r)) --r;
+      while (r >= 1 && !loadIfLive(r)) --r;
       if (r == 0) return setEmpty();
-      setCurrent(r);
       return;
     }
     seekEnd(*cursor);
@@ -455,18 +570,12 @@ struct Table::Impl {
     if (active < 0) {
       if (forward) {
         uint32_t r = recno + 1;
-        while (r <= count && !live(r)) ++r;
-        if (r <= count) {
-          setCurrent(r);
-          moved = true;
-        }
+        while (r <= count && !loadIfLive(r)) ++r;
+        moved = r <= count;
       } else {
         uint32_t r = std::min(recno, count + 1) - 1;
-        while (r >= 1 && !live(r)) --r;
-        if (r >= 1) {
-          setCurrent(r);
-          moved = true;
-        }
+        while (r >= 1 && !loadIfLive(r)) --r;
+        moved = r >= 1;
       }
     } else {
       bool onEntry = restoreCursor();
@@ -514,14 +623,22 @@ struct Table::Impl {
     uint32_t n = 0;
     if (active < 0) {
       prepareBulk();
-      if (exclusive) {
-        n = count - deletedCount;
-      } else {
-        walk([&](uint32_t) { ++n; return true; });
+      if (flagsCurrent()) n = count - deletedCount;
+      else walk([&](uint32_t) { ++n; return true; });
+    } else if (allLive()) {
+      // Index positions give the count without a walk.
+      if (!rangeOn) {
+        n = static_cast<uint32_t>(mdx->count(activeTag().index));
+      } else if (auto start = rangeStartPosition()) {
+        MdxFile::Cursor c(*mdx, activeTag().index);
+        seekEnd(c);
+        uint64_t end = c.valid() ? c.position() : 0;
+        n = c.valid() && end >= *start ? static_cast<uint32_t>(end - *start + 1) : 0;
       }
     } else {
       walk([&](uint32_t) { ++n; return true; });
     }
+    endBulk();
     countCache = std::make_pair(generation, n);
     return n;
   }
@@ -862,7 +979,9 @@ struct Table::Impl {
     batchOn = false;
     closeIndex();
     memo.reset();
+    unmap();
     dbf.close();
+    seenMtime = -1;
     state = Table::State::Inactive;
     active = -1;
     activeName.clear();
@@ -893,8 +1012,22 @@ struct Table::Impl {
   std::vector<std::pair<std::string, uint32_t>> collectKeys(const TagState& t, const File& src,
                                                             const DbfHeader& h, uint32_t n,
                                                             const MemoFile* memoFile) const {
-    std::vector<std::pair<std::string, uint32_t>> entries;
-    entries.reserve(n);
+    // Keys go to one flat buffer and are sorted through small fixed entries:
+    // a big-endian 16-byte prefix settles most character comparisons without
+    // touching the key bytes.
+    const size_t len = static_cast<size_t>(t.info.keyLength);
+    const KeyType type = t.info.keyType;
+    const bool desc = t.info.descending;
+    struct Slot {
+      uint64_t prefix;
+      uint64_t prefix2;
+      uint32_t recno;
+      uint32_t index;
+    };
+    std::string keys;
+    keys.reserve(static_cast<size_t>(n) * len);
+    std::vector<Slot> slots;
+    slots.reserve(n);
     std::vector<char> buf;
     uint32_t perChunk = std::max<uint32_t>(1, static_cast<uint32_t>(kScanChunk / h.recordLength));
     buf.resize(static_cast<size_t>(perChunk) * h.recordLength);
@@ -916,45 +1049,89 @@ struct Table::Impl {
           ExprValue v = t.filter->evaluate(view);
           if (v.kind != ExprValue::Kind::Logical || !v.logical) continue;
         }
-        entries.emplace_back(makeKey(t.expr->evaluate(view), t.info.keyType, t.info.keyLength), r + i);
+        std::string key = makeKey(t.expr->evaluate(view), type, t.info.keyLength);
+        uint64_t prefix = 0, prefix2 = 0;
+        if (type == KeyType::Character) {
+          for (size_t b = 0; b < 8; ++b)
+            prefix = (prefix << 8) | (b < key.size() ? static_cast<uint8_t>(key[b]) : 0x20);
+          for (size_t b = 8; b < 16; ++b)
+            prefix2 = (prefix2 << 8) | (b < key.size() ? static_cast<uint8_t>(key[b]) : 0x20);
+        }
+        slots.push_back(Slot{prefix, prefix2, r + i, static_cast<uint32_t>(slots.size())});
+        keys.append(key.data(), len);
       }
     }
-    KeyType type = t.info.keyType;
-    bool desc = t.info.descending;
-    std::sort(entries.begin(), entries.end(), [type, desc](const auto& a, const auto& b) {
-      int c = compareKeys(type, a.first, b.first);
+    auto keyOf = [&](const Slot& s) { return std::string_view(keys.data() + static_cast<size_t>(s.index) * len, len); };
+    std::sort(slots.begin(), slots.end(), [&](const Slot& a, const Slot& b) {
+      int c = 0;
+      if (a.prefix != b.prefix) c = a.prefix < b.prefix ? -1 : 1;
+      else if (a.prefix2 != b.prefix2) c = a.prefix2 < b.prefix2 ? -1 : 1;
+      else if (type != KeyType::Character || len > 16) c = compareKeys(type, keyOf(a), keyOf(b));
       if (c != 0) return desc ? c > 0 : c < 0;
-      return a.second < b.second;
+      return a.recno < b.recno;
     });
-    if (t.info.unique) {
-      auto end = std::unique(entries.begin(), entries.end(), [type](const auto& a, const auto& b) {
-        return compareKeys(type, a.first, b.first) == 0;
-      });
-      entries.erase(end, entries.end());
+    std::vector<std::pair<std::string, uint32_t>> entries;
+    entries.reserve(slots.size());
+    for (const Slot& s : slots) {
+      std::string_view key = keyOf(s);
+      // Unique tags keep the first record of each key.
+      if (t.info.unique && !entries.empty() && compareKeys(type, entries.back().first, key) == 0) continue;
+      entries.emplace_back(std::string(key), s.recno);
     }
     return entries;
   }
 
+  static TagState compileTag(const TagDef& def, const std::vector<FieldDef>& fields, const std::string& file) {
+    TagState t;
+    t.expr.emplace(Expression::compile(def.expression, fields));
+    if (!trim(def.filter).empty()) t.filter.emplace(Expression::compile(def.filter, fields));
+    t.info.keyType = keyTypeFor(t.expr->resultKind(), file, def.expression);
+    t.info.keyLength = keyLengthFor(t.info.keyType, *t.expr, file);
+    t.info.descending = def.descending;
+    t.info.unique = def.unique;
+    return t;
+  }
+  // Adds def to an open index file and builds it from the table in src.
+  void addBuiltTag(MdxFile& file, const TagDef& def, const File& src, const DbfHeader& h, uint32_t n,
+                   const MemoFile* memoFile) const {
+    TagState t = compileTag(def, h.fields, file.path());
+    t.index = file.addTag(def, t.info.keyType, t.info.keyLength);
+    file.buildTag(t.index, collectKeys(t, src, h, n, memoFile));
+  }
   // Writes a new index at mdxPath holding defs, built from the table in src.
   void buildIndexFile(const std::string& mdxPath, const std::vector<TagDef>& defs, const File& src,
                       const DbfHeader& h, uint32_t n, const MemoFile* memoFile) const {
     removeFile(mdxPath);
     MdxFile::create(mdxPath, toUpper(baseName(path)));
     auto file = MdxFile::open(mdxPath, false);
-    for (const TagDef& def : defs) {
-      TagState t;
-      t.expr.emplace(Expression::compile(def.expression, h.fields));
-      if (!trim(def.filter).empty()) t.filter.emplace(Expression::compile(def.filter, h.fields));
-      t.info.keyType = keyTypeFor(t.expr->resultKind(), mdxPath, def.expression);
-      t.info.keyLength = keyLengthFor(t.info.keyType, *t.expr, mdxPath);
-      t.info.descending = def.descending;
-      t.info.unique = def.unique;
-      t.index = file->addTag(def, t.info.keyType, t.info.keyLength);
-      file->buildTag(t.index, collectKeys(t, src, h, n, memoFile));
+    for (const TagDef& def : defs) addBuiltTag(*file, def, src, h, n, memoFile);
+    file->sync();
+  }
+  // A new tag: copy of the index plus the tag, then the copy replaces the index.
+  void addTag(const TagDef& def) {
+    flushPending();
+    if (!mdx) {
+      replaceIndex({def});
+      return;
     }
-    file->flush();
-    File sync = File::open(mdxPath, O_RDONLY);
-    sync.sync();
+    std::string mdxPath = mdx->path();
+    std::string tmp = mdxPath + kTempSuffix;
+    try {
+      removeFile(tmp);
+      copyFile(mdxPath, tmp);
+      auto file = MdxFile::open(tmp, false);
+      addBuiltTag(*file, def, dbf, hdr, count, memo.get());
+      file->sync();
+    } catch (...) {
+      removeFile(tmp);
+      throw;
+    }
+    closeIndex();
+    replaceFile(tmp, mdxPath);
+    openIndex(mdxPath);
+    markTaggedFields(hdr, mdx->tags());
+    writeHeaderDefinitions();
+    reactivate();
   }
 
   std::vector<TagDef> tagDefs() const {
@@ -1030,6 +1207,7 @@ struct Table::Impl {
       if (memo) {
         MemoFile::create(dbtTmp, toUpper(baseName(path)));
         newMemo = MemoFile::open(dbtTmp, false, false);
+        newMemo->setSoleUser(true);
       }
       std::string out;
       out.reserve(kScanChunk + h.recordLength);
@@ -1070,6 +1248,7 @@ struct Table::Impl {
       h.updateMonth = tm.tm_mon + 1;
       h.updateDay = tm.tm_mday;
       newDbf.writeAt(0, encodeDbfHeader(h));
+      if (newMemo) newMemo->flushHeader();
       if (hasMdx && !defs.empty()) buildIndexFile(mdxTmp, defs, newDbf, h, kept, newMemo.get());
       newDbf.sync();
       if (newMemo) File::open(dbtTmp, O_RDONLY).sync();
@@ -1092,6 +1271,7 @@ struct Table::Impl {
     removeFile(marker);
     syncDirectory(dir);
     // The new file is already locked exclusively through newDbf.
+    unmap();
     dbf = std::move(newDbf);
     hdr = readDbfHeader(dbf);
     count = boundedCount(hdr.recordCount);
@@ -1228,8 +1408,7 @@ void Table::addTag(const TagDef& tag) {
   if (defs.size() >= 47) d.fail("an index holds at most 47 tags");
   TagDef def = tag;
   def.name = toUpper(def.name);
-  defs.push_back(def);
-  d.replaceIndex(defs);
+  d.addTag(def);
   d.first();
 }
 
@@ -1325,21 +1504,26 @@ uint32_t Table::position() {
   d.browseMode();
   d.sync();
   if (d.recno == 0) return 0;
+  Impl::BulkScope bulk(d);
   uint32_t n = 0;
   uint32_t target = d.recno;
   if (d.active < 0) {
     d.prepareBulk();
-    if (d.exclusive && d.deletedCount == 0) return target - 1;
+    if (d.flagsCurrent() && d.deletedCount == 0) return target - 1;
     for (uint32_t r = 1; r < target && r <= d.count; ++r)
       if (d.live(r)) ++n;
     return n;
   }
-  bool found = false;
-  d.walk([&](uint32_t r) {
-    if (r == target) {
-      found = true;
-      return false;
+  if (d.allLive()) {
+    MdxFile::Cursor c(*d.mdx, d.activeTag().index);
+    auto start = d.rangeStartPosition();
+    if (start && c.seek(d.curKey, target, false) && c.recno() == target) {
+      uint64_t here = c.position();
+      if (here >= *start) return static_cast<uint32_t>(here - *start);
     }
+  }
+  d.walk([&](uint32_t r) {
+    if (r == target) return false;
     ++n;
     return true;
   });
@@ -1351,10 +1535,11 @@ void Table::goToPosition(uint32_t index) {
   d.requireOpen();
   d.browseMode();
   d.sync();
+  Impl::BulkScope bulk(d);
   if (d.active < 0) {
     d.prepareBulk();
     uint32_t target = 0;
-    if (d.exclusive && d.deletedCount == 0) {
+    if (d.flagsCurrent() && d.deletedCount == 0) {
       target = index < d.count ? index + 1 : 0;
     } else {
       uint32_t n = 0;
@@ -1375,9 +1560,18 @@ void Table::goToPosition(uint32_t index) {
     d.bof = d.eof = false;
     return;
   }
-  // Tag order: count entries on the main cursor itself so it ends where we stop.
-  d.prepareBulk();
   MdxFile::Cursor& c = *d.cursor;
+  if (d.allLive()) {
+    auto start = d.rangeStartPosition();
+    if (start && c.goToPosition(*start + index) && d.belowHigh(c.key()) && d.settle(true)) {
+      d.bof = d.eof = false;
+      return;
+    }
+    d.last();
+    d.eof = true;
+    return;
+  }
+  // Tag order: count entries on the main cursor itself so it ends where we stop.
   d.seekStart(c);
   uint32_t n = 0;
   while (c.valid()) {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -788,6 +789,77 @@ TEST(TableRecovery, TemporaryFilesWithoutTheMarkerAreIgnored) {
   t.open(path);
   EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"kept"}));
 }
+
+}  // namespace
+}  // namespace dbase
+
+namespace dbase {
+namespace {
+
+// Checks order, counts and positions against a plain model, in both modes
+// (exclusive use takes the index-position shortcuts, shared use walks).
+class OrderModel : public ::testing::TestWithParam<OpenMode> {
+ protected:
+  void expectMatches(Table& t, const std::vector<std::pair<std::string, uint32_t>>& model,
+                     const std::string& low, const std::string& high) {
+    std::vector<uint32_t> want;
+    for (const auto& [key, recno] : model)
+      if (key.compare(0, low.size(), low) >= 0 && key.compare(0, high.size(), high) <= 0) want.push_back(recno);
+    t.setRangeStart(low);
+    t.setRangeEnd(high);
+    t.applyRange();
+    SCOPED_TRACE(low + ".." + high);
+    EXPECT_EQ(t.recordCount(), want.size());
+    std::vector<uint32_t> got;
+    for (t.first(); !t.eof(); t.next()) {
+      EXPECT_EQ(t.position(), got.size());
+      got.push_back(t.recNo());
+    }
+    EXPECT_EQ(got, want);
+    for (size_t i = 0; i < want.size(); i += 7) {
+      t.goToPosition(static_cast<uint32_t>(i));
+      EXPECT_EQ(t.recNo(), want[i]);
+    }
+    t.goToPosition(static_cast<uint32_t>(want.size()));
+    EXPECT_TRUE(t.eof());
+  }
+};
+
+TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, testing::bookFields(), {testing::tag("AUTHOR", "AUTHOR")});
+  Table t;
+  t.open(path, GetParam());
+  std::vector<std::pair<std::string, uint32_t>> model;
+  uint32_t x = 7;
+  for (uint32_t r = 1; r <= 300; ++r) {
+    x = x * 1103515245u + 12345u;
+    std::string author = std::string(1, static_cast<char>('A' + (x >> 16) % 6)) + std::to_string((x >> 8) % 50);
+    testing::addBook(t, "t" + std::to_string(r), author);
+    model.emplace_back(author + std::string(30 - author.size(), ' '), r);
+  }
+  std::sort(model.begin(), model.end());
+  t.setActiveTag("AUTHOR");
+  expectMatches(t, model, "", "\xFF");
+  expectMatches(t, model, "B", "C");
+  expectMatches(t, model, "C1", "C3");
+  expectMatches(t, model, "Z", "Z");
+  for (uint32_t r = 3; r <= 300; r += 5) {
+    t.cancelRange();
+    t.goToRecord(r);
+    t.deleteRecord();
+    model.erase(std::find_if(model.begin(), model.end(), [r](const auto& e) { return e.second == r; }));
+  }
+  expectMatches(t, model, "", "\xFF");
+  expectMatches(t, model, "B", "C");
+  expectMatches(t, model, "C1", "C3");
+  t.cancelRange();
+  t.setActiveTag("");
+  EXPECT_EQ(t.recordCount(), model.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, OrderModel, ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
 
 }  // namespace
 }  // namespace dbase

@@ -322,6 +322,20 @@ TEST_F(Tometool, ErrorsExitNonZeroWithOneLineNamingTheFile) {
   EXPECT_EQ(run({"create", path("X.DBF"), "NAME:Q:3"}).status, 2);
 }
 
+TEST_F(Tometool, AppendRejectsMalformedCsv) {
+  const std::string dbf = makeBooks();
+  const ToolRun open = run({"append", dbf}, "TITLE,AUTHOR\n\"Unclosed,x\n");
+  EXPECT_EQ(open.status, 1);
+  EXPECT_NE(open.err.find("not closed"), std::string::npos) << open.err;
+  const ToolRun stray = run({"append", dbf}, "TITLE,AUTHOR\n\"a\"b,x\n");
+  EXPECT_EQ(stray.status, 1);
+  EXPECT_NE(stray.err.find("after a closing quote"), std::string::npos) << stray.err;
+  const ToolRun count = run({"append", dbf}, "TITLE,AUTHOR\na,b,c\n");
+  EXPECT_EQ(count.status, 1);
+  EXPECT_NE(count.err.find("3 values for 2 columns"), std::string::npos) << count.err;
+  EXPECT_EQ(lines(ok({"info", dbf}))[1], "records 5");
+}
+
 TEST_F(Tometool, CreateRefusesExistingTable) {
   const std::string dbf = makeBooks();
   const ToolRun again = run({"create", dbf, "A:C:5"});

@@ -25,6 +25,11 @@ int numericSign(std::string_view k) {
 }
 
 int compareBytesPadded(std::string_view a, std::string_view b) {
+  if (a.size() == b.size()) {
+    if (a.empty()) return 0;
+    const int c = std::memcmp(a.data(), b.data(), a.size());
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+  }
   const size_t n = std::max(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
     const auto ca = static_cast<unsigned char>(i < a.size() ? a[i] : ' ');

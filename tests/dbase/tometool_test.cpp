@@ -277,6 +277,24 @@ bool patch(const std::string& file, const std::string& find, const std::string& 
   return true;
 }
 
+TEST_F(Tometool, FilteredAndUniqueTagsListAndCheckClean) {
+  const std::string dbf = makeBooks();
+  ok({"append", dbf}, "TITLE,AUTHOR,PRICE\nDune Messiah,Herbert,11\n");
+  ok({"tag", dbf, "AUTHORU", "UPPER(AUTHOR)", "--unique"});
+  ok({"tag", dbf, "DEAR", "TITLE", "--for", "PRICE > 5"});
+  EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "DEAR"})),
+            (std::vector<std::string>{"Dune", "Dune Messiah", "beloved"}));
+  // One entry per author: Herbert's first book stands for both.
+  EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "AUTHORU"})),
+            (std::vector<std::string>{"Dune", "Brave New World", "beloved", "Cat's Cradle, A",
+                                      "Caf\xC3\xA9 Society"}));
+  EXPECT_EQ(ok({"check", dbf}), "");
+  ok({"delete", dbf, "1"});
+  ok({"pack", dbf});
+  EXPECT_EQ(ok({"check", dbf}), "");
+  EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "AUTHORU"}))[0], "Dune Messiah");
+}
+
 TEST_F(Tometool, CheckReportsDamagedTagKeyAndReindexRepairsIt) {
   const std::string dbf = makeBooks();
   ok({"tag", dbf, "UTITLE", "UPPER(TITLE)"});

@@ -169,7 +169,7 @@ void checkTag(Context& cx, dbase::MdxFile& mdx, int index, const dbase::TagInfo&
     };
     if (filter) {
       const auto v = filter->evaluate(view);
-      if (!v.logical) continue;
+      if (v.kind != dbase::ExprValue::Kind::Logical || !v.logical) continue;
     }
     expected.emplace_back(dbase::makeKey(expr->evaluate(view), tag.keyType, tag.keyLength), r);
   }

@@ -42,7 +42,7 @@ Book BookMaker::next() {
   b.day = 1 + static_cast<int>(rng_() % 28);
   b.price = static_cast<double>(100 + rng_() % 19900) / 100.0;
   b.pages = 40 + static_cast<int>(rng_() % 1200);
-  if (++serial_ % 10 == 0) {
+  if (++serial_ % 10 == 3) {  // not the records the benchmark deletes
     char buf[96];
     std::snprintf(buf, sizeof buf, "Bought at the fair, copy %llu.\r\nSigned by the author.",
                   static_cast<unsigned long long>(serial_));

@@ -290,6 +290,10 @@ std::vector<Row> runSize(uint32_t n, const fs::path& dir) {
   pack.ours = millis([&] { t.pack(); });
   pack.sqlite = millis([&] { s.exec("VACUUM"); });
   require(t.physicalCount() == n - n / 10, "packed count");
+  if (n >= 3) {
+    t.goToRecord(3);  // the first record with a memo survives the pack
+    require(t.readBlob(5).find("copy 3.") != std::string::npos, "memo after pack");
+  }
   rows.push_back(pack);
   return rows;
 }

@@ -342,6 +342,25 @@ TEST_F(Tometool, CheckReportsMemoWithoutBlockHeader) {
   EXPECT_NE(bad.out.find("FF FF 08 00"), std::string::npos) << bad.out;
 }
 
+TEST_F(Tometool, CheckAcceptsTableWrittenByPerl) {
+  if (std::system("perl -MXBase -e 1 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no Perl XBase";
+  const char* src = std::getenv("TOMES_SOURCE");
+  const std::string script = (src ? std::string(src) + "/tests/dbase" : fs::path(__FILE__).parent_path().string()) +
+                             "/interop/write_table.pl";
+  // Two memos, one spanning blocks, and a deleted record (plan format of write_table.pl).
+  std::ofstream(path("plan"), std::ios::binary)
+      << "0\t416c706861\t1.50\t20240301\tT\t" << std::string(1500, 'a') << "\n"
+      << "1\t42657461\t\t\t\t6d656d6f\n"
+      << "0\t47616d6d61\t\t\tF\t\n";
+  ASSERT_EQ(std::system(("perl " + quote(script) + " " + quote(dir_.string()) + " PERL " +
+                         quote(path("plan")))
+                            .c_str()),
+            0);
+  EXPECT_EQ(ok({"check", path("PERL.dbf")}), "");
+  EXPECT_EQ(firstColumn(ok({"list", path("PERL.dbf")})),
+            (std::vector<std::string>{"Alpha", "Gamma"}));
+}
+
 TEST_F(Tometool, ErrorsExitNonZeroWithOneLineNamingTheFile) {
   const ToolRun missing = run({"info", path("NOPE.DBF")});
   EXPECT_NE(missing.status, 0);

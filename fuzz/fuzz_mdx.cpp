@@ -1,5 +1,6 @@
 // A fixed table whose production index is the fuzz input: open it, walk
-// every tag both ways, seek, and navigate the table in each tag's order.
+// every tag both ways, seek, navigate the table in each tag's order, then
+// write through the damaged index (append, edit, delete).
 
 #include <cstdint>
 #include <string>
@@ -31,7 +32,8 @@ void walk(dbase::MdxFile& mdx, int tag) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string dbf = fuzz::writeFile(
+  // Rewritten each time: the write phase changes it.
+  const std::string dbf = fuzz::writeFile(
       "F.DBF", fuzz::makeDbf(0x03, true,
                              {{"TITLE", 'C', 20, 0}, {"PRICE", 'N', 8, 2}, {"BOUGHT", 'D', 8, 0}},
                              {" " + fuzz::padRight("Alpha", 20) + "   12.50" + "19991231",
@@ -64,6 +66,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       } catch (const dbase::Error&) {
       }
     }
+  } catch (const dbase::Error&) {
+  }
+  // Writing must fail cleanly too; the index file is rewritten for this phase.
+  fuzz::writeFile("F.MDX", std::string_view(reinterpret_cast<const char*>(data), size));
+  try {
+    dbase::Table t;
+    t.open(dbf, dbase::OpenMode::Exclusive);
+    t.append();
+    t.setString(0, "Kilo");
+    t.setNumber(1, 1.5);
+    t.post();
+    t.goToRecord(1);
+    t.edit();
+    t.setString(0, "Bravo");
+    t.post();
+    t.goToRecord(2);
+    t.deleteRecord();
   } catch (const dbase::Error&) {
   }
   return 0;

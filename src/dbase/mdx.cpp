@@ -26,6 +26,7 @@ namespace {
 constexpr int kMaxDepth = 24;            // far beyond any real tree; guards against cycles
 constexpr size_t kCacheBlocks = 65536;   // 64 MiB of cached nodes
 constexpr size_t kBuildChunkBlocks = 1024;
+constexpr size_t kRunBlocks = 256;        // longest single read of neighbouring blocks
 
 struct Block {
   std::array<char, kBlockSize> d{};
@@ -125,6 +126,7 @@ struct MdxFile::Impl {
   int64_t seenMtime = 0;
   bool busyOnDisk = false;
   bool interrupted = false;
+  int batch = 0;  // > 0 inside beginBatch()/endBatch()
 
   ~Impl() {
     if (fd >= 0) ::close(fd);
@@ -289,6 +291,11 @@ struct MdxFile::Impl {
   }
 
   void endWrite() {
+    if (batch > 0) {
+      if (dirty.size() >= kCacheBlocks / 2) writeDirty();
+      ++generation;
+      return;
+    }
     writeDirty();
     for (auto& t : tags)
       if (t.headerDirty) {
@@ -366,6 +373,39 @@ struct MdxFile::Impl {
       cache.erase(it);
     }
     counts.erase(page);
+  }
+
+  // Reads blocks with as few calls as possible, handing each to use(page, bytes).
+  template <class F>
+  void readBlocks(std::vector<uint32_t> pages, F use) {
+    std::sort(pages.begin(), pages.end());
+    pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+    std::string buf;
+    for (size_t i = 0; i < pages.size();) {
+      size_t j = i + 1;
+      while (j < pages.size() && pages[j] == pages[j - 1] + kPagesPerBlock && j - i < kRunBlocks) ++j;
+      for (size_t k = i; k < j; ++k)
+        if (pages[k] < kFirstDataPage || uint64_t{pages[k]} + 2 > pageCount)
+          fail("page " + std::to_string(pages[k]) + " lies outside the file");
+      buf.resize((j - i) * kBlockSize);
+      readAt(uint64_t{pages[i]} * kPageSize, buf.data(), buf.size());
+      for (size_t k = i; k < j; ++k) use(pages[k], buf.data() + (k - i) * kBlockSize);
+      i = j;
+    }
+  }
+
+  // Loads the children of an interior node together: a walk then reads a run, not a block.
+  void prefetchChildren(const Node& n) {
+    std::vector<uint32_t> missing;
+    for (int i = 0; i <= n.count(); ++i)
+      if (!cache.count(n.ptr(i))) missing.push_back(n.ptr(i));
+    if (missing.size() < 2) return;
+    if (cache.size() + missing.size() >= kCacheBlocks) evict();
+    readBlocks(std::move(missing), [&](uint32_t page, const char* data) {
+      auto b = std::make_shared<Block>();
+      std::memcpy(b->d.data(), data, kBlockSize);
+      cache.emplace(page, std::move(b));
+    });
   }
 
   void evict() {
@@ -499,6 +539,7 @@ struct MdxFile::Impl {
         lv.idx = first ? 0 : n.count();
         return;
       }
+      if (!cache.count(n.ptr(lv.idx))) prefetchChildren(n);
       push(t, p, n.ptr(lv.idx));
       Level& child = p.back();
       child.idx = first ? 0 : node(t, child).count();
@@ -558,6 +599,16 @@ struct MdxFile::Impl {
     if (n.leaf()) {
       total = static_cast<uint64_t>(n.count());
     } else {
+      // Leaf counts come from one read per run of leaves, without filling the cache.
+      std::vector<uint32_t> missing;
+      for (int i = 0; i <= n.count(); ++i)
+        if (!counts.count(n.ptr(i)) && !cache.count(n.ptr(i))) missing.push_back(n.ptr(i));
+      if (missing.size() > 1)
+        readBlocks(std::move(missing), [&](uint32_t child, const char* data) {
+          Node c{const_cast<char*>(data), t.itemLength, t.keyLength};
+          if (c.count() >= 0 && c.count() <= t.maxCount && c.leaf())
+            counts[child] = static_cast<uint64_t>(c.count());
+        });
       for (int i = 0; i <= n.count(); ++i) total += subtreeCount(t, n.ptr(i), depth + 1);
     }
     counts[page] = total;
@@ -1034,6 +1085,13 @@ void MdxFile::sync() {
 
 bool MdxFile::needsRebuild() const { return impl_->interrupted; }
 
+void MdxFile::beginBatch() { ++impl_->batch; }
+
+void MdxFile::endBatch() {
+  Impl& f = *impl_;
+  if (f.batch > 0 && --f.batch == 0 && f.busyOnDisk) f.endWrite();
+}
+
 uint64_t MdxFile::count(int tag) {
   Impl& f = *impl_;
   const Tag& t = f.tag(tag);
@@ -1094,7 +1152,8 @@ struct MdxFile::Cursor::State {
     const Level& l = path.back();
     Node n = f->node(t(), l);
     const int c = Impl::entryCmp(t(), n.key(l.idx), n.ptr(l.idx), key, recno, false);
-    if (c != 0 && (c > 0) != (expectedSign > 0))
+    // A sound tag never holds one (key, record) twice: a repeat means a damaged tree.
+    if (c == 0 || (c > 0) != (expectedSign > 0))
       f->fail("tag " + t().name + ": keys out of order near page " + std::to_string(l.page));
   }
 };

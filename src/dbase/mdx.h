@@ -56,6 +56,11 @@ class MdxFile {
   // True when a previous writer stopped in the middle of an update (the
   // "being modified" mark is still set): the tags should be rebuilt.
   bool needsRebuild() const;
+  // Bulk updates by the table's sole user: node writes are held back (a
+  // bounded number stays in memory) and the header with its "update under
+  // way" mark is written only by endBatch(), so a crash meanwhile asks for a rebuild.
+  void beginBatch();
+  void endBatch();
   // Entries in one tag.
   uint64_t count(int tag);
 

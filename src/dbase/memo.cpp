@@ -47,11 +47,28 @@ std::unique_ptr<MemoFile> MemoFile::open(const std::string& path, bool readOnly,
   uint32_t bs = getU16(h + kDbtBlockSize);
   if (m->dbase3_ || bs < 64) bs = kDbtDefaultBlockSize;
   m->blockSize_ = bs;
+  if (!readOnly && !m->dbase3_) {
+    // A sole user that crashed may have left the next free block behind the data.
+    uint32_t next = getU32(h + kDbtNextFree);
+    uint32_t end = m->endBlock();
+    if (next < end) {
+      char v[4];
+      putU32(v, end);
+      m->file_.writeAt(kDbtNextFree, v, 4);
+    }
+  }
   return m;
 }
 
+uint64_t MemoFile::fileSize() const {
+  if (!sole_) return file_.size();
+  if (size_ == 0) size_ = file_.size();
+  return size_;
+}
+
 uint32_t MemoFile::endBlock() const {
-  uint64_t size = file_.size();
+  if (sole_ && end_ != 0) return end_;
+  uint64_t size = fileSize();
   uint64_t blocks = (size + blockSize_ - 1) / blockSize_;
   if (blocks < 1) blocks = 1;
   if (blocks > 0xFFFFFFFEull) throw FormatError(path(), "memo file is full");
@@ -59,7 +76,7 @@ uint32_t MemoFile::endBlock() const {
 }
 
 uint64_t MemoFile::memoLength(uint32_t block, uint64_t* dataOffset) const {
-  uint64_t size = file_.size();
+  uint64_t size = fileSize();
   uint64_t offset = static_cast<uint64_t>(block) * blockSize_;
   if (block == 0 || offset >= size) throw FormatError(path(), "memo block " + std::to_string(block) + " is past the end");
   char prefix[kMemoPrefixSize];
@@ -114,34 +131,63 @@ void MemoFile::read(uint32_t block, std::ostream& out) const {
 uint32_t MemoFile::append(std::string_view prefix, std::string_view data, std::istream* in, uint64_t total) {
   uint32_t block = endBlock();
   uint64_t offset = static_cast<uint64_t>(block) * blockSize_;
-  file_.writeAt(offset, prefix);
-  offset += prefix.size();
   if (in) {
-    std::vector<char> buf(kCopyChunk);
+    file_.writeAt(offset, prefix);
+    offset += prefix.size();
+    std::vector<char> chunk(kCopyChunk);
     uint64_t left = total;
     while (left > 0) {
-      in->read(buf.data(), static_cast<std::streamsize>(std::min<uint64_t>(left, buf.size())));
+      in->read(chunk.data(), static_cast<std::streamsize>(std::min<uint64_t>(left, chunk.size())));
       auto n = static_cast<size_t>(in->gcount());
       if (n == 0) throw Error(path(), "memo stream ended early");
-      file_.writeAt(offset, buf.data(), n);
+      file_.writeAt(offset, chunk.data(), n);
       offset += n;
       left -= n;
     }
+    uint64_t rem = offset % blockSize_;
+    if (rem) {
+      std::string pad(blockSize_ - rem, '\0');
+      file_.writeAt(offset, pad);
+      offset += pad.size();
+    }
   } else {
-    file_.writeAt(offset, data);
-    offset += data.size();
+    // One write: prefix, data and the padding that ends the last block.
+    size_t used = prefix.size() + data.size();
+    size_t padded = (used + blockSize_ - 1) / blockSize_ * blockSize_;
+    buf_.assign(prefix);
+    buf_.append(data);
+    buf_.resize(padded, '\0');
+    file_.writeAt(offset, buf_);
+    offset += padded;
+    if (buf_.capacity() > (1u << 20)) std::string().swap(buf_);
   }
-  // Pad the last block so the next memo starts on a block boundary.
-  uint64_t rem = offset % blockSize_;
-  if (rem) {
-    std::string pad(blockSize_ - rem, '\0');
-    file_.writeAt(offset, pad);
-    offset += pad.size();
+  uint64_t next = offset / blockSize_;
+  if (next > 0xFFFFFFFEull) throw Error(path(), "memo file is full");
+  end_ = static_cast<uint32_t>(next);
+  if (sole_) size_ = std::max(size_, offset);
+  if (sole_) {
+    headerStale_ = true;
+  } else {
+    char v[4];
+    putU32(v, end_);
+    file_.writeAt(kDbtNextFree, v, 4);
   }
-  char next[4];
-  putU32(next, static_cast<uint32_t>(offset / blockSize_));
-  file_.writeAt(kDbtNextFree, next, 4);
   return block;
+}
+
+void MemoFile::setSoleUser(bool sole) {
+  if (!sole) flushHeader();
+  sole_ = sole;
+  end_ = 0;
+  size_ = 0;
+}
+
+void MemoFile::flushHeader() {
+  if (!headerStale_ || readOnly_) return;
+  char v[4];
+  putU32(v, endBlock());
+  file_.writeAt(kDbtNextFree, v, 4);
+  headerStale_ = false;
 }
 
 uint32_t MemoFile::write(uint32_t oldBlock, std::string_view data) {
@@ -168,6 +214,7 @@ uint32_t MemoFile::write(uint32_t oldBlock, std::string_view data) {
       std::string buf(prefix, kMemoPrefixSize);
       buf.append(data);
       file_.writeAt(offset, buf);
+      if (sole_ && size_ != 0) size_ = std::max(size_, offset + buf.size());
       return oldBlock;
     }
   }
@@ -205,6 +252,9 @@ void MemoFile::reset() {
   file_.readAt(kDbtBaseName, name, kDbtBaseNameSize);
   file_.truncate(0);
   file_.writeAt(0, headerBytes(1, name, blockSize_));
+  end_ = 0;
+  size_ = 0;
+  headerStale_ = false;
 }
 
 }  // namespace dbase

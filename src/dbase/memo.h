@@ -48,6 +48,11 @@ class MemoFile {
   uint32_t write(uint32_t oldBlock, std::istream& in);
   // Rewrites the header for an empty file (emptying the table).
   void reset();
+  // For a sole user: keep the end of the file in memory and write the
+  // header's next free block only at flushHeader() (readers that trust the
+  // header are fixed up when the file is next opened for writing).
+  void setSoleUser(bool sole);
+  void flushHeader();
 
  private:
   MemoFile(File f, bool readOnly, bool dbase3);
@@ -59,6 +64,12 @@ class MemoFile {
   bool readOnly_;
   bool dbase3_;
   uint32_t blockSize_ = kDbtDefaultBlockSize;
+  bool sole_ = false;
+  uint32_t end_ = 0;  // next block at the end of the file (sole user only; 0 = unknown)
+  mutable uint64_t size_ = 0;  // file size (sole user only; 0 = unknown)
+  uint64_t fileSize() const;
+  bool headerStale_ = false;
+  std::string buf_;   // reused for prefix + data + padding
 };
 
 }  // namespace dbase

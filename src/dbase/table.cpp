@@ -1,6 +1,7 @@
 #include "dbase/table.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,15 @@ namespace {
 
 constexpr int kShortLockTimeoutMs = 10000;
 constexpr size_t kScanChunk = 1 << 20;
+constexpr size_t kMaxPendingKeys = 2'000'000;
+constexpr int64_t kRecentChangeNs = 3'000'000'000;
+constexpr int64_t kClockTickMarginNs = 50'000'000;  // file times move in clock ticks of a few ms
+
+int64_t nowNs() {
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 constexpr const char* kTempSuffix = ".tmp";
 constexpr const char* kPackMarkerSuffix = ".pck";
 
@@ -136,9 +146,18 @@ struct Table::Impl {
   bool exclusive = false;
   bool readOnly = false;
   bool dateStamped = false;
+  bool countDirty = false;  // exclusive use: the header count is written by flushPending()
+  bool batchOn = false;     // exclusive use: the index holds its writes (MdxFile batch)
 
   DbfHeader hdr;
   uint32_t count = 0;  // physical records we can read
+  const char* map = nullptr;  // exclusive use: read-only mapping of the .dbf
+  uint64_t mapLength = 0;
+  int64_t seenMtime = -1;  // shared use: the .dbf as last looked at
+  uint64_t seenSize = 0;
+  int64_t flagsMtime = -1;  // shared use: the .dbf when the flags were read
+  uint64_t flagsSize = 0;
+  bool flagsCacheable = false;
 
   // Deleted flags, 1 per record (index = recno); exclusive use only.
   std::vector<uint8_t> flags;
@@ -153,6 +172,15 @@ struct Table::Impl {
   bool cursorStale = true;
   std::string curKey;
 
+  // Exclusive use: keys of appended records wait here (per tag, flat) until
+  // the index is next read, then go in sorted, or by a rebuild when they outnumber it.
+  struct PendingKeys {
+    std::string keys;
+    std::vector<uint32_t> recnos;
+  };
+  std::vector<PendingKeys> pending;
+  size_t pendingCount = 0;
+
   // Range
   std::optional<KeyValue> pendingLow, pendingHigh;
   bool rangeOn = false;
@@ -163,6 +191,8 @@ struct Table::Impl {
   bool bof = true, eof = true;
   std::string rec;    // current record, flag byte first
   std::string saved;  // the record as it was when editing started
+  std::string scratch;
+  std::string keyBuffer;
   Table::State state = Table::State::Inactive;
   uint32_t lockedRecord = 0;
   std::map<int, std::string> pendingBlobs;
@@ -212,14 +242,71 @@ struct Table::Impl {
   }
 
   // ---- records ----
-  void readRecord(uint32_t r, std::string& out) const {
+  // Exclusive use reads records through a read-only mapping: no one else may
+  // shrink the file under it then. Shared use reads with pread.
+  void unmap() {
+    if (map) ::munmap(const_cast<char*>(map), mapLength);
+    map = nullptr;
+    mapLength = 0;
+  }
+  void remap() {
+    unmap();
+    uint64_t size = dbf.size();
+    if (size == 0 || size > (uint64_t{1} << 46)) return;
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, dbf.fd(), 0);
+    if (p == MAP_FAILED) return;
+    map = static_cast<const char*>(p);
+    mapLength = size;
+  }
+  const char* recordPtr(uint32_t r) {
+    if (!exclusive) return nullptr;
+    uint64_t off = recordOffset(r);
+    uint64_t end = off + hdr.recordLength;
+    if (end <= mapLength) return map + off;
+    // Appends grow the file past the mapping: map again once it is worth it.
+    uint64_t size = dbf.size();
+    if (end > size) return nullptr;
+    if (!map || size >= mapLength + std::max<uint64_t>(mapLength / 4, uint64_t{16} << 20)) {
+      remap();
+      if (end <= mapLength) return map + off;
+    }
+    return nullptr;
+  }
+  void readRecord(uint32_t r, std::string& out) {
     out.resize(hdr.recordLength);
+    if (const char* p = recordPtr(r)) {
+      std::memcpy(out.data(), p, out.size());
+      return;
+    }
     if (dbf.readAt(recordOffset(r), out.data(), out.size()) != out.size())
       throw FormatError(path, "record " + std::to_string(r) + " is truncated");
   }
   void loadFlags() {
+    if (!exclusive) {
+      // Shared use: the flags stay valid while the file keeps its size and time
+      // (sync() drops them), but only when its time is older than a clock tick
+      // so a change right after this scan cannot keep the same time.
+      struct stat st;
+      if (::fstat(dbf.fd(), &st) == 0) {
+        flagsMtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        flagsSize = static_cast<uint64_t>(st.st_size);
+        flagsCacheable = nowNs() - flagsMtime > kClockTickMarginNs;
+      } else {
+        flagsCacheable = false;
+      }
+    }
     flags.assign(static_cast<size_t>(count) + 1, 0);
     deletedCount = 0;
+    if (count > 0 && recordPtr(count)) {
+      for (uint32_t r = 1; r <= count; ++r) {
+        if (static_cast<uint8_t>(map[recordOffset(r)]) == kRecordDeleted) {
+          flags[r] = 1;
+          ++deletedCount;
+        }
+      }
+      flagsValid = true;
+      return;
+    }
     std::vector<char> buf;
     uint32_t perChunk = std::max<uint32_t>(1, static_cast<uint32_t>(kScanChunk / hdr.recordLength));
     buf.resize(static_cast<size_t>(perChunk) * hdr.recordLength);
@@ -236,26 +323,46 @@ struct Table::Impl {
     }
     flagsValid = true;
   }
-  bool deletedOnDisk(uint32_t r) {
-    if (exclusive) {
-      if (!flagsValid) loadFlags();
-      return flags[r] != 0;
-    }
-    char c = 0;
-    dbf.readAt(recordOffset(r), &c, 1);
-    return static_cast<uint8_t>(c) == kRecordDeleted;
-  }
+  bool flagsCurrent() const { return flagsValid && flags.size() == static_cast<size_t>(count) + 1; }
   bool live(uint32_t r) {
     if (r < 1 || r > count) return false;
-    if (exclusive && flagsValid && deletedCount == 0) return true;
-    return !deletedOnDisk(r);
+    if (exclusive && !flagsCurrent()) loadFlags();
+    if (flagsCurrent()) return deletedCount == 0 || flags[r] == 0;
+    char c = 0;
+    dbf.readAt(recordOffset(r), &c, 1);
+    return static_cast<uint8_t>(c) != kRecordDeleted;
   }
-  // For bulk walks: in exclusive mode one sequential scan beats many small reads.
+  // For counts, positions and walks: one sequential scan of the deletion flags
+  // beats many small reads.
   void prepareBulk() {
-    if (exclusive && !flagsValid) loadFlags();
+    if (!flagsCurrent()) loadFlags();
+  }
+  // After a bulk operation in shared use: flags that cannot be trusted later are dropped.
+  void endBulk() {
+    if (!exclusive && !flagsCacheable) flagsValid = false;
+  }
+  // Ends a bulk operation however it is left.
+  struct BulkScope {
+    explicit BulkScope(Impl& d) : d_(d) {}
+    ~BulkScope() { d_.endBulk(); }
+    BulkScope(const BulkScope&) = delete;
+    BulkScope& operator=(const BulkScope&) = delete;
+    Impl& d_;
+  };
+  // True when every record is live: index positions are then record positions.
+  bool allLive() {
+    prepareBulk();
+    return flagsCurrent() && deletedCount == 0;
+  }
+  // Index position of the range's first entry, or nullopt when the range is empty.
+  std::optional<uint64_t> rangeStartPosition() {
+    MdxFile::Cursor c(*mdx, activeTag().index);
+    seekStart(c);
+    if (!c.valid() || !belowHigh(c.key())) return std::nullopt;
+    return c.position();
   }
   void setFlag(uint32_t r, bool deleted) {
-    if (!exclusive || !flagsValid) return;
+    if (!flagsValid) return;
     if (flags.size() <= r) flags.resize(static_cast<size_t>(r) + 1, 0);
     if (flags[r] != (deleted ? 1 : 0)) {
       flags[r] = deleted ? 1 : 0;
@@ -263,17 +370,29 @@ struct Table::Impl {
     }
   }
 
-  // Sees appends by other programs: the header count is re-read each time.
+  // Sees changes of other programs: the header count is re-read when the file
+  // changed, the index looked at while the table was changed lately (its keys
+  // are written just after the record).
   void sync() {
+    if (pendingCount != 0 && active >= 0) applyPendingKeys();
     if (exclusive || state == Table::State::Inactive) return;
-    char buf[4];
-    if (dbf.readAt(kHdrRecordCount, buf, 4) != 4) return;
-    uint32_t headerCount = getU32(buf);
-    if (headerCount != count) {
-      count = boundedCount(headerCount);
+    struct stat st;
+    if (::fstat(dbf.fd(), &st) != 0) return;
+    int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    bool dbfChanged = mtime != seenMtime || static_cast<uint64_t>(st.st_size) != seenSize;
+    if (flagsValid && (mtime != flagsMtime || static_cast<uint64_t>(st.st_size) != flagsSize)) flagsValid = false;
+    if (dbfChanged) {
+      seenMtime = mtime;
+      seenSize = static_cast<uint64_t>(st.st_size);
+      char buf[4];
+      if (dbf.readAt(kHdrRecordCount, buf, 4) == 4) {
+        uint32_t headerCount = getU32(buf);
+        count = boundedCount(headerCount);
+      }
       changed();
     }
-    if (mdx) mdx->reloadIfChanged();  // cursors re-find their entry themselves
+    if (!mdx) return;
+    if (dbfChanged || nowNs() - mtime < kRecentChangeNs) mdx->reloadIfChanged();  // cursors re-find their entry
   }
 
   void stampDate() {
@@ -335,13 +454,59 @@ struct Table::Impl {
   }
 
   void insertKeys(std::string_view record, uint32_t r) {
-    std::string key;
-    for (const TagState& t : tags) {
+    std::string& key = keyBuffer;
+    for (size_t i = 0; i < tags.size(); ++i) {
+      const TagState& t = tags[i];
       if (!tagKey(t, record, key)) continue;
+      if (exclusive && !t.info.unique) {
+        if (pending.size() < tags.size()) pending.resize(tags.size());
+        pending[i].keys.append(key);
+        pending[i].recnos.push_back(r);
+        ++pendingCount;
+        continue;
+      }
       if (t.info.unique && hasKey(t, key)) continue;
       mdx->insert(t.index, key, r);
       ++indexWrites;
     }
+    if (pendingCount >= kMaxPendingKeys) applyPendingKeys();
+  }
+  void applyPendingKeys() {
+    if (pendingCount == 0) return;
+    for (size_t i = 0; i < pending.size() && i < tags.size(); ++i) {
+      PendingKeys& p = pending[i];
+      if (p.recnos.empty()) continue;
+      const TagState& t = tags[i];
+      auto sorted = sortEntries(t.info, p.keys, p.recnos);
+      std::string().swap(p.keys);
+      std::vector<uint32_t>().swap(p.recnos);
+      uint64_t existing = mdx->count(t.index);
+      if (existing <= sorted.size() * 2) {
+        // Many new keys: merge with the old ones and build the tag anew.
+        std::vector<std::pair<std::string, uint32_t>> merged;
+        merged.reserve(existing + sorted.size());
+        MdxFile::Cursor c(*mdx, t.index);
+        std::vector<std::pair<std::string, uint32_t>> old;
+        old.reserve(existing);
+        for (c.first(); c.valid(); c.next()) old.emplace_back(std::string(c.key()), c.recno());
+        KeyType type = t.info.keyType;
+        bool desc = t.info.descending;
+        std::merge(std::make_move_iterator(old.begin()), std::make_move_iterator(old.end()),
+                   std::make_move_iterator(sorted.begin()), std::make_move_iterator(sorted.end()),
+                   std::back_inserter(merged), [type, desc](const auto& a, const auto& b) {
+                     int cmp = compareKeys(type, a.first, b.first);
+                     if (cmp != 0) return desc ? cmp > 0 : cmp < 0;
+                     return a.second < b.second;
+                   });
+        mdx->buildTag(t.index, merged);
+      } else {
+        for (const auto& [key, r] : sorted) mdx->insert(t.index, key, r);
+      }
+      ++indexWrites;
+    }
+    pendingCount = 0;
+    cursorStale = true;
+    changed();
   }
   bool hasKey(const TagState& t, const std::string& key) const {
     MdxFile::Cursor c(*mdx, t.index);
@@ -369,10 +534,8 @@ struct Table::Impl {
     while (c.valid()) {
       std::string_view key = c.key();
       if (forward ? !belowHigh(key) : !aboveLow(key)) return false;
-      uint32_t r = c.recno();
-      if (live(r)) {
+      if (loadIfLive(c.recno())) {
         curKey.assign(key.data(), key.size());
-        setCurrent(r);
         cursorStale = false;
         return true;
       }
@@ -393,6 +556,20 @@ struct Table::Impl {
   void setCurrent(uint32_t r) {
     recno = r;
     readRecord(r, rec);
+  }
+  // Makes r current when it is live; one read in shared use (the flag comes with the record).
+  bool loadIfLive(uint32_t r) {
+    if (r < 1 || r > count) return false;
+    if (exclusive) {
+      if (!live(r)) return false;
+      setCurrent(r);
+      return true;
+    }
+    readRecord(r, scratch);
+    if (static_cast<uint8_t>(scratch[0]) == kRecordDeleted) return false;
+    rec.swap(scratch);
+    recno = r;
+    return true;
   }
   void setEmpty() {
     recno = 0;
@@ -420,9 +597,8 @@ struct Table::Impl {
     bof = eof = false;
     if (active < 0) {
       uint32_t r = 1;
-      while (r <= count && !live(r)) ++r;
+      while (r <= count && !loadIfLive(r)) ++r;
       if (r > count) return setEmpty();
-      setCurrent(r);
       return;
     }
     seekStart(*cursor);
@@ -434,9 +610,8 @@ struct Table::Impl {
     bof = eof = false;
     if (active < 0) {
       uint32_t r = count;
-      while (r >= 1 && !live(r)) --r;
+      while (r >= 1 && !loadIfLive(r)) --r;
       if (r == 0) return setEmpty();
-      setCurrent(r);
       return;
     }
     seekEnd(*cursor);
@@ -453,18 +628,12 @@ struct Table::Impl {
     if (active < 0) {
       if (forward) {
         uint32_t r = recno + 1;
-        while (r <= count && !live(r)) ++r;
-        if (r <= count) {
-          setCurrent(r);
-          moved = true;
-        }
+        while (r <= count && !loadIfLive(r)) ++r;
+        moved = r <= count;
       } else {
         uint32_t r = std::min(recno, count + 1) - 1;
-        while (r >= 1 && !live(r)) --r;
-        if (r >= 1) {
-          setCurrent(r);
-          moved = true;
-        }
+        while (r >= 1 && !loadIfLive(r)) --r;
+        moved = r >= 1;
       }
     } else {
       bool onEntry = restoreCursor();
@@ -512,14 +681,22 @@ struct Table::Impl {
     uint32_t n = 0;
     if (active < 0) {
       prepareBulk();
-      if (exclusive) {
-        n = count - deletedCount;
-      } else {
-        walk([&](uint32_t) { ++n; return true; });
+      if (flagsCurrent()) n = count - deletedCount;
+      else walk([&](uint32_t) { ++n; return true; });
+    } else if (allLive()) {
+      // Index positions give the count without a walk.
+      if (!rangeOn) {
+        n = static_cast<uint32_t>(mdx->count(activeTag().index));
+      } else if (auto start = rangeStartPosition()) {
+        MdxFile::Cursor c(*mdx, activeTag().index);
+        seekEnd(c);
+        uint64_t end = c.valid() ? c.position() : 0;
+        n = c.valid() && end >= *start ? static_cast<uint32_t>(end - *start + 1) : 0;
       }
     } else {
       walk([&](uint32_t) { ++n; return true; });
     }
+    endBulk();
     countCache = std::make_pair(generation, n);
     return n;
   }
@@ -593,6 +770,7 @@ struct Table::Impl {
   void post() {
     if (state != Table::State::Edit && state != Table::State::Insert) return;
     bool inserting = state == Table::State::Insert;
+    if (!inserting && mdx) applyPendingKeys();  // the old keys must be in the index to be erased
     // Old keys first: an in-place memo rewrite would change what they read.
     std::vector<std::optional<std::string>> oldKeys(tags.size());
     if (!inserting) {
@@ -624,7 +802,8 @@ struct Table::Impl {
       rec.push_back(static_cast<char>(kEofMarker));
       dbf.writeAt(recordOffset(target), rec);
       rec.pop_back();
-      writeCount(target);
+      if (exclusive) countDirty = true;  // a crash is recovered from the file size on open
+      else writeCount(target);
       count = target;
       if (exclusive && flagsValid) {
         if (flags.size() <= target) flags.resize(static_cast<size_t>(target) + 1, 0);
@@ -664,13 +843,23 @@ struct Table::Impl {
    public:
     explicit IndexUpdate(Impl& d) : d_(d) {
       if (!d_.mdx || d_.tags.empty() || d_.readOnly) return;
-      if (!d_.exclusive) {
+      if (d_.exclusive) {
+        // One batch for the whole exclusive session: the mark stays until flushPending().
+        if (!d_.batchOn) {
+          d_.setIndexBusy(1);
+          d_.mdx->beginBatch();
+          d_.batchOn = true;
+        }
+        d_.cursorStale = true;
+        return;
+      }
+      {
         if (!waitLock(d_.mdxLock.fd(), kMdxLockOffset, 1, LockKind::Write, kShortLockTimeoutMs))
           throw LockError(d_.mdx->path(), "index is locked by another user");
         lock_.hold(d_.mdxLock.fd(), kMdxLockOffset, 1);
         d_.mdx->reloadIfChanged();
       }
-      setBusy(1);
+      d_.setIndexBusy(1);
       active_ = true;
       writesBefore_ = d_.indexWrites;
     }
@@ -679,7 +868,7 @@ struct Table::Impl {
     void finish() {
       if (!active_) return;
       if (!d_.exclusive) d_.mdx->flush();
-      if (d_.indexWrites == writesBefore_) setBusy(0);
+      if (d_.indexWrites == writesBefore_) d_.setIndexBusy(0);
       active_ = false;
       d_.cursorStale = true;
     }
@@ -688,12 +877,59 @@ struct Table::Impl {
     IndexUpdate& operator=(const IndexUpdate&) = delete;
 
    private:
-    void setBusy(char v) { d_.mdxLock.writeAt(mdx::kHeaderBusy, &v, 1); }
     Impl& d_;
     ScopedLock lock_;
     bool active_ = false;
     uint64_t writesBefore_ = 0;
   };
+
+  void setIndexBusy(char v) { mdxLock.writeAt(mdx::kHeaderBusy, &v, 1); }
+
+  // Writes what exclusive use keeps back: the record count, the memo header, the index batch.
+  void flushPending() {
+    if (mdx) applyPendingKeys();
+    if (countDirty && dbf.isOpen()) {
+      writeCount(count);
+      countDirty = false;
+    }
+    if (memo) memo->flushHeader();
+    if (batchOn && mdx) {
+      batchOn = false;
+      mdx->endBatch();
+      setIndexBusy(0);
+    }
+  }
+
+  // An exclusive writer that crashed leaves whole records (each ends with the
+  // end mark) past the header's count: count them back in.
+  void recoverCount() {
+    uint64_t size = dbf.size();
+    if (size < hdr.headerLength + 1u) return;
+    uint64_t body = size - hdr.headerLength - 1;
+    if (body % hdr.recordLength != 0) return;
+    uint64_t k = body / hdr.recordLength;
+    if (k <= hdr.recordCount || k > 0xFFFFFFFEull) return;
+    char last = 0;
+    dbf.readAt(size - 1, &last, 1);
+    if (static_cast<uint8_t>(last) != kEofMarker) return;
+    ScopedLock guard;
+    if (!exclusive) {
+      if (!waitLock(dbf.fd(), kAppendLockOffset, 1, LockKind::Write, kShortLockTimeoutMs)) return;
+      guard.hold(dbf.fd(), kAppendLockOffset, 1);
+      char buf[4];
+      dbf.readExact(kHdrRecordCount, buf, 4);
+      if (getU32(buf) >= k) return;
+    }
+    std::string r;
+    for (uint64_t n = hdr.recordCount + 1; n <= k; ++n) {
+      char flag = 0;
+      dbf.readAt(recordOffset(static_cast<uint32_t>(n)), &flag, 1);
+      if (static_cast<uint8_t>(flag) != kRecordLive && static_cast<uint8_t>(flag) != kRecordDeleted) return;
+    }
+    writeCount(static_cast<uint32_t>(k));
+    hdr.recordCount = static_cast<uint32_t>(k);
+    count = boundedCount(hdr.recordCount);
+  }
 
   void deleteRecord() {
     requireWritable();
@@ -739,11 +975,13 @@ struct Table::Impl {
     }
     hdr = readDbfHeader(dbf);
     count = boundedCount(hdr.recordCount);
+    if (!readOnly) recoverCount();
     if (hdr.hasMemoFields()) {
       bool exists = false;
       std::string dbt = companionPath(path, ".dbt", &exists);
       if (!exists) throw FormatError(dbt, "memo file is missing");
       memo = MemoFile::open(dbt, readOnly, hdr.version == kDbfVersionMemo3);
+      if (exclusive && !readOnly) memo->setSoleUser(true);
     }
     if (hdr.productionMdx) {
       bool exists = false;
@@ -781,6 +1019,7 @@ struct Table::Impl {
     if (!exclusive) tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Read);
   }
   void closeIndex() {
+    flushPending();
     cursor.reset();
     if (mdx && !readOnly) mdx->flush();
     mdx.reset();
@@ -791,9 +1030,20 @@ struct Table::Impl {
   void closeAll() {
     if (state == Table::State::Edit || state == Table::State::Insert) cancel();
     unlockRecord();
+    try {
+      flushPending();
+    } catch (...) {
+      // Closing must go on; what was kept back is recovered on the next open.
+    }
+    countDirty = false;
+    batchOn = false;
+    pending.clear();
+    pendingCount = 0;
     closeIndex();
     memo.reset();
+    unmap();
     dbf.close();
+    seenMtime = -1;
     state = Table::State::Inactive;
     active = -1;
     activeName.clear();
@@ -824,8 +1074,12 @@ struct Table::Impl {
   std::vector<std::pair<std::string, uint32_t>> collectKeys(const TagState& t, const File& src,
                                                             const DbfHeader& h, uint32_t n,
                                                             const MemoFile* memoFile) const {
-    std::vector<std::pair<std::string, uint32_t>> entries;
-    entries.reserve(n);
+    const size_t len = static_cast<size_t>(t.info.keyLength);
+    const KeyType type = t.info.keyType;
+    std::string keys;
+    keys.reserve(static_cast<size_t>(n) * len);
+    std::vector<uint32_t> recnos;
+    recnos.reserve(n);
     std::vector<char> buf;
     uint32_t perChunk = std::max<uint32_t>(1, static_cast<uint32_t>(kScanChunk / h.recordLength));
     buf.resize(static_cast<size_t>(perChunk) * h.recordLength);
@@ -847,45 +1101,119 @@ struct Table::Impl {
           ExprValue v = t.filter->evaluate(view);
           if (v.kind != ExprValue::Kind::Logical || !v.logical) continue;
         }
-        entries.emplace_back(makeKey(t.expr->evaluate(view), t.info.keyType, t.info.keyLength), r + i);
+        std::string key = makeKey(t.expr->evaluate(view), type, t.info.keyLength);
+        keys.append(key.data(), len);
+        recnos.push_back(r + i);
       }
     }
-    KeyType type = t.info.keyType;
-    bool desc = t.info.descending;
-    std::sort(entries.begin(), entries.end(), [type, desc](const auto& a, const auto& b) {
-      int c = compareKeys(type, a.first, b.first);
+    return sortEntries(t.info, keys, recnos);
+  }
+
+  // Entries (keys flat in one buffer, one record number each) in the tag's
+  // order; a unique tag keeps the first record of each key. Sorting goes
+  // through small fixed slots: a big-endian 16-byte prefix settles most
+  // character comparisons without touching the key bytes.
+  static std::vector<std::pair<std::string, uint32_t>> sortEntries(const TagInfo& info, const std::string& keys,
+                                                                   const std::vector<uint32_t>& recnos) {
+    const size_t len = static_cast<size_t>(info.keyLength);
+    const KeyType type = info.keyType;
+    const bool desc = info.descending;
+    struct Slot {
+      uint64_t prefix;
+      uint64_t prefix2;
+      uint32_t recno;
+      uint32_t index;
+    };
+    std::vector<Slot> slots;
+    slots.reserve(recnos.size());
+    for (size_t i = 0; i < recnos.size(); ++i) {
+      const char* key = keys.data() + i * len;
+      uint64_t prefix = 0, prefix2 = 0;
+      if (type == KeyType::Character) {
+        for (size_t b = 0; b < 8; ++b) prefix = (prefix << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0x20);
+        for (size_t b = 8; b < 16; ++b) prefix2 = (prefix2 << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0x20);
+      }
+      slots.push_back(Slot{prefix, prefix2, recnos[i], static_cast<uint32_t>(i)});
+    }
+    auto keyOf = [&](const Slot& s) { return std::string_view(keys.data() + static_cast<size_t>(s.index) * len, len); };
+    std::sort(slots.begin(), slots.end(), [&](const Slot& a, const Slot& b) {
+      int c = 0;
+      if (a.prefix != b.prefix) c = a.prefix < b.prefix ? -1 : 1;
+      else if (a.prefix2 != b.prefix2) c = a.prefix2 < b.prefix2 ? -1 : 1;
+      else if (type != KeyType::Character || len > 16) c = compareKeys(type, keyOf(a), keyOf(b));
       if (c != 0) return desc ? c > 0 : c < 0;
-      return a.second < b.second;
+      return a.recno < b.recno;
     });
-    if (t.info.unique) {
-      auto end = std::unique(entries.begin(), entries.end(), [type](const auto& a, const auto& b) {
-        return compareKeys(type, a.first, b.first) == 0;
-      });
-      entries.erase(end, entries.end());
+    std::vector<std::pair<std::string, uint32_t>> entries;
+    entries.reserve(slots.size());
+    for (const Slot& s : slots) {
+      std::string_view key = keyOf(s);
+      if (info.unique && !entries.empty() && compareKeys(type, entries.back().first, key) == 0) continue;
+      entries.emplace_back(std::string(key), s.recno);
     }
     return entries;
   }
 
+  static TagState compileTag(const TagDef& def, const std::vector<FieldDef>& fields, const std::string& file) {
+    TagState t;
+    t.expr.emplace(Expression::compile(def.expression, fields));
+    if (!trim(def.filter).empty()) t.filter.emplace(Expression::compile(def.filter, fields));
+    t.info.keyType = keyTypeFor(t.expr->resultKind(), file, def.expression);
+    t.info.keyLength = keyLengthFor(t.info.keyType, *t.expr, file);
+    t.info.descending = def.descending;
+    t.info.unique = def.unique;
+    return t;
+  }
+  // Adds def to an open index file and builds it from the table in src.
+  void addBuiltTag(MdxFile& file, const TagDef& def, const File& src, const DbfHeader& h, uint32_t n,
+                   const MemoFile* memoFile) const {
+    TagState t = compileTag(def, h.fields, file.path());
+    t.index = file.addTag(def, t.info.keyType, t.info.keyLength);
+    file.buildTag(t.index, collectKeys(t, src, h, n, memoFile));
+  }
   // Writes a new index at mdxPath holding defs, built from the table in src.
   void buildIndexFile(const std::string& mdxPath, const std::vector<TagDef>& defs, const File& src,
                       const DbfHeader& h, uint32_t n, const MemoFile* memoFile) const {
     removeFile(mdxPath);
     MdxFile::create(mdxPath, toUpper(baseName(path)));
     auto file = MdxFile::open(mdxPath, false);
-    for (const TagDef& def : defs) {
-      TagState t;
-      t.expr.emplace(Expression::compile(def.expression, h.fields));
-      if (!trim(def.filter).empty()) t.filter.emplace(Expression::compile(def.filter, h.fields));
-      t.info.keyType = keyTypeFor(t.expr->resultKind(), mdxPath, def.expression);
-      t.info.keyLength = keyLengthFor(t.info.keyType, *t.expr, mdxPath);
-      t.info.descending = def.descending;
-      t.info.unique = def.unique;
-      t.index = file->addTag(def, t.info.keyType, t.info.keyLength);
-      file->buildTag(t.index, collectKeys(t, src, h, n, memoFile));
+    for (const TagDef& def : defs) addBuiltTag(*file, def, src, h, n, memoFile);
+    file->sync();
+  }
+  // Changes a copy of the index and puts it in place of the index.
+  template <class F>
+  void changeIndexCopy(F&& change) {
+    flushPending();
+    std::string mdxPath = mdx->path();
+    std::string tmp = mdxPath + kTempSuffix;
+    try {
+      removeFile(tmp);
+      copyFile(mdxPath, tmp);
+      auto file = MdxFile::open(tmp, false);
+      change(*file);
+      file->sync();
+    } catch (...) {
+      removeFile(tmp);
+      throw;
     }
-    file->flush();
-    File sync = File::open(mdxPath, O_RDONLY);
-    sync.sync();
+    closeIndex();
+    replaceFile(tmp, mdxPath);
+    openIndex(mdxPath);
+    markTaggedFields(hdr, mdx->tags());
+    writeHeaderDefinitions();
+    reactivate();
+  }
+  void dropTag(const std::string& name) {
+    changeIndexCopy([&](MdxFile& file) { file.dropTag(name); });
+  }
+  // A new tag: copy of the index plus the tag, then the copy replaces the index.
+  void addTag(const TagDef& def) {
+    flushPending();
+    if (!mdx) {
+      replaceIndex({def});
+      return;
+    }
+    changeIndexCopy([&](MdxFile& file) { addBuiltTag(file, def, dbf, hdr, count, memo.get()); });
   }
 
   std::vector<TagDef> tagDefs() const {
@@ -898,6 +1226,7 @@ struct Table::Impl {
 
   // Replaces the index by one with defs (empty: no index), built from the data.
   void replaceIndex(const std::vector<TagDef>& defs) {
+    flushPending();
     bool exists = false;
     std::string mdxPath = mdx ? mdx->path() : companionPath(path, ".mdx", &exists);
     std::string tmp = mdxPath + kTempSuffix;
@@ -950,7 +1279,7 @@ struct Table::Impl {
     std::string dbtTmp = dbtPath.empty() ? std::string() : dbtPath + kTempSuffix;
     std::string mdxTmp = hasMdx ? mdxPath + kTempSuffix : std::string();
     std::vector<TagDef> defs = tagDefs();
-    if (mdx) mdx->flush();
+    flushPending();
     File newDbf;
     try {
       DbfHeader h = hdr;
@@ -960,6 +1289,7 @@ struct Table::Impl {
       if (memo) {
         MemoFile::create(dbtTmp, toUpper(baseName(path)));
         newMemo = MemoFile::open(dbtTmp, false, false);
+        newMemo->setSoleUser(true);
       }
       std::string out;
       out.reserve(kScanChunk + h.recordLength);
@@ -1000,6 +1330,7 @@ struct Table::Impl {
       h.updateMonth = tm.tm_mon + 1;
       h.updateDay = tm.tm_mday;
       newDbf.writeAt(0, encodeDbfHeader(h));
+      if (newMemo) newMemo->flushHeader();
       if (hasMdx && !defs.empty()) buildIndexFile(mdxTmp, defs, newDbf, h, kept, newMemo.get());
       newDbf.sync();
       if (newMemo) File::open(dbtTmp, O_RDONLY).sync();
@@ -1022,10 +1353,14 @@ struct Table::Impl {
     removeFile(marker);
     syncDirectory(dir);
     // The new file is already locked exclusively through newDbf.
+    unmap();
     dbf = std::move(newDbf);
     hdr = readDbfHeader(dbf);
     count = boundedCount(hdr.recordCount);
-    if (!dbtPath.empty()) memo = MemoFile::open(dbtPath, false, false);
+    if (!dbtPath.empty()) {
+      memo = MemoFile::open(dbtPath, false, false);
+      memo->setSoleUser(true);
+    }
     if (hasMdx && !defs.empty()) openIndex(mdxPath);
     flagsValid = false;
     reactivate();
@@ -1116,6 +1451,7 @@ void Table::refreshDefinitions() {
   Impl& d = *impl_;
   d.requireOpen();
   d.browseMode();
+  d.flushPending();
   d.hdr = readDbfHeader(d.dbf);
   d.count = d.boundedCount(d.hdr.recordCount);
   if (d.mdx) {
@@ -1154,8 +1490,7 @@ void Table::addTag(const TagDef& tag) {
   if (defs.size() >= 47) d.fail("an index holds at most 47 tags");
   TagDef def = tag;
   def.name = toUpper(def.name);
-  defs.push_back(def);
-  d.replaceIndex(defs);
+  d.addTag(def);
   d.first();
 }
 
@@ -1166,8 +1501,8 @@ void Table::deleteTag(const std::string& name) {
   std::vector<TagDef> defs = d.tagDefs();
   auto it = std::find_if(defs.begin(), defs.end(), [&](const TagDef& t) { return equalsIgnoreCase(t.name, name); });
   if (it == defs.end()) d.fail("no tag " + name);
-  defs.erase(it);
-  d.replaceIndex(defs);
+  if (defs.size() == 1) d.replaceIndex({});
+  else d.dropTag(it->name);
   d.first();
 }
 
@@ -1251,21 +1586,26 @@ uint32_t Table::position() {
   d.browseMode();
   d.sync();
   if (d.recno == 0) return 0;
+  Impl::BulkScope bulk(d);
   uint32_t n = 0;
   uint32_t target = d.recno;
   if (d.active < 0) {
     d.prepareBulk();
-    if (d.exclusive && d.deletedCount == 0) return target - 1;
+    if (d.flagsCurrent() && d.deletedCount == 0) return target - 1;
     for (uint32_t r = 1; r < target && r <= d.count; ++r)
       if (d.live(r)) ++n;
     return n;
   }
-  bool found = false;
-  d.walk([&](uint32_t r) {
-    if (r == target) {
-      found = true;
-      return false;
+  if (d.allLive()) {
+    MdxFile::Cursor c(*d.mdx, d.activeTag().index);
+    auto start = d.rangeStartPosition();
+    if (start && c.seek(d.curKey, target, false) && c.recno() == target) {
+      uint64_t here = c.position();
+      if (here >= *start) return static_cast<uint32_t>(here - *start);
     }
+  }
+  d.walk([&](uint32_t r) {
+    if (r == target) return false;
     ++n;
     return true;
   });
@@ -1277,10 +1617,11 @@ void Table::goToPosition(uint32_t index) {
   d.requireOpen();
   d.browseMode();
   d.sync();
+  Impl::BulkScope bulk(d);
   if (d.active < 0) {
     d.prepareBulk();
     uint32_t target = 0;
-    if (d.exclusive && d.deletedCount == 0) {
+    if (d.flagsCurrent() && d.deletedCount == 0) {
       target = index < d.count ? index + 1 : 0;
     } else {
       uint32_t n = 0;
@@ -1301,9 +1642,18 @@ void Table::goToPosition(uint32_t index) {
     d.bof = d.eof = false;
     return;
   }
-  // Tag order: count entries on the main cursor itself so it ends where we stop.
-  d.prepareBulk();
   MdxFile::Cursor& c = *d.cursor;
+  if (d.allLive()) {
+    auto start = d.rangeStartPosition();
+    if (start && c.goToPosition(*start + index) && d.belowHigh(c.key()) && d.settle(true)) {
+      d.bof = d.eof = false;
+      return;
+    }
+    d.last();
+    d.eof = true;
+    return;
+  }
+  // Tag order: count entries on the main cursor itself so it ends where we stop.
   d.seekStart(c);
   uint32_t n = 0;
   while (c.valid()) {

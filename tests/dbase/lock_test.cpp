@@ -188,6 +188,25 @@ TEST_F(Locks, InterleavedAppendsFromTwoCursorsAllLand) {
   EXPECT_EQ(a.asString(0), "n19");
 }
 
+TEST_F(Locks, CountsSeeDeletionsByAnotherCursorAfterTheFileAged) {
+  usleep(120000);  // old enough for the deletion flags to be kept between calls
+  Table a, b;
+  a.open(path_);
+  b.open(path_);
+  EXPECT_EQ(a.recordCount(), 3u);
+  a.setActiveTag("TITLE");
+  EXPECT_EQ(a.recordCount(), 3u);
+  b.goToRecord(3);  // "three"
+  b.deleteRecord();
+  EXPECT_EQ(a.recordCount(), 2u);
+  a.setActiveTag("");
+  EXPECT_EQ(a.recordCount(), 2u);
+  a.goToPosition(1);
+  EXPECT_EQ(a.asString(0), "two");
+  a.goToPosition(2);
+  EXPECT_TRUE(a.eof());
+}
+
 TEST(LockBytes, RecordLocksUseTheDbaseOffsets) {
   ScratchDir dir;
   std::string path = dir.file("books.dbf");

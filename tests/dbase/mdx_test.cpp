@@ -520,6 +520,25 @@ TEST(MdxCrash, InterruptedUpdateMarkAsksForRebuild) {
   EXPECT_TRUE(f->needsRebuild());
 }
 
+TEST(MdxCrash, BatchKeepsTheMarkUntilItEnds) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+  f->beginBatch();
+  for (uint32_t i = 1; i <= 5000; ++i) f->insert(t, numericKey(i % 300), i);
+  EXPECT_EQ(fileBytes(path)[mdx::kHeaderBusy], 1);
+  EXPECT_TRUE(MdxFile::open(path, true)->needsRebuild());
+  EXPECT_EQ(f->count(t), 5000u);
+  f->endBatch();
+  EXPECT_EQ(fileBytes(path)[mdx::kHeaderBusy], 0);
+  auto again = MdxFile::open(path, true);
+  EXPECT_FALSE(again->needsRebuild());
+  EXPECT_EQ(walk(*again, t), walk(*f, t));
+  EXPECT_EQ(again->count(t), 5000u);
+}
+
 // Builds a file with a few tags and returns its bytes.
 std::string sampleIndex(const std::string& path) {
   MdxFile::create(path, "B");
@@ -603,6 +622,22 @@ TEST(MdxCorruption, ChildPointingBackIsAFormatError) {
   EXPECT_THROW(c.last(), FormatError);
 }
 
+TEST(MdxCorruption, SharedChildIsAFormatErrorOnTheWalk) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  std::string b = sampleIndex(path);
+  auto f = MdxFile::open(path, true);
+  const uint32_t header = f->tags()[0].headerPage;
+  f.reset();
+  const uint32_t root = decode32(b.data() + header * 512);
+  char* node = b.data() + root * 512;
+  ASSERT_GT(decode32(node), 0u);
+  encode32(node + 8 + 16, decode32(node + 8));  // child 1 = child 0
+  writeBytes(path, b);
+  f = MdxFile::open(path, true);
+  EXPECT_THROW(walk(*f, 0), FormatError);
+}
+
 TEST(MdxCorruption, HugeKeyCountIsAFormatError) {
   TempDir dir;
   const std::string path = dir.file("B.MDX");
@@ -636,17 +671,18 @@ TEST(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
   const std::string path = dir.file("BOOKS.MDX");
   MdxFile::create(path, "BOOKS");
   auto f = MdxFile::open(path, false);
-  const int title = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 16);
+  // 100-byte keys: nine to a node, so the tree gets several interior levels.
+  const int title = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 100);
   const int author = f->addTag(def("AUTHOR", "AUTHOR"), KeyType::Character, 8);
   f->addTag(def("VALUE", "VALUE"), KeyType::Numeric, 12);
   std::mt19937 rng(17);
   Model model(TagOrder{KeyType::Character, false});
-  for (uint32_t i = 1; i <= 3000; ++i) model.insert({characterKey(randomWord(rng, 12), 16), i});
+  for (uint32_t i = 1; i <= 3000; ++i) model.insert({characterKey(randomWord(rng, 12), 100), i});
   f->buildTag(title, asVector(model));
   for (uint32_t i = 1; i <= 2500; ++i) f->insert(author, characterKey(randomWord(rng, 8), 8), i);
   const auto authors = walk(*f, author);
   for (size_t i = 0; i < authors.size(); i += 3) f->erase(author, authors[i].first, authors[i].second);
-  for (uint32_t i = 4000; i <= 4500; ++i) f->insert(title, characterKey(randomWord(rng, 12), 16), i);
+  for (uint32_t i = 4000; i <= 4500; ++i) f->insert(title, characterKey(randomWord(rng, 12), 100), i);
 
   EXPECT_EQ(run(std::string(tool) + " '" + path + "'"), "AUTHOR\nTITLE\nVALUE\n");
   for (const char* name : {"TITLE", "AUTHOR"}) {

@@ -4,10 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
+#include "dbase/codepage.h"
 #include "dbase/table.h"
 #include "table_fixture.h"
 
@@ -478,6 +480,21 @@ TEST(TableTags, AddAndDeleteTagsNeedExclusiveUse) {
   EXPECT_EQ(t.tags().size(), 1u);
   t.setActiveTag("TITLE");
   EXPECT_EQ(titles(t), (std::vector<std::string>{"a", "b", "c"}));
+  std::string header = readFile(path);
+  EXPECT_EQ(header[28], 0x01);       // production index flag
+  EXPECT_EQ(header[32 + 31], 0x01);  // TITLE carries a tag
+  EXPECT_EQ(header[64 + 31], 0x00);
+  t.close();
+  t.open(path, OpenMode::Exclusive);
+  t.deleteTag("TITLE");
+  EXPECT_TRUE(t.tags().empty());
+  EXPECT_FALSE(Table::resolve(dir.file("books.mdx")));
+  header = readFile(path);
+  EXPECT_EQ(header[28], 0x00);
+  EXPECT_EQ(header[32 + 31], 0x00);
+  t.close();
+  t.open(path);
+  EXPECT_EQ(t.recordCount(), 3u);
 }
 
 TEST(TableTags, UniqueTagKeepsTheFirstRecordOfEachKey) {
@@ -788,6 +805,210 @@ TEST(TableRecovery, TemporaryFilesWithoutTheMarkerAreIgnored) {
   t.open(path);
   EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"kept"}));
 }
+
+}  // namespace
+}  // namespace dbase
+
+namespace dbase {
+namespace {
+
+// Checks order, counts and positions against a plain model, in both modes
+// (exclusive use takes the index-position shortcuts, shared use walks).
+class OrderModel : public ::testing::TestWithParam<OpenMode> {
+ protected:
+  void expectMatches(Table& t, const std::vector<std::pair<std::string, uint32_t>>& model,
+                     const std::string& low, const std::string& high) {
+    std::vector<uint32_t> want;
+    for (const auto& [key, recno] : model)
+      if (key.compare(0, low.size(), low) >= 0 && key.compare(0, high.size(), high) <= 0) want.push_back(recno);
+    t.setRangeStart(low);
+    t.setRangeEnd(high);
+    t.applyRange();
+    SCOPED_TRACE(low + ".." + high);
+    EXPECT_EQ(t.recordCount(), want.size());
+    std::vector<uint32_t> got;
+    for (t.first(); !t.eof(); t.next()) {
+      EXPECT_EQ(t.position(), got.size());
+      got.push_back(t.recNo());
+    }
+    EXPECT_EQ(got, want);
+    for (size_t i = 0; i < want.size(); i += 7) {
+      t.goToPosition(static_cast<uint32_t>(i));
+      EXPECT_EQ(t.recNo(), want[i]);
+    }
+    t.goToPosition(static_cast<uint32_t>(want.size()));
+    EXPECT_TRUE(t.eof());
+  }
+};
+
+TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, testing::bookFields(), {testing::tag("AUTHOR", "AUTHOR")});
+  Table t;
+  t.open(path, GetParam());
+  std::vector<std::pair<std::string, uint32_t>> model;
+  uint32_t x = 7;
+  for (uint32_t r = 1; r <= 300; ++r) {
+    x = x * 1103515245u + 12345u;
+    std::string author = std::string(1, static_cast<char>('A' + (x >> 16) % 6)) + std::to_string((x >> 8) % 50);
+    testing::addBook(t, "t" + std::to_string(r), author);
+    model.emplace_back(author + std::string(30 - author.size(), ' '), r);
+  }
+  std::sort(model.begin(), model.end());
+  t.setActiveTag("AUTHOR");
+  expectMatches(t, model, "", "\xFF");
+  expectMatches(t, model, "B", "C");
+  expectMatches(t, model, "C1", "C3");
+  expectMatches(t, model, "Z", "Z");
+  for (uint32_t r = 3; r <= 300; r += 5) {
+    t.cancelRange();
+    t.goToRecord(r);
+    t.deleteRecord();
+    model.erase(std::find_if(model.begin(), model.end(), [r](const auto& e) { return e.second == r; }));
+  }
+  expectMatches(t, model, "", "\xFF");
+  expectMatches(t, model, "B", "C");
+  expectMatches(t, model, "C1", "C3");
+  t.cancelRange();
+  t.setActiveTag("");
+  EXPECT_EQ(t.recordCount(), model.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, OrderModel, ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
+
+}  // namespace
+}  // namespace dbase
+
+namespace dbase {
+namespace {
+
+// A table of "book<id>" records whose memo names the same id, every 10th deleted.
+void fillCheckable(const std::string& path, int n) {
+  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
+  Table t;
+  t.open(path, OpenMode::Exclusive);
+  for (int i = 1; i <= n; ++i) testing::addBook(t, "book" + std::to_string(10000 + i), "x", -1, "memo " + std::to_string(10000 + i));
+  for (int i = 1; i <= n; i += 10) {
+    t.goToRecord(static_cast<uint32_t>(i));
+    t.deleteRecord();
+  }
+}
+
+// Every live record is whole, its memo belongs to it, the tag agrees with the data.
+void expectConsistent(const std::string& path, uint32_t live) {
+  Table t;
+  t.open(path, OpenMode::Exclusive);
+  EXPECT_EQ(t.recordCount(), live);
+  for (t.first(); !t.eof(); t.next()) {
+    std::string title = t.asString(0);
+    ASSERT_EQ(title.substr(0, 4), "book");
+    ASSERT_EQ(t.readBlob(6), "memo " + title.substr(4));
+  }
+  t.setActiveTag("TITLE");
+  EXPECT_EQ(t.recordCount(), live);
+  std::string prev;
+  for (t.first(); !t.eof(); t.next()) {
+    ASSERT_LT(prev, t.asString(0));
+    prev = t.asString(0);
+  }
+}
+
+TEST(CrashDuringPack, KillNineLeavesEitherTheOldOrTheNewTable) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  fillCheckable(path, 3000);
+  for (int round = 0; round < 6; ++round) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      try {
+        for (;;) {
+          Table t;
+          t.open(path, OpenMode::Exclusive);
+          t.pack();
+          t.addTag(testing::tag("AUTHOR", "AUTHOR"));
+          t.deleteTag("AUTHOR");
+        }
+      } catch (...) {
+      }
+      _exit(1);
+    }
+    usleep(static_cast<useconds_t>(3000 + round * 7000));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself";
+    expectConsistent(path, 2700);
+  }
+}
+
+TEST(Codepage, Cp1252AndUtf8RoundTrip) {
+  EXPECT_EQ(cp1252ToUtf8("caf\xE9 \x80 \x93x\x94"), "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
+  EXPECT_EQ(utf8ToCp1252("caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D"), "caf\xE9 \x80 \x93x\x94");
+  EXPECT_EQ(utf8ToCp1252("\xE6\x97\xA5"), "?");       // no cp1252 code
+  EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");             // cut sequence
+  for (int b = 0x20; b < 0x100; ++b) {
+    std::string one(1, static_cast<char>(b));
+    if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) continue;
+    EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(one)), one) << b;
+  }
+}
+
+}  // namespace
+}  // namespace dbase
+
+namespace dbase {
+namespace {
+
+class ExclusiveAppends : public ::testing::TestWithParam<bool> {};
+
+// Exclusive appends hold their keys back; every way of reading the index must see them.
+TEST_P(ExclusiveAppends, HeldBackKeysReachTheIndexInOrder) {
+  const bool descending = GetParam();
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE", descending)});
+  std::vector<std::string> model;
+  auto expectOrder = [&](Table& t) {
+    std::vector<std::string> want = model;
+    std::sort(want.begin(), want.end());
+    if (descending) std::reverse(want.begin(), want.end());
+    EXPECT_EQ(testing::titles(t), want);
+    EXPECT_EQ(t.recordCount(), want.size());
+  };
+  Table t;
+  t.open(path, OpenMode::Exclusive);
+  t.setActiveTag("TITLE");
+  uint32_t x = 3;
+  auto add = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      x = x * 1103515245u + 12345u;
+      std::string title = "k" + std::to_string((x >> 8) % 100000);
+      testing::addBook(t, title, "a");
+      model.push_back(title);
+    }
+  };
+  add(200);  // into an empty tag: merged and built
+  expectOrder(t);
+  add(30);  // few against many: inserted one by one
+  expectOrder(t);
+  ASSERT_TRUE(t.findKey(model.back()));
+  EXPECT_EQ(t.asString(0), model.back());
+  add(5);
+  t.goToRecord(static_cast<uint32_t>(model.size()));  // a record whose key is still held back
+  t.edit();
+  t.setString(0, "edited");
+  t.post();
+  model.back() = "edited";
+  expectOrder(t);
+  add(50);
+  t.close();  // held-back keys are written on close
+  t.open(path);
+  t.setActiveTag("TITLE");
+  expectOrder(t);
+}
+
+INSTANTIATE_TEST_SUITE_P(Directions, ExclusiveAppends, ::testing::Values(false, true));
 
 }  // namespace
 }  // namespace dbase

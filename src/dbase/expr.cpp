@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -52,8 +53,8 @@ std::string fixedText(double n, int dec) {
   // The nudge makes 2.675 round as the decimal text reads, not as the double is stored.
   const double r = std::floor(scaled + 0.5 + scaled * 4 * DBL_EPSILON);
   char buf[400];
-  std::snprintf(buf, sizeof buf, "%.0f", r);
-  std::string digits = buf;
+  const auto res = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
+  std::string digits(buf, res.ptr);
   if (dec > 0) {
     if (static_cast<int>(digits.size()) <= dec)
       digits.insert(0, static_cast<size_t>(dec + 1 - static_cast<int>(digits.size())), '0');
@@ -573,12 +574,12 @@ class Parser {
 };
 
 double parseNumber(std::string_view s) {
-  char buf[64];
-  size_t n = 0;
-  for (char c : s)
-    if (c != ' ' && n + 1 < sizeof buf) buf[n++] = c;
-  buf[n] = '\0';
-  return n ? std::strtod(buf, nullptr) : 0.0;
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  if (i < s.size() && s[i] == '+') ++i;
+  double v = 0;
+  std::from_chars(s.data() + i, s.data() + s.size(), v);  // stops at the first non-number
+  return v;
 }
 
 ExprValue readField(const Node& n, const RecordView& rec) {

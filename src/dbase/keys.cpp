@@ -1,6 +1,7 @@
 #include "keys.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -52,22 +53,25 @@ std::string numericKey(double value) {
   if (!std::isfinite(value) || value == 0) return key;
   // 15 significant digits: what a double holds reliably and what N fields show.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
-  std::string digits;
+  const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value),
+                                 std::chars_format::scientific, 14);
+  *res.ptr = '\0';
+  char digits[24];
+  size_t count = 0;
   const char* p = buf;
   for (; *p && *p != 'e'; ++p)
-    if (*p >= '0' && *p <= '9') digits.push_back(*p);
+    if (*p >= '0' && *p <= '9' && count < sizeof digits) digits[count++] = *p;
   const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
-  while (!digits.empty() && digits.back() == '0') digits.pop_back();
-  if (digits.empty()) return key;
-  if (static_cast<int>(digits.size()) > kBcdDigits) digits.resize(kBcdDigits);
+  while (count > 0 && digits[count - 1] == '0') --count;
+  if (count == 0) return key;
+  count = std::min(count, static_cast<size_t>(kBcdDigits));
   int biased = kExponentBias + exponent + 1;
   biased = std::clamp(biased, 1, 255);
   key[0] = static_cast<char>(biased);
-  unsigned char info = static_cast<unsigned char>((digits.size() << 2) | kDigitInfoOne);
+  unsigned char info = static_cast<unsigned char>((count << 2) | kDigitInfoOne);
   if (value < 0) info |= kNegativeBit;
   key[1] = static_cast<char>(info);
-  for (size_t i = 0; i < digits.size(); ++i) {
+  for (size_t i = 0; i < count; ++i) {
     const int d = digits[i] - '0';
     auto& byte = key[2 + i / 2];
     byte = static_cast<char>(static_cast<unsigned char>(byte) | (i % 2 ? d : d << 4));

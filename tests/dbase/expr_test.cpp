@@ -62,6 +62,16 @@ TEST(ExprFields, ReadFieldsFromRecordBytes) {
   EXPECT_TRUE(run("READ", b).logical);
 }
 
+TEST(ExprFields, NumberFieldsReadSignsAndBareFractions) {
+  Book b;
+  for (const auto& [text, value] : std::vector<std::pair<std::string, double>>{
+           {"      -.5", -0.5}, {"       .25", 0.25}, {"   +7", 7}, {"-123.45", -123.45}, {"  1e3", 1000}})
+  {
+    b.value = text;
+    EXPECT_DOUBLE_EQ(run("VALUE", b).number, value) << text;
+  }
+}
+
 TEST(ExprFields, BlankNumberIsZeroAndBlankDateIsBlank) {
   Book b;
   EXPECT_EQ(run("VALUE", b).number, 0);

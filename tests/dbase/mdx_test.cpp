@@ -1,10 +1,13 @@
 #include "mdx.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -539,6 +542,43 @@ TEST(MdxCrash, BatchKeepsTheMarkUntilItEnds) {
   EXPECT_EQ(again->count(t), 5000u);
 }
 
+// A full disk, simulated with a file size limit in a child process: the
+// update fails with an Error and the file asks for a rebuild afterwards.
+TEST(MdxCrash, FullDiskFailsTheUpdateAndLeavesTheMark) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  MdxFile::open(path, false)->addTag(def("T", "T"), KeyType::Character, 20);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct stat st {};
+    stat(path.c_str(), &st);
+    const rlimit lim{static_cast<rlim_t>(st.st_size) + 8192, static_cast<rlim_t>(st.st_size) + 8192};
+    setrlimit(RLIMIT_FSIZE, &lim);
+    int code = 1;
+    try {
+      auto f = MdxFile::open(path, false);
+      std::vector<Entry> entries;
+      for (uint32_t i = 0; i < 20000; ++i) entries.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
+      f->buildTag(0, entries);
+    } catch (const FormatError&) {
+      code = 3;
+    } catch (const Error&) {
+      code = 2;
+    }
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);  // a plain Error (write failed), not a crash
+  auto f = MdxFile::open(path, false);
+  EXPECT_TRUE(f->needsRebuild());
+  f->buildTag(0, {{characterKey("A", 20), 1}});
+  EXPECT_EQ(walk(*f, 0).size(), 1u);
+}
+
 // Builds a file with a few tags and returns its bytes.
 std::string sampleIndex(const std::string& path) {
   MdxFile::create(path, "B");
@@ -674,18 +714,23 @@ TEST(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
   // 100-byte keys: nine to a node, so the tree gets several interior levels.
   const int title = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 100);
   const int author = f->addTag(def("AUTHOR", "AUTHOR"), KeyType::Character, 8);
+  const int descending = f->addTag(def("AUTHORD", "AUTHOR", true), KeyType::Character, 8);
   f->addTag(def("VALUE", "VALUE"), KeyType::Numeric, 12);
   std::mt19937 rng(17);
   Model model(TagOrder{KeyType::Character, false});
   for (uint32_t i = 1; i <= 3000; ++i) model.insert({characterKey(randomWord(rng, 12), 100), i});
   f->buildTag(title, asVector(model));
-  for (uint32_t i = 1; i <= 2500; ++i) f->insert(author, characterKey(randomWord(rng, 8), 8), i);
+  for (uint32_t i = 1; i <= 2500; ++i) {
+    const std::string k = characterKey(randomWord(rng, 8), 8);
+    f->insert(author, k, i);
+    f->insert(descending, k, i);
+  }
   const auto authors = walk(*f, author);
   for (size_t i = 0; i < authors.size(); i += 3) f->erase(author, authors[i].first, authors[i].second);
   for (uint32_t i = 4000; i <= 4500; ++i) f->insert(title, characterKey(randomWord(rng, 12), 100), i);
 
-  EXPECT_EQ(run(std::string(tool) + " '" + path + "'"), "AUTHOR\nTITLE\nVALUE\n");
-  for (const char* name : {"TITLE", "AUTHOR"}) {
+  EXPECT_EQ(run(std::string(tool) + " '" + path + "'"), "AUTHOR\nAUTHORD\nTITLE\nVALUE\n");
+  for (const char* name : {"TITLE", "AUTHOR", "AUTHORD"}) {
     std::string expected;
     for (const auto& [key, recno] : walk(*f, f->findTag(name)))
       expected += key + " " + std::to_string(recno) + "\n";

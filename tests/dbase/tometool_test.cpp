@@ -308,6 +308,36 @@ TEST_F(Tometool, CheckReportsDamagedTagKeyAndReindexRepairsIt) {
   EXPECT_EQ(ok({"check", dbf}), "");
 }
 
+uint32_t le32(const std::string& b, size_t at) {
+  return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
+         static_cast<uint8_t>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+}
+
+TEST_F(Tometool, CheckReportsInteriorKeyThatMisroutesSearches) {
+  const std::string dbf = path("KEYS.DBF");
+  ok({"create", dbf, "K:C:10"});
+  std::string csv = "K\n";
+  for (int i = 0; i < 300; ++i) csv += "K" + std::to_string(1000 + i) + "\n";
+  ok({"append", dbf}, csv);
+  ok({"tag", dbf, "K", "K"});
+  EXPECT_EQ(ok({"check", dbf}), "");
+
+  // The first tag's header page, its root, and the root's first separator.
+  std::string mdx = readFile(path("KEYS.MDX"));
+  const uint32_t header = le32(mdx, 544);
+  const uint32_t root = le32(mdx, header * 512);
+  const size_t node = size_t{root} * 512;
+  ASSERT_GT(le32(mdx, node), 1u) << "expected an interior root";
+  ASSERT_NE(le32(mdx, node + 8), 0u);
+  // Claim the first child holds keys up to the very last one.
+  mdx.replace(node + 12, 10, "K1299     ");
+  std::ofstream(path("KEYS.MDX"), std::ios::binary | std::ios::trunc) << mdx;
+
+  const ToolRun bad = run({"check", dbf});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("tag K: a search for record"), std::string::npos) << bad.out;
+}
+
 TEST_F(Tometool, CheckReportsKeyThatNoLongerMatchesTheRecord) {
   const std::string dbf = makeBooks();
   ok({"tag", dbf, "AUTHOR", "AUTHOR"});

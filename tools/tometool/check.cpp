@@ -210,6 +210,20 @@ void checkTag(Context& cx, dbase::MdxFile& mdx, int index, const dbase::TagInfo&
                                  keyText(type, walked[i - 1].first));
     }
   }
+  // Interior keys must route a search to every entry, or seeks miss records.
+  try {
+    dbase::MdxFile::Cursor seeker(mdx, index);
+    for (const auto& [key, recno] : walked) {
+      if (!seeker.seek(key, recno) || seeker.recno() != recno || seeker.key() != key) {
+        cx.report.add("seek", name + "a search for record " + std::to_string(recno) + ", key " +
+                                  keyText(type, key) + " lands on " +
+                                  (seeker.valid() ? "record " + std::to_string(seeker.recno())
+                                                  : std::string("no entry")));
+      }
+    }
+  } catch (const dbase::Error& e) {
+    cx.report.add("seek", name + "search failed: " + e.what());
+  }
   for (const auto& [key, recno] : walked) {
     if (key.size() != static_cast<size_t>(tag.keyLength)) {
       cx.report.add("key", name + "record " + std::to_string(recno) + " has a key of " +

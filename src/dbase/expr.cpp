@@ -479,7 +479,11 @@ class Parser {
   }
 
   static int literalInt(const Node& n, int fallback) {
-    return isLiteralNumber(n) ? static_cast<int>(n.value.number) : fallback;
+    if (!isLiteralNumber(n)) return fallback;
+    // Huge or NaN literals would overflow the conversion to int.
+    const double v = n.value.number;
+    if (!(std::abs(v) < 1e9)) return v > 0 ? 1000000000 : -1000000000;
+    return static_cast<int>(v);
   }
 
   NodePtr parseCall(const std::string& name) {
@@ -696,7 +700,7 @@ ExprValue eval(const Node& n, const RecordView& rec) {
     }
     case Op::Add: {
       const ExprValue a = arg(0), b = arg(1);
-      if (a.kind == Kind::Date) return makeDate(a.julian == 0 ? 0 : a.julian + std::llround(b.number));
+      if (a.kind == Kind::Date) return makeDate(a.julian == 0 ? 0 : a.julian + toInt(b.number));
       return makeNumber(a.number + b.number);
     }
     case Op::Sub: {
@@ -704,7 +708,7 @@ ExprValue eval(const Node& n, const RecordView& rec) {
       if (a.kind == Kind::Date && b.kind == Kind::Date)
         return makeNumber(a.julian == 0 || b.julian == 0 ? 0.0
                                                          : static_cast<double>(a.julian - b.julian));
-      if (a.kind == Kind::Date) return makeDate(a.julian == 0 ? 0 : a.julian - std::llround(b.number));
+      if (a.kind == Kind::Date) return makeDate(a.julian == 0 ? 0 : a.julian - toInt(b.number));
       return makeNumber(a.number - b.number);
     }
     case Op::Mul: return makeNumber(arg(0).number * arg(1).number);

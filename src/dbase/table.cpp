@@ -122,9 +122,16 @@ void finishInterruptedPack(const std::string& dbfPath) {
   std::string dbt = companionPath(dbfPath, ".dbt", &hasDbt);
   for (const std::string& target : {dbt, mdx, dbfPath}) {
     std::string tmp = target + kTempSuffix;
-    if (fileExists(tmp)) replaceFile(tmp, target);
+    try {
+      if (fileExists(tmp)) replaceFile(tmp, target);
+    } catch (const Error&) {
+      // The packer itself may be renaming it this very moment.
+    }
   }
-  removeFile(marker);
+  try {
+    removeFile(marker);
+  } catch (const Error&) {
+  }
   syncDirectory(dirName(dbfPath));
 }
 
@@ -1002,7 +1009,6 @@ struct Table::Impl {
       return;
     }
     if (recno == 0) fail("no record to delete");
-    bool ownLock = lockedRecord == recno;
     if (state == Table::State::Edit) {
       rec = saved;
       pendingBlobs.clear();
@@ -1014,7 +1020,7 @@ struct Table::Impl {
     dbf.writeAt(recordOffset(recno), &flag, 1);
     rec[0] = flag;
     setFlag(recno, true);
-    if (!ownLock || lockedRecord) unlockRecord();
+    unlockRecord();
     changed();
     uint32_t gone = recno;
     if (!step(true)) {

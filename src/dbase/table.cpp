@@ -1863,7 +1863,17 @@ void Table::setString(int field, std::string_view value) {
     case FieldType::Binary: d.pendingBlobs[field] = std::string(value); return;
     case FieldType::Numeric:
     case FieldType::Float: {
-      if (trim(value).empty()) return clear(field);
+      std::string_view text = trim(value);
+      if (text.empty()) return clear(field);
+      // Whole numbers are kept digit for digit (a double holds only 15 or so).
+      bool whole = f.decimals == 0 && text.size() <= len && text.size() > 15;
+      for (size_t i = 0; whole && i < text.size(); ++i)
+        whole = (text[i] >= '0' && text[i] <= '9') || (i == 0 && text[i] == '-' && text.size() > 1);
+      if (whole) {
+        std::memset(p, ' ', len - text.size());
+        std::memcpy(p + (len - text.size()), text.data(), text.size());
+        return;
+      }
       auto v = parseNumber(value);
       if (!v) d.fail("field " + f.name + ": '" + std::string(value) + "' is not a number");
       return setNumber(field, *v);

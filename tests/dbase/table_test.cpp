@@ -1086,3 +1086,80 @@ INSTANTIATE_TEST_SUITE_P(Modes, CrashDuringEdits, ::testing::Values(OpenMode::Ex
 
 }  // namespace
 }  // namespace dbase
+
+namespace dbase {
+namespace {
+
+TEST(TableFields, AssignFromCopiesBetweenTablesAndTypes) {
+  ScratchDir dir;
+  Table::create(dir.file("a.dbf"), testing::bookFields());
+  Table::create(dir.file("b.dbf"), {{"NAME", FieldType::Character, 10, 0},
+                                    {"COST", FieldType::Numeric, 10, 3},
+                                    {"WHEN", FieldType::Character, 8, 0},
+                                    {"TEXT", FieldType::Memo, 10, 0},
+                                    {"FLAG", FieldType::Numeric, 1, 0}});
+  Table a, b;
+  a.open(dir.file("a.dbf"));
+  testing::addBook(a, "A rather long title", "x", 12.5, "memo text");
+  a.edit();
+  a.setDate(4, Date{2020, 2, 29});
+  a.setBool(5, true);
+  a.post();
+  b.open(dir.file("b.dbf"));
+  b.append();
+  b.assignFrom(0, a, 0);
+  b.assignFrom(1, a, 2);
+  b.assignFrom(2, a, 4);
+  b.assignFrom(3, a, 6);
+  b.assignFrom(4, a, 5);
+  b.post();
+  EXPECT_EQ(b.asString(0), "A rather l");
+  EXPECT_EQ(b.asString(1), "12.500");
+  EXPECT_EQ(b.asString(2), "20200229");
+  EXPECT_EQ(b.asString(3), "memo text");
+  EXPECT_EQ(b.asInteger(4), 1);
+  EXPECT_THROW(b.writeBlob(0, "x"), Error);  // not editing
+  b.edit();
+  EXPECT_THROW(b.writeBlob(0, "x"), Error);  // not a memo field
+  EXPECT_THROW(b.setString(99, "x"), Error);
+  b.cancel();
+}
+
+TEST(TableFields, LargeIntegersKeepTheirDigits) {
+  ScratchDir dir;
+  Table::create(dir.file("n.dbf"), {{"BIG", FieldType::Numeric, 19, 0}});
+  Table t;
+  t.open(dir.file("n.dbf"));
+  t.append();
+  t.setString(0, "1234567890123456789");
+  t.post();
+  EXPECT_EQ(t.asInteger(0), 1234567890123456789LL);
+  EXPECT_EQ(t.asString(0), "1234567890123456789");
+}
+
+TEST(TableDefinitions, RefreshSeesTagsAddedByAnotherObject) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, testing::bookFields());
+  {
+    Table t;
+    t.open(path, OpenMode::Exclusive);
+    testing::addBook(t, "b", "x");
+    testing::addBook(t, "a", "x");
+    t.addTag(testing::tag("TITLE", "TITLE"));
+  }
+  Table t;
+  t.open(path, OpenMode::Shared, true);
+  ASSERT_EQ(t.tags().size(), 1u);
+  t.refreshDefinitions();
+  ASSERT_EQ(t.tags().size(), 1u);
+  EXPECT_EQ(t.tags()[0].expression, "TITLE");
+  t.setActiveTag("TITLE");
+  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(t.currentKey(), "b" + std::string(39, ' '));  // past the end the last record stays current
+  t.first();
+  EXPECT_EQ(t.currentKey(), "a" + std::string(39, ' '));
+}
+
+}  // namespace
+}  // namespace dbase

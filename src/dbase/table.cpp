@@ -905,19 +905,28 @@ struct Table::Impl {
         d_.mdx->reloadIfChanged();
       }
       d_.setIndexBusy(1);
+      // One batch for all keys of the record: the index clears its mark only
+      // at the end, so a crash between two key updates still asks for a rebuild.
+      d_.mdx->beginBatch();
       active_ = true;
       writesBefore_ = d_.indexWrites;
     }
-    // Key updates end with the mark cleared by the index itself; clear it
-    // again in case no key changed.
     void finish() {
       if (!active_) return;
-      if (!d_.exclusive) d_.mdx->flush();
-      if (d_.indexWrites == writesBefore_) d_.setIndexBusy(0);
       active_ = false;
+      d_.mdx->endBatch();
+      if (d_.indexWrites == writesBefore_) d_.setIndexBusy(0);
       d_.cursorStale = true;
     }
-    ~IndexUpdate() = default;  // an exception leaves the mark: the tags get rebuilt
+    // Left by an exception: what was done goes out, the mark stays, the tags get rebuilt.
+    ~IndexUpdate() {
+      if (!active_) return;
+      try {
+        d_.mdx->endBatch();
+        d_.setIndexBusy(1);
+      } catch (...) {
+      }
+    }
     IndexUpdate(const IndexUpdate&) = delete;
     IndexUpdate& operator=(const IndexUpdate&) = delete;
 

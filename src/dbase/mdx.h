@@ -79,8 +79,9 @@ class MdxFile {
     bool valid() const;
     std::string_view key() const;
     uint32_t recno() const;
-    // Ordinal of the current entry in the tag (from 0), and the move to one;
-    // goToPosition(count) and beyond leave the cursor invalid.
+    // Ordinal of the current entry in the tag (from 0; the entry count when
+    // the cursor is off the end), and the move to one; goToPosition(count)
+    // and beyond leave the cursor invalid.
     uint64_t position();
     bool goToPosition(uint64_t index);
 

@@ -76,6 +76,7 @@ uint32_t MemoFile::endBlock() const {
 }
 
 uint64_t MemoFile::memoLength(uint32_t block, uint64_t* dataOffset) const {
+  flushWrites();
   uint64_t size = fileSize();
   uint64_t offset = static_cast<uint64_t>(block) * blockSize_;
   if (block == 0 || offset >= size) throw FormatError(path(), "memo block " + std::to_string(block) + " is past the end");
@@ -107,6 +108,19 @@ uint64_t MemoFile::memoLength(uint32_t block, uint64_t* dataOffset) const {
 
 std::string MemoFile::read(uint32_t block) const {
   if (block == 0) return {};
+  flushWrites();
+  // Most memos fit their first block: one read brings prefix and data.
+  uint64_t size = fileSize();
+  uint64_t offset = static_cast<uint64_t>(block) * blockSize_;
+  if (!dbase3_ && offset < size) {
+    char head[kDbtDefaultBlockSize];
+    size_t want = static_cast<size_t>(std::min<uint64_t>({sizeof head, blockSize_, size - offset}));
+    size_t got = file_.readAt(offset, head, want);
+    if (got >= kMemoPrefixSize && std::memcmp(head, kMemoSignature, 4) == 0) {
+      uint32_t len = getU32(head + 4);
+      if (len >= kMemoPrefixSize && offset + len <= size && len <= got) return std::string(head + kMemoPrefixSize, len - kMemoPrefixSize);
+    }
+  }
   uint64_t dataOffset = 0;
   uint64_t len = memoLength(block, &dataOffset);
   std::string out(static_cast<size_t>(len), '\0');
@@ -154,12 +168,21 @@ uint32_t MemoFile::append(std::string_view prefix, std::string_view data, std::i
     // One write: prefix, data and the padding that ends the last block.
     size_t used = prefix.size() + data.size();
     size_t padded = (used + blockSize_ - 1) / blockSize_ * blockSize_;
-    buf_.assign(prefix);
-    buf_.append(data);
-    buf_.resize(padded, '\0');
-    file_.writeAt(offset, buf_);
+    if (buffered_) {
+      // Consecutive appends of a new file: one write per megabyte.
+      if (writes_.empty()) writesAt_ = offset;
+      writes_.append(prefix);
+      writes_.append(data);
+      writes_.resize(writes_.size() + (padded - used), '\0');
+      if (writes_.size() >= (1u << 20)) flushWrites();
+    } else {
+      buf_.assign(prefix);
+      buf_.append(data);
+      buf_.resize(padded, '\0');
+      file_.writeAt(offset, buf_);
+      if (buf_.capacity() > (1u << 20)) std::string().swap(buf_);
+    }
     offset += padded;
-    if (buf_.capacity() > (1u << 20)) std::string().swap(buf_);
   }
   uint64_t next = offset / blockSize_;
   if (next > 0xFFFFFFFEull) throw Error(path(), "memo file is full");
@@ -182,7 +205,19 @@ void MemoFile::setSoleUser(bool sole) {
   size_ = 0;
 }
 
+void MemoFile::setBuffered(bool buffered) {
+  if (!buffered) flushWrites();
+  buffered_ = buffered;
+}
+
+void MemoFile::flushWrites() const {
+  if (writes_.empty()) return;
+  const_cast<File&>(file_).writeAt(writesAt_, writes_);
+  writes_.clear();
+}
+
 void MemoFile::flushHeader() {
+  flushWrites();
   if (!headerStale_ || readOnly_) return;
   char v[4];
   putU32(v, endBlock());

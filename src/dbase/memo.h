@@ -53,6 +53,9 @@ class MemoFile {
   // header are fixed up when the file is next opened for writing).
   void setSoleUser(bool sole);
   void flushHeader();
+  // For a file being written from scratch (a pack): appends collect in memory
+  // and go out a megabyte at a time; reads and flushHeader() write them first.
+  void setBuffered(bool buffered);
 
  private:
   MemoFile(File f, bool readOnly, bool dbase3);
@@ -70,6 +73,10 @@ class MemoFile {
   uint64_t fileSize() const;
   bool headerStale_ = false;
   std::string buf_;   // reused for prefix + data + padding
+  bool buffered_ = false;
+  mutable std::string writes_;  // buffered appends, starting at writesAt_
+  uint64_t writesAt_ = 0;
+  void flushWrites() const;
 };
 
 }  // namespace dbase

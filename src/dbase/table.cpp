@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -151,7 +152,8 @@ struct Table::Impl {
 
   DbfHeader hdr;
   uint32_t count = 0;  // physical records we can read
-  const char* map = nullptr;  // exclusive use: read-only mapping of the .dbf
+  const char* map = nullptr;  // exclusive use: mapping of the .dbf (writable unless read-only)
+  bool grownAhead = false;    // the file has zeros past its end mark (exclusive appends)
   uint64_t mapLength = 0;
   int64_t seenMtime = -1;  // shared use: the .dbf as last looked at
   uint64_t seenSize = 0;
@@ -253,7 +255,8 @@ struct Table::Impl {
     unmap();
     uint64_t size = dbf.size();
     if (size == 0 || size > (uint64_t{1} << 46)) return;
-    void* p = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, dbf.fd(), 0);
+    int prot = readOnly ? PROT_READ : PROT_READ | PROT_WRITE;
+    void* p = ::mmap(nullptr, size, prot, MAP_SHARED, dbf.fd(), 0);
     if (p == MAP_FAILED) return;
     map = static_cast<const char*>(p);
     mapLength = size;
@@ -271,6 +274,39 @@ struct Table::Impl {
       if (end <= mapLength) return map + off;
     }
     return nullptr;
+  }
+  // Exclusive appends go through the mapping: no system call per record, and
+  // the bytes are in the page cache the moment they are stored, so kill -9
+  // cannot lose them. The file grows ahead in large steps (zeros) and is cut
+  // back to its records on close; the flag byte is stored last, over the
+  // previous end mark, so a record counts only once it is whole.
+  bool appendMapped(uint32_t target, std::string_view record) {
+    if (!exclusive || readOnly) return false;
+    uint64_t off = recordOffset(target);
+    uint64_t need = off + record.size() + 1;
+    if (need > mapLength) {
+      uint64_t size = dbf.size();
+      if (need > size) {
+        uint64_t grown = std::max(need, size + std::max<uint64_t>(size / 2, uint64_t{32} << 20));
+        dbf.truncate(grown);
+        grownAhead = true;
+      }
+      remap();
+      if (need > mapLength) return false;
+    }
+    char* p = const_cast<char*>(map) + off;
+    std::memcpy(p + 1, record.data() + 1, record.size() - 1);
+    p[record.size()] = static_cast<char>(kEofMarker);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    p[0] = record[0];
+    return true;
+  }
+  // Cuts the zeros grown ahead off again.
+  void trimGrowth() {
+    if (!grownAhead) return;
+    unmap();  // nothing may touch the pages past the new end
+    dbf.truncate(hdr.headerLength + static_cast<uint64_t>(count) * hdr.recordLength + 1);
+    grownAhead = false;
   }
   void readRecord(uint32_t r, std::string& out) {
     out.resize(hdr.recordLength);
@@ -799,9 +835,11 @@ struct Table::Impl {
       if (count == 0xFFFFFFFFu) fail("table is full");
       target = count + 1;
       // Record and end mark first, the count last: a torn append loses only this record.
-      rec.push_back(static_cast<char>(kEofMarker));
-      dbf.writeAt(recordOffset(target), rec);
-      rec.pop_back();
+      if (!appendMapped(target, rec)) {
+        rec.push_back(static_cast<char>(kEofMarker));
+        dbf.writeAt(recordOffset(target), rec);
+        rec.pop_back();
+      }
       if (exclusive) countDirty = true;  // a crash is recovered from the file size on open
       else writeCount(target);
       count = target;
@@ -892,6 +930,7 @@ struct Table::Impl {
       writeCount(count);
       countDirty = false;
     }
+    if (dbf.isOpen()) trimGrowth();
     if (memo) memo->flushHeader();
     if (batchOn && mdx) {
       batchOn = false;
@@ -900,35 +939,60 @@ struct Table::Impl {
     }
   }
 
-  // An exclusive writer that crashed leaves whole records (each ends with the
-  // end mark) past the header's count: count them back in.
+  // An exclusive writer that crashed leaves whole records past the header's
+  // count (each record's flag byte is stored last, then an end mark follows)
+  // and perhaps zeros grown ahead: count the records back in, cut the zeros.
   void recoverCount() {
     uint64_t size = dbf.size();
-    if (size < hdr.headerLength + 1u) return;
-    uint64_t body = size - hdr.headerLength - 1;
-    if (body % hdr.recordLength != 0) return;
-    uint64_t k = body / hdr.recordLength;
-    if (k <= hdr.recordCount || k > 0xFFFFFFFEull) return;
-    char last = 0;
-    dbf.readAt(size - 1, &last, 1);
-    if (static_cast<uint8_t>(last) != kEofMarker) return;
+    const uint64_t base = hdr.headerLength;
+    const uint64_t len = hdr.recordLength;
+    if (size < base + 1) return;
     ScopedLock guard;
+    uint64_t k = count;
     if (!exclusive) {
       if (!waitLock(dbf.fd(), kAppendLockOffset, 1, LockKind::Write, kShortLockTimeoutMs)) return;
       guard.hold(dbf.fd(), kAppendLockOffset, 1);
       char buf[4];
       dbf.readExact(kHdrRecordCount, buf, 4);
-      if (getU32(buf) >= k) return;
+      hdr.recordCount = getU32(buf);
+      count = boundedCount(hdr.recordCount);
+      k = count;
+      size = dbf.size();
     }
-    std::string r;
-    for (uint64_t n = hdr.recordCount + 1; n <= k; ++n) {
-      char flag = 0;
-      dbf.readAt(recordOffset(static_cast<uint32_t>(n)), &flag, 1);
-      if (static_cast<uint8_t>(flag) != kRecordLive && static_cast<uint8_t>(flag) != kRecordDeleted) return;
+    if (k < hdr.recordCount) return;  // a damaged count larger than the file: read as is
+    std::vector<char> buf(std::max<size_t>(len, kScanChunk / len * len));
+    for (;;) {
+      uint64_t off = base + k * len;
+      if (off + len + 1 > size) break;
+      size_t got = dbf.readAt(off, buf.data(), static_cast<size_t>(std::min<uint64_t>(buf.size(), size - off)));
+      size_t whole = got / len;
+      size_t i = 0;
+      for (; i < whole && base + (k + 1) * len + 1 <= size; ++i, ++k) {
+        auto flag = static_cast<uint8_t>(buf[i * len]);
+        if (flag != kRecordLive && flag != kRecordDeleted) break;
+      }
+      if (i < whole || whole == 0 || k >= 0xFFFFFFFEull) break;
     }
-    writeCount(static_cast<uint32_t>(k));
-    hdr.recordCount = static_cast<uint32_t>(k);
+    uint64_t end = base + k * len;
+    char mark = 0;
+    if (end >= size || dbf.readAt(end, &mark, 1) != 1 || static_cast<uint8_t>(mark) != kEofMarker) return;
+    if (k > hdr.recordCount) {
+      writeCount(static_cast<uint32_t>(k));
+      hdr.recordCount = static_cast<uint32_t>(k);
+    }
     count = boundedCount(hdr.recordCount);
+    if (size > end + 1 && zerosFrom(end + 1, size)) dbf.truncate(end + 1);
+  }
+  bool zerosFrom(uint64_t from, uint64_t to) const {
+    std::vector<char> buf(kScanChunk);
+    while (from < to) {
+      size_t n = dbf.readAt(from, buf.data(), static_cast<size_t>(std::min<uint64_t>(buf.size(), to - from)));
+      if (n == 0) return false;
+      for (size_t i = 0; i < n; ++i)
+        if (buf[i] != 0) return false;
+      from += n;
+    }
+    return true;
   }
 
   void deleteRecord() {
@@ -1037,6 +1101,7 @@ struct Table::Impl {
     }
     countDirty = false;
     batchOn = false;
+    grownAhead = false;
     pending.clear();
     pendingCount = 0;
     closeIndex();
@@ -1290,6 +1355,7 @@ struct Table::Impl {
         MemoFile::create(dbtTmp, toUpper(baseName(path)));
         newMemo = MemoFile::open(dbtTmp, false, false);
         newMemo->setSoleUser(true);
+        newMemo->setBuffered(true);
       }
       std::string out;
       out.reserve(kScanChunk + h.recordLength);

@@ -141,6 +141,31 @@ TEST_F(DamagedTable, CountLargerThanTheFileIsBoundedByTheFile) {
   EXPECT_EQ(t.recordCount(), 5u);
 }
 
+TEST_F(DamagedTable, RecordsPastALaggingCountAreCountedBackAndZerosCut) {
+  putU32(bytes_.data() + kHdrRecordCount, 2);  // as an exclusive writer leaves it after kill -9
+  writeFile(path_, bytes_ + std::string(5000, '\0'));
+  {
+    Table t;
+    t.open(path_);
+    EXPECT_EQ(t.physicalCount(), 5u);
+  }
+  EXPECT_EQ(readFile(path_), [&] {
+    std::string fixed = bytes_;
+    putU32(fixed.data() + kHdrRecordCount, 5);
+    return fixed;
+  }());
+}
+
+TEST_F(DamagedTable, ForeignBytesAfterTheEndAreLeftAlone) {
+  std::string junk = bytes_ + "trailing junk";
+  writeFile(path_, junk);
+  Table t;
+  t.open(path_);
+  EXPECT_EQ(t.physicalCount(), 5u);
+  t.close();
+  EXPECT_EQ(readFile(path_), junk);
+}
+
 TEST_F(DamagedTable, HeaderCutInsideTheFieldsIsAFormatError) {
   writeFile(path_, bytes_.substr(0, 50));
   Table t;

@@ -1002,7 +1002,13 @@ TEST_P(ExclusiveAppends, HeldBackKeysReachTheIndexInOrder) {
   model.back() = "edited";
   expectOrder(t);
   add(50);
-  t.close();  // held-back keys are written on close
+  t.close();  // held-back keys are written on close, the file is cut to its records
+  std::string bytes = testing::readFile(path);
+  size_t headerLength = static_cast<uint8_t>(bytes[8]) | (static_cast<uint8_t>(bytes[9]) << 8);
+  size_t recordLength = static_cast<uint8_t>(bytes[10]) | (static_cast<uint8_t>(bytes[11]) << 8);
+  EXPECT_EQ(bytes.size(), headerLength + model.size() * recordLength + 1);
+  EXPECT_EQ(static_cast<uint8_t>(bytes.back()), 0x1A);
+  EXPECT_EQ(static_cast<uint8_t>(bytes[4]) | (static_cast<uint8_t>(bytes[5]) << 8), model.size());
   t.open(path);
   t.setActiveTag("TITLE");
   expectOrder(t);

@@ -1,4 +1,6 @@
-// Opens a table whose .dbf is the fuzz input (no memo, no index) and walks it.
+// Opens a table whose .dbf is the fuzz input (no memo, no index) and walks
+// it; then opens it for exclusive writing (which may repair a lagging record
+// count) and appends a record.
 
 #include <cstdint>
 #include <string_view>
@@ -47,6 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   } catch (const dbase::Error&) {
     // Rejecting a damaged table is the expected outcome.
+  }
+  try {
+    dbase::Table t;
+    t.open(path, dbase::OpenMode::Exclusive);
+    t.append();
+    if (!t.fields().empty()) t.setString(0, "1");
+    t.post();
+    t.first();
+    if (!t.eof()) t.deleteRecord();
+  } catch (const dbase::Error&) {
   }
   return 0;
 }

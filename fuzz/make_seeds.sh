@@ -18,6 +18,11 @@ perl "$root/tests/dbase/interop/write_table.pl" "$work" PERL "$work/plan"
 cp "$work/PERL.dbf" corpus/dbf/perl_memo.dbf
 { printf '\x00'; cat "$work/PERL.dbt"; } >corpus/dbt/perl_iv.seed
 { printf '\x0a'; cat "$work/PERL.dbt"; } >corpus/dbt/perl_iv_spread.seed
+# fuzz_check: 2-byte little-endian length of the .dbf, the .dbf, the .dbt.
+mkdir -p corpus/check
+size=$(stat -c %s "$work/PERL.dbf")
+{ printf "\\x$(printf %02x $((size & 255)))\\x$(printf %02x $((size >> 8)))"
+  cat "$work/PERL.dbf" "$work/PERL.dbt"; } >corpus/check/perl.seed
 
 if [ -x "$tool" ]; then
   "$tool" create "$work/OURS.DBF" TITLE:C:20 PRICE:N:8:2 BOUGHT:D NOTES:M READ:L

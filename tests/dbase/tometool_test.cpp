@@ -338,6 +338,19 @@ TEST_F(Tometool, CheckReportsInteriorKeyThatMisroutesSearches) {
   EXPECT_NE(bad.out.find("tag K: a search for record"), std::string::npos) << bad.out;
 }
 
+TEST_F(Tometool, CheckReportsIndexLeftMidUpdate) {
+  const std::string dbf = makeBooks();
+  ok({"tag", dbf, "UTITLE", "UPPER(TITLE)"});
+  std::string mdx = readFile(path("BOOKS.MDX"));
+  mdx[52] = 1;  // the "being updated" mark a writer sets while it works
+  std::ofstream(path("BOOKS.MDX"), std::ios::binary | std::ios::trunc) << mdx;
+  const ToolRun bad = run({"check", dbf});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("being updated"), std::string::npos) << bad.out;
+  ok({"reindex", dbf});
+  EXPECT_EQ(ok({"check", dbf}), "");
+}
+
 TEST_F(Tometool, CheckReportsKeyThatNoLongerMatchesTheRecord) {
   const std::string dbf = makeBooks();
   ok({"tag", dbf, "AUTHOR", "AUTHOR"});

@@ -328,6 +328,10 @@ int checkTable(const std::string& dbfPath, std::ostream& out) {
     } catch (const dbase::Error& e) {
       report.add("index", e.what());
     }
+    if (mdx && mdx->needsRebuild()) {
+      report.add("index", mdxPath + ": marked as being updated: a writer stopped midway "
+                                    "(reindex rebuilds it)");
+    }
     if (mdx) {
       const auto tags = mdx->tags();
       for (size_t i = 0; i < tags.size(); ++i) checkTag(cx, *mdx, static_cast<int>(i), tags[i]);

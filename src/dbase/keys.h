@@ -12,6 +12,10 @@ namespace dbase {
 
 constexpr int kNumericKeyLength = 12;
 constexpr int kDateKeyLength = 8;
+// dBASE IV refuses longer character keys; the 1024-byte node would allow more.
+constexpr int kMaxCharacterKeyLength = 100;
+// The stored key of a blank date: sorts after every real date.
+constexpr double kBlankDateKey = 1.0E100;
 
 std::string numericKey(double value);     // 12-byte packed BCD with sign and exponent
 double numericKeyValue(std::string_view key);

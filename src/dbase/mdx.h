@@ -51,6 +51,18 @@ class MdxFile {
   // Drops cached pages when another process changed the file.
   void reloadIfChanged();
   void flush();
+  // Flushes and asks the system to put the file on disk.
+  void sync();
+  // True when a previous writer stopped in the middle of an update (the
+  // "being modified" mark is still set): the tags should be rebuilt.
+  bool needsRebuild() const;
+  // Bulk updates by the table's sole user: node writes are held back (a
+  // bounded number stays in memory) and the header with its "update under
+  // way" mark is written only by endBatch(), so a crash meanwhile asks for a rebuild.
+  void beginBatch();
+  void endBatch();
+  // Entries in one tag.
+  uint64_t count(int tag);
 
   // An ordered walk over one tag.
   class Cursor {
@@ -67,6 +79,11 @@ class MdxFile {
     bool valid() const;
     std::string_view key() const;
     uint32_t recno() const;
+    // Ordinal of the current entry in the tag (from 0; the entry count when
+    // the cursor is off the end), and the move to one; goToPosition(count)
+    // and beyond leave the cursor invalid.
+    uint64_t position();
+    bool goToPosition(uint64_t index);
 
    private:
     struct State;

@@ -1,0 +1,95 @@
+#pragma once
+
+// The .dbf layout (dBASE IV): a 32-byte file header, 32-byte field descriptors
+// ended by 0x0D, then fixed-length records each led by a deletion flag.
+// Names follow docs/formats/dbf.md.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbase/types.h"
+
+namespace dbase {
+
+class File;
+
+constexpr uint8_t kDbfVersionPlain = 0x03;   // no memo file
+constexpr uint8_t kDbfVersionMemo4 = 0x8B;   // dBASE IV with .dbt
+constexpr uint8_t kDbfVersionMemo3 = 0x83;   // dBASE III with .dbt (read only)
+
+constexpr size_t kDbfHeaderSize = 32;
+constexpr size_t kHdrVersion = 0;
+constexpr size_t kHdrLastUpdate = 1;     // YY MM DD, YY = year - 1900
+constexpr size_t kHdrRecordCount = 4;    // uint32
+constexpr size_t kHdrHeaderLength = 8;   // uint16
+constexpr size_t kHdrRecordLength = 10;  // uint16, flag byte included
+constexpr size_t kHdrIncomplete = 14;
+constexpr size_t kHdrEncrypted = 15;
+constexpr size_t kHdrProductionMdx = 28;
+constexpr size_t kHdrLanguageDriver = 29;
+
+constexpr size_t kFieldDescriptorSize = 32;
+constexpr size_t kFldName = 0;  // 11 bytes, NUL padded
+constexpr size_t kFldNameSize = 11;
+constexpr size_t kFldType = 11;
+constexpr size_t kFldLength = 16;
+constexpr size_t kFldDecimals = 17;
+constexpr size_t kFldTagFlag = 31;  // 0x01: the field has a production MDX tag
+
+constexpr uint8_t kHeaderTerminator = 0x0D;
+constexpr uint8_t kRecordLive = 0x20;
+constexpr uint8_t kRecordDeleted = 0x2A;
+constexpr uint8_t kEofMarker = 0x1A;
+constexpr uint8_t kLanguageDriverCp1252 = 0x57;
+
+constexpr int kMaxFields = 255;
+constexpr int kMaxFieldNameLength = 10;
+constexpr int kMaxRecordLength = 65535;
+constexpr int kMemoFieldLength = 10;  // right-justified block number
+
+struct DbfHeader {
+  uint8_t version = kDbfVersionPlain;
+  int updateYear = 0;  // full year
+  int updateMonth = 0;
+  int updateDay = 0;
+  uint32_t recordCount = 0;
+  uint16_t headerLength = 0;
+  uint16_t recordLength = 0;
+  bool productionMdx = false;
+  uint8_t languageDriver = kLanguageDriverCp1252;
+  std::vector<FieldDef> fields;
+  std::vector<int> offsets;    // of each field inside a record (the flag is byte 0)
+  std::vector<bool> tagFlags;  // descriptor byte 31
+
+  bool hasMemoFields() const;
+};
+
+// Decodes the header; bytes may be longer than the header. Throws FormatError
+// naming file for anything unsound.
+DbfHeader parseDbfHeader(std::string_view bytes, const std::string& file);
+// Reads and decodes the header of an open table.
+DbfHeader readDbfHeader(const File& f);
+// The header bytes (headerLength long) for this header.
+std::string encodeDbfHeader(const DbfHeader& h);
+// A header for new fields: offsets, lengths, version worked out. Throws Error
+// for invalid definitions (names, types, lengths).
+DbfHeader makeDbfHeader(const std::vector<FieldDef>& fields, const std::string& file);
+
+void putU16(char* p, uint16_t v);
+void putU32(char* p, uint32_t v);
+uint16_t getU16(const char* p);
+uint32_t getU32(const char* p);
+
+// Field text codecs. Numbers: right-justified, blank = empty.
+std::optional<std::string> formatNumber(double value, int length, int decimals);
+std::optional<double> parseNumber(std::string_view text);
+std::string_view trimRight(std::string_view s);
+std::string_view trim(std::string_view s);
+// Memo/binary field: 10-digit block number, 0 when blank or not a number.
+uint32_t parseMemoBlock(std::string_view text);
+std::string formatMemoBlock(uint32_t block, int length);
+
+}  // namespace dbase

@@ -1,0 +1,418 @@
+#include "mdx.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+#include "keys.h"
+#include "mdx_impl.h"
+
+// The file header, the tag table and the public MdxFile calls.
+
+namespace dbase {
+
+using namespace mdx;
+
+namespace {
+
+void putDate(char* p) {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  p[0] = static_cast<char>(tm.tm_year);
+  p[1] = static_cast<char>(tm.tm_mon + 1);
+  p[2] = static_cast<char>(tm.tm_mday);
+}
+
+}  // namespace
+
+MdxFile::Impl::~Impl() {
+  if (fd >= 0) ::close(fd);
+}
+
+void MdxFile::Impl::readAt(uint64_t offset, char* buf, size_t n) const {
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd, buf + done, n - done, static_cast<off_t>(offset + done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      ioFail("cannot read");
+    }
+    if (r == 0) fail("the file ends at byte " + std::to_string(offset + done) + ", inside a block");
+    done += static_cast<size_t>(r);
+  }
+}
+
+void MdxFile::Impl::writeAt(uint64_t offset, const char* buf, size_t n) const {
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pwrite(fd, buf + done, n - done, static_cast<off_t>(offset + done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      ioFail("cannot write");
+    }
+    done += static_cast<size_t>(r);
+  }
+}
+
+void MdxFile::Impl::statFile(uint64_t& size, int64_t& mtime) const {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) ioFail("cannot examine");
+  size = static_cast<uint64_t>(st.st_size);
+  mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+void MdxFile::Impl::load() {
+  cache.clear();
+  counts.clear();
+  tags.clear();
+  ++generation;
+  uint64_t size;
+  statFile(size, seenMtime);
+  seenSize = size;
+  if (size < kHeaderBytes) fail("too short for an MDX header");
+  readAt(0, header.data(), kHeaderBytes);
+  const char* h = header.data();
+  if (static_cast<uint8_t>(h[kHeaderVersion]) != kVersion)
+    fail("not a dBASE IV production index (version byte " +
+         std::to_string(static_cast<uint8_t>(h[kHeaderVersion])) + ")");
+  if (decode16(h + kHeaderBlockSize) != kBlockSize || decode16(h + kHeaderPagesPerBlock) != kPagesPerBlock)
+    fail("unsupported block size " + std::to_string(decode16(h + kHeaderBlockSize)));
+  if (static_cast<uint8_t>(h[kHeaderEntrySize]) != kTagEntrySize) fail("bad tag entry size");
+  const int used = decode16(h + kHeaderTagsInUse);
+  if (used > kMaxTags) fail("tag count " + std::to_string(used) + " exceeds 47");
+  const uint64_t filePages = size / kPageSize;
+  if (filePages > 0xFFFFFFF0u) fail("file too large");
+  // New blocks go after everything the file holds, whatever the header says.
+  pageCount = static_cast<uint32_t>(std::max<uint64_t>(filePages, kFirstDataPage));
+  pageCount += pageCount % 2;
+  seenCounter = decode32(h + kHeaderChangeCounter);
+  interrupted = h[kHeaderBusy] != 0;
+  for (int i = 0; i < used; ++i) tags.push_back(loadTag(i, filePages));
+}
+
+Tag MdxFile::Impl::loadTag(int slot, uint64_t filePages) {
+  const char* e = header.data() + kTagTableOffset + static_cast<size_t>(slot) * kTagEntrySize;
+  Tag t;
+  t.name = cString(e + kEntryName, kEntryNameSize);
+  t.headerPage = decode32(e + kEntryHeaderPage);
+  const std::string what = "tag " + t.name + ": ";
+  if (t.headerPage < kFirstDataPage || t.headerPage + uint64_t{2} > filePages)
+    fail(what + "header page " + std::to_string(t.headerPage) + " lies outside the file");
+  readAt(uint64_t{t.headerPage} * kPageSize, t.header.data(), kBlockSize);
+  const char* h = t.header.data();
+  const char type = h[kTagKeyType];
+  if (type != 'C' && type != 'N' && type != 'D') fail(what + "unknown key type");
+  t.type = static_cast<KeyType>(type);
+  t.keyLength = decode16(h + kTagKeyLength);
+  t.itemLength = decode16(h + kTagItemLength);
+  if (t.keyLength < 1 || (t.type == KeyType::Numeric && t.keyLength != kNumericKeyLength) ||
+      (t.type == KeyType::Date && t.keyLength != kDateKeyLength))
+    fail(what + "bad key length " + std::to_string(t.keyLength));
+  if (t.itemLength < t.keyLength + 4 || t.itemLength > static_cast<int>(kNodeSpace) / 3)
+    fail(what + "bad item length " + std::to_string(t.itemLength));
+  t.maxCount = static_cast<int>(kNodeSpace) / t.itemLength;
+  const int stored = decode16(h + kTagMaxKeys);
+  t.maxKeys = stored >= 3 && stored <= t.maxCount ? stored : t.maxCount;
+  const auto format = static_cast<uint8_t>(h[kTagKeyFormat]);
+  t.descending = format & kFormatDescending;
+  t.unique = (format & kFormatUnique) || h[kTagUnique] != 0;
+  t.expression = cString(h + kTagExpression, kExpressionSize);
+  t.filter = cString(h + kTagFilter, kExpressionSize);
+  return t;
+}
+
+void MdxFile::Impl::writeTagTable() {
+  char* table = header.data() + kTagTableOffset;
+  std::memset(table, 0, kMaxTags * kTagEntrySize);
+  const int n = static_cast<int>(tags.size());
+  std::vector<int> left(static_cast<size_t>(n)), right(left), parent(left);
+  // Readers find tags by walking this binary tree of names.
+  for (int i = 1; i < n; ++i) {
+    int cur = 0;
+    for (;;) {
+      auto& next = tags[static_cast<size_t>(i)].name < tags[static_cast<size_t>(cur)].name
+                       ? left[static_cast<size_t>(cur)]
+                       : right[static_cast<size_t>(cur)];
+      if (next == 0) {
+        next = i + 1;
+        parent[static_cast<size_t>(i)] = cur + 1;
+        break;
+      }
+      cur = next - 1;
+    }
+  }
+  for (int i = 0; i < n; ++i) {
+    const auto k = static_cast<size_t>(i);
+    char* e = table + k * kTagEntrySize;
+    encode32(e + kEntryHeaderPage, tags[k].headerPage);
+    std::memcpy(e + kEntryName, tags[k].name.data(), tags[k].name.size());
+    e[kEntryFormat] = static_cast<char>(kEntryFormatValue);
+    e[kEntryLeft] = static_cast<char>(left[k]);
+    e[kEntryRight] = static_cast<char>(right[k]);
+    e[kEntryParent] = static_cast<char>(parent[k]);
+    e[kEntryMarker] = static_cast<char>(kEntryMarkerValue);
+    e[kEntryKeyType] = static_cast<char>(tags[k].type);
+  }
+  encode16(header.data() + kHeaderTagsInUse, static_cast<uint16_t>(n));
+}
+
+int MdxFile::Impl::findTag(std::string_view name) const {
+  const std::string u = upper(name);
+  for (size_t i = 0; i < tags.size(); ++i)
+    if (upper(tags[i].name) == u) return static_cast<int>(i);
+  return -1;
+}
+
+void MdxFile::Impl::beginWrite() {
+  if (readOnly) throw Error(path, "the index is open read-only");
+  if (!busyOnDisk) {
+    header[kHeaderBusy] = 1;
+    writeAt(kHeaderBusy, header.data() + kHeaderBusy, 1);
+    busyOnDisk = true;
+  }
+}
+
+void MdxFile::Impl::endWrite() {
+  if (batch > 0) {
+    if (dirty.size() >= kCacheBlocks / 2) writeDirty();
+    ++generation;
+    return;
+  }
+  writeDirty();
+  for (auto& t : tags)
+    if (t.headerDirty) {
+      writeAt(uint64_t{t.headerPage} * kPageSize, t.header.data(), kBlockSize);
+      t.headerDirty = false;
+    }
+  char* h = header.data();
+  encode32(h + kHeaderPageCount, pageCount);
+  encode32(h + kHeaderChangeCounter, ++seenCounter);
+  putDate(h + kHeaderUpdated);
+  h[kHeaderBusy] = 0;
+  writeAt(0, h, kHeaderBytes);
+  busyOnDisk = false;
+  statFile(seenSize, seenMtime);
+  ++generation;
+}
+
+void MdxFile::Impl::writeDirty() {
+  for (auto& [page, b] : dirty)
+    if (b->dirty) {
+      writeAt(uint64_t{page} * kPageSize, b->d.data(), kBlockSize);
+      b->dirty = false;
+    }
+  dirty.clear();
+}
+
+void MdxFile::Impl::abortWrite() {
+  dirty.clear();
+  cache.clear();
+  counts.clear();
+  ++generation;
+  try {
+    load();
+  } catch (const Error&) {
+  }
+  interrupted = true;
+}
+
+// ---- MdxFile ----
+
+MdxFile::MdxFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+MdxFile::~MdxFile() = default;
+
+void MdxFile::create(const std::string& path, const std::string& tableBaseName) {
+  std::array<char, kHeaderBytes> h{};
+  h[kHeaderVersion] = static_cast<char>(kVersion);
+  putDate(h.data() + kHeaderCreated);
+  std::memcpy(h.data() + kHeaderTableName, tableBaseName.data(),
+              std::min(tableBaseName.size(), kHeaderTableNameSize));
+  encode16(h.data() + kHeaderPagesPerBlock, kPagesPerBlock);
+  encode16(h.data() + kHeaderBlockSize, kBlockSize);
+  h[kHeaderProduction] = 1;
+  h[kHeaderSlots] = static_cast<char>(kSlotCount);
+  h[kHeaderEntrySize] = static_cast<char>(kTagEntrySize);
+  encode32(h.data() + kHeaderPageCount, kFirstDataPage);
+  putDate(h.data() + kHeaderUpdated);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) throw Error(path, std::string("cannot create: ") + std::strerror(errno));
+  const ssize_t w = ::write(fd, h.data(), h.size());
+  const int err = errno;
+  ::close(fd);
+  if (w != static_cast<ssize_t>(h.size()))
+    throw Error(path, std::string("cannot write: ") + std::strerror(err));
+}
+
+std::unique_ptr<MdxFile> MdxFile::open(const std::string& path, bool readOnly) {
+  auto impl = std::make_unique<Impl>();
+  impl->path = path;
+  impl->readOnly = readOnly;
+  impl->fd = ::open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+  if (impl->fd < 0) throw Error(path, std::string("cannot open: ") + std::strerror(errno));
+  impl->load();
+  return std::unique_ptr<MdxFile>(new MdxFile(std::move(impl)));
+}
+
+const std::string& MdxFile::path() const { return impl_->path; }
+
+std::vector<TagInfo> MdxFile::tags() const {
+  std::vector<TagInfo> out;
+  for (const auto& t : impl_->tags)
+    out.push_back({t.name, t.expression, t.filter, t.type, t.keyLength, t.descending, t.unique,
+                   t.headerPage});
+  return out;
+}
+
+int MdxFile::findTag(std::string_view name) const { return impl_->findTag(name); }
+
+int MdxFile::addTag(const TagDef& def, KeyType type, int keyLength) {
+  Impl& f = *impl_;
+  const std::string name = upper(def.name);
+  if (name.empty() || name.size() > static_cast<size_t>(kMaxTagName) ||
+      !std::isalpha(static_cast<unsigned char>(name[0])) ||
+      !std::all_of(name.begin(), name.end(),
+                   [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }))
+    throw Error(f.path, "\"" + def.name + "\" is not a tag name (a letter, then up to 9 letters, digits or _)");
+  if (f.findTag(name) >= 0) throw Error(f.path, "tag " + name + " already exists");
+  if (static_cast<int>(f.tags.size()) >= kMaxTags) throw Error(f.path, "no room for more than 47 tags");
+  if (type == KeyType::Character && (keyLength < 1 || keyLength > kMaxCharacterKeyLength))
+    throw Error(f.path, "tag " + name + ": key length " + std::to_string(keyLength) +
+                            " (a character key holds 1 to 100 bytes)");
+  if (type == KeyType::Numeric) keyLength = kNumericKeyLength;
+  if (type == KeyType::Date) keyLength = kDateKeyLength;
+  if (def.expression.empty() || def.expression.size() >= kExpressionSize ||
+      def.filter.size() >= kExpressionSize)
+    throw Error(f.path, "tag " + name + ": expressions hold 1 to 219 characters");
+
+  Impl::Mutation m(f);
+  Tag t;
+  t.name = name;
+  t.type = type;
+  t.keyLength = keyLength;
+  t.itemLength = itemLengthFor(keyLength);
+  t.maxCount = static_cast<int>(kNodeSpace) / t.itemLength;
+  t.maxKeys = t.maxCount;
+  t.descending = def.descending;
+  t.unique = def.unique;
+  t.expression = def.expression;
+  t.filter = def.filter;
+  t.headerPage = f.allocBlock();
+  f.forget(t.headerPage);  // the tag keeps its header block itself
+  const uint32_t root = f.allocBlock();
+  char* h = t.header.data();
+  encode32(h + kTagRoot, root);
+  encode32(h + kTagSize, 2 * kPagesPerBlock);
+  h[kTagKeyFormat] = static_cast<char>(kFormatBase | (t.descending ? kFormatDescending : 0) |
+                                       (t.unique ? kFormatUnique : 0));
+  h[kTagKeyType] = static_cast<char>(type);
+  encode16(h + kTagKeyLength, static_cast<uint16_t>(keyLength));
+  encode16(h + kTagMaxKeys, static_cast<uint16_t>(t.maxKeys));
+  h[kTagDateFlag] = type == KeyType::Date ? 1 : 0;
+  encode16(h + kTagItemLength, static_cast<uint16_t>(t.itemLength));
+  h[kTagUnique] = static_cast<char>(t.unique ? kFormatUnique : 0);
+  std::memcpy(h + kTagExpression, def.expression.data(), def.expression.size());
+  std::memcpy(h + kTagFilter, def.filter.data(), def.filter.size());
+  t.headerDirty = true;
+  f.tags.push_back(std::move(t));
+  f.writeTagTable();
+  m.commit();
+  return static_cast<int>(f.tags.size()) - 1;
+}
+
+void MdxFile::dropTag(std::string_view name) {
+  Impl& f = *impl_;
+  const int i = f.findTag(name);
+  if (i < 0) throw Error(f.path, "no tag " + std::string(name));
+  Impl::Mutation m(f);
+  Tag& t = f.tags[static_cast<size_t>(i)];
+  std::vector<uint32_t> pages;
+  f.collectPages(t, pages);
+  for (uint32_t p : pages) f.freeBlock(p);
+  f.freeBlock(t.headerPage);
+  f.tags.erase(f.tags.begin() + i);
+  f.writeTagTable();
+  m.commit();
+}
+
+void MdxFile::buildTag(int tag, const std::vector<std::pair<std::string, uint32_t>>& sorted) {
+  Impl& f = *impl_;
+  Tag& t = f.tag(tag);
+  Impl::Mutation m(f);
+  f.build(t, sorted);
+  m.commit();
+}
+
+void MdxFile::insert(int tag, std::string_view key, uint32_t recno) {
+  Impl& f = *impl_;
+  Tag& t = f.tag(tag);
+  if (key.size() != static_cast<size_t>(t.keyLength))
+    throw Error(f.path, "tag " + t.name + ": key of " + std::to_string(key.size()) +
+                            " bytes for a key length of " + std::to_string(t.keyLength));
+  Impl::Mutation m(f);
+  Path p;
+  if (t.unique) {
+    f.seekPath(t, p, key, 0, false);
+    if (f.normalizeForward(t, p) && Impl::keyCmp(t, f.node(t, p.back()).key(p.back().idx), key, false) == 0) {
+      m.commit();
+      return;
+    }
+  }
+  f.seekPath(t, p, key, recno, false);
+  f.forgetCounts(p);
+  f.insertAt(t, p, p.size() - 1, p.back().idx, recno, key);
+  m.commit();
+}
+
+void MdxFile::erase(int tag, std::string_view key, uint32_t recno) {
+  Impl& f = *impl_;
+  Tag& t = f.tag(tag);
+  Impl::Mutation m(f);
+  Path p;
+  f.seekPath(t, p, key, recno, false);
+  if (f.normalizeForward(t, p)) {
+    Node n = f.node(t, p.back());
+    if (n.ptr(p.back().idx) == recno && compareKeys(t.type, n.key(p.back().idx), key) == 0)
+      f.eraseAt(t, p);
+  }
+  m.commit();
+}
+
+void MdxFile::reloadIfChanged() {
+  Impl& f = *impl_;
+  uint64_t size;
+  int64_t mtime;
+  f.statFile(size, mtime);
+  char counter[4];
+  if (size >= kHeaderBytes) f.readAt(kHeaderChangeCounter, counter, 4);
+  else std::memset(counter, 0, 4);
+  if (size != f.seenSize || mtime != f.seenMtime || decode32(counter) != f.seenCounter) f.load();
+}
+
+void MdxFile::flush() { impl_->writeDirty(); }
+
+void MdxFile::sync() {
+  flush();
+  if (!impl_->readOnly && ::fdatasync(impl_->fd) != 0) impl_->ioFail("cannot sync");
+}
+
+bool MdxFile::needsRebuild() const { return impl_->interrupted; }
+
+void MdxFile::beginBatch() { ++impl_->batch; }
+
+void MdxFile::endBatch() {
+  Impl& f = *impl_;
+  if (f.batch > 0 && --f.batch == 0 && f.busyOnDisk) f.endWrite();
+}
+
+uint64_t MdxFile::count(int tag) {
+  Impl& f = *impl_;
+  const Tag& t = f.tag(tag);
+  return f.subtreeCount(t, t.root(), 0);
+}
+
+}  // namespace dbase

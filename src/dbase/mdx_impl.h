@@ -1,0 +1,222 @@
+#pragma once
+
+// MdxFile's internals, shared by mdx.cpp (file and tag table), mdx_tree.cpp
+// (B-tree) and mdx_cursor.cpp.
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "coding.h"
+#include "dbase/error.h"
+#include "mdx.h"
+#include "mdx_format.h"
+
+namespace dbase::mdx {
+
+constexpr int kMaxDepth = 24;            // far beyond any real tree; guards against cycles
+constexpr size_t kCacheBlocks = 65536;   // 64 MiB of cached nodes
+constexpr size_t kBuildChunkBlocks = 1024;
+constexpr size_t kRunBlocks = 256;        // longest single read of neighbouring blocks
+
+struct Block {
+  std::array<char, kBlockSize> d{};
+  bool dirty = false;
+};
+using BlockRef = std::shared_ptr<Block>;
+
+struct Level {
+  uint32_t page = 0;
+  int idx = 0;
+  BlockRef blk;
+};
+using Path = std::vector<Level>;
+
+struct Tag {
+  std::string name;
+  uint32_t headerPage = 0;
+  std::array<char, kBlockSize> header{};  // the raw tag header block
+  bool headerDirty = false;
+  KeyType type = KeyType::Character;
+  int keyLength = 0;
+  int itemLength = 0;
+  int maxKeys = 0;   // what we put in a node
+  int maxCount = 0;  // what a node can hold at all
+  bool descending = false;
+  bool unique = false;
+  std::string expression;
+  std::string filter;
+
+  uint32_t root() const { return decode32(header.data() + kTagRoot); }
+  void setRoot(uint32_t page) {
+    encode32(header.data() + kTagRoot, page);
+    headerDirty = true;
+  }
+  void addPages(int64_t delta) {
+    const int64_t size = static_cast<int64_t>(decode32(header.data() + kTagSize)) + delta;
+    encode32(header.data() + kTagSize, static_cast<uint32_t>(std::max<int64_t>(size, 0)));
+    headerDirty = true;
+  }
+};
+
+// Accessors for one node block of a tag.
+struct Node {
+  char* d;
+  int itemLength;
+  int keyLength;
+
+  int count() const { return static_cast<int>(decode32(d + kNodeCount)); }
+  void setCount(int n) { encode32(d + kNodeCount, static_cast<uint32_t>(n)); }
+  char* item(int i) const { return d + kNodeItems + static_cast<size_t>(i) * itemLength; }
+  uint32_t ptr(int i) const { return decode32(item(i)); }
+  std::string_view key(int i) const { return {item(i) + 4, static_cast<size_t>(keyLength)}; }
+  bool leaf() const { return ptr(count()) == 0; }
+};
+
+inline std::string upper(std::string_view s) {
+  std::string r(s);
+  for (auto& c : r)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return r;
+}
+
+inline std::string cString(const char* p, size_t max) {
+  size_t n = 0;
+  while (n < max && p[n] != '\0') ++n;
+  std::string s(p, n);
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+
+inline int itemLengthFor(int keyLength) { return (keyLength + 4 + 3) / 4 * 4; }
+}  // namespace dbase::mdx
+
+namespace dbase {
+
+struct MdxFile::Impl {
+  using Tag = mdx::Tag;
+  using Block = mdx::Block;
+  using BlockRef = mdx::BlockRef;
+  using Level = mdx::Level;
+  using Path = mdx::Path;
+  using Node = mdx::Node;
+
+  std::string path;
+  int fd = -1;
+  bool readOnly = false;
+  std::array<char, mdx::kHeaderBytes> header{};
+  std::vector<Tag> tags;
+  uint32_t pageCount = 0;
+  std::unordered_map<uint32_t, BlockRef> cache;
+  std::vector<std::pair<uint32_t, BlockRef>> dirty;  // written at the end of the update
+  std::unordered_map<uint32_t, uint64_t> counts;  // entries below a page
+  uint64_t generation = 1;
+  uint32_t seenCounter = 0;
+  uint64_t seenSize = 0;
+  int64_t seenMtime = 0;
+  bool busyOnDisk = false;
+  bool interrupted = false;
+  int batch = 0;  // > 0 inside beginBatch()/endBatch()
+
+  ~Impl();
+  [[noreturn]] void fail(const std::string& reason) const { throw FormatError(path, reason); }
+  [[noreturn]] void ioFail(const std::string& what) const {
+    throw Error(path, what + ": " + std::strerror(errno));
+  }
+  void readAt(uint64_t offset, char* buf, size_t n) const;
+  void writeAt(uint64_t offset, const char* buf, size_t n) const;
+  void statFile(uint64_t& size, int64_t& mtime) const;
+
+  // ---- header and tags ----
+  void load();
+  Tag loadTag(int slot, uint64_t filePages);
+  void writeTagTable();
+  Tag& tag(int i) {
+    if (i < 0 || i >= static_cast<int>(tags.size()))
+      throw Error(path, "no tag number " + std::to_string(i));
+    return tags[static_cast<size_t>(i)];
+  }
+  int findTag(std::string_view name) const;
+
+  // ---- updates ----
+  void beginWrite();
+  void endWrite();
+  void writeDirty();
+  void touch(uint32_t page, const BlockRef& b) {
+    if (!b->dirty) {
+      b->dirty = true;
+      dirty.emplace_back(page, b);
+    }
+  }
+  // A failed update leaves the mark set on disk: the caller should rebuild.
+  void abortWrite();
+  struct Mutation {
+    Impl& f;
+    bool done = false;
+    explicit Mutation(Impl& file) : f(file) { f.beginWrite(); }
+    void commit() {
+      f.endWrite();
+      done = true;
+    }
+    ~Mutation() {
+      if (!done) f.abortWrite();
+    }
+  };
+  BlockRef block(uint32_t page);
+  // Drops a page that is about to be written by other means.
+  void forget(uint32_t page);
+  // Reads blocks with as few calls as possible, handing each to use(page, bytes).
+  template <class F>
+  void readBlocks(std::vector<uint32_t> pages, F use);
+  // Loads the children of an interior node together: a walk then reads a run, not a block.
+  void prefetchChildren(const Node& n);
+  void evict();
+  Node node(const Tag& t, Block& b, uint32_t page);
+  Node node(const Tag& t, const Level& l) { return node(t, *l.blk, l.page); }
+  uint32_t allocBlock();
+  void freeBlock(uint32_t page);
+
+  // ---- tree navigation ----
+  static int keyCmp(const Tag& t, std::string_view entry, std::string_view target, bool prefix);
+  static int entryCmp(const Tag& t, std::string_view k1, uint32_t r1, std::string_view k2,
+                      uint32_t r2, bool prefix) {
+    const int c = keyCmp(t, k1, k2, prefix);
+    if (c != 0) return c;
+    return r1 < r2 ? -1 : (r1 > r2 ? 1 : 0);
+  }
+  void push(const Tag& t, Path& p, uint32_t page);
+  // Record number of the last entry below a page (0 when empty).
+  uint32_t maxRecno(const Tag& t, uint32_t page);
+  // Path to the leaf position of the first entry >= target (the position
+  // may be one past the leaf's end; normalizeForward moves on from there).
+  void seekPath(const Tag& t, Path& p, std::string_view key, uint32_t recno, bool prefix);
+  // From an interior level with idx set, down to a leaf at its first (or past its last) entry.
+  void descendEdge(const Tag& t, Path& p, bool first);
+  void rootPath(const Tag& t, Path& p, bool first);
+  // Moves a position that is past its leaf's end to the next entry.
+  bool normalizeForward(const Tag& t, Path& p);
+  bool stepBack(const Tag& t, Path& p);
+  uint64_t subtreeCount(const Tag& t, uint32_t page, int depth);
+  void forgetCounts(const Path& p) {
+    for (const auto& l : p) counts.erase(l.page);
+  }
+
+  // ---- insert ----
+  void insertAt(Tag& t, Path& p, size_t level, int idx, uint32_t pointer, std::string_view key);
+
+  // ---- erase ----
+  void setSeparatorAbove(Tag& t, Path& p, size_t level, std::string_view maxKey);
+  void removeChild(Tag& t, Path& p, size_t level);
+  void collapseRoot(Tag& t);
+  void eraseAt(Tag& t, Path& p);
+  // Pages of a tag's tree; stops quietly where the tree is damaged.
+  void collectPages(const Tag& t, std::vector<uint32_t>& out);
+  void build(Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted);
+};
+
+}  // namespace dbase

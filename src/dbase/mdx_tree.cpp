@@ -1,0 +1,533 @@
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include "keys.h"
+#include "mdx_impl.h"
+
+// The B-tree of one tag: block cache, search, insert with splits, erase, bulk build.
+
+namespace dbase {
+
+using namespace mdx;
+
+BlockRef MdxFile::Impl::block(uint32_t page) {
+  if (auto it = cache.find(page); it != cache.end()) return it->second;
+  if (page < kFirstDataPage || uint64_t{page} + 2 > pageCount)
+    fail("page " + std::to_string(page) + " lies outside the file");
+  if (cache.size() >= kCacheBlocks) evict();
+  auto b = std::make_shared<Block>();
+  readAt(uint64_t{page} * kPageSize, b->d.data(), kBlockSize);
+  cache.emplace(page, b);
+  return b;
+}
+
+void MdxFile::Impl::forget(uint32_t page) {
+  if (auto it = cache.find(page); it != cache.end()) {
+    it->second->dirty = false;
+    cache.erase(it);
+  }
+  counts.erase(page);
+}
+
+template <class F>
+void MdxFile::Impl::readBlocks(std::vector<uint32_t> pages, F use) {
+  std::sort(pages.begin(), pages.end());
+  pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
+  std::string buf;
+  for (size_t i = 0; i < pages.size();) {
+    size_t j = i + 1;
+    while (j < pages.size() && pages[j] == pages[j - 1] + kPagesPerBlock && j - i < kRunBlocks) ++j;
+    for (size_t k = i; k < j; ++k)
+      if (pages[k] < kFirstDataPage || uint64_t{pages[k]} + 2 > pageCount)
+        fail("page " + std::to_string(pages[k]) + " lies outside the file");
+    buf.resize((j - i) * kBlockSize);
+    readAt(uint64_t{pages[i]} * kPageSize, buf.data(), buf.size());
+    for (size_t k = i; k < j; ++k) use(pages[k], buf.data() + (k - i) * kBlockSize);
+    i = j;
+  }
+}
+
+void MdxFile::Impl::prefetchChildren(const Node& n) {
+  std::vector<uint32_t> missing;
+  for (int i = 0; i <= n.count(); ++i)
+    if (!cache.count(n.ptr(i))) missing.push_back(n.ptr(i));
+  if (missing.size() < 2) return;
+  if (cache.size() + missing.size() >= kCacheBlocks) evict();
+  readBlocks(std::move(missing), [&](uint32_t page, const char* data) {
+    auto b = std::make_shared<Block>();
+    std::memcpy(b->d.data(), data, kBlockSize);
+    cache.emplace(page, std::move(b));
+  });
+}
+
+void MdxFile::Impl::evict() {
+  for (auto it = cache.begin(); it != cache.end();)
+    it = !it->second->dirty && it->second.use_count() == 1 ? cache.erase(it) : std::next(it);
+}
+
+Node MdxFile::Impl::node(const Tag& t, Block& b, uint32_t page) {
+  Node n{b.d.data(), t.itemLength, t.keyLength};
+  if (n.count() < 0 || n.count() > t.maxCount)
+    fail("tag " + t.name + ": page " + std::to_string(page) + " claims " +
+         std::to_string(decode32(b.d.data())) + " keys");
+  return n;
+}
+
+uint32_t MdxFile::Impl::allocBlock() {
+  uint32_t page = decode32(header.data() + kHeaderFreePage);
+  if (page != 0 && page >= kFirstDataPage && uint64_t{page} + 2 <= pageCount) {
+    BlockRef b = block(page);
+    uint32_t next = decode32(b->d.data() + kFreeNext);
+    if (next != 0 && (next < kFirstDataPage || uint64_t{next} + 2 > pageCount)) next = 0;
+    encode32(header.data() + kHeaderFreePage, next);
+    b->d.fill(0);
+    touch(page, b);
+  } else {
+    page = pageCount;
+    if (pageCount > 0xFFFFFFF0u - kPagesPerBlock) throw Error(path, "the index is full");
+    pageCount += kPagesPerBlock;
+    auto b = std::make_shared<Block>();
+    cache[page] = b;
+    touch(page, b);
+    encode32(header.data() + kHeaderFreePage, 0);
+  }
+  counts.erase(page);
+  return page;
+}
+
+void MdxFile::Impl::freeBlock(uint32_t page) {
+  BlockRef b = block(page);
+  b->d.fill(0);
+  encode32(b->d.data() + kFreeNext, decode32(header.data() + kHeaderFreePage));
+  touch(page, b);
+  encode32(header.data() + kHeaderFreePage, page);
+  counts.erase(page);
+}
+
+int MdxFile::Impl::keyCmp(const Tag& t, std::string_view entry, std::string_view target, bool prefix) {
+  const int c = prefix ? compareKeyPrefix(t.type, entry, target) : compareKeys(t.type, entry, target);
+  return t.descending ? -c : c;
+}
+
+void MdxFile::Impl::push(const Tag& t, Path& p, uint32_t page) {
+  if (p.size() >= static_cast<size_t>(kMaxDepth)) fail("tag " + t.name + " is deeper than any sound tree");
+  for (const auto& l : p)
+    if (l.page == page)
+      fail("tag " + t.name + ": page " + std::to_string(page) + " points back to itself");
+  BlockRef b = block(page);
+  node(t, *b, page);
+  p.push_back({page, 0, std::move(b)});
+}
+
+uint32_t MdxFile::Impl::maxRecno(const Tag& t, uint32_t page) {
+  for (int depth = 0; depth < kMaxDepth; ++depth) {
+    BlockRef b = block(page);
+    Node n = node(t, *b, page);
+    if (n.leaf()) return n.count() > 0 ? n.ptr(n.count() - 1) : 0;
+    page = n.ptr(n.count());
+  }
+  fail("tag " + t.name + " is deeper than any sound tree");
+}
+
+void MdxFile::Impl::seekPath(const Tag& t, Path& p, std::string_view key, uint32_t recno, bool prefix) {
+  p.clear();
+  push(t, p, t.root());
+  for (;;) {
+    Level& lv = p.back();
+    Node n = node(t, lv);
+    const int count = n.count();
+    if (n.leaf()) {
+      int lo = 0, hi = count;
+      while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (entryCmp(t, n.key(mid), n.ptr(mid), key, recno, prefix) < 0) lo = mid + 1;
+        else hi = mid;
+      }
+      lv.idx = lo;
+      return;
+    }
+    int lo = 0, hi = count;
+    while (lo < hi) {
+      const int mid = (lo + hi) / 2;
+      if (keyCmp(t, n.key(mid), key, prefix) < 0) lo = mid + 1;
+      else hi = mid;
+    }
+    if (recno != 0) {
+      // Equal separators: the child whose last record number reaches recno.
+      int end = lo;
+      while (end < count && keyCmp(t, n.key(end), key, prefix) == 0) ++end;
+      int a = lo, b = end;
+      while (a < b) {
+        const int mid = (a + b) / 2;
+        if (maxRecno(t, n.ptr(mid)) < recno) a = mid + 1;
+        else b = mid;
+      }
+      lo = a;
+    }
+    lv.idx = lo;
+    push(t, p, n.ptr(lo));
+  }
+}
+
+void MdxFile::Impl::descendEdge(const Tag& t, Path& p, bool first) {
+  for (;;) {
+    Level& lv = p.back();
+    Node n = node(t, lv);
+    if (n.leaf()) {
+      lv.idx = first ? 0 : n.count();
+      return;
+    }
+    if (!cache.count(n.ptr(lv.idx))) prefetchChildren(n);
+    push(t, p, n.ptr(lv.idx));
+    Level& child = p.back();
+    child.idx = first ? 0 : node(t, child).count();
+  }
+}
+
+void MdxFile::Impl::rootPath(const Tag& t, Path& p, bool first) {
+  p.clear();
+  push(t, p, t.root());
+  p.back().idx = first ? 0 : node(t, p.back()).count();
+  descendEdge(t, p, first);
+}
+
+bool MdxFile::Impl::normalizeForward(const Tag& t, Path& p) {
+  for (;;) {
+    if (p.empty()) return false;
+    Node leaf = node(t, p.back());
+    if (p.back().idx < leaf.count()) return true;
+    p.pop_back();
+    while (!p.empty()) {
+      Level& lv = p.back();
+      if (lv.idx < node(t, lv).count()) {
+        ++lv.idx;
+        break;
+      }
+      p.pop_back();
+    }
+    if (p.empty()) return false;
+    descendEdge(t, p, true);
+  }
+}
+
+bool MdxFile::Impl::stepBack(const Tag& t, Path& p) {
+  for (;;) {
+    if (p.empty()) return false;
+    Level& leaf = p.back();
+    leaf.idx = std::min(leaf.idx, node(t, leaf).count());
+    if (leaf.idx > 0) {
+      --leaf.idx;
+      return true;
+    }
+    p.pop_back();
+    while (!p.empty() && p.back().idx == 0) p.pop_back();
+    if (p.empty()) return false;
+    --p.back().idx;
+    descendEdge(t, p, false);
+  }
+}
+
+uint64_t MdxFile::Impl::subtreeCount(const Tag& t, uint32_t page, int depth) {
+  if (auto it = counts.find(page); it != counts.end()) return it->second;
+  if (depth >= kMaxDepth) fail("tag " + t.name + " is deeper than any sound tree");
+  BlockRef b = block(page);
+  Node n = node(t, *b, page);
+  uint64_t total = 0;
+  if (n.leaf()) {
+    total = static_cast<uint64_t>(n.count());
+  } else {
+    // Leaf counts come from one read per run of leaves, without filling the cache.
+    std::vector<uint32_t> missing;
+    for (int i = 0; i <= n.count(); ++i)
+      if (!counts.count(n.ptr(i)) && !cache.count(n.ptr(i))) missing.push_back(n.ptr(i));
+    if (missing.size() > 1)
+      readBlocks(std::move(missing), [&](uint32_t child, const char* data) {
+        Node c{const_cast<char*>(data), t.itemLength, t.keyLength};
+        if (c.count() >= 0 && c.count() <= t.maxCount && c.leaf())
+          counts[child] = static_cast<uint64_t>(c.count());
+      });
+    for (int i = 0; i <= n.count(); ++i) total += subtreeCount(t, n.ptr(i), depth + 1);
+  }
+  counts[page] = total;
+  return total;
+}
+
+void MdxFile::Impl::insertAt(Tag& t, Path& p, size_t level, int idx, uint32_t pointer, std::string_view key) {
+  Level& lv = p[level];
+  Node n = node(t, lv);
+  const int count = n.count();
+  const size_t item = static_cast<size_t>(t.itemLength);
+  touch(lv.page, lv.blk);
+  counts.erase(lv.page);
+  if (count < t.maxKeys) {
+    std::memmove(n.item(idx + 1), n.item(idx), static_cast<size_t>(count - idx) * item + 4);
+    std::memset(n.item(idx), 0, item);
+    encode32(n.item(idx), pointer);
+    std::memcpy(n.item(idx) + 4, key.data(), key.size());
+    n.setCount(count + 1);
+    return;
+  }
+  // Split: the lower half moves to a new block that goes in front of this one.
+  const bool leaf = n.leaf();
+  std::string all(static_cast<size_t>(count + 1) * item + 4, '\0');
+  std::memcpy(all.data(), n.item(0), static_cast<size_t>(idx) * item);
+  encode32(all.data() + static_cast<size_t>(idx) * item, pointer);
+  std::memcpy(all.data() + static_cast<size_t>(idx) * item + 4, key.data(), key.size());
+  std::memcpy(all.data() + static_cast<size_t>(idx + 1) * item, n.item(idx),
+              static_cast<size_t>(count - idx) * item + 4);
+  const int m = count + 1;
+  const int h = m / 2;
+  auto itemAt = [&](int i) { return all.data() + static_cast<size_t>(i) * item; };
+  const uint32_t leftPage = allocBlock();
+  BlockRef leftBlk = block(leftPage);
+  Node left{leftBlk->d.data(), t.itemLength, t.keyLength};
+  std::string sep;
+  std::memcpy(left.item(0), itemAt(0), static_cast<size_t>(h) * item);
+  int rightFrom;
+  if (leaf) {
+    left.setCount(h);
+    sep.assign(itemAt(h - 1) + 4, static_cast<size_t>(t.keyLength));
+    rightFrom = h;
+  } else {
+    left.setCount(h);
+    encode32(left.item(h), decode32(itemAt(h)));  // its last child
+    sep.assign(itemAt(h) + 4, static_cast<size_t>(t.keyLength));
+    rightFrom = h + 1;
+  }
+  touch(leftPage, leftBlk);
+  t.addPages(kPagesPerBlock);
+  lv.blk->d.fill(0);
+  std::memcpy(n.item(0), itemAt(rightFrom), static_cast<size_t>(m - rightFrom) * item + 4);
+  n.setCount(m - rightFrom);
+  if (level == 0) {
+    const uint32_t rootPage = allocBlock();
+    BlockRef rb = block(rootPage);
+    Node r{rb->d.data(), t.itemLength, t.keyLength};
+    encode32(r.item(0), leftPage);
+    std::memcpy(r.item(0) + 4, sep.data(), sep.size());
+    encode32(r.item(1), lv.page);
+    r.setCount(1);
+    t.setRoot(rootPage);
+    t.addPages(kPagesPerBlock);
+    return;
+  }
+  insertAt(t, p, level - 1, p[level - 1].idx, leftPage, sep);
+}
+
+void MdxFile::Impl::setSeparatorAbove(Tag& t, Path& p, size_t level, std::string_view maxKey) {
+  for (size_t l = level; l-- > 0;) {
+    Level& up = p[l];
+    Node n = node(t, up);
+    if (up.idx < n.count()) {
+      std::memcpy(n.item(up.idx) + 4, maxKey.data(), maxKey.size());
+      touch(up.page, up.blk);
+      return;
+    }
+  }
+}
+
+void MdxFile::Impl::removeChild(Tag& t, Path& p, size_t level) {
+  Level& lv = p[level];
+  Node n = node(t, lv);
+  const int count = n.count();
+  const size_t item = static_cast<size_t>(t.itemLength);
+  touch(lv.page, lv.blk);
+  counts.erase(lv.page);
+  if (count == 0) {  // its only child is gone
+    if (level == 0) {
+      lv.blk->d.fill(0);
+      return;
+    }
+    freeBlock(lv.page);
+    t.addPages(-static_cast<int>(kPagesPerBlock));
+    removeChild(t, p, level - 1);
+    return;
+  }
+  const int ci = lv.idx;
+  if (ci < count) {
+    std::memmove(n.item(ci), n.item(ci + 1), static_cast<size_t>(count - ci - 1) * item + 4);
+    std::memset(n.item(count - 1) + 4, 0, item - 4);
+    std::memset(n.item(count), 0, 4);
+    n.setCount(count - 1);
+  } else {
+    const uint32_t last = n.ptr(count - 1);
+    const std::string newMax(n.key(count - 1));
+    std::memset(n.item(count - 1), 0, item + 4);
+    encode32(n.item(count - 1), last);
+    n.setCount(count - 1);
+    setSeparatorAbove(t, p, level, newMax);
+  }
+  if (level == 0) collapseRoot(t);
+}
+
+void MdxFile::Impl::collapseRoot(Tag& t) {
+  for (int guard = 0; guard < kMaxDepth; ++guard) {
+    const uint32_t rootPage = t.root();
+    BlockRef b = block(rootPage);
+    Node n = node(t, *b, rootPage);
+    if (n.leaf() || n.count() > 0) return;
+    const uint32_t child = n.ptr(0);
+    freeBlock(rootPage);
+    t.addPages(-static_cast<int>(kPagesPerBlock));
+    t.setRoot(child);
+  }
+}
+
+void MdxFile::Impl::eraseAt(Tag& t, Path& p) {
+  Level& lv = p.back();
+  Node n = node(t, lv);
+  const int count = n.count();
+  const int idx = lv.idx;
+  const size_t item = static_cast<size_t>(t.itemLength);
+  forgetCounts(p);
+  touch(lv.page, lv.blk);
+  std::memmove(n.item(idx), n.item(idx + 1), static_cast<size_t>(count - idx - 1) * item + 4);
+  std::memset(n.item(count - 1) + 4, 0, item - 4);
+  std::memset(n.item(count), 0, 4);
+  n.setCount(count - 1);
+  if (count - 1 > 0) {
+    if (idx == count - 1) setSeparatorAbove(t, p, p.size() - 1, n.key(count - 2));
+    return;
+  }
+  if (p.size() > 1) {
+    freeBlock(lv.page);
+    t.addPages(-static_cast<int>(kPagesPerBlock));
+    removeChild(t, p, p.size() - 2);
+  }
+}
+
+void MdxFile::Impl::collectPages(const Tag& t, std::vector<uint32_t>& out) {
+  std::unordered_set<uint32_t> seen;
+  std::vector<std::pair<uint32_t, int>> todo{{t.root(), 0}};
+  try {
+    while (!todo.empty()) {
+      auto [page, depth] = todo.back();
+      todo.pop_back();
+      if (depth >= kMaxDepth || !seen.insert(page).second) continue;
+      BlockRef b = block(page);
+      Node n = node(t, *b, page);
+      out.push_back(page);
+      if (!n.leaf())
+        for (int i = 0; i <= n.count(); ++i) todo.emplace_back(n.ptr(i), depth + 1);
+    }
+  } catch (const FormatError&) {
+    out.clear();  // leave a damaged tree's pages alone rather than free a wrong one
+  }
+}
+
+void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted) {
+  const size_t keyLen = static_cast<size_t>(t.keyLength);
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    if (sorted[i].first.size() != keyLen)
+      throw Error(path, "tag " + t.name + ": key of " + std::to_string(sorted[i].first.size()) +
+                            " bytes for a key length of " + std::to_string(keyLen));
+    if (i > 0 && entryCmp(t, sorted[i - 1].first, sorted[i - 1].second, sorted[i].first,
+                          sorted[i].second, false) > 0)
+      throw Error(path, "tag " + t.name + ": entries for the build are not in order");
+  }
+  std::vector<uint32_t> old;
+  collectPages(t, old);
+  for (uint32_t page : old) freeBlock(page);
+  // Free blocks are used first, lowest page first, so rebuilding does not grow the file.
+  std::vector<uint32_t> free;
+  {
+    std::unordered_set<uint32_t> seen;
+    uint32_t page = decode32(header.data() + kHeaderFreePage);
+    while (page != 0 && page >= kFirstDataPage && uint64_t{page} + 2 <= pageCount &&
+           seen.insert(page).second) {
+      free.push_back(page);
+      page = decode32(block(page)->d.data() + kFreeNext);
+    }
+    std::sort(free.begin(), free.end());
+  }
+  size_t freeUsed = 0;
+
+  const size_t item = static_cast<size_t>(t.itemLength);
+  const size_t per = static_cast<size_t>(t.maxKeys);
+  // Blocks are assembled in a buffer and written in runs of consecutive pages.
+  std::string chunk;
+  uint32_t chunkStart = 0;
+  auto flushChunk = [&] {
+    if (!chunk.empty()) writeAt(uint64_t{chunkStart} * kPageSize, chunk.data(), chunk.size());
+    chunk.clear();
+  };
+  uint32_t page = 0;  // of the block newBlock() returned last
+  auto newBlock = [&]() -> char* {
+    if (freeUsed < free.size()) {
+      page = free[freeUsed++];
+      forget(page);
+    } else {
+      if (pageCount > 0xFFFFFFF0u - kPagesPerBlock) throw Error(path, "the index is full");
+      page = pageCount;
+      pageCount += kPagesPerBlock;
+    }
+    const uint64_t next = uint64_t{chunkStart} + chunk.size() / kPageSize;
+    if (chunk.empty() || page != next || chunk.size() >= kBuildChunkBlocks * kBlockSize) {
+      flushChunk();
+      chunkStart = page;
+    }
+    chunk.resize(chunk.size() + kBlockSize, '\0');
+    return chunk.data() + chunk.size() - kBlockSize;
+  };
+  struct Child {
+    uint32_t page;
+    size_t last;  // index of the subtree's last entry
+    uint64_t count;
+  };
+  std::vector<Child> level;
+  uint32_t blocks = 0;
+  if (sorted.empty()) {
+    newBlock();
+    level.push_back({page, 0, 0});
+    ++blocks;
+  }
+  for (size_t i = 0; i < sorted.size(); i += per) {
+    const size_t n = std::min(per, sorted.size() - i);
+    char* d = newBlock();
+    encode32(d + kNodeCount, static_cast<uint32_t>(n));
+    for (size_t k = 0; k < n; ++k) {
+      char* it = d + kNodeItems + k * item;
+      encode32(it, sorted[i + k].second);
+      std::memcpy(it + 4, sorted[i + k].first.data(), keyLen);
+    }
+    level.push_back({page, i + n - 1, n});
+    counts[page] = n;
+    ++blocks;
+  }
+  while (level.size() > 1) {
+    std::vector<Child> up;
+    const size_t fan = per + 1;
+    size_t i = 0;
+    while (i < level.size()) {
+      size_t n = std::min(fan, level.size() - i);
+      // Never leave a last node with a single child.
+      if (level.size() - i - n == 1) --n;
+      char* d = newBlock();
+      encode32(d + kNodeCount, static_cast<uint32_t>(n - 1));
+      uint64_t total = 0;
+      for (size_t k = 0; k < n; ++k) {
+        const Child& c = level[i + k];
+        char* it = d + kNodeItems + k * item;
+        encode32(it, c.page);
+        if (k + 1 < n) std::memcpy(it + 4, sorted[c.last].first.data(), keyLen);
+        total += c.count;
+      }
+      up.push_back({page, level[i + n - 1].last, total});
+      counts[page] = total;
+      ++blocks;
+      i += n;
+    }
+    level.swap(up);
+  }
+  flushChunk();
+  t.setRoot(level.front().page);
+  counts[level.front().page] = level.front().count;
+  encode32(t.header.data() + kTagSize, 2 + blocks * kPagesPerBlock);
+  t.headerDirty = true;
+  // Relink the free blocks left over.
+  encode32(header.data() + kHeaderFreePage, 0);
+  for (size_t i = free.size(); i-- > freeUsed;) freeBlock(free[i]);
+}
+
+}  // namespace dbase

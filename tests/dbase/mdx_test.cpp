@@ -1,0 +1,742 @@
+#include "mdx.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "coding.h"
+#include "dbase/error.h"
+#include "keys.h"
+#include "mdx_format.h"
+
+namespace dbase {
+namespace {
+
+using Entry = std::pair<std::string, uint32_t>;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = ::testing::TempDir() + "mdxtestXXXXXX";
+    if (!mkdtemp(tmpl.data())) std::abort();
+    path_ = tmpl;
+  }
+  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// The order a tag keeps: its key order (reversed when descending), then record number.
+struct TagOrder {
+  KeyType type;
+  bool descending;
+  bool operator()(const Entry& a, const Entry& b) const {
+    int c = compareKeys(type, a.first, b.first);
+    if (descending) c = -c;
+    if (c != 0) return c < 0;
+    return a.second < b.second;
+  }
+};
+using Model = std::set<Entry, TagOrder>;
+
+std::vector<Entry> walk(MdxFile& f, int tag) {
+  std::vector<Entry> out;
+  MdxFile::Cursor c(f, tag);
+  for (bool ok = c.first(); ok; ok = c.next()) out.emplace_back(std::string(c.key()), c.recno());
+  return out;
+}
+
+std::vector<Entry> walkBack(MdxFile& f, int tag) {
+  std::vector<Entry> out;
+  MdxFile::Cursor c(f, tag);
+  for (bool ok = c.last(); ok; ok = c.prev()) out.emplace_back(std::string(c.key()), c.recno());
+  std::reverse(out.begin(), out.end());
+  return out;
+}
+
+std::vector<Entry> asVector(const Model& m) { return {m.begin(), m.end()}; }
+
+std::string randomWord(std::mt19937& rng, int len) {
+  std::uniform_int_distribution<int> letter(0, 25), size(1, len);
+  std::string s;
+  const int n = size(rng);
+  for (int i = 0; i < n; ++i) s.push_back(static_cast<char>('A' + letter(rng) % 6));
+  return s;
+}
+
+std::string fileBytes(const std::string& path) {
+  std::string out;
+  if (FILE* in = std::fopen(path.c_str(), "rb")) {
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) out.append(buf, n);
+    std::fclose(in);
+  }
+  return out;
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+TagDef def(const std::string& name, const std::string& expr, bool descending = false,
+           bool unique = false) {
+  TagDef d;
+  d.name = name;
+  d.expression = expr;
+  d.descending = descending;
+  d.unique = unique;
+  return d;
+}
+
+TEST(MdxFileHeader, NewFileHasTheDbaseLayout) {
+  TempDir dir;
+  const std::string path = dir.file("BOOKS.MDX");
+  MdxFile::create(path, "BOOKS");
+  const std::string b = fileBytes(path);
+  ASSERT_EQ(b.size(), 2048u);
+  EXPECT_EQ(b[0], 2);
+  EXPECT_EQ(b.substr(4, 5), "BOOKS");
+  EXPECT_EQ(decode16(b.data() + 20), 2);
+  EXPECT_EQ(decode16(b.data() + 22), 1024);
+  EXPECT_EQ(b[24], 1);
+  EXPECT_EQ(b[25], 48);
+  EXPECT_EQ(b[26], 32);
+  EXPECT_EQ(decode16(b.data() + 28), 0);
+  EXPECT_EQ(decode32(b.data() + 32), 4u);
+  auto f = MdxFile::open(path, false);
+  EXPECT_TRUE(f->tags().empty());
+  EXPECT_FALSE(f->needsRebuild());
+}
+
+TEST(MdxTags, AddedTagsAreListedAndSurviveReopen) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  {
+    auto f = MdxFile::open(path, false);
+    EXPECT_EQ(f->addTag(def("title", "UPPER(TITLE)"), KeyType::Character, 40), 0);
+    EXPECT_EQ(f->addTag(def("VALUE", "VALUE", true), KeyType::Numeric, 12), 1);
+    EXPECT_EQ(f->addTag(def("BOUGHT", "BOUGHT", false, true), KeyType::Date, 8), 2);
+  }
+  auto f = MdxFile::open(path, true);
+  const auto tags = f->tags();
+  ASSERT_EQ(tags.size(), 3u);
+  EXPECT_EQ(tags[0].name, "TITLE");
+  EXPECT_EQ(tags[0].expression, "UPPER(TITLE)");
+  EXPECT_EQ(tags[0].keyLength, 40);
+  EXPECT_EQ(tags[1].keyType, KeyType::Numeric);
+  EXPECT_TRUE(tags[1].descending);
+  EXPECT_EQ(tags[1].keyLength, 12);
+  EXPECT_EQ(tags[2].keyType, KeyType::Date);
+  EXPECT_TRUE(tags[2].unique);
+  EXPECT_EQ(f->findTag("bought"), 2);
+  EXPECT_EQ(f->findTag("nothing"), -1);
+  // Tag header fields other readers use.
+  const std::string b = fileBytes(path);
+  const char* h = b.data() + tags[0].headerPage * 512;
+  EXPECT_EQ(h[8], 0x10);
+  EXPECT_EQ(h[9], 'C');
+  EXPECT_EQ(decode16(h + 12), 40);
+  EXPECT_EQ(decode16(h + 18), 44);
+  EXPECT_EQ(std::string(h + 24), "UPPER(TITLE)");
+  const char* v = b.data() + tags[1].headerPage * 512;
+  EXPECT_EQ(v[8], 0x18);
+  const char* d = b.data() + tags[2].headerPage * 512;
+  EXPECT_EQ(d[8], 0x50);
+  EXPECT_EQ(d[16], 1);
+}
+
+TEST(MdxTags, RejectsBadDefinitions) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  EXPECT_THROW(f->addTag(def("TOOLONGNAME1", "X"), KeyType::Character, 10), Error);
+  EXPECT_THROW(f->addTag(def("1ABC", "X"), KeyType::Character, 10), Error);
+  EXPECT_THROW(f->addTag(def("WIDE", "X"), KeyType::Character, 101), Error);
+  EXPECT_NO_THROW(f->addTag(def("WIDEST", "X"), KeyType::Character, 100));
+  EXPECT_THROW(f->addTag(def("widest", "X"), KeyType::Character, 10), Error);
+  for (int i = 1; i < 47; ++i) f->addTag(def("T" + std::to_string(i), "X"), KeyType::Character, 5);
+  EXPECT_EQ(f->tags().size(), 47u);
+  EXPECT_THROW(f->addTag(def("ONEMORE", "X"), KeyType::Character, 5), Error);
+  auto ro = MdxFile::open(path, true);
+  EXPECT_THROW(ro->insert(0, std::string(100, 'x'), 1), Error);
+}
+
+// The tag table's left/right/parent bytes must form a search tree of the names.
+void expectNameTree(const std::string& path) {
+  const std::string b = fileBytes(path);
+  const int n = decode16(b.data() + 28);
+  auto entry = [&](int slot) { return b.data() + 544 + (slot - 1) * 32; };
+  auto name = [&](int slot) { return std::string(entry(slot) + 4); };
+  std::vector<std::string> inorder;
+  std::function<void(int, int)> visit = [&](int slot, int parent) {
+    if (slot == 0) return;
+    ASSERT_LE(slot, n);
+    EXPECT_EQ(static_cast<uint8_t>(entry(slot)[18]), parent);
+    EXPECT_EQ(entry(slot)[15], 0x10);
+    EXPECT_EQ(entry(slot)[19], 0x02);
+    visit(static_cast<uint8_t>(entry(slot)[16]), slot);
+    inorder.push_back(name(slot));
+    visit(static_cast<uint8_t>(entry(slot)[17]), slot);
+  };
+  if (n > 0) visit(1, 0);
+  EXPECT_EQ(static_cast<int>(inorder.size()), n);
+  EXPECT_TRUE(std::is_sorted(inorder.begin(), inorder.end()));
+}
+
+TEST(MdxTags, NameTreeStaysASearchTreeAcrossAddAndDrop) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  for (const char* n : {"MIDDLE", "ALPHA", "ZULU", "KILO", "BRAVO", "YANKEE", "DELTA"})
+    f->addTag(def(n, "X"), KeyType::Character, 8);
+  expectNameTree(path);
+  f->dropTag("zulu");
+  f->dropTag("MIDDLE");
+  expectNameTree(path);
+  EXPECT_EQ(f->findTag("ZULU"), -1);
+  EXPECT_EQ(f->tags().size(), 5u);
+  EXPECT_THROW(f->dropTag("ZULU"), Error);
+}
+
+TEST(MdxTags, DroppedTagPagesAreReused) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int keep = f->addTag(def("KEEP", "K"), KeyType::Character, 10);
+  std::vector<Entry> entries;
+  for (uint32_t i = 1; i <= 3000; ++i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%010u", i);
+    entries.emplace_back(buf, i);
+  }
+  f->buildTag(keep, entries);
+  struct stat st1 {};
+  for (int round = 0; round < 3; ++round) {
+    const int t = f->addTag(def("TEMP", "K"), KeyType::Character, 10);
+    f->buildTag(t, entries);
+    for (uint32_t i = 1; i <= 500; ++i) f->insert(t, entries[i].first, 5000 + i);
+    f->dropTag("TEMP");
+    if (round == 0) stat(path.c_str(), &st1);
+  }
+  struct stat st2 {};
+  stat(path.c_str(), &st2);
+  EXPECT_EQ(st1.st_size, st2.st_size);
+  EXPECT_EQ(walk(*f, f->findTag("KEEP")), entries);
+}
+
+struct TagCase {
+  TagDef def;
+  KeyType type;
+  int keyLength;
+};
+
+std::string randomKey(std::mt19937& rng, KeyType type) {
+  switch (type) {
+    case KeyType::Numeric: {
+      std::uniform_int_distribution<int> v(-5000, 5000);
+      return numericKey(v(rng) / 8.0);
+    }
+    case KeyType::Date: {
+      std::uniform_int_distribution<int> v(0, 400);
+      const int d = v(rng);
+      return dateKey(d < 20 ? 0 : 2451544 + d);
+    }
+    case KeyType::Character:
+      break;
+  }
+  return characterKey(randomWord(rng, 6), 12);
+}
+
+// Random inserts and erases on several tags, checked against an ordered model.
+TEST(MdxTree, RandomUpdatesMatchAnOrderedModel) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  const std::vector<TagCase> cases = {
+      {def("NAME", "NAME"), KeyType::Character, 12},
+      {def("NAMEDESC", "NAME", true), KeyType::Character, 12},
+      {def("VALUE", "VALUE"), KeyType::Numeric, 12},
+      {def("VALUEDESC", "VALUE", true), KeyType::Numeric, 12},
+      {def("BOUGHT", "BOUGHT"), KeyType::Date, 8},
+  };
+  std::vector<Model> models;
+  std::mt19937 rng(42);
+  {
+    auto f = MdxFile::open(path, false);
+    for (const auto& c : cases) {
+      f->addTag(c.def, c.type, c.keyLength);
+      models.emplace_back(TagOrder{c.type, c.def.descending});
+    }
+    std::vector<std::vector<Entry>> live(cases.size());
+    uint32_t recno = 0;
+    for (int step = 0; step < 12000; ++step) {
+      const size_t t = static_cast<size_t>(rng() % cases.size());
+      const bool erase = !live[t].empty() && rng() % 3 == 0;
+      if (erase) {
+        const size_t i = rng() % live[t].size();
+        const Entry e = live[t][i];
+        live[t][i] = live[t].back();
+        live[t].pop_back();
+        f->erase(static_cast<int>(t), e.first, e.second);
+        models[t].erase(e);
+      } else {
+        // Record numbers come in any order, and keys repeat often.
+        const Entry e{randomKey(rng, cases[t].type), ++recno * 7919 % 100003};
+        f->insert(static_cast<int>(t), e.first, e.second);
+        models[t].insert(e);
+        live[t].push_back(e);
+      }
+      if (step % 3000 == 2999) {
+        for (size_t k = 0; k < cases.size(); ++k)
+          ASSERT_EQ(walk(*f, static_cast<int>(k)), asVector(models[k])) << "tag " << k;
+      }
+    }
+    // Erasing what is not there changes nothing.
+    f->erase(0, characterKey("NOPE", 12), 1);
+    f->erase(2, numericKey(1e9), 5);
+  }
+  auto f = MdxFile::open(path, true);
+  EXPECT_FALSE(f->needsRebuild());
+  for (size_t k = 0; k < cases.size(); ++k) {
+    const auto expected = asVector(models[k]);
+    EXPECT_EQ(walk(*f, static_cast<int>(k)), expected) << "tag " << k;
+    EXPECT_EQ(walkBack(*f, static_cast<int>(k)), expected) << "tag " << k;
+    EXPECT_EQ(f->count(static_cast<int>(k)), expected.size());
+  }
+}
+
+TEST(MdxTree, ErasingEverythingLeavesAnEmptyUsableTag) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+  std::vector<Entry> all;
+  for (uint32_t i = 1; i <= 4000; ++i) all.emplace_back(numericKey(i % 97), i);
+  std::mt19937 rng(3);
+  std::shuffle(all.begin(), all.end(), rng);
+  for (const auto& e : all) f->insert(t, e.first, e.second);
+  std::shuffle(all.begin(), all.end(), rng);
+  for (const auto& e : all) f->erase(t, e.first, e.second);
+  EXPECT_TRUE(walk(*f, t).empty());
+  MdxFile::Cursor c(*f, t);
+  EXPECT_FALSE(c.first());
+  EXPECT_FALSE(c.last());
+  f->insert(t, numericKey(5), 1);
+  EXPECT_EQ(walk(*f, t), (std::vector<Entry>{{numericKey(5), 1}}));
+}
+
+TEST(MdxTree, SplitsKeepDuplicateKeysInRecordOrder) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int t = f->addTag(def("BLANK", "X"), KeyType::Character, 50);
+  std::vector<uint32_t> recnos(3000);
+  for (uint32_t i = 0; i < recnos.size(); ++i) recnos[i] = i + 1;
+  std::mt19937 rng(9);
+  std::shuffle(recnos.begin(), recnos.end(), rng);
+  const std::string blank(50, ' ');
+  for (uint32_t r : recnos) f->insert(t, blank, r);
+  f->insert(t, characterKey("A", 50), 7);
+  const auto got = walk(*f, t);
+  ASSERT_EQ(got.size(), 3001u);
+  for (uint32_t i = 0; i < 3000; ++i) EXPECT_EQ(got[i].second, i + 1);
+  EXPECT_EQ(got[3000].first, characterKey("A", 50));
+  MdxFile::Cursor c(*f, t);
+  ASSERT_TRUE(c.seek(blank, 1500));
+  EXPECT_EQ(c.recno(), 1500u);
+  EXPECT_EQ(c.position(), 1499u);
+}
+
+TEST(MdxBuild, BulkBuildWalksInOrderAndTakesUpdates) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int t = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 30);
+  std::mt19937 rng(5);
+  Model model(TagOrder{KeyType::Character, false});
+  for (uint32_t i = 1; i <= 50000; ++i) model.insert({characterKey(randomWord(rng, 10), 30), i});
+  f->buildTag(t, asVector(model));
+  EXPECT_EQ(walk(*f, t), asVector(model));
+  std::vector<Entry> live = asVector(model);
+  for (uint32_t i = 0; i < 2000; ++i) {
+    const Entry e{characterKey(randomWord(rng, 10), 30), 60000 + i};
+    f->insert(t, e.first, e.second);
+    model.insert(e);
+    live.push_back(e);
+    const size_t v = rng() % live.size();
+    f->erase(t, live[v].first, live[v].second);
+    model.erase(live[v]);
+    live[v] = live.back();
+    live.pop_back();
+  }
+  EXPECT_EQ(walk(*f, t), asVector(model));
+  // Rebuilding replaces the old tree.
+  f->buildTag(t, {});
+  EXPECT_TRUE(walk(*f, t).empty());
+  EXPECT_EQ(f->count(t), 0u);
+}
+
+TEST(MdxBuild, RejectsUnsortedOrWrongLengthEntries) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int t = f->addTag(def("T", "T"), KeyType::Character, 3);
+  EXPECT_THROW(f->buildTag(t, {{"BBB", 1}, {"AAA", 2}}), Error);
+  EXPECT_THROW(f->buildTag(t, {{"AAAA", 1}}), Error);
+  EXPECT_THROW(f->insert(t, "AA", 1), Error);
+}
+
+TEST(MdxCursor, SeekFindsFirstEntryAtOrAfterTheKey) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int t = f->addTag(def("AUTHOR", "AUTHOR"), KeyType::Character, 10);
+  const int d = f->addTag(def("AUTHORD", "AUTHOR", true), KeyType::Character, 10);
+  std::vector<std::string> names = {"ADAMS", "SMITH", "SMITHSON", "SMYTH", "SMA", "ZED"};
+  for (int round = 0; round < 200; ++round)
+    for (size_t i = 0; i < names.size(); ++i) {
+      const auto r = static_cast<uint32_t>(round * 10 + i + 1);
+      f->insert(t, characterKey(names[i], 10), r);
+      f->insert(d, characterKey(names[i], 10), r);
+    }
+  MdxFile::Cursor c(*f, t);
+  ASSERT_TRUE(c.seek("SMITH", 0, true));
+  EXPECT_EQ(c.key(), characterKey("SMITH", 10));
+  EXPECT_EQ(c.recno(), 2u);
+  const uint64_t from = c.position();
+  ASSERT_TRUE(c.seek("SMJ", 0, true));
+  EXPECT_EQ(c.key(), characterKey("SMYTH", 10));
+  EXPECT_EQ(c.position() - from, 400u);  // SMITH and SMITHSON
+  ASSERT_TRUE(c.seek(characterKey("SMITH", 10), 0, false));
+  EXPECT_EQ(c.key(), characterKey("SMITH", 10));
+  EXPECT_FALSE(c.seek("ZZ", 0, true));
+  EXPECT_FALSE(c.valid());
+  // Descending: the same prefix lands on the highest matching key first.
+  MdxFile::Cursor cd(*f, d);
+  ASSERT_TRUE(cd.seek("SMITH", 0, true));
+  EXPECT_EQ(cd.key(), characterKey("SMITHSON", 10));
+  ASSERT_TRUE(cd.first());
+  EXPECT_EQ(cd.key(), characterKey("ZED", 10));
+}
+
+TEST(MdxCursor, PositionsMatchTheWalk) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int t = f->addTag(def("D", "D"), KeyType::Date, 8);
+  std::vector<Entry> entries;
+  for (uint32_t i = 0; i < 20000; ++i) entries.emplace_back(dateKey(2400000 + i / 3), i + 1);
+  f->buildTag(t, entries);
+  for (uint32_t i = 0; i < 300; ++i) f->insert(t, dateKey(2400000 + i * 20), 90000 + i);
+  const auto all = walk(*f, t);
+  ASSERT_EQ(f->count(t), all.size());
+  MdxFile::Cursor c(*f, t);
+  for (uint64_t pos : {uint64_t{0}, uint64_t{1}, uint64_t{777}, all.size() / 2, all.size() - 1}) {
+    ASSERT_TRUE(c.goToPosition(pos));
+    EXPECT_EQ(c.key(), all[pos].first);
+    EXPECT_EQ(c.recno(), all[pos].second);
+    EXPECT_EQ(c.position(), pos);
+    ASSERT_TRUE(c.next() || pos + 1 == all.size());
+  }
+  EXPECT_FALSE(c.goToPosition(all.size()));
+}
+
+TEST(MdxCursor, CursorFollowsUpdatesMadeWhileItIsOpen) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+  for (uint32_t i = 1; i <= 1000; ++i) f->insert(t, numericKey(i), i);
+  MdxFile::Cursor c(*f, t);
+  ASSERT_TRUE(c.seek(numericKey(500)));
+  f->erase(t, numericKey(500), 500);  // the current entry goes away
+  for (uint32_t i = 2000; i < 3000; ++i) f->insert(t, numericKey(i), i);  // splits everywhere
+  ASSERT_TRUE(c.next());
+  EXPECT_EQ(c.recno(), 501u);
+  ASSERT_TRUE(c.prev());
+  EXPECT_EQ(c.recno(), 499u);
+  ASSERT_TRUE(c.next());
+  EXPECT_EQ(c.recno(), 501u);
+}
+
+TEST(MdxSharing, ReloadSeesChangesFromAnotherHandle) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto a = MdxFile::open(path, false);
+  const int t = a->addTag(def("N", "N"), KeyType::Numeric, 12);
+  for (uint32_t i = 1; i <= 100; ++i) a->insert(t, numericKey(i), i);
+  auto b = MdxFile::open(path, false);
+  ASSERT_EQ(walk(*b, t).size(), 100u);
+  for (uint32_t i = 101; i <= 3000; ++i) a->insert(t, numericKey(i), i);
+  a->addTag(def("OTHER", "X"), KeyType::Character, 4);
+  b->reloadIfChanged();
+  EXPECT_EQ(walk(*b, t).size(), 3000u);
+  EXPECT_EQ(b->tags().size(), 2u);
+  b->erase(t, numericKey(1), 1);
+  a->reloadIfChanged();
+  EXPECT_EQ(walk(*a, t).size(), 2999u);
+}
+
+TEST(MdxCrash, InterruptedUpdateMarkAsksForRebuild) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  {
+    auto f = MdxFile::open(path, false);
+    f->addTag(def("N", "N"), KeyType::Numeric, 12);
+    f->insert(0, numericKey(1), 1);
+  }
+  std::string b = fileBytes(path);
+  EXPECT_EQ(b[mdx::kHeaderBusy], 0);
+  b[mdx::kHeaderBusy] = 1;
+  writeBytes(path, b);
+  auto f = MdxFile::open(path, false);
+  EXPECT_TRUE(f->needsRebuild());
+}
+
+TEST(MdxCrash, BatchKeepsTheMarkUntilItEnds) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+  f->beginBatch();
+  for (uint32_t i = 1; i <= 5000; ++i) f->insert(t, numericKey(i % 300), i);
+  EXPECT_EQ(fileBytes(path)[mdx::kHeaderBusy], 1);
+  EXPECT_TRUE(MdxFile::open(path, true)->needsRebuild());
+  EXPECT_EQ(f->count(t), 5000u);
+  f->endBatch();
+  EXPECT_EQ(fileBytes(path)[mdx::kHeaderBusy], 0);
+  auto again = MdxFile::open(path, true);
+  EXPECT_FALSE(again->needsRebuild());
+  EXPECT_EQ(walk(*again, t), walk(*f, t));
+  EXPECT_EQ(again->count(t), 5000u);
+}
+
+// A full disk, simulated with a file size limit in a child process: the
+// update fails with an Error and the file asks for a rebuild afterwards.
+TEST(MdxCrash, FullDiskFailsTheUpdateAndLeavesTheMark) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  MdxFile::open(path, false)->addTag(def("T", "T"), KeyType::Character, 20);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct stat st {};
+    stat(path.c_str(), &st);
+    const rlimit lim{static_cast<rlim_t>(st.st_size) + 8192, static_cast<rlim_t>(st.st_size) + 8192};
+    setrlimit(RLIMIT_FSIZE, &lim);
+    int code = 1;
+    try {
+      auto f = MdxFile::open(path, false);
+      std::vector<Entry> entries;
+      for (uint32_t i = 0; i < 20000; ++i) entries.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
+      f->buildTag(0, entries);
+    } catch (const FormatError&) {
+      code = 3;
+    } catch (const Error&) {
+      code = 2;
+    }
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);  // a plain Error (write failed), not a crash
+  auto f = MdxFile::open(path, false);
+  EXPECT_TRUE(f->needsRebuild());
+  f->buildTag(0, {{characterKey("A", 20), 1}});
+  EXPECT_EQ(walk(*f, 0).size(), 1u);
+}
+
+// Builds a file with a few tags and returns its bytes.
+std::string sampleIndex(const std::string& path) {
+  MdxFile::create(path, "B");
+  auto f = MdxFile::open(path, false);
+  std::mt19937 rng(11);
+  f->addTag(def("NAME", "NAME"), KeyType::Character, 12);
+  f->addTag(def("VALUE", "VALUE", true), KeyType::Numeric, 12);
+  f->addTag(def("BOUGHT", "BOUGHT"), KeyType::Date, 8);
+  for (uint32_t i = 1; i <= 1500; ++i)
+    for (int t = 0; t < 3; ++t) f->insert(t, randomKey(rng, f->tags()[t].keyType), i);
+  f.reset();
+  return fileBytes(path);
+}
+
+// Reads everything a table would read; damage must end in FormatError or a sound answer.
+void readAll(const std::string& path) {
+  try {
+    auto f = MdxFile::open(path, true);
+    for (int t = 0; t < static_cast<int>(f->tags().size()); ++t) {
+      size_t n = 0;
+      MdxFile::Cursor c(*f, t);
+      for (bool ok = c.first(); ok && n < 100000; ok = c.next()) ++n;
+      for (bool ok = c.last(); ok && n < 200000; ok = c.prev()) ++n;
+      c.seek(std::string(4, 'C'), 0, true);
+      f->count(t);
+      c.goToPosition(700);
+    }
+  } catch (const FormatError&) {
+  }
+}
+
+TEST(MdxCorruption, DamagedBytesNeverCrash) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  const std::string good = sampleIndex(path);
+  std::mt19937 rng(1);
+  const std::array<uint8_t, 5> values = {0x00, 0xFF, 0x01, 0x7F, 0x04};
+  for (int i = 0; i < 600; ++i) {
+    std::string bad = good;
+    // Headers more often than node bodies: they hold the pointers and counts.
+    const size_t at = i % 2 ? rng() % 2600 : rng() % bad.size();
+    bad[at] = static_cast<char>(values[static_cast<size_t>(i) % values.size()]);
+    if (i % 5 == 0) bad[(at + 1) % bad.size()] = static_cast<char>(rng());
+    writeBytes(path, bad);
+    readAll(path);
+  }
+  writeBytes(path, good.substr(0, good.size() / 2));
+  readAll(path);
+  writeBytes(path, good.substr(0, 1000));
+  EXPECT_THROW(MdxFile::open(path, true), FormatError);
+}
+
+TEST(MdxCorruption, RootPastTheEndIsAFormatError) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  std::string b = sampleIndex(path);
+  auto f = MdxFile::open(path, true);
+  const uint32_t header = f->tags()[0].headerPage;
+  f.reset();
+  encode32(b.data() + header * 512, 0x00FFFFF0);
+  writeBytes(path, b);
+  f = MdxFile::open(path, true);
+  MdxFile::Cursor c(*f, 0);
+  EXPECT_THROW(c.first(), FormatError);
+}
+
+TEST(MdxCorruption, ChildPointingBackIsAFormatError) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  std::string b = sampleIndex(path);
+  auto f = MdxFile::open(path, true);
+  const uint32_t header = f->tags()[0].headerPage;
+  f.reset();
+  const uint32_t root = decode32(b.data() + header * 512);
+  char* node = b.data() + root * 512;
+  ASSERT_GT(decode32(node), 0u);                  // the sample's root is interior
+  encode32(node + 8 + 16 * decode32(node), root);  // last child = the root itself
+  writeBytes(path, b);
+  f = MdxFile::open(path, true);
+  MdxFile::Cursor c(*f, 0);
+  EXPECT_THROW(c.last(), FormatError);
+}
+
+TEST(MdxCorruption, SharedChildIsAFormatErrorOnTheWalk) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  std::string b = sampleIndex(path);
+  auto f = MdxFile::open(path, true);
+  const uint32_t header = f->tags()[0].headerPage;
+  f.reset();
+  const uint32_t root = decode32(b.data() + header * 512);
+  char* node = b.data() + root * 512;
+  ASSERT_GT(decode32(node), 0u);
+  encode32(node + 8 + 16, decode32(node + 8));  // child 1 = child 0
+  writeBytes(path, b);
+  f = MdxFile::open(path, true);
+  EXPECT_THROW(walk(*f, 0), FormatError);
+}
+
+TEST(MdxCorruption, HugeKeyCountIsAFormatError) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  std::string b = sampleIndex(path);
+  auto f = MdxFile::open(path, true);
+  const uint32_t header = f->tags()[1].headerPage;
+  f.reset();
+  const uint32_t root = decode32(b.data() + header * 512);
+  encode32(b.data() + root * 512, 0x7FFFFFFF);
+  writeBytes(path, b);
+  f = MdxFile::open(path, true);
+  EXPECT_THROW(f->count(1), FormatError);
+}
+
+// Perl XBase's index_dump, an independent reader of the format.
+std::string run(const std::string& cmd) {
+  std::string out;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+TEST(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
+  const char* tool = "/usr/bin/index_dump";
+  if (access(tool, X_OK) != 0) GTEST_SKIP() << "index_dump (libdbd-xbase-perl) not installed";
+  TempDir dir;
+  const std::string path = dir.file("BOOKS.MDX");
+  MdxFile::create(path, "BOOKS");
+  auto f = MdxFile::open(path, false);
+  // 100-byte keys: nine to a node, so the tree gets several interior levels.
+  const int title = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 100);
+  const int author = f->addTag(def("AUTHOR", "AUTHOR"), KeyType::Character, 8);
+  const int descending = f->addTag(def("AUTHORD", "AUTHOR", true), KeyType::Character, 8);
+  f->addTag(def("VALUE", "VALUE"), KeyType::Numeric, 12);
+  std::mt19937 rng(17);
+  Model model(TagOrder{KeyType::Character, false});
+  for (uint32_t i = 1; i <= 3000; ++i) model.insert({characterKey(randomWord(rng, 12), 100), i});
+  f->buildTag(title, asVector(model));
+  for (uint32_t i = 1; i <= 2500; ++i) {
+    const std::string k = characterKey(randomWord(rng, 8), 8);
+    f->insert(author, k, i);
+    f->insert(descending, k, i);
+  }
+  const auto authors = walk(*f, author);
+  for (size_t i = 0; i < authors.size(); i += 3) f->erase(author, authors[i].first, authors[i].second);
+  for (uint32_t i = 4000; i <= 4500; ++i) f->insert(title, characterKey(randomWord(rng, 12), 100), i);
+
+  EXPECT_EQ(run(std::string(tool) + " '" + path + "'"), "AUTHOR\nAUTHORD\nTITLE\nVALUE\n");
+  for (const char* name : {"TITLE", "AUTHOR", "AUTHORD"}) {
+    std::string expected;
+    for (const auto& [key, recno] : walk(*f, f->findTag(name)))
+      expected += key + " " + std::to_string(recno) + "\n";
+    EXPECT_EQ(run(std::string(tool) + " -tag " + name + " '" + path + "'"), expected) << name;
+  }
+}
+
+}  // namespace
+}  // namespace dbase

@@ -1,0 +1,24 @@
+#pragma once
+
+// Field values as tometool shows and accepts them: UTF-8 text, dates as
+// YYYY-MM-DD, logicals T/F, binary contents as hex.
+
+#include <string>
+#include <string_view>
+
+#include "dbase/table.h"
+
+namespace tometool {
+
+// The current record's field as CSV text.
+std::string fieldText(const dbase::Table& table, int field);
+// Stores CSV text into the record buffer; "" clears the field. Throws
+// std::runtime_error naming what is wrong with the text.
+void setFieldText(dbase::Table& table, int field, std::string_view text);
+
+// "2024-03-01" or "20240301"; nullopt-like blank Date for "".
+dbase::Date parseDate(std::string_view text);
+// A --from/--to bound for a tag whose key has this type.
+dbase::KeyValue parseBound(std::string_view text, dbase::KeyType type);
+
+}  // namespace tometool

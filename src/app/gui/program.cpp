@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <csignal>
@@ -60,6 +61,12 @@ void TProgram::RequestQuit() {
   if (quitRequested_) return;
   quitRequested_ = true;
   SetShuttingDown();
+  // A box or dialog still open would hold its own loop; answer it with its
+  // cancel so the start-up or the view can carry on to the saving steps.
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* dlg = qobject_cast<QDialog*>(w); dlg && dlg->isVisible() && dlg->isModal())
+      dlg->done(QDialog::Rejected);
+  }
   if (TMainView* view = CurrentView())
     view->close();  // saves, then closes the main dialog
   else

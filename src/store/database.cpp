@@ -152,8 +152,9 @@ bool FindCatalogEntry(TDbTable& catalogue, const QString& fileName) {
       if (!Trimmed(t.asString(0)).startsWith(wanted, Qt::CaseInsensitive)) break;
       t.next();
     }
-    return false;
   }
+  // File names are matched without regard to case, the key search is exact:
+  // the few hundred entries are looked through.
   for (t.first(); !t.eof(); t.next())
     if (here()) return true;
   return false;

@@ -16,6 +16,7 @@
 #include "runtime.h"
 #include "settings.h"
 #include "startup.h"
+#include "templatelist.h"
 #include "views/mainview.h"
 
 namespace {
@@ -89,6 +90,7 @@ int TProgram::run() {
   splash->repaint();
   QApplication::processEvents();
 
+  InstallTemplateLists();
   const TStartupOutcome outcome = RunStartupSteps(programDir_);
   if (outcome.login != TLoginResult::Passed) return 1;
 

@@ -1,0 +1,131 @@
+#include "valuestream.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <limits>
+
+#include "dbase/codepage.h"
+
+namespace valuestream {
+
+QByteArray ToFileText(const QString& s) {
+  const QByteArray utf8 = s.toUtf8();
+  const std::string cp = dbase::utf8ToCp1252(std::string_view(utf8.constData(), utf8.size()));
+  return QByteArray(cp.data(), static_cast<qsizetype>(cp.size()));
+}
+
+QString FromFileText(QByteArrayView bytes) {
+  const std::string utf8 = dbase::cp1252ToUtf8(std::string_view(bytes.data(), bytes.size()));
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+void TValueWriter::le(uint32_t v, int size) {
+  for (int i = 0; i < size; ++i) byte(static_cast<uint8_t>((v >> (8 * i)) & 0xFF));
+}
+
+void TValueWriter::listStart() { byte(kListStart); }
+void TValueWriter::listEnd() { byte(kListEnd); }
+
+void TValueWriter::integer(int32_t v) {
+  if (v >= std::numeric_limits<int8_t>::min() && v <= std::numeric_limits<int8_t>::max()) {
+    byte(kInt8);
+    le(static_cast<uint32_t>(v), 1);
+  } else if (v >= std::numeric_limits<int16_t>::min() && v <= std::numeric_limits<int16_t>::max()) {
+    byte(kInt16);
+    le(static_cast<uint32_t>(v), 2);
+  } else {
+    byte(kInt32);
+    le(static_cast<uint32_t>(v), 4);
+  }
+}
+
+void TValueWriter::string(const QString& s) { bytes(ToFileText(s)); }
+
+void TValueWriter::bytes(QByteArrayView raw) {
+  if (raw.size() <= kShortStringMax) {
+    byte(kString);
+    le(static_cast<uint32_t>(raw.size()), 1);
+  } else {
+    byte(kLongString);
+    le(static_cast<uint32_t>(raw.size()), 4);
+  }
+  out_.append(raw);
+}
+
+TValueReader::TValueReader(QByteArrayView in, QString source)
+    : in_(in), source_(std::move(source)) {}
+
+void TValueReader::fail(const std::string& reason) const {
+  throw TStreamError(source_.toStdString(), reason + " at offset " + std::to_string(pos_));
+}
+
+uint8_t TValueReader::peekType() {
+  if (atEnd()) fail("stream ends before its list end");
+  return static_cast<uint8_t>(in_[pos_]);
+}
+
+uint8_t TValueReader::typeByte() {
+  const uint8_t t = peekType();
+  ++pos_;
+  return t;
+}
+
+uint32_t TValueReader::le(int size) {
+  if (in_.size() - pos_ < size) fail("value crosses the end of the stream");
+  uint32_t v = 0;
+  for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(in_[pos_ + i]);
+  pos_ += size;
+  return v;
+}
+
+void TValueReader::listStart() {
+  if (typeByte() != kListStart) {
+    --pos_;
+    fail("list start expected");
+  }
+}
+
+bool TValueReader::atListEnd() {
+  if (peekType() != kListEnd) return false;
+  ++pos_;
+  return true;
+}
+
+int32_t TValueReader::integer() {
+  switch (typeByte()) {
+    case kInt8: return static_cast<int8_t>(le(1));
+    case kInt16: return static_cast<int16_t>(le(2));
+    case kInt32: return static_cast<int32_t>(le(4));
+    default: --pos_; fail("integer expected");
+  }
+}
+
+QByteArray TValueReader::bytes() {
+  qsizetype n = 0;
+  switch (typeByte()) {
+    case kString: n = le(1); break;
+    case kLongString: n = le(4); break;
+    default: --pos_; fail("string expected");
+  }
+  // The length is checked against the bytes present before anything is allocated.
+  if (in_.size() - pos_ < n) fail("string crosses the end of the stream");
+  QByteArray out(in_.data() + pos_, n);
+  pos_ += n;
+  return out;
+}
+
+QString TValueReader::string() { return FromFileText(bytes()); }
+
+std::optional<QByteArray> ReadFileBounded(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+  return f.read(kMaxFileBytes);
+}
+
+void WriteFileOrThrow(const QString& path, const QByteArray& bytes) {
+  QSaveFile f(path);
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    throw dbase::Error(path.toStdString(), "cannot write the file: " + f.errorString().toStdString());
+}
+
+}  // namespace valuestream

@@ -1,0 +1,321 @@
+#include "views/orvantaheader.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "labels.h"
+#include "scriptedprompter.h"
+#include "settings.h"
+#include "templatelist.h"
+
+namespace {
+
+const QStringList kLabels = {"Book Title", "Author", "Category", "Publisher", "Notes", "Picture"};
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "header_gui_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = [] {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+  }();
+  return *app;
+}
+
+QStringList Texts(const QMenu* menu) {
+  QStringList out;
+  for (const QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  return out;
+}
+
+class HeaderWidget : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    saved_ = AppSettings();
+    savedLabels_ = Labels();
+    AppSettings().HomeDir = home_.path();
+    AppSettings().FirstUserField = 2;
+    AppSettings().MemoFields.reset();
+    AppSettings().BlobFields.reset();
+    AppSettings().MemoFields.set(2 + 4);  // Notes
+    AppSettings().BlobFields.set(2 + 5);  // Picture
+    Labels() = kLabels;
+    header_ = std::make_unique<TOrvantaHeader>();
+    header_->SetTemplateList(&templates_);
+    header_->resize(262, 20);  // client area 260
+    header_->LoadFromFile(home_.filePath("header.dat"));
+    header_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(header_.get()));
+  }
+  void TearDown() override {
+    header_.reset();
+    AppSettings() = saved_;
+    Labels() = savedLabels_;
+  }
+
+  // Client x to widget coordinates.
+  static QPoint At(int x) { return {x + TOrvantaHeader::kFrame, 10}; }
+  void press(int x) { QTest::mousePress(header_.get(), Qt::LeftButton, {}, At(x)); }
+  void moveTo(int x) { QTest::mouseMove(header_.get(), At(x)); }
+  void release(int x) { QTest::mouseRelease(header_.get(), Qt::LeftButton, {}, At(x)); }
+
+  QMenu* openMenu() {
+    QTest::mouseClick(header_.get(), Qt::RightButton, {}, At(20));
+    QMenu* menu = header_->PopupMenu();
+    EXPECT_TRUE(menu->isVisible());
+    return menu;
+  }
+  QMenu* sub(const char* name) { return header_->PopupMenu()->findChild<QMenu*>(QString::fromUtf8(name)); }
+  QAction* item(const char* menu, const QString& text) {
+    for (QAction* a : sub(menu)->actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  }
+  QStringList captions() const {
+    QStringList out;
+    for (int i = 0; i < header_->SectionCount(); ++i) out << header_->SectionCaption(i);
+    return out;
+  }
+
+  QTemporaryDir home_;
+  TAppSettings saved_;
+  QStringList savedLabels_;
+  THeaderTemplateList templates_;
+  std::unique_ptr<TOrvantaHeader> header_;
+};
+
+TEST_F(HeaderWidget, LooksAsTheViewsPlaceIt) {
+  const QFont f = header_->font();
+  EXPECT_EQ(f.family(), QStringLiteral("Arial"));
+  EXPECT_EQ(f.pixelSize(), 11);
+  EXPECT_TRUE(f.bold());
+  EXPECT_TRUE(f.italic());
+  EXPECT_EQ(header_->palette().color(QPalette::WindowText), QColor(Qt::blue));
+  EXPECT_EQ(header_->toolTip(), QStringLiteral("Left Click - Change Order;  Right Click - Menu"));
+  EXPECT_EQ(header_->HelpContext(), 104);
+  EXPECT_EQ(header_->sizeHint(), QSize(260, 20));
+}
+
+TEST_F(HeaderWidget, FirstRunShowsTwoColumnsFiftyAndTheRest) {
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author"}));
+  EXPECT_EQ(header_->SectionWidth(0), 50);
+  EXPECT_EQ(header_->SectionWidth(1), 210);
+  EXPECT_EQ(header_->ColumnPercent(0), 19);
+  EXPECT_EQ(header_->ColumnField(1), 1);
+}
+
+TEST_F(HeaderWidget, PressWithinFourPixelsOfABorderResizes) {
+  for (int offset : {-3, 3}) {
+    header_->LoadFromFile(home_.filePath("header.dat"));
+    QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
+    press(50 + offset);
+    EXPECT_EQ(header_->DraggedSection(), -1) << offset;
+    moveTo(80 + offset);
+    release(80 + offset);
+    EXPECT_EQ(header_->SectionWidth(0), 80) << offset;
+    EXPECT_EQ(header_->SectionWidth(1), 180) << offset;
+    EXPECT_EQ(header_->ColumnPercent(0), 31) << offset;  // 80 of 262
+    EXPECT_EQ(changed.count(), 1) << offset;
+  }
+}
+
+TEST_F(HeaderWidget, PressElsewhereStartsDraggingAtOnce) {
+  QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
+  press(46);
+  EXPECT_EQ(header_->DraggedSection(), 0);
+  release(46);  // dropped on itself
+  EXPECT_EQ(changed.count(), 0);
+  press(120);
+  EXPECT_EQ(header_->DraggedSection(), 1);
+  release(120);
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author"}));
+}
+
+TEST_F(HeaderWidget, DropOnAnotherColumnMovesTheDraggedOne) {
+  QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
+  press(20);
+  moveTo(100);
+  moveTo(200);
+  release(200);
+  EXPECT_EQ(captions(), (QStringList{"Author", "Book Title"}));
+  EXPECT_EQ(header_->ColumnField(0), 1);
+  EXPECT_EQ(changed.count(), 1);
+  EXPECT_EQ(header_->DraggedSection(), -1);
+}
+
+TEST_F(HeaderWidget, DropBeyondTheRightEndLeavesTheOrder) {
+  QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
+  press(20);
+  release(400);
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author"}));
+  EXPECT_EQ(header_->SectionWidth(0), 50);
+  EXPECT_EQ(changed.count(), 0);
+}
+
+TEST_F(HeaderWidget, MenuHasItsEntriesInOrder) {
+  QMenu* menu = openMenu();
+  EXPECT_EQ(Texts(menu), (QStringList{"&Insert New Field", "&Remove Field", "-", "&Load From Template",
+                                      "&Save As Template", "&Delete Template", "-", "&Help"}));
+  EXPECT_EQ(Texts(sub("InsertField1")), (QStringList{"Category", "Publisher"}));
+  EXPECT_EQ(Texts(sub("RemoveField1")), (QStringList{"Book Title", "Author"}));
+  EXPECT_TRUE(sub("RemoveField1")->menuAction()->isEnabled());
+  EXPECT_FALSE(sub("LoadFromTemplate1")->menuAction()->isEnabled());
+  EXPECT_FALSE(sub("DeleteTemplate1")->menuAction()->isEnabled());
+  menu->close();
+}
+
+TEST_F(HeaderWidget, MemoAndPictureFieldsAreNeverOffered) {
+  // Even when a column already shows one of them.
+  header_->layout().InsertField(QStringLiteral("Notes"), 4);
+  openMenu()->close();
+  for (const char* name : {"InsertField1", "RemoveField1"}) {
+    EXPECT_FALSE(Texts(sub(name)).contains(QStringLiteral("Notes"))) << name;
+    EXPECT_FALSE(Texts(sub(name)).contains(QStringLiteral("Picture"))) << name;
+  }
+}
+
+TEST_F(HeaderWidget, OneColumnCannotBeRemoved) {
+  QMenu* menu = openMenu();
+  item("RemoveField1", QStringLiteral("Author"))->trigger();
+  menu->close();
+  EXPECT_EQ(captions(), QStringList{"Book Title"});
+  openMenu()->close();
+  EXPECT_FALSE(sub("RemoveField1")->menuAction()->isEnabled());
+}
+
+TEST_F(HeaderWidget, InsertingAFieldAppendsItAndNotifies) {
+  QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
+  QMenu* menu = openMenu();
+  item("InsertField1", QStringLiteral("Publisher"))->trigger();
+  menu->close();
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author", "Publisher"}));
+  EXPECT_EQ(header_->ColumnField(2), 3);
+  EXPECT_EQ(changed.count(), 1);
+  openMenu()->close();
+  EXPECT_EQ(Texts(sub("InsertField1")), QStringList{"Category"});
+}
+
+TEST_F(HeaderWidget, SavingATemplateAsksForItsNameAndRefusesDuplicates) {
+  ScriptedPrompter prompter;
+  prompter.inputs = {QStringLiteral("Mine"), QStringLiteral("Mine"), QStringLiteral("MINE")};
+  for (int i = 0; i < 3; ++i) {
+    QMenu* menu = openMenu();
+    header_->PopupMenu()->findChild<QAction*>(QStringLiteral("SaveAsTemplate1"))->trigger();
+    menu->close();
+  }
+  ASSERT_EQ(prompter.asked.size(), 3u);
+  EXPECT_EQ(prompter.asked[0].caption, QStringLiteral("Save Header As Template"));
+  EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("Template Name:"));
+  EXPECT_EQ(prompter.asked[0].value, QString());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].kind, MsgKind::Error);
+  EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Duplicate name - Template Not Saved!"));
+  EXPECT_EQ(templates_.names(), (QStringList{"Mine", "MINE"}));
+  EXPECT_TRUE(QFile::exists(home_.filePath("tml1.hdr")));
+  EXPECT_TRUE(QFile::exists(home_.filePath("tml2.hdr")));
+
+  openMenu()->close();
+  EXPECT_TRUE(sub("LoadFromTemplate1")->menuAction()->isEnabled());
+  EXPECT_EQ(Texts(sub("DeleteTemplate1")), (QStringList{"Mine", "MINE"}));
+}
+
+TEST_F(HeaderWidget, CancelledOrEmptyNameSavesNothing) {
+  ScriptedPrompter prompter;
+  prompter.inputs = {std::nullopt, QString()};
+  for (int i = 0; i < 2; ++i)
+    header_->PopupMenu()->findChild<QAction*>(QStringLiteral("SaveAsTemplate1"))->trigger();
+  EXPECT_EQ(templates_.count(), 0);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(HeaderWidget, LoadingATemplateRestoresItsLayout) {
+  ScriptedPrompter prompter;
+  header_->layout().InsertField(QStringLiteral("Category"), 2);
+  prompter.inputs = {QStringLiteral("Three")};
+  header_->PopupMenu()->findChild<QAction*>(QStringLiteral("SaveAsTemplate1"))->trigger();
+  header_->LoadFromFile(home_.filePath("header.dat"));
+  ASSERT_EQ(header_->SectionCount(), 2);
+
+  QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
+  QMenu* menu = openMenu();
+  item("LoadFromTemplate1", QStringLiteral("Three"))->trigger();
+  menu->close();
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author", "Category"}));
+  EXPECT_EQ(changed.count(), 1);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(HeaderWidget, TemplateWithoutItsFileReportsTheLoadError) {
+  ScriptedPrompter prompter;
+  prompter.inputs = {QStringLiteral("Lost")};
+  header_->PopupMenu()->findChild<QAction*>(QStringLiteral("SaveAsTemplate1"))->trigger();
+  QFile::remove(home_.filePath("tml1.hdr"));
+  header_->layout().InsertField(QStringLiteral("Category"), 2);
+
+  QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
+  QMenu* menu = openMenu();
+  item("LoadFromTemplate1", QStringLiteral("Lost"))->trigger();
+  menu->close();
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].kind, MsgKind::Error);
+  EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Error Loading Template."));
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author"}));
+  EXPECT_EQ(changed.count(), 0);
+}
+
+TEST_F(HeaderWidget, DeletingATemplateAsksNothing) {
+  ScriptedPrompter prompter;
+  prompter.inputs = {QStringLiteral("One"), QStringLiteral("Two")};
+  for (int i = 0; i < 2; ++i)
+    header_->PopupMenu()->findChild<QAction*>(QStringLiteral("SaveAsTemplate1"))->trigger();
+  QMenu* menu = openMenu();
+  item("DeleteTemplate1", QStringLiteral("One"))->trigger();
+  menu->close();
+  EXPECT_EQ(templates_.names(), QStringList{"Two"});
+  EXPECT_FALSE(QFile::exists(home_.filePath("tml1.hdr")));
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(HeaderWidget, RefreshCaptionsFollowsRenamedLabels) {
+  Labels()[1] = QStringLiteral("Writer");
+  header_->RefreshCaptions();
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Writer"}));
+}
+
+TEST_F(HeaderWidget, SaveAndLoadRoundTripThroughHeaderDat) {
+  header_->layout().InsertField(QStringLiteral("Category"), 2);
+  ASSERT_TRUE(header_->SaveToFile(home_.filePath("header.dat")));
+  TOrvantaHeader other;
+  other.resize(262, 20);
+  EXPECT_TRUE(other.LoadFromFile(home_.filePath("header.dat")));
+  EXPECT_EQ(other.SectionCount(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(other.SectionCaption(i), header_->SectionCaption(i));
+    EXPECT_EQ(other.SectionWidth(i), header_->SectionWidth(i));
+    EXPECT_EQ(other.ColumnField(i), header_->ColumnField(i));
+  }
+}
+
+TEST_F(HeaderWidget, GrabsToAPicture) {
+  header_->layout().InsertField(QStringLiteral("Category"), 2);
+  const QImage image = header_->grab().toImage();
+  EXPECT_EQ(image.size(), QSize(262, 20));
+  if (const QByteArray out = qgetenv("TOMES_HEADER_PNG"); !out.isEmpty()) image.save(QString::fromLocal8Bit(out));
+  // Blue caption text is painted somewhere in the first column.
+  bool blue = false;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < 50; ++x)
+      if (image.pixelColor(x, y).blue() > 150 && image.pixelColor(x, y).red() < 100) blue = true;
+  EXPECT_TRUE(blue);
+}
+
+}  // namespace

@@ -1,0 +1,254 @@
+#include "templatelist.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "headerlayout.h"
+#include "runtime.h"
+#include "settings.h"
+#include "valuestream.h"
+
+namespace {
+
+QByteArray Bytes(std::initializer_list<int> list) {
+  QByteArray out;
+  for (int b : list) out.append(static_cast<char>(b));
+  return out;
+}
+
+const QStringList kLabels = {"Book Title", "Author", "Category", "Publisher", "Notes"};
+
+// "Mine" in tml1.hdr, "Wide" in tml7.hdr.
+const QByteArray kTwoTemplates =
+    Bytes({0x01, 0x06, 0x04, 'M', 'i', 'n', 'e', 0x06, 0x08, 't', 'm', 'l', '1', '.', 'h', 'd', 'r',
+           0x06, 0x04, 'W', 'i', 'd', 'e', 0x06, 0x08, 't', 'm', 'l', '7', '.', 'h', 'd', 'r', 0x00});
+
+QByteArray ListOf(const QString& ext, int from, int to, int skip = 0) {
+  valuestream::TValueWriter w;
+  w.listStart();
+  for (int n = from; n <= to; ++n) {
+    if (n == skip) continue;
+    w.string(QStringLiteral("t%1").arg(n));
+    w.string(QStringLiteral("tml%1%2").arg(n).arg(ext));
+  }
+  w.listEnd();
+  return w.data();
+}
+
+class Templates : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedHome_ = AppSettings().HomeDir;
+    AppSettings().HomeDir = home_.path();
+    header_.setOuterWidth(260);
+    header_.setClientWidth(258);
+    header_.LoadFromFile(path("none.dat"), kLabels);
+    list_.Attach(&header_, &kLabels);
+  }
+  void TearDown() override { AppSettings().HomeDir = savedHome_; }
+
+  QString path(const QString& name) const { return home_.filePath(name); }
+  void write(const QString& name, const QByteArray& bytes) const {
+    QFile f(path(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  }
+  QByteArray read(const QString& name) const {
+    QFile f(path(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
+    return f.readAll();
+  }
+
+  QTemporaryDir home_;
+  QString savedHome_;
+  THeaderLayout header_;
+  THeaderTemplateList list_;
+};
+
+TEST_F(Templates, HandWrittenListLoadsAndSavesByteForByte) {
+  write("headers.tml", kTwoTemplates);
+  list_.LoadList(path("headers.tml"));
+  ASSERT_EQ(list_.count(), 2);
+  EXPECT_EQ(list_.at(1).name, QStringLiteral("Wide"));
+  EXPECT_EQ(list_.at(1).fileName, QStringLiteral("tml7.hdr"));
+  list_.SaveList(path("copy.tml"));
+  EXPECT_EQ(read("copy.tml").toHex(' '), kTwoTemplates.toHex(' '));
+}
+
+TEST_F(Templates, AddSavesTheHeaderUnderTheSmallestFreeName) {
+  write("headers.tml", kTwoTemplates);
+  list_.LoadList(path("headers.tml"));
+  ASSERT_TRUE(list_.AddTemplate(QStringLiteral("Third")));
+  EXPECT_EQ(list_.at(2).fileName, QStringLiteral("tml2.hdr"));
+  EXPECT_EQ(read("tml2.hdr"), header_.Encode());
+
+  list_.DeleteTemplate(0);
+  ASSERT_TRUE(list_.AddTemplate(QStringLiteral("Fourth")));
+  EXPECT_EQ(list_.at(2).fileName, QStringLiteral("tml1.hdr"));
+  EXPECT_EQ(list_.names(), (QStringList{"Wide", "Third", "Fourth"}));
+}
+
+TEST_F(Templates, ExactNameIsRefusedButOtherCaseIsAccepted) {
+  ASSERT_TRUE(list_.AddTemplate(QStringLiteral("Mine")));
+  EXPECT_FALSE(list_.AddTemplate(QStringLiteral("Mine")));
+  EXPECT_EQ(list_.count(), 1);
+  EXPECT_FALSE(QFile::exists(path("tml2.hdr")));
+  EXPECT_TRUE(list_.AddTemplate(QStringLiteral("MINE")));
+  EXPECT_EQ(list_.IndexOfName(QStringLiteral("MINE")), 1);
+  EXPECT_EQ(list_.IndexOfName(QStringLiteral("mine")), std::nullopt);
+}
+
+TEST_F(Templates, The32001stTemplateIsRefused) {
+  // The list file names all 32000 template files; none of them need exist.
+  write("headers.tml", ListOf(QStringLiteral(".hdr"), 1, 32000));
+  list_.LoadList(path("headers.tml"));
+  ASSERT_EQ(list_.count(), 32000);
+  EXPECT_TRUE(list_.FreeFileName().isEmpty());
+  EXPECT_FALSE(list_.AddTemplate(QStringLiteral("one more")));
+  EXPECT_EQ(list_.count(), 32000);
+  EXPECT_EQ(QDir(home_.path()).entryList(QDir::Files), QStringList{"headers.tml"});
+}
+
+TEST_F(Templates, AGapInTheNumbersIsReused) {
+  write("headers.tml", ListOf(QStringLiteral(".hdr"), 1, 32000, 31999));
+  list_.LoadList(path("headers.tml"));
+  ASSERT_TRUE(list_.AddTemplate(QStringLiteral("one more")));
+  EXPECT_EQ(list_.at(31999).fileName, QStringLiteral("tml31999.hdr"));
+}
+
+TEST_F(Templates, FileNamesAreCutToTwelveCharacters) {
+  class LongList : public TTemplateList {
+   public:
+    QString extension() const override { return QStringLiteral(".abcdefgh"); }
+    QString listFileName() const override { return QStringLiteral("long.tml"); }
+    bool saveCurrent(const QString&) override { return true; }
+    bool loadCurrent(const QString&) override { return true; }
+  } longList;
+  ASSERT_TRUE(longList.AddTemplate(QStringLiteral("a")));
+  EXPECT_EQ(longList.at(0).fileName, QStringLiteral("tml1.abcdefg"));
+
+  TFilterTemplateList filters;
+  filters.Decode(ListOf(QStringLiteral(".flt"), 1, 31999));
+  EXPECT_EQ(filters.FreeFileName(), QStringLiteral("tml32000.flt"));
+}
+
+TEST_F(Templates, ApplyLoadsTheTemplateIntoTheAttachedHeader) {
+  THeaderLayout other;
+  other.setClientWidth(258);
+  other.LoadFromFile(path("none.dat"), kLabels);
+  other.InsertField(QStringLiteral("Notes"), 4);
+  list_.Attach(&other, &kLabels);
+  ASSERT_TRUE(list_.AddTemplate(QStringLiteral("Three")));
+
+  list_.Attach(&header_, &kLabels);
+  EXPECT_FALSE(list_.ApplyTemplate(QStringLiteral("three")));
+  EXPECT_EQ(header_.count(), 2);
+  EXPECT_TRUE(list_.ApplyTemplate(QStringLiteral("Three")));
+  ASSERT_EQ(header_.count(), 3);
+  EXPECT_EQ(header_.caption(2), QStringLiteral("Notes"));
+  EXPECT_EQ(header_.ColumnField(2), 4);
+}
+
+TEST_F(Templates, ApplyWithItsFileGoneFailsAndLeavesTheDefaultColumns) {
+  header_.InsertField(QStringLiteral("Notes"), 4);
+  ASSERT_TRUE(list_.AddTemplate(QStringLiteral("Gone")));
+  QFile::remove(path("tml1.hdr"));
+  EXPECT_FALSE(list_.ApplyTemplate(QStringLiteral("Gone")));
+  EXPECT_EQ(header_.count(), 2);
+  EXPECT_EQ(header_.width(0), 50);
+}
+
+TEST_F(Templates, DeleteRemovesEntryAndFileEvenWhenTheFileIsGone) {
+  ASSERT_TRUE(list_.AddTemplate(QStringLiteral("One")));
+  ASSERT_TRUE(list_.AddTemplate(QStringLiteral("Two")));
+  ASSERT_TRUE(QFile::exists(path("tml1.hdr")));
+  list_.DeleteTemplate(0);
+  EXPECT_FALSE(QFile::exists(path("tml1.hdr")));
+  QFile::remove(path("tml2.hdr"));
+  list_.DeleteTemplate(0);
+  EXPECT_EQ(list_.count(), 0);
+  list_.DeleteTemplate(5);
+  list_.DeleteTemplate(-1);
+}
+
+TEST_F(Templates, DamagedListKeepsTheEntriesReadSoFar) {
+  write("headers.tml", kTwoTemplates.first(kTwoTemplates.size() - 3));
+  list_.LoadList(path("headers.tml"));
+  EXPECT_EQ(list_.names(), QStringList{"Mine"});
+
+  write("headers.tml", QByteArray("\x07garbage"));
+  list_.LoadList(path("headers.tml"));
+  EXPECT_EQ(list_.count(), 0);
+
+  list_.LoadList(path("missing.tml"));
+  EXPECT_EQ(list_.count(), 0);
+}
+
+TEST_F(Templates, FileNamesThatLeaveTheHomeDirectoryEndReading) {
+  for (const char* bad : {"../tml1.hdr", "sub\\x.hdr", "tml12345.hdrx", ".."}) {
+    valuestream::TValueWriter w;
+    w.listStart();
+    w.string(QStringLiteral("Good"));
+    w.string(QStringLiteral("tml1.hdr"));
+    w.string(QStringLiteral("Bad"));
+    w.string(QString::fromUtf8(bad));
+    w.listEnd();
+    EXPECT_FALSE(list_.Decode(w.data())) << bad;
+    EXPECT_EQ(list_.names(), QStringList{"Good"}) << bad;
+  }
+}
+
+TEST_F(Templates, UnwritableListFileThrowsButTheHomeSaveIsQuiet) {
+  AppSettings().HomeDir = path("missing");
+  EXPECT_THROW(list_.SaveList(path("missing/headers.tml")), dbase::Error);
+  EXPECT_FALSE(list_.SaveToHome());
+}
+
+TEST(FilterTemplates, SaveAndLoadGoThroughTheFilterSlots) {
+  QTemporaryDir home;
+  const QString saved = AppSettings().HomeDir;
+  AppSettings().HomeDir = home.path();
+  TFilterTemplateList filters;
+  EXPECT_FALSE(filters.AddTemplate(QStringLiteral("Unread")));  // no filter code yet
+
+  QStringList calls;
+  filters.saveFilter = [&](const QString& p) { calls << "save " + QFileInfo(p).fileName(); return true; };
+  filters.loadFilter = [&](const QString& p) { calls << "load " + QFileInfo(p).fileName(); return false; };
+  EXPECT_TRUE(filters.AddTemplate(QStringLiteral("Unread")));
+  EXPECT_FALSE(filters.ApplyTemplate(QStringLiteral("Unread")));
+  EXPECT_EQ(calls, (QStringList{"save tml1.flt", "load tml1.flt"}));
+  EXPECT_EQ(filters.listFileName(), QStringLiteral("filters.tml"));
+  AppSettings().HomeDir = saved;
+}
+
+TEST(TemplateLists, LoadedWithTheUserOptionsAndSavedAtExit) {
+  QTemporaryDir home;
+  TAppSettings& s = AppSettings();
+  const TAppSettings saved = s;
+  s.DatabaseDir = home.path();
+  {
+    QFile f(home.filePath("headers.tml"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(kTwoTemplates);
+  }
+  InstallTemplateLists();
+  InstallTemplateLists();  // once is enough
+  LoadUserOptions();
+  EXPECT_EQ(HeaderTemplates().names(), (QStringList{"Mine", "Wide"}));
+  EXPECT_EQ(FilterTemplates().count(), 0);
+
+  FilterTemplates().Decode(ListOf(QStringLiteral(".flt"), 1, 2));
+  for (const auto& save : RunObjects().atExit) save();
+  QFile f(home.filePath("filters.tml"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), ListOf(QStringLiteral(".flt"), 1, 2));
+  QFile h(home.filePath("headers.tml"));
+  ASSERT_TRUE(h.open(QIODevice::ReadOnly));
+  EXPECT_EQ(h.readAll(), kTwoTemplates);
+  s = saved;
+}
+
+}  // namespace

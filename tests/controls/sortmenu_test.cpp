@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "sortmenu.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -52,8 +52,8 @@ TSortFields Sort(int first, int second, bool firstDesc = false, bool secondDesc 
 
 TEST(FirstFieldMenu, ListsEntryOrderThenEveryLabelWithTags) {
   const auto items = FirstFieldEntries(Books());
-  EXPECT_EQ(Texts(items),
-            QStringList({"Entry Order", "Title", "Author", "Category", "Notes", "Picture", "Pages"}));
+  EXPECT_EQ(Texts(items), QStringList({"Entry Order", "Title", "Author", "Category", "Notes",
+                                       "Picture", "Pages"}));
   for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i].tag, static_cast<int>(i));
 }
 

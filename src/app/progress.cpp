@@ -31,9 +31,7 @@ bool TProgressCounter::setPosition(qint64 position, qint64 total) {
   return true;
 }
 
-bool TProgressCounter::step() {
-  return setPosition(position_ < 0 ? 1 : position_ + 1, total_);
-}
+bool TProgressCounter::step() { return setPosition(position_ < 0 ? 1 : position_ + 1, total_); }
 
 void TProgress::open(const QString& caption) {
   counter_.reset();

@@ -104,7 +104,8 @@ void TColorButton::paintEvent(QPaintEvent*) {
   const int h = height();
   // A 3-pixel pen centred on the outline: 2 pixels of it fall inside.
   p.fillRect(rect(), Qt::black);
-  QRect inner(2, 2, w - 4, h - 4);  // right and bottom exclusive in the arithmetic below
+  if (w <= 4 || h <= 4) return;  // all frame
+  const QRect inner(2, 2, w - 4, h - 4);
   p.fillRect(inner, effectiveBgndColor());
 
   const bool down = looksPressed();

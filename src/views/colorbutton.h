@@ -5,7 +5,8 @@
 
 // A flat owner-drawn button with its own normal and selected colours. With
 // StayDown a click leaves it down, and among the buttons of one parent only
-// the last one selected stays down (the letter tabs).
+// the last one selected stays down (the letter tabs). The parent's selected
+// button is kept by a small hidden group object that is a child of the parent.
 class TColorButton : public QWidget {
   Q_OBJECT
   Q_PROPERTY(QColor TextColor READ textColor WRITE setTextColor)

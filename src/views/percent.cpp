@@ -19,7 +19,7 @@ void TPercent::setPercentShaded(int percent) {
   percent = std::clamp(percent, 0, 100);
   if (percent == percent_) return;
   percent_ = percent;
-  // Below 2 the text may have been drawn over the frame's neighbours: repaint it all.
+  // A bar back at its start (a new run) repaints the whole control, else only the bar.
   if (percent < 2) {
     update();
   } else {

@@ -7,9 +7,8 @@
 #include "percent.h"
 
 TPercentDlg::TPercentDlg(QWidget* parent)
-    : QDialog(parent,
-              Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                  Qt::WindowTitleHint),
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint),
       percent1_(new TPercent(this)) {
   setObjectName(QStringLiteral("TPercentDlg"));
   setWindowTitle(QStringLiteral("Progress"));

@@ -1,9 +1,10 @@
+#include "colorbutton.h"
+
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 #include <QTest>
 
-#include "colorbutton.h"
 #include "qtapp.h"
 
 namespace {
@@ -103,8 +104,8 @@ TEST_F(ColorButtonTest, LeavingWhilePressedReleasesWithoutClick) {
   showPage();
   QSignalSpy clicks(b, &TColorButton::clicked);
   QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 5));
-  QMouseEvent move(QEvent::MouseMove, QPointF(60, 5), b->mapToGlobal(QPointF(60, 5)),
-                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(60, 5), b->mapToGlobal(QPointF(60, 5)), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(b, &move);
   EXPECT_FALSE(b->isPressed());
   QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(5, 5));

@@ -1,8 +1,9 @@
+#include "formatedbutton.h"
+
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
 
-#include "formatedbutton.h"
 #include "qtapp.h"
 
 namespace {

@@ -1,8 +1,9 @@
+#include "percent.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
-#include "percent.h"
 #include "percentdlg.h"
 #include "qtapp.h"
 
@@ -25,9 +26,9 @@ TEST_F(PercentTest, Defaults) {
 
 TEST_F(PercentTest, BarEndRoundsHalvesToEven) {
   // (length − 4) × percent / 100 + 2
-  EXPECT_EQ(TPercent::BarEnd(54, 1), 2);     // 0.5 → 0
-  EXPECT_EQ(TPercent::BarEnd(54, 3), 4);     // 1.5 → 2
-  EXPECT_EQ(TPercent::BarEnd(54, 5), 4);     // 2.5 → 2
+  EXPECT_EQ(TPercent::BarEnd(54, 1), 2);      // 0.5 → 0
+  EXPECT_EQ(TPercent::BarEnd(54, 3), 4);      // 1.5 → 2
+  EXPECT_EQ(TPercent::BarEnd(54, 5), 4);      // 2.5 → 2
   EXPECT_EQ(TPercent::BarEnd(297, 50), 148);  // 146.5 → 146
   EXPECT_EQ(TPercent::BarEnd(90, 100), 88);
   EXPECT_EQ(TPercent::BarEnd(90, 0), 2);

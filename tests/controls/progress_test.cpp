@@ -1,8 +1,8 @@
+#include "progress.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "progress.h"
 
 struct PercentCase {
   qint64 position;
@@ -14,26 +14,23 @@ class ProgressPercentTest : public ::testing::TestWithParam<PercentCase> {};
 
 TEST_P(ProgressPercentTest, RoundsHalvesToEven) {
   const PercentCase c = GetParam();
-  EXPECT_EQ(ProgressPercent(c.position, c.total), c.percent)
-      << c.position << " of " << c.total;
+  EXPECT_EQ(ProgressPercent(c.position, c.total), c.percent) << c.position << " of " << c.total;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Halves, ProgressPercentTest,
-    ::testing::Values(PercentCase{1, 8, 12},     // 12.5
-                      PercentCase{3, 8, 38},     // 37.5
-                      PercentCase{5, 8, 62},     // 62.5
-                      PercentCase{7, 8, 88},     // 87.5
-                      PercentCase{1, 200, 0},    // 0.5
-                      PercentCase{3, 200, 2},    // 1.5
-                      PercentCase{1, 3, 33},     // 33.33
-                      PercentCase{2, 3, 67},     // 66.67
-                      PercentCase{0, 0, 100},    // nothing to do is done
-                      PercentCase{5, 0, 100},
-                      PercentCase{0, 7, 0},
-                      PercentCase{7, 7, 100},
-                      PercentCase{999999, 1000000, 100},
-                      PercentCase{4999999, 1000000000, 0}));
+INSTANTIATE_TEST_SUITE_P(Halves, ProgressPercentTest,
+                         ::testing::Values(PercentCase{1, 8, 12},   // 12.5
+                                           PercentCase{3, 8, 38},   // 37.5
+                                           PercentCase{5, 8, 62},   // 62.5
+                                           PercentCase{7, 8, 88},   // 87.5
+                                           PercentCase{1, 200, 0},  // 0.5
+                                           PercentCase{3, 200, 2},  // 1.5
+                                           PercentCase{1, 3, 33},   // 33.33
+                                           PercentCase{2, 3, 67},   // 66.67
+                                           PercentCase{0, 0, 100},  // nothing to do is done
+                                           PercentCase{5, 0, 100}, PercentCase{0, 7, 0},
+                                           PercentCase{7, 7, 100},
+                                           PercentCase{999999, 1000000, 100},
+                                           PercentCase{4999999, 1000000000, 0}));
 
 TEST(RoundHalfEvenDiv, ExactAndHalfQuotients) {
   EXPECT_EQ(RoundHalfEvenDiv(10, 5), 2);

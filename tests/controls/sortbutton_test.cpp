@@ -1,3 +1,5 @@
+#include "sortbutton.h"
+
 #include <gtest/gtest.h>
 
 #include <QMenu>
@@ -9,7 +11,6 @@
 #include "qtapp.h"
 #include "scriptedprompter.h"
 #include "settings.h"
-#include "sortbutton.h"
 
 namespace {
 
@@ -109,10 +110,8 @@ TEST_F(SortButtonTest, LabelsAndDirectionsShowTogether) {
   EXPECT_EQ(button_.secondButton()->text(), "Author");
   EXPECT_FALSE(button_.isDown1());
   EXPECT_TRUE(button_.isDown2());
-  EXPECT_EQ(button_.firstButton()->icon().pixmap(12).toImage(),
-            button_.upBmp().toImage());
-  EXPECT_EQ(button_.secondButton()->icon().pixmap(12).toImage(),
-            button_.downBmp().toImage());
+  EXPECT_EQ(button_.firstButton()->icon().pixmap(12).toImage(), button_.upBmp().toImage());
+  EXPECT_EQ(button_.secondButton()->icon().pixmap(12).toImage(), button_.downBmp().toImage());
   EXPECT_NE(button_.upBmp().toImage(), button_.downBmp().toImage());
 }
 
@@ -150,10 +149,10 @@ TEST_F(SortButtonTest, MenusHoldTheirEntries) {
             QStringList({"&Primary Sort Field", "&Sort Direction", "-", "&Help"}));
   EXPECT_EQ(Texts(button_.secondFieldMenu()),
             QStringList({"&Secondary Sort Field", "Sort &Direction", "-", "&Help"}));
-  EXPECT_EQ(Texts(button_.filterMenu()),
-            QStringList({"&All Records", "&Normal Filter", "&Reversed Filter", "-",
-                         "&Load From Template", "&Save As Template", "&Delete Template", "-",
-                         "&Help"}));
+  EXPECT_EQ(
+      Texts(button_.filterMenu()),
+      QStringList({"&All Records", "&Normal Filter", "&Reversed Filter", "-", "&Load From Template",
+                   "&Save As Template", "&Delete Template", "-", "&Help"}));
   EXPECT_EQ(Texts(Sub(button_.firstFieldMenu(), "&Sort Direction")),
             QStringList({"Ascending", "Descending"}));
 }
@@ -217,8 +216,8 @@ TEST_F(SortButtonTest, FirstDirectionNeedsAListener) {
 TEST_F(SortButtonTest, EntryOrderOffersNoSecondFieldOrDirection) {
   show({kNoSortField, kNoSortField, false, false});
   button_.updateFirstMenu();
-  EXPECT_TRUE(Item(Sub(button_.firstFieldMenu(), "&Primary Sort Field"), "Entry Order")
-                  ->isChecked());
+  EXPECT_TRUE(
+      Item(Sub(button_.firstFieldMenu(), "&Primary Sort Field"), "Entry Order")->isChecked());
   button_.updateSecondMenu();
   EXPECT_FALSE(Item(button_.secondFieldMenu(), "&Secondary Sort Field")->isEnabled());
   EXPECT_FALSE(Item(button_.secondFieldMenu(), "Sort &Direction")->isEnabled());

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "sortmenu.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -52,8 +52,8 @@ TSortFields Sort(int first, int second, bool firstDesc = false, bool secondDesc 
 
 TEST(FirstFieldMenu, ListsEntryOrderThenEveryLabelWithTags) {
   const auto items = FirstFieldEntries(Books());
-  EXPECT_EQ(Texts(items),
-            QStringList({"Entry Order", "Title", "Author", "Category", "Notes", "Picture", "Pages"}));
+  EXPECT_EQ(Texts(items), QStringList({"Entry Order", "Title", "Author", "Category", "Notes",
+                                       "Picture", "Pages"}));
   for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i].tag, static_cast<int>(i));
 }
 
@@ -66,7 +66,7 @@ TEST(FirstFieldMenu, TicksTheCurrentFirstField) {
 }
 
 TEST(FirstFieldMenu, TicksEntryOrderWhenTheFirstFieldIsNoUserField) {
-  EXPECT_EQ(Ticked(FirstFieldEntries(Books(Sort(0, kNoSortField)))), std::vector<int>({0}));
+  EXPECT_EQ(Ticked(FirstFieldEntries(Books(Sort(1, kNoSortField)))), std::vector<int>({0}));
   EXPECT_EQ(Ticked(FirstFieldEntries(Books(Sort(kNoSortField, kNoSortField)))),
             std::vector<int>({0}));
 }
@@ -122,6 +122,15 @@ TEST(ChooseFirstField, SecondDirectionFollowsWhenBothAreStringFields) {
 TEST(ChooseFirstField, SecondDirectionStaysWhenTheSecondIsNoStringField) {
   const auto s = ChooseFirstField(Books(Sort(kAuthor, kPages, true, false)), 1);
   ASSERT_TRUE(s);
+  EXPECT_FALSE(s->SecondDescending);
+}
+
+TEST(ChooseFirstField, NonUserFieldsNeverCountAsStringFields) {
+  auto ctx = Books(Sort(kPages, 1, true, false));
+  ctx.stringFields.set(1);  // the filter mark is text, but no second sort field
+  const auto s = ChooseFirstField(ctx, 1);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->FirstField, kTitle);
   EXPECT_FALSE(s->SecondDescending);
 }
 

@@ -19,7 +19,8 @@ int TagOfField(const TSortMenuContext& ctx, int field) {
 }
 
 bool BothStringFields(const TSortMenuContext& ctx, const TSortFields& s) {
-  return InSet(ctx.stringFields, s.FirstField) && InSet(ctx.stringFields, s.SecondField);
+  return IsUserField(ctx, s.FirstField) && IsUserField(ctx, s.SecondField) &&
+         InSet(ctx.stringFields, s.FirstField) && InSet(ctx.stringFields, s.SecondField);
 }
 
 // Two string keys share one direction in the index, so the second follows.

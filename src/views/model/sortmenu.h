@@ -9,10 +9,12 @@
 
 // What the sort button's menus need of the sort state. The view copies it
 // from the sort state before a menu opens and copies a choice back after.
-inline constexpr int kNoSortField = -1;
+// As in the sort state, a field below FirstUserField means none (entry
+// order for the first field); the menus write 0 for none.
+inline constexpr int kNoSortField = 0;
 
 struct TSortFields {
-  int FirstField = kNoSortField;  // record field number; below FirstUserField: entry order
+  int FirstField = kNoSortField;  // record field number
   int SecondField = kNoSortField;
   bool FirstDescending = false;
   bool SecondDescending = false;

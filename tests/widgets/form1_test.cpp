@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "colorbutton.h"
 #include "dbase/table.h"

@@ -880,6 +880,7 @@ void TForm1::ApplyColors() {
   for (QFrame* bar : {Panel3, Panel4}) {
     QPalette p = bar->palette();
     p.setColor(QPalette::Window, ElementColor(13));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
     bar->setPalette(p);
   }
   QPalette p = centralWidget()->palette();

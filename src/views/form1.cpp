@@ -22,6 +22,7 @@
 #include "colorbutton.h"
 #include "database.h"
 #include "deletedlg1.h"
+#include "form2.h"
 #include "formatedbutton.h"
 #include "form3.h"
 #include "gui/maindlg.h"
@@ -125,6 +126,10 @@ TForm1::TForm1(QWidget* parent) : TMainView(parent) {
   BuildSpeedBars();
   BuildMenus();
   BuildPopupMenus();
+  RecordPages = new TForm2(*tables_, this);
+  RecordPages->OnHidden = [this](const QPoint& where, char letter, bool exitRequested) {
+    RecordPagesHidden(where, letter, exitRequested);
+  };
 
   StoreHooks().IndexChanged = [this] { IndexChanged(); };
   StoreHooks().RecolourTab = [this](int letter) { ColorLetterTab(letter); };
@@ -154,6 +159,9 @@ TForm1::TForm1(QWidget* parent) : TMainView(parent) {
 
 TForm1::~TForm1() {
   qApp->removeEventFilter(this);
+  // The pages hold records of the tables freed below.
+  delete RecordPages;
+  RecordPages = nullptr;
   StoreHooks().IndexChanged = nullptr;
   StoreHooks().RecolourTab = nullptr;
   if (SortState().Table == &tables_->Records) SortState().Table = nullptr;
@@ -712,9 +720,21 @@ void TForm1::EntryClick(int slot) {
     ShowMessage(MsgKind::Error, QStringLiteral("Database is not Open! Cannot display details."));
     return;
   }
-  // The record pages take over from here once they exist; the entry keeps
-  // the focus meanwhile.
-  if (TFormatedButton* e = Entry(slot)) e->setFocus();
+  RecordPages->setWindowTitle(windowTitle());
+  RecordPages->move(pos());
+  RecordPages->OpenAt(spread_->CurrentLetter(), spread_->TabsActive() && showLetters_,
+                      spread_->PositionOfSlot(slot));
+  hide();
+}
+
+void TForm1::RecordPagesHidden(const QPoint& where, char letter, bool exitRequested) {
+  move(where);
+  if (exitRequested) {
+    close();
+    return;
+  }
+  SelectLetter(letter);
+  show();
 }
 
 void TForm1::B_NewClick() {

@@ -17,6 +17,7 @@
 #include "colorbutton.h"
 #include "database.h"
 #include "deletedlg.h"
+#include "editmenu.h"
 #include "gui/maindlg.h"
 #include "labels.h"
 #include "letters.h"
@@ -121,6 +122,7 @@ TForm2::TForm2(TStoreTables& tables, QWidget* owner)
   central->setObjectName(QStringLiteral("Client"));
   central->setAutoFillBackground(true);
   setCentralWidget(central);
+  EditMenu = new TEditMenu(this);
   BuildPages();
   BuildLetterColumn();
   BuildSpeedBar();
@@ -205,6 +207,12 @@ void TForm2::BuildPage(int page) {
         if (d.kind == TEditorKind::Date) DateEditors.push_back(edit);
         editor = edit;
         ++row;
+      }
+      if (d.kind != TEditorKind::Picture) {
+        editor->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(editor, &QWidget::customContextMenuRequested, this, [this, editor](const QPoint& at) {
+          EditMenu->PopupFor(editor, editor->mapToGlobal(at));
+        });
       }
       editor->setObjectName(prefix + QString::number(k + 1));
       editor->setProperty("Tag", k + 1);
@@ -982,11 +990,37 @@ void TForm2::DeleteClick(int page) {
   DeletePage(chosen);
 }
 
+bool TForm2::KeepOtherPage(int page) {
+  const int other = 1 - page;
+  const bool isNew = other == 0 ? LeftNew : RightNew;
+  if (IsReadOnlyDatabase() || (other == 0 ? LeftInUse : RightInUse)) return true;
+  const TPageValues v = PageValues(other);
+  if (PageIsEmpty(v)) return true;
+  std::vector<QString> labels;
+  for (QLabel* l : LeftLabels) labels.push_back(l->text());
+  const QString bad = PageInputProblems(v, tables_.Records.Engine(), labels);
+  if (!bad.isEmpty() || !PagePassesRequired(v))
+    return AskYesNo(MsgKind::Warning,
+                    (bad.isEmpty() ? AppSettings().FirstFieldEmptyMsg : bad) + kDiscardQuestion);
+  // The other page's record stays held by its own cursor while it is saved.
+  TDbTable& cursor = other == 0 ? *leftCursor_ : tables_.Records;
+  try {
+    if (isNew) cursor.Engine().append();
+  } catch (const std::exception&) {
+    return AskYesNo(MsgKind::Warning, QStringLiteral("Could not Update the record!") + kDiscardQuestion);
+  }
+  if (!SavePage(other, cursor, isNew ? 0 : (other == 0 ? LeftLetter : RightLetter), true))
+    return AskYesNo(MsgKind::Warning, QStringLiteral("Could not Update the record!") + kDiscardQuestion);
+  return true;
+}
+
 bool TForm2::DeletePage(int page) {
   if (page == 0 ? LeftNew : RightNew) {
     ClearPage(page);
     return true;
   }
+  // Deleting shows the pair again: the other page's edits are saved first.
+  if (!KeepOtherPage(page)) return false;
   TDbTable& cursor = page == 0 ? *leftCursor_ : tables_.Records;
   dbase::Table& t = cursor.Engine();
   try {

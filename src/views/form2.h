@@ -17,6 +17,7 @@ class QTabBar;
 class QToolButton;
 class TColorButton;
 class TDbTable;
+class TEditMenu;
 class TPageEdit;
 struct TStoreTables;
 
@@ -94,6 +95,7 @@ class TForm2 : public QMainWindow {
   QToolButton *B_Search = nullptr, *B_TOC = nullptr, *B_New = nullptr, *B_Exit = nullptr,
               *B_Help = nullptr;
   QMenu *PopupMenu1 = nullptr, *PopupMenu2 = nullptr;
+  TEditMenu* EditMenu = nullptr;  // the editors' popup menu
   std::array<QMenu*, 2> ViewCopyBuffer{};
   struct PopupItems {
     QAction *paste = nullptr, *copy = nullptr, *undo = nullptr, *del = nullptr, *print = nullptr;
@@ -144,6 +146,8 @@ class TForm2 : public QMainWindow {
   void FocusPage(int page);
   bool SavePage(int page, TDbTable& cursor, char oldLetter, bool moveLetters);
   bool DeletePage(int page);
+  // Saves the page that is not deleted; false when the user stays.
+  bool KeepOtherPage(int page);
   bool HandleKey(QKeyEvent* event);
   bool PageEmpty(int page) const;
   int32_t Count();

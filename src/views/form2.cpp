@@ -552,6 +552,8 @@ void TForm2::showEvent(QShowEvent* event) {
   for (TColorButton* b : LetterButtons) b->setEnabled(LetterTabsOn);
   ownerRecolour_ = StoreHooks().RecolourTab;
   StoreHooks().RecolourTab = [this](int letter) { ColorLetterTab(letter); };
+  ownerIndexChanged_ = StoreHooks().IndexChanged;
+  StoreHooks().IndexChanged = [this] { IndexChanged(); };
   ExitRequested = false;
   ClosingForFind = false;
 }
@@ -563,6 +565,16 @@ void TForm2::hideEvent(QHideEvent* event) {
     for (int i = 0; i < 26; ++i) ownerRecolour_(i);
   }
   ownerRecolour_ = nullptr;
+  if (ownerIndexChanged_) StoreHooks().IndexChanged = ownerIndexChanged_;
+  ownerIndexChanged_ = nullptr;
+}
+
+void TForm2::IndexChanged() {
+  TDbTable& records = tables_.Records;
+  if (LetterTabsActive()) CountLetters(records);
+  for (int i = 0; i < 26; ++i) ColorLetterTab(i);
+  SelectLetter('A');
+  Refresh();
 }
 
 void TForm2::changeEvent(QEvent* event) {
@@ -654,7 +666,7 @@ bool TForm2::PageEmpty(int page) const { return PageIsEmpty(PageValues(page)); }
 void TForm2::LoadPair() {
   LeftNew = RightNew = LeftInUse = RightInUse = false;
   LeftLetter = RightLetter = 0;
-  leftRecNo_ = 0;
+  leftRecNo_ = rightRecNo_ = 0;
   ReleaseRecords();
   TDbTable& records = tables_.Records;
   const bool ro = IsReadOnlyDatabase();
@@ -699,6 +711,7 @@ void TForm2::LoadPair() {
     RightNew = true;
     return;
   }
+  rightRecNo_ = shared.recNo();
   if (!ro) {
     try {
       shared.edit();
@@ -776,7 +789,7 @@ void TForm2::SelectPart(int page, int part) {
 
 // ---------------------------------------------------------------- saving
 
-bool TForm2::SavePage(int page, TDbTable& cursor, char oldLetter, bool moveLetters) {
+bool TForm2::SavePage(int page, TDbTable& cursor, char* letter, bool moveLetters) {
   const TPageValues values = PageValues(page);
   dbase::Table& t = cursor.Engine();
   QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -797,9 +810,14 @@ bool TForm2::SavePage(int page, TDbTable& cursor, char oldLetter, bool moveLette
     }
   }
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  // A record that could not be posted must not be posted by the next move.
+  if (!posted) CancelQuietly(cursor);
   if (memoFailed) ShowMessage(MsgKind::Error, CorruptMemoText(t), MsgButtons::OkHelp, 62);
-  if (posted && moveLetters && FirstFieldIsText() && oldLetter != newLetter)
-    AdjustLetterCounts(oldLetter, newLetter);
+  if (posted && moveLetters && FirstFieldIsText()) {
+    const char oldLetter = letter ? *letter : 0;
+    if (oldLetter != newLetter) AdjustLetterCounts(oldLetter, newLetter);
+    if (letter) *letter = newLetter;
+  }
   return posted;
 }
 
@@ -834,8 +852,19 @@ bool TForm2::SavePair() {
   try {
     // Right page on the shared cursor, which holds its lock.
     if (StorePage(state[1])) {
-      if (RightNew) shared.append();
-      ok = SavePage(1, records, RightNew ? 0 : RightLetter, true) && ok;
+      if (RightNew) {
+        shared.append();
+      } else if (shared.recNo() != rightRecNo_) {
+        // Only after a refused leave: an earlier save moved the cursor.
+        CancelQuietly(records);
+        shared.goToRecord(rightRecNo_);
+      }
+      if (SavePage(1, records, &RightLetter, true)) {
+        RightNew = false;  // stored: staying on the pair must not add it twice
+        rightRecNo_ = shared.recNo();
+      } else {
+        ok = false;
+      }
     } else {
       CancelQuietly(records);
     }
@@ -847,7 +876,12 @@ bool TForm2::SavePair() {
         shared.goToRecord(leftRecNo_);
         CancelQuietly(*leftCursor_);
       }
-      ok = SavePage(0, records, LeftNew ? 0 : LeftLetter, true) && ok;
+      if (SavePage(0, records, &LeftLetter, true)) {
+        LeftNew = false;
+        leftRecNo_ = shared.recNo();
+      } else {
+        ok = false;
+      }
     } else {
       CancelQuietly(*leftCursor_);
       CancelQuietly(records);
@@ -953,7 +987,7 @@ void TForm2::CopyClick(int page) {
     ShowMessage(MsgKind::Error, QString::fromStdString(e.what()));
     return;
   }
-  if (SavePage(page, copy, 0, false)) {
+  if (SavePage(page, copy, nullptr, false)) {
     AppSettings().CopyBufferFull = true;
     ApplyAccess();
   }
@@ -1009,7 +1043,9 @@ bool TForm2::KeepOtherPage(int page) {
   } catch (const std::exception&) {
     return AskYesNo(MsgKind::Warning, QStringLiteral("Could not Update the record!") + kDiscardQuestion);
   }
-  if (!SavePage(other, cursor, isNew ? 0 : (other == 0 ? LeftLetter : RightLetter), true))
+  char& letter = other == 0 ? LeftLetter : RightLetter;
+  if (isNew) letter = 0;
+  if (!SavePage(other, cursor, &letter, true))
     return AskYesNo(MsgKind::Warning, QStringLiteral("Could not Update the record!") + kDiscardQuestion);
   return true;
 }

@@ -63,6 +63,8 @@ class TForm2 : public QMainWindow {
   QWidget* HighlightedEditor = nullptr;
   TDbTable& LeftCursor() { return *leftCursor_; }
 
+  // A new sort or index: letters recounted, 'A' selected.
+  void IndexChanged();
   // Shows the current pair again (loads it, locks it, enables the buttons).
   void Refresh();
   // Saves both pages; false when the user chose to stay on the pair.
@@ -144,7 +146,9 @@ class TForm2 : public QMainWindow {
   void FillPage(int page, const TPageValues& values);
   void ClearPage(int page);
   void FocusPage(int page);
-  bool SavePage(int page, TDbTable& cursor, char oldLetter, bool moveLetters);
+  // Posts the page into the cursor's record (100 attempts); `letter` is the
+  // record's letter before and after, for the letter counts.
+  bool SavePage(int page, TDbTable& cursor, char* letter, bool moveLetters);
   bool DeletePage(int page);
   // Saves the page that is not deleted; false when the user stays.
   bool KeepOtherPage(int page);
@@ -158,5 +162,8 @@ class TForm2 : public QMainWindow {
   TPagePair pair_;
   int32_t count_ = 0;  // records of the listing when the pair was loaded
   uint32_t leftRecNo_ = 0;
+  uint32_t rightRecNo_ = 0;
+  // The table of contents' hooks, given back when this view hides.
   std::function<void(int)> ownerRecolour_;
+  std::function<void()> ownerIndexChanged_;
 };

@@ -590,7 +590,29 @@ TEST_F(RecordPages, PagesOfTheSampleCollectionFaceEachOther) {
   const QPoint inPage = pages->PgLeft->mapTo(pages, QPoint(TForm2::kPageWidth / 2, 28));
   EXPECT_EQ(shot.pixelColor(inPage), ElementColor(24));
   const QString keep = qEnvironmentVariable("TOMES_SCREENSHOT");
-  if (!keep.isEmpty()) EXPECT_TRUE(shot.save(keep));
+  if (!keep.isEmpty()) {
+    EXPECT_TRUE(shot.save(keep));
+  }
+}
+
+TEST_F(RecordPages, FunctionKeysOpenThePagePopups) {
+  MakeTable(Numbered(2));
+  OpenPages(0);
+  QTest::keyClick(Edit(0, 0), Qt::Key_F2);
+  EXPECT_TRUE(pages->PopupMenu1->isVisible());
+  EXPECT_TRUE(pages->Popup[0].undo->isEnabled());
+  EXPECT_FALSE(pages->Popup[0].paste->isEnabled());  // nothing copied yet
+  EXPECT_FALSE(pages->ViewCopyBuffer[0]->isEnabled());
+  pages->PopupMenu1->hide();
+  QTest::keyClick(Edit(0, 0), Qt::Key_F3);
+  EXPECT_TRUE(pages->PopupMenu2->isVisible());
+  pages->PopupMenu2->hide();
+  // Ctrl+U undoes the left page only.
+  Type(0, 0, "Changed");
+  Type(1, 0, "Changed Too");
+  QTest::keyClick(Edit(1, 0), Qt::Key_U, Qt::ControlModifier);
+  EXPECT_EQ(Text(0, 0), "Book 000");
+  EXPECT_EQ(Text(1, 0), "Changed Too");
 }
 
 }  // namespace

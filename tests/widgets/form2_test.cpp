@@ -615,4 +615,36 @@ TEST_F(RecordPages, FunctionKeysOpenThePagePopups) {
   EXPECT_EQ(Text(1, 0), "Changed Too");
 }
 
+TEST_F(RecordPages, NewFromTheTableOfContentsAndAnEmptyListing) {
+  MakeTable(Numbered(3));
+  toc = new TForm1;
+  guard = toc;
+  toc->show();
+  toc->B_NewClick();
+  pages = toc->RecordPages;
+  ASSERT_TRUE(pages->isVisible());
+  EXPECT_EQ(pages->LeftRecord(), 2);
+  EXPECT_EQ(Text(0, 0), "Book 002");
+  EXPECT_TRUE(pages->RightNew);
+  EXPECT_EQ(pages->focusWidget(), pages->RightEditors[0]);
+  Close();
+  delete toc;
+  MakeTable({});
+  OpenPages(4);
+  EXPECT_EQ(Pages(), "1/2");
+  EXPECT_TRUE(pages->LeftNew);
+  EXPECT_TRUE(pages->RightNew);
+  EXPECT_EQ(pages->LStatus->text(), "New Record");
+  EXPECT_FALSE(pages->B_First->isEnabled());
+  EXPECT_FALSE(pages->B_PgUp->isEnabled());
+  EXPECT_FALSE(pages->B_PgDn->isEnabled());
+  EXPECT_FALSE(pages->B_Last->isEnabled());
+  pages->DeleteClick(0);  // nothing stored to delete
+  EXPECT_TRUE(prompts.shown.empty());
+  Type(0, 0, "First Ever");
+  Close();
+  EXPECT_EQ(Stored(2), (std::vector<std::string>{"First Ever"}));
+  EXPECT_EQ(Stored(0), (std::vector<std::string>{"1"}));
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTabBar>
@@ -539,7 +540,23 @@ void TForm2::OpenAt(char letter, bool letterTabsOn, int32_t position) {
   }
   pair_.PositionOn(position, Count());
   show();
+  KeepOnScreen();
   Refresh();
+}
+
+void TForm2::KeepOnScreen() {
+  // The pages are wider than the contents they replace: a place at the right
+  // edge of the screen would hide the right page.
+  QScreen* where = screen();
+  if (!where) return;
+  const QRect room = where->availableGeometry();
+  const QRect frame = frameGeometry();
+  QPoint to = frame.topLeft();
+  if (frame.right() > room.right()) to.rx() -= frame.right() - room.right();
+  if (frame.bottom() > room.bottom()) to.ry() -= frame.bottom() - room.bottom();
+  to.rx() = std::max(to.x(), room.left());
+  to.ry() = std::max(to.y(), room.top());
+  if (to != frame.topLeft()) move(to);
 }
 
 void TForm2::showEvent(QShowEvent* event) {

@@ -142,6 +142,7 @@ class TForm2 : public QMainWindow {
   void ColorLetterTab(int index);
   void SelectLetter(char letter);
   void ReleaseRecords();
+  void KeepOnScreen();
   void LoadPair();
   void FillPage(int page, const TPageValues& values);
   void ClearPage(int page);

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "dbase/table.h"
 #include "pagefields.h"
 #include "settings.h"
 
@@ -132,6 +136,96 @@ TEST_F(PageFields, PairSaveVerdicts) {
   EXPECT_FALSE(StorePage(inUse));
   EXPECT_FALSE(StorePage(empty));
   EXPECT_TRUE(StorePage(filled));
+}
+
+}  // namespace
+
+namespace {
+
+// A copy of the shipped record table template with one record.
+class PageRecord : public PageFields {
+ protected:
+  void SetUp() override {
+    PageFields::SetUp();
+    path = QFile::encodeName(dir.filePath("data.dbf")).toStdString();
+    const QString source = qEnvironmentVariable("TOMES_BIN") + "/data.dbf";
+    dbase::Table::copyTable(QFile::encodeName(source).toStdString(), path, true);
+    table.open(path, dbase::OpenMode::Exclusive);
+    table.append();
+    table.setString(2, "Stored");
+    table.post();
+    table.first();
+  }
+  void TearDown() override {
+    table.close();
+    PageFields::TearDown();
+  }
+  TPageValues Write(const TPageValues& page, const QDate& today = QDate(2024, 2, 29)) {
+    table.edit();
+    bool memoFailed = false;
+    WritePage(table, page, today, &memoFailed);
+    table.post();
+    EXPECT_FALSE(memoFailed);
+    return ReadPage(table, &memoFailed);
+  }
+
+  QTemporaryDir dir;
+  std::string path;
+  dbase::Table table;
+};
+
+TEST_F(PageRecord, ValuesGoToTheirFieldsAndComeBackAsTheEditorsShowThem) {
+  TPageValues page;
+  page.text[0] = QString::fromUtf8("Caf\xC3\xA9");
+  page.text[7] = "7/4/1976";
+  page.text[8] = "1,234.5";
+  page.text[10] = "320";
+  page.text[20] = "one\ntwo";
+  page.picture = QByteArray("BM\x00\x01", 4);
+  const TPageValues back = Write(page);
+  EXPECT_EQ(table.asString(2), "Caf\xE9");
+  EXPECT_EQ(table.asString(9), "19760704");
+  EXPECT_DOUBLE_EQ(table.asNumber(10), 1234.5);
+  EXPECT_EQ(table.readBlob(22), "one\r\ntwo");
+  EXPECT_EQ(back.text[0], page.text[0]);
+  EXPECT_EQ(back.text[7], "07/04/1976");
+  EXPECT_EQ(back.text[8], "1,234.50");
+  EXPECT_EQ(back.text[10], "320");
+  EXPECT_EQ(back.text[20], "one\ntwo");
+  EXPECT_EQ(back.picture, page.picture);
+}
+
+TEST_F(PageRecord, EmptyDatesTakeTodayOnlyWhereThatIsTheDefault) {
+  TPageValues page;
+  page.text[0] = "T";
+  Write(page);
+  EXPECT_TRUE(table.isEmpty(9));
+  AppSettings().TodayDefaultFields.set(16);
+  Write(page);
+  EXPECT_TRUE(table.isEmpty(9));
+  EXPECT_EQ(table.asString(18), "20240229");
+}
+
+TEST_F(PageRecord, BadDatesAndNumbersAreNamedByTheirLabels) {
+  TPageValues page;
+  page.text[7] = "31/12/2020";
+  page.text[8] = "12.50";
+  page.text[19] = "1.2.3";
+  page.text[10] = "many";  // a text field: anything goes
+  const std::vector<QString> labels = {"Title", "Author", "Co", "Cat", "Fmt", "Rating", "Pub",
+                                       "Bought On:", "Price"};
+  EXPECT_EQ(PageInputProblems(page, table, labels),
+            "Bought On: \"31/12/2020\" is not a date (mm/dd/yyyy).\r"
+            "Custom 6: \"1.2.3\" is not a number.");
+  AppSettings().DateFormat = 1;
+  EXPECT_EQ(PageInputProblems(page, table, labels), "Custom 6: \"1.2.3\" is not a number.");
+}
+
+TEST_F(PageRecord, CorruptMemoTextNamesTheAuthor) {
+  table.edit();
+  table.setString(3, "Ann Author");
+  table.post();
+  EXPECT_EQ(CorruptMemoText(table), "Corrupt Memo Field!!! You should delete record: \rAnn Author");
 }
 
 }  // namespace

@@ -561,6 +561,7 @@ void TForm2::KeepOnScreen() {
 
 void TForm2::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  if (event->spontaneous()) return;  // only restored from minimised
   ApplyLabels();
   ApplyLayout();
   ApplyColors();
@@ -577,6 +578,7 @@ void TForm2::showEvent(QShowEvent* event) {
 
 void TForm2::hideEvent(QHideEvent* event) {
   QMainWindow::hideEvent(event);
+  if (event->spontaneous()) return;
   if (ownerRecolour_) {
     StoreHooks().RecolourTab = ownerRecolour_;
     for (int i = 0; i < 26; ++i) ownerRecolour_(i);

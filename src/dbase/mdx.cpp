@@ -79,10 +79,13 @@ void MdxFile::Impl::keepCounts() {
 void MdxFile::Impl::takeKeptCounts() {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return;
-  for (KeptCounts& k : keptCounts()) {
-    if (k.dev == st.st_dev && k.ino == st.st_ino && k.size == seenSize && k.mtime == seenMtime &&
-        k.counter == seenCounter && !interrupted) {
-      counts = k.counts;
+  auto& kept = keptCounts();
+  for (auto it = kept.begin(); it != kept.end(); ++it) {
+    if (it->dev == st.st_dev && it->ino == st.st_ino && it->size == seenSize &&
+        it->mtime == seenMtime && it->counter == seenCounter && !interrupted) {
+      // Handed over, not copied: this handle keeps them again when it closes.
+      counts = std::move(it->counts);
+      kept.erase(it);
       return;
     }
   }

@@ -4,6 +4,7 @@
 
 #include "labels.h"
 #include "prompt.h"
+#include "sampledata.h"
 #include "settings.h"
 
 const QString kDataDirWarning = QStringLiteral("Could not Create Data Directory!");
@@ -71,6 +72,8 @@ TStartupOutcome RunStartupSteps(const QString& programDir) {
   out.programOptionsRead = LoadProgramOptions();
   s.DatabaseDir = JoinPath(s.DataRootDir, TAppSettings::DataSubdir);
   PrepareDataDirectories();
+  // A first start finds the public directory empty: give it the sample books.
+  LoadSampleCollection(s.ProgramDir, JoinPath(s.DataRootDir, TAppSettings::DataSubdir));
   if (out.programOptionsRead) {
     out.login = RunLoginGate();
     if (out.login != TLoginResult::Passed) {

@@ -49,13 +49,18 @@ std::string ltrim(std::string_view s) {
 
 // Text of |n| rounded half away from zero to dec decimals, sign in front.
 std::string fixedText(ExprNumber n, int dec) {
-  const ExprNumber scaled = std::fabs(n) * std::pow(10.0L, dec);
+  // Exact powers for the usual decimals: powl is slow and keys call this per record.
+  static constexpr ExprNumber kPowers[] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L, 1e8L};
+  const ExprNumber scale = dec >= 0 && dec <= 8 ? kPowers[dec] : std::pow(10.0L, dec);
+  const ExprNumber scaled = std::fabs(n) * scale;
   // The nudge makes 2.675 round as the decimal text reads, not as the binary value is stored.
   // From 1e16 on the nudge would reach the last digit; such values are taken as stored.
   const ExprNumber r = scaled < 1e16L ? std::floor(scaled + 0.5L + scaled * 4 * LDBL_EPSILON)
                                       : std::round(scaled);
   char buf[400];
-  const auto res = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
+  // Whole numbers that fit 64 bits print exactly as integers, much faster.
+  const auto res = r < 0x1p64L ? std::to_chars(buf, buf + sizeof buf, static_cast<uint64_t>(r))
+                               : std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
   std::string digits(buf, res.ptr);
   if (dec > 0) {
     if (static_cast<int>(digits.size()) <= dec)

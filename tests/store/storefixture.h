@@ -17,7 +17,11 @@
 #include "dbase/table.h"
 #include "letters.h"
 #include "recordtable.h"
+// GCC sees the optional<QString> copy in the scripted prompter as maybe uninitialized.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "scriptedprompter.h"
+#pragma GCC diagnostic pop
 #include "settings.h"
 #include "sortstate.h"
 #include "storehooks.h"
@@ -86,7 +90,11 @@ inline void WriteTemplates(const TempDir& dir) {
 
 inline std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  std::string out;
+  char buf[4096];
+  while (in.read(buf, sizeof buf) || in.gcount() > 0)
+    out.append(buf, static_cast<size_t>(in.gcount()));
+  return out;
 }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {

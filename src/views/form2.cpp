@@ -1148,6 +1148,54 @@ void TForm2::ShowFindHit(int field, int start, int length) {
   }
 }
 
+bool TForm2::FindBeforeFind() {
+  if (!SavePair()) return false;
+  Refresh();
+  return true;
+}
+
+bool TForm2::FindBeforeFindAgain(char searchLetter) {
+  if (LetterTabsOn && LetterTabsActive() && searchLetter >= 'A' && searchLetter <= 'Z' &&
+      CurrentLetter != searchLetter) {
+    if (!SavePair()) return false;
+    SelectLetter(searchLetter);
+    Refresh();
+  }
+  setEnabled(false);  // the search moves the table's cursor
+  return true;
+}
+
+void TForm2::FindOnNotFound(char searchLetter) {
+  setEnabled(true);
+  if (LetterTabsOn && LetterTabsActive() && searchLetter >= 'A' && searchLetter <= 'Z' &&
+      CurrentLetter != searchLetter)
+    SelectLetter(searchLetter);
+  Refresh();
+}
+
+void TForm2::FindOnFound(char letter, int32_t position, int field, int start, int length) {
+  setEnabled(true);
+  if (letter >= 'A' && letter <= 'Z' && letter != CurrentLetter) {
+    // The search already applied the letter's range.
+    LetterButtons[static_cast<size_t>(letter - 'A')]->setSelected(true);
+    CurrentLetter = letter;
+  }
+  ReleaseRecords();
+  pair_.PositionOn(position, Count());
+  Refresh();
+  ShowFindHit(field, start, length);
+}
+
+bool TForm2::FindBeforeMarkAll(bool nonStop) {
+  if (!SavePair()) return false;
+  if (nonStop) {
+    ClosingForFind = true;
+    LeftInUse = RightInUse = true;  // saved already: closing saves nothing
+    close();
+  }
+  return true;
+}
+
 QWidget* TForm2::FieldLookup(int k) const {
   if (k < 0 || k >= kPageFieldCount) return nullptr;
   return FieldDesigns()[static_cast<size_t>(k)].kind == TEditorKind::Lookup

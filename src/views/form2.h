@@ -73,6 +73,17 @@ class TForm2 : public QMainWindow {
   TPageValues PageValues(int page) const;
   // The find dialog's hit: user field, and for a memo the found text.
   void ShowFindHit(int field, int start, int length);
+
+  // What this view does for the search window while it is shown (the
+  // window's hooks call these). False answers stop the search.
+  bool FindBeforeFind();
+  bool FindBeforeFindAgain(char searchLetter);
+  void FindOnNotFound(char searchLetter);
+  // A match at `position` of the listing of `letter` (0 when no letters).
+  void FindOnFound(char letter, int32_t position, int field, int start, int length);
+  // A non-stop search hands over to the table of contents: the pair is
+  // saved, nothing of it is saved again, and this view closes.
+  bool FindBeforeMarkAll(bool nonStop);
   // Lookup editor of user field k on the left page, and its list file.
   QWidget* FieldLookup(int k) const;
   QString FieldLookupSource(int k) const;

@@ -18,6 +18,7 @@
 
 #include "colorbutton.h"
 #include "dbase/table.h"
+#include "database.h"
 #include "deletedlg.h"
 #include "editmenu.h"
 #include "form1.h"
@@ -343,6 +344,12 @@ TEST_F(RecordPages, PasteFillsTheEditorsAndUndoBringsBackTheRecord) {
   EXPECT_EQ(Text(1, 1), "Author 2");
   pages->PopupMenuPopup(0);
   EXPECT_EQ(pages->ViewCopyBuffer[0]->actions().value(0)->text(), "Book 000");
+  // Pasted values are stored with the pair; the record keeps its number.
+  pages->PasteClick(1);
+  Close();
+  EXPECT_EQ(Stored(2), (std::vector<std::string>{"Book 000", "Book 000"}));
+  EXPECT_EQ(Stored(3)[1], "Author 1");
+  EXPECT_EQ(Stored(0), (std::vector<std::string>{"1", "2"}));
 }
 
 TEST_F(RecordPages, CopyOfAnEmptyPageIsRefused) {
@@ -645,6 +652,36 @@ TEST_F(RecordPages, NewFromTheTableOfContentsAndAnEmptyListing) {
   Close();
   EXPECT_EQ(Stored(2), (std::vector<std::string>{"First Ever"}));
   EXPECT_EQ(Stored(0), (std::vector<std::string>{"1"}));
+}
+
+TEST_F(RecordPages, SearchHooksSaveFirstAndShowTheMatch) {
+  MakeTable({"Alpha", "Bravo", "Beta", "Charlie"}, true);
+  OpenPages(0);
+  Type(0, 1, "Saved Before Search");
+  EXPECT_TRUE(pages->FindBeforeFind());
+  EXPECT_EQ(Stored(3)[0], "Saved Before Search");
+  // A match on the second record of B: the right page, with the hit painted.
+  SetLetterRange(toc->Tables().Records, 'B');
+  pages->FindOnFound('B', 1, 1, 0, 0);
+  EXPECT_EQ(pages->CurrentLetter, 'B');
+  EXPECT_TRUE(pages->LetterButtons[1]->selected());
+  EXPECT_EQ(Text(1, 0), "Bravo");
+  EXPECT_EQ(pages->HighlightedEditor, pages->RightEditors[1]);
+  EXPECT_EQ(pages->focusWidget(), pages->RightEditors[1]);
+  // Find Next from another letter returns to the search letter first.
+  EXPECT_TRUE(pages->FindBeforeFindAgain('A'));
+  EXPECT_EQ(pages->CurrentLetter, 'A');
+  EXPECT_FALSE(pages->isEnabled());
+  pages->FindOnNotFound('A');
+  EXPECT_TRUE(pages->isEnabled());
+  // A non-stop search closes the pages without saving them again.
+  Edit(0, 0)->clear();
+  EXPECT_FALSE(pages->FindBeforeMarkAll(true));  // the empty title is refused first
+  Type(0, 0, "Alpha");
+  EXPECT_TRUE(pages->FindBeforeMarkAll(true));
+  EXPECT_TRUE(pages->ClosingForFind);
+  EXPECT_FALSE(pages->isVisible());
+  EXPECT_TRUE(toc->isVisible());
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ class HeaderWidget : public ::testing::Test {
     header_ = std::make_unique<TOrvantaHeader>();
     header_->SetTemplateList(&templates_);
     header_->resize(262, 20);  // client area 260
-    header_->LoadFromFile(home_.filePath("header.dat"));
+    header_->LoadFromFile(HeaderFilePath());
     header_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(header_.get()));
   }
@@ -114,7 +114,7 @@ TEST_F(HeaderWidget, FirstRunShowsTwoColumnsFiftyAndTheRest) {
 
 TEST_F(HeaderWidget, PressWithinFourPixelsOfABorderResizes) {
   for (int offset : {-3, 3}) {
-    header_->LoadFromFile(home_.filePath("header.dat"));
+    header_->LoadFromFile(HeaderFilePath());
     QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
     press(50 + offset);
     EXPECT_EQ(header_->DraggedSection(), -1) << offset;
@@ -242,7 +242,7 @@ TEST_F(HeaderWidget, LoadingATemplateRestoresItsLayout) {
   header_->layout().InsertField(QStringLiteral("Category"), 2);
   prompter.inputs = {QStringLiteral("Three")};
   header_->PopupMenu()->findChild<QAction*>(QStringLiteral("SaveAsTemplate1"))->trigger();
-  header_->LoadFromFile(home_.filePath("header.dat"));
+  header_->LoadFromFile(HeaderFilePath());
   ASSERT_EQ(header_->SectionCount(), 2);
 
   QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
@@ -293,10 +293,10 @@ TEST_F(HeaderWidget, RefreshCaptionsFollowsRenamedLabels) {
 
 TEST_F(HeaderWidget, SaveAndLoadRoundTripThroughHeaderDat) {
   header_->layout().InsertField(QStringLiteral("Category"), 2);
-  ASSERT_TRUE(header_->SaveToFile(home_.filePath("header.dat")));
+  ASSERT_TRUE(header_->SaveToFile(HeaderFilePath()));
   TOrvantaHeader other;
   other.resize(262, 20);
-  EXPECT_TRUE(other.LoadFromFile(home_.filePath("header.dat")));
+  EXPECT_TRUE(other.LoadFromFile(HeaderFilePath()));
   EXPECT_EQ(other.SectionCount(), 3);
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(other.SectionCaption(i), header_->SectionCaption(i));

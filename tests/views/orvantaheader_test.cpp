@@ -127,6 +127,14 @@ TEST_F(HeaderWidget, PressWithinFourPixelsOfABorderResizes) {
   }
 }
 
+TEST_F(HeaderWidget, ResizingNeverLeavesAColumnNarrowerThanFour) {
+  press(51);
+  moveTo(-100);
+  release(-100);
+  EXPECT_EQ(header_->SectionWidth(0), 4);
+  EXPECT_EQ(header_->SectionWidth(1), 256);
+}
+
 TEST_F(HeaderWidget, PressElsewhereStartsDraggingAtOnce) {
   QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
   press(46);

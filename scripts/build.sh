@@ -5,5 +5,5 @@ cd "$(dirname "$0")/.."
 extra=()
 [ "${CI:-}" = "true" ] && extra+=(-DTOMES_WERROR=ON)
 if command -v clang++ >/dev/null; then extra+=(-DTOMES_FUZZ=ON); fi
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra[@]}" >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOMES_GUI=ON -DTOMES_BENCH=ON "${extra[@]}" >/dev/null
 cmake --build build -j"$(nproc)"

@@ -9,6 +9,9 @@
 struct TRunObjects {
   QStringList FindHistory;
 
+  // Run once the data directories exist, before the login: seeds a new
+  // public data directory with the sample collection.
+  std::vector<std::function<void()>> afterDataDirectories;
   // Run after the user options file was read (or found missing): template lists.
   std::vector<std::function<void()>> afterUserOptions;
   // Run when the main view closes for good, before the options files are saved.

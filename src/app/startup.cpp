@@ -4,6 +4,7 @@
 
 #include "labels.h"
 #include "prompt.h"
+#include "runtime.h"
 #include "settings.h"
 
 const QString kDataDirWarning = QStringLiteral("Could not Create Data Directory!");
@@ -71,6 +72,7 @@ TStartupOutcome RunStartupSteps(const QString& programDir) {
   out.programOptionsRead = LoadProgramOptions();
   s.DatabaseDir = JoinPath(s.DataRootDir, TAppSettings::DataSubdir);
   PrepareDataDirectories();
+  for (const auto& seed : RunObjects().afterDataDirectories) seed();
   if (out.programOptionsRead) {
     out.login = RunLoginGate();
     if (out.login != TLoginResult::Passed) {

@@ -57,9 +57,11 @@ class ScriptedPrompter : public TPrompter {
                                const QString& value, bool password) override {
     asked.push_back({caption, prompt, value, password});
     if (inputs.empty()) return std::nullopt;
-    auto r = inputs.front();
+    const bool given = inputs.front().has_value();
+    QString text = given ? *inputs.front() : QString();
     inputs.pop_front();
-    return r;
+    if (!given) return std::nullopt;
+    return text;
   }
   QString openFile(const TFileFilter& request) override { return nextFile(request); }
   QString saveFile(const TFileFilter& request) override { return nextFile(request); }

@@ -14,6 +14,7 @@
 #include "qtprompter.h"
 #include "reminders.h"
 #include "runtime.h"
+#include "sampledata.h"
 #include "settings.h"
 #include "startup.h"
 #include "templatelist.h"
@@ -90,6 +91,7 @@ int TProgram::run() {
   splash->repaint();
   QApplication::processEvents();
 
+  InstallSampleSeeder();
   InstallTemplateLists();
   const TStartupOutcome outcome = RunStartupSteps(programDir_);
   if (outcome.login != TLoginResult::Passed) return 1;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// Fills a database directory that has no record table yet with the sample
+// collection shipped as programDir/sample/books.csv: the record table is a copy
+// of the template data.dbf holding one record per CSV row (record numbers 1..N),
+// and master.dbf gets the catalogue entry for it with its counter at N.
+//
+// Does nothing (false) when databaseDir already has a data.dbf or the program
+// directory has no sample. On any failure nothing is left behind (false): the
+// tables are built under temporary names and renamed only at the end.
+bool LoadSampleCollection(const QString& programDir, const QString& databaseDir);
+
+// Where the sample lies below the program directory.
+inline constexpr const char* kSampleCsvPath = "sample/books.csv";
+
+// Hooks the loader into start-up for the public data directory of the program
+// directory (DataRootDir/DATA), once.
+void InstallSampleSeeder();

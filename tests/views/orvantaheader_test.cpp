@@ -18,17 +18,6 @@ namespace {
 
 const QStringList kLabels = {"Book Title", "Author", "Category", "Publisher", "Notes", "Picture"};
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "header_gui_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
-
 QStringList Texts(const QMenu* menu) {
   QStringList out;
   for (const QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -38,7 +27,6 @@ QStringList Texts(const QMenu* menu) {
 class HeaderWidget : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
     saved_ = AppSettings();
     savedLabels_ = Labels();
     AppSettings().HomeDir = home_.path();

@@ -48,12 +48,19 @@ std::string ltrim(std::string_view s) {
 }
 
 // Text of |n| rounded half away from zero to dec decimals, sign in front.
-std::string fixedText(double n, int dec) {
-  const double scaled = std::fabs(n) * std::pow(10.0, dec);
-  // The nudge makes 2.675 round as the decimal text reads, not as the double is stored.
-  const double r = std::floor(scaled + 0.5 + scaled * 4 * DBL_EPSILON);
+std::string fixedText(ExprNumber n, int dec) {
+  // Exact powers for the usual decimals: powl is slow and keys call this per record.
+  static constexpr ExprNumber kPowers[] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L, 1e8L};
+  const ExprNumber scale = dec >= 0 && dec <= 8 ? kPowers[dec] : std::pow(10.0L, dec);
+  const ExprNumber scaled = std::fabs(n) * scale;
+  // The nudge makes 2.675 round as the decimal text reads, not as the binary value is stored.
+  // From 1e16 on the nudge would reach the last digit; such values are taken as stored.
+  const ExprNumber r = scaled < 1e16L ? std::floor(scaled + 0.5L + scaled * 4 * LDBL_EPSILON)
+                                      : std::round(scaled);
   char buf[400];
-  const auto res = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
+  // Whole numbers that fit 64 bits print exactly as integers, much faster.
+  const auto res = r < 0x1p64L ? std::to_chars(buf, buf + sizeof buf, static_cast<uint64_t>(r))
+                               : std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
   std::string digits(buf, res.ptr);
   if (dec > 0) {
     if (static_cast<int>(digits.size()) <= dec)
@@ -68,7 +75,7 @@ std::string fixedText(double n, int dec) {
 
 // dBASE's STR(): right-justified in len, rounded; fewer decimals when they do
 // not fit, asterisks when the whole number does not.
-static std::string formatStr(double n, int len, int dec) {
+static std::string formatStr(ExprNumber n, int len, int dec) {
   len = std::clamp(len, 0, kMaxStrLength);
   dec = std::clamp(dec, 0, std::max(0, len - 2));
   if (!std::isfinite(n)) return std::string(static_cast<size_t>(len), '*');
@@ -424,7 +431,7 @@ class Parser {
       char* end = nullptr;
       ExprValue v;
       v.kind = Kind::Numeric;
-      v.number = std::strtod(num.c_str(), &end);
+      v.number = std::strtold(num.c_str(), &end);
       if (end != num.c_str() + num.size()) fail("bad number '" + num + "'");
       return literal(std::move(v), 0);
     }
@@ -481,7 +488,7 @@ class Parser {
   static int literalInt(const Node& n, int fallback) {
     if (!isLiteralNumber(n)) return fallback;
     // Huge or NaN literals would overflow the conversion to int.
-    const double v = n.value.number;
+    const ExprNumber v = n.value.number;
     if (!(std::abs(v) < 1e9)) return v > 0 ? 1000000000 : -1000000000;
     return static_cast<int>(v);
   }
@@ -573,11 +580,11 @@ class Parser {
   size_t pos_ = 0;
 };
 
-double parseNumber(std::string_view s) {
+ExprNumber parseNumber(std::string_view s) {
   size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
   if (i < s.size() && s[i] == '+') ++i;
-  double v = 0;
+  ExprNumber v = 0;
   std::from_chars(s.data() + i, s.data() + s.size(), v);  // stops at the first non-number
   return v;
 }
@@ -630,7 +637,7 @@ ExprValue makeText(std::string s) {
   return v;
 }
 
-ExprValue makeNumber(double d) {
+ExprValue makeNumber(ExprNumber d) {
   ExprValue v;
   v.kind = Kind::Numeric;
   v.number = d;
@@ -651,7 +658,7 @@ ExprValue makeLogical(bool b) {
   return v;
 }
 
-int toInt(double d) {
+int toInt(ExprNumber d) {
   if (!(d > -1e9)) return -1000000000;
   if (d > 1e9) return 1000000000;
   return static_cast<int>(d);
@@ -707,13 +714,13 @@ ExprValue eval(const Node& n, const RecordView& rec) {
       const ExprValue a = arg(0), b = arg(1);
       if (a.kind == Kind::Date && b.kind == Kind::Date)
         return makeNumber(a.julian == 0 || b.julian == 0 ? 0.0
-                                                         : static_cast<double>(a.julian - b.julian));
+                                                         : static_cast<ExprNumber>(a.julian - b.julian));
       if (a.kind == Kind::Date) return makeDate(a.julian == 0 ? 0 : a.julian - toInt(b.number));
       return makeNumber(a.number - b.number);
     }
     case Op::Mul: return makeNumber(arg(0).number * arg(1).number);
     case Op::Div: {
-      const double d = arg(1).number;
+      const ExprNumber d = arg(1).number;
       return makeNumber(d == 0 ? 0.0 : arg(0).number / d);
     }
     case Op::Neg: return makeNumber(-arg(0).number);
@@ -756,7 +763,7 @@ ExprValue eval(const Node& n, const RecordView& rec) {
       return makeText(s.substr(s.size() - k));
     }
     case Op::Str: {
-      const double v = arg(0).number;
+      const ExprNumber v = arg(0).number;
       const int len = n.args.size() > 1 ? toInt(arg(1).number) : kDefaultStrLength;
       const int dec = n.args.size() > 2 ? toInt(arg(2).number) : 0;
       return makeText(formatStr(v, len, dec));
@@ -776,7 +783,7 @@ ExprValue eval(const Node& n, const RecordView& rec) {
     }
     case Op::Val: {
       const std::string s = ltrim(arg(0).text);
-      return makeNumber(std::strtod(s.c_str(), nullptr));
+      return makeNumber(std::strtold(s.c_str(), nullptr));
     }
     case Op::Mline: return makeText(memoLine(arg(0).text, toInt(arg(1).number), kMemoWidth));
     case Op::Iif: return arg(0).logical ? arg(1) : arg(2);
@@ -787,8 +794,8 @@ ExprValue eval(const Node& n, const RecordView& rec) {
     case Op::Int: return makeNumber(std::trunc(arg(0).number));
     case Op::Round: {
       const int dec = std::clamp(toInt(arg(1).number), -15, 15);
-      const double f = std::pow(10.0, dec);
-      const double v = arg(0).number;
+      const ExprNumber f = std::pow(10.0L, dec);
+      const ExprNumber v = arg(0).number;
       return makeNumber(std::copysign(std::floor(std::fabs(v) * f + 0.5), v) / f);
     }
   }

@@ -13,11 +13,15 @@
 
 namespace dbase {
 
+// Numbers carry 64 mantissa bits: reversal keys such as
+// STR(999999999999999999-VALUE, 20, 4) need 19 significant digits.
+using ExprNumber = long double;
+
 struct ExprValue {
   enum class Kind { Character, Numeric, Date, Logical };
   Kind kind = Kind::Character;
   std::string text;     // Character
-  double number = 0;    // Numeric
+  ExprNumber number = 0;  // Numeric
   int64_t julian = 0;   // Date; 0 = blank date
   bool logical = false; // Logical
 };

@@ -115,7 +115,7 @@ std::string makeKey(const ExprValue& value, KeyType type, int keyLength) {
         return characterKey(value.logical ? "T" : "F", keyLength);
       break;
     case KeyType::Numeric:
-      if (value.kind == ExprValue::Kind::Numeric) return numericKey(value.number);
+      if (value.kind == ExprValue::Kind::Numeric) return numericKey(static_cast<double>(value.number));
       break;
     case KeyType::Date:
       if (value.kind == ExprValue::Kind::Date) return dateKey(value.julian);

@@ -28,10 +28,67 @@ void putDate(char* p) {
   p[2] = static_cast<char>(tm.tm_mday);
 }
 
+// Entry counts of index files closed unchanged, so a reopen (every sort
+// change closes and opens the table) need not read every leaf again. Keyed by
+// the file and everything that moves when it changes; a few files at most.
+struct KeptCounts {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  uint64_t size = 0;
+  int64_t mtime = 0;
+  uint32_t counter = 0;
+  std::unordered_map<uint32_t, uint64_t> counts;
+};
+constexpr size_t kKeptCountFiles = 4;
+constexpr int64_t kClockTickMarginNs = 50'000'000;
+
+std::vector<KeptCounts>& keptCounts() {
+  static std::vector<KeptCounts> kept;
+  return kept;
+}
+
+int64_t nowNs() {
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
 }  // namespace
 
 MdxFile::Impl::~Impl() {
-  if (fd >= 0) ::close(fd);
+  if (fd < 0) return;
+  keepCounts();
+  ::close(fd);
+}
+
+void MdxFile::Impl::keepCounts() {
+  if (counts.empty() || !dirty.empty() || busyOnDisk || interrupted) return;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return;
+  const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  // A change within the same clock tick could leave size and time as they were.
+  if (static_cast<uint64_t>(st.st_size) != seenSize || mtime != seenMtime ||
+      nowNs() - mtime <= kClockTickMarginNs)
+    return;
+  auto& kept = keptCounts();
+  std::erase_if(kept, [&](const KeptCounts& k) { return k.dev == st.st_dev && k.ino == st.st_ino; });
+  if (kept.size() >= kKeptCountFiles) kept.erase(kept.begin());
+  kept.push_back(KeptCounts{st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter, std::move(counts)});
+}
+
+void MdxFile::Impl::takeKeptCounts() {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return;
+  auto& kept = keptCounts();
+  for (auto it = kept.begin(); it != kept.end(); ++it) {
+    if (it->dev == st.st_dev && it->ino == st.st_ino && it->size == seenSize &&
+        it->mtime == seenMtime && it->counter == seenCounter && !interrupted) {
+      // Handed over, not copied: this handle keeps them again when it closes.
+      counts = std::move(it->counts);
+      kept.erase(it);
+      return;
+    }
+  }
 }
 
 void MdxFile::Impl::readAt(uint64_t offset, char* buf, size_t n) const {
@@ -93,6 +150,7 @@ void MdxFile::Impl::load() {
   seenCounter = decode32(h + kHeaderChangeCounter);
   interrupted = h[kHeaderBusy] != 0;
   for (int i = 0; i < used; ++i) tags.push_back(loadTag(i, filePages));
+  takeKeptCounts();
 }
 
 Tag MdxFile::Impl::loadTag(int slot, uint64_t filePages) {

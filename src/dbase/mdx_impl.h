@@ -124,6 +124,9 @@ struct MdxFile::Impl {
   int batch = 0;  // > 0 inside beginBatch()/endBatch()
 
   ~Impl();
+  // Entry counts outlive the handle while the file stays as it was.
+  void keepCounts();
+  void takeKeptCounts();
   [[noreturn]] void fail(const std::string& reason) const { throw FormatError(path, reason); }
   [[noreturn]] void ioFail(const std::string& what) const {
     throw Error(path, what + ": " + std::strerror(errno));

@@ -230,27 +230,53 @@ bool MdxFile::Impl::stepBack(const Tag& t, Path& p) {
 
 uint64_t MdxFile::Impl::subtreeCount(const Tag& t, uint32_t page, int depth) {
   if (auto it = counts.find(page); it != counts.end()) return it->second;
-  if (depth >= kMaxDepth) fail("tag " + t.name + " is deeper than any sound tree");
-  BlockRef b = block(page);
-  Node n = node(t, *b, page);
-  uint64_t total = 0;
-  if (n.leaf()) {
-    total = static_cast<uint64_t>(n.count());
-  } else {
-    // Leaf counts come from one read per run of leaves, without filling the cache.
-    std::vector<uint32_t> missing;
-    for (int i = 0; i <= n.count(); ++i)
-      if (!counts.count(n.ptr(i)) && !cache.count(n.ptr(i))) missing.push_back(n.ptr(i));
-    if (missing.size() > 1)
-      readBlocks(std::move(missing), [&](uint32_t child, const char* data) {
-        Node c{const_cast<char*>(data), t.itemLength, t.keyLength};
-        if (c.count() >= 0 && c.count() <= t.maxCount && c.leaf())
-          counts[child] = static_cast<uint64_t>(c.count());
-      });
-    for (int i = 0; i <= n.count(); ++i) total += subtreeCount(t, n.ptr(i), depth + 1);
+  // A level at a time: the pages of one level are read together, in long runs
+  // where they lie side by side (a bulk-built tag writes each level in order),
+  // and only their counts and child pointers are kept.
+  struct Interior {
+    uint32_t page;
+    std::vector<uint32_t> children;
+  };
+  std::vector<Interior> interiors;
+  std::unordered_set<uint32_t> seen{page};
+  std::vector<uint32_t> level{page};
+  auto visit = [&](uint32_t at, const char* data, std::vector<uint32_t>& next) {
+    Node n{const_cast<char*>(data), t.itemLength, t.keyLength};
+    if (n.count() < 0 || n.count() > t.maxCount)
+      fail("tag " + t.name + ": page " + std::to_string(at) + " claims " +
+           std::to_string(decode32(data)) + " keys");
+    if (n.leaf()) {
+      counts[at] = static_cast<uint64_t>(n.count());
+      return;
+    }
+    Interior in{at, {}};
+    for (int i = 0; i <= n.count(); ++i) {
+      const uint32_t child = n.ptr(i);
+      in.children.push_back(child);
+      if (counts.count(child)) continue;
+      if (!seen.insert(child).second) fail("tag " + t.name + ": page " + std::to_string(child) + " is reached twice");
+      next.push_back(child);
+    }
+    interiors.push_back(std::move(in));
+  };
+  for (; !level.empty(); ++depth) {
+    if (depth >= kMaxDepth) fail("tag " + t.name + " is deeper than any sound tree");
+    std::vector<uint32_t> next, fromDisk;
+    for (uint32_t at : level) {
+      // Cached blocks may hold changes not yet written.
+      if (auto it = cache.find(at); it != cache.end()) visit(at, it->second->d.data(), next);
+      else fromDisk.push_back(at);
+    }
+    readBlocks(std::move(fromDisk), [&](uint32_t at, const char* data) { visit(at, data, next); });
+    level = std::move(next);
   }
-  counts[page] = total;
-  return total;
+  // Deeper nodes were found later: summing from the back has every child's count ready.
+  for (auto it = interiors.rbegin(); it != interiors.rend(); ++it) {
+    uint64_t total = 0;
+    for (uint32_t child : it->children) total += counts.at(child);
+    counts[it->page] = total;
+  }
+  return counts.at(page);
 }
 
 void MdxFile::Impl::insertAt(Tag& t, Path& p, size_t level, int idx, uint32_t pointer, std::string_view key) {

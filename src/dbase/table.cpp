@@ -41,6 +41,23 @@ int64_t nowNs() {
   clock_gettime(CLOCK_REALTIME, &now);
   return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
+// Deletion flags of tables scanned in shared use, kept across closes: a
+// table reopened unchanged (same file, size and time) need not be scanned
+// again. A few tables at most; the newest replace the oldest.
+struct SharedFlags {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  int64_t mtime = 0;
+  uint64_t size = 0;
+  std::vector<uint8_t> flags;
+  uint32_t deleted = 0;
+};
+constexpr size_t kSharedFlagsKept = 4;
+std::vector<SharedFlags>& sharedFlagsCache() {
+  static std::vector<SharedFlags> cache;
+  return cache;
+}
+
 constexpr const char* kTempSuffix = ".tmp";
 constexpr const char* kPackMarkerSuffix = ".pck";
 
@@ -325,11 +342,11 @@ struct Table::Impl {
       throw FormatError(path, "record " + std::to_string(r) + " is truncated");
   }
   void loadFlags() {
+    struct stat st {};
     if (!exclusive) {
       // Shared use: the flags stay valid while the file keeps its size and time
       // (sync() drops them), but only when its time is older than a clock tick
       // so a change right after this scan cannot keep the same time.
-      struct stat st;
       if (::fstat(dbf.fd(), &st) == 0) {
         flagsMtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
         flagsSize = static_cast<uint64_t>(st.st_size);
@@ -337,7 +354,30 @@ struct Table::Impl {
       } else {
         flagsCacheable = false;
       }
+      if (flagsCacheable && takeSharedFlags(st)) return;
     }
+    scanFlags();
+    if (!exclusive && flagsCacheable) keepSharedFlags(st);
+  }
+  bool takeSharedFlags(const struct stat& st) {
+    for (const SharedFlags& e : sharedFlagsCache()) {
+      if (e.dev != st.st_dev || e.ino != st.st_ino || e.mtime != flagsMtime || e.size != flagsSize ||
+          e.flags.size() != static_cast<size_t>(count) + 1)
+        continue;
+      flags = e.flags;
+      deletedCount = e.deleted;
+      flagsValid = true;
+      return true;
+    }
+    return false;
+  }
+  void keepSharedFlags(const struct stat& st) {
+    auto& cache = sharedFlagsCache();
+    std::erase_if(cache, [&](const SharedFlags& e) { return e.dev == st.st_dev && e.ino == st.st_ino; });
+    if (cache.size() >= kSharedFlagsKept) cache.erase(cache.begin());
+    cache.push_back(SharedFlags{st.st_dev, st.st_ino, flagsMtime, flagsSize, flags, deletedCount});
+  }
+  void scanFlags() {
     flags.assign(static_cast<size_t>(count) + 1, 0);
     deletedCount = 0;
     if (count > 0 && recordPtr(count)) {

@@ -214,3 +214,18 @@ TEST(ExprKeys, KeyOfNumericFieldIsItsBcd) {
 
 }  // namespace
 }  // namespace dbase
+
+// Reversal keys subtract from eighteen nines: a double would round every
+// small value to the same key.
+TEST(ExprNumbers, ReversalKeepsNineteenDigits) {
+  using dbase::Expression;
+  std::vector<dbase::FieldDef> fields = {{"VALUE", dbase::FieldType::Numeric, 12, 2}};
+  Expression e = Expression::compile("STR(999999999999999999-VALUE, 20, 4)", fields);
+  auto key = [&](const char* value) {
+    std::string rec = std::string(" ") + value;
+    return e.evaluate(dbase::RecordView{rec, nullptr}).text;
+  };
+  EXPECT_EQ(key("        1.00"), "999999999999999998.0");
+  EXPECT_EQ(key("        2.00"), "999999999999999997.0");
+  EXPECT_EQ(key("       12.50"), "999999999999999986.5");
+}

@@ -6,6 +6,9 @@
 #include <string>
 
 #include "commands.h"
+#ifdef TOMETOOL_STORE
+#include "store/storecommands.h"
+#endif
 
 namespace {
 
@@ -19,7 +22,12 @@ constexpr const char* kUsage =
     "       tometool check FILE\n"
     "       tometool reindex FILE\n"
     "       tometool pack FILE\n"
-    "       tometool delete FILE RECNO...\n";
+    "       tometool delete FILE RECNO...\n"
+#ifdef TOMETOOL_STORE
+    "       tometool sort FILE FIRST[-] [SECOND[-]|none]\n"
+    "       tometool letters FILE\n"
+#endif
+    ;
 
 struct Command {
   const char* name;
@@ -32,6 +40,9 @@ constexpr Command kCommands[] = {
     {"untag", tometool::cmdUntag},     {"list", tometool::cmdList},
     {"check", tometool::cmdCheck},     {"reindex", tometool::cmdReindex},
     {"pack", tometool::cmdPack},       {"delete", tometool::cmdDelete},
+#ifdef TOMETOOL_STORE
+    {"sort", tometool::cmdSort},       {"letters", tometool::cmdLetters},
+#endif
 };
 
 // Error messages are one line: the engine's may quote file contents.

@@ -1,0 +1,168 @@
+#include "sortstate.h"
+
+#include <algorithm>
+
+namespace {
+
+enum class Kind { String, Numeric, Date, Memo, Other };
+
+Kind KindOf(const std::vector<dbase::FieldDef>& fields, int field) {
+  if (field < 0 || field >= static_cast<int>(fields.size())) return Kind::Other;
+  switch (fields[static_cast<size_t>(field)].type) {
+    case dbase::FieldType::Character: return Kind::String;
+    case dbase::FieldType::Numeric:
+    case dbase::FieldType::Float: return Kind::Numeric;
+    case dbase::FieldType::Date: return Kind::Date;
+    case dbase::FieldType::Memo: return Kind::Memo;
+    default: return Kind::Other;
+  }
+}
+
+bool IsText(Kind k) { return k == Kind::String || k == Kind::Memo; }
+
+// Numbers and dates turn their own order around, so the index stays ascending.
+const char* const kNumberReversal = "999999999999999999-";
+const char* const kDateReversal = "{12/31/3099}-";
+
+std::string SingleKey(Kind kind, const std::string& name, int size, bool descending,
+                      uint8_t& options) {
+  switch (kind) {
+    case Kind::String:
+      options = kIndexExpression | (descending ? kIndexDescending : 0);
+      if (size <= 99) return "UPPER(" + name + ")";
+      return "UPPER(SUBSTR(" + name + ", 1, 99))";
+    case Kind::Numeric:
+      options = kIndexExpression;
+      if (!descending) return "STR(" + name + ", 20, 4)";
+      return std::string("STR(") + kNumberReversal + name + ", 20, 4)";
+    case Kind::Date:
+      options = kIndexExpression;
+      if (!descending) return "DTOS(" + name + ")";
+      return std::string("STR(") + kDateReversal + name + ", 10, 0)";
+    case Kind::Memo:
+      options = kIndexExpression | (descending ? kIndexDescending : 0);
+      return "UPPER(MLINE(" + name + ", 1))";
+    case Kind::Other: break;
+  }
+  return {};
+}
+
+// One field's part of a two-field key within a budget of key characters;
+// length receives what the part counts against the budget.
+std::string KeyPart(Kind kind, const std::string& name, int size, bool reversed, int budget,
+                    int& length) {
+  const std::string b = std::to_string(budget);
+  const int width = std::min(budget, 20);
+  switch (kind) {
+    case Kind::String:
+      if (size <= budget) {
+        length = size;
+        return name;
+      }
+      length = budget;
+      return "UPPER(SUBSTR(" + name + ", 1, " + b + "))";
+    case Kind::Numeric:
+      length = width;
+      if (!reversed) return "STR(" + name + ", " + std::to_string(width) + ", 4)";
+      return std::string("STR(") + kNumberReversal + name + ", 20, 4)";
+    case Kind::Date:
+      length = 0;
+      if (!reversed) return "DTOS(" + name + ")";
+      return std::string("STR(") + kDateReversal + name + ", 10, 0)";
+    case Kind::Memo:
+      length = budget;
+      return "UPPER(SUBSTR(MLINE(" + name + ", 1), 1, " + b + "))";
+    case Kind::Other: break;
+  }
+  length = 0;
+  return {};
+}
+
+}  // namespace
+
+uint8_t TagOptions(const dbase::TagDef& tag) {
+  uint8_t o = kIndexExpression;
+  if (tag.descending) o |= kIndexDescending;
+  if (tag.unique) o |= kIndexUnique;
+  return o;
+}
+
+void TIndex::BuildKeys(const std::vector<dbase::FieldDef>& fields, int firstUserField) {
+  KeyExpression.clear();
+  auto name = [&](int f) {
+    return f >= 0 && f < static_cast<int>(fields.size()) ? fields[static_cast<size_t>(f)].name
+                                                         : std::string();
+  };
+  auto size = [&](int f) {
+    return f >= 0 && f < static_cast<int>(fields.size()) ? fields[static_cast<size_t>(f)].length
+                                                         : 0;
+  };
+  const Kind k1 = KindOf(fields, FirstField);
+  if (SecondField < firstUserField || SecondField == FirstField) {
+    IndexOptions = 0;
+    KeyExpression = SingleKey(k1, name(FirstField), size(FirstField), FirstDescending,
+                              IndexOptions);
+  } else {
+    IndexOptions = kIndexExpression;
+    const Kind k2 = KindOf(fields, SecondField);
+    bool d1 = FirstDescending;
+    bool d2 = SecondDescending;
+    if (IsText(k1) && IsText(k2)) {
+      d2 = d1;
+      if (d1) IndexOptions |= kIndexDescending;
+    } else if (IsText(k1)) {
+      if (d1) {
+        IndexOptions |= kIndexDescending;
+        d2 = !d2;
+      }
+    } else if (IsText(k2) && d2) {
+      IndexOptions |= kIndexDescending;
+      d1 = !d1;
+    }
+    int l1 = 0;
+    int l2 = 0;
+    const std::string part1 = KeyPart(k1, name(FirstField), size(FirstField), d1, 79, l1);
+    const std::string part2 =
+        KeyPart(k2, name(SecondField), size(SecondField), d2, 99 - l1, l2);
+    KeyExpression = part1 + "+" + part2;
+  }
+  FilteredKeyExpression = name(1) + "+" + KeyExpression;
+  FilteredIndexOptions = IndexOptions;
+  if (KeyExpression.size() > kMaxKeyExpression) KeyExpression.resize(kMaxKeyExpression);
+  if (FilteredKeyExpression.size() > kMaxKeyExpression)
+    FilteredKeyExpression.resize(kMaxKeyExpression);
+}
+
+void TIndex::CommitSort() {
+  PrevFirstField = FirstField;
+  PrevFirstDescending = FirstDescending;
+  PrevSecondField = SecondField;
+  PrevSecondDescending = SecondDescending;
+}
+
+void TIndex::RevertSort() {
+  FirstField = PrevFirstField;
+  FirstDescending = PrevFirstDescending;
+  SecondField = PrevSecondField;
+  SecondDescending = PrevSecondDescending;
+}
+
+bool TIndex::SortUnchanged() const {
+  return FirstField == PrevFirstField && FirstDescending == PrevFirstDescending &&
+         SecondField == PrevSecondField && SecondDescending == PrevSecondDescending;
+}
+
+void TIndex::ResetSort() {
+  FirstField = 0;
+  FirstDescending = false;
+  SecondField = 0;
+  SecondDescending = false;
+  KeyExpression.clear();
+  FilteredKeyExpression.clear();
+  CommitSort();
+}
+
+TIndex& SortState() {
+  static TIndex instance;
+  return instance;
+}

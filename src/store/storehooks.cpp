@@ -1,0 +1,6 @@
+#include "storehooks.h"
+
+TStoreHooks& StoreHooks() {
+  static TStoreHooks hooks;
+  return hooks;
+}

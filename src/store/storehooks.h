@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+
+// Where the views and the filter hang their own operations into the record
+// table. Every hook may be left empty.
+struct TStoreHooks {
+  // The current view shows the records again (a new sort was applied).
+  std::function<void()> IndexChanged;
+  // A letter tab's count changed: recolour it (index 0 = "A").
+  std::function<void(int letter)> RecolourTab;
+  // Hourglass on (true) or the normal cursor back (false).
+  std::function<void(bool busy)> BusyCursor;
+  // Clear the filter list; load it from the user's filter file.
+  std::function<void()> ClearFilterList;
+  std::function<void()> LoadFilterFile;
+};
+
+TStoreHooks& StoreHooks();
+
+// Calls a hook when it is set.
+template <class F, class... A>
+void CallHook(const F& hook, A&&... args) {
+  if (hook) hook(std::forward<A>(args)...);
+}

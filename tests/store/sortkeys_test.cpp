@@ -1,0 +1,200 @@
+// Key expressions and options built from a sort, over the record layout.
+
+#include <gtest/gtest.h>
+
+#include "sortstate.h"
+#include "storefixture.h"
+
+namespace storetest {
+namespace {
+
+constexpr int kNone = 0;
+constexpr uint8_t E = kIndexExpression;
+constexpr uint8_t ED = kIndexExpression | kIndexDescending;
+
+struct KeyRow {
+  const char* label;
+  int first;
+  bool firstDesc;
+  int second;
+  bool secondDesc;
+  const char* key;
+  uint8_t options;
+};
+
+void PrintTo(const KeyRow& row, std::ostream* os) { *os << row.label; }
+
+std::string RowName(const ::testing::TestParamInfo<KeyRow>& row) { return row.param.label; }
+
+class SortKeys : public ::testing::TestWithParam<KeyRow> {};
+
+TEST_P(SortKeys, BuildsTheKeyAndOptions) {
+  const KeyRow& row = GetParam();
+  TIndex s;
+  s.FirstField = static_cast<uint8_t>(row.first);
+  s.FirstDescending = row.firstDesc;
+  s.SecondField = static_cast<uint8_t>(row.second);
+  s.SecondDescending = row.secondDesc;
+  s.BuildKeys(RecordFields(), 2);
+  EXPECT_EQ(s.KeyExpression, row.key);
+  EXPECT_EQ(s.IndexOptions, row.options);
+  EXPECT_EQ(s.FilteredKeyExpression, std::string("MARK+") + row.key);
+  EXPECT_EQ(s.FilteredIndexOptions, row.options);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SingleField, SortKeys,
+    ::testing::Values(
+        KeyRow{"LongStringAscending", F(kTitle), false, kNone, false,
+               "UPPER(SUBSTR(TITLE, 1, 99))", E},
+        KeyRow{"LongStringDescending", F(kTitle), true, kNone, false,
+               "UPPER(SUBSTR(TITLE, 1, 99))", ED},
+        KeyRow{"StringAscending", F(kAuthor), false, kNone, false, "UPPER(AUTHOR)", E},
+        KeyRow{"StringDescending", F(kAuthor), true, kNone, false, "UPPER(AUTHOR)", ED},
+        KeyRow{"NumberAscending", F(kValue), false, kNone, false, "STR(VALUE, 20, 4)", E},
+        KeyRow{"NumberDescendingIsReversedInsideTheKey", F(kValue), true, kNone, false,
+               "STR(999999999999999999-VALUE, 20, 4)", E},
+        KeyRow{"DateAscending", F(kPublished), false, kNone, false, "DTOS(PUBLISHED)", E},
+        KeyRow{"DateDescendingIsReversedInsideTheKey", F(kPublished), true, kNone, false,
+               "STR({12/31/3099}-PUBLISHED, 10, 0)", E},
+        KeyRow{"MemoAscending", F(kNotes), false, kNone, false, "UPPER(MLINE(NOTES, 1))", E},
+        KeyRow{"MemoDescending", F(kNotes), true, kNone, false, "UPPER(MLINE(NOTES, 1))", ED},
+        KeyRow{"PictureHasNoKey", F(kPicture), false, kNone, false, "", 0},
+        KeyRow{"SecondEqualToFirstGivesSingleKey", F(kAuthor), false, F(kAuthor), true,
+               "UPPER(AUTHOR)", E},
+        KeyRow{"SecondBelowUserFieldsIsNone", F(kAuthor), true, 1, false, "UPPER(AUTHOR)",
+               ED},
+        KeyRow{"EntryOrderIsTheRecordNumber", 0, false, kNone, false, "STR(NUMBER, 20, 4)",
+               E}),
+    RowName);
+
+INSTANTIATE_TEST_SUITE_P(
+    TwoFields, SortKeys,
+    ::testing::Values(
+        KeyRow{"ShortStringThenDate", F(kAuthor), false, F(kPublished), false,
+               "AUTHOR+DTOS(PUBLISHED)", E},
+        KeyRow{"BothTextSecondFollowsFirstDescending", F(kAuthor), true, F(kCategory), false,
+               "AUTHOR+CATEGORY", ED},
+        KeyRow{"LongTextsShareTheBudget", F(kTitle), false, F(kAuthor), true,
+               "UPPER(SUBSTR(TITLE, 1, 79))+UPPER(SUBSTR(AUTHOR, 1, 20))", E},
+        KeyRow{"TextThenMemo", F(kCoAuthors), false, F(kNotes), false,
+               "COAUTHORS+UPPER(SUBSTR(MLINE(NOTES, 1), 1, 39))", E},
+        KeyRow{"MemoThenNumber", F(kNotes), false, F(kValue), false,
+               "UPPER(SUBSTR(MLINE(NOTES, 1), 1, 79))+STR(VALUE, 20, 4)", E},
+        KeyRow{"TextDescendingInvertsNumberAscending", F(kAuthor), true, F(kValue), false,
+               "AUTHOR+STR(999999999999999999-VALUE, 20, 4)", ED},
+        KeyRow{"TextDescendingInvertsNumberDescending", F(kAuthor), true, F(kValue), true,
+               "AUTHOR+STR(VALUE, 20, 4)", ED},
+        KeyRow{"TextAscendingKeepsNumberDescending", F(kAuthor), false, F(kValue), true,
+               "AUTHOR+STR(999999999999999999-VALUE, 20, 4)", E},
+        KeyRow{"TextAscendingThenDateDescending", F(kAuthor), false, F(kPublished), true,
+               "AUTHOR+STR({12/31/3099}-PUBLISHED, 10, 0)", E},
+        KeyRow{"NumberThenTextDescendingInvertsNumber", F(kValue), false, F(kTitle), true,
+               "STR(999999999999999999-VALUE, 20, 4)+UPPER(SUBSTR(TITLE, 1, 79))", ED},
+        KeyRow{"NumberDescendingThenTextAscending", F(kValue), true, F(kTitle), false,
+               "STR(999999999999999999-VALUE, 20, 4)+UPPER(SUBSTR(TITLE, 1, 79))", E},
+        KeyRow{"DateThenTextDescendingInvertsDate", F(kPublished), false, F(kAuthor), true,
+               "STR({12/31/3099}-PUBLISHED, 10, 0)+AUTHOR", ED},
+        KeyRow{"DateCountsNothingAgainstTheBudget", F(kCustom3), false, F(kCoAuthors), false,
+               "DTOS(CUSTOM3)+COAUTHORS", E},
+        KeyRow{"NumbersReverseThemselves", F(kValue), true, F(kCustom5), false,
+               "STR(999999999999999999-VALUE, 20, 4)+STR(CUSTOM5, 20, 4)", E},
+        KeyRow{"DatesReverseThemselves", F(kPublished), false, F(kCustom3), true,
+               "DTOS(PUBLISHED)+STR({12/31/3099}-CUSTOM3, 10, 0)", E}),
+    RowName);
+
+// Fields sized at the edges of the budgets.
+std::vector<dbase::FieldDef> EdgeFields() {
+  using T = dbase::FieldType;
+  return {{"N", T::Numeric, 10, 0},      {"M", T::Character, 1, 0},
+          {"S99", T::Character, 99, 0},  {"S100", T::Character, 100, 0},
+          {"S79", T::Character, 79, 0},  {"S80", T::Character, 80, 0},
+          {"S20", T::Character, 20, 0},  {"S21", T::Character, 21, 0},
+          {"L", T::Logical, 1, 0},       {"F", T::Float, 10, 2}};
+}
+
+TIndex Keys(const std::vector<dbase::FieldDef>& fields, int first, bool d1, int second,
+            bool d2) {
+  TIndex s;
+  s.FirstField = static_cast<uint8_t>(first);
+  s.FirstDescending = d1;
+  s.SecondField = static_cast<uint8_t>(second);
+  s.SecondDescending = d2;
+  s.BuildKeys(fields, 2);
+  return s;
+}
+
+TEST(SortKeyBudgets, StringOf99IsWholeAnd100IsCut) {
+  EXPECT_EQ(Keys(EdgeFields(), 2, false, 0, false).KeyExpression, "UPPER(S99)");
+  EXPECT_EQ(Keys(EdgeFields(), 3, false, 0, false).KeyExpression,
+            "UPPER(SUBSTR(S100, 1, 99))");
+}
+
+TEST(SortKeyBudgets, FirstPartOf79IsBareAnd80IsCut) {
+  EXPECT_EQ(Keys(EdgeFields(), 4, false, 6, false).KeyExpression, "S79+S20");
+  EXPECT_EQ(Keys(EdgeFields(), 5, false, 6, false).KeyExpression,
+            "UPPER(SUBSTR(S80, 1, 79))+S20");
+  EXPECT_EQ(Keys(EdgeFields(), 5, false, 7, false).KeyExpression,
+            "UPPER(SUBSTR(S80, 1, 79))+UPPER(SUBSTR(S21, 1, 20))");
+}
+
+TEST(SortKeyBudgets, FloatFieldsAreNumbers) {
+  EXPECT_EQ(Keys(EdgeFields(), 9, true, 0, false).KeyExpression,
+            "STR(999999999999999999-F, 20, 4)");
+  EXPECT_EQ(Keys(EdgeFields(), 4, false, 9, false).KeyExpression, "S79+STR(F, 20, 4)");
+}
+
+TEST(SortKeyBudgets, LogicalFieldHasNoKey) {
+  TIndex s = Keys(EdgeFields(), 8, false, 0, false);
+  EXPECT_EQ(s.KeyExpression, "");
+  EXPECT_EQ(s.IndexOptions, 0);
+}
+
+TEST(SortKeyBudgets, KeyTextsAreCutTo100Characters) {
+  auto fields = EdgeFields();
+  fields[1].name = std::string(30, 'K');  // names longer than dBASE allows
+  fields[4].name = std::string(60, 'A');
+  fields[3].name = std::string(60, 'B');
+  TIndex s = Keys(fields, 4, false, 3, false);
+  EXPECT_EQ(s.KeyExpression.size(), 100u);
+  EXPECT_EQ(s.KeyExpression, (std::string(60, 'A') + "+" + "UPPER(SUBSTR(" + std::string(60, 'B'))
+                                 .substr(0, 100));
+  EXPECT_EQ(s.FilteredKeyExpression.size(), 100u);
+  EXPECT_EQ(s.FilteredKeyExpression.substr(0, 31), std::string(30, 'K') + "+");
+}
+
+TEST(SortKeyBudgets, BuildingAgainEmptiesTheOldKey) {
+  TIndex s = Keys(RecordFields(), F(kAuthor), false, 0, false);
+  s.FirstField = static_cast<uint8_t>(F(kPicture));
+  s.BuildKeys(RecordFields(), 2);
+  EXPECT_EQ(s.KeyExpression, "");
+}
+
+TEST(SortStateValues, CommitRevertAndReset) {
+  TIndex s;
+  s.FirstField = 5;
+  s.FirstDescending = true;
+  s.SecondField = 7;
+  EXPECT_FALSE(s.SortUnchanged());
+  s.CommitSort();
+  EXPECT_TRUE(s.SortUnchanged());
+  s.FirstField = 9;
+  s.SecondDescending = true;
+  s.RevertSort();
+  EXPECT_EQ(s.FirstField, 5);
+  EXPECT_TRUE(s.FirstDescending);
+  EXPECT_EQ(s.SecondField, 7);
+  EXPECT_FALSE(s.SecondDescending);
+  s.BuildKeys(RecordFields(), 2);
+  s.ResetSort();
+  EXPECT_EQ(s.FirstField, 0);
+  EXPECT_FALSE(s.FirstDescending);
+  EXPECT_EQ(s.PrevFirstField, 0);
+  EXPECT_EQ(s.PrevSecondField, 0);
+  EXPECT_EQ(s.KeyExpression, "");
+  EXPECT_EQ(s.FilteredKeyExpression, "");
+  EXPECT_TRUE(s.SortUnchanged());
+}
+
+}  // namespace
+}  // namespace storetest

@@ -114,6 +114,7 @@ class TForm1 : public TMainView {
   void B_LastClick();
   void B_NewClick();
   void B_AboutClick();
+  void B_SortClick();
   void SponsorBtnClick();
   void EntryClick(int slot);
   void LetterClick(int index);

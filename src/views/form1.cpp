@@ -209,6 +209,7 @@ void TForm1::BuildPages() {
   });
   connect(SortButton1, &TSortButton::clicked, this, &TForm1::B_SortClick);
   connect(SortButton1, &TSortButton::sortByClick, this, &TForm1::SortButtonChoice);
+  connect(SortButton1, &TSortButton::filterMenuClick, this, &TForm1::ApplyFilterState);
   connect(SortButton1, &TSortButton::sort1MenuClick, this, &TForm1::SortButtonChoice);
   connect(SortButton1, &TSortButton::sort2MenuClick, this, &TForm1::SortButtonChoice);
 
@@ -690,6 +691,18 @@ void TForm1::SortButtonChoice(const TSortFields& fields) {
   s.FirstDescending = fields.FirstDescending;
   s.SecondDescending = fields.SecondDescending;
   ApplyViewSort();
+}
+
+void TForm1::ApplyFilterState(int state) {
+  // The records keep the marks of the last filter; the index follows them.
+  TIndex& s = SortState();
+  const bool wasFiltered = s.Filtered;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  s.Filtered = state != 0;
+  AppSettings().FilterState = static_cast<uint8_t>(state);
+  SortButton1->setFilterState(state);
+  if (!ApplySort()) s.Filtered = wasFiltered;
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 
 void TForm1::B_SortClick() {

@@ -15,6 +15,7 @@
 #include "labels.h"
 #include "recordtext.h"
 #include "scriptedprompter.h"
+#include "sortbutton.h"
 #include "sortdlg.h"
 #include "sortstate.h"
 #include "tempdir.h"
@@ -169,6 +170,25 @@ TEST_F(Sorting, TheSortSurvivesARestart) {
   EXPECT_EQ(SortState().FirstField, 2);
   EXPECT_TRUE(SortState().FirstDescending);
   EXPECT_EQ(Titles(), QStringList({"Gamma", "Beta", "alpha"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Sorting, FilterStatesWorkOnTheMarksAlone) {
+  Open();
+  // No record carries a filter mark yet: a normal filter lists none, a
+  // reversed one all of them.
+  form->ApplyFilterState(1);
+  EXPECT_TRUE(Titles().isEmpty());
+  EXPECT_EQ(form->SortButton1->filterState(), 1);
+  EXPECT_TRUE(SortState().Filtered);
+  form->ApplyFilterState(2);
+  EXPECT_EQ(Titles().size(), 3);
+  form->ApplyFilterState(0);
+  EXPECT_EQ(Titles(), QStringList({"Beta", "alpha", "Gamma"}));
+  EXPECT_FALSE(SortState().Filtered);
 }
 
 }  // namespace

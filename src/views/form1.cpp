@@ -1,3 +1,1016 @@
 #include "form1.h"
 
-TForm1::TForm1(QWidget* parent) : TMainView(parent) { setObjectName(QStringLiteral("Form1")); }
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTabBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+#include "aboutbox.h"
+#include "colorbutton.h"
+#include "database.h"
+#include "deletedlg1.h"
+#include "formatedbutton.h"
+#include "form3.h"
+#include "gui/maindlg.h"
+#include "labels.h"
+#include "letters.h"
+#include "orvantaheader.h"
+#include "prompt.h"
+#include "qtprompter.h"
+#include "recordtable.h"
+#include "recordtext.h"
+#include "sortbutton.h"
+#include "sortdlg.h"
+#include "sortstate.h"
+#include "storehooks.h"
+#include "tablelisting.h"
+#include "viewcolors.h"
+
+namespace {
+
+constexpr int kHeaderTop = 19;
+constexpr int kHeaderHeight = 20;
+constexpr int kEntryHeight = 23;
+constexpr int kSpeedBarHeight = 46;
+constexpr int kTabSetHeight = 22;
+
+const QString kEntryHint = QStringLiteral("Left Click - Details; Right Click - Menu");
+
+// A page of the book: the panel colour with the edges of the pages below it
+// on the outer side and the shade of the binding on the inner side.
+class TPagePanel : public QFrame {
+ public:
+  TPagePanel(QWidget* parent, bool leftPage) : QFrame(parent), left_(leftPage) {}
+  QColor color{0xC0, 0xC0, 0xC0};
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    const QRect r = rect();
+    p.fillRect(r, color);
+    // Stacked page edges on the outer side.
+    const int outer = left_ ? 0 : r.width() - 1;
+    const int step = left_ ? 1 : -1;
+    for (int i = 0; i < 4; ++i) {
+      p.setPen(i % 2 ? color.darker(135) : color.lighter(115));
+      p.drawLine(outer + step * i, 2 + i, outer + step * i, r.height() - 3 - i);
+    }
+    // The binding: a soft shade towards the spine.
+    QLinearGradient g(left_ ? r.width() - 18 : 18, 0, left_ ? r.width() : 0, 0);
+    QColor shade = color.darker(150);
+    shade.setAlpha(0);
+    g.setColorAt(0, shade);
+    shade.setAlpha(140);
+    g.setColorAt(1, shade);
+    p.fillRect(left_ ? QRect(r.width() - 18, 0, 18, r.height()) : QRect(0, 0, 18, r.height()), g);
+    p.setPen(color.darker(170));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+  }
+
+ private:
+  bool left_;
+};
+
+QToolButton* SpeedButton(QWidget* bar, const QString& name, const QString& text,
+                         const QString& hint, QStyle::StandardPixmap icon) {
+  auto* b = new QToolButton(bar);
+  b->setObjectName(name);
+  b->setText(text);
+  b->setToolTip(hint);
+  b->setIcon(bar->style()->standardIcon(icon));
+  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  b->setAutoRaise(true);
+  b->setFocusPolicy(Qt::NoFocus);
+  return b;
+}
+
+QPushButton* PageButton(QWidget* page, const QString& name, const QString& text,
+                        const QString& hint) {
+  auto* b = new QPushButton(text, page);
+  b->setObjectName(name);
+  b->setToolTip(hint);
+  b->setFocusPolicy(Qt::NoFocus);
+  return b;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : TMainView(parent) {
+  setObjectName(QStringLiteral("Form1"));
+  setToolTip(QStringLiteral("Use Right Mouse Button To Display Popup Menus"));
+  tables_ = std::make_unique<TStoreTables>();
+  listing_ = std::make_unique<TTableListing>(tables_->Records);
+  spread_ = std::make_unique<TSpreadModel>(*listing_, kSpreadEntries);
+  SortState().Table = &tables_->Records;
+
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("Client"));
+  central->setAutoFillBackground(true);
+  setCentralWidget(central);
+
+  BuildPages();
+  BuildLetterColumn();
+  BuildSpeedBars();
+  BuildMenus();
+  BuildPopupMenus();
+
+  StoreHooks().IndexChanged = [this] { IndexChanged(); };
+  StoreHooks().RecolourTab = [this](int letter) { ColorLetterTab(letter); };
+  StoreHooks().BusyCursor = [](bool busy) {
+    if (busy)
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  };
+
+  OrvantaHeader1->LoadFromFile(JoinPath(AppSettings().HomeDir, QStringLiteral("header.dat")));
+  BuildEntries();
+  OpenDatabaseAndCaption();
+  ApplyLayout();
+  ApplyColors();
+  SortButton1->setFilterState(AppSettings().FilterState);
+  UpdateSortButtonLabels();
+  if (databaseOpen_) {
+    if (LetterTabsActive()) CountLetters(tables_->Records);
+    ApplyLetterTabs();
+    SelectLetter('A');
+  }
+  qApp->installEventFilter(this);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().width() - frameGeometry().width(), 1);
+}
+
+TForm1::~TForm1() {
+  qApp->removeEventFilter(this);
+  StoreHooks().IndexChanged = nullptr;
+  StoreHooks().RecolourTab = nullptr;
+  if (SortState().Table == &tables_->Records) SortState().Table = nullptr;
+}
+
+// ---------------------------------------------------------------- building
+
+void TForm1::BuildPages() {
+  auto* left = new TPagePanel(centralWidget(), true);
+  auto* right = new TPagePanel(centralWidget(), false);
+  Panel1 = left;
+  Panel2 = right;
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel2->setObjectName(QStringLiteral("Panel2"));
+  for (QFrame* page : {Panel1, Panel2}) page->resize(kPageWidth, kPageHeight);
+
+  QFont titleFont(QStringLiteral("Arial"));
+  titleFont.setPixelSize(12);
+  titleFont.setBold(true);
+  titleFont.setLetterSpacing(QFont::AbsoluteSpacing, 2);
+  TocLbl1 = new QLabel(QStringLiteral("TABLE OF CONTENTS"), Panel1);
+  TocLbl2 = new QLabel(QStringLiteral("TABLE OF CONTENTS"), Panel2);
+  for (QLabel* l : {TocLbl1, TocLbl2}) {
+    l->setFont(titleFont);
+    l->setAlignment(Qt::AlignCenter);
+    l->setGeometry(5, 2, kPageWidth - 10, 16);
+  }
+
+  OrvantaHeader1 = new TOrvantaHeader(Panel1);
+  OrvantaHeader1->setObjectName(QStringLiteral("OrvantaHeader1"));
+  OrvantaHeader1->setGeometry(5, kHeaderTop, 260, kHeaderHeight);
+  OrvantaHeader1->setToolTip(QStringLiteral("Left Click - Change Order;  Right Click - Menu"));
+  connect(OrvantaHeader1, &TOrvantaHeader::OnHChange, this, [this] { OrvantaHeader1HChange(); });
+
+  SortButton1 = new TSortButton(Panel2);
+  SortButton1->setObjectName(QStringLiteral("SortButton1"));
+  SortButton1->setGeometry(5, kHeaderTop, 260, kHeaderHeight);
+  SortButton1->setHelpContext(103);
+  SortButton1->setHint1(
+      QStringLiteral("[Primary Sort Field]: Left Click - Sort Options; Right Click - Menu"));
+  SortButton1->setHint2(
+      QStringLiteral("[Secondary Sort Field]: Left Click - Sort Options; Right Click - Menu"));
+  SortButton1->setHint3(QStringLiteral("Left Click - Set Filter;  Right Click - Menu"));
+  SortButton1->setSortSource([] {
+    const TIndex& s = SortState();
+    TSortFields f;
+    f.FirstField = s.FirstField;
+    f.SecondField = s.SecondField;
+    f.FirstDescending = s.FirstDescending;
+    f.SecondDescending = s.SecondDescending;
+    return f;
+  });
+  connect(SortButton1, &TSortButton::clicked, this, &TForm1::B_SortClick);
+  connect(SortButton1, &TSortButton::sortByClick, this, &TForm1::SortButtonChoice);
+  connect(SortButton1, &TSortButton::filterMenuClick, this, &TForm1::ApplyFilterState);
+  connect(SortButton1, &TSortButton::sort1MenuClick, this, &TForm1::SortButtonChoice);
+  connect(SortButton1, &TSortButton::sort2MenuClick, this, &TForm1::SortButtonChoice);
+
+  const int buttonsTop = 351;
+  B_First = PageButton(Panel1, QStringLiteral("B_First"), QStringLiteral("First"),
+                       QStringLiteral("GoTo First Page [Ctrl+Home]"));
+  B_PgUp = PageButton(Panel1, QStringLiteral("B_PgUp"), QStringLiteral("PgUp"),
+                      QStringLiteral("GoTo Previous Page [Ctrl+PgUp]"));
+  B_PgDn = PageButton(Panel2, QStringLiteral("B_PgDn"), QStringLiteral("PgDn"),
+                      QStringLiteral("GoTo Next Page [Ctrl+PgDn]"));
+  B_Last = PageButton(Panel2, QStringLiteral("B_Last"), QStringLiteral("Last"),
+                      QStringLiteral("GoTo Last Page [Ctrl+End]"));
+  B_First->setGeometry(8, buttonsTop, 62, 22);
+  B_PgUp->setGeometry(74, buttonsTop, 62, 22);
+  B_PgDn->setGeometry(kPageWidth - 136, buttonsTop, 62, 22);
+  B_Last->setGeometry(kPageWidth - 70, buttonsTop, 62, 22);
+  B_First->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
+  B_PgUp->setIcon(style()->standardIcon(QStyle::SP_MediaSeekBackward));
+  B_PgDn->setIcon(style()->standardIcon(QStyle::SP_MediaSeekForward));
+  B_Last->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
+  connect(B_First, &QPushButton::clicked, this, &TForm1::B_FirstClick);
+  connect(B_PgUp, &QPushButton::clicked, this, &TForm1::B_PgUpClick);
+  connect(B_PgDn, &QPushButton::clicked, this, &TForm1::B_PgDnClick);
+  connect(B_Last, &QPushButton::clicked, this, &TForm1::B_LastClick);
+
+  SponsorBtn = PageButton(Panel1, QStringLiteral("SponsorBtn"), QString(),
+                          QStringLiteral("Go To Tomekeeper Home Page [Ctrl+G]"));
+  SponsorBtn->setGeometry(kPageWidth - 40, buttonsTop - 4, 30, 30);
+  SponsorBtn->setIcon(QIcon(ProgramPixmap()));
+  SponsorBtn->setIconSize(QSize(24, 24));
+  SponsorBtn->setFlat(true);
+  connect(SponsorBtn, &QPushButton::clicked, this, &TForm1::SponsorBtnClick);
+
+  QFont numberFont(QStringLiteral("Arial"));
+  numberFont.setPixelSize(11);
+  numberFont.setItalic(true);
+  PgL_Lbl = new QLabel(QStringLiteral("999999"), Panel1);
+  PgR_Lbl = new QLabel(QStringLiteral("999999"), Panel2);
+  PgL_Lbl->setObjectName(QStringLiteral("PgL_Lbl"));
+  PgR_Lbl->setObjectName(QStringLiteral("PgR_Lbl"));
+  PgL_Lbl->setFont(numberFont);
+  PgR_Lbl->setFont(numberFont);
+  PgL_Lbl->setGeometry(10, kPageHeight - 16, 60, 14);
+  PgR_Lbl->setGeometry(kPageWidth - 70, kPageHeight - 16, 60, 14);
+  PgL_Lbl->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  PgR_Lbl->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void TForm1::BuildEntries() {
+  const int top0 = kHeaderTop + kHeaderHeight + 8;
+  for (int page = 0; page < 2; ++page) {
+    QFrame* panel = page == 0 ? Panel1 : Panel2;
+    auto& list = page == 0 ? LeftEntries : RightEntries;
+    for (int i = 0; i < kPageEntries; ++i) {
+      auto* e = new TFormatedButton(panel);
+      const int slot = page * kPageEntries + i;
+      e->setObjectName(QStringLiteral("Entry%1").arg(slot));
+      e->setProperty("Tag", slot);
+      e->setGeometry(5, top0 + i * (kEntryHeight + 2), kPageWidth - 10, kEntryHeight);
+      e->setToolTip(kEntryHint);
+      e->setTabStop(true);
+      e->setGap(0);
+      e->setContextMenuPolicy(Qt::CustomContextMenu);
+      connect(e, &TColorButton::clicked, this, [this, slot] { EntryClick(slot); });
+      connect(e, &QWidget::customContextMenuRequested, this,
+              [this, e, slot](const QPoint& pos) { ShowEntryMenu(slot, e->mapToGlobal(pos)); });
+      list.push_back(e);
+    }
+  }
+  OrvantaHeader1HChange();
+}
+
+void TForm1::BuildLetterColumn() {
+  Panel5 = new QFrame(centralWidget());
+  Panel5->setObjectName(QStringLiteral("Panel5"));
+  Panel5->resize(kLetterColumnWidth, kPageHeight);
+  QFont f(QStringLiteral("Arial"));
+  f.setPixelSize(10);
+  f.setBold(true);
+  for (int i = 0; i < 26; ++i) {
+    const QChar letter(QLatin1Char(static_cast<char>('A' + i)));
+    auto* b = new TColorButton(Panel5);
+    b->setObjectName(QString(letter) + QStringLiteral("_Btn"));
+    b->setCaption(letter);
+    b->setFont(f);
+    b->setStayDown(true);
+    b->setTabStop(false);
+    b->setToolTip(QStringLiteral("Jump to Page beginning with ") + letter);
+    b->setGeometry(0, i * 15, kLetterColumnWidth, 15);
+    connect(b, &TColorButton::clicked, this, [this, i] { LetterClick(i); });
+    LetterButtons[static_cast<size_t>(i)] = b;
+  }
+}
+
+void TForm1::BuildSpeedBars() {
+  Panel3 = new QFrame(centralWidget());
+  Panel4 = new QFrame(centralWidget());
+  Panel3->setObjectName(QStringLiteral("Panel3"));
+  Panel4->setObjectName(QStringLiteral("Panel4"));
+  for (QFrame* bar : {Panel3, Panel4}) {
+    bar->setFrameShape(QFrame::StyledPanel);
+    bar->setAutoFillBackground(true);
+  }
+  B_Search = SpeedButton(Panel3, "B_Search", "Find", "Find Text", QStyle::SP_FileDialogContentsView);
+  B_Options = SpeedButton(Panel3, "B_Options", "Options", "Set Options", QStyle::SP_FileDialogDetailedView);
+  B_Print = SpeedButton(Panel3, "B_Print", "Print", "Create and Print Reports", QStyle::SP_DialogSaveButton);
+  B_New = SpeedButton(Panel3, "B_New", "New", "Add New Record", QStyle::SP_FileIcon);
+  B_Load = SpeedButton(Panel3, "B_Load", "Load", "Load Another Database", QStyle::SP_DialogOpenButton);
+  B_About = SpeedButton(Panel3, "B_About", "About", "Display Information About Authors", QStyle::SP_MessageBoxInformation);
+  B_Help = SpeedButton(Panel3, "B_Help", "Help", "Display Help Window", QStyle::SP_DialogHelpButton);
+  B_Exit = SpeedButton(Panel3, "B_Exit", "Exit", "Program Shutdown [Alt+F4]", QStyle::SP_DialogCloseButton);
+  B_Export = SpeedButton(Panel4, "B_Export", "Export", "Export Data to Text File", QStyle::SP_ArrowRight);
+  B_Import = SpeedButton(Panel4, "B_Import", "Import", "Import Data from Text File", QStyle::SP_ArrowLeft);
+  B_Password = SpeedButton(Panel4, "B_Password", "Password", "Change Password", QStyle::SP_DialogYesButton);
+  B_Maintenance = SpeedButton(Panel4, "B_Maintenance", "Maintenance", "Database Maintenance Functions", QStyle::SP_BrowserReload);
+  B_Filter = SpeedButton(Panel4, "B_Filter", "Filter", "Define Filter", QStyle::SP_FileDialogListView);
+  B_Sort = SpeedButton(Panel4, "B_Sort", "Sort", "Sort Data", QStyle::SP_ArrowDown);
+  B_Summary = SpeedButton(Panel4, "B_Summary", "Summary", "Display Summary", QStyle::SP_FileDialogInfoView);
+  int x = 4;
+  for (QToolButton* b : {B_Search, B_Options, B_Print, B_New, B_Load, B_About, B_Help, B_Exit}) {
+    b->setGeometry(x, 2, 68, kSpeedBarHeight - 4);
+    x += 70;
+  }
+  x = 4;
+  for (QToolButton* b : {B_Export, B_Import, B_Password, B_Maintenance, B_Filter, B_Sort, B_Summary}) {
+    b->setGeometry(x, 2, 78, kSpeedBarHeight - 4);
+    x += 80;
+  }
+  connect(B_New, &QToolButton::clicked, this, &TForm1::B_NewClick);
+  connect(B_About, &QToolButton::clicked, this, &TForm1::B_AboutClick);
+  connect(B_Help, &QToolButton::clicked, this, [] { ShowHelpTopic(1); });
+  connect(B_Exit, &QToolButton::clicked, this, &QWidget::close);
+  // Their dialogs come with their own subsystems; until then they stay off.
+  connect(B_Sort, &QToolButton::clicked, this, &TForm1::B_SortClick);
+  for (QToolButton* b : {B_Search, B_Options, B_Print, B_Load, B_Export, B_Import, B_Password,
+                         B_Maintenance, B_Filter, B_Summary})
+    b->setEnabled(false);
+  Panel4->hide();
+
+  TabSet1 = new QTabBar(centralWidget());
+  TabSet1->setObjectName(QStringLiteral("TabSet1"));
+  TabSet1->addTab(QStringLiteral("Standard"));
+  TabSet1->addTab(QStringLiteral("Advanced"));
+  TabSet1->setShape(QTabBar::TriangularSouth);
+  TabSet1->setToolTip(QStringLiteral("Click on Tabs to select Speed Bar pages"));
+  TabSet1->setFocusPolicy(Qt::NoFocus);
+  TabSet1->setDrawBase(false);
+  connect(TabSet1, &QTabBar::currentChanged, this, &TForm1::TabSet1Click);
+}
+
+void TForm1::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  QMenu* file = bar->addMenu(QStringLiteral("&File"));
+  NewRecord1 = file->addAction(QStringLiteral("&New Record"), this, &TForm1::B_NewClick);
+  LoadDatabase1 = file->addAction(QStringLiteral("&Load Database"));
+  Print1 = file->addAction(QStringLiteral("&Print"));
+  Exit1 = file->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
+  QMenu* search = bar->addMenu(QStringLiteral("&Search"));
+  Find1 = search->addAction(QStringLiteral("&Find"));
+  Options1 = bar->addAction(QStringLiteral("&Options"));
+  QMenu* move = bar->addMenu(QStringLiteral("&Move"));
+  First1 = move->addAction(QStringLiteral("&First"), this, &TForm1::B_FirstClick);
+  PageUp1 = move->addAction(QStringLiteral("Page&Up"), this, &TForm1::B_PgUpClick);
+  PageDown1 = move->addAction(QStringLiteral("Page&Down"), this, &TForm1::B_PgDnClick);
+  Last1 = move->addAction(QStringLiteral("&Last"), this, &TForm1::B_LastClick);
+  QMenu* advanced = bar->addMenu(QStringLiteral("&Advanced"));
+  Export1 = advanced->addAction(QStringLiteral("&Export"));
+  Import1 = advanced->addAction(QStringLiteral("&Import"));
+  Password1 = advanced->addAction(QStringLiteral("&Password"));
+  Maintenance1 = advanced->addAction(QStringLiteral("&Maintenance"));
+  Filter1 = advanced->addAction(QStringLiteral("&Filter"));
+  Sort1 = advanced->addAction(QStringLiteral("&Sort"), this, &TForm1::B_SortClick);
+  Summary1 = advanced->addAction(QStringLiteral("S&ummary"));
+  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+  HelpContents1 = help->addAction(QStringLiteral("&Help Contents"), [] { ShowHelpTopic(1); });
+  About1 = help->addAction(QStringLiteral("&About"), this, &TForm1::B_AboutClick);
+  for (QAction* a : {LoadDatabase1, Print1, Find1, Options1, Export1, Import1, Password1,
+                     Maintenance1, Filter1, Summary1})
+    a->setEnabled(false);
+}
+
+void TForm1::BuildPopupMenus() {
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  QuickView1 = PopupMenu1->addMenu(QStringLiteral("&Quick View"));
+  ViewCopyBuffer1 = PopupMenu1->addMenu(QStringLiteral("&View Copy Buffer"));
+  PopupMenu1->addSeparator();
+  CopyRecord1 = PopupMenu1->addAction(QStringLiteral("&Copy Record"));
+  PasteRecord1 = PopupMenu1->addAction(QStringLiteral("&Paste Record"));
+  DeleteRecord1 = PopupMenu1->addAction(QStringLiteral("&Delete Record"),
+                                        [this] { DeleteRecordClick(menuSlot_); });
+  PrintRecord1 = PopupMenu1->addAction(QStringLiteral("P&rint Record"));
+  PopupMenu1->addSeparator();
+  EntryHelp1 = PopupMenu1->addAction(QStringLiteral("&Help"), [] { ShowHelpTopic(kEntryHelpContext); });
+  // The copy buffer and printing arrive with their own subsystems.
+  for (QAction* a : {CopyRecord1, PasteRecord1, PrintRecord1}) a->setEnabled(false);
+
+  PopupMenu2 = new QMenu(this);
+  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+  QMenu* model = PopupMenu2->addMenu(QStringLiteral("&Book Model"));
+  OneLevel1 = model->addAction(QStringLiteral("1-Level"), this, &TForm1::SwitchToOneLevel);
+  TwoLevel1 = model->addAction(QStringLiteral("2-Level"));
+  QMenu* bars = PopupMenu2->addMenu(QStringLiteral("&Menus And SpeedBars"));
+  const char* menuTexts[] = {"Show Both", "Show Only Menus", "Show Only Speed Bars"};
+  for (int i = 0; i < 3; ++i)
+    MenusItems[static_cast<size_t>(i)] =
+        bars->addAction(QString::fromLatin1(menuTexts[i]), [this, i] { SetMenusAndSpeedBars(i); });
+  bars->addSeparator();
+  const char* barTexts[] = {"Speed Bar At The Top", "Speed Bar At The Bottom"};
+  for (int i = 0; i < 2; ++i)
+    SpeedBarItems[static_cast<size_t>(i)] = bars->addAction(QString::fromLatin1(barTexts[i]), [this, i] {
+      if (AppSettings().SpeedBarLocation == i) return;
+      AppSettings().SpeedBarLocation = static_cast<uint16_t>(i);
+      ApplyLayout();
+    });
+  QMenu* tabs = PopupMenu2->addMenu(QStringLiteral("&Letter Tabs"));
+  const char* tabTexts[] = {"Enabled", "Disabled"};
+  for (int i = 0; i < 2; ++i)
+    LetterTabItems[static_cast<size_t>(i)] = tabs->addAction(QString::fromLatin1(tabTexts[i]), [this, i] {
+      if (AppSettings().LetterTabs == i) return;
+      AppSettings().LetterTabs = static_cast<uint16_t>(i);
+      SortState().CommitSort();
+      if (LetterTabsActive()) CountLetters(tables_->Records);
+      spread_->SetLetterTabsEnabled(true);
+      ApplyLetterTabs();
+      ApplyViewSort();
+    });
+  tabs->addSeparator();
+  const char* placeTexts[] = {"Display In Center", "Display On Right Side"};
+  for (int i = 0; i < 2; ++i)
+    LetterPlaceItems[static_cast<size_t>(i)] = tabs->addAction(QString::fromLatin1(placeTexts[i]), [this, i] {
+      if (AppSettings().LetterTabsLocation == i) return;
+      AppSettings().LetterTabsLocation = static_cast<uint16_t>(i);
+      ApplyLayout();
+    });
+  QMenu* hints = PopupMenu2->addMenu(QStringLiteral("H&int Messages"));
+  const char* hintTexts[] = {"Show", "Hide"};
+  for (int i = 0; i < 2; ++i)
+    HintItems[static_cast<size_t>(i)] = hints->addAction(QString::fromLatin1(hintTexts[i]), [this, i] {
+      AppSettings().HintMessages = static_cast<uint16_t>(i);
+      ApplyHints();
+    });
+  QMenu* del = PopupMenu2->addMenu(QStringLiteral("&Record Delete Mode"));
+  const char* delTexts[] = {"Ask User To Confirm", "Immediate Delete"};
+  for (int i = 0; i < 2; ++i)
+    DeleteModeItems[static_cast<size_t>(i)] = del->addAction(
+        QString::fromLatin1(delTexts[i]), [i] { AppSettings().DeleteMode = static_cast<uint16_t>(i); });
+  PopupMenu2->addSeparator();
+  PopupMenu2->addAction(QStringLiteral("&Help"), [] { ShowHelpTopic(66); });
+  for (QMenu* m : {model, bars, tabs, hints, del})
+    for (QAction* a : m->actions())
+      if (!a->isSeparator()) a->setCheckable(true);
+  connect(PopupMenu2, &QMenu::aboutToShow, this, &TForm1::PopupMenu2Popup);
+}
+
+// ---------------------------------------------------------------- database
+
+void TForm1::OpenDatabaseAndCaption() {
+  databaseOpen_ = OpenDatabase(*tables_);
+  if (!databaseOpen_) {
+    // Nothing to show: the view closes itself once the loop runs.
+    QTimer::singleShot(0, this, &QWidget::close);
+    return;
+  }
+  SetDatabaseCaption();
+  ApplyReadOnlyMode();
+}
+
+void TForm1::SetDatabaseCaption() {
+  databaseName_.clear();
+  try {
+    if (tables_->Catalogue.Active() && !tables_->Catalogue.Engine().eof())
+      databaseName_ = FromTableText(tables_->Catalogue.Engine().asString(1));
+  } catch (const std::exception&) {
+    databaseName_.clear();
+  }
+  QString caption = (AppSettings().AppTitle + QStringLiteral(" - Database: ")).left(53);
+  caption += databaseName_;
+  if (IsReadOnlyDatabase()) caption += QStringLiteral(" [Read Only Mode]");
+  setWindowTitle(caption);
+}
+
+void TForm1::SaveViewState() {
+  SaveSortState();
+  try {
+    OrvantaHeader1->SaveToFile(JoinPath(AppSettings().HomeDir, QStringLiteral("header.dat")));
+  } catch (const std::exception&) {
+    // An unwritable home keeps the old layout; the rest is still saved.
+  }
+}
+
+// ---------------------------------------------------------------- showing
+
+TFormatedButton* TForm1::Entry(int slot) const {
+  if (slot < 0 || slot >= kSpreadEntries) return nullptr;
+  return slot < kPageEntries ? LeftEntries[static_cast<size_t>(slot)]
+                             : RightEntries[static_cast<size_t>(slot - kPageEntries)];
+}
+
+void TForm1::Refresh() {
+  if (!isVisible()) return;
+  for (int s = 0; s < kSpreadEntries; ++s) Entry(s)->clearTexts();
+  TDbTable& table = tables_->Records;
+  if (table.Active()) {
+    try {
+      GoToPosition(table, static_cast<uint32_t>(spread_->TopRecord()));
+      dbase::Table& t = table.Engine();
+      // Which field each column shows, found once per refresh.
+      std::vector<int> fields;
+      const int first = AppSettings().FirstUserField;
+      for (int i = 0; i < OrvantaHeader1->SectionCount(); ++i) {
+        int field = -1;
+        const QString caption = OrvantaHeader1->SectionCaption(i);
+        for (int k = 0; k < Labels().size(); ++k)
+          if (Labels()[k].compare(caption, Qt::CaseInsensitive) == 0) {
+            field = first + k;
+            break;
+          }
+        if (field >= static_cast<int>(t.fields().size())) field = -1;
+        fields.push_back(field);
+      }
+      for (int s = 0; s < kSpreadEntries && !t.eof(); ++s) {
+        TFormatedButton* e = Entry(s);
+        for (size_t i = 0; i < fields.size(); ++i) {
+          QString text = fields[i] < 0 ? QString() : FieldDisplayText(t, fields[i]);
+          if (i > 0) text.prepend(QLatin1Char(' '));
+          e->setText(static_cast<int>(i), text);
+        }
+        t.next();
+      }
+    } catch (const std::exception& e) {
+      ShowMessage(MsgKind::Error, QString::fromStdString(e.what()));
+    }
+  }
+  const TSpreadButtons b = spread_->Buttons();
+  B_First->setEnabled(b.first);
+  B_PgUp->setEnabled(b.pgUp);
+  B_PgDn->setEnabled(b.pgDn);
+  B_Last->setEnabled(b.last);
+  First1->setEnabled(b.first);
+  PageUp1->setEnabled(b.pgUp);
+  PageDown1->setEnabled(b.pgDn);
+  Last1->setEnabled(b.last);
+  PgL_Lbl->setText(spread_->LeftPageNumber());
+  PgR_Lbl->setText(spread_->RightPageNumber());
+  FocusFirstEntry();
+  if (spread_->TabsActive() && table.Active()) CountLetter(table, spread_->CurrentLetter());
+}
+
+void TForm1::FocusFirstEntry() {
+  if (isActiveWindow() || QApplication::platformName() == QLatin1String("offscreen"))
+    LeftEntries.front()->setFocus();
+}
+
+void TForm1::OrvantaHeader1HChange() {
+  for (int s = 0; s < kSpreadEntries; ++s) {
+    TFormatedButton* e = Entry(s);
+    e->removeColumns();
+    for (int i = 0; i < OrvantaHeader1->SectionCount(); ++i)
+      e->addColumn(QString(), OrvantaHeader1->ColumnPercent(i));
+  }
+  Refresh();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  TMainView::showEvent(event);
+  if (databaseOpen_) SetDatabaseCaption();
+  ApplyDateFormat();
+  StoreHooks().IndexChanged = [this] { IndexChanged(); };
+  Refresh();
+  ApplyReadOnlyMode();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  TMainView::changeEvent(event);
+  // Minimising the table of contents minimises the program.
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && MainDlg())
+    MainDlg()->showMinimized();
+}
+
+// ---------------------------------------------------------------- navigation
+
+void TForm1::B_FirstClick() {
+  if (spread_->First()) Refresh();
+}
+
+void TForm1::B_PgUpClick() {
+  if (spread_->PgUp()) {
+    SyncLetterButton();
+    Refresh();
+  }
+}
+
+void TForm1::B_PgDnClick() {
+  if (spread_->PgDn()) {
+    SyncLetterButton();
+    Refresh();
+  }
+}
+
+void TForm1::B_LastClick() {
+  if (spread_->Last()) Refresh();
+}
+
+void TForm1::SyncLetterButton() {
+  const int i = spread_->CurrentLetter() - 'A';
+  if (!LetterButtons[static_cast<size_t>(i)]->selected())
+    LetterButtons[static_cast<size_t>(i)]->setSelected(true);
+  if (!spread_->LetterTabsEnabled()) ApplyLetterTabs();
+}
+
+void TForm1::SelectLetter(char letter) {
+  if (letter < 'A' || letter > 'Z') return;
+  LetterButtons[static_cast<size_t>(letter - 'A')]->setSelected(true);
+  spread_->SelectLetter(letter);
+  if (!spread_->LetterTabsEnabled()) ApplyLetterTabs();
+  Refresh();
+}
+
+void TForm1::LetterClick(int index) { SelectLetter(static_cast<char>('A' + index)); }
+
+void TForm1::ApplyLetterTabs() {
+  const bool active = showLetters_ && spread_->TabsActive();
+  if (active) spread_->SetTopRecord(0);
+  Panel5->show();
+  for (int i = 0; i < 26; ++i) {
+    LetterButtons[static_cast<size_t>(i)]->setEnabled(active);
+    if (active) ColorLetterTab(i);
+  }
+}
+
+void TForm1::SetShowLetters(bool on) {
+  showLetters_ = on;
+  for (int i = 0; i < 26; ++i) {
+    LetterButtons[static_cast<size_t>(i)]->setEnabled(on);
+    if (on) ColorLetterTab(i);
+  }
+}
+
+void TForm1::ColorLetterTab(int index) {
+  if (index < 0 || index >= 26) return;
+  TColorButton* b = LetterButtons[static_cast<size_t>(index)];
+  const bool filled = LetterCounts()[static_cast<size_t>(index)] > 0;
+  b->setTextColor(ElementColor(filled ? 4 : 6));
+  b->setBgndColor(ElementColor(filled ? 5 : 7));
+  b->setSelTextColor(ElementColor(8));
+  b->setSelBgndColor(ElementColor(9));
+}
+
+void TForm1::IndexChanged() {
+  if (LetterTabsActive()) CountLetters(tables_->Records);
+  spread_->SetLetterTabsEnabled(true);
+  for (int i = 0; i < 26; ++i) ColorLetterTab(i);
+  ApplyLetterTabs();
+  UpdateSortButtonLabels();
+  SelectLetter('A');
+}
+
+// ---------------------------------------------------------------- sorting
+
+void TForm1::UpdateSortButtonLabels() {
+  const TIndex& s = SortState();
+  const int first = AppSettings().FirstUserField;
+  auto label = [&](int field, const QString& none) {
+    const int k = field - first;
+    if (field < first || k >= Labels().size()) return none;
+    return Labels()[k];
+  };
+  SortButton1->setLabelsAndDirections(label(s.FirstField, QStringLiteral("Entry Order")),
+                                      label(s.SecondField, QStringLiteral("NONE")),
+                                      s.SecondDescending, s.FirstDescending);
+}
+
+void TForm1::SortButtonChoice(const TSortFields& fields) {
+  TIndex& s = SortState();
+  s.CommitSort();
+  s.FirstField = static_cast<uint8_t>(fields.FirstField < 0 ? 0 : fields.FirstField);
+  s.SecondField = static_cast<uint8_t>(fields.SecondField < 0 ? 0 : fields.SecondField);
+  s.FirstDescending = fields.FirstDescending;
+  s.SecondDescending = fields.SecondDescending;
+  ApplyViewSort();
+}
+
+void TForm1::ApplyFilterState(int state) {
+  // The records keep the marks of the last filter; the index follows them.
+  TIndex& s = SortState();
+  const bool wasFiltered = s.Filtered;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  s.Filtered = state != 0;
+  AppSettings().FilterState = static_cast<uint8_t>(state);
+  SortButton1->setFilterState(state);
+  if (!ApplySort()) s.Filtered = wasFiltered;
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+void TForm1::B_SortClick() {
+  SortState().CommitSort();
+  TSortDlg dlg(this);
+  if (!ShuttingDown() && dlg.exec() == QDialog::Accepted) ApplyViewSort();
+  FocusFirstEntry();
+}
+
+void TForm1::ApplyViewSort() {
+  TIndex& s = SortState();
+  if (!s.SortUnchanged()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    AppSettings().FilterState = 0;
+    SortButton1->setFilterState(0);
+    s.Filtered = false;
+    if (!ApplySort()) s.RevertSort();
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    spread_->SetLetterTabsEnabled(true);
+    ApplyLetterTabs();
+  }
+  UpdateSortButtonLabels();
+  SelectLetter('A');
+}
+
+// ---------------------------------------------------------------- records
+
+void TForm1::EntryClick(int slot) {
+  if (!tables_->Records.Active()) {
+    ShowMessage(MsgKind::Error, QStringLiteral("Database is not Open! Cannot display details."));
+    return;
+  }
+  // The record pages take over from here once they exist; the entry keeps
+  // the focus meanwhile.
+  if (TFormatedButton* e = Entry(slot)) e->setFocus();
+}
+
+void TForm1::B_NewClick() {
+  if (IsReadOnlyDatabase()) return;
+  EntryClick(static_cast<int>(::RecordCount(tables_->Records)) - spread_->TopRecord());
+}
+
+void TForm1::B_AboutClick() {
+  TAboutBox box(this);
+  box.exec();
+  FocusFirstEntry();
+}
+
+void TForm1::SponsorBtnClick() { QDesktopServices::openUrl(QUrl(AppSettings().HomePageUrl)); }
+
+void TForm1::DeleteRecordClick(int slot) {
+  TDbTable& table = tables_->Records;
+  if (slot < 0 || !table.Active() || IsReadOnlyDatabase()) return;
+  dbase::Table& t = table.Engine();
+  try {
+    GoToPosition(table, static_cast<uint32_t>(spread_->PositionOfSlot(slot)));
+  } catch (const std::exception&) {
+  }
+  if (t.eof()) {
+    ShowMessage(MsgKind::Information, QStringLiteral("Empty Record cannot be Deleted."));
+    return;
+  }
+  if (AppSettings().DeleteMode == 0 && !TDeleteDlg1::Confirm(this)) {
+    ShowMessage(MsgKind::Information, QStringLiteral("Record not Deleted."));
+    FocusFirstEntry();
+    return;
+  }
+  try {
+    t.edit();  // the lock: fails while another user edits the record
+    const char letter = FirstLetter(table);
+    t.deleteRecord();
+    AdjustLetterCounts(letter, ' ');
+  } catch (const std::exception&) {
+    try {
+      t.cancel();
+    } catch (const std::exception&) {
+    }
+    ShowMessage(MsgKind::Error, QStringLiteral("Record in use - not Deleted!"));
+  }
+  Refresh();
+}
+
+void TForm1::ShowEntryMenu(int slot, const QPoint& globalPos) {
+  PopupMenu1Popup(slot);
+  PopupMenu1->popup(globalPos);
+}
+
+void TForm1::PopupMenu1Popup(int slot) {
+  menuSlot_ = slot;
+  QuickView1->clear();
+  ViewCopyBuffer1->clear();
+  QuickView1->setEnabled(false);
+  ViewCopyBuffer1->setEnabled(false);
+  TDbTable& table = tables_->Records;
+  if (!table.Active()) return;
+  const int32_t position = spread_->PositionOfSlot(slot);
+  if (position < static_cast<int32_t>(::RecordCount(table))) {
+    try {
+      GoToPosition(table, static_cast<uint32_t>(position));
+      const dbase::Table& t = table.Engine();
+      for (int f = AppSettings().FirstUserField; f < static_cast<int>(t.fields().size()); ++f)
+        QuickView1->addAction(QuickViewText(t, f));
+      QuickView1->setEnabled(true);
+    } catch (const std::exception&) {
+      QuickView1->clear();
+    }
+  }
+}
+
+void TForm1::ApplyReadOnlyMode() {
+  const bool ro = IsReadOnlyDatabase();
+  DeleteRecord1->setEnabled(!ro);
+  NewRecord1->setEnabled(!ro);
+  B_New->setEnabled(!ro);
+  // Copy, paste, import, export and maintenance are off until they exist.
+}
+
+// ---------------------------------------------------------------- layout
+
+void TForm1::SetMenusAndSpeedBars(int value) {
+  if (AppSettings().MenusAndSpeedBars == value) return;
+  AppSettings().MenusAndSpeedBars = static_cast<uint16_t>(value);
+  ApplyLayout();
+}
+
+void TForm1::ApplyHints() {
+  // Tool tips are shown through the application's style hints; an event filter
+  // drops them when hints are off.
+  hintsOn_ = AppSettings().HintMessages == 0;
+}
+
+void TForm1::ApplyDateFormat() {
+  // Dates are formatted on demand from DateFormat (see recordtext.h); a new
+  // format shows at the next refresh.
+}
+
+void TForm1::ApplyLayout() {
+  const TAppSettings& s = AppSettings();
+  const bool bars = s.MenusAndSpeedBars != 1;
+  menuBar()->setVisible(s.MenusAndSpeedBars != 2);
+  Panel3->setVisible(bars && TabSet1->currentIndex() == 0);
+  Panel4->setVisible(bars && TabSet1->currentIndex() == 1);
+  TabSet1->setVisible(bars);
+  ApplyHints();
+  PositionPanels();
+  Refresh();
+}
+
+void TForm1::PositionPanels() {
+  const TAppSettings& s = AppSettings();
+  const bool bars = s.MenusAndSpeedBars != 1;
+  const int width = 2 * kPageWidth + kLetterColumnWidth;
+  const int barsHeight = bars ? kSpeedBarHeight + kTabSetHeight : 0;
+  int pagesTop = 0;
+  int barTop = kPageHeight;
+  if (bars && s.SpeedBarLocation == 0) {
+    barTop = 0;
+    pagesTop = barsHeight;
+  }
+  Panel3->setGeometry(0, barTop, width, kSpeedBarHeight);
+  Panel4->setGeometry(0, barTop, width, kSpeedBarHeight);
+  TabSet1->setGeometry(0, barTop + kSpeedBarHeight, width, kTabSetHeight);
+  Panel1->move(0, pagesTop);
+  if (s.LetterTabsLocation == 1) {
+    Panel2->move(kPageWidth, pagesTop);
+    Panel5->move(2 * kPageWidth, pagesTop);
+  } else {
+    Panel5->move(kPageWidth, pagesTop);
+    Panel2->move(kPageWidth + kLetterColumnWidth, pagesTop);
+  }
+  centralWidget()->setFixedSize(width, kPageHeight + barsHeight);
+  setFixedSize(width, kPageHeight + barsHeight + (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
+}
+
+void TForm1::TabSet1Click(int index) {
+  if (AppSettings().MenusAndSpeedBars == 1) return;
+  Panel3->setVisible(index == 0);
+  Panel4->setVisible(index == 1);
+}
+
+void TForm1::ApplyColors() {
+  for (int s = 0; s < kSpreadEntries; ++s) {
+    TFormatedButton* e = Entry(s);
+    e->setBgndColor(ElementColor(1));
+    e->setTextColor(ElementColor(0));
+    e->setSelBgndColor(ElementColor(3));
+    e->setSelTextColor(ElementColor(2));
+  }
+  for (int i = 0; i < 26; ++i) ColorLetterTab(i);
+  for (QLabel* l : {TocLbl1, TocLbl2, PgL_Lbl, PgR_Lbl}) {
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, ElementColor(10));
+    p.setColor(QPalette::Window, ElementColor(11));
+    l->setPalette(p);
+  }
+  static_cast<TPagePanel*>(Panel1)->color = ElementColor(12);
+  static_cast<TPagePanel*>(Panel2)->color = ElementColor(12);
+  for (QFrame* bar : {Panel3, Panel4}) {
+    QPalette p = bar->palette();
+    p.setColor(QPalette::Window, ElementColor(13));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
+    bar->setPalette(p);
+  }
+  QPalette p = centralWidget()->palette();
+  p.setColor(QPalette::Window, ElementColor(14));
+  centralWidget()->setPalette(p);
+  Panel5->setAutoFillBackground(true);
+  Panel5->setPalette(p);
+  update();
+}
+
+// ---------------------------------------------------------------- menus and keys
+
+void TForm1::PopupMenu2Popup() {
+  const TAppSettings& s = AppSettings();
+  OneLevel1->setChecked(false);
+  TwoLevel1->setChecked(true);
+  for (size_t i = 0; i < 3; ++i) MenusItems[i]->setChecked(s.MenusAndSpeedBars == i);
+  for (size_t i = 0; i < 2; ++i) {
+    SpeedBarItems[i]->setChecked(s.SpeedBarLocation == i);
+    LetterTabItems[i]->setChecked(s.LetterTabs == i);
+    LetterPlaceItems[i]->setChecked(s.LetterTabsLocation == i);
+    HintItems[i]->setChecked(s.HintMessages == i);
+    DeleteModeItems[i]->setChecked(s.DeleteMode == i);
+  }
+}
+
+void TForm1::SwitchToOneLevel() {
+  AppSettings().BookModel = 0;
+  SwitchingModel = true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  SaveViewState();
+  SaveSessionState();
+  QWidget* owner = parentWidget();
+  close();
+  TMainView* view = CreateMainView(0, owner);
+  view->show();
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip && !hintsOn_) return true;
+  if (event->type() != QEvent::KeyPress) return false;
+  auto* w = qobject_cast<QWidget*>(watched);
+  if (!w || w->window() != this || !isEnabled()) return false;
+  // The key arrives once at the focus widget; its parents see it only when
+  // nobody took it, and then we already looked.
+  if (w != QApplication::focusWidget() && QApplication::focusWidget() &&
+      QApplication::focusWidget()->window() == this)
+    return false;
+  return HandleKey(static_cast<QKeyEvent*>(event));
+}
+
+bool TForm1::HandleKey(QKeyEvent* event) {
+  const Qt::KeyboardModifiers mods =
+      event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+  const int key = event->key();
+  const QPoint origin = frameGeometry().topLeft();
+  const int clientTop = mapToGlobal(centralWidget()->pos()).y();
+  if (mods == Qt::ControlModifier) {
+    switch (key) {
+      case Qt::Key_PageUp: B_PgUpClick(); return true;
+      case Qt::Key_PageDown: B_PgDnClick(); return true;
+      case Qt::Key_End: B_LastClick(); return true;
+      case Qt::Key_Home: B_FirstClick(); return true;
+      case Qt::Key_G: SponsorBtnClick(); return true;
+      default: break;
+    }
+  }
+  if (mods == (Qt::ControlModifier | Qt::AltModifier)) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+      if (spread_->TabsActive() && showLetters_) SelectLetter(static_cast<char>('A' + key - Qt::Key_A));
+      return true;
+    }
+    return false;
+  }
+  if (mods != Qt::NoModifier) return false;
+  switch (key) {
+    case Qt::Key_F2: PopupMenu2->popup(origin + QPoint(50, 100)); return true;
+    case Qt::Key_F3: {
+      int slot = -1;
+      for (int s = 0; s < kSpreadEntries; ++s)
+        if (Entry(s)->hasFocus()) slot = s;
+      if (slot < 0) {
+        slot = 0;
+        LeftEntries.front()->setFocus();
+      }
+      TFormatedButton* e = Entry(slot);
+      const QWidget* page = e->parentWidget();
+      ShowEntryMenu(slot, QPoint(page->x() + origin.x() + 50,
+                                 clientTop + page->y() + e->y() + 10));
+      return true;
+    }
+    case Qt::Key_F5:
+      OrvantaHeader1->PopupMenu()->popup(
+          QPoint(origin.x() + 50, clientTop + Panel1->y() + OrvantaHeader1->y() + 10));
+      return true;
+    case Qt::Key_F6:
+    case Qt::Key_F7:
+    case Qt::Key_F8: {
+      const int part = key - Qt::Key_F6;
+      const QPoint at(origin.x() + 50 + part * SortButton1->width() / 3,
+                      clientTop + Panel2->y() + SortButton1->y() + 10);
+      if (part == 0) SortButton1->popupFirstMenu(at);
+      if (part == 1) SortButton1->popupSecondMenu(at);
+      if (part == 2) SortButton1->popupFilterMenu(at);
+      return true;
+    }
+    default: return false;
+  }
+}

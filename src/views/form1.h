@@ -1,11 +1,168 @@
 #pragma once
 
-#include "mainview.h"
+#include <QPointer>
+#include <array>
+#include <memory>
+#include <vector>
 
-// The table of contents: two facing pages of 24 records (book model "Two Levels").
+#include "mainview.h"
+#include "spread.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTabBar;
+class QToolButton;
+class QPushButton;
+class TColorButton;
+class TFormatedButton;
+class TOrvantaHeader;
+class TSortButton;
+class TTableListing;
+struct TSortFields;
+struct TStoreTables;
+
+// The table of contents: two facing pages of 12 records each, the letter
+// tabs, the speed bars and menus (book model "Two Levels").
 class TForm1 : public TMainView {
   Q_OBJECT
 
  public:
+  static constexpr int kPageEntries = 12;
+  static constexpr int kSpreadEntries = 24;
+  static constexpr int kPageWidth = 271;
+  static constexpr int kPageHeight = 391;
+  static constexpr int kLetterColumnWidth = 24;
+  static constexpr int kEntryHelpContext = 105;
+
   explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // State the tests and the other views read.
+  int32_t TopRecord() const { return spread_->TopRecord(); }
+  char CurrentLetter() const { return spread_->CurrentLetter(); }
+  bool ShowLetters() const { return showLetters_; }
+  void SetShowLetters(bool on);
+  TStoreTables& Tables() { return *tables_; }
+  bool DatabaseOpen() const { return databaseOpen_; }
+
+  // Shows the records of the current spread again.
+  void Refresh();
+  void SelectLetter(char letter);
+  // The letter tabs shown or disabled for the current sort.
+  void ApplyLetterTabs();
+  // Called by the record table after a new sort or index.
+  void IndexChanged();
+  // Makes the table follow SortState after a sort change; selects 'A'.
+  void ApplyViewSort();
+  void ApplyLayout();
+  void ApplyColors();
+  void ApplyReadOnlyMode();
+  void SwitchToOneLevel();
+
+  // Components, named as the rest of the program refers to them.
+  QFrame* Panel1 = nullptr;  // left page
+  QFrame* Panel2 = nullptr;  // right page
+  QFrame* Panel3 = nullptr;  // "Standard" speed bar
+  QFrame* Panel4 = nullptr;  // "Advanced" speed bar
+  QFrame* Panel5 = nullptr;  // letter column
+  QLabel* TocLbl1 = nullptr;
+  QLabel* TocLbl2 = nullptr;
+  QLabel* PgL_Lbl = nullptr;
+  QLabel* PgR_Lbl = nullptr;
+  TOrvantaHeader* OrvantaHeader1 = nullptr;
+  TSortButton* SortButton1 = nullptr;
+  std::vector<TFormatedButton*> LeftEntries;
+  std::vector<TFormatedButton*> RightEntries;
+  std::array<TColorButton*, 26> LetterButtons{};  // A_Btn .. Z_Btn
+  QPushButton* B_First = nullptr;
+  QPushButton* B_PgUp = nullptr;
+  QPushButton* B_PgDn = nullptr;
+  QPushButton* B_Last = nullptr;
+  QPushButton* SponsorBtn = nullptr;
+  QTabBar* TabSet1 = nullptr;
+  QToolButton *B_Search = nullptr, *B_Options = nullptr, *B_Print = nullptr, *B_New = nullptr,
+              *B_Load = nullptr, *B_About = nullptr, *B_Help = nullptr, *B_Exit = nullptr;
+  QToolButton *B_Export = nullptr, *B_Import = nullptr, *B_Password = nullptr,
+              *B_Maintenance = nullptr, *B_Filter = nullptr, *B_Sort = nullptr,
+              *B_Summary = nullptr;
+  QMenu* PopupMenu1 = nullptr;  // entry menu
+  QMenu* PopupMenu2 = nullptr;  // form menu
+  QMenu* QuickView1 = nullptr;
+  QMenu* ViewCopyBuffer1 = nullptr;
+  QAction *CopyRecord1 = nullptr, *PasteRecord1 = nullptr, *DeleteRecord1 = nullptr,
+          *PrintRecord1 = nullptr, *EntryHelp1 = nullptr;
+  QAction *NewRecord1 = nullptr, *LoadDatabase1 = nullptr, *Print1 = nullptr, *Exit1 = nullptr,
+          *Find1 = nullptr, *Options1 = nullptr, *First1 = nullptr, *PageUp1 = nullptr,
+          *PageDown1 = nullptr, *Last1 = nullptr, *Export1 = nullptr, *Import1 = nullptr,
+          *Password1 = nullptr, *Maintenance1 = nullptr, *Filter1 = nullptr, *Sort1 = nullptr,
+          *Summary1 = nullptr, *HelpContents1 = nullptr, *About1 = nullptr;
+  // PopupMenu2 check items.
+  QAction *OneLevel1 = nullptr, *TwoLevel1 = nullptr;
+  std::array<QAction*, 3> MenusItems{};
+  std::array<QAction*, 2> SpeedBarItems{};
+  std::array<QAction*, 2> LetterTabItems{};
+  std::array<QAction*, 2> LetterPlaceItems{};
+  std::array<QAction*, 2> HintItems{};
+  std::array<QAction*, 2> DeleteModeItems{};
+
+  // Handlers.
+  void B_FirstClick();
+  void B_PgUpClick();
+  void B_PgDnClick();
+  void B_LastClick();
+  void B_NewClick();
+  void B_AboutClick();
+  void B_SortClick();
+  // The filter state chosen on the sort button, over the marks already set.
+  void ApplyFilterState(int state);
+  void SponsorBtnClick();
+  void EntryClick(int slot);
+  void LetterClick(int index);
+  void TabSet1Click(int index);
+  void PopupMenu1Popup(int slot);
+  void PopupMenu2Popup();
+  void DeleteRecordClick(int slot);
+  void OrvantaHeader1HChange();
+
+  // The entry whose menu is open or that has the focus (0..23), -1 for none.
+  int MenuSlot() const { return menuSlot_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void SaveViewState() override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildPages();
+  void BuildEntries();
+  void BuildLetterColumn();
+  void BuildSpeedBars();
+  void BuildMenus();
+  void BuildPopupMenus();
+  void PositionPanels();
+  void OpenDatabaseAndCaption();
+  void SetDatabaseCaption();
+  void ColorLetterTab(int index);
+  void UpdateSortButtonLabels();
+  void SortButtonChoice(const TSortFields& fields);
+  bool HandleKey(QKeyEvent* event);
+  void FocusFirstEntry();
+  TFormatedButton* Entry(int slot) const;
+  void ShowEntryMenu(int slot, const QPoint& globalPos);
+  void SetMenusAndSpeedBars(int value);
+  void SyncLetterButton();
+  void ApplyHints();
+  void ApplyDateFormat();
+
+  std::unique_ptr<TStoreTables> tables_;
+  std::unique_ptr<TTableListing> listing_;
+  std::unique_ptr<TSpreadModel> spread_;
+  bool showLetters_ = true;
+  bool databaseOpen_ = false;
+  int menuSlot_ = -1;
+  bool hintsOn_ = true;
+  QString databaseName_;
 };

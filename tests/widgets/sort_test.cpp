@@ -192,3 +192,25 @@ TEST_F(Sorting, FilterStatesWorkOnTheMarksAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Sorting, AKeyTooLongForTheIndexKeepsThePreviousSort) {
+  Open();
+  auto byAuthor = [](TSortDlg* d) { d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Author")); };
+  SortWith(byAuthor);
+  const QStringList before = Titles();
+  prompts.shown.clear();
+  // A date followed by the long title needs more than the index key can hold.
+  SortWith([](TSortDlg* d) {
+    d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Published Date"));
+    d->Sort2_CB->setCurrentIndex(d->Sort2_CB->findText("Book Title"));
+  });
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_TRUE(prompts.shown[0].text.startsWith("Unable to create Index!"));
+  EXPECT_EQ(SortState().FirstField, 3);
+  EXPECT_EQ(SortState().SecondField, 0);
+  EXPECT_EQ(Titles(), before);
+}
+
+}  // namespace

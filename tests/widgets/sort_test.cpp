@@ -19,24 +19,18 @@
 #include "sortdlg.h"
 #include "sortstate.h"
 #include "tempdir.h"
+#include "viewsandbox.h"
 
 namespace {
 
-std::string Native(const QString& p) { return QFile::encodeName(p).toStdString(); }
+std::string Native(const QString& p) { return NativePath(p); }
 
 class Sorting : public ::testing::Test {
  protected:
   void SetUp() override {
+    UseBuildProgramDir(box);
+    AppSettings().LetterTabs = 1;  // whole listings, not one letter's
     TAppSettings& s = AppSettings();
-    s.setEditionValues();
-    s.ProgramDir = qEnvironmentVariable("TOMES_BIN");
-    s.DataRootDir = box.path();
-    s.DatabaseDir = box.file("home");
-    s.HomeDir = s.DatabaseDir;
-    QDir().mkpath(s.DatabaseDir);
-    LoadLabels();
-    s.LetterTabs = 1;  // whole listings, not one letter's
-    SortState() = TIndex{};
     dbase::Table::copyTable(Native(JoinPath(s.ProgramDir, "data.dbf")), Native(table()), true);
     dbase::Table t;
     t.open(Native(table()), dbase::OpenMode::Exclusive);

@@ -52,8 +52,8 @@ void TValueWriter::bytes(QByteArrayView raw) {
   out_.append(raw);
 }
 
-TValueReader::TValueReader(QByteArrayView in, QString source)
-    : in_(in), source_(std::move(source)) {}
+TValueReader::TValueReader(QByteArray in, QString source)
+    : in_(std::move(in)), source_(std::move(source)) {}
 
 void TValueReader::fail(const std::string& reason) const {
   throw TStreamError(source_.toStdString(), reason + " at offset " + std::to_string(pos_));
@@ -61,7 +61,7 @@ void TValueReader::fail(const std::string& reason) const {
 
 uint8_t TValueReader::peekType() {
   if (atEnd()) fail("stream ends before its list end");
-  return static_cast<uint8_t>(in_[pos_]);
+  return static_cast<uint8_t>(in_.at(pos_));
 }
 
 uint8_t TValueReader::typeByte() {
@@ -73,7 +73,7 @@ uint8_t TValueReader::typeByte() {
 uint32_t TValueReader::le(int size) {
   if (in_.size() - pos_ < size) fail("value crosses the end of the stream");
   uint32_t v = 0;
-  for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(in_[pos_ + i]);
+  for (int i = size - 1; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(in_.at(pos_ + i));
   pos_ += size;
   return v;
 }
@@ -109,7 +109,7 @@ QByteArray TValueReader::bytes() {
   }
   // The length is checked against the bytes present before anything is allocated.
   if (in_.size() - pos_ < n) fail("string crosses the end of the stream");
-  QByteArray out(in_.data() + pos_, n);
+  QByteArray out = in_.mid(pos_, n);
   pos_ += n;
   return out;
 }

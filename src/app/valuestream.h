@@ -51,11 +51,11 @@ class TValueWriter {
   QByteArray out_;
 };
 
-// Reads values from a buffer it does not own; every read checks the bytes
-// left and throws TStreamError (naming `source`) rather than run past them.
+// Reads values from a (shared, not copied) buffer; every read checks the
+// bytes left and throws TStreamError (naming `source`) rather than run past them.
 class TValueReader {
  public:
-  explicit TValueReader(QByteArrayView in, QString source = {});
+  explicit TValueReader(QByteArray in, QString source = {});
 
   void listStart();
   // True, and the marker consumed, when the next value is the list end.
@@ -74,7 +74,7 @@ class TValueReader {
   uint32_t le(int size);
   [[noreturn]] void fail(const std::string& reason) const;
 
-  QByteArrayView in_;
+  QByteArray in_;
   qsizetype pos_ = 0;
   QString source_;
 };

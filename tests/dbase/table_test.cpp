@@ -929,7 +929,8 @@ TEST(CrashDuringPack, KillNineLeavesEitherTheOldOrTheNewTable) {
           t.addTag(testing::tag("AUTHOR", "AUTHOR"));
           t.deleteTag("AUTHOR");
         }
-      } catch (...) {
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "pack child stopped: %s\n", e.what());
       }
       _exit(1);
     }

@@ -18,17 +18,6 @@ namespace {
 
 const QStringList kLabels = {"Book Title", "Author", "Category", "Publisher", "Notes", "Picture"};
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "header_gui_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
-
 QStringList Texts(const QMenu* menu) {
   QStringList out;
   for (const QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -38,7 +27,6 @@ QStringList Texts(const QMenu* menu) {
 class HeaderWidget : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
     saved_ = AppSettings();
     savedLabels_ = Labels();
     AppSettings().HomeDir = home_.path();
@@ -51,7 +39,7 @@ class HeaderWidget : public ::testing::Test {
     header_ = std::make_unique<TOrvantaHeader>();
     header_->SetTemplateList(&templates_);
     header_->resize(262, 20);  // client area 260
-    header_->LoadFromFile(home_.filePath("header.dat"));
+    header_->LoadFromFile(HeaderFilePath());
     header_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(header_.get()));
   }
@@ -114,7 +102,7 @@ TEST_F(HeaderWidget, FirstRunShowsTwoColumnsFiftyAndTheRest) {
 
 TEST_F(HeaderWidget, PressWithinFourPixelsOfABorderResizes) {
   for (int offset : {-3, 3}) {
-    header_->LoadFromFile(home_.filePath("header.dat"));
+    header_->LoadFromFile(HeaderFilePath());
     QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
     press(50 + offset);
     EXPECT_EQ(header_->DraggedSection(), -1) << offset;
@@ -125,6 +113,14 @@ TEST_F(HeaderWidget, PressWithinFourPixelsOfABorderResizes) {
     EXPECT_EQ(header_->ColumnPercent(0), 31) << offset;  // 80 of 262
     EXPECT_EQ(changed.count(), 1) << offset;
   }
+}
+
+TEST_F(HeaderWidget, ResizingNeverLeavesAColumnNarrowerThanFour) {
+  press(51);
+  moveTo(-100);
+  release(-100);
+  EXPECT_EQ(header_->SectionWidth(0), 4);
+  EXPECT_EQ(header_->SectionWidth(1), 256);
 }
 
 TEST_F(HeaderWidget, PressElsewhereStartsDraggingAtOnce) {
@@ -242,7 +238,7 @@ TEST_F(HeaderWidget, LoadingATemplateRestoresItsLayout) {
   header_->layout().InsertField(QStringLiteral("Category"), 2);
   prompter.inputs = {QStringLiteral("Three")};
   header_->PopupMenu()->findChild<QAction*>(QStringLiteral("SaveAsTemplate1"))->trigger();
-  header_->LoadFromFile(home_.filePath("header.dat"));
+  header_->LoadFromFile(HeaderFilePath());
   ASSERT_EQ(header_->SectionCount(), 2);
 
   QSignalSpy changed(header_.get(), &TOrvantaHeader::OnHChange);
@@ -293,10 +289,10 @@ TEST_F(HeaderWidget, RefreshCaptionsFollowsRenamedLabels) {
 
 TEST_F(HeaderWidget, SaveAndLoadRoundTripThroughHeaderDat) {
   header_->layout().InsertField(QStringLiteral("Category"), 2);
-  ASSERT_TRUE(header_->SaveToFile(home_.filePath("header.dat")));
+  ASSERT_TRUE(header_->SaveToFile(HeaderFilePath()));
   TOrvantaHeader other;
   other.resize(262, 20);
-  EXPECT_TRUE(other.LoadFromFile(home_.filePath("header.dat")));
+  EXPECT_TRUE(other.LoadFromFile(HeaderFilePath()));
   EXPECT_EQ(other.SectionCount(), 3);
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(other.SectionCaption(i), header_->SectionCaption(i));

@@ -252,3 +252,42 @@ TEST(TemplateLists, LoadedWithTheUserOptionsAndSavedAtExit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TemplateListDamage, EveryDamagedByteKeepsASoundPrefix) {
+  THeaderTemplateList list;
+  for (qsizetype at = 0; at < kTwoTemplates.size(); ++at) {
+    for (int value : {0x00, 0x01, 0x06, 0x0C, 0x2F, 0xFF}) {
+      QByteArray bytes = kTwoTemplates;
+      bytes[at] = static_cast<char>(value);
+      list.Decode(bytes);
+      ASSERT_LE(list.count(), 2);
+      for (int i = 0; i < list.count(); ++i) {
+        EXPECT_LE(list.at(i).fileName.size(), 12);
+        EXPECT_FALSE(list.at(i).fileName.contains(u'/'));
+      }
+    }
+  }
+}
+
+TEST(TemplateListDamage, RandomBytesNeverCrash) {
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<char>(seed >> 24);
+  };
+  THeaderTemplateList list;
+  THeaderLayout header;
+  for (int round = 0; round < 3000; ++round) {
+    QByteArray bytes(1 + round % 64, '\0');
+    for (auto& b : bytes) b = next();
+    bytes[0] = 0x01;  // get past the list start most of the time
+    list.Decode(bytes);
+    header.Decode(bytes);
+    EXPECT_LE(list.count(), 32);
+    EXPECT_LE(header.count(), 32);
+  }
+}
+
+}  // namespace

@@ -22,25 +22,18 @@
 #include "scriptedprompter.h"
 #include "sortstate.h"
 #include "tempdir.h"
+#include "viewsandbox.h"
 
 namespace {
 
-std::string Native(const QString& p) { return QFile::encodeName(p).toStdString(); }
+std::string Native(const QString& p) { return NativePath(p); }
 
 // A database directory holding a copy of the shipped template with the given
 // titles, and the settings pointing at it.
 class TocView : public ::testing::Test {
  protected:
   void SetUp() override {
-    TAppSettings& s = AppSettings();
-    s.setEditionValues();
-    s.ProgramDir = qEnvironmentVariable("TOMES_BIN");
-    s.DataRootDir = box.path();
-    s.DatabaseDir = box.file("home");
-    s.HomeDir = s.DatabaseDir;
-    QDir().mkpath(s.DatabaseDir);
-    LoadLabels();
-    SortState() = TIndex{};
+    UseBuildProgramDir(box);
   }
   void TearDown() override {
     form.reset();

@@ -91,8 +91,8 @@ int TProgram::run() {
   splash->repaint();
   QApplication::processEvents();
 
-  InstallTemplateLists();
   InstallSampleSeeder();
+  InstallTemplateLists();
   const TStartupOutcome outcome = RunStartupSteps(programDir_);
   if (outcome.login != TLoginResult::Passed) return 1;
 

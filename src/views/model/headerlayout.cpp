@@ -4,6 +4,10 @@
 
 #include "valuestream.h"
 
+QString HeaderFilePath() {
+  return JoinPath(AppSettings().HomeDir, QString::fromLatin1(kHeaderFileName));
+}
+
 int FindLabel(const QStringList& labels, const QString& caption) {
   for (qsizetype i = 0; i < labels.size(); ++i)
     if (labels[i].compare(caption, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
@@ -173,7 +177,7 @@ QByteArray THeaderLayout::Encode() const {
   return w.data();
 }
 
-bool THeaderLayout::Decode(QByteArrayView bytes, const QString& source) {
+bool THeaderLayout::Decode(const QByteArray& bytes, const QString& source) {
   clear();
   valuestream::TValueReader r(bytes, source);
   try {

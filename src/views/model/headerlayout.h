@@ -24,6 +24,9 @@ inline constexpr int kMaxSectionWidth = 32767;
 
 inline constexpr char kHeaderFileName[] = "header.dat";
 
+// header.dat in HomeDir, which the views load when created and save when closed.
+QString HeaderFilePath();
+
 struct THeaderSection {
   QString caption;
   int width = 0;      // stored width; for the last section see THeaderLayout::width
@@ -118,7 +121,7 @@ class THeaderLayout {
   QByteArray Encode() const;
   // Clears, then reads as far as the bytes are sound; true when the whole list
   // was read. Does not add defaults or match fields.
-  bool Decode(QByteArrayView bytes, const QString& source = {});
+  bool Decode(const QByteArray& bytes, const QString& source = {});
 
   // Clears and reads a header file; adds the two default columns when nothing
   // was read, matches fields and recomputes percentages. True when the whole

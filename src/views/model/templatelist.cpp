@@ -79,7 +79,7 @@ QByteArray TTemplateList::Encode() const {
   return w.data();
 }
 
-bool TTemplateList::Decode(QByteArrayView bytes, const QString& source) {
+bool TTemplateList::Decode(const QByteArray& bytes, const QString& source) {
   items_.clear();
   valuestream::TValueReader r(bytes, source);
   try {

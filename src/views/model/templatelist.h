@@ -58,7 +58,7 @@ class TTemplateList {
 
   QByteArray Encode() const;
   // Replaces the list with what the bytes hold, as far as they are sound.
-  bool Decode(QByteArrayView bytes, const QString& source = {});
+  bool Decode(const QByteArray& bytes, const QString& source = {});
 
  protected:
   TTemplateList() = default;

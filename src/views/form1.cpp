@@ -163,8 +163,11 @@ TForm1::~TForm1() {
   // The pages hold records of the tables freed below.
   delete RecordPages;
   RecordPages = nullptr;
-  StoreHooks().IndexChanged = nullptr;
-  StoreHooks().RecolourTab = nullptr;
+  // After a switch of book model the other view owns the hooks already.
+  if (CurrentView() == this) {
+    StoreHooks().IndexChanged = nullptr;
+    StoreHooks().RecolourTab = nullptr;
+  }
   if (SortState().Table == &tables_->Records) SortState().Table = nullptr;
 }
 

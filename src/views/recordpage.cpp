@@ -1,0 +1,320 @@
+#include "recordpage.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTabBar>
+#include <QToolButton>
+
+#include "database.h"
+#include "editmenu.h"
+#include "labels.h"
+#include "letters.h"
+#include "pageeditors.h"
+#include "settings.h"
+#include "sortstate.h"
+#include "viewcolors.h"
+
+namespace {
+
+constexpr int kPostAttempts = 100;
+constexpr int kStatusTop = 8;
+constexpr int kPartsTop = 34;
+constexpr int kPartsHeight = 318;
+constexpr int kBarTop = 384;
+
+QToolButton* BarButton(QWidget* bar, const char* name, const char* hint, QStyle::StandardPixmap icon) {
+  auto* b = new QToolButton(bar);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setToolTip(QString::fromLatin1(hint));
+  b->setIcon(bar->style()->standardIcon(icon));
+  b->setAutoRaise(true);
+  b->setFocusPolicy(Qt::NoFocus);
+  return b;
+}
+
+bool Editing(const dbase::Table& t) {
+  return t.state() == dbase::Table::State::Edit || t.state() == dbase::Table::State::Insert;
+}
+
+}  // namespace
+
+bool FirstSortFieldIsText() {
+  const TAppSettings& s = AppSettings();
+  const uint8_t f = SortState().FirstField;
+  return f >= s.FirstUserField && s.StringFields.test(f);
+}
+
+TRecordPage::TRecordPage(QWidget* parent, const QString& prefix, bool leftPage)
+    : QFrame(parent), leftPage_(leftPage) {
+  resize(kWidth, kHeight);
+  EditMenu = new TEditMenu(this);
+  const int inner = leftPage ? 10 : 26;  // clear of the binding shade
+  const int width = kWidth - 36;
+
+  RStatus = new QLabel(QStringLiteral("Read/Write Access"), this);
+  RStatus->setObjectName(QStringLiteral("RStatus"));
+  RStatus->setAlignment(Qt::AlignCenter);
+  RStatus->setFrameShape(QFrame::Panel);
+  RStatus->setFrameShadow(QFrame::Sunken);
+  RStatus->setGeometry(inner, kStatusTop, width, 20);
+  QFont statusFont(QStringLiteral("Arial"));
+  statusFont.setPixelSize(11);
+  statusFont.setBold(true);
+  RStatus->setFont(statusFont);
+
+  Parts = new QStackedWidget(this);
+  Parts->setGeometry(inner, kPartsTop, width, kPartsHeight);
+  Editors.assign(kPageFieldCount, nullptr);
+  Labels.assign(kPageFieldCount, nullptr);
+  QFont labelFont(QStringLiteral("Arial"));
+  labelFont.setPixelSize(11);
+  labelFont.setBold(true);
+  for (int part = 0; part < kPageParts; ++part) {
+    auto* panelPart = new QWidget(Parts);
+    panelPart->setObjectName(prefix + QStringLiteral("Part%1").arg(part + 1));
+    Parts->addWidget(panelPart);
+    int row = 0;
+    for (int k = 0; k < kPageFieldCount; ++k) {
+      const TFieldDesign& d = FieldDesigns()[static_cast<size_t>(k)];
+      if (d.part != part) continue;
+      auto* label = new QLabel(QString::fromLatin1(d.caption), panelPart);
+      label->setProperty("Tag", k + 1);
+      label->setFont(labelFont);
+      QWidget* editor = nullptr;
+      if (d.kind == TEditorKind::Memo) {
+        label->setGeometry(2, 2, width - 4, 16);
+        editor = new TMemoEdit(panelPart);
+        editor->setGeometry(2, 20, width - 4, kPartsHeight - 24);
+      } else if (d.kind == TEditorKind::Picture) {
+        label->setGeometry(2, 2, width - 4, 16);
+        editor = new TPictureBox(panelPart);
+        editor->setGeometry(2, 20, width - 4, kPartsHeight - 24);
+      } else {
+        const int top = 2 + row * 28;
+        label->setGeometry(2, top + 3, 94, 18);
+        auto* edit = new TPageEdit(d.kind, panelPart);
+        edit->HelpContext = d.helpContext;
+        edit->setGeometry(98, top, width - 100, 24);
+        if (d.kind == TEditorKind::Date) DateEditors.push_back(edit);
+        editor = edit;
+        ++row;
+      }
+      if (d.kind != TEditorKind::Picture) {
+        editor->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(editor, &QWidget::customContextMenuRequested, this, [this, editor](const QPoint& at) {
+          EditMenu->PopupFor(editor, editor->mapToGlobal(at));
+        });
+      }
+      editor->setObjectName(prefix + QString::number(k + 1));
+      editor->setProperty("Tag", k + 1);
+      Editors[static_cast<size_t>(k)] = editor;
+      Labels[static_cast<size_t>(k)] = label;
+      ++PartEditorCounts[static_cast<size_t>(part)];
+    }
+  }
+
+  TabSet2 = new QTabBar(this);
+  TabSet2->setObjectName(QStringLiteral("TabSet2"));
+  for (int part = 1; part <= kPageParts; ++part) TabSet2->addTab(QStringLiteral("Part %1").arg(part));
+  TabSet2->setShape(QTabBar::TriangularSouth);
+  TabSet2->setDrawBase(false);
+  TabSet2->setFocusPolicy(Qt::NoFocus);
+  TabSet2->setToolTip(QStringLiteral("Select Part of the Record [Alt+#]"));
+  TabSet2->setGeometry(inner, kPartsTop + kPartsHeight + 2, width, 24);
+  connect(TabSet2, &QTabBar::currentChanged, Parts, &QStackedWidget::setCurrentIndex);
+
+  Panel2 = new QFrame(this);
+  Panel2->setObjectName(QStringLiteral("Panel2"));
+  Panel2->setGeometry(inner, kBarTop, width, 34);
+  B_RPrint = BarButton(Panel2, "B_RPrint", "Print Current Record [Alt+R]", QStyle::SP_DialogSaveButton);
+  B_RDelete = BarButton(Panel2, "B_RDelete", "Delete Current Record [Alt+Delete]", QStyle::SP_TrashIcon);
+  B_RCopy = BarButton(Panel2, "B_RCopy", "Copy Current Record To Copy Buffer [Alt+C]",
+                      QStyle::SP_FileDialogNewFolder);
+  B_RPaste = BarButton(Panel2, "B_RPaste", "Paste From Copy Buffer To Current Record [Alt+P]",
+                       QStyle::SP_DialogApplyButton);
+  B_RUndo = BarButton(Panel2, "B_RUndo", "Undo Changes To Current Record [Alt+U]",
+                      QStyle::SP_DialogResetButton);
+  B_Prev = BarButton(Panel2, "B_Prev", "GoTo Previous Page [Alt+PgUp]", QStyle::SP_ArrowBack);
+  B_Next = BarButton(Panel2, "B_Next", "GoTo Next Page [Alt+PgDn]", QStyle::SP_ArrowForward);
+  B_RSynchro = BarButton(Panel2, "B_RSynchro", "Synchronize Left Page With Current Record [Alt+Y]",
+                         QStyle::SP_BrowserReload);
+  const std::array<QToolButton*, 8> buttons{B_RPrint, B_RDelete, B_RCopy,  B_RPaste,
+                                            B_RUndo,  B_Prev,    B_Next,   B_RSynchro};
+  const int step = width / static_cast<int>(buttons.size());
+  for (size_t i = 0; i < buttons.size(); ++i)
+    buttons[i]->setGeometry(static_cast<int>(i) * step + 1, 2, step - 2, 30);
+
+  QFont numberFont(QStringLiteral("Arial"));
+  numberFont.setPixelSize(11);
+  numberFont.setItalic(true);
+  PgR_Lbl = new QLabel(QString(), this);
+  PgR_Lbl->setObjectName(QStringLiteral("PgR_Lbl"));
+  PgR_Lbl->setFont(numberFont);
+  PgR_Lbl->setGeometry(leftPage ? 12 : kWidth - 72, kHeight - 24, 60, 14);
+  PgR_Lbl->setAlignment((leftPage ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+}
+
+void PaintBookPage(QPainter& p, const QRect& r, const QColor& color, bool leftPage) {
+  p.fillRect(r, color);
+  const int outer = leftPage ? r.left() : r.right();
+  const int step = leftPage ? 1 : -1;
+  for (int i = 0; i < 5; ++i) {
+    p.setPen(i % 2 ? color.darker(135) : color.lighter(115));
+    p.drawLine(outer + step * i, r.top() + 2 + i, outer + step * i, r.bottom() - 2 - i);
+  }
+  const int shadeWidth = 22;
+  const int spine = leftPage ? r.right() + 1 : r.left();
+  QLinearGradient g(leftPage ? spine - shadeWidth : spine + shadeWidth, 0, spine, 0);
+  QColor shade = color.darker(150);
+  shade.setAlpha(0);
+  g.setColorAt(0, shade);
+  shade.setAlpha(150);
+  g.setColorAt(1, shade);
+  p.fillRect(leftPage ? QRect(spine - shadeWidth, r.top(), shadeWidth, r.height())
+                      : QRect(spine, r.top(), shadeWidth, r.height()),
+             g);
+  p.setPen(color.darker(170));
+  p.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+void TRecordPage::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  PaintBookPage(p, rect(), PageColor, leftPage_);
+}
+
+TPageValues TRecordPage::Values() const {
+  TPageValues v;
+  for (int k = 0; k < kPageFieldCount; ++k) {
+    const QWidget* e = Editors[static_cast<size_t>(k)];
+    if (auto* pic = qobject_cast<const TPictureBox*>(e))
+      v.picture = pic->Picture();
+    else
+      v.text[static_cast<size_t>(k)] = EditorText(e);
+  }
+  return v;
+}
+
+void TRecordPage::Fill(const TPageValues& values) {
+  for (int k = 0; k < kPageFieldCount; ++k) {
+    QWidget* e = Editors[static_cast<size_t>(k)];
+    if (auto* pic = qobject_cast<TPictureBox*>(e))
+      pic->SetPicture(values.picture);
+    else
+      SetEditorText(e, values.text[static_cast<size_t>(k)]);
+  }
+}
+
+void TRecordPage::Clear() {
+  for (QWidget* e : Editors) ClearEditor(e);
+}
+
+void TRecordPage::ColorEditor(QWidget* editor, bool inUse) {
+  QPalette p = editor->palette();
+  const bool memo = qobject_cast<TMemoEdit*>(editor) != nullptr;
+  QColor base, text;
+  if (inUse) {
+    base = QApplication::palette().color(QPalette::Base);
+    text = QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+  } else {
+    base = ElementColor(memo ? 18 : 16);
+    text = ElementColor(memo ? 17 : 15);
+  }
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    p.setColor(group, QPalette::Base, base);
+    p.setColor(group, QPalette::Text, text);
+  }
+  editor->setPalette(p);
+}
+
+void TRecordPage::SetEditorsEnabled(bool on) {
+  for (QWidget* e : Editors) {
+    e->setEnabled(on);
+    ColorEditor(e, !on);
+  }
+}
+
+void TRecordPage::ApplyLabels() {
+  for (int k = 0; k < kPageFieldCount && k < ::Labels().size(); ++k)
+    Labels[static_cast<size_t>(k)]->setText(::Labels()[k]);
+}
+
+std::vector<QString> TRecordPage::LabelTexts() const {
+  std::vector<QString> out;
+  for (const QLabel* l : Labels) out.push_back(l->text());
+  return out;
+}
+
+void TRecordPage::ApplyColors() {
+  for (QLabel* l : Labels) {
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, ElementColor(19));
+    p.setColor(QPalette::Window, ElementColor(20));
+    l->setPalette(p);
+  }
+  PageColor = ElementColor(24);
+  for (QWidget* w : {static_cast<QWidget*>(TabSet2), static_cast<QWidget*>(Parts)}) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, ElementColor(24));
+    w->setPalette(p);
+  }
+  for (QWidget* e : Editors) ColorEditor(e, !e->isEnabled());
+  update();
+}
+
+int TRecordPage::Part() const { return TabSet2->currentIndex(); }
+
+void TRecordPage::SelectPart(int part) {
+  if (part < 0 || part >= kPageParts) return;
+  TabSet2->setCurrentIndex(part);
+}
+
+void TRecordPage::FocusFirstEditor() {
+  const int part = Part();
+  for (QWidget* e : Editors)
+    if (PartOfField(e->property("Tag").toInt() - 1) == part) {
+      e->setFocus();
+      return;
+    }
+}
+
+void TRecordPage::ReformatDates() {
+  for (TPageEdit* d : DateEditors) d->Reformat();
+}
+
+bool PostPage(TDbTable& cursor, TDbTable* catalogue, const TPageValues& values, char* letter,
+              bool* memoFailed) {
+  dbase::Table& t = cursor.Engine();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  bool posted = false;
+  bool memo = false;
+  char newLetter = 0;
+  for (int attempt = 0; attempt < kPostAttempts && !posted; ++attempt) {
+    try {
+      if (!Editing(t)) t.edit();
+      if (catalogue && t.state() == dbase::Table::State::Insert && t.isEmpty(0))
+        NextRecordNumber(cursor, *catalogue);
+      memo = false;
+      WritePage(t, values, QDate::currentDate(), &memo);
+      newLetter = FirstLetter(cursor);
+      t.post();
+      posted = true;
+    } catch (const std::exception&) {
+    }
+  }
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  if (!posted) {
+    try {
+      if (Editing(t)) t.cancel();
+    } catch (const std::exception&) {
+    }
+  }
+  if (memoFailed) *memoFailed = memo;
+  if (posted && letter && FirstSortFieldIsText()) {
+    if (*letter != newLetter) AdjustLetterCounts(*letter, newLetter);
+    *letter = newLetter;
+  }
+  return posted;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+#include <array>
+#include <vector>
+
+#include "pagefields.h"
+
+class QLabel;
+class QPainter;
+class QStackedWidget;
+class QTabBar;
+class QToolButton;
+class TDbTable;
+class TEditMenu;
+class TPageEdit;
+
+// One record page of the open book: the status panel, the four parts with
+// the editors of the 22 user fields, the part tab set and the page bar with
+// its buttons and page number. Reading and filling the editors lives here;
+// what the buttons do belongs to the view that shows the page.
+class TRecordPage : public QFrame {
+  Q_OBJECT
+
+ public:
+  static constexpr int kWidth = 300;
+  static constexpr int kHeight = 446;
+
+  // `prefix` names the editors ("L1".."L22"); `leftPage` puts the binding
+  // shade on the right edge instead of the left one.
+  TRecordPage(QWidget* parent, const QString& prefix, bool leftPage = false);
+
+  QColor PageColor{0xC0, 0xC0, 0xC0};
+
+  std::vector<QWidget*> Editors;  // by user field
+  std::vector<QLabel*> Labels;
+  std::array<int, kPageParts> PartEditorCounts{};
+  std::vector<TPageEdit*> DateEditors;
+  TEditMenu* EditMenu = nullptr;
+
+  QLabel* RStatus = nullptr;
+  QStackedWidget* Parts = nullptr;
+  QTabBar* TabSet2 = nullptr;
+  QFrame* Panel2 = nullptr;  // the page bar
+  QLabel* PgR_Lbl = nullptr;
+  QToolButton *B_RPrint = nullptr, *B_RDelete = nullptr, *B_RCopy = nullptr, *B_RPaste = nullptr,
+              *B_RUndo = nullptr, *B_Prev = nullptr, *B_Next = nullptr, *B_RSynchro = nullptr;
+
+  TPageValues Values() const;
+  void Fill(const TPageValues& values);
+  void Clear();
+  bool IsEmpty() const { return PageIsEmpty(Values()); }
+  // Editors on, or off with the system's in-use colours.
+  void SetEditorsEnabled(bool on);
+  void ApplyLabels();
+  // Labels 19/20, page and part tabs 24, editors 15..18.
+  void ApplyColors();
+  int Part() const;
+  void SelectPart(int part);  // parts that do not exist are ignored
+  void FocusFirstEditor();
+  void ReformatDates();
+  // The field labels as the input messages name them.
+  std::vector<QString> LabelTexts() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void ColorEditor(QWidget* editor, bool inUse);
+  bool leftPage_;
+};
+
+// Posts `values` into the cursor's current record (editing it unless it is
+// already editing or inserting), 100 attempts. A record being inserted
+// without a number gets the next one from `catalogue` when given. On
+// success, when `letter` is given and the first sort field is text, the
+// letter counts move from *letter to the record's new letter, which is
+// stored back. A failed post is cancelled.
+bool PostPage(TDbTable& cursor, TDbTable* catalogue, const TPageValues& values, char* letter,
+              bool* memoFailed);
+
+// The look of a page of the open book: the page colour, the edges of the
+// pages below on the outer side and the binding's shade on the inner side.
+void PaintBookPage(QPainter& painter, const QRect& r, const QColor& color, bool leftPage);
+
+// The first sort field is a text field (letters apply to the records).
+bool FirstSortFieldIsText();

@@ -417,6 +417,13 @@ TEST_F(CombinedView, KeysSelectPartsAndLettersOfTheLeftPageOnly) {
 
 TEST_F(CombinedView, TenSwitchesOfBookModelLoseNoEdit) {
   MakeTable(Numbered(12));
+  // Switching saves the program options: into the sandbox, not the build.
+  const QString shipped = AppSettings().ProgramDir;
+  AppSettings().ProgramDir = box.file("program");
+  QDir().mkpath(AppSettings().ProgramDir);
+  for (const char* name : {"data.dbf", "data.dbt", "DATA.MDX", "master.dbf", "master.mdx", "list.dbf",
+                           "list.mdx", "labels.dat"})
+    QFile::copy(JoinPath(shipped, name), JoinPath(AppSettings().ProgramDir, name));
   Open();
   for (int round = 0; round < 10; ++round) {
     auto* combined = qobject_cast<TForm3*>(CurrentView());
@@ -456,6 +463,7 @@ TEST_F(CombinedView, TenSwitchesOfBookModelLoseNoEdit) {
   }
   EXPECT_EQ(authors[10], "Author 11");
   EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_TRUE(QFile::exists(JoinPath(AppSettings().ProgramDir, "options.dat")));
 }
 
 TEST_F(CombinedView, TheSampleCollectionOpensAsAnOpenBook) {

@@ -692,4 +692,42 @@ TEST_F(RecordPages, SearchHooksSaveFirstAndShowTheMatch) {
   EXPECT_TRUE(toc->isVisible());
 }
 
+TEST_F(RecordPages, BothPagesInUseSaveNothing) {
+  MakeTable(Numbered(2));
+  dbase::Table first, second;
+  for (dbase::Table* t : {&first, &second}) t->open(Native(table()), dbase::OpenMode::Shared);
+  first.goToPosition(0);
+  first.edit();
+  second.goToPosition(1);
+  second.edit();
+  OpenPages(0);
+  EXPECT_TRUE(pages->LeftInUse);
+  EXPECT_TRUE(pages->RightInUse);
+  EXPECT_FALSE(pages->B_LUndo->isEnabled());
+  EXPECT_FALSE(pages->B_RPaste->isEnabled());
+  EXPECT_TRUE(pages->B_LCopy->isEnabled());  // a page in use is copied from its editors
+  pages->CopyClick(0);
+  EXPECT_TRUE(AppSettings().CopyBufferFull);
+  Close();
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_FALSE(pages->isVisible());
+  first.cancel();
+  second.cancel();
+}
+
+TEST_F(RecordPages, DatesFollowTheDateFormatOption) {
+  MakeTable(Numbered(2));
+  AppSettings().DateFormat = 2;
+  OpenPages(0);
+  Type(0, 7, "1999/12/25");
+  Type(1, 17, "2000/1/2");
+  QTest::mouseClick(pages->B_PgDn, Qt::LeftButton);
+  EXPECT_EQ(Stored(9)[0], "19991225");
+  EXPECT_EQ(Stored(19)[1], "20000102");
+  QTest::mouseClick(pages->B_PgUp, Qt::LeftButton);
+  EXPECT_EQ(Text(0, 7), "1999/12/25");
+  EXPECT_EQ(Text(1, 17), "2000/01/02");
+  EXPECT_EQ(Edit(0, 16)->placeholderText(), "yyyy/mm/dd");
+}
+
 }  // namespace

@@ -34,6 +34,7 @@
 #include "recordtable.h"
 #include "recordtext.h"
 #include "sortbutton.h"
+#include "sortdlg.h"
 #include "sortstate.h"
 #include "storehooks.h"
 #include "tablelisting.h"
@@ -214,7 +215,9 @@ void TForm1::BuildPages() {
     f.SecondDescending = s.SecondDescending;
     return f;
   });
+  connect(SortButton1, &TSortButton::clicked, this, &TForm1::B_SortClick);
   connect(SortButton1, &TSortButton::sortByClick, this, &TForm1::SortButtonChoice);
+  connect(SortButton1, &TSortButton::filterMenuClick, this, &TForm1::ApplyFilterState);
   connect(SortButton1, &TSortButton::sort1MenuClick, this, &TForm1::SortButtonChoice);
   connect(SortButton1, &TSortButton::sort2MenuClick, this, &TForm1::SortButtonChoice);
 
@@ -348,8 +351,9 @@ void TForm1::BuildSpeedBars() {
   connect(B_Help, &QToolButton::clicked, this, [] { ShowHelpTopic(1); });
   connect(B_Exit, &QToolButton::clicked, this, &QWidget::close);
   // Their dialogs come with their own subsystems; until then they stay off.
+  connect(B_Sort, &QToolButton::clicked, this, &TForm1::B_SortClick);
   for (QToolButton* b : {B_Search, B_Options, B_Print, B_Load, B_Export, B_Import, B_Password,
-                         B_Maintenance, B_Filter, B_Sort, B_Summary})
+                         B_Maintenance, B_Filter, B_Summary})
     b->setEnabled(false);
   Panel4->hide();
 
@@ -385,13 +389,13 @@ void TForm1::BuildMenus() {
   Password1 = advanced->addAction(QStringLiteral("&Password"));
   Maintenance1 = advanced->addAction(QStringLiteral("&Maintenance"));
   Filter1 = advanced->addAction(QStringLiteral("&Filter"));
-  Sort1 = advanced->addAction(QStringLiteral("&Sort"));
+  Sort1 = advanced->addAction(QStringLiteral("&Sort"), this, &TForm1::B_SortClick);
   Summary1 = advanced->addAction(QStringLiteral("S&ummary"));
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   HelpContents1 = help->addAction(QStringLiteral("&Help Contents"), [] { ShowHelpTopic(1); });
   About1 = help->addAction(QStringLiteral("&About"), this, &TForm1::B_AboutClick);
   for (QAction* a : {LoadDatabase1, Print1, Find1, Options1, Export1, Import1, Password1,
-                     Maintenance1, Filter1, Sort1, Summary1})
+                     Maintenance1, Filter1, Summary1})
     a->setEnabled(false);
 }
 
@@ -695,6 +699,25 @@ void TForm1::SortButtonChoice(const TSortFields& fields) {
   s.FirstDescending = fields.FirstDescending;
   s.SecondDescending = fields.SecondDescending;
   ApplyViewSort();
+}
+
+void TForm1::ApplyFilterState(int state) {
+  // The records keep the marks of the last filter; the index follows them.
+  TIndex& s = SortState();
+  const bool wasFiltered = s.Filtered;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  s.Filtered = state != 0;
+  AppSettings().FilterState = static_cast<uint8_t>(state);
+  SortButton1->setFilterState(state);
+  if (!ApplySort()) s.Filtered = wasFiltered;
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+void TForm1::B_SortClick() {
+  SortState().CommitSort();
+  TSortDlg dlg(this);
+  if (!ShuttingDown() && dlg.exec() == QDialog::Accepted) ApplyViewSort();
+  FocusFirstEntry();
 }
 
 void TForm1::ApplyViewSort() {

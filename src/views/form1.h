@@ -116,6 +116,9 @@ class TForm1 : public TMainView {
   void B_LastClick();
   void B_NewClick();
   void B_AboutClick();
+  void B_SortClick();
+  // The filter state chosen on the sort button, over the marks already set.
+  void ApplyFilterState(int state);
   void SponsorBtnClick();
   void EntryClick(int slot);
   void LetterClick(int index);

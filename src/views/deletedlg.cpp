@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "prompt.h"
 

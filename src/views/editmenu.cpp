@@ -35,7 +35,8 @@ TEditMenu::TEditMenu(QWidget* parent) : QMenu(parent) {
   Paste1 = addAction(QStringLiteral("&Paste"), onLine(&QLineEdit::paste, &QPlainTextEdit::paste));
   Delete1 = addAction(QStringLiteral("&Delete"), [this] {
     if (auto* e = qobject_cast<QLineEdit*>(editor_.data())) e->del();
-    if (auto* m = qobject_cast<QPlainTextEdit*>(editor_.data())) m->textCursor().removeSelectedText();
+    if (auto* m = qobject_cast<QPlainTextEdit*>(editor_.data()))
+      m->textCursor().removeSelectedText();
   });
   addSeparator();
   SelectAll1 = addAction(QStringLiteral("Select &All"),
@@ -82,7 +83,8 @@ void TEditMenu::PopupFor(QWidget* editor, const QPoint& globalPos) {
 void TEditMenu::LoadClick() {
   auto* memo = qobject_cast<QPlainTextEdit*>(editor_.data());
   if (!memo) return;
-  const QString name = Prompter().openFile({QStringLiteral("Open"), {}, QStringLiteral("*.txt"), kTextFiles});
+  const QString name =
+      Prompter().openFile({QStringLiteral("Open"), {}, QStringLiteral("*.txt"), kTextFiles});
   if (name.isEmpty()) return;
   QFile f(name);
   if (!f.open(QIODevice::ReadOnly)) {
@@ -97,7 +99,8 @@ void TEditMenu::LoadClick() {
 void TEditMenu::SaveClick() {
   auto* memo = qobject_cast<QPlainTextEdit*>(editor_.data());
   if (!memo) return;
-  const QString name = Prompter().saveFile({QStringLiteral("Save As"), {}, QStringLiteral("*.txt"), kTextFiles});
+  const QString name =
+      Prompter().saveFile({QStringLiteral("Save As"), {}, QStringLiteral("*.txt"), kTextFiles});
   if (name.isEmpty()) return;
   QString text = memo->toPlainText();
   text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));

@@ -211,9 +211,10 @@ void TForm2::BuildPage(int page) {
       }
       if (d.kind != TEditorKind::Picture) {
         editor->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(editor, &QWidget::customContextMenuRequested, this, [this, editor](const QPoint& at) {
-          EditMenu->PopupFor(editor, editor->mapToGlobal(at));
-        });
+        connect(editor, &QWidget::customContextMenuRequested, this,
+                [this, editor](const QPoint& at) {
+                  EditMenu->PopupFor(editor, editor->mapToGlobal(at));
+                });
       }
       editor->setObjectName(prefix + QString::number(k + 1));
       editor->setProperty("Tag", k + 1);
@@ -241,20 +242,32 @@ void TForm2::BuildPage(int page) {
   bar->setGeometry(inner, kBarTop, width, 34);
   std::vector<QToolButton*> buttons;
   if (left) {
-    B_First = BarButton(bar, "B_First", "GoTo First Page [Ctrl+Home]", QStyle::SP_MediaSkipBackward);
-    B_PgUp = BarButton(bar, "B_PgUp", "GoTo Previous Page [Ctrl+PgUp]", QStyle::SP_MediaSeekBackward);
-    B_LUndo = BarButton(bar, "B_LUndo", "Undo Changes To Left Record [Ctrl+U]", QStyle::SP_DialogResetButton);
-    B_LPaste = BarButton(bar, "B_LPaste", "Paste From Copy Buffer To Left Record [Ctrl+P]", QStyle::SP_DialogApplyButton);
-    B_LCopy = BarButton(bar, "B_LCopy", "Copy Left Record To Copy Buffer [Ctrl+O]", QStyle::SP_FileDialogNewFolder);
-    B_LDelete = BarButton(bar, "B_LDelete", "Delete Left Record [Ctrl+Delete]", QStyle::SP_TrashIcon);
-    B_LPrint = BarButton(bar, "B_LPrint", "Print Left Record [Ctrl+R]", QStyle::SP_DialogSaveButton);
+    B_First =
+        BarButton(bar, "B_First", "GoTo First Page [Ctrl+Home]", QStyle::SP_MediaSkipBackward);
+    B_PgUp =
+        BarButton(bar, "B_PgUp", "GoTo Previous Page [Ctrl+PgUp]", QStyle::SP_MediaSeekBackward);
+    B_LUndo = BarButton(bar, "B_LUndo", "Undo Changes To Left Record [Ctrl+U]",
+                        QStyle::SP_DialogResetButton);
+    B_LPaste = BarButton(bar, "B_LPaste", "Paste From Copy Buffer To Left Record [Ctrl+P]",
+                         QStyle::SP_DialogApplyButton);
+    B_LCopy = BarButton(bar, "B_LCopy", "Copy Left Record To Copy Buffer [Ctrl+O]",
+                        QStyle::SP_FileDialogNewFolder);
+    B_LDelete =
+        BarButton(bar, "B_LDelete", "Delete Left Record [Ctrl+Delete]", QStyle::SP_TrashIcon);
+    B_LPrint =
+        BarButton(bar, "B_LPrint", "Print Left Record [Ctrl+R]", QStyle::SP_DialogSaveButton);
     buttons = {B_First, B_PgUp, B_LUndo, B_LPaste, B_LCopy, B_LDelete, B_LPrint};
   } else {
-    B_RPrint = BarButton(bar, "B_RPrint", "Print Right Record [Alt+R]", QStyle::SP_DialogSaveButton);
-    B_RDelete = BarButton(bar, "B_RDelete", "Delete Right Record [Alt+Delete]", QStyle::SP_TrashIcon);
-    B_RCopy = BarButton(bar, "B_RCopy", "Copy Right Record To Copy Buffer [Alt+O]", QStyle::SP_FileDialogNewFolder);
-    B_RPaste = BarButton(bar, "B_RPaste", "Paste From Copy Buffer To Right Record [Alt+P]", QStyle::SP_DialogApplyButton);
-    B_RUndo = BarButton(bar, "B_RUndo", "Undo Changes To Right Record [Alt+U]", QStyle::SP_DialogResetButton);
+    B_RPrint =
+        BarButton(bar, "B_RPrint", "Print Right Record [Alt+R]", QStyle::SP_DialogSaveButton);
+    B_RDelete =
+        BarButton(bar, "B_RDelete", "Delete Right Record [Alt+Delete]", QStyle::SP_TrashIcon);
+    B_RCopy = BarButton(bar, "B_RCopy", "Copy Right Record To Copy Buffer [Alt+O]",
+                        QStyle::SP_FileDialogNewFolder);
+    B_RPaste = BarButton(bar, "B_RPaste", "Paste From Copy Buffer To Right Record [Alt+P]",
+                         QStyle::SP_DialogApplyButton);
+    B_RUndo = BarButton(bar, "B_RUndo", "Undo Changes To Right Record [Alt+U]",
+                        QStyle::SP_DialogResetButton);
     B_PgDn = BarButton(bar, "B_PgDn", "GoTo Next Page [Ctrl+PgDn]", QStyle::SP_MediaSeekForward);
     B_Last = BarButton(bar, "B_Last", "GoTo Last Page [Ctrl+End]", QStyle::SP_MediaSkipForward);
     buttons = {B_RPrint, B_RDelete, B_RCopy, B_RPaste, B_RUndo, B_PgDn, B_Last};
@@ -270,9 +283,11 @@ void TForm2::BuildPage(int page) {
     connect(B_Last, &QToolButton::clicked, this, &TForm2::B_LastClick);
   }
   connect(left ? B_LUndo : B_RUndo, &QToolButton::clicked, this, [this, page] { UndoClick(page); });
-  connect(left ? B_LPaste : B_RPaste, &QToolButton::clicked, this, [this, page] { PasteClick(page); });
+  connect(left ? B_LPaste : B_RPaste, &QToolButton::clicked, this,
+          [this, page] { PasteClick(page); });
   connect(left ? B_LCopy : B_RCopy, &QToolButton::clicked, this, [this, page] { CopyClick(page); });
-  connect(left ? B_LDelete : B_RDelete, &QToolButton::clicked, this, [this, page] { DeleteClick(page); });
+  connect(left ? B_LDelete : B_RDelete, &QToolButton::clicked, this,
+          [this, page] { DeleteClick(page); });
   // Printing comes with the report subsystem.
   (left ? B_LPrint : B_RPrint)->setEnabled(false);
 
@@ -297,16 +312,19 @@ void TForm2::BuildPopup(int page) {
   QMenu*& menu = page == 0 ? PopupMenu1 : PopupMenu2;
   menu = new QMenu(this);
   menu->setObjectName(page == 0 ? QStringLiteral("PopupMenu1") : QStringLiteral("PopupMenu2"));
-  QAction* title = menu->addAction(page == 0 ? QStringLiteral("Left Record:") : QStringLiteral("Right Record :"));
+  QAction* title = menu->addAction(page == 0 ? QStringLiteral("Left Record:")
+                                             : QStringLiteral("Right Record :"));
   title->setEnabled(false);
   menu->addSeparator();
   ViewCopyBuffer[static_cast<size_t>(page)] = menu->addMenu(QStringLiteral("&View Copy Buffer"));
   menu->addSeparator();
   PopupItems& items = Popup[static_cast<size_t>(page)];
-  items.paste = menu->addAction(QStringLiteral("&Paste Record"), [this, page] { PasteClick(page); });
+  items.paste =
+      menu->addAction(QStringLiteral("&Paste Record"), [this, page] { PasteClick(page); });
   items.copy = menu->addAction(QStringLiteral("C&opy Record"), [this, page] { CopyClick(page); });
   items.undo = menu->addAction(QStringLiteral("&Undo Changes"), [this, page] { UndoClick(page); });
-  items.del = menu->addAction(QStringLiteral("&Delete Record"), [this, page] { DeleteClick(page); });
+  items.del =
+      menu->addAction(QStringLiteral("&Delete Record"), [this, page] { DeleteClick(page); });
   items.print = menu->addAction(QStringLiteral("P&rint Record"));
   items.print->setEnabled(false);
   menu->addSeparator();
@@ -348,7 +366,8 @@ void TForm2::BuildSpeedBar() {
     bar->setAutoFillBackground(true);
   }
   B_Search = BarButton(Panel3, "B_Search", "Find Text", QStyle::SP_FileDialogContentsView, "Find");
-  B_TOC = BarButton(Panel3, "B_TOC", "Return to Table Of Contents", QStyle::SP_FileDialogListView, "TOC");
+  B_TOC = BarButton(Panel3, "B_TOC", "Return to Table Of Contents", QStyle::SP_FileDialogListView,
+                    "TOC");
   B_New = BarButton(Panel3, "B_New", "Add New Record", QStyle::SP_FileIcon, "New");
   B_Exit = BarButton(Panel3, "B_Exit", "Program Shutdown", QStyle::SP_DialogCloseButton, "Exit");
   B_Help = BarButton(Panel3, "B_Help", "Display Help Window", QStyle::SP_DialogHelpButton, "Help");
@@ -398,7 +417,8 @@ void TForm2::BuildMenus() {
   PageDown1 = move->addAction(QStringLiteral("Page&Down"), this, &TForm2::B_PgDnClick);
   Last1 = move->addAction(QStringLiteral("&Last"), this, &TForm2::B_LastClick);
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-  HelpContents1 = help->addAction(QStringLiteral("&Help Contents"), [] { ShowHelpTopic(kHelpContext); });
+  HelpContents1 =
+      help->addAction(QStringLiteral("&Help Contents"), [] { ShowHelpTopic(kHelpContext); });
   for (QAction* a : {PrintLeft1, PrintRight1, Find1}) a->setEnabled(false);
 }
 
@@ -854,16 +874,17 @@ bool TForm2::SavePair() {
     s.isNew = page == 0 ? LeftNew : RightNew;
     s.inUse = page == 0 ? LeftInUse : RightInUse;
     s.empty = PageIsEmpty(v);
-    const QString bad = s.empty || s.inUse ? QString() : PageInputProblems(v, records.Engine(), labels);
+    const QString bad =
+        s.empty || s.inUse ? QString() : PageInputProblems(v, records.Engine(), labels);
     s.passes = PagePassesRequired(v) && bad.isEmpty();
     if (!bad.isEmpty()) problems += (problems.isEmpty() ? QString() : QStringLiteral("\r")) + bad;
   }
   switch (DecidePairSave(state[0], state[1], ro)) {
     case TPairVerdict::Continue: return true;
     case TPairVerdict::Ask:
-      return AskYesNo(MsgKind::Warning,
-                      (problems.isEmpty() ? AppSettings().FirstFieldEmptyMsg : problems) +
-                          kDiscardQuestion);
+      return AskYesNo(
+          MsgKind::Warning,
+          (problems.isEmpty() ? AppSettings().FirstFieldEmptyMsg : problems) + kDiscardQuestion);
     case TPairVerdict::Save: break;
   }
   dbase::Table& shared = records.Engine();
@@ -910,7 +931,8 @@ bool TForm2::SavePair() {
     ok = false;
   }
   if (!ok)
-    return AskYesNo(MsgKind::Warning, QStringLiteral("Could not Update the record!") + kDiscardQuestion);
+    return AskYesNo(MsgKind::Warning,
+                    QStringLiteral("Could not Update the record!") + kDiscardQuestion);
   return true;
 }
 
@@ -1060,12 +1082,14 @@ bool TForm2::KeepOtherPage(int page) {
   try {
     if (isNew) cursor.Engine().append();
   } catch (const std::exception&) {
-    return AskYesNo(MsgKind::Warning, QStringLiteral("Could not Update the record!") + kDiscardQuestion);
+    return AskYesNo(MsgKind::Warning,
+                    QStringLiteral("Could not Update the record!") + kDiscardQuestion);
   }
   char& letter = other == 0 ? LeftLetter : RightLetter;
   if (isNew) letter = 0;
   if (!SavePage(other, cursor, &letter, true))
-    return AskYesNo(MsgKind::Warning, QStringLiteral("Could not Update the record!") + kDiscardQuestion);
+    return AskYesNo(MsgKind::Warning,
+                    QStringLiteral("Could not Update the record!") + kDiscardQuestion);
   return true;
 }
 

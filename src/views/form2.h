@@ -167,7 +167,9 @@ class TForm2 : public QMainWindow {
   bool HandleKey(QKeyEvent* event);
   bool PageEmpty(int page) const;
   int32_t Count();
-  const std::vector<QWidget*>& Editors(int page) const { return page == 0 ? LeftEditors : RightEditors; }
+  const std::vector<QWidget*>& Editors(int page) const {
+    return page == 0 ? LeftEditors : RightEditors;
+  }
 
   TStoreTables& tables_;
   std::unique_ptr<TDbTable> leftCursor_;

@@ -1,10 +1,11 @@
+#include "pagefields.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "dbase/table.h"
-#include "pagefields.h"
 #include "settings.h"
 
 namespace {
@@ -212,8 +213,8 @@ TEST_F(PageRecord, BadDatesAndNumbersAreNamedByTheirLabels) {
   page.text[8] = "12.50";
   page.text[19] = "1.2.3";
   page.text[10] = "many";  // a text field: anything goes
-  const std::vector<QString> labels = {"Title", "Author", "Co", "Cat", "Fmt", "Rating", "Pub",
-                                       "Bought On:", "Price"};
+  const std::vector<QString> labels = {"Title",  "Author", "Co",         "Cat",  "Fmt",
+                                       "Rating", "Pub",    "Bought On:", "Price"};
   EXPECT_EQ(PageInputProblems(page, table, labels),
             "Bought On: \"31/12/2020\" is not a date (mm/dd/yyyy).\r"
             "Custom 6: \"1.2.3\" is not a number.");

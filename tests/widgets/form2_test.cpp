@@ -1,15 +1,17 @@
+#include "form2.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
-#include <QMenu>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
@@ -17,21 +19,20 @@
 #include <QToolButton>
 
 #include "colorbutton.h"
-#include "dbase/table.h"
 #include "database.h"
+#include "dbase/table.h"
 #include "deletedlg.h"
 #include "editmenu.h"
 #include "form1.h"
-#include "form2.h"
 #include "labels.h"
 #include "letters.h"
 #include "pageeditors.h"
 #include "recordtext.h"
 #include "sampledata.h"
-#include "viewcolors.h"
 #include "scriptedprompter.h"
 #include "sortstate.h"
 #include "tempdir.h"
+#include "viewcolors.h"
 
 namespace {
 
@@ -66,8 +67,8 @@ class RecordPages : public ::testing::Test {
   QString table() const { return JoinPath(AppSettings().DatabaseDir, "data.dbf"); }
 
   void MakeTable(const QStringList& titles, bool sortByTitle = false) {
-    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "data.dbf")),
-                            Native(table()), true);
+    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "data.dbf")), Native(table()),
+                            true);
     dbase::Table t;
     t.open(Native(table()), dbase::OpenMode::Exclusive);
     int n = 0;
@@ -100,7 +101,8 @@ class RecordPages : public ::testing::Test {
   }
   static QStringList Numbered(int count) {
     QStringList out;
-    for (int i = 0; i < count; ++i) out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
+    for (int i = 0; i < count; ++i)
+      out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
     return out;
   }
 
@@ -115,10 +117,12 @@ class RecordPages : public ::testing::Test {
     ASSERT_TRUE(pages->isVisible());
   }
   QLineEdit* Edit(int page, int k) const {
-    return qobject_cast<QLineEdit*>((page == 0 ? pages->LeftEditors : pages->RightEditors)[size_t(k)]);
+    return qobject_cast<QLineEdit*>(
+        (page == 0 ? pages->LeftEditors : pages->RightEditors)[size_t(k)]);
   }
   QPlainTextEdit* Memo(int page) const {
-    return qobject_cast<QPlainTextEdit*>((page == 0 ? pages->LeftEditors : pages->RightEditors)[20]);
+    return qobject_cast<QPlainTextEdit*>(
+        (page == 0 ? pages->LeftEditors : pages->RightEditors)[20]);
   }
   QString Text(int page, int k) const {
     return EditorText((page == 0 ? pages->LeftEditors : pages->RightEditors)[size_t(k)]);
@@ -208,7 +212,8 @@ TEST_F(RecordPages, NoEditIsLostWhenThePairIsLeft) {
   QTest::mouseClick(pages->B_PgDn, Qt::LeftButton);
   EXPECT_TRUE(prompts.shown.empty());
   EXPECT_EQ(Text(0, 0), "Book 002");
-  EXPECT_EQ(Stored(2), (std::vector<std::string>{"Left Title", "Book 001", "Book 002", "Book 003"}));
+  EXPECT_EQ(Stored(2),
+            (std::vector<std::string>{"Left Title", "Book 001", "Book 002", "Book 003"}));
   EXPECT_EQ(Stored(3)[1], "Jos\xE9");
   EXPECT_EQ(Stored(9)[0], "19991225");
   EXPECT_EQ(Stored(10)[0], "1234.50");
@@ -268,8 +273,10 @@ TEST_F(RecordPages, TextThatIsNoDateOrNumberIsKeptAndExplained) {
   Type(1, 8, "lots");
   QTest::mouseClick(pages->B_PgDn, Qt::LeftButton);
   ASSERT_EQ(prompts.texts().size(), 1);
-  EXPECT_EQ(prompts.texts()[0], "Published Date: \"13/45/2020\" is not a date (mm/dd/yyyy).\r"
-                                "Value: \"lots\" is not a number." + kDiscard);
+  EXPECT_EQ(prompts.texts()[0],
+            "Published Date: \"13/45/2020\" is not a date (mm/dd/yyyy).\r"
+            "Value: \"lots\" is not a number." +
+                kDiscard);
   EXPECT_EQ(Text(0, 7), "13/45/2020");
   EXPECT_EQ(Text(1, 8), "lots");
   EXPECT_EQ(pages->LeftRecord(), 0);
@@ -479,7 +486,8 @@ TEST_F(RecordPages, UnreadableMemoIsReportedAndLoadingGoesOn) {
   dbf.write("    999999");
   dbf.close();
   OpenPages(0);
-  ASSERT_EQ(prompts.texts(), QStringList{"Corrupt Memo Field!!! You should delete record: \rAuthor 1"});
+  ASSERT_EQ(prompts.texts(),
+            QStringList{"Corrupt Memo Field!!! You should delete record: \rAuthor 1"});
   EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::OkHelp);
   EXPECT_EQ(prompts.shown[0].helpTopic, 62);
   EXPECT_TRUE(Memo(0)->toPlainText().isEmpty());
@@ -682,6 +690,44 @@ TEST_F(RecordPages, SearchHooksSaveFirstAndShowTheMatch) {
   EXPECT_TRUE(pages->ClosingForFind);
   EXPECT_FALSE(pages->isVisible());
   EXPECT_TRUE(toc->isVisible());
+}
+
+TEST_F(RecordPages, BothPagesInUseSaveNothing) {
+  MakeTable(Numbered(2));
+  dbase::Table first, second;
+  for (dbase::Table* t : {&first, &second}) t->open(Native(table()), dbase::OpenMode::Shared);
+  first.goToPosition(0);
+  first.edit();
+  second.goToPosition(1);
+  second.edit();
+  OpenPages(0);
+  EXPECT_TRUE(pages->LeftInUse);
+  EXPECT_TRUE(pages->RightInUse);
+  EXPECT_FALSE(pages->B_LUndo->isEnabled());
+  EXPECT_FALSE(pages->B_RPaste->isEnabled());
+  EXPECT_TRUE(pages->B_LCopy->isEnabled());  // a page in use is copied from its editors
+  pages->CopyClick(0);
+  EXPECT_TRUE(AppSettings().CopyBufferFull);
+  Close();
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_FALSE(pages->isVisible());
+  first.cancel();
+  second.cancel();
+}
+
+TEST_F(RecordPages, DatesFollowTheDateFormatOption) {
+  MakeTable(Numbered(2));
+  AppSettings().DateFormat = 2;
+  OpenPages(0);
+  Type(0, 7, "1999/12/25");
+  Type(1, 17, "2000/1/2");
+  QTest::mouseClick(pages->B_PgDn, Qt::LeftButton);
+  EXPECT_EQ(Stored(9)[0], "19991225");
+  EXPECT_EQ(Stored(19)[1], "20000102");
+  QTest::mouseClick(pages->B_PgUp, Qt::LeftButton);
+  EXPECT_EQ(Text(0, 7), "1999/12/25");
+  EXPECT_EQ(Text(1, 17), "2000/01/02");
+  EXPECT_EQ(Edit(0, 16)->placeholderText(), "yyyy/mm/dd");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace {
 
 using K = TEditorKind;
 
+// clang-format off
 constexpr std::array<TFieldDesign, kPageFieldCount> kDesigns{{
     {"Book Title:", K::Edit, nullptr, 0, 36},
     {"Author:", K::Lookup, "list1.dbf", 0, 38},
@@ -36,6 +37,7 @@ constexpr std::array<TFieldDesign, kPageFieldCount> kDesigns{{
     {"Notes:", K::Memo, nullptr, 2, 101},
     {"Picture:", K::Picture, nullptr, 3, 102},
 }};
+// clang-format on
 
 bool IsNumeric(dbase::FieldType t) {
   return t == dbase::FieldType::Numeric || t == dbase::FieldType::Float;
@@ -166,8 +168,9 @@ QString PageInputProblems(const TPageValues& page, const dbase::Table& table,
   for (int k = 0; k < n; ++k) {
     const dbase::FieldDef& f = table.fields()[static_cast<size_t>(UserField(k))];
     const QString& t = page.text[static_cast<size_t>(k)];
-    QString label = k < static_cast<int>(labels.size()) ? labels[static_cast<size_t>(k)]
-                                                        : QString::fromLatin1(kDesigns[static_cast<size_t>(k)].caption);
+    QString label = k < static_cast<int>(labels.size())
+                        ? labels[static_cast<size_t>(k)]
+                        : QString::fromLatin1(kDesigns[static_cast<size_t>(k)].caption);
     if (label.endsWith(QLatin1Char(':'))) label.chop(1);
     if (f.type == dbase::FieldType::Date) {
       const TParsedDate d = ParseDateText(t);

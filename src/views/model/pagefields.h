@@ -17,7 +17,7 @@ class Table;
 enum class TEditorKind { Edit, Lookup, Date, Currency, Memo, Picture };
 
 struct TFieldDesign {
-  const char* caption;     // designed label, replaced by the field labels
+  const char* caption;  // designed label, replaced by the field labels
   TEditorKind kind;
   const char* lookupList;  // "list1.dbf" ... or nullptr
   int part;                // 0..3

@@ -302,28 +302,42 @@ void TForm3::BuildSpeedBars() {
     bar->setFrameShape(QFrame::StyledPanel);
     bar->setAutoFillBackground(true);
   }
-  B_Search = SpeedButton(Panel3, "B_Search", "Find", "Find Text", QStyle::SP_FileDialogContentsView);
-  B_Options = SpeedButton(Panel3, "B_Options", "Options", "Set Options", QStyle::SP_FileDialogDetailedView);
-  B_Print = SpeedButton(Panel3, "B_Print", "Print", "Create and Print Reports", QStyle::SP_DialogSaveButton);
+  B_Search =
+      SpeedButton(Panel3, "B_Search", "Find", "Find Text", QStyle::SP_FileDialogContentsView);
+  B_Options =
+      SpeedButton(Panel3, "B_Options", "Options", "Set Options", QStyle::SP_FileDialogDetailedView);
+  B_Print = SpeedButton(Panel3, "B_Print", "Print", "Create and Print Reports",
+                        QStyle::SP_DialogSaveButton);
   B_New = SpeedButton(Panel3, "B_New", "New", "Add New Record", QStyle::SP_FileIcon);
-  B_Load = SpeedButton(Panel3, "B_Load", "Load", "Load Another Database", QStyle::SP_DialogOpenButton);
-  B_About = SpeedButton(Panel3, "B_About", "About", "Display Information About Authors", QStyle::SP_MessageBoxInformation);
-  B_Help = SpeedButton(Panel3, "B_Help", "Help", "Display Help Window", QStyle::SP_DialogHelpButton);
-  B_Exit = SpeedButton(Panel3, "B_Exit", "Exit", "Program Shutdown [Alt+F4]", QStyle::SP_DialogCloseButton);
-  B_Export = SpeedButton(Panel4, "B_Export", "Export", "Export Data to Text File", QStyle::SP_ArrowRight);
-  B_Import = SpeedButton(Panel4, "B_Import", "Import", "Import Data from Text File", QStyle::SP_ArrowLeft);
-  B_Password = SpeedButton(Panel4, "B_Password", "Password", "Change Password", QStyle::SP_DialogYesButton);
-  B_Maintenance = SpeedButton(Panel4, "B_Maintenance", "Maintenance", "Database Maintenance Functions", QStyle::SP_BrowserReload);
-  B_Filter = SpeedButton(Panel4, "B_Filter", "Filter", "Define Filter", QStyle::SP_FileDialogListView);
+  B_Load =
+      SpeedButton(Panel3, "B_Load", "Load", "Load Another Database", QStyle::SP_DialogOpenButton);
+  B_About = SpeedButton(Panel3, "B_About", "About", "Display Information About Authors",
+                        QStyle::SP_MessageBoxInformation);
+  B_Help =
+      SpeedButton(Panel3, "B_Help", "Help", "Display Help Window", QStyle::SP_DialogHelpButton);
+  B_Exit = SpeedButton(Panel3, "B_Exit", "Exit", "Program Shutdown [Alt+F4]",
+                       QStyle::SP_DialogCloseButton);
+  B_Export =
+      SpeedButton(Panel4, "B_Export", "Export", "Export Data to Text File", QStyle::SP_ArrowRight);
+  B_Import =
+      SpeedButton(Panel4, "B_Import", "Import", "Import Data from Text File", QStyle::SP_ArrowLeft);
+  B_Password =
+      SpeedButton(Panel4, "B_Password", "Password", "Change Password", QStyle::SP_DialogYesButton);
+  B_Maintenance = SpeedButton(Panel4, "B_Maintenance", "Maintenance",
+                              "Database Maintenance Functions", QStyle::SP_BrowserReload);
+  B_Filter =
+      SpeedButton(Panel4, "B_Filter", "Filter", "Define Filter", QStyle::SP_FileDialogListView);
   B_Sort = SpeedButton(Panel4, "B_Sort", "Sort", "Sort Data", QStyle::SP_ArrowDown);
-  B_Summary = SpeedButton(Panel4, "B_Summary", "Summary", "Display Summary", QStyle::SP_FileDialogInfoView);
+  B_Summary =
+      SpeedButton(Panel4, "B_Summary", "Summary", "Display Summary", QStyle::SP_FileDialogInfoView);
   int x = 4;
   for (QToolButton* b : {B_Search, B_Options, B_Print, B_New, B_Load, B_About, B_Help, B_Exit}) {
     b->setGeometry(x, 2, 72, kSpeedBarHeight - 4);
     x += 76;
   }
   x = 4;
-  for (QToolButton* b : {B_Export, B_Import, B_Password, B_Maintenance, B_Filter, B_Sort, B_Summary}) {
+  for (QToolButton* b :
+       {B_Export, B_Import, B_Password, B_Maintenance, B_Filter, B_Sort, B_Summary}) {
     b->setGeometry(x, 2, 84, kSpeedBarHeight - 4);
     x += 86;
   }
@@ -385,8 +399,8 @@ void TForm3::BuildMenus() {
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->addAction(QStringLiteral("&Help Contents"), [] { ShowHelpTopic(1); });
   help->addAction(QStringLiteral("&About"), this, [this] { B_About->click(); });
-  for (QAction* a : {load, print, find, options, exportItem, importItem, password, maintenance,
-                     filter, summary})
+  for (QAction* a :
+       {load, print, find, options, exportItem, importItem, password, maintenance, filter, summary})
     a->setEnabled(false);
 }
 
@@ -396,9 +410,12 @@ void TForm3::BuildPopupMenus() {
   QuickView1 = PopupMenu1->addMenu(QStringLiteral("&Quick View"));
   ViewCopyBuffer1 = PopupMenu1->addMenu(QStringLiteral("&View Copy Buffer"));
   PopupMenu1->addSeparator();
-  CopyRecord1 = PopupMenu1->addAction(QStringLiteral("&Copy Record"), [this] { CopyRecordClick(menuSlot_); });
-  PasteRecord1 = PopupMenu1->addAction(QStringLiteral("&Paste Record"), [this] { PasteRecordClick(menuSlot_); });
-  DeleteRecord1 = PopupMenu1->addAction(QStringLiteral("&Delete Record"), [this] { DeleteRecordClick(menuSlot_); });
+  CopyRecord1 =
+      PopupMenu1->addAction(QStringLiteral("&Copy Record"), [this] { CopyRecordClick(menuSlot_); });
+  PasteRecord1 = PopupMenu1->addAction(QStringLiteral("&Paste Record"),
+                                       [this] { PasteRecordClick(menuSlot_); });
+  DeleteRecord1 = PopupMenu1->addAction(QStringLiteral("&Delete Record"),
+                                        [this] { DeleteRecordClick(menuSlot_); });
   PrintRecord1 = PopupMenu1->addAction(QStringLiteral("P&rint Record"));
   PrintRecord1->setEnabled(false);  // printing arrives with its subsystem
   PopupMenu1->addSeparator();
@@ -417,43 +434,48 @@ void TForm3::BuildPopupMenus() {
   bars->addSeparator();
   const char* barTexts[] = {"Speed Bar At The Top", "Speed Bar At The Bottom"};
   for (int i = 0; i < 2; ++i)
-    SpeedBarItems[static_cast<size_t>(i)] = bars->addAction(QString::fromLatin1(barTexts[i]), [this, i] {
-      if (AppSettings().SpeedBarLocation == i) return;
-      AppSettings().SpeedBarLocation = static_cast<uint16_t>(i);
-      ApplyLayout();
-    });
+    SpeedBarItems[static_cast<size_t>(i)] =
+        bars->addAction(QString::fromLatin1(barTexts[i]), [this, i] {
+          if (AppSettings().SpeedBarLocation == i) return;
+          AppSettings().SpeedBarLocation = static_cast<uint16_t>(i);
+          ApplyLayout();
+        });
   QMenu* tabs = PopupMenu2->addMenu(QStringLiteral("&Letter Tabs"));
   const char* tabTexts[] = {"Enabled", "Disabled"};
   for (int i = 0; i < 2; ++i)
-    LetterTabItems[static_cast<size_t>(i)] = tabs->addAction(QString::fromLatin1(tabTexts[i]), [this, i] {
-      if (AppSettings().LetterTabs == i || !SaveCurrent()) return;
-      AppSettings().LetterTabs = static_cast<uint16_t>(i);
-      SortState().CommitSort();
-      if (LetterTabsActive()) CountLetters(tables_->Records);
-      spread_->SetLetterTabsEnabled(true);
-      ApplyLetterTabs();
-      ApplyViewSort();
-    });
+    LetterTabItems[static_cast<size_t>(i)] =
+        tabs->addAction(QString::fromLatin1(tabTexts[i]), [this, i] {
+          if (AppSettings().LetterTabs == i || !SaveCurrent()) return;
+          AppSettings().LetterTabs = static_cast<uint16_t>(i);
+          SortState().CommitSort();
+          if (LetterTabsActive()) CountLetters(tables_->Records);
+          spread_->SetLetterTabsEnabled(true);
+          ApplyLetterTabs();
+          ApplyViewSort();
+        });
   tabs->addSeparator();
   const char* placeTexts[] = {"Display In Center", "Display On Right Side"};
   for (int i = 0; i < 2; ++i)
-    LetterPlaceItems[static_cast<size_t>(i)] = tabs->addAction(QString::fromLatin1(placeTexts[i]), [this, i] {
-      if (AppSettings().LetterTabsLocation == i) return;
-      AppSettings().LetterTabsLocation = static_cast<uint16_t>(i);
-      ApplyLayout();
-    });
+    LetterPlaceItems[static_cast<size_t>(i)] =
+        tabs->addAction(QString::fromLatin1(placeTexts[i]), [this, i] {
+          if (AppSettings().LetterTabsLocation == i) return;
+          AppSettings().LetterTabsLocation = static_cast<uint16_t>(i);
+          ApplyLayout();
+        });
   QMenu* hints = PopupMenu2->addMenu(QStringLiteral("H&int Messages"));
   const char* hintTexts[] = {"Show", "Hide"};
   for (int i = 0; i < 2; ++i)
-    HintItems[static_cast<size_t>(i)] = hints->addAction(QString::fromLatin1(hintTexts[i]), [this, i] {
-      AppSettings().HintMessages = static_cast<uint16_t>(i);
-      hintsOn_ = i == 0;
-    });
+    HintItems[static_cast<size_t>(i)] =
+        hints->addAction(QString::fromLatin1(hintTexts[i]), [this, i] {
+          AppSettings().HintMessages = static_cast<uint16_t>(i);
+          hintsOn_ = i == 0;
+        });
   QMenu* del = PopupMenu2->addMenu(QStringLiteral("&Record Delete Mode"));
   const char* delTexts[] = {"Ask User To Confirm", "Immediate Delete"};
   for (int i = 0; i < 2; ++i)
-    DeleteModeItems[static_cast<size_t>(i)] = del->addAction(
-        QString::fromLatin1(delTexts[i]), [i] { AppSettings().DeleteMode = static_cast<uint16_t>(i); });
+    DeleteModeItems[static_cast<size_t>(i)] = del->addAction(QString::fromLatin1(delTexts[i]), [i] {
+      AppSettings().DeleteMode = static_cast<uint16_t>(i);
+    });
   PopupMenu2->addSeparator();
   PopupMenu2->addAction(QStringLiteral("&Help"), [] { ShowHelpTopic(66); });
   for (QMenu* m : {model, bars, tabs, hints, del})
@@ -465,13 +487,17 @@ void TForm3::BuildPopupMenus() {
   PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
   ViewCopyBuffer3 = PopupMenu3->addMenu(QStringLiteral("&View Copy Buffer"));
   PopupMenu3->addSeparator();
-  PasteRecord3 = PopupMenu3->addAction(QStringLiteral("&Paste Record"), this, &TForm3::B_RPasteClick);
+  PasteRecord3 =
+      PopupMenu3->addAction(QStringLiteral("&Paste Record"), this, &TForm3::B_RPasteClick);
   CopyRecord3 = PopupMenu3->addAction(QStringLiteral("&Copy Record"), this, &TForm3::B_RCopyClick);
-  UndoChanges3 = PopupMenu3->addAction(QStringLiteral("&Undo Changes"), this, &TForm3::B_RUndoClick);
-  DeleteRecord3 = PopupMenu3->addAction(QStringLiteral("&Delete Record"), this, &TForm3::B_RDeleteClick);
+  UndoChanges3 =
+      PopupMenu3->addAction(QStringLiteral("&Undo Changes"), this, &TForm3::B_RUndoClick);
+  DeleteRecord3 =
+      PopupMenu3->addAction(QStringLiteral("&Delete Record"), this, &TForm3::B_RDeleteClick);
   PrintRecord3 = PopupMenu3->addAction(QStringLiteral("P&rint Record"));
   PrintRecord3->setEnabled(false);
-  Synchronize3 = PopupMenu3->addAction(QStringLiteral("S&ynchronize"), this, &TForm3::B_RSynchroClick);
+  Synchronize3 =
+      PopupMenu3->addAction(QStringLiteral("S&ynchronize"), this, &TForm3::B_RSynchroClick);
   PopupMenu3->addSeparator();
   PopupMenu3->addAction(QStringLiteral("&Help"), [] { ShowHelpTopic(31); });
   connect(PopupMenu3, &QMenu::aboutToShow, this, &TForm3::PopupMenu3Popup);
@@ -685,8 +711,9 @@ bool TForm3::SaveCurrent() {
   }
   const QString bad = PageInputProblems(v, records.Engine(), PgRight->LabelTexts());
   if (!bad.isEmpty() || !PagePassesRequired(v)) {
-    const bool leave = AskYesNo(
-        MsgKind::Warning, (bad.isEmpty() ? AppSettings().FirstFieldEmptyMsg : bad) + kDiscardQuestion);
+    const bool leave =
+        AskYesNo(MsgKind::Warning,
+                 (bad.isEmpty() ? AppSettings().FirstFieldEmptyMsg : bad) + kDiscardQuestion);
     if (leave) ReleaseCurrent();
     return leave;
   }
@@ -715,7 +742,8 @@ bool TForm3::SaveCurrent() {
   }
   if (memoFailed) ShowMessage(MsgKind::Error, CorruptMemoText(cursor), MsgButtons::OkHelp, 62);
   if (!ok)
-    return AskYesNo(MsgKind::Warning, QStringLiteral("Could not Update the record!") + kDiscardQuestion);
+    return AskYesNo(MsgKind::Warning,
+                    QStringLiteral("Could not Update the record!") + kDiscardQuestion);
   return true;
 }
 
@@ -1278,10 +1306,10 @@ void TForm3::DeleteRecordClick(int slot) {
     CancelQuietly(table);
     ShowMessage(MsgKind::Error, QStringLiteral("Record in use - not Deleted!"));
   }
-  const bool sameList = !(spread_->TabsActive() && showLetters_) ||
-                        positionLetter_ == spread_->CurrentLetter();
-  if (deleted && loaded_ &&
-      (CurrentNew || (sameList && position < CurrentPosition - 1)) && CurrentPosition > 1)
+  const bool sameList =
+      !(spread_->TabsActive() && showLetters_) || positionLetter_ == spread_->CurrentLetter();
+  if (deleted && loaded_ && (CurrentNew || (sameList && position < CurrentPosition - 1)) &&
+      CurrentPosition > 1)
     --CurrentPosition;
   Refresh();
   letterCount_ = Count();
@@ -1462,12 +1490,23 @@ bool TForm3::HandleKey(QKeyEvent* event) {
   };
   if (mods == Qt::ControlModifier) {
     switch (key) {
-      case Qt::Key_PageUp: B_PgUpClick(); return true;
-      case Qt::Key_PageDown: B_PgDnClick(); return true;
-      case Qt::Key_End: B_LastClick(); return true;
-      case Qt::Key_Home: B_FirstClick(); return true;
-      case Qt::Key_G: SponsorBtn->click(); return true;
-      default: break;
+      case Qt::Key_PageUp:
+        B_PgUpClick();
+        return true;
+      case Qt::Key_PageDown:
+        B_PgDnClick();
+        return true;
+      case Qt::Key_End:
+        B_LastClick();
+        return true;
+      case Qt::Key_Home:
+        B_FirstClick();
+        return true;
+      case Qt::Key_G:
+        SponsorBtn->click();
+        return true;
+      default:
+        break;
     }
   }
   if (mods == Qt::AltModifier) {
@@ -1476,28 +1515,43 @@ bool TForm3::HandleKey(QKeyEvent* event) {
       return true;
     }
     switch (key) {
-      case Qt::Key_PageUp: B_PrevClick(); return true;
-      case Qt::Key_PageDown: B_NextClick(); return true;
-      case Qt::Key_Delete: return ifEnabled(PgRight->B_RDelete, [this] { B_RDeleteClick(); });
-      case Qt::Key_C: return ifEnabled(PgRight->B_RCopy, [this] { B_RCopyClick(); });
-      case Qt::Key_P: return ifEnabled(PgRight->B_RPaste, [this] { B_RPasteClick(); });
-      case Qt::Key_U: return ifEnabled(PgRight->B_RUndo, [this] { B_RUndoClick(); });
-      case Qt::Key_R: return true;  // printing arrives with its subsystem
-      case Qt::Key_Y: B_RSynchroClick(); return true;
-      default: break;
+      case Qt::Key_PageUp:
+        B_PrevClick();
+        return true;
+      case Qt::Key_PageDown:
+        B_NextClick();
+        return true;
+      case Qt::Key_Delete:
+        return ifEnabled(PgRight->B_RDelete, [this] { B_RDeleteClick(); });
+      case Qt::Key_C:
+        return ifEnabled(PgRight->B_RCopy, [this] { B_RCopyClick(); });
+      case Qt::Key_P:
+        return ifEnabled(PgRight->B_RPaste, [this] { B_RPasteClick(); });
+      case Qt::Key_U:
+        return ifEnabled(PgRight->B_RUndo, [this] { B_RUndoClick(); });
+      case Qt::Key_R:
+        return true;  // printing arrives with its subsystem
+      case Qt::Key_Y:
+        B_RSynchroClick();
+        return true;
+      default:
+        break;
     }
   }
   if (mods == (Qt::ControlModifier | Qt::AltModifier)) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) {
       // The left page only: the current record stays.
-      if (spread_->TabsActive() && showLetters_) SelectLetter(static_cast<char>('A' + key - Qt::Key_A));
+      if (spread_->TabsActive() && showLetters_)
+        SelectLetter(static_cast<char>('A' + key - Qt::Key_A));
       return true;
     }
     return false;
   }
   if (mods != Qt::NoModifier) return false;
   switch (key) {
-    case Qt::Key_F2: PopupMenu2->popup(origin + QPoint(50, 100)); return true;
+    case Qt::Key_F2:
+      PopupMenu2->popup(origin + QPoint(50, 100));
+      return true;
     case Qt::Key_F3: {
       int slot = -1;
       for (int s = 0; s < kPageEntries; ++s)
@@ -1528,7 +1582,8 @@ bool TForm3::HandleKey(QKeyEvent* event) {
       if (part == 2) SortButton1->popupFilterMenu(at);
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 

@@ -186,7 +186,7 @@ class TForm3 : public TMainView {
   std::unique_ptr<TDbTable> recordCursor_;
   bool showLetters_ = true;
   bool databaseOpen_ = false;
-  bool loaded_ = false;     // a record is current
+  bool loaded_ = false;        // a record is current
   char positionLetter_ = 'A';  // the listing that CurrentPosition counts in
   int32_t letterCount_ = 0;    // records of that listing at the last load
   int menuSlot_ = -1;

@@ -25,7 +25,8 @@ constexpr int kPartsTop = 34;
 constexpr int kPartsHeight = 318;
 constexpr int kBarTop = 384;
 
-QToolButton* BarButton(QWidget* bar, const char* name, const char* hint, QStyle::StandardPixmap icon) {
+QToolButton* BarButton(QWidget* bar, const char* name, const char* hint,
+                       QStyle::StandardPixmap icon) {
   auto* b = new QToolButton(bar);
   b->setObjectName(QString::fromLatin1(name));
   b->setToolTip(QString::fromLatin1(hint));
@@ -104,9 +105,10 @@ TRecordPage::TRecordPage(QWidget* parent, const QString& prefix, bool leftPage)
       }
       if (d.kind != TEditorKind::Picture) {
         editor->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(editor, &QWidget::customContextMenuRequested, this, [this, editor](const QPoint& at) {
-          EditMenu->PopupFor(editor, editor->mapToGlobal(at));
-        });
+        connect(editor, &QWidget::customContextMenuRequested, this,
+                [this, editor](const QPoint& at) {
+                  EditMenu->PopupFor(editor, editor->mapToGlobal(at));
+                });
       }
       editor->setObjectName(prefix + QString::number(k + 1));
       editor->setProperty("Tag", k + 1);
@@ -118,7 +120,8 @@ TRecordPage::TRecordPage(QWidget* parent, const QString& prefix, bool leftPage)
 
   TabSet2 = new QTabBar(this);
   TabSet2->setObjectName(QStringLiteral("TabSet2"));
-  for (int part = 1; part <= kPageParts; ++part) TabSet2->addTab(QStringLiteral("Part %1").arg(part));
+  for (int part = 1; part <= kPageParts; ++part)
+    TabSet2->addTab(QStringLiteral("Part %1").arg(part));
   TabSet2->setShape(QTabBar::TriangularSouth);
   TabSet2->setDrawBase(false);
   TabSet2->setFocusPolicy(Qt::NoFocus);
@@ -129,8 +132,10 @@ TRecordPage::TRecordPage(QWidget* parent, const QString& prefix, bool leftPage)
   Panel2 = new QFrame(this);
   Panel2->setObjectName(QStringLiteral("Panel2"));
   Panel2->setGeometry(inner, kBarTop, width, 34);
-  B_RPrint = BarButton(Panel2, "B_RPrint", "Print Current Record [Alt+R]", QStyle::SP_DialogSaveButton);
-  B_RDelete = BarButton(Panel2, "B_RDelete", "Delete Current Record [Alt+Delete]", QStyle::SP_TrashIcon);
+  B_RPrint =
+      BarButton(Panel2, "B_RPrint", "Print Current Record [Alt+R]", QStyle::SP_DialogSaveButton);
+  B_RDelete =
+      BarButton(Panel2, "B_RDelete", "Delete Current Record [Alt+Delete]", QStyle::SP_TrashIcon);
   B_RCopy = BarButton(Panel2, "B_RCopy", "Copy Current Record To Copy Buffer [Alt+C]",
                       QStyle::SP_FileDialogNewFolder);
   B_RPaste = BarButton(Panel2, "B_RPaste", "Paste From Copy Buffer To Current Record [Alt+P]",
@@ -141,8 +146,8 @@ TRecordPage::TRecordPage(QWidget* parent, const QString& prefix, bool leftPage)
   B_Next = BarButton(Panel2, "B_Next", "GoTo Next Page [Alt+PgDn]", QStyle::SP_ArrowForward);
   B_RSynchro = BarButton(Panel2, "B_RSynchro", "Synchronize Left Page With Current Record [Alt+Y]",
                          QStyle::SP_BrowserReload);
-  const std::array<QToolButton*, 8> buttons{B_RPrint, B_RDelete, B_RCopy,  B_RPaste,
-                                            B_RUndo,  B_Prev,    B_Next,   B_RSynchro};
+  const std::array<QToolButton*, 8> buttons{B_RPrint, B_RDelete, B_RCopy, B_RPaste,
+                                            B_RUndo,  B_Prev,    B_Next,  B_RSynchro};
   const int step = width / static_cast<int>(buttons.size());
   for (size_t i = 0; i < buttons.size(); ++i)
     buttons[i]->setGeometry(static_cast<int>(i) * step + 1, 2, step - 2, 30);

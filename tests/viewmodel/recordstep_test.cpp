@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "recordstep.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,3 +1,5 @@
+#include "form3.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,7 +20,6 @@
 #include "dbase/table.h"
 #include "form1.h"
 #include "form2.h"
-#include "form3.h"
 #include "formatedbutton.h"
 #include "gui/maindlg.h"
 #include "labels.h"
@@ -69,8 +70,8 @@ class CombinedView : public ::testing::Test {
   QString table() const { return JoinPath(AppSettings().DatabaseDir, "data.dbf"); }
 
   void MakeTable(const QStringList& titles, bool sortByTitle = false) {
-    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "data.dbf")),
-                            Native(table()), true);
+    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "data.dbf")), Native(table()),
+                            true);
     dbase::Table t;
     t.open(Native(table()), dbase::OpenMode::Exclusive);
     int n = 0;
@@ -102,7 +103,8 @@ class CombinedView : public ::testing::Test {
   }
   static QStringList Numbered(int count) {
     QStringList out;
-    for (int i = 0; i < count; ++i) out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
+    for (int i = 0; i < count; ++i)
+      out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
     return out;
   }
 
@@ -421,8 +423,8 @@ TEST_F(CombinedView, TenSwitchesOfBookModelLoseNoEdit) {
   const QString shipped = AppSettings().ProgramDir;
   AppSettings().ProgramDir = box.file("program");
   QDir().mkpath(AppSettings().ProgramDir);
-  for (const char* name : {"data.dbf", "data.dbt", "DATA.MDX", "master.dbf", "master.mdx", "list.dbf",
-                           "list.mdx", "labels.dat"})
+  for (const char* name : {"data.dbf", "data.dbt", "DATA.MDX", "master.dbf", "master.mdx",
+                           "list.dbf", "list.mdx", "labels.dat"})
     QFile::copy(JoinPath(shipped, name), JoinPath(AppSettings().ProgramDir, name));
   Open();
   for (int round = 0; round < 10; ++round) {
@@ -444,7 +446,8 @@ TEST_F(CombinedView, TenSwitchesOfBookModelLoseNoEdit) {
     toc->EntryClick(round);
     TForm2* pages = toc->RecordPages;
     const int page = round % 2;
-    auto* edit = qobject_cast<QLineEdit*>((page == 0 ? pages->LeftEditors : pages->RightEditors)[2]);
+    auto* edit =
+        qobject_cast<QLineEdit*>((page == 0 ? pages->LeftEditors : pages->RightEditors)[2]);
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("Two %1").arg(round));
     pages->close();

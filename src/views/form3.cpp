@@ -588,12 +588,36 @@ bool TForm3::MakeCurrent(int32_t position, bool saved) {
     return false;
   }
   if (loaded_ && !saved) {
+    TDbTable& records = tables_->Records;
     const int32_t before = Count();
+    uint32_t wanted = 0;  // the requested record, when it is a stored one
+    try {
+      if (position < before) {
+        GoToPosition(records, static_cast<uint32_t>(position));
+        if (!records.Engine().eof()) wanted = records.Engine().recNo();
+      }
+    } catch (const std::exception&) {
+    }
     if (!SaveCurrent()) {
       Refresh();
       return false;
     }
-    if (Count() > before) ++position;
+    if (wanted == 0) {
+      if (Count() > before) ++position;
+    } else {
+      // The saved record can only have moved across the requested one.
+      try {
+        for (const int32_t p : {position, position - 1, position + 1}) {
+          if (p < 0) continue;
+          GoToPosition(records, static_cast<uint32_t>(p));
+          if (!records.Engine().eof() && records.Engine().recNo() == wanted) {
+            position = p;
+            break;
+          }
+        }
+      } catch (const std::exception&) {
+      }
+    }
   }
   LoadCurrent(position);
   Refresh();

@@ -29,6 +29,7 @@
 #include "recordtext.h"
 #include "sampledata.h"
 #include "scriptedprompter.h"
+#include "sortbutton.h"
 #include "sortstate.h"
 #include "tempdir.h"
 #include "viewcolors.h"
@@ -415,6 +416,118 @@ TEST_F(CombinedView, KeysSelectPartsAndLettersOfTheLeftPageOnly) {
   EXPECT_EQ(Text(0), "Alpha");
   Key(Qt::Key_Y, Qt::AltModifier);
   EXPECT_EQ(view->CurrentLetter(), 'A');
+}
+
+TEST_F(CombinedView, ReadOnlyModeShowsWithoutLockingOrEditing) {
+  TAppSettings& s = AppSettings();
+  s.DatabaseDir = JoinPath(s.DataRootDir, "DATA");
+  s.HomeDir = s.DatabaseDir;
+  QDir().mkpath(s.DatabaseDir);
+  s.AccessRights = 2;
+  MakeTable(Numbered(2));
+  Open();
+  EXPECT_EQ(Status(), "Read Only Access");
+  EXPECT_TRUE(view->windowTitle().endsWith(" [Read Only Mode]"));
+  EXPECT_FALSE(view->PgRight->Editors[0]->isEnabled());
+  EXPECT_FALSE(view->B_New->isEnabled());
+  EXPECT_FALSE(view->PgRight->B_RCopy->isEnabled());
+  EXPECT_FALSE(view->PgRight->B_RDelete->isEnabled());
+  EXPECT_FALSE(view->DeleteRecord1->isEnabled());
+  dbase::Table other;
+  other.open(Native(table()), dbase::OpenMode::Shared);
+  other.first();
+  EXPECT_NO_THROW(other.edit());
+  other.cancel();
+  QTest::mouseClick(view->PgRight->B_Next, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Book 001");
+  EXPECT_FALSE(view->PgRight->B_Next->isEnabled());
+}
+
+TEST_F(CombinedView, ANewSortMakesTheFirstRecordCurrentUnderTheLetterA) {
+  MakeTable({"Zulu", "Bravo", "Alpha"});
+  Open();
+  EXPECT_EQ(Text(0), "Zulu");
+  EXPECT_FALSE(view->LetterButtons[0]->isEnabled());  // entry order: no letters
+  Type(1, "Zed");
+  TSortFields byTitle;
+  byTitle.FirstField = AppSettings().FirstUserField;
+  byTitle.SecondField = 0;
+  emit view->SortButton1->sortByClick(byTitle);
+  EXPECT_EQ(Stored(3)[0], "Zed");  // saved before the sort
+  EXPECT_TRUE(view->LetterButtons[0]->isEnabled());
+  EXPECT_EQ(view->CurrentLetter(), 'A');
+  EXPECT_EQ(Text(0), "Alpha");
+  EXPECT_EQ(LetterCounts()[25], 1);
+  EXPECT_EQ(view->CurrentEntry, 0);
+  EXPECT_EQ(Entry(1)->text(0), "");  // only 'A' is listed
+  QTest::mouseClick(view->PgRight->B_Next, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Bravo");
+  QTest::mouseClick(view->PgRight->B_Next, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Zulu");
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(CombinedView, ANewTitleLetterMovesTheCountWhenTheRecordIsLeft) {
+  MakeTable({"Alpha", "Apple", "Bravo"}, true);
+  Open();
+  EXPECT_EQ(LetterCounts()[0], 2);
+  Type(0, "Banana");
+  QTest::mouseClick(Entry(1), Qt::LeftButton);
+  EXPECT_EQ(LetterCounts()[0], 1);
+  EXPECT_EQ(LetterCounts()[1], 2);
+  EXPECT_EQ(Entry(0)->text(0), "Apple");
+  EXPECT_EQ(Text(0), "Apple");  // the stored record left the page of 'A'
+}
+
+TEST_F(CombinedView, AnEntryClickedWhileANewRecordIsStoredStillOpensItsRecord) {
+  MakeTable({"Alpha", "Apple"}, true);
+  Open();
+  QTest::mouseClick(view->B_New, Qt::LeftButton);
+  Type(0, "Aardvark");
+  QTest::mouseClick(Entry(1), Qt::LeftButton);  // "Apple" when clicked
+  EXPECT_EQ(Text(0), "Apple");
+  EXPECT_EQ(Position(), "3");
+  EXPECT_EQ(view->CurrentEntry, 2);
+  EXPECT_EQ(Entry(0)->text(0), "Aardvark");
+  EXPECT_EQ(LetterCounts()[0], 3);
+}
+
+TEST_F(CombinedView, ARefusedSaveKeepsTheViewOpen) {
+  MakeTable(Numbered(2));
+  Open();
+  Type(0, "");
+  EXPECT_FALSE(view->close());
+  EXPECT_TRUE(view->isVisible());
+  EXPECT_EQ(prompts.shown.size(), 1u);
+  Type(0, "Kept");
+  view->SwitchToTwoLevels();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(Stored(2)[0], "Kept");
+  EXPECT_NE(qobject_cast<TForm1*>(CurrentView()), nullptr);
+}
+
+TEST_F(CombinedView, PagePopupFollowsTheButtons) {
+  MakeTable(Numbered(2));
+  Open();
+  view->PopupMenu3Popup();
+  EXPECT_FALSE(view->PasteRecord3->isEnabled());
+  EXPECT_TRUE(view->CopyRecord3->isEnabled());
+  EXPECT_TRUE(view->DeleteRecord3->isEnabled());
+  EXPECT_TRUE(view->Synchronize3->isEnabled());
+  EXPECT_FALSE(view->ViewCopyBuffer3->isEnabled());
+  view->B_RCopyClick();
+  view->PopupMenu3Popup();
+  EXPECT_TRUE(view->PasteRecord3->isEnabled());
+  EXPECT_TRUE(view->ViewCopyBuffer3->isEnabled());
+  EXPECT_EQ(view->ViewCopyBuffer3->actions().value(0)->text(), "Book 000");
+  QTest::mouseClick(view->B_New, Qt::LeftButton);
+  view->PopupMenu3Popup();
+  EXPECT_FALSE(view->Synchronize3->isEnabled());
+  view->PopupMenu1Popup(1);
+  EXPECT_TRUE(view->QuickView1->isEnabled());
+  EXPECT_EQ(view->QuickView1->actions().value(0)->text(), "Book 001");
+  view->PopupMenu1Popup(5);
+  EXPECT_FALSE(view->QuickView1->isEnabled());
 }
 
 TEST_F(CombinedView, TenSwitchesOfBookModelLoseNoEdit) {

@@ -1676,3 +1676,16 @@ void TForm3::FindAfterMarkAll(bool found) {
   LoadCurrent(0);
   Refresh();
 }
+
+QWidget* TForm3::FieldLookup(int k) const {
+  if (k < 0 || k >= kPageFieldCount) return nullptr;
+  return FieldDesigns()[static_cast<size_t>(k)].kind == TEditorKind::Lookup
+             ? PgRight->Editors[static_cast<size_t>(k)]
+             : nullptr;
+}
+
+QString TForm3::FieldLookupSource(int k) const {
+  if (k < 0 || k >= kPageFieldCount) return {};
+  const char* list = FieldDesigns()[static_cast<size_t>(k)].lookupList;
+  return list ? QString::fromLatin1(list) : QString();
+}

@@ -138,6 +138,10 @@ class TForm3 : public TMainView {
   bool FindBeforeMarkAll();
   void FindAfterMarkAll(bool found);
 
+  // Lookup editor of user field k on the record page, and its list file.
+  QWidget* FieldLookup(int k) const;
+  QString FieldLookupSource(int k) const;
+
   int MenuSlot() const { return menuSlot_; }
 
  protected:

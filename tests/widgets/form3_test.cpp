@@ -170,6 +170,10 @@ TEST_F(CombinedView, OpensWithTheFirstRecordCurrentAndItsEntryDown) {
   EXPECT_EQ(view->PgRight->Labels[0]->text(), "Book Title");
   EXPECT_EQ(view->PgRight->Editors[0]->objectName(), "L1");
   EXPECT_EQ(view->PgRight->Editors[21]->objectName(), "L22");
+  EXPECT_EQ(view->FieldLookup(1), view->PgRight->Editors[1]);  // the author's list
+  EXPECT_EQ(view->FieldLookupSource(1), "list1.dbf");
+  EXPECT_EQ(view->FieldLookup(0), nullptr);
+  EXPECT_EQ(view->FieldLookupSource(0), "");
   EXPECT_FALSE(view->PgRight->B_Prev->isEnabled());
   EXPECT_TRUE(view->PgRight->B_Next->isEnabled());
   EXPECT_TRUE(view->windowTitle().endsWith(" - Database: Test Books"));
@@ -490,6 +494,36 @@ TEST_F(CombinedView, AnEntryClickedWhileANewRecordIsStoredStillOpensItsRecord) {
   EXPECT_EQ(view->CurrentEntry, 2);
   EXPECT_EQ(Entry(0)->text(0), "Aardvark");
   EXPECT_EQ(LetterCounts()[0], 3);
+}
+
+TEST_F(CombinedView, SearchOperationsSaveFirstAndShowTheMatch) {
+  MakeTable({"Alpha", "Cedar", "Canal"}, true);
+  Open();
+  Type(1, "Edited");
+  QTest::mouseClick(view->LetterButtons[2], Qt::LeftButton);
+  ASSERT_TRUE(view->FindBeforeFind(false));
+  EXPECT_EQ(Stored(3)[0], "Edited");
+  EXPECT_EQ(view->CurrentLetter(), 'A');
+  EXPECT_EQ(Text(0), "Alpha");
+  EXPECT_FALSE(view->isEnabled());
+  // The search window applies the letter of its match before it reports it.
+  SetLetterRange(view->Tables().Records, 'C');
+  view->FindOnFound('C', 1, 0, 1, 3);
+  EXPECT_TRUE(view->isEnabled());
+  EXPECT_EQ(view->CurrentLetter(), 'C');
+  EXPECT_EQ(Text(0), "Cedar");
+  EXPECT_EQ(view->CurrentEntry, 1);
+  EXPECT_EQ(qobject_cast<QLineEdit*>(view->PgRight->Editors[0])->selectedText(), "eda");
+  view->FindOnNotFound('A', false);
+  EXPECT_EQ(view->CurrentLetter(), 'A');
+  EXPECT_EQ(Text(0), "Cedar");  // the match stays current
+  ASSERT_TRUE(view->FindBeforeMarkAll());
+  EXPECT_FALSE(view->RecordCursor().Active());
+  view->FindAfterMarkAll(false);
+  EXPECT_TRUE(view->isEnabled());
+  EXPECT_TRUE(view->RecordCursor().Active());
+  EXPECT_EQ(Text(0), "Alpha");
+  EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(CombinedView, ARefusedSaveKeepsTheViewOpen) {

@@ -1837,6 +1837,11 @@ bool Table::asBool(int field) const {
   return !isEmpty(field);
 }
 
+std::string_view Table::fieldBytes(int field) const {
+  const Impl& d = *impl_;
+  return d.fieldBytes(d.rec, field);
+}
+
 bool Table::isEmpty(int field) const {
   const Impl& d = *impl_;
   const FieldDef& f = d.field(field);

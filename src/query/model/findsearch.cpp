@@ -206,6 +206,29 @@ TFindSearch::Outcome TFindSearch::Run(bool fresh) {
   return Outcome::NotFound;
 }
 
+bool TFindSearch::ReopenTable(bool exclusive) {
+  // Exclusive use lets the pass read from memory and write without record
+  // locks, many times faster; while another program has the table open the
+  // pass runs in shared use.
+  table_.Close();
+  table_.Exclusive = exclusive;
+  try {
+    table_.Open();
+    return true;
+  } catch (const dbase::Error& e) {
+    reopenError_ = e.reason();
+  }
+  table_.Exclusive = false;
+  if (exclusive) {
+    try {
+      table_.Open();
+    } catch (const dbase::Error& e) {
+      reopenError_ = e.reason();
+    }
+  }
+  return false;
+}
+
 TMarkResult TFindSearch::MarkAll(const QString& progressCaption) {
   TMarkResult result;
   stop_ = false;
@@ -218,6 +241,7 @@ TMarkResult TFindSearch::MarkAll(const QString& progressCaption) {
   const std::string previousTag = t.activeTag();
   TProgress& progress = Progress();
   progress.open(progressCaption);
+  const bool exclusive = ReopenTable(true);
   try {
     // Every record, in the order of the file: the marks change the keys of a
     // filtered order while the pass walks it.
@@ -261,6 +285,7 @@ TMarkResult TFindSearch::MarkAll(const QString& progressCaption) {
   }
   progress.close();
   try {
+    if (exclusive && !ReopenTable(false)) throw dbase::Error(table_.NativePath(), LastReopenError());
     t.setActiveTag(previousTag);
   } catch (const dbase::Error& e) {
     if (result.error.empty()) result.error = e.what();

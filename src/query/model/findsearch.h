@@ -116,6 +116,10 @@ class TFindSearch {
   int FirstUserField() const;
   int LastField() const;
   void Pump();
+  // Opens the table again in exclusive (or shared) use; false when that failed
+  // (after a failed exclusive open the table is open shared again).
+  bool ReopenTable(bool exclusive);
+  const std::string& LastReopenError() const { return reopenError_; }
 
   TDbTable& table_;
   bool forward_ = true;
@@ -130,4 +134,5 @@ class TFindSearch {
   int foundCount_ = 0;
   TMemoMatch memo_;
   std::string error_;
+  std::string reopenError_;
 };

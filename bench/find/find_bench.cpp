@@ -103,8 +103,9 @@ void FillTable(const QString& dbf, int n) {
 }
 
 void FillSqlite(Sqlite& s, int n) {
-  s.exec("CREATE TABLE books(id INTEGER PRIMARY KEY, mark TEXT, title TEXT, author TEXT,"
-         " published TEXT, price REAL, pages INTEGER, notes TEXT)");
+  s.exec(
+      "CREATE TABLE books(id INTEGER PRIMARY KEY, mark TEXT, title TEXT, author TEXT,"
+      " published TEXT, price REAL, pages INTEGER, notes TEXT)");
   s.exec("BEGIN");
   sqlite3_stmt* st = s.prepare("INSERT INTO books VALUES(?,'0',?,?,?,?,?,?)");
   bench::BookMaker maker;
@@ -243,7 +244,8 @@ int main(int argc, char** argv) {
 
       int64_t found = 0;
       double best = 1e9;
-      for (int round = 0; round < 2; ++round) best = std::min(best, SqliteUpdate(sql, kNeedle, &found));
+      for (int round = 0; round < 2; ++round)
+        best = std::min(best, SqliteUpdate(sql, kNeedle, &found));
       Line("SQLite UPDATE ... instr(upper(title), ?)", n, best, static_cast<int>(found));
       table.Close();
     }

@@ -153,8 +153,8 @@ void TFindDlg::Build() {
                    QStringLiteral("Find Next Record"), 104, 182);
   BitBtn3 = Button(this, "BitBtn3", QStringLiteral("Find &Previous"),
                    QStringLiteral("Find Previous Record"), 200, 182);
-  BitBtn4 = Button(this, "BitBtn4", QStringLiteral("&Stop"), QStringLiteral("Stop Searching"),
-                   296, 182);
+  BitBtn4 =
+      Button(this, "BitBtn4", QStringLiteral("&Stop"), QStringLiteral("Stop Searching"), 296, 182);
   OKBtn = Button(this, "OKBtn", QStringLiteral("&Close"), QStringLiteral("Close Search Window"),
                  200, 214);
   BitBtn5 = Button(this, "BitBtn5", QStringLiteral("&Help"), QStringLiteral("Display Help Window"),

@@ -56,9 +56,9 @@ class TFindDlg : public QDialog {
   QGroupBox* RadioGroup1 = nullptr;
   QRadioButton* RadioBeginning = nullptr;
   QRadioButton* RadioEnd = nullptr;
-  QComboBox* Edit1 = nullptr;  // text to search for
-  QLabel* Label4 = nullptr;    // record counter
-  QLabel* Label5 = nullptr;    // letter
+  QComboBox* Edit1 = nullptr;      // text to search for
+  QLabel* Label4 = nullptr;        // record counter
+  QLabel* Label5 = nullptr;        // letter
   QPushButton* BitBtn1 = nullptr;  // Find
   QPushButton* BitBtn2 = nullptr;  // Find Next
   QPushButton* BitBtn3 = nullptr;  // Find Previous

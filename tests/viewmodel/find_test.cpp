@@ -21,7 +21,11 @@ constexpr int kTitle = 2, kAuthor = 3, kValue = 4, kPubDate = 5, kPages = 6, kNo
 struct Book {
   Book(std::string t = {}, std::string a = {}, std::string v = {}, dbase::Date d = {},
        std::string n = {}, char m = '0')
-      : title(std::move(t)), author(std::move(a)), value(std::move(v)), date(d), notes(std::move(n)),
+      : title(std::move(t)),
+        author(std::move(a)),
+        value(std::move(v)),
+        date(d),
+        notes(std::move(n)),
         mark(m) {}
   std::string title;
   std::string author;
@@ -338,9 +342,9 @@ TEST_F(FindSearch, HooksFrameTheSearch) {
   search.FindAgain(true);
   search.FindAgain(true);  // nothing found last time: no BeforeFindAgain
   // The third search retests the record of the last match: nothing was found in between.
-  EXPECT_EQ(calls, (std::vector<std::string>{"before fwd", "busy", "idle", "found", "busy", "again",
-                                             "range end", "idle", "not found", "busy", "idle",
-                                             "found"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"before fwd", "busy", "idle", "found", "busy", "again",
+                                      "range end", "idle", "not found", "busy", "idle", "found"}));
 }
 
 TEST_F(FindSearch, FalseFromBeforeFindOrBeforeFindAgainCancels) {
@@ -406,7 +410,10 @@ TEST_F(FindSearch, StopEndsASteppingSearch) {
 // ---------------------------------------------------------------- marking pass
 
 TEST_F(FindSearch, MarkAllWritesTwoForFoundAndZeroForTheRest) {
-  Make({Book("Dune", "", "", {}, "", '2'), {"Emma", "", "", {}, "", '2'}, {"Dune Messiah"}, {"Ivanhoe"}});
+  Make({Book("Dune", "", "", {}, "", '2'),
+        {"Emma", "", "", {}, "", '2'},
+        {"Dune Messiah"},
+        {"Ivanhoe"}});
   LetterRange('E');
   TFindSearch search(table);
   search.text = "dune";
@@ -468,6 +475,17 @@ TEST_F(FindSearch, StoppedMarkAllKeepsTheOldMarksAfterTheStop) {
   EXPECT_EQ(r.found, 0);
   EXPECT_EQ(search.Counter(), 0);
   EXPECT_EQ(Marks(), "2222333333");
+}
+
+TEST_F(FindSearch, MarkAllGivesExclusiveUseBack) {
+  Make({{"one"}, {"two"}});
+  TFindSearch search(table);
+  search.text = "one";
+  EXPECT_EQ(search.MarkAll("Searching").found, 1);
+  EXPECT_FALSE(table.Exclusive);
+  EXPECT_TRUE(table.Active());
+  dbase::Table other;
+  EXPECT_NO_THROW(other.open(QFile::encodeName(dir.filePath("books.dbf")).toStdString()));
 }
 
 TEST_F(FindSearch, MarkAllSkipsARecordAnotherCursorHolds) {

@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "dbase/table.h"
 #include "database.h"
+#include "dbase/table.h"
 #include "finddlg.h"
 #include "form1.h"
 #include "formatedbutton.h"
@@ -67,8 +67,8 @@ class FindView : public ::testing::Test {
   QString table() const { return JoinPath(AppSettings().DatabaseDir, "data.dbf"); }
 
   void MakeTable(const std::vector<Row>& rows, bool sortByTitle = false) {
-    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "data.dbf")),
-                            Native(table()), true);
+    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "data.dbf")), Native(table()),
+                            true);
     dbase::Table t;
     t.open(Native(table()), dbase::OpenMode::Exclusive);
     int n = 0;
@@ -90,7 +90,8 @@ class FindView : public ::testing::Test {
   }
   static std::vector<Row> Numbered(int count) {
     std::vector<Row> out;
-    for (int i = 0; i < count; ++i) out.push_back({QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0')), {}});
+    for (int i = 0; i < count; ++i)
+      out.push_back({QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0')), {}});
     return out;
   }
 
@@ -114,12 +115,14 @@ class FindView : public ::testing::Test {
     QTest::keyClicks(dlg->Edit1, text);
   }
   QString EntryText(int slot) const {
-    TFormatedButton* e = slot < 12 ? form->LeftEntries[size_t(slot)] : form->RightEntries[size_t(slot - 12)];
+    TFormatedButton* e =
+        slot < 12 ? form->LeftEntries[size_t(slot)] : form->RightEntries[size_t(slot - 12)];
     return e->text(0);
   }
   int FocusedSlot() const {
     for (int s = 0; s < 24; ++s) {
-      TFormatedButton* e = s < 12 ? form->LeftEntries[size_t(s)] : form->RightEntries[size_t(s - 12)];
+      TFormatedButton* e =
+          s < 12 ? form->LeftEntries[size_t(s)] : form->RightEntries[size_t(s - 12)];
       if (form->focusWidget() == e) return s;
     }
     return -1;
@@ -249,7 +252,8 @@ TEST_F(FindView, BackwardSearchStartsAtTheLastRecordAndShowsItsSpread) {
 }
 
 TEST_F(FindView, SteppingSearchWalksTheLetterTabs) {
-  MakeTable({{"Apple", ""}, {"Banana", ""}, {"Cherry pie", ""}, {"Date", ""}, {"Plum pie", ""}}, true);
+  MakeTable({{"Apple", ""}, {"Banana", ""}, {"Cherry pie", ""}, {"Date", ""}, {"Plum pie", ""}},
+            true);
   Open();
   form->SelectLetter('D');
   Type("pie");
@@ -276,6 +280,22 @@ TEST_F(FindView, NonStopOverAnEmptyDatabaseFindsNoRecords) {
   EXPECT_EQ(prompts.texts(), QStringList{"No Records Found!"});
   EXPECT_EQ(AppSettings().FilterState, 0);
   EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(FindView, FalseFromBeforeMarkAllCancelsThePass) {
+  MakeTable({{"Blue", ""}});
+  Open();
+  int after = 0;
+  TFindHooks hooks;
+  hooks.BeforeMarkAll = [] { return false; };
+  hooks.AfterMarkAll = [&] { ++after; };
+  dlg->SetHooks(hooks);
+  QTest::mouseClick(dlg->CheckBox2, Qt::LeftButton);
+  Type("blue");
+  QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(after, 0);
+  EXPECT_EQ(Marks(), "0");
 }
 
 TEST_F(FindView, NonStopModeFixesTheDirection) {

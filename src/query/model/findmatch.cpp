@@ -86,7 +86,8 @@ std::optional<double> ParseSearchNumber(std::string_view text) {
     text.remove_prefix(1);
   }
   // from_chars would also take "inf" and "nan": a number starts with a digit or ".".
-  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.'))
+  if (text.empty() ||
+      !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.'))
     return std::nullopt;
   double v = 0;
   const char* end = text.data() + text.size();
@@ -132,12 +133,21 @@ TRecordMatcher::TRecordMatcher(const dbase::Table& table, TFindQuery query)
   for (const dbase::FieldDef& f : table.fields()) {
     Kind k = Kind::Never;
     switch (f.type) {
-      case FieldType::Character: k = Kind::Text; break;
+      case FieldType::Character:
+        k = Kind::Text;
+        break;
       case FieldType::Numeric:
-      case FieldType::Float: k = query_.number ? Kind::Number : Kind::Never; break;
-      case FieldType::Date: k = query_.dateKey.empty() ? Kind::Never : Kind::Date; break;
-      case FieldType::Memo: k = query_.searchMemos ? Kind::Memo : Kind::Never; break;
-      default: break;
+      case FieldType::Float:
+        k = query_.number ? Kind::Number : Kind::Never;
+        break;
+      case FieldType::Date:
+        k = query_.dateKey.empty() ? Kind::Never : Kind::Date;
+        break;
+      case FieldType::Memo:
+        k = query_.searchMemos ? Kind::Memo : Kind::Never;
+        break;
+      default:
+        break;
     }
     kinds_.push_back(k);
   }
@@ -172,7 +182,8 @@ bool TRecordMatcher::FieldMatches(const dbase::Table& table, int field) {
       memo_ = {at, query_.needle.size()};
       return true;
     }
-    case Kind::Never: break;
+    case Kind::Never:
+      break;
   }
   return false;
 }

@@ -54,7 +54,8 @@ QStringList FindFieldChoices() {
 int FindFieldOfChoice(const QString& choice) {
   if (choice == kAllFields) return -1;
   for (int k = 0; k < Labels().size(); ++k)
-    if (Labels()[k].compare(choice, Qt::CaseInsensitive) == 0) return AppSettings().FirstUserField + k;
+    if (Labels()[k].compare(choice, Qt::CaseInsensitive) == 0)
+      return AppSettings().FirstUserField + k;
   return -1;
 }
 
@@ -64,9 +65,7 @@ TFindSearch::~TFindSearch() = default;
 
 int TFindSearch::FirstUserField() const { return AppSettings().FirstUserField; }
 
-int TFindSearch::LastField() const {
-  return static_cast<int>(table_.Engine().fields().size()) - 1;
-}
+int TFindSearch::LastField() const { return static_cast<int>(table_.Engine().fields().size()) - 1; }
 
 void TFindSearch::Pump() {
   if (pump) pump();
@@ -285,7 +284,8 @@ TMarkResult TFindSearch::MarkAll(const QString& progressCaption) {
   }
   progress.close();
   try {
-    if (exclusive && !ReopenTable(false)) throw dbase::Error(table_.NativePath(), LastReopenError());
+    if (exclusive && !ReopenTable(false))
+      throw dbase::Error(table_.NativePath(), LastReopenError());
     t.setActiveTag(previousTag);
   } catch (const dbase::Error& e) {
     if (result.error.empty()) result.error = e.what();

@@ -166,6 +166,16 @@ TEST_F(FindView, OpensModelessAndOnTopWithItsControls) {
   EXPECT_EQ(TFindDlg::Instance(), dlg);
 }
 
+TEST_F(FindView, ReturnInTheTextStartsTheSearch) {
+  MakeTable({{"Red", ""}, {"Blue", ""}});
+  Open();
+  Type("blue");
+  QTest::keyClick(dlg->Edit1, Qt::Key_Return);
+  EXPECT_EQ(dlg->Label4->text(), "2");
+  EXPECT_EQ(RunObjects().FindHistory, QStringList{"blue"});
+  EXPECT_EQ(dlg->Edit1->count(), 1);
+}
+
 TEST_F(FindView, EmptyTextAsksForTextAndStaysIdle) {
   MakeTable(Numbered(3));
   Open();

@@ -296,13 +296,16 @@ struct Table::Impl {
   // cannot lose them. The file grows ahead in large steps (zeros) and is cut
   // back to its records on close; the flag byte is stored last, over the
   // previous end mark, so a record counts only once it is whole.
-  // Exclusive rewrites of an existing record go through the mapping too.
-  bool rewriteMapped(uint32_t target, std::string_view record) {
-    if (!exclusive || readOnly) return false;
-    const char* p = recordPtr(target);
-    if (!p) return false;
-    std::memcpy(const_cast<char*>(p), record.data(), record.size());
-    return true;
+  // Writes the edited record over its old bytes, only the stretch that
+  // differs from the saved copy: each page touched is one more page for the
+  // system to write back (a pass that changes one mark per record pays per page).
+  void rewriteRecord(uint32_t target) {
+    size_t from = 0, to = rec.size();
+    if (saved.size() == rec.size()) {
+      while (from < to && saved[from] == rec[from]) ++from;
+      while (to > from && saved[to - 1] == rec[to - 1]) --to;
+    }
+    if (from < to) dbf.writeAt(recordOffset(target) + from, rec.data() + from, to - from);
   }
   bool appendMapped(uint32_t target, std::string_view record) {
     if (!exclusive || readOnly) return false;
@@ -893,7 +896,7 @@ struct Table::Impl {
       guard.release();
       if (!tags.empty()) insertKeys(rec, target);
     } else {
-      if (!rewriteMapped(target, rec)) dbf.writeAt(recordOffset(target), rec);
+      rewriteRecord(target);
       std::string key;
       for (size_t t = 0; t < tags.size(); ++t) {
         if (keyKept[t]) continue;

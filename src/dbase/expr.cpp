@@ -830,4 +830,16 @@ const std::string& Expression::text() const { return text_; }
 
 ExprValue Expression::evaluate(const RecordView& rec) const { return eval(*root_->tree, rec); }
 
+std::vector<int> Expression::fields() const {
+  std::vector<int> out;
+  std::vector<const ENode*> todo{root_->tree.get()};
+  while (!todo.empty()) {
+    const ENode* n = todo.back();
+    todo.pop_back();
+    if (n->field >= 0) out.push_back(n->field);
+    for (const auto& a : n->args) todo.push_back(a.get());
+  }
+  return out;
+}
+
 }  // namespace dbase

@@ -47,6 +47,8 @@ class Expression {
   // SUBSTR counts, MLINE memo width ...); 8 for dates, 0 for numbers.
   int resultLength() const;
   ExprValue evaluate(const RecordView& rec) const;
+  // The fields the expression reads, in no particular order.
+  std::vector<int> fields() const;
   const std::string& text() const;
 
  private:

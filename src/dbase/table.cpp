@@ -159,6 +159,15 @@ struct TagState {
   int index = -1;  // in MdxFile
   std::optional<Expression> expr;
   std::optional<Expression> filter;
+  std::vector<int> fields;  // read by the key and the filter
+
+  void noteFields() {
+    fields = expr->fields();
+    if (filter) {
+      const std::vector<int> more = filter->fields();
+      fields.insert(fields.end(), more.begin(), more.end());
+    }
+  }
 };
 
 struct Table::Impl {
@@ -222,6 +231,7 @@ struct Table::Impl {
   Table::State state = Table::State::Inactive;
   uint32_t lockedRecord = 0;
   std::map<int, std::string> pendingBlobs;
+  uint32_t lastRewrite = 0;  // record of the last rewrite, 0 for none
 
   // Caches (exclusive use only, dropped by every change)
   uint64_t generation = 0;
@@ -304,6 +314,29 @@ struct Table::Impl {
   // cannot lose them. The file grows ahead in large steps (zeros) and is cut
   // back to its records on close; the flag byte is stored last, over the
   // previous end mark, so a record counts only once it is whole.
+  // Writes the edited record over its old bytes, only the stretch that
+  // differs from the saved copy: each page touched is one more page for the
+  // system to write back (a pass that changes one mark per record pays per page).
+  // In exclusive use a run of rewrites of consecutive records goes through
+  // the mapping: one fault per page instead of one system call per record.
+  // Scattered rewrites stay with the system call, cheaper than a fault each.
+  void rewriteRecord(uint32_t target) {
+    size_t from = 0, to = rec.size();
+    if (saved.size() == rec.size()) {
+      while (from < to && saved[from] == rec[from]) ++from;
+      while (to > from && saved[to - 1] == rec[to - 1]) --to;
+    }
+    const bool run = lastRewrite != 0 && target == lastRewrite + 1;
+    lastRewrite = target;
+    if (from >= to) return;
+    if (run && exclusive && !readOnly) {
+      if (const char* p = recordPtr(target)) {
+        std::memcpy(const_cast<char*>(p) + from, rec.data() + from, to - from);
+        return;
+      }
+    }
+    dbf.writeAt(recordOffset(target) + from, rec.data() + from, to - from);
+  }
   bool appendMapped(uint32_t target, std::string_view record) {
     if (!exclusive || readOnly) return false;
     uint64_t off = recordOffset(target);
@@ -532,6 +565,7 @@ struct Table::Impl {
       t.index = mdx->findTag(info.name);
       t.expr.emplace(Expression::compile(info.expression, hdr.fields));
       if (!trim(info.filter).empty()) t.filter.emplace(Expression::compile(info.filter, hdr.fields));
+      t.noteFields();
       tags.push_back(std::move(t));
     }
   }
@@ -850,14 +884,32 @@ struct Table::Impl {
     }
   }
 
+  // Whether the edited record still holds the saved bytes in every one of
+  // `fields`, with no new memo contents for them.
+  bool fieldsUnchanged(const std::vector<int>& fields) const {
+    if (saved.size() != rec.size()) return false;
+    for (int f : fields) {
+      if (pendingBlobs.count(f) != 0) return false;
+      const size_t at = static_cast<size_t>(hdr.offsets[static_cast<size_t>(f)]);
+      const size_t width = static_cast<size_t>(field(f).length);
+      if (std::memcmp(saved.data() + at, rec.data() + at, width) != 0) return false;
+    }
+    return true;
+  }
+
   void post() {
     if (state != Table::State::Edit && state != Table::State::Insert) return;
     bool inserting = state == Table::State::Insert;
     if (!inserting && mdx) applyPendingKeys();  // the old keys must be in the index to be erased
     // Old keys first: an in-place memo rewrite would change what they read.
     std::vector<std::optional<std::string>> oldKeys(tags.size());
+    // A tag whose fields kept their bytes (and memos) keeps its key: no need
+    // to evaluate it twice, which is most of the cost of changing one field.
+    std::vector<char> keyKept(tags.size(), 0);
     if (!inserting) {
       for (size_t t = 0; t < tags.size(); ++t) {
+        keyKept[t] = fieldsUnchanged(tags[t].fields);
+        if (keyKept[t]) continue;
         std::string k;
         if (tagKey(tags[t], saved, k)) oldKeys[t] = std::move(k);
       }
@@ -897,9 +949,10 @@ struct Table::Impl {
       guard.release();
       if (!tags.empty()) insertKeys(rec, target);
     } else {
-      dbf.writeAt(recordOffset(target), rec);
+      rewriteRecord(target);
       std::string key;
       for (size_t t = 0; t < tags.size(); ++t) {
+        if (keyKept[t]) continue;
         const TagState& tag = tags[t];
         bool has = tagKey(tag, rec, key);
         if (oldKeys[t] && has && *oldKeys[t] == key) continue;
@@ -1278,6 +1331,7 @@ struct Table::Impl {
     TagState t;
     t.expr.emplace(Expression::compile(def.expression, fields));
     if (!trim(def.filter).empty()) t.filter.emplace(Expression::compile(def.filter, fields));
+    t.noteFields();
     t.info.keyType = keyTypeFor(t.expr->resultKind(), file, def.expression);
     t.info.keyLength = keyLengthFor(t.info.keyType, *t.expr, file);
     t.info.descending = def.descending;
@@ -1875,6 +1929,11 @@ bool Table::asBool(int field) const {
   if (f.type == FieldType::Logical) return asString(field) == "T";
   if (f.type == FieldType::Numeric || f.type == FieldType::Float) return asNumber(field) != 0;
   return !isEmpty(field);
+}
+
+std::string_view Table::fieldBytes(int field) const {
+  const Impl& d = *impl_;
+  return d.fieldBytes(d.rec, field);
 }
 
 bool Table::isEmpty(int field) const {

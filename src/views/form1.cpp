@@ -22,6 +22,7 @@
 #include "colorbutton.h"
 #include "database.h"
 #include "deletedlg1.h"
+#include "finddlg.h"
 #include "form2.h"
 #include "formatedbutton.h"
 #include "form3.h"
@@ -169,6 +170,7 @@ TForm1::~TForm1() {
     StoreHooks().RecolourTab = nullptr;
   }
   if (SortState().Table == &tables_->Records) SortState().Table = nullptr;
+  TFindDlg::ViewClosing(this);
 }
 
 // ---------------------------------------------------------------- building
@@ -355,7 +357,8 @@ void TForm1::BuildSpeedBars() {
   connect(B_Exit, &QToolButton::clicked, this, &QWidget::close);
   // Their dialogs come with their own subsystems; until then they stay off.
   connect(B_Sort, &QToolButton::clicked, this, &TForm1::B_SortClick);
-  for (QToolButton* b : {B_Search, B_Options, B_Print, B_Load, B_Export, B_Import, B_Password,
+  connect(B_Search, &QToolButton::clicked, this, &TForm1::B_SearchClick);
+  for (QToolButton* b : {B_Options, B_Print, B_Load, B_Export, B_Import, B_Password,
                          B_Maintenance, B_Filter, B_Summary})
     b->setEnabled(false);
   Panel4->hide();
@@ -379,7 +382,7 @@ void TForm1::BuildMenus() {
   Print1 = file->addAction(QStringLiteral("&Print"));
   Exit1 = file->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
   QMenu* search = bar->addMenu(QStringLiteral("&Search"));
-  Find1 = search->addAction(QStringLiteral("&Find"));
+  Find1 = search->addAction(QStringLiteral("&Find"), this, &TForm1::B_SearchClick);
   Options1 = bar->addAction(QStringLiteral("&Options"));
   QMenu* move = bar->addMenu(QStringLiteral("&Move"));
   First1 = move->addAction(QStringLiteral("&First"), this, &TForm1::B_FirstClick);
@@ -397,7 +400,7 @@ void TForm1::BuildMenus() {
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   HelpContents1 = help->addAction(QStringLiteral("&Help Contents"), [] { ShowHelpTopic(1); });
   About1 = help->addAction(QStringLiteral("&About"), this, &TForm1::B_AboutClick);
-  for (QAction* a : {LoadDatabase1, Print1, Find1, Options1, Export1, Import1, Password1,
+  for (QAction* a : {LoadDatabase1, Print1, Options1, Export1, Import1, Password1,
                      Maintenance1, Filter1, Summary1})
     a->setEnabled(false);
 }
@@ -730,7 +733,10 @@ void TForm1::ApplyViewSort() {
     AppSettings().FilterState = 0;
     SortButton1->setFilterState(0);
     s.Filtered = false;
-    if (!ApplySort()) s.RevertSort();
+    if (!ApplySort())
+      s.RevertSort();
+    else if (TFindDlg* find = TFindDlg::Instance())
+      find->Reset();
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
     spread_->SetLetterTabsEnabled(true);
     ApplyLetterTabs();
@@ -1036,4 +1042,85 @@ bool TForm1::HandleKey(QKeyEvent* event) {
     }
     default: return false;
   }
+}
+
+// ---------------------------------------------------------------- find
+
+void TForm1::B_SearchClick() {
+  if (!tables_->Records.Active()) return;
+  TFindDlg::Open(this, tables_->Records, FindHooks());
+}
+
+TFindHooks TForm1::FindHooks() {
+  TFindHooks h;
+  h.BeforeFind = [this](bool forward) { return FindBeforeFind(forward); };
+  h.AtRangeEnd = [this](bool forward) { return FindAtRangeEnd(forward); };
+  h.OnFound = [this] { FindOnFound(); };
+  h.OnNotFound = [this] { FindOnNotFound(); };
+  h.BeforeFindAgain = [this] {
+    FindOnNotFound();
+    // The search moves the table's cursor: no paging meanwhile.
+    setEnabled(false);
+    return true;
+  };
+  h.BeforeMarkAll = [this] {
+    setEnabled(false);
+    return true;
+  };
+  h.AfterMarkAll = [this] { FindOnNotFound(); };
+  return h;
+}
+
+bool TForm1::FindTabsActive() const { return spread_->TabsActive() && showLetters_; }
+
+void TForm1::ReportFindLetter() {
+  if (TFindDlg* find = TFindDlg::Instance())
+    find->SetCurrentLetter(FindTabsActive() ? CurrentLetter() : 0);
+}
+
+bool TForm1::FindBeforeFind(bool forward) {
+  searchLetter_ = CurrentLetter();
+  const char start = forward ? 'A' : 'Z';
+  if (FindTabsActive() && CurrentLetter() != start) SelectLetter(start);
+  ReportFindLetter();
+  setEnabled(false);
+  return true;
+}
+
+bool TForm1::FindAtRangeEnd(bool forward) {
+  if (!FindTabsActive()) return true;
+  for (char c = CurrentLetter();;) {
+    c = static_cast<char>(c + (forward ? 1 : -1));
+    if (c < 'A' || c > 'Z') {
+      ReportFindLetter();
+      return true;
+    }
+    SelectLetter(c);
+    if (::RecordCount(tables_->Records) > 0) {
+      ReportFindLetter();
+      return false;
+    }
+  }
+}
+
+void TForm1::FindOnFound() {
+  setEnabled(true);
+  TFindDlg* find = TFindDlg::Instance();
+  const int32_t position = find ? find->Search().LastFoundPosition() : 0;
+  // The spread that holds the found record, its entry focused; the record
+  // pages take this over once they exist.
+  spread_->SetTopRecord(position - position % kSpreadEntries);
+  Refresh();
+  if (TFormatedButton* e = Entry(position % kSpreadEntries)) e->setFocus();
+  searchLetter_ = CurrentLetter();
+}
+
+bool TForm1::FindOnNotFound() {
+  setEnabled(true);
+  TFindDlg* find = TFindDlg::Instance();
+  if (find && find->NonStop())
+    ApplyFilterState(find->FoundCount() > 0 ? 1 : 0);
+  else if (FindTabsActive() && CurrentLetter() != searchLetter_)
+    SelectLetter(searchLetter_);
+  return true;
 }

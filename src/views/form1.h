@@ -21,6 +21,7 @@ class TFormatedButton;
 class TOrvantaHeader;
 class TSortButton;
 class TTableListing;
+struct TFindHooks;
 struct TSortFields;
 struct TStoreTables;
 
@@ -119,6 +120,8 @@ class TForm1 : public TMainView {
   void B_SortClick();
   // The filter state chosen on the sort button, over the marks already set.
   void ApplyFilterState(int state);
+  // Opens the search window, or brings it to the front.
+  void B_SearchClick();
   void SponsorBtnClick();
   void EntryClick(int slot);
   void LetterClick(int index);
@@ -161,6 +164,15 @@ class TForm1 : public TMainView {
   void ApplyHints();
   void ApplyDateFormat();
 
+  // What this view does for the search window.
+  TFindHooks FindHooks();
+  bool FindBeforeFind(bool forward);
+  bool FindAtRangeEnd(bool forward);
+  void FindOnFound();
+  bool FindOnNotFound();
+  void ReportFindLetter();
+  bool FindTabsActive() const;
+
   std::unique_ptr<TStoreTables> tables_;
   std::unique_ptr<TTableListing> listing_;
   std::unique_ptr<TSpreadModel> spread_;
@@ -169,4 +181,5 @@ class TForm1 : public TMainView {
   int menuSlot_ = -1;
   bool hintsOn_ = true;
   QString databaseName_;
+  char searchLetter_ = 'A';  // the letter a search started from
 };

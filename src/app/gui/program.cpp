@@ -11,6 +11,8 @@
 
 #include "aboutbox.h"
 #include "maindlg.h"
+#include "percentdlg.h"
+#include "progress.h"
 #include "qtprompter.h"
 #include "reminders.h"
 #include "runtime.h"
@@ -78,6 +80,8 @@ void TProgram::RequestQuit() {
 int TProgram::run() {
   static TQtPrompter prompter;
   SetDefaultPrompter(&prompter);
+  static TWindowProgress progress;  // long passes show the progress window
+  SetProgress(&progress);
   InstallSignalHandlers();
   QApplication::setQuitOnLastWindowClosed(false);
   connect(qApp, &QGuiApplication::commitDataRequest, this, &TProgram::RequestQuit,

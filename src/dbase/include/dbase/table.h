@@ -102,6 +102,9 @@ class Table {
   Date asDate(int field) const;
   bool asBool(int field) const;
   bool isEmpty(int field) const;
+  // The field's bytes as stored in the current record buffer (memo and binary
+  // fields: their block reference). Valid until the cursor moves or the record changes.
+  std::string_view fieldBytes(int field) const;
   void clear(int field);
   void setString(int field, std::string_view value);  // numbers and dates as text too
   void setNumber(int field, double value);

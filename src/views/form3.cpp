@@ -22,6 +22,7 @@
 #include "colorbutton.h"
 #include "database.h"
 #include "deletedlg1.h"
+#include "finddlg.h"
 #include "formatedbutton.h"
 #include "gui/maindlg.h"
 #include "labels.h"
@@ -158,6 +159,7 @@ TForm3::TForm3(QWidget* parent) : TMainView(parent) {
 
 TForm3::~TForm3() {
   qApp->removeEventFilter(this);
+  TFindDlg::ViewClosing(this);
   ReleaseCurrent();
   recordCursor_->Close();
   // After a switch of book model the other view owns the hooks already.
@@ -351,8 +353,9 @@ void TForm3::BuildSpeedBars() {
   connect(B_Exit, &QToolButton::clicked, this, &QWidget::close);
   connect(B_Sort, &QToolButton::clicked, this, &TForm3::B_SortClick);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {B_Search, B_Options, B_Print, B_Load, B_Export, B_Import, B_Password,
-                         B_Maintenance, B_Filter, B_Summary})
+  connect(B_Search, &QToolButton::clicked, this, &TForm3::B_SearchClick);
+  for (QToolButton* b : {B_Options, B_Print, B_Load, B_Export, B_Import, B_Password, B_Maintenance,
+                         B_Filter, B_Summary})
     b->setEnabled(false);
   Panel4->hide();
 
@@ -379,7 +382,7 @@ void TForm3::BuildMenus() {
   QAction* print = file->addAction(QStringLiteral("&Print"));
   file->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
   QMenu* search = bar->addMenu(QStringLiteral("&Search"));
-  QAction* find = search->addAction(QStringLiteral("&Find"));
+  search->addAction(QStringLiteral("&Find"), this, &TForm3::B_SearchClick);
   QAction* options = bar->addAction(QStringLiteral("&Options"));
   QMenu* move = bar->addMenu(QStringLiteral("&Move"));
   First1 = move->addAction(QStringLiteral("&First"), this, &TForm3::B_FirstClick);
@@ -400,7 +403,7 @@ void TForm3::BuildMenus() {
   help->addAction(QStringLiteral("&Help Contents"), [] { ShowHelpTopic(1); });
   help->addAction(QStringLiteral("&About"), this, [this] { B_About->click(); });
   for (QAction* a :
-       {load, print, find, options, exportItem, importItem, password, maintenance, filter, summary})
+       {load, print, options, exportItem, importItem, password, maintenance, filter, summary})
     a->setEnabled(false);
 }
 
@@ -1128,7 +1131,10 @@ void TForm3::ApplyViewSort() {
     s.Filtered = false;
     ReleaseCurrent();
     recordCursor_->Close();
-    if (!ApplySort()) s.RevertSort();
+    if (!ApplySort())
+      s.RevertSort();
+    else if (TFindDlg* find = TFindDlg::Instance())
+      find->Reset();
     OpenRecordCursor();
     spread_->SetLetterTabsEnabled(true);
     ApplyLetterTabs();
@@ -1613,24 +1619,89 @@ bool TForm3::HandleKey(QKeyEvent* event) {
 
 // ---------------------------------------------------------------- search window
 
+void TForm3::B_SearchClick() {
+  if (!tables_->Records.Active()) return;
+  TFindDlg::Open(this, tables_->Records, FindHooks());
+}
+
+TFindHooks TForm3::FindHooks() {
+  TFindHooks h;
+  h.BeforeFind = [this](bool forward) { return FindBeforeFind(!forward); };
+  h.AtRangeEnd = [this](bool forward) { return FindAtRangeEnd(forward); };
+  h.OnFound = [this] {
+    TFindDlg* find = TFindDlg::Instance();
+    if (!find) {
+      setEnabled(true);
+      return;
+    }
+    TFindSearch& search = find->Search();
+    const int field = search.CurrentField() - AppSettings().FirstUserField;
+    const bool memo = field >= 0 && field < kPageFieldCount &&
+                      FieldDesigns()[static_cast<size_t>(field)].kind == TEditorKind::Memo;
+    FindOnFound(search.CurrentLetter(), search.LastFoundPosition(), field,
+                memo ? static_cast<int>(search.MemoMatch().offset) : -1,
+                memo ? static_cast<int>(search.MemoMatch().length) : 0, search.text);
+  };
+  h.OnNotFound = [this] {
+    TFindDlg* find = TFindDlg::Instance();
+    FindOnNotFound(searchLetter_, find && find->NonStop());
+  };
+  h.BeforeFindAgain = [this] {
+    TFindDlg* find = TFindDlg::Instance();
+    FindOnNotFound(searchLetter_, find && find->NonStop());
+    setEnabled(false);  // the search moves the table's cursor
+    return true;
+  };
+  h.BeforeMarkAll = [this] { return FindBeforeMarkAll(); };
+  h.AfterMarkAll = [this] {
+    TFindDlg* find = TFindDlg::Instance();
+    FindAfterMarkAll(find && find->FoundCount() > 0);
+  };
+  return h;
+}
+
 bool TForm3::FindBeforeFind(bool fromEnd) {
   if (!SaveCurrent()) return false;
-  if (spread_->TabsActive() && showLetters_) {
+  searchLetter_ = spread_->CurrentLetter();
+  const bool tabs = spread_->TabsActive() && showLetters_;
+  if (tabs) {
     SelectLetter(fromEnd ? 'Z' : 'A');
     LoadCurrent(0);
     Refresh();
   }
+  if (TFindDlg* find = TFindDlg::Instance()) find->SetCurrentLetter(tabs ? CurrentLetter() : 0);
   setEnabled(false);
   return true;
 }
 
-void TForm3::FindOnFound(char letter, int32_t position, int field, int start, int length) {
+bool TForm3::FindAtRangeEnd(bool forward) {
+  const bool tabs = spread_->TabsActive() && showLetters_;
+  TFindDlg* find = TFindDlg::Instance();
+  if (!tabs) return true;
+  for (char c = spread_->CurrentLetter();;) {
+    c = static_cast<char>(c + (forward ? 1 : -1));
+    if (c < 'A' || c > 'Z') {
+      if (find) find->SetCurrentLetter(CurrentLetter());
+      return true;
+    }
+    SelectLetter(c);
+    if (Count() > 0) {
+      if (find) find->SetCurrentLetter(CurrentLetter());
+      return false;
+    }
+  }
+}
+
+void TForm3::FindOnFound(char letter, int32_t position, int field, int start, int length,
+                         const QString& text) {
   setEnabled(true);
   if (letter >= 'A' && letter <= 'Z' && spread_->TabsActive() && showLetters_) {
     // The search applied the letter's range already.
     LetterButtons[static_cast<size_t>(letter - 'A')]->setSelected(true);
     spread_->SelectLetter(letter);
   }
+  searchLetter_ = spread_->CurrentLetter();
+  if (position < 0) position = 0;
   spread_->SetTopRecord(kPageEntries * (position / kPageEntries));
   LoadCurrent(position);
   Refresh();
@@ -1639,13 +1710,25 @@ void TForm3::FindOnFound(char letter, int32_t position, int field, int start, in
   if (CurrentInUse) return;
   QWidget* e = PgRight->Editors[static_cast<size_t>(field)];
   if (!IsReadOnlyDatabase()) e->setFocus();
+  if (qobject_cast<TPictureBox*>(e)) return;
+  // The hit in red until the next record is loaded.
+  QPalette p = e->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    p.setColor(group, QPalette::Base, Qt::red);
+    p.setColor(group, QPalette::Text, Qt::yellow);
+  }
+  e->setPalette(p);
   if (auto* memo = qobject_cast<TMemoEdit*>(e)) {
     QTextCursor c = memo->textCursor();
-    c.setPosition(start);
-    c.setPosition(start + length, QTextCursor::KeepAnchor);
+    c.setPosition(std::max(start, 0));
+    c.setPosition(std::max(start, 0) + length, QTextCursor::KeepAnchor);
     memo->setTextCursor(c);
   } else if (auto* edit = qobject_cast<TPageEdit*>(e)) {
-    edit->setSelection(start, length);
+    if (start < 0 && !text.isEmpty()) {
+      start = static_cast<int>(edit->text().indexOf(text, 0, Qt::CaseInsensitive));
+      length = static_cast<int>(text.size());
+    }
+    if (start >= 0) edit->setSelection(start, length);
   }
 }
 
@@ -1659,6 +1742,7 @@ void TForm3::FindOnNotFound(char searchLetter, bool nonStop) {
 bool TForm3::FindBeforeMarkAll() {
   if (!SaveCurrent()) return false;
   setEnabled(false);
+  // The marking pass needs the table to itself.
   ReleaseCurrent();
   recordCursor_->Close();
   return true;

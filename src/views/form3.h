@@ -20,6 +20,7 @@ class TOrvantaHeader;
 class TRecordPage;
 class TSortButton;
 class TTableListing;
+struct TFindHooks;
 struct TSortFields;
 struct TStoreTables;
 
@@ -132,8 +133,15 @@ class TForm3 : public TMainView {
   void OrvantaHeader1HChange();
 
   // What this view does for the search window (its hooks call these).
+  void B_SearchClick();
+  TFindHooks FindHooks();
   bool FindBeforeFind(bool fromEnd);
-  void FindOnFound(char letter, int32_t position, int field, int start, int length);
+  // Steps the left page to the next letter with records; true past the end.
+  bool FindAtRangeEnd(bool forward);
+  // A match at `position` of the listing of `letter`, in user field `field`;
+  // a memo match gives its start and length, other fields the searched text.
+  void FindOnFound(char letter, int32_t position, int field, int start, int length,
+                   const QString& text = {});
   void FindOnNotFound(char searchLetter, bool nonStop);
   bool FindBeforeMarkAll();
   void FindAfterMarkAll(bool found);
@@ -194,6 +202,7 @@ class TForm3 : public TMainView {
   char positionLetter_ = 'A';  // the listing that CurrentPosition counts in
   int32_t letterCount_ = 0;    // records of that listing at the last load
   int menuSlot_ = -1;
+  char searchLetter_ = 'A';  // the letter a search started from
   bool hintsOn_ = true;
   QString databaseName_;
 };

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
@@ -18,6 +21,7 @@
 #include "colorbutton.h"
 #include "database.h"
 #include "dbase/table.h"
+#include "finddlg.h"
 #include "form1.h"
 #include "form2.h"
 #include "formatedbutton.h"
@@ -524,6 +528,57 @@ TEST_F(CombinedView, SearchOperationsSaveFirstAndShowTheMatch) {
   EXPECT_TRUE(view->RecordCursor().Active());
   EXPECT_EQ(Text(0), "Alpha");
   EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(CombinedView, TheSearchWindowMakesEachMatchCurrent) {
+  MakeTable({"Apple", "Banana", "Cherry pie", "Date", "Plum pie"}, true);
+  Open();
+  Type(1, "Saved first");
+  QTest::mouseClick(view->B_Search, Qt::LeftButton);
+  TFindDlg* dlg = TFindDlg::Instance();
+  ASSERT_NE(dlg, nullptr);
+  dlg->Edit1->setEditText(QString());
+  QTest::keyClicks(dlg->Edit1, "pie");
+  QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+  EXPECT_EQ(Stored(3)[0], "Saved first");
+  EXPECT_TRUE(view->isEnabled());
+  EXPECT_EQ(view->CurrentLetter(), 'C');
+  EXPECT_EQ(Text(0), "Cherry pie");
+  EXPECT_EQ(view->CurrentEntry, 0);
+  auto* title = qobject_cast<QLineEdit*>(view->PgRight->Editors[0]);
+  EXPECT_EQ(title->selectedText(), "pie");
+  EXPECT_EQ(title->palette().color(QPalette::Base), QColor(Qt::red));
+  QTest::mouseClick(dlg->BitBtn2, Qt::LeftButton);
+  EXPECT_EQ(view->CurrentLetter(), 'P');
+  EXPECT_EQ(Text(0), "Plum pie");
+  dlg->close();
+  QTest::mouseClick(view->PgRight->B_Prev, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Date");
+  EXPECT_EQ(title->palette().color(QPalette::Base), ElementColor(16));
+}
+
+TEST_F(CombinedView, ANonStopSearchListsTheFoundRecordsAndMakesTheFirstCurrent) {
+  MakeTable(Numbered(8));
+  Open();
+  Type(1, "Xenon Press");
+  QTest::mouseClick(view->B_Search, Qt::LeftButton);
+  TFindDlg* dlg = TFindDlg::Instance();
+  ASSERT_NE(dlg, nullptr);
+  QTest::mouseClick(dlg->CheckBox2, Qt::LeftButton);
+  dlg->Edit1->setEditText(QString());
+  QTest::keyClicks(dlg->Edit1, "006");
+  QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_TRUE(prompts.shown[0].text.startsWith("1 Record(s) Found!"));
+  EXPECT_EQ(AppSettings().FilterState, 1);
+  EXPECT_TRUE(view->isEnabled());
+  EXPECT_TRUE(view->RecordCursor().Active());
+  EXPECT_EQ(Entry(0)->text(0), "Book 006");
+  EXPECT_TRUE(Entry(1)->text(0).isEmpty());
+  EXPECT_EQ(Text(0), "Book 006");
+  EXPECT_EQ(Status(), "Read/Write Access");
+  EXPECT_EQ(Stored(3)[0], "Xenon Press");  // saved before the pass
+  dlg->close();
 }
 
 TEST_F(CombinedView, ARefusedSaveKeepsTheViewOpen) {

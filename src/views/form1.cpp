@@ -23,6 +23,7 @@
 #include "database.h"
 #include "deletedlg1.h"
 #include "finddlg.h"
+#include "form2.h"
 #include "formatedbutton.h"
 #include "form3.h"
 #include "gui/maindlg.h"
@@ -127,6 +128,10 @@ TForm1::TForm1(QWidget* parent) : TMainView(parent) {
   BuildSpeedBars();
   BuildMenus();
   BuildPopupMenus();
+  RecordPages = new TForm2(*tables_, this);
+  RecordPages->OnHidden = [this](const QPoint& where, char letter, bool exitRequested) {
+    RecordPagesHidden(where, letter, exitRequested);
+  };
 
   StoreHooks().IndexChanged = [this] { IndexChanged(); };
   StoreHooks().RecolourTab = [this](int letter) { ColorLetterTab(letter); };
@@ -156,6 +161,9 @@ TForm1::TForm1(QWidget* parent) : TMainView(parent) {
 
 TForm1::~TForm1() {
   qApp->removeEventFilter(this);
+  // The pages hold records of the tables freed below.
+  delete RecordPages;
+  RecordPages = nullptr;
   StoreHooks().IndexChanged = nullptr;
   StoreHooks().RecolourTab = nullptr;
   if (SortState().Table == &tables_->Records) SortState().Table = nullptr;
@@ -741,9 +749,22 @@ void TForm1::EntryClick(int slot) {
     ShowMessage(MsgKind::Error, QStringLiteral("Database is not Open! Cannot display details."));
     return;
   }
-  // The record pages take over from here once they exist; the entry keeps
-  // the focus meanwhile.
-  if (TFormatedButton* e = Entry(slot)) e->setFocus();
+  RecordPages->setWindowTitle(windowTitle());
+  RecordPages->move(pos());
+  RecordPages->OpenAt(spread_->CurrentLetter(), spread_->TabsActive() && showLetters_,
+                      spread_->PositionOfSlot(slot));
+  hide();
+}
+
+void TForm1::RecordPagesHidden(const QPoint& where, char letter, bool exitRequested) {
+  move(where);
+  if (exitRequested) {
+    close();
+    return;
+  }
+  SelectLetter(letter);
+  show();
+  if (TFindDlg* find = TFindDlg::Instance()) find->SetHooks(FindHooks());
 }
 
 void TForm1::B_NewClick() {
@@ -1084,12 +1105,47 @@ void TForm1::FindOnFound() {
   setEnabled(true);
   TFindDlg* find = TFindDlg::Instance();
   const int32_t position = find ? find->Search().LastFoundPosition() : 0;
-  // The spread that holds the found record, its entry focused; the record
-  // pages take this over once they exist.
-  spread_->SetTopRecord(position - position % kSpreadEntries);
-  Refresh();
-  if (TFormatedButton* e = Entry(position % kSpreadEntries)) e->setFocus();
   searchLetter_ = CurrentLetter();
+  if (!RecordPages || !tables_->Records.Active() || !find) {
+    spread_->SetTopRecord(position - position % kSpreadEntries);
+    Refresh();
+    if (TFormatedButton* e = Entry(position % kSpreadEntries)) e->setFocus();
+    return;
+  }
+  // The found record opens on the record pages, which take the search over.
+  const int field = find->Search().CurrentField() - AppSettings().FirstUserField;
+  const TMemoMatch& memo = find->Search().MemoMatch();
+  RecordPages->setWindowTitle(windowTitle());
+  RecordPages->move(pos());
+  RecordPages->OpenAt(CurrentLetter(), spread_->TabsActive() && showLetters_, position);
+  hide();
+  RecordPages->ShowFindHit(field, static_cast<int>(memo.offset), static_cast<int>(memo.length));
+  find->SetHooks(PagesFindHooks());
+}
+
+TFindHooks TForm1::PagesFindHooks() {
+  TFindHooks h;
+  h.BeforeFind = [this](bool) { return RecordPages->FindBeforeFind(); };
+  h.AtRangeEnd = [this](bool forward) { return FindAtRangeEnd(forward); };
+  h.OnFound = [this] {
+    TFindDlg* find = TFindDlg::Instance();
+    if (!find) return;
+    const TMemoMatch& memo = find->Search().MemoMatch();
+    RecordPages->FindOnFound(find->Search().CurrentLetter(), find->Search().LastFoundPosition(),
+                             find->Search().CurrentField() - AppSettings().FirstUserField,
+                             static_cast<int>(memo.offset), static_cast<int>(memo.length));
+    searchLetter_ = find->Search().CurrentLetter();
+  };
+  h.OnNotFound = [this] { RecordPages->FindOnNotFound(searchLetter_); };
+  h.BeforeFindAgain = [this] { return RecordPages->FindBeforeFindAgain(searchLetter_); };
+  // A non-stop search closes the pages; the contents show its result.
+  h.BeforeMarkAll = [this] {
+    if (!RecordPages->FindBeforeMarkAll(true)) return false;
+    setEnabled(false);
+    return true;
+  };
+  h.AfterMarkAll = [this] { FindOnNotFound(); };
+  return h;
 }
 
 bool TForm1::FindOnNotFound() {

@@ -16,6 +16,7 @@ class QTabBar;
 class QToolButton;
 class QPushButton;
 class TColorButton;
+class TForm2;
 class TFormatedButton;
 class TOrvantaHeader;
 class TSortButton;
@@ -88,6 +89,7 @@ class TForm1 : public TMainView {
   QToolButton *B_Export = nullptr, *B_Import = nullptr, *B_Password = nullptr,
               *B_Maintenance = nullptr, *B_Filter = nullptr, *B_Sort = nullptr,
               *B_Summary = nullptr;
+  TForm2* RecordPages = nullptr;  // owned: freed with this view
   QMenu* PopupMenu1 = nullptr;  // entry menu
   QMenu* PopupMenu2 = nullptr;  // form menu
   QMenu* QuickView1 = nullptr;
@@ -128,6 +130,8 @@ class TForm1 : public TMainView {
   void PopupMenu2Popup();
   void DeleteRecordClick(int slot);
   void OrvantaHeader1HChange();
+  // The record pages gave back their place and letter.
+  void RecordPagesHidden(const QPoint& where, char letter, bool exitRequested);
 
   // The entry whose menu is open or that has the focus (0..23), -1 for none.
   int MenuSlot() const { return menuSlot_; }
@@ -161,6 +165,7 @@ class TForm1 : public TMainView {
   void ApplyDateFormat();
 
   // What this view does for the search window.
+  TFindHooks PagesFindHooks();
   TFindHooks FindHooks();
   bool FindBeforeFind(bool forward);
   bool FindAtRangeEnd(bool forward);

@@ -60,6 +60,11 @@ TDeleteDlg1::TDeleteDlg1(QWidget* parent) : QDialog(parent) {
   Edit1->setFocus();
 }
 
+void TDeleteDlg1::InsertAboveButtons(QWidget* widget) {
+  auto* box = static_cast<QVBoxLayout*>(layout());
+  box->insertWidget(box->count() - 1, widget);
+}
+
 void TDeleteDlg1::SetLines(const QString& firstLine, const QString& warningLine) {
   if (!firstLine.isEmpty()) Label1->setText(firstLine);
   if (!warningLine.isEmpty()) WarningLbl->setText(warningLine);

@@ -27,6 +27,10 @@ class TDeleteDlg1 : public QDialog {
   static bool Confirm(QWidget* parent, const QString& firstLine = {},
                       const QString& warningLine = {});
 
+ protected:
+  // Adds a control of a derived dialog above the buttons.
+  void InsertAboveButtons(QWidget* widget);
+
  private:
   void B_OKClick();
 };

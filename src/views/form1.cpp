@@ -1,5 +1,6 @@
 #include "form1.h"
 
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,6 +19,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "bookpage.h"
 #include "aboutbox.h"
 #include "colorbutton.h"
 #include "database.h"
@@ -50,54 +52,6 @@ constexpr int kSpeedBarHeight = 46;
 constexpr int kTabSetHeight = 22;
 
 const QString kEntryHint = QStringLiteral("Left Click - Details; Right Click - Menu");
-
-// A page of the book: the panel colour with the edges of the pages below it
-// on the outer side and the shade of the binding on the inner side.
-class TPagePanel : public QFrame {
- public:
-  TPagePanel(QWidget* parent, bool leftPage) : QFrame(parent), left_(leftPage) {}
-  QColor color{0xC0, 0xC0, 0xC0};
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    const QRect r = rect();
-    p.fillRect(r, color);
-    // Stacked page edges on the outer side.
-    const int outer = left_ ? 0 : r.width() - 1;
-    const int step = left_ ? 1 : -1;
-    for (int i = 0; i < 4; ++i) {
-      p.setPen(i % 2 ? color.darker(135) : color.lighter(115));
-      p.drawLine(outer + step * i, 2 + i, outer + step * i, r.height() - 3 - i);
-    }
-    // The binding: a soft shade towards the spine.
-    QLinearGradient g(left_ ? r.width() - 18 : 18, 0, left_ ? r.width() : 0, 0);
-    QColor shade = color.darker(150);
-    shade.setAlpha(0);
-    g.setColorAt(0, shade);
-    shade.setAlpha(140);
-    g.setColorAt(1, shade);
-    p.fillRect(left_ ? QRect(r.width() - 18, 0, 18, r.height()) : QRect(0, 0, 18, r.height()), g);
-    p.setPen(color.darker(170));
-    p.drawRect(r.adjusted(0, 0, -1, -1));
-  }
-
- private:
-  bool left_;
-};
-
-QToolButton* SpeedButton(QWidget* bar, const QString& name, const QString& text,
-                         const QString& hint, QStyle::StandardPixmap icon) {
-  auto* b = new QToolButton(bar);
-  b->setObjectName(name);
-  b->setText(text);
-  b->setToolTip(hint);
-  b->setIcon(bar->style()->standardIcon(icon));
-  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  b->setAutoRaise(true);
-  b->setFocusPolicy(Qt::NoFocus);
-  return b;
-}
 
 QPushButton* PageButton(QWidget* page, const QString& name, const QString& text,
                         const QString& hint) {
@@ -176,8 +130,8 @@ TForm1::~TForm1() {
 // ---------------------------------------------------------------- building
 
 void TForm1::BuildPages() {
-  auto* left = new TPagePanel(centralWidget(), true);
-  auto* right = new TPagePanel(centralWidget(), false);
+  auto* left = new TBookPage(centralWidget(), true);
+  auto* right = new TBookPage(centralWidget(), false);
   Panel1 = left;
   Panel2 = right;
   Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -326,21 +280,21 @@ void TForm1::BuildSpeedBars() {
     bar->setFrameShape(QFrame::StyledPanel);
     bar->setAutoFillBackground(true);
   }
-  B_Search = SpeedButton(Panel3, "B_Search", "Find", "Find Text", QStyle::SP_FileDialogContentsView);
-  B_Options = SpeedButton(Panel3, "B_Options", "Options", "Set Options", QStyle::SP_FileDialogDetailedView);
-  B_Print = SpeedButton(Panel3, "B_Print", "Print", "Create and Print Reports", QStyle::SP_DialogSaveButton);
-  B_New = SpeedButton(Panel3, "B_New", "New", "Add New Record", QStyle::SP_FileIcon);
-  B_Load = SpeedButton(Panel3, "B_Load", "Load", "Load Another Database", QStyle::SP_DialogOpenButton);
-  B_About = SpeedButton(Panel3, "B_About", "About", "Display Information About Authors", QStyle::SP_MessageBoxInformation);
-  B_Help = SpeedButton(Panel3, "B_Help", "Help", "Display Help Window", QStyle::SP_DialogHelpButton);
-  B_Exit = SpeedButton(Panel3, "B_Exit", "Exit", "Program Shutdown [Alt+F4]", QStyle::SP_DialogCloseButton);
-  B_Export = SpeedButton(Panel4, "B_Export", "Export", "Export Data to Text File", QStyle::SP_ArrowRight);
-  B_Import = SpeedButton(Panel4, "B_Import", "Import", "Import Data from Text File", QStyle::SP_ArrowLeft);
-  B_Password = SpeedButton(Panel4, "B_Password", "Password", "Change Password", QStyle::SP_DialogYesButton);
-  B_Maintenance = SpeedButton(Panel4, "B_Maintenance", "Maintenance", "Database Maintenance Functions", QStyle::SP_BrowserReload);
-  B_Filter = SpeedButton(Panel4, "B_Filter", "Filter", "Define Filter", QStyle::SP_FileDialogListView);
-  B_Sort = SpeedButton(Panel4, "B_Sort", "Sort", "Sort Data", QStyle::SP_ArrowDown);
-  B_Summary = SpeedButton(Panel4, "B_Summary", "Summary", "Display Summary", QStyle::SP_FileDialogInfoView);
+  B_Search = SpeedBarButton(Panel3, "B_Search", "Find Text", QStyle::SP_FileDialogContentsView, "Find");
+  B_Options = SpeedBarButton(Panel3, "B_Options", "Set Options", QStyle::SP_FileDialogDetailedView, "Options");
+  B_Print = SpeedBarButton(Panel3, "B_Print", "Create and Print Reports", QStyle::SP_DialogSaveButton, "Print");
+  B_New = SpeedBarButton(Panel3, "B_New", "Add New Record", QStyle::SP_FileIcon, "New");
+  B_Load = SpeedBarButton(Panel3, "B_Load", "Load Another Database", QStyle::SP_DialogOpenButton, "Load");
+  B_About = SpeedBarButton(Panel3, "B_About", "Display Information About Authors", QStyle::SP_MessageBoxInformation, "About");
+  B_Help = SpeedBarButton(Panel3, "B_Help", "Display Help Window", QStyle::SP_DialogHelpButton, "Help");
+  B_Exit = SpeedBarButton(Panel3, "B_Exit", "Program Shutdown [Alt+F4]", QStyle::SP_DialogCloseButton, "Exit");
+  B_Export = SpeedBarButton(Panel4, "B_Export", "Export Data to Text File", QStyle::SP_ArrowRight, "Export");
+  B_Import = SpeedBarButton(Panel4, "B_Import", "Import Data from Text File", QStyle::SP_ArrowLeft, "Import");
+  B_Password = SpeedBarButton(Panel4, "B_Password", "Change Password", QStyle::SP_DialogYesButton, "Password");
+  B_Maintenance = SpeedBarButton(Panel4, "B_Maintenance", "Database Maintenance Functions", QStyle::SP_BrowserReload, "Maintenance");
+  B_Filter = SpeedBarButton(Panel4, "B_Filter", "Define Filter", QStyle::SP_FileDialogListView, "Filter");
+  B_Sort = SpeedBarButton(Panel4, "B_Sort", "Sort Data", QStyle::SP_ArrowDown, "Sort");
+  B_Summary = SpeedBarButton(Panel4, "B_Summary", "Display Summary", QStyle::SP_FileDialogInfoView, "Summary");
   int x = 4;
   for (QToolButton* b : {B_Search, B_Options, B_Print, B_New, B_Load, B_About, B_Help, B_Exit}) {
     b->setGeometry(x, 2, 68, kSpeedBarHeight - 4);
@@ -767,6 +721,7 @@ void TForm1::RecordPagesHidden(const QPoint& where, char letter, bool exitReques
   }
   SelectLetter(letter);
   show();
+  if (TFindDlg* find = TFindDlg::Instance()) find->SetHooks(FindHooks());
 }
 
 void TForm1::B_NewClick() {
@@ -927,8 +882,8 @@ void TForm1::ApplyColors() {
     p.setColor(QPalette::Window, ElementColor(11));
     l->setPalette(p);
   }
-  static_cast<TPagePanel*>(Panel1)->color = ElementColor(12);
-  static_cast<TPagePanel*>(Panel2)->color = ElementColor(12);
+  static_cast<TBookPage*>(Panel1)->color = ElementColor(12);
+  static_cast<TBookPage*>(Panel2)->color = ElementColor(12);
   for (QFrame* bar : {Panel3, Panel4}) {
     QPalette p = bar->palette();
     p.setColor(QPalette::Window, ElementColor(13));
@@ -1107,12 +1062,47 @@ void TForm1::FindOnFound() {
   setEnabled(true);
   TFindDlg* find = TFindDlg::Instance();
   const int32_t position = find ? find->Search().LastFoundPosition() : 0;
-  // The spread that holds the found record, its entry focused; the record
-  // pages take this over once they exist.
-  spread_->SetTopRecord(position - position % kSpreadEntries);
-  Refresh();
-  if (TFormatedButton* e = Entry(position % kSpreadEntries)) e->setFocus();
   searchLetter_ = CurrentLetter();
+  if (!RecordPages || !tables_->Records.Active() || !find) {
+    spread_->SetTopRecord(position - position % kSpreadEntries);
+    Refresh();
+    if (TFormatedButton* e = Entry(position % kSpreadEntries)) e->setFocus();
+    return;
+  }
+  // The found record opens on the record pages, which take the search over.
+  const int field = find->Search().CurrentField() - AppSettings().FirstUserField;
+  const TMemoMatch& memo = find->Search().MemoMatch();
+  RecordPages->setWindowTitle(windowTitle());
+  RecordPages->move(pos());
+  RecordPages->OpenAt(CurrentLetter(), spread_->TabsActive() && showLetters_, position);
+  hide();
+  RecordPages->ShowFindHit(field, static_cast<int>(memo.offset), static_cast<int>(memo.length));
+  find->SetHooks(PagesFindHooks());
+}
+
+TFindHooks TForm1::PagesFindHooks() {
+  TFindHooks h;
+  h.BeforeFind = [this](bool) { return RecordPages->FindBeforeFind(); };
+  h.AtRangeEnd = [this](bool forward) { return FindAtRangeEnd(forward); };
+  h.OnFound = [this] {
+    TFindDlg* find = TFindDlg::Instance();
+    if (!find) return;
+    const TMemoMatch& memo = find->Search().MemoMatch();
+    RecordPages->FindOnFound(find->Search().CurrentLetter(), find->Search().LastFoundPosition(),
+                             find->Search().CurrentField() - AppSettings().FirstUserField,
+                             static_cast<int>(memo.offset), static_cast<int>(memo.length));
+    searchLetter_ = find->Search().CurrentLetter();
+  };
+  h.OnNotFound = [this] { RecordPages->FindOnNotFound(searchLetter_); };
+  h.BeforeFindAgain = [this] { return RecordPages->FindBeforeFindAgain(searchLetter_); };
+  // A non-stop search closes the pages; the contents show its result.
+  h.BeforeMarkAll = [this] {
+    if (!RecordPages->FindBeforeMarkAll(true)) return false;
+    setEnabled(false);
+    return true;
+  };
+  h.AfterMarkAll = [this] { FindOnNotFound(); };
+  return h;
 }
 
 bool TForm1::FindOnNotFound() {

@@ -165,6 +165,7 @@ class TForm1 : public TMainView {
   void ApplyDateFormat();
 
   // What this view does for the search window.
+  TFindHooks PagesFindHooks();
   TFindHooks FindHooks();
   bool FindBeforeFind(bool forward);
   bool FindAtRangeEnd(bool forward);

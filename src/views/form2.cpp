@@ -1,5 +1,6 @@
 #include "form2.h"
 
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,6 +16,7 @@
 #include <QTabBar>
 #include <QToolButton>
 
+#include "bookpage.h"
 #include "colorbutton.h"
 #include "database.h"
 #include "deletedlg.h"
@@ -48,54 +50,6 @@ const QString kReadWrite = QStringLiteral("Read/Write Access");
 const QString kReadOnly = QStringLiteral("Read Only Access");
 const QString kInUse = QStringLiteral("Read Only Access - Record In Use");
 const QString kNewRecord = QStringLiteral("New Record");
-
-// A page of the open book: the page colour, the edges of the pages below on
-// the outer side and the shade of the binding on the inner side.
-class TBookPage : public QFrame {
- public:
-  TBookPage(QWidget* parent, bool leftPage) : QFrame(parent), left_(leftPage) {}
-  QColor color{0xC0, 0xC0, 0xC0};
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    const QRect r = rect();
-    p.fillRect(r, color);
-    const int outer = left_ ? 0 : r.width() - 1;
-    const int step = left_ ? 1 : -1;
-    for (int i = 0; i < 5; ++i) {
-      p.setPen(i % 2 ? color.darker(135) : color.lighter(115));
-      p.drawLine(outer + step * i, 2 + i, outer + step * i, r.height() - 3 - i);
-    }
-    QLinearGradient g(left_ ? r.width() - 22 : 22, 0, left_ ? r.width() : 0, 0);
-    QColor shade = color.darker(150);
-    shade.setAlpha(0);
-    g.setColorAt(0, shade);
-    shade.setAlpha(150);
-    g.setColorAt(1, shade);
-    p.fillRect(left_ ? QRect(r.width() - 22, 0, 22, r.height()) : QRect(0, 0, 22, r.height()), g);
-    p.setPen(color.darker(170));
-    p.drawRect(r.adjusted(0, 0, -1, -1));
-  }
-
- private:
-  bool left_;
-};
-
-QToolButton* BarButton(QWidget* bar, const QString& name, const QString& hint,
-                       QStyle::StandardPixmap icon, const QString& text = {}) {
-  auto* b = new QToolButton(bar);
-  b->setObjectName(name);
-  b->setToolTip(hint);
-  b->setIcon(bar->style()->standardIcon(icon));
-  if (!text.isEmpty()) {
-    b->setText(text);
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  }
-  b->setAutoRaise(true);
-  b->setFocusPolicy(Qt::NoFocus);
-  return b;
-}
 
 bool Editing(const dbase::Table& t) {
   return t.state() == dbase::Table::State::Edit || t.state() == dbase::Table::State::Insert;
@@ -243,33 +197,33 @@ void TForm2::BuildPage(int page) {
   std::vector<QToolButton*> buttons;
   if (left) {
     B_First =
-        BarButton(bar, "B_First", "GoTo First Page [Ctrl+Home]", QStyle::SP_MediaSkipBackward);
+        SpeedBarButton(bar, "B_First", "GoTo First Page [Ctrl+Home]", QStyle::SP_MediaSkipBackward);
     B_PgUp =
-        BarButton(bar, "B_PgUp", "GoTo Previous Page [Ctrl+PgUp]", QStyle::SP_MediaSeekBackward);
-    B_LUndo = BarButton(bar, "B_LUndo", "Undo Changes To Left Record [Ctrl+U]",
+        SpeedBarButton(bar, "B_PgUp", "GoTo Previous Page [Ctrl+PgUp]", QStyle::SP_MediaSeekBackward);
+    B_LUndo = SpeedBarButton(bar, "B_LUndo", "Undo Changes To Left Record [Ctrl+U]",
                         QStyle::SP_DialogResetButton);
-    B_LPaste = BarButton(bar, "B_LPaste", "Paste From Copy Buffer To Left Record [Ctrl+P]",
+    B_LPaste = SpeedBarButton(bar, "B_LPaste", "Paste From Copy Buffer To Left Record [Ctrl+P]",
                          QStyle::SP_DialogApplyButton);
-    B_LCopy = BarButton(bar, "B_LCopy", "Copy Left Record To Copy Buffer [Ctrl+O]",
+    B_LCopy = SpeedBarButton(bar, "B_LCopy", "Copy Left Record To Copy Buffer [Ctrl+O]",
                         QStyle::SP_FileDialogNewFolder);
     B_LDelete =
-        BarButton(bar, "B_LDelete", "Delete Left Record [Ctrl+Delete]", QStyle::SP_TrashIcon);
+        SpeedBarButton(bar, "B_LDelete", "Delete Left Record [Ctrl+Delete]", QStyle::SP_TrashIcon);
     B_LPrint =
-        BarButton(bar, "B_LPrint", "Print Left Record [Ctrl+R]", QStyle::SP_DialogSaveButton);
+        SpeedBarButton(bar, "B_LPrint", "Print Left Record [Ctrl+R]", QStyle::SP_DialogSaveButton);
     buttons = {B_First, B_PgUp, B_LUndo, B_LPaste, B_LCopy, B_LDelete, B_LPrint};
   } else {
     B_RPrint =
-        BarButton(bar, "B_RPrint", "Print Right Record [Alt+R]", QStyle::SP_DialogSaveButton);
+        SpeedBarButton(bar, "B_RPrint", "Print Right Record [Alt+R]", QStyle::SP_DialogSaveButton);
     B_RDelete =
-        BarButton(bar, "B_RDelete", "Delete Right Record [Alt+Delete]", QStyle::SP_TrashIcon);
-    B_RCopy = BarButton(bar, "B_RCopy", "Copy Right Record To Copy Buffer [Alt+O]",
+        SpeedBarButton(bar, "B_RDelete", "Delete Right Record [Alt+Delete]", QStyle::SP_TrashIcon);
+    B_RCopy = SpeedBarButton(bar, "B_RCopy", "Copy Right Record To Copy Buffer [Alt+O]",
                         QStyle::SP_FileDialogNewFolder);
-    B_RPaste = BarButton(bar, "B_RPaste", "Paste From Copy Buffer To Right Record [Alt+P]",
+    B_RPaste = SpeedBarButton(bar, "B_RPaste", "Paste From Copy Buffer To Right Record [Alt+P]",
                          QStyle::SP_DialogApplyButton);
-    B_RUndo = BarButton(bar, "B_RUndo", "Undo Changes To Right Record [Alt+U]",
+    B_RUndo = SpeedBarButton(bar, "B_RUndo", "Undo Changes To Right Record [Alt+U]",
                         QStyle::SP_DialogResetButton);
-    B_PgDn = BarButton(bar, "B_PgDn", "GoTo Next Page [Ctrl+PgDn]", QStyle::SP_MediaSeekForward);
-    B_Last = BarButton(bar, "B_Last", "GoTo Last Page [Ctrl+End]", QStyle::SP_MediaSkipForward);
+    B_PgDn = SpeedBarButton(bar, "B_PgDn", "GoTo Next Page [Ctrl+PgDn]", QStyle::SP_MediaSeekForward);
+    B_Last = SpeedBarButton(bar, "B_Last", "GoTo Last Page [Ctrl+End]", QStyle::SP_MediaSkipForward);
     buttons = {B_RPrint, B_RDelete, B_RCopy, B_RPaste, B_RUndo, B_PgDn, B_Last};
   }
   const int step = width / 7;
@@ -365,12 +319,12 @@ void TForm2::BuildSpeedBar() {
     bar->setFrameShape(QFrame::StyledPanel);
     bar->setAutoFillBackground(true);
   }
-  B_Search = BarButton(Panel3, "B_Search", "Find Text", QStyle::SP_FileDialogContentsView, "Find");
-  B_TOC = BarButton(Panel3, "B_TOC", "Return to Table Of Contents", QStyle::SP_FileDialogListView,
+  B_Search = SpeedBarButton(Panel3, "B_Search", "Find Text", QStyle::SP_FileDialogContentsView, "Find");
+  B_TOC = SpeedBarButton(Panel3, "B_TOC", "Return to Table Of Contents", QStyle::SP_FileDialogListView,
                     "TOC");
-  B_New = BarButton(Panel3, "B_New", "Add New Record", QStyle::SP_FileIcon, "New");
-  B_Exit = BarButton(Panel3, "B_Exit", "Program Shutdown", QStyle::SP_DialogCloseButton, "Exit");
-  B_Help = BarButton(Panel3, "B_Help", "Display Help Window", QStyle::SP_DialogHelpButton, "Help");
+  B_New = SpeedBarButton(Panel3, "B_New", "Add New Record", QStyle::SP_FileIcon, "New");
+  B_Exit = SpeedBarButton(Panel3, "B_Exit", "Program Shutdown", QStyle::SP_DialogCloseButton, "Exit");
+  B_Help = SpeedBarButton(Panel3, "B_Help", "Display Help Window", QStyle::SP_DialogHelpButton, "Help");
   int x = 4;
   for (QToolButton* b : {B_Search, B_TOC, B_New, B_Exit, B_Help}) {
     b->setGeometry(x, 2, 68, kSpeedBarHeight - 4);

@@ -1,0 +1,43 @@
+#include "bookpage.h"
+
+#include <QPainter>
+#include <QToolButton>
+
+void TBookPage::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QRect r = rect();
+  p.fillRect(r, color);
+  const int outer = left_ ? 0 : r.width() - 1;
+  const int step = left_ ? 1 : -1;
+  for (int i = 0; i < 5; ++i) {
+    p.setPen(i % 2 ? color.darker(135) : color.lighter(115));
+    p.drawLine(outer + step * i, 2 + i, outer + step * i, r.height() - 3 - i);
+  }
+  constexpr int kBinding = 22;
+  QLinearGradient g(left_ ? r.width() - kBinding : kBinding, 0, left_ ? r.width() : 0, 0);
+  QColor shade = color.darker(150);
+  shade.setAlpha(0);
+  g.setColorAt(0, shade);
+  shade.setAlpha(150);
+  g.setColorAt(1, shade);
+  p.fillRect(left_ ? QRect(r.width() - kBinding, 0, kBinding, r.height())
+                   : QRect(0, 0, kBinding, r.height()),
+             g);
+  p.setPen(color.darker(170));
+  p.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+QToolButton* SpeedBarButton(QWidget* bar, const QString& name, const QString& hint,
+                            QStyle::StandardPixmap icon, const QString& text) {
+  auto* b = new QToolButton(bar);
+  b->setObjectName(name);
+  b->setToolTip(hint);
+  b->setIcon(bar->style()->standardIcon(icon));
+  if (!text.isEmpty()) {
+    b->setText(text);
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  }
+  b->setAutoRaise(true);
+  b->setFocusPolicy(Qt::NoFocus);
+  return b;
+}

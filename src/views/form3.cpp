@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -19,6 +18,7 @@
 #include <QUrl>
 
 #include "aboutbox.h"
+#include "bookpage.h"
 #include "colorbutton.h"
 #include "database.h"
 #include "deletedlg1.h"
@@ -56,18 +56,6 @@ const QString kEntryHint = QStringLiteral("Left Click - Details; Right Click - M
 const QString kDiscardQuestion = QStringLiteral(
     "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
     "discarded.)");
-
-class TLeftPage : public QFrame {
- public:
-  explicit TLeftPage(QWidget* parent) : QFrame(parent) {}
-  QColor color{0xC0, 0xC0, 0xC0};
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    PaintBookPage(p, rect(), color, true);
-  }
-};
 
 QToolButton* SpeedButton(QWidget* bar, const char* name, const char* text, const char* hint,
                          QStyle::StandardPixmap icon) {
@@ -173,7 +161,7 @@ TForm3::~TForm3() {
 // ---------------------------------------------------------------- building
 
 void TForm3::BuildLeftPage() {
-  Panel1 = new TLeftPage(centralWidget());
+  Panel1 = new TBookPage(centralWidget(), true);
   Panel1->setObjectName(QStringLiteral("Panel1"));
   Panel1->resize(kPageWidth, kPageHeight);
   const int inner = 10;
@@ -1460,7 +1448,7 @@ void TForm3::ApplyColors() {
     e->setSelTextColor(ElementColor(2));
   }
   for (int i = 0; i < 26; ++i) ColorLetterTab(i);
-  static_cast<TLeftPage*>(Panel1)->color = ElementColor(12);
+  static_cast<TBookPage*>(Panel1)->color = ElementColor(12);
   PgRight->ApplyColors();
   QPalette number = PgRight->PgR_Lbl->palette();
   number.setColor(QPalette::WindowText, ElementColor(19));

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QPainter>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTabBar>
@@ -25,17 +24,6 @@ constexpr int kPartsTop = 34;
 constexpr int kPartsHeight = 318;
 constexpr int kBarTop = 384;
 
-QToolButton* BarButton(QWidget* bar, const char* name, const char* hint,
-                       QStyle::StandardPixmap icon) {
-  auto* b = new QToolButton(bar);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(QString::fromLatin1(hint));
-  b->setIcon(bar->style()->standardIcon(icon));
-  b->setAutoRaise(true);
-  b->setFocusPolicy(Qt::NoFocus);
-  return b;
-}
-
 bool Editing(const dbase::Table& t) {
   return t.state() == dbase::Table::State::Edit || t.state() == dbase::Table::State::Insert;
 }
@@ -49,7 +37,7 @@ bool FirstSortFieldIsText() {
 }
 
 TRecordPage::TRecordPage(QWidget* parent, const QString& prefix, bool leftPage)
-    : QFrame(parent), leftPage_(leftPage) {
+    : TBookPage(parent, leftPage) {
   resize(kWidth, kHeight);
   EditMenu = new TEditMenu(this);
   const int inner = leftPage ? 10 : 26;  // clear of the binding shade
@@ -133,19 +121,27 @@ TRecordPage::TRecordPage(QWidget* parent, const QString& prefix, bool leftPage)
   Panel2->setObjectName(QStringLiteral("Panel2"));
   Panel2->setGeometry(inner, kBarTop, width, 34);
   B_RPrint =
-      BarButton(Panel2, "B_RPrint", "Print Current Record [Alt+R]", QStyle::SP_DialogSaveButton);
+      SpeedBarButton(Panel2, QStringLiteral("B_RPrint"),
+                     QStringLiteral("Print Current Record [Alt+R]"), QStyle::SP_DialogSaveButton);
   B_RDelete =
-      BarButton(Panel2, "B_RDelete", "Delete Current Record [Alt+Delete]", QStyle::SP_TrashIcon);
-  B_RCopy = BarButton(Panel2, "B_RCopy", "Copy Current Record To Copy Buffer [Alt+C]",
-                      QStyle::SP_FileDialogNewFolder);
-  B_RPaste = BarButton(Panel2, "B_RPaste", "Paste From Copy Buffer To Current Record [Alt+P]",
-                       QStyle::SP_DialogApplyButton);
-  B_RUndo = BarButton(Panel2, "B_RUndo", "Undo Changes To Current Record [Alt+U]",
-                      QStyle::SP_DialogResetButton);
-  B_Prev = BarButton(Panel2, "B_Prev", "GoTo Previous Page [Alt+PgUp]", QStyle::SP_ArrowBack);
-  B_Next = BarButton(Panel2, "B_Next", "GoTo Next Page [Alt+PgDn]", QStyle::SP_ArrowForward);
-  B_RSynchro = BarButton(Panel2, "B_RSynchro", "Synchronize Left Page With Current Record [Alt+Y]",
-                         QStyle::SP_BrowserReload);
+      SpeedBarButton(Panel2, QStringLiteral("B_RDelete"),
+                     QStringLiteral("Delete Current Record [Alt+Delete]"), QStyle::SP_TrashIcon);
+  B_RCopy = SpeedBarButton(Panel2, QStringLiteral("B_RCopy"),
+                           QStringLiteral("Copy Current Record To Copy Buffer [Alt+C]"),
+                           QStyle::SP_FileDialogNewFolder);
+  B_RPaste = SpeedBarButton(Panel2, QStringLiteral("B_RPaste"),
+                            QStringLiteral("Paste From Copy Buffer To Current Record [Alt+P]"),
+                            QStyle::SP_DialogApplyButton);
+  B_RUndo = SpeedBarButton(Panel2, QStringLiteral("B_RUndo"),
+                           QStringLiteral("Undo Changes To Current Record [Alt+U]"),
+                           QStyle::SP_DialogResetButton);
+  B_Prev = SpeedBarButton(Panel2, QStringLiteral("B_Prev"),
+                          QStringLiteral("GoTo Previous Page [Alt+PgUp]"), QStyle::SP_ArrowBack);
+  B_Next = SpeedBarButton(Panel2, QStringLiteral("B_Next"),
+                          QStringLiteral("GoTo Next Page [Alt+PgDn]"), QStyle::SP_ArrowForward);
+  B_RSynchro = SpeedBarButton(Panel2, QStringLiteral("B_RSynchro"),
+                              QStringLiteral("Synchronize Left Page With Current Record [Alt+Y]"),
+                              QStyle::SP_BrowserReload);
   const std::array<QToolButton*, 8> buttons{B_RPrint, B_RDelete, B_RCopy, B_RPaste,
                                             B_RUndo,  B_Prev,    B_Next,  B_RSynchro};
   const int step = width / static_cast<int>(buttons.size());
@@ -160,34 +156,6 @@ TRecordPage::TRecordPage(QWidget* parent, const QString& prefix, bool leftPage)
   PgR_Lbl->setFont(numberFont);
   PgR_Lbl->setGeometry(leftPage ? 12 : kWidth - 72, kHeight - 24, 60, 14);
   PgR_Lbl->setAlignment((leftPage ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-}
-
-void PaintBookPage(QPainter& p, const QRect& r, const QColor& color, bool leftPage) {
-  p.fillRect(r, color);
-  const int outer = leftPage ? r.left() : r.right();
-  const int step = leftPage ? 1 : -1;
-  for (int i = 0; i < 5; ++i) {
-    p.setPen(i % 2 ? color.darker(135) : color.lighter(115));
-    p.drawLine(outer + step * i, r.top() + 2 + i, outer + step * i, r.bottom() - 2 - i);
-  }
-  const int shadeWidth = 22;
-  const int spine = leftPage ? r.right() + 1 : r.left();
-  QLinearGradient g(leftPage ? spine - shadeWidth : spine + shadeWidth, 0, spine, 0);
-  QColor shade = color.darker(150);
-  shade.setAlpha(0);
-  g.setColorAt(0, shade);
-  shade.setAlpha(150);
-  g.setColorAt(1, shade);
-  p.fillRect(leftPage ? QRect(spine - shadeWidth, r.top(), shadeWidth, r.height())
-                      : QRect(spine, r.top(), shadeWidth, r.height()),
-             g);
-  p.setPen(color.darker(170));
-  p.drawRect(r.adjusted(0, 0, -1, -1));
-}
-
-void TRecordPage::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  PaintBookPage(p, rect(), PageColor, leftPage_);
 }
 
 TPageValues TRecordPage::Values() const {
@@ -259,7 +227,7 @@ void TRecordPage::ApplyColors() {
     p.setColor(QPalette::Window, ElementColor(20));
     l->setPalette(p);
   }
-  PageColor = ElementColor(24);
+  color = ElementColor(24);
   for (QWidget* w : {static_cast<QWidget*>(TabSet2), static_cast<QWidget*>(Parts)}) {
     QPalette p = w->palette();
     p.setColor(QPalette::Window, ElementColor(24));

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <QColor>
-#include <QFrame>
 #include <array>
 #include <vector>
 
+#include "bookpage.h"
 #include "pagefields.h"
 
 class QLabel;
-class QPainter;
 class QStackedWidget;
 class QTabBar;
 class QToolButton;
@@ -20,7 +18,7 @@ class TPageEdit;
 // the editors of the 22 user fields, the part tab set and the page bar with
 // its buttons and page number. Reading and filling the editors lives here;
 // what the buttons do belongs to the view that shows the page.
-class TRecordPage : public QFrame {
+class TRecordPage : public TBookPage {
   Q_OBJECT
 
  public:
@@ -30,8 +28,6 @@ class TRecordPage : public QFrame {
   // `prefix` names the editors ("L1".."L22"); `leftPage` puts the binding
   // shade on the right edge instead of the left one.
   TRecordPage(QWidget* parent, const QString& prefix, bool leftPage = false);
-
-  QColor PageColor{0xC0, 0xC0, 0xC0};
 
   std::vector<QWidget*> Editors;  // by user field
   std::vector<QLabel*> Labels;
@@ -63,12 +59,8 @@ class TRecordPage : public QFrame {
   // The field labels as the input messages name them.
   std::vector<QString> LabelTexts() const;
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
  private:
   void ColorEditor(QWidget* editor, bool inUse);
-  bool leftPage_;
 };
 
 // Posts `values` into the cursor's current record (editing it unless it is
@@ -79,10 +71,6 @@ class TRecordPage : public QFrame {
 // stored back. A failed post is cancelled.
 bool PostPage(TDbTable& cursor, TDbTable* catalogue, const TPageValues& values, char* letter,
               bool* memoFailed);
-
-// The look of a page of the open book: the page colour, the edges of the
-// pages below on the outer side and the binding's shade on the inner side.
-void PaintBookPage(QPainter& painter, const QRect& r, const QColor& color, bool leftPage);
 
 // The first sort field is a text field (letters apply to the records).
 bool FirstSortFieldIsText();

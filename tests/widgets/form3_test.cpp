@@ -581,6 +581,45 @@ TEST_F(CombinedView, ANonStopSearchListsTheFoundRecordsAndMakesTheFirstCurrent) 
   dlg->close();
 }
 
+TEST_F(CombinedView, FunctionKeysOpenTheEntryAndPagePopups) {
+  MakeTable(Numbered(3));
+  Open();
+  Key(Qt::Key_F4, Qt::NoModifier);
+  EXPECT_TRUE(view->PopupMenu3->isVisible());
+  view->PopupMenu3->hide();
+  Key(Qt::Key_F3, Qt::NoModifier);
+  EXPECT_TRUE(view->PopupMenu1->isVisible());
+  EXPECT_EQ(view->MenuSlot(), 0);
+  EXPECT_EQ(view->QuickView1->actions().value(0)->text(), "Book 000");
+  view->PopupMenu1->hide();
+  Key(Qt::Key_F2, Qt::NoModifier);
+  EXPECT_TRUE(view->PopupMenu2->isVisible());
+  EXPECT_TRUE(view->OneLevel1->isChecked());
+  EXPECT_FALSE(view->TwoLevel1->isChecked());
+  view->PopupMenu2->hide();
+}
+
+TEST_F(CombinedView, LayoutFollowsTheBarAndLetterPlaces) {
+  AppSettings().SpeedBarLocation = 0;
+  AppSettings().LetterTabsLocation = 1;
+  MakeTable(Numbered(3));
+  Open();
+  EXPECT_EQ(view->Panel3->y(), 0);
+  EXPECT_GT(view->Panel1->y(), view->Panel3->y());
+  EXPECT_EQ(view->PgRight->x(), TForm3::kPageWidth);
+  EXPECT_EQ(view->Panel5->x(), 2 * TForm3::kPageWidth);
+  AppSettings().SpeedBarLocation = 1;
+  AppSettings().LetterTabsLocation = 0;
+  view->ApplyLayout();
+  EXPECT_EQ(view->Panel1->y(), 0);
+  EXPECT_EQ(view->Panel3->y(), TForm3::kPageHeight);
+  EXPECT_EQ(view->Panel5->x(), TForm3::kPageWidth);
+  AppSettings().MenusAndSpeedBars = 1;
+  view->ApplyLayout();
+  EXPECT_FALSE(view->Panel3->isVisible());
+  EXPECT_FALSE(view->TabSet1->isVisible());
+}
+
 TEST_F(CombinedView, ARefusedSaveKeepsTheViewOpen) {
   MakeTable(Numbered(2));
   Open();

@@ -41,3 +41,26 @@ QToolButton* SpeedBarButton(QWidget* bar, const QString& name, const QString& hi
   b->setFocusPolicy(Qt::NoFocus);
   return b;
 }
+
+QSize PlaceBookParts(const TBookParts& p, int barsHeight, bool barsOnTop, bool lettersRight) {
+  const int width = 2 * p.pageWidth + p.lettersWidth;
+  int pagesTop = 0;
+  int barTop = p.pageHeight;
+  if (barsHeight > 0 && barsOnTop) {
+    barTop = 0;
+    pagesTop = barsHeight;
+  }
+  p.bar1->setGeometry(0, barTop, width, p.barHeight);
+  p.bar2->setGeometry(0, barTop, width, p.barHeight);
+  const int tabsHeight = barsHeight > p.barHeight ? barsHeight - p.barHeight : p.tabs->height();
+  p.tabs->setGeometry(0, barTop + p.barHeight, width, tabsHeight);
+  p.leftPage->move(0, pagesTop);
+  if (lettersRight) {
+    p.rightPage->move(p.pageWidth, pagesTop);
+    p.letters->move(2 * p.pageWidth, pagesTop);
+  } else {
+    p.letters->move(p.pageWidth, pagesTop);
+    p.rightPage->move(p.pageWidth + p.lettersWidth, pagesTop);
+  }
+  return {width, p.pageHeight + barsHeight};
+}

@@ -24,3 +24,23 @@ class TBookPage : public QFrame {
 // sits under the glyph.
 QToolButton* SpeedBarButton(QWidget* bar, const QString& name, const QString& hint,
                             QStyle::StandardPixmap icon, const QString& text = {});
+
+// The parts of a book view and their sizes, for PlaceBookParts.
+struct TBookParts {
+  QWidget* leftPage;
+  QWidget* rightPage;
+  QWidget* letters;  // the letter column
+  QWidget* bar1;     // the two speed bars share one place
+  QWidget* bar2;
+  QWidget* tabs;     // the speed bars' tab set
+  int pageWidth;
+  int pageHeight;
+  int lettersWidth;
+  int barHeight;
+};
+
+// Places pages, letter column, speed bars and tab set: the bars (with the
+// tab set under them when shown) above or below the pages, the letter
+// column between the pages or right of them. `barsHeight` is the height of
+// the bars with the tab set, 0 when they are hidden. Returns the client size.
+QSize PlaceBookParts(const TBookParts& p, int barsHeight, bool barsOnTop, bool lettersRight);

@@ -386,27 +386,14 @@ void TForm2::ApplyLayout() {
   Panel3->setVisible(bars && (!tabs || TabSet1->currentIndex() == 0));
   Panel4->setVisible(tabs && TabSet1->currentIndex() == 1);
   TabSet1->setVisible(tabs);
-  const int width = 2 * kPageWidth + kLetterColumnWidth;
-  const int barsHeight = bars ? kSpeedBarHeight + (tabs ? kTabSetHeight : 0) : 0;
-  int pagesTop = 0, barTop = kPageHeight;
-  if (bars && s.SpeedBarLocation == 0) {
-    barTop = 0;
-    pagesTop = barsHeight;
-  }
-  Panel3->setGeometry(0, barTop, width, kSpeedBarHeight);
-  Panel4->setGeometry(0, barTop, width, kSpeedBarHeight);
-  TabSet1->setGeometry(0, barTop + kSpeedBarHeight, width, kTabSetHeight);
-  PgLeft->move(0, pagesTop);
-  if (s.LetterTabsLocation == 1) {
-    PgRight->move(kPageWidth, pagesTop);
-    Panel5->move(2 * kPageWidth, pagesTop);
-  } else {
-    Panel5->move(kPageWidth, pagesTop);
-    PgRight->move(kPageWidth + kLetterColumnWidth, pagesTop);
-  }
-  centralWidget()->setFixedSize(width, kPageHeight + barsHeight);
-  setFixedSize(width, kPageHeight + barsHeight +
-                          (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
+  const QSize client = PlaceBookParts(
+      {PgLeft, PgRight, Panel5, Panel3, Panel4, TabSet1, kPageWidth, kPageHeight, kLetterColumnWidth,
+       kSpeedBarHeight},
+      bars ? kSpeedBarHeight + (tabs ? kTabSetHeight : 0) : 0, s.SpeedBarLocation == 0,
+      s.LetterTabsLocation == 1);
+  centralWidget()->setFixedSize(client);
+  setFixedSize(client.width(),
+               client.height() + (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
 }
 
 void TForm2::ColorEditor(QWidget* editor, bool inUse) {

@@ -23,3 +23,48 @@ inline void UseBuildProgramDir(SettingsSandbox& box) {
 }
 
 inline std::string NativePath(const QString& p) { return QFile::encodeName(p).toStdString(); }
+
+#include <vector>
+
+#include "dbase/table.h"
+#include "recordtext.h"
+
+struct TBookRow {
+  QString title;
+  QString author;
+  double value = 0;
+};
+
+// Titles with the authors "Author 1", "Author 2", ...
+inline std::vector<TBookRow> TitledRows(const QStringList& titles) {
+  std::vector<TBookRow> rows;
+  for (int i = 0; i < titles.size(); ++i)
+    rows.push_back({titles[i], QStringLiteral("Author %1").arg(i + 1), 0});
+  return rows;
+}
+
+// The record table of DatabaseDir: a copy of the shipped template holding
+// `rows` numbered from 1; with sortByTitle the sort file selects the title.
+inline void MakeBookTable(const std::vector<TBookRow>& rows, bool sortByTitle) {
+  const TAppSettings& s = AppSettings();
+  const QString table = JoinPath(s.DatabaseDir, QStringLiteral("data.dbf"));
+  dbase::Table::copyTable(NativePath(JoinPath(s.ProgramDir, QStringLiteral("data.dbf"))),
+                          NativePath(table), true);
+  dbase::Table t;
+  t.open(NativePath(table), dbase::OpenMode::Exclusive);
+  int n = 0;
+  for (const TBookRow& r : rows) {
+    t.append();
+    t.setNumber(0, ++n);
+    t.setString(1, "0");
+    t.setString(2, ToTableText(r.title));
+    t.setString(3, ToTableText(r.author));
+    if (r.value != 0) t.setNumber(10, r.value);
+    t.post();
+  }
+  t.close();
+  if (sortByTitle) {
+    QFile f(JoinPath(s.DatabaseDir, QStringLiteral("data.idx")));
+    if (f.open(QIODevice::WriteOnly)) f.write(QByteArray("\x02\x00\x00\x00", 4));
+  }
+}

@@ -26,6 +26,7 @@
 #include "sortbutton.h"
 #include "sortstate.h"
 #include "tempdir.h"
+#include "viewsandbox.h"
 
 namespace {
 
@@ -46,15 +47,7 @@ const QString kNotFound = QStringLiteral("Text Not Found!");
 class FindView : public ::testing::Test {
  protected:
   void SetUp() override {
-    TAppSettings& s = AppSettings();
-    s.setEditionValues();
-    s.ProgramDir = qEnvironmentVariable("TOMES_BIN");
-    s.DataRootDir = box.path();
-    s.DatabaseDir = box.file("home");
-    s.HomeDir = s.DatabaseDir;
-    QDir().mkpath(s.DatabaseDir);
-    LoadLabels();
-    SortState() = TIndex{};
+    UseBuildProgramDir(box);
     FindMemory() = TFindMemory{};
     RunObjects().FindHistory.clear();
   }
@@ -68,26 +61,9 @@ class FindView : public ::testing::Test {
   QString table() const { return JoinPath(AppSettings().DatabaseDir, "data.dbf"); }
 
   void MakeTable(const std::vector<Row>& rows, bool sortByTitle = false) {
-    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "data.dbf")), Native(table()),
-                            true);
-    dbase::Table t;
-    t.open(Native(table()), dbase::OpenMode::Exclusive);
-    int n = 0;
-    for (const Row& r : rows) {
-      t.append();
-      t.setNumber(0, ++n);
-      t.setString(1, "0");
-      t.setString(kTitle, ToTableText(r.title));
-      t.setString(kAuthor, ToTableText(r.author));
-      if (r.value != 0) t.setNumber(kValue, r.value);
-      t.post();
-    }
-    t.close();
-    if (sortByTitle) {
-      QFile f(JoinPath(AppSettings().DatabaseDir, "data.idx"));
-      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-      f.write(QByteArray("\x02\x00\x00\x00", 4));
-    }
+    std::vector<TBookRow> books;
+    for (const Row& r : rows) books.push_back({r.title, r.author, r.value});
+    MakeBookTable(books, sortByTitle);
   }
   static std::vector<Row> Numbered(int count) {
     std::vector<Row> out;

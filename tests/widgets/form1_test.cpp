@@ -43,25 +43,7 @@ class TocView : public ::testing::Test {
   QString table() const { return JoinPath(AppSettings().DatabaseDir, "data.dbf"); }
 
   void MakeTable(const QStringList& titles, bool sortByTitle) {
-    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "data.dbf")),
-                            Native(table()), true);
-    dbase::Table t;
-    t.open(Native(table()), dbase::OpenMode::Exclusive);
-    int n = 0;
-    for (const QString& title : titles) {
-      t.append();
-      t.setNumber(0, ++n);
-      t.setString(1, "0");
-      t.setString(2, ToTableText(title));
-      t.setString(3, ToTableText(QStringLiteral("Author %1").arg(n)));
-      t.post();
-    }
-    t.close();
-    if (sortByTitle) {
-      QFile f(JoinPath(AppSettings().DatabaseDir, "data.idx"));
-      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-      f.write(QByteArray("\x02\x00\x00\x00", 4));
-    }
+    MakeBookTable(TitledRows(titles), sortByTitle);
   }
   static QStringList Numbered(int count) {
     QStringList out;

@@ -32,6 +32,7 @@
 #include "scriptedprompter.h"
 #include "sortstate.h"
 #include "tempdir.h"
+#include "viewsandbox.h"
 #include "viewcolors.h"
 
 namespace {
@@ -47,16 +48,8 @@ const QString kDiscard = QStringLiteral(
 class RecordPages : public ::testing::Test {
  protected:
   void SetUp() override {
-    TAppSettings& s = AppSettings();
-    s.setEditionValues();
-    s.ProgramDir = qEnvironmentVariable("TOMES_BIN");
-    s.DataRootDir = box.path();
-    s.DatabaseDir = box.file("home");
-    s.HomeDir = s.DatabaseDir;
-    s.DeleteMode = 1;
-    QDir().mkpath(s.DatabaseDir);
-    LoadLabels();
-    SortState() = TIndex{};
+    UseBuildProgramDir(box);
+    AppSettings().DeleteMode = 1;
     LetterCounts().fill(0);
   }
   void TearDown() override {
@@ -67,20 +60,7 @@ class RecordPages : public ::testing::Test {
   QString table() const { return JoinPath(AppSettings().DatabaseDir, "data.dbf"); }
 
   void MakeTable(const QStringList& titles, bool sortByTitle = false) {
-    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "data.dbf")), Native(table()),
-                            true);
-    dbase::Table t;
-    t.open(Native(table()), dbase::OpenMode::Exclusive);
-    int n = 0;
-    for (const QString& title : titles) {
-      t.append();
-      t.setNumber(0, ++n);
-      t.setString(1, "0");
-      t.setString(2, ToTableText(title));
-      t.setString(3, ToTableText(QStringLiteral("Author %1").arg(n)));
-      t.post();
-    }
-    t.close();
+    MakeBookTable(TitledRows(titles), sortByTitle);
     // The catalogue entry whose counter numbers new records.
     const QString master = JoinPath(AppSettings().DatabaseDir, "master.dbf");
     dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "master.dbf")),
@@ -90,15 +70,11 @@ class RecordPages : public ::testing::Test {
     cat.append();
     cat.setString(0, "data.dbf");
     cat.setString(1, "Test Books");
-    cat.setNumber(3, n);
+    cat.setNumber(3, static_cast<double>(titles.size()));
     cat.post();
     cat.close();
-    if (sortByTitle) {
-      QFile f(JoinPath(AppSettings().DatabaseDir, "data.idx"));
-      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-      f.write(QByteArray("\x02\x00\x00\x00", 4));
-    }
   }
+
   static QStringList Numbered(int count) {
     QStringList out;
     for (int i = 0; i < count; ++i)

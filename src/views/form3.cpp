@@ -1416,28 +1416,13 @@ void TForm3::ApplyLayout() {
 void TForm3::PositionPanels() {
   const TAppSettings& s = AppSettings();
   const bool bars = s.MenusAndSpeedBars != 1;
-  const int width = 2 * kPageWidth + kLetterColumnWidth;
-  const int barsHeight = bars ? kSpeedBarHeight + kTabSetHeight : 0;
-  int pagesTop = 0;
-  int barTop = kPageHeight;
-  if (bars && s.SpeedBarLocation == 0) {
-    barTop = 0;
-    pagesTop = barsHeight;
-  }
-  Panel3->setGeometry(0, barTop, width, kSpeedBarHeight);
-  Panel4->setGeometry(0, barTop, width, kSpeedBarHeight);
-  TabSet1->setGeometry(0, barTop + kSpeedBarHeight, width, kTabSetHeight);
-  Panel1->move(0, pagesTop);
-  if (s.LetterTabsLocation == 1) {
-    PgRight->move(kPageWidth, pagesTop);
-    Panel5->move(2 * kPageWidth, pagesTop);
-  } else {
-    Panel5->move(kPageWidth, pagesTop);
-    PgRight->move(kPageWidth + kLetterColumnWidth, pagesTop);
-  }
-  centralWidget()->setFixedSize(width, kPageHeight + barsHeight);
-  setFixedSize(width, kPageHeight + barsHeight +
-                          (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
+  const QSize client = PlaceBookParts({Panel1, PgRight, Panel5, Panel3, Panel4, TabSet1, kPageWidth,
+                                       kPageHeight, kLetterColumnWidth, kSpeedBarHeight},
+                                      bars ? kSpeedBarHeight + kTabSetHeight : 0,
+                                      s.SpeedBarLocation == 0, s.LetterTabsLocation == 1);
+  centralWidget()->setFixedSize(client);
+  setFixedSize(client.width(),
+               client.height() + (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
 }
 
 void TForm3::ApplyColors() {

@@ -37,6 +37,7 @@
 #include "sortstate.h"
 #include "tempdir.h"
 #include "viewcolors.h"
+#include "viewsandbox.h"
 
 namespace {
 
@@ -75,20 +76,9 @@ class CombinedView : public ::testing::Test {
   QString table() const { return JoinPath(AppSettings().DatabaseDir, "data.dbf"); }
 
   void MakeTable(const QStringList& titles, bool sortByTitle = false) {
-    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "data.dbf")), Native(table()),
-                            true);
-    dbase::Table t;
-    t.open(Native(table()), dbase::OpenMode::Exclusive);
-    int n = 0;
-    for (const QString& title : titles) {
-      t.append();
-      t.setNumber(0, ++n);
-      t.setString(1, "0");
-      t.setString(2, ToTableText(title));
-      t.setString(3, ToTableText(QStringLiteral("Author %1").arg(n)));
-      t.post();
-    }
-    t.close();
+    MakeBookTable(TitledRows(titles), sortByTitle);
+    // The catalogue entry whose counter numbers new records.
+    const int n = static_cast<int>(titles.size());
     const QString master = JoinPath(AppSettings().DatabaseDir, "master.dbf");
     dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "master.dbf")),
                             Native(master), true);
@@ -100,11 +90,6 @@ class CombinedView : public ::testing::Test {
     cat.setNumber(3, n);
     cat.post();
     cat.close();
-    if (sortByTitle) {
-      QFile f(JoinPath(AppSettings().DatabaseDir, "data.idx"));
-      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-      f.write(QByteArray("\x02\x00\x00\x00", 4));
-    }
   }
   static QStringList Numbered(int count) {
     QStringList out;

@@ -8,12 +8,24 @@
 #include "sortstate.h"
 #include "tempdir.h"
 
-// The settings of a running program whose program directory is the build's
-// (with the shipped templates) and whose database and home lie in `box`.
+// The settings of a running program whose program directory holds copies of
+// what the build ships (templates, labels) and whose database and home lie in
+// `box`: whatever a view saves on closing stays in the sandbox.
 inline void UseBuildProgramDir(SettingsSandbox& box) {
   TAppSettings& s = AppSettings();
   s.setEditionValues();
-  s.ProgramDir = qEnvironmentVariable("TOMES_BIN");
+  const QDir shipped(qEnvironmentVariable("TOMES_BIN"));
+  const QString program = box.file(QStringLiteral("program"));
+  QDir().mkpath(program);
+  for (const QString& name : shipped.entryList(
+           {"*.dbf", "*.mdx", "*.dbt", "*.MDX", "labels.dat"}, QDir::Files))
+    QFile::copy(shipped.filePath(name), JoinPath(program, name));
+  if (shipped.exists(QStringLiteral("sample/books.csv"))) {
+    QDir(program).mkpath(QStringLiteral("sample"));
+    QFile::copy(shipped.filePath(QStringLiteral("sample/books.csv")),
+                JoinPath(JoinPath(program, QStringLiteral("sample")), QStringLiteral("books.csv")));
+  }
+  s.ProgramDir = program;
   s.DataRootDir = box.path();
   s.DatabaseDir = box.file("home");
   s.HomeDir = s.DatabaseDir;

@@ -51,17 +51,9 @@ const QString kDiscard = QStringLiteral(
 class CombinedView : public ::testing::Test {
  protected:
   void SetUp() override {
-    TAppSettings& s = AppSettings();
-    s.setEditionValues();
-    s.ProgramDir = qEnvironmentVariable("TOMES_BIN");
-    s.DataRootDir = box.path();
-    s.DatabaseDir = box.file("home");
-    s.HomeDir = s.DatabaseDir;
-    s.DeleteMode = 1;
-    s.BookModel = 0;
-    QDir().mkpath(s.DatabaseDir);
-    LoadLabels();
-    SortState() = TIndex{};
+    UseBuildProgramDir(box);
+    AppSettings().DeleteMode = 1;
+    AppSettings().BookModel = 0;
     LetterCounts().fill(0);
   }
   void TearDown() override {
@@ -645,13 +637,6 @@ TEST_F(CombinedView, PagePopupFollowsTheButtons) {
 
 TEST_F(CombinedView, TenSwitchesOfBookModelLoseNoEdit) {
   MakeTable(Numbered(12));
-  // Switching saves the program options: into the sandbox, not the build.
-  const QString shipped = AppSettings().ProgramDir;
-  AppSettings().ProgramDir = box.file("program");
-  QDir().mkpath(AppSettings().ProgramDir);
-  for (const char* name : {"data.dbf", "data.dbt", "DATA.MDX", "master.dbf", "master.mdx",
-                           "list.dbf", "list.mdx", "labels.dat"})
-    QFile::copy(JoinPath(shipped, name), JoinPath(AppSettings().ProgramDir, name));
   Open();
   for (int round = 0; round < 10; ++round) {
     auto* combined = qobject_cast<TForm3*>(CurrentView());

@@ -12,6 +12,7 @@
 #include "dbase/codepage.h"
 #include "dbase/table.h"
 #include "runtime.h"
+#include "valuestream.h"
 #include "settings.h"
 
 namespace {
@@ -195,12 +196,31 @@ bool LoadSampleCollection(const QString& programDir, const QString& databaseDir)
   }
 }
 
+void WriteSampleHeader(const QString& dir) {
+  const QString path = JoinPath(dir, QStringLiteral("header.dat"));
+  if (QFileInfo::exists(path)) return;
+  // Titles and authors wide enough to read on the first look.
+  valuestream::TValueWriter w;
+  w.listStart();
+  w.string(QStringLiteral("Book Title"));
+  w.integer(150);
+  w.string(QStringLiteral("Author"));
+  w.integer(110);
+  w.listEnd();
+  try {
+    valuestream::WriteFileOrThrow(path, w.data());
+  } catch (const std::exception&) {
+    // The default columns then.
+  }
+}
+
 void InstallSampleSeeder() {
   static bool installed = false;
   if (installed) return;
   installed = true;
   RunObjects().afterDataDirectories.push_back([] {
     const TAppSettings& s = AppSettings();
-    LoadSampleCollection(s.ProgramDir, JoinPath(s.DataRootDir, TAppSettings::DataSubdir));
+    const QString dir = JoinPath(s.DataRootDir, TAppSettings::DataSubdir);
+    if (LoadSampleCollection(s.ProgramDir, dir)) WriteSampleHeader(dir);
   });
 }

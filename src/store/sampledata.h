@@ -15,6 +15,10 @@ bool LoadSampleCollection(const QString& programDir, const QString& databaseDir)
 // Where the sample lies below the program directory.
 inline constexpr const char* kSampleCsvPath = "sample/books.csv";
 
+// A header.dat for a freshly seeded directory: title and author columns
+// wide enough to read. Leaves an existing file alone.
+void WriteSampleHeader(const QString& dir);
+
 // Hooks the loader into start-up for the public data directory of the program
 // directory (DataRootDir/DATA), once.
 void InstallSampleSeeder();

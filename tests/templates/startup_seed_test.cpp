@@ -70,6 +70,12 @@ TEST_F(StartupSeed, FirstStartFillsThePublicDirectory) {
   EXPECT_EQ(RecordsIn(data), 2u);
   EXPECT_TRUE(QFile::exists(QDir(data).filePath("master.dbf")));
   EXPECT_TRUE(prompter_.shown.isEmpty()) << prompter_.shown.join('|').toStdString();
+  // The seeded directory starts with readable title and author columns.
+  QFile header(QDir(data).filePath("header.dat"));
+  ASSERT_TRUE(header.open(QIODevice::ReadOnly));
+  EXPECT_EQ(header.readAll(), QByteArray("\x01\x06\x0A" "Book Title" "\x03\x96\x00"
+                                         "\x06\x06" "Author" "\x02\x6E" "\x00",
+                                         27));
 }
 
 TEST_F(StartupSeed, LaterStartsKeepTheUsersTable) {

@@ -27,6 +27,7 @@
 #include "pageeditors.h"
 #include "prompt.h"
 #include "qtprompter.h"
+#include "recordpage.h"
 #include "recordtext.h"
 #include "settings.h"
 #include "sortstate.h"
@@ -127,56 +128,9 @@ void TForm2::BuildPage(int page) {
   parts->setGeometry(inner, kPartsTop, width, kPartsHeight);
   auto& editors = left ? LeftEditors : RightEditors;
   auto& labels = left ? LeftLabels : RightLabels;
-  editors.assign(kPageFieldCount, nullptr);
-  labels.assign(kPageFieldCount, nullptr);
   const QString prefix = left ? QStringLiteral("L") : QStringLiteral("R");
-  QFont labelFont(QStringLiteral("Arial"));
-  labelFont.setPixelSize(11);
-  labelFont.setBold(true);
-  for (int part = 0; part < kPageParts; ++part) {
-    auto* panelPart = new QWidget(parts);
-    panelPart->setObjectName(prefix + QStringLiteral("Part%1").arg(part + 1));
-    parts->addWidget(panelPart);
-    int row = 0;
-    for (int k = 0; k < kPageFieldCount; ++k) {
-      const TFieldDesign& d = FieldDesigns()[static_cast<size_t>(k)];
-      if (d.part != part) continue;
-      auto* label = new QLabel(QString::fromLatin1(d.caption), panelPart);
-      label->setProperty("Tag", k + 1);
-      label->setFont(labelFont);
-      QWidget* editor = nullptr;
-      if (d.kind == TEditorKind::Memo) {
-        label->setGeometry(2, 2, width - 4, 16);
-        editor = new TMemoEdit(panelPart);
-        editor->setGeometry(2, 20, width - 4, kPartsHeight - 24);
-      } else if (d.kind == TEditorKind::Picture) {
-        label->setGeometry(2, 2, width - 4, 16);
-        editor = new TPictureBox(panelPart);
-        editor->setGeometry(2, 20, width - 4, kPartsHeight - 24);
-      } else {
-        const int top = 2 + row * 28;
-        label->setGeometry(2, top + 3, 92, 18);
-        auto* edit = new TPageEdit(d.kind, panelPart);
-        edit->HelpContext = d.helpContext;
-        edit->setGeometry(96, top, width - 98, 24);
-        if (d.kind == TEditorKind::Date) DateEditors.push_back(edit);
-        editor = edit;
-        ++row;
-      }
-      if (d.kind != TEditorKind::Picture) {
-        editor->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(editor, &QWidget::customContextMenuRequested, this,
-                [this, editor](const QPoint& at) {
-                  EditMenu->PopupFor(editor, editor->mapToGlobal(at));
-                });
-      }
-      editor->setObjectName(prefix + QString::number(k + 1));
-      editor->setProperty("Tag", k + 1);
-      editors[static_cast<size_t>(k)] = editor;
-      labels[static_cast<size_t>(k)] = label;
-      if (left) ++PartEditorCounts[static_cast<size_t>(part)];
-    }
-  }
+  BuildPageParts(parts, prefix, width, kPartsHeight, 92, EditMenu,
+                 {&editors, &labels, &DateEditors, left ? &PartEditorCounts : nullptr});
 
   QTabBar*& tabs = left ? TabSet2 : TabSet3;
   tabs = new QTabBar(panel);

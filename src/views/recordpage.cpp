@@ -58,53 +58,8 @@ TRecordPage::TRecordPage(QWidget* parent, const QString& prefix, bool leftPage)
   Parts->setGeometry(inner, kPartsTop, width, kPartsHeight);
   Editors.assign(kPageFieldCount, nullptr);
   Labels.assign(kPageFieldCount, nullptr);
-  QFont labelFont(QStringLiteral("Arial"));
-  labelFont.setPixelSize(11);
-  labelFont.setBold(true);
-  for (int part = 0; part < kPageParts; ++part) {
-    auto* panelPart = new QWidget(Parts);
-    panelPart->setObjectName(prefix + QStringLiteral("Part%1").arg(part + 1));
-    Parts->addWidget(panelPart);
-    int row = 0;
-    for (int k = 0; k < kPageFieldCount; ++k) {
-      const TFieldDesign& d = FieldDesigns()[static_cast<size_t>(k)];
-      if (d.part != part) continue;
-      auto* label = new QLabel(QString::fromLatin1(d.caption), panelPart);
-      label->setProperty("Tag", k + 1);
-      label->setFont(labelFont);
-      QWidget* editor = nullptr;
-      if (d.kind == TEditorKind::Memo) {
-        label->setGeometry(2, 2, width - 4, 16);
-        editor = new TMemoEdit(panelPart);
-        editor->setGeometry(2, 20, width - 4, kPartsHeight - 24);
-      } else if (d.kind == TEditorKind::Picture) {
-        label->setGeometry(2, 2, width - 4, 16);
-        editor = new TPictureBox(panelPart);
-        editor->setGeometry(2, 20, width - 4, kPartsHeight - 24);
-      } else {
-        const int top = 2 + row * 28;
-        label->setGeometry(2, top + 3, 94, 18);
-        auto* edit = new TPageEdit(d.kind, panelPart);
-        edit->HelpContext = d.helpContext;
-        edit->setGeometry(98, top, width - 100, 24);
-        if (d.kind == TEditorKind::Date) DateEditors.push_back(edit);
-        editor = edit;
-        ++row;
-      }
-      if (d.kind != TEditorKind::Picture) {
-        editor->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(editor, &QWidget::customContextMenuRequested, this,
-                [this, editor](const QPoint& at) {
-                  EditMenu->PopupFor(editor, editor->mapToGlobal(at));
-                });
-      }
-      editor->setObjectName(prefix + QString::number(k + 1));
-      editor->setProperty("Tag", k + 1);
-      Editors[static_cast<size_t>(k)] = editor;
-      Labels[static_cast<size_t>(k)] = label;
-      ++PartEditorCounts[static_cast<size_t>(part)];
-    }
-  }
+  BuildPageParts(Parts, prefix, width, kPartsHeight, 94, EditMenu,
+                 {&Editors, &Labels, &DateEditors, &PartEditorCounts});
 
   TabSet2 = new QTabBar(this);
   TabSet2->setObjectName(QStringLiteral("TabSet2"));
@@ -290,4 +245,56 @@ bool PostPage(TDbTable& cursor, TDbTable* catalogue, const TPageValues& values, 
     *letter = newLetter;
   }
   return posted;
+}
+
+void BuildPageParts(QStackedWidget* parts, const QString& prefix, int width, int height,
+                    int labelWidth, TEditMenu* menu, const TPageEditors& out) {
+  out.editors->assign(kPageFieldCount, nullptr);
+  out.labels->assign(kPageFieldCount, nullptr);
+  QFont labelFont(QStringLiteral("Arial"));
+  labelFont.setPixelSize(11);
+  labelFont.setBold(true);
+  for (int part = 0; part < kPageParts; ++part) {
+    auto* panelPart = new QWidget(parts);
+    panelPart->setObjectName(prefix + QStringLiteral("Part%1").arg(part + 1));
+    parts->addWidget(panelPart);
+    int row = 0;
+    for (int k = 0; k < kPageFieldCount; ++k) {
+      const TFieldDesign& d = FieldDesigns()[static_cast<size_t>(k)];
+      if (d.part != part) continue;
+      auto* label = new QLabel(QString::fromLatin1(d.caption), panelPart);
+      label->setProperty("Tag", k + 1);
+      label->setFont(labelFont);
+      QWidget* editor = nullptr;
+      if (d.kind == TEditorKind::Memo || d.kind == TEditorKind::Picture) {
+        label->setGeometry(2, 2, width - 4, 16);
+        if (d.kind == TEditorKind::Memo)
+          editor = new TMemoEdit(panelPart);
+        else
+          editor = new TPictureBox(panelPart);
+        editor->setGeometry(2, 20, width - 4, height - 24);
+      } else {
+        const int top = 2 + row * 28;
+        label->setGeometry(2, top + 3, labelWidth, 18);
+        auto* edit = new TPageEdit(d.kind, panelPart);
+        edit->HelpContext = d.helpContext;
+        edit->setGeometry(labelWidth + 4, top, width - labelWidth - 6, 24);
+        if (d.kind == TEditorKind::Date) out.dateEditors->push_back(edit);
+        editor = edit;
+        ++row;
+      }
+      if (d.kind != TEditorKind::Picture) {
+        editor->setContextMenuPolicy(Qt::CustomContextMenu);
+        QObject::connect(editor, &QWidget::customContextMenuRequested, menu,
+                         [menu, editor](const QPoint& at) {
+                           menu->PopupFor(editor, editor->mapToGlobal(at));
+                         });
+      }
+      editor->setObjectName(prefix + QString::number(k + 1));
+      editor->setProperty("Tag", k + 1);
+      (*out.editors)[static_cast<size_t>(k)] = editor;
+      (*out.labels)[static_cast<size_t>(k)] = label;
+      if (out.counts) ++(*out.counts)[static_cast<size_t>(part)];
+    }
+  }
 }

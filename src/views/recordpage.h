@@ -74,3 +74,17 @@ bool PostPage(TDbTable& cursor, TDbTable* catalogue, const TPageValues& values, 
 
 // The first sort field is a text field (letters apply to the records).
 bool FirstSortFieldIsText();
+
+// The editors of one record page: the four parts in `parts`, each user field
+// captioned by its designed caption, named prefix + its number (L1..L22),
+// with the editors' popup menu. Fills `editors` and `labels` by user field
+// and adds the date editors to `dateEditors`; `counts` (when given) gets the
+// editors per part.
+struct TPageEditors {
+  std::vector<QWidget*>* editors;
+  std::vector<QLabel*>* labels;
+  std::vector<TPageEdit*>* dateEditors;
+  std::array<int, kPageParts>* counts;
+};
+void BuildPageParts(QStackedWidget* parts, const QString& prefix, int width, int height,
+                    int labelWidth, TEditMenu* menu, const TPageEditors& out);

@@ -79,7 +79,7 @@ TForm1::TForm1(QWidget* parent) : TMainView(parent) {
 
   BuildPages();
   BuildLetterColumn();
-  BuildSpeedBars();
+  BuildSpeedBars(centralWidget(), kSpeedBarHeight, 68, 78);
   BuildMenus();
   BuildPopupMenus();
   RecordPages = new TForm2(*tables_, this);
@@ -271,62 +271,6 @@ void TForm1::BuildLetterColumn() {
   }
 }
 
-void TForm1::BuildSpeedBars() {
-  Panel3 = new QFrame(centralWidget());
-  Panel4 = new QFrame(centralWidget());
-  Panel3->setObjectName(QStringLiteral("Panel3"));
-  Panel4->setObjectName(QStringLiteral("Panel4"));
-  for (QFrame* bar : {Panel3, Panel4}) {
-    bar->setFrameShape(QFrame::StyledPanel);
-    bar->setAutoFillBackground(true);
-  }
-  B_Search = SpeedBarButton(Panel3, "B_Search", "Find Text", QStyle::SP_FileDialogContentsView, "Find");
-  B_Options = SpeedBarButton(Panel3, "B_Options", "Set Options", QStyle::SP_FileDialogDetailedView, "Options");
-  B_Print = SpeedBarButton(Panel3, "B_Print", "Create and Print Reports", QStyle::SP_DialogSaveButton, "Print");
-  B_New = SpeedBarButton(Panel3, "B_New", "Add New Record", QStyle::SP_FileIcon, "New");
-  B_Load = SpeedBarButton(Panel3, "B_Load", "Load Another Database", QStyle::SP_DialogOpenButton, "Load");
-  B_About = SpeedBarButton(Panel3, "B_About", "Display Information About Authors", QStyle::SP_MessageBoxInformation, "About");
-  B_Help = SpeedBarButton(Panel3, "B_Help", "Display Help Window", QStyle::SP_DialogHelpButton, "Help");
-  B_Exit = SpeedBarButton(Panel3, "B_Exit", "Program Shutdown [Alt+F4]", QStyle::SP_DialogCloseButton, "Exit");
-  B_Export = SpeedBarButton(Panel4, "B_Export", "Export Data to Text File", QStyle::SP_ArrowRight, "Export");
-  B_Import = SpeedBarButton(Panel4, "B_Import", "Import Data from Text File", QStyle::SP_ArrowLeft, "Import");
-  B_Password = SpeedBarButton(Panel4, "B_Password", "Change Password", QStyle::SP_DialogYesButton, "Password");
-  B_Maintenance = SpeedBarButton(Panel4, "B_Maintenance", "Database Maintenance Functions", QStyle::SP_BrowserReload, "Maintenance");
-  B_Filter = SpeedBarButton(Panel4, "B_Filter", "Define Filter", QStyle::SP_FileDialogListView, "Filter");
-  B_Sort = SpeedBarButton(Panel4, "B_Sort", "Sort Data", QStyle::SP_ArrowDown, "Sort");
-  B_Summary = SpeedBarButton(Panel4, "B_Summary", "Display Summary", QStyle::SP_FileDialogInfoView, "Summary");
-  int x = 4;
-  for (QToolButton* b : {B_Search, B_Options, B_Print, B_New, B_Load, B_About, B_Help, B_Exit}) {
-    b->setGeometry(x, 2, 68, kSpeedBarHeight - 4);
-    x += 70;
-  }
-  x = 4;
-  for (QToolButton* b : {B_Export, B_Import, B_Password, B_Maintenance, B_Filter, B_Sort, B_Summary}) {
-    b->setGeometry(x, 2, 78, kSpeedBarHeight - 4);
-    x += 80;
-  }
-  connect(B_New, &QToolButton::clicked, this, &TForm1::B_NewClick);
-  connect(B_About, &QToolButton::clicked, this, &TForm1::B_AboutClick);
-  connect(B_Help, &QToolButton::clicked, this, [] { ShowHelpTopic(1); });
-  connect(B_Exit, &QToolButton::clicked, this, &QWidget::close);
-  // Their dialogs come with their own subsystems; until then they stay off.
-  connect(B_Sort, &QToolButton::clicked, this, &TForm1::B_SortClick);
-  connect(B_Search, &QToolButton::clicked, this, &TForm1::B_SearchClick);
-  for (QToolButton* b : {B_Options, B_Print, B_Load, B_Export, B_Import, B_Password,
-                         B_Maintenance, B_Filter, B_Summary})
-    b->setEnabled(false);
-  Panel4->hide();
-
-  TabSet1 = new QTabBar(centralWidget());
-  TabSet1->setObjectName(QStringLiteral("TabSet1"));
-  TabSet1->addTab(QStringLiteral("Standard"));
-  TabSet1->addTab(QStringLiteral("Advanced"));
-  TabSet1->setShape(QTabBar::TriangularSouth);
-  TabSet1->setToolTip(QStringLiteral("Click on Tabs to select Speed Bar pages"));
-  TabSet1->setFocusPolicy(Qt::NoFocus);
-  TabSet1->setDrawBase(false);
-  connect(TabSet1, &QTabBar::currentChanged, this, &TForm1::TabSet1Click);
-}
 
 void TForm1::BuildMenus() {
   QMenuBar* bar = menuBar();
@@ -848,11 +792,6 @@ void TForm1::PositionPanels() {
                client.height() + (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
 }
 
-void TForm1::TabSet1Click(int index) {
-  if (AppSettings().MenusAndSpeedBars == 1) return;
-  Panel3->setVisible(index == 0);
-  Panel4->setVisible(index == 1);
-}
 
 void TForm1::ApplyColors() {
   for (int s = 0; s < kSpreadEntries; ++s) {

@@ -66,8 +66,6 @@ class TForm1 : public TMainView {
   // Components, named as the rest of the program refers to them.
   QFrame* Panel1 = nullptr;  // left page
   QFrame* Panel2 = nullptr;  // right page
-  QFrame* Panel3 = nullptr;  // "Standard" speed bar
-  QFrame* Panel4 = nullptr;  // "Advanced" speed bar
   QFrame* Panel5 = nullptr;  // letter column
   QLabel* TocLbl1 = nullptr;
   QLabel* TocLbl2 = nullptr;
@@ -83,12 +81,6 @@ class TForm1 : public TMainView {
   QPushButton* B_PgDn = nullptr;
   QPushButton* B_Last = nullptr;
   QPushButton* SponsorBtn = nullptr;
-  QTabBar* TabSet1 = nullptr;
-  QToolButton *B_Search = nullptr, *B_Options = nullptr, *B_Print = nullptr, *B_New = nullptr,
-              *B_Load = nullptr, *B_About = nullptr, *B_Help = nullptr, *B_Exit = nullptr;
-  QToolButton *B_Export = nullptr, *B_Import = nullptr, *B_Password = nullptr,
-              *B_Maintenance = nullptr, *B_Filter = nullptr, *B_Sort = nullptr,
-              *B_Summary = nullptr;
   TForm2* RecordPages = nullptr;  // owned: freed with this view
   QMenu* PopupMenu1 = nullptr;  // entry menu
   QMenu* PopupMenu2 = nullptr;  // form menu
@@ -115,17 +107,16 @@ class TForm1 : public TMainView {
   void B_PgUpClick();
   void B_PgDnClick();
   void B_LastClick();
-  void B_NewClick();
-  void B_AboutClick();
-  void B_SortClick();
+  void B_NewClick() override;
+  void B_AboutClick() override;
+  void B_SortClick() override;
   // The filter state chosen on the sort button, over the marks already set.
   void ApplyFilterState(int state);
   // Opens the search window, or brings it to the front.
-  void B_SearchClick();
+  void B_SearchClick() override;
   void SponsorBtnClick();
   void EntryClick(int slot);
   void LetterClick(int index);
-  void TabSet1Click(int index);
   void PopupMenu1Popup(int slot);
   void PopupMenu2Popup();
   void DeleteRecordClick(int slot);
@@ -146,7 +137,6 @@ class TForm1 : public TMainView {
   void BuildPages();
   void BuildEntries();
   void BuildLetterColumn();
-  void BuildSpeedBars();
   void BuildMenus();
   void BuildPopupMenus();
   void PositionPanels();

@@ -57,19 +57,6 @@ const QString kDiscardQuestion = QStringLiteral(
     "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
     "discarded.)");
 
-QToolButton* SpeedButton(QWidget* bar, const char* name, const char* text, const char* hint,
-                         QStyle::StandardPixmap icon) {
-  auto* b = new QToolButton(bar);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setText(QString::fromLatin1(text));
-  b->setToolTip(QString::fromLatin1(hint));
-  b->setIcon(bar->style()->standardIcon(icon));
-  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  b->setAutoRaise(true);
-  b->setFocusPolicy(Qt::NoFocus);
-  return b;
-}
-
 QPushButton* PageButton(QWidget* page, const char* name, const QString& text, const char* hint) {
   auto* b = new QPushButton(text, page);
   b->setObjectName(QString::fromLatin1(name));
@@ -115,7 +102,7 @@ TForm3::TForm3(QWidget* parent) : TMainView(parent) {
   BuildLeftPage();
   BuildRightPage();
   BuildLetterColumn();
-  BuildSpeedBars();
+  BuildSpeedBars(centralWidget(), kSpeedBarHeight, 72, 84);
   BuildMenus();
   BuildPopupMenus();
 
@@ -283,84 +270,6 @@ void TForm3::BuildLetterColumn() {
   }
 }
 
-void TForm3::BuildSpeedBars() {
-  Panel3 = new QFrame(centralWidget());
-  Panel4 = new QFrame(centralWidget());
-  Panel3->setObjectName(QStringLiteral("Panel3"));
-  Panel4->setObjectName(QStringLiteral("Panel4"));
-  for (QFrame* bar : {Panel3, Panel4}) {
-    bar->setFrameShape(QFrame::StyledPanel);
-    bar->setAutoFillBackground(true);
-  }
-  B_Search =
-      SpeedButton(Panel3, "B_Search", "Find", "Find Text", QStyle::SP_FileDialogContentsView);
-  B_Options =
-      SpeedButton(Panel3, "B_Options", "Options", "Set Options", QStyle::SP_FileDialogDetailedView);
-  B_Print = SpeedButton(Panel3, "B_Print", "Print", "Create and Print Reports",
-                        QStyle::SP_DialogSaveButton);
-  B_New = SpeedButton(Panel3, "B_New", "New", "Add New Record", QStyle::SP_FileIcon);
-  B_Load =
-      SpeedButton(Panel3, "B_Load", "Load", "Load Another Database", QStyle::SP_DialogOpenButton);
-  B_About = SpeedButton(Panel3, "B_About", "About", "Display Information About Authors",
-                        QStyle::SP_MessageBoxInformation);
-  B_Help =
-      SpeedButton(Panel3, "B_Help", "Help", "Display Help Window", QStyle::SP_DialogHelpButton);
-  B_Exit = SpeedButton(Panel3, "B_Exit", "Exit", "Program Shutdown [Alt+F4]",
-                       QStyle::SP_DialogCloseButton);
-  B_Export =
-      SpeedButton(Panel4, "B_Export", "Export", "Export Data to Text File", QStyle::SP_ArrowRight);
-  B_Import =
-      SpeedButton(Panel4, "B_Import", "Import", "Import Data from Text File", QStyle::SP_ArrowLeft);
-  B_Password =
-      SpeedButton(Panel4, "B_Password", "Password", "Change Password", QStyle::SP_DialogYesButton);
-  B_Maintenance = SpeedButton(Panel4, "B_Maintenance", "Maintenance",
-                              "Database Maintenance Functions", QStyle::SP_BrowserReload);
-  B_Filter =
-      SpeedButton(Panel4, "B_Filter", "Filter", "Define Filter", QStyle::SP_FileDialogListView);
-  B_Sort = SpeedButton(Panel4, "B_Sort", "Sort", "Sort Data", QStyle::SP_ArrowDown);
-  B_Summary =
-      SpeedButton(Panel4, "B_Summary", "Summary", "Display Summary", QStyle::SP_FileDialogInfoView);
-  int x = 4;
-  for (QToolButton* b : {B_Search, B_Options, B_Print, B_New, B_Load, B_About, B_Help, B_Exit}) {
-    b->setGeometry(x, 2, 72, kSpeedBarHeight - 4);
-    x += 76;
-  }
-  x = 4;
-  for (QToolButton* b :
-       {B_Export, B_Import, B_Password, B_Maintenance, B_Filter, B_Sort, B_Summary}) {
-    b->setGeometry(x, 2, 84, kSpeedBarHeight - 4);
-    x += 86;
-  }
-  connect(B_New, &QToolButton::clicked, this, &TForm3::B_NewClick);
-  connect(B_About, &QToolButton::clicked, this, [this] {
-    TAboutBox box(this);
-    box.exec();
-    FocusEntry();
-  });
-  connect(B_Help, &QToolButton::clicked, this, [] { ShowHelpTopic(1); });
-  connect(B_Exit, &QToolButton::clicked, this, &QWidget::close);
-  connect(B_Sort, &QToolButton::clicked, this, &TForm3::B_SortClick);
-  // Their dialogs come with their own subsystems; until then they stay off.
-  connect(B_Search, &QToolButton::clicked, this, &TForm3::B_SearchClick);
-  for (QToolButton* b : {B_Options, B_Print, B_Load, B_Export, B_Import, B_Password, B_Maintenance,
-                         B_Filter, B_Summary})
-    b->setEnabled(false);
-  Panel4->hide();
-
-  TabSet1 = new QTabBar(centralWidget());
-  TabSet1->setObjectName(QStringLiteral("TabSet1"));
-  TabSet1->addTab(QStringLiteral("Standard"));
-  TabSet1->addTab(QStringLiteral("Advanced"));
-  TabSet1->setShape(QTabBar::TriangularSouth);
-  TabSet1->setToolTip(QStringLiteral("Click on Tabs to select Speed Bar pages"));
-  TabSet1->setFocusPolicy(Qt::NoFocus);
-  TabSet1->setDrawBase(false);
-  connect(TabSet1, &QTabBar::currentChanged, this, [this](int index) {
-    if (AppSettings().MenusAndSpeedBars == 1) return;
-    Panel3->setVisible(index == 0);
-    Panel4->setVisible(index == 1);
-  });
-}
 
 void TForm3::BuildMenus() {
   QMenuBar* bar = menuBar();
@@ -760,6 +669,12 @@ bool TForm3::SaveCurrent() {
     return AskYesNo(MsgKind::Warning,
                     QStringLiteral("Could not Update the record!") + kDiscardQuestion);
   return true;
+}
+
+void TForm3::B_AboutClick() {
+  TAboutBox box(this);
+  box.exec();
+  FocusEntry();
 }
 
 void TForm3::B_NewClick() {

@@ -74,8 +74,6 @@ class TForm3 : public TMainView {
   // Components.
   QFrame* Panel1 = nullptr;  // left page
   TRecordPage* PgRight = nullptr;
-  QFrame* Panel3 = nullptr;  // "Standard" speed bar
-  QFrame* Panel4 = nullptr;  // "Advanced" speed bar
   QFrame* Panel5 = nullptr;  // letter column
   TOrvantaHeader* OrvantaHeader1 = nullptr;
   TSortButton* SortButton1 = nullptr;
@@ -83,12 +81,6 @@ class TForm3 : public TMainView {
   std::array<TColorButton*, 26> LetterButtons{};
   QPushButton *B_First = nullptr, *B_PgUp = nullptr, *B_PgDn = nullptr, *B_Last = nullptr,
               *SponsorBtn = nullptr;
-  QTabBar* TabSet1 = nullptr;
-  QToolButton *B_Search = nullptr, *B_Options = nullptr, *B_Print = nullptr, *B_New = nullptr,
-              *B_Load = nullptr, *B_About = nullptr, *B_Help = nullptr, *B_Exit = nullptr;
-  QToolButton *B_Export = nullptr, *B_Import = nullptr, *B_Password = nullptr,
-              *B_Maintenance = nullptr, *B_Filter = nullptr, *B_Sort = nullptr,
-              *B_Summary = nullptr;
   QMenu* PopupMenu1 = nullptr;  // entries
   QMenu* PopupMenu2 = nullptr;  // form
   QMenu* PopupMenu3 = nullptr;  // right page
@@ -112,7 +104,8 @@ class TForm3 : public TMainView {
   void B_PgUpClick();
   void B_PgDnClick();
   void B_LastClick();
-  void B_NewClick();
+  void B_NewClick() override;
+  void B_AboutClick() override;
   void B_PrevClick();
   void B_NextClick();
   void B_RSynchroClick();
@@ -120,7 +113,7 @@ class TForm3 : public TMainView {
   void B_RCopyClick();
   void B_RPasteClick();
   void B_RUndoClick();
-  void B_SortClick();
+  void B_SortClick() override;
   void ApplyFilterState(int state);
   void EntryClick(int slot);
   void LetterClick(int index);
@@ -133,7 +126,7 @@ class TForm3 : public TMainView {
   void OrvantaHeader1HChange();
 
   // What this view does for the search window (its hooks call these).
-  void B_SearchClick();
+  void B_SearchClick() override;
   TFindHooks FindHooks();
   bool FindBeforeFind(bool fromEnd);
   // Steps the left page to the next letter with records; true past the end.
@@ -164,7 +157,6 @@ class TForm3 : public TMainView {
   void BuildEntries();
   void BuildRightPage();
   void BuildLetterColumn();
-  void BuildSpeedBars();
   void BuildMenus();
   void BuildPopupMenus();
   void PositionPanels();

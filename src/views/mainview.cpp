@@ -1,11 +1,16 @@
 #include "mainview.h"
 
 #include <QCloseEvent>
+#include <QFrame>
+#include <QTabBar>
+#include <QToolButton>
 
+#include "bookpage.h"
 #include "form1.h"
 #include "form3.h"
 #include "gui/maindlg.h"
 #include "runtime.h"
+#include "qtprompter.h"
 #include "settings.h"
 
 TMainView::TMainView(QWidget* parent) : QMainWindow(parent, Qt::Window) {
@@ -32,6 +37,70 @@ void TMainView::closeEvent(QCloseEvent* event) {
   SaveViewState();
   SaveSessionState();
   if (MainDlg()) MainDlg()->close();
+}
+
+void TMainView::BuildSpeedBars(QWidget* parent, int barHeight, int standardWidth,
+                               int advancedWidth) {
+  Panel3 = new QFrame(parent);
+  Panel4 = new QFrame(parent);
+  Panel3->setObjectName(QStringLiteral("Panel3"));
+  Panel4->setObjectName(QStringLiteral("Panel4"));
+  for (QFrame* bar : {Panel3, Panel4}) {
+    bar->setFrameShape(QFrame::StyledPanel);
+    bar->setAutoFillBackground(true);
+  }
+  B_Search = SpeedBarButton(Panel3, "B_Search", "Find Text", QStyle::SP_FileDialogContentsView, "Find");
+  B_Options = SpeedBarButton(Panel3, "B_Options", "Set Options", QStyle::SP_FileDialogDetailedView, "Options");
+  B_Print = SpeedBarButton(Panel3, "B_Print", "Create and Print Reports", QStyle::SP_DialogSaveButton, "Print");
+  B_New = SpeedBarButton(Panel3, "B_New", "Add New Record", QStyle::SP_FileIcon, "New");
+  B_Load = SpeedBarButton(Panel3, "B_Load", "Load Another Database", QStyle::SP_DialogOpenButton, "Load");
+  B_About = SpeedBarButton(Panel3, "B_About", "Display Information About Authors", QStyle::SP_MessageBoxInformation, "About");
+  B_Help = SpeedBarButton(Panel3, "B_Help", "Display Help Window", QStyle::SP_DialogHelpButton, "Help");
+  B_Exit = SpeedBarButton(Panel3, "B_Exit", "Program Shutdown [Alt+F4]", QStyle::SP_DialogCloseButton, "Exit");
+  B_Export = SpeedBarButton(Panel4, "B_Export", "Export Data to Text File", QStyle::SP_ArrowRight, "Export");
+  B_Import = SpeedBarButton(Panel4, "B_Import", "Import Data from Text File", QStyle::SP_ArrowLeft, "Import");
+  B_Password = SpeedBarButton(Panel4, "B_Password", "Change Password", QStyle::SP_DialogYesButton, "Password");
+  B_Maintenance = SpeedBarButton(Panel4, "B_Maintenance", "Database Maintenance Functions", QStyle::SP_BrowserReload, "Maintenance");
+  B_Filter = SpeedBarButton(Panel4, "B_Filter", "Define Filter", QStyle::SP_FileDialogListView, "Filter");
+  B_Sort = SpeedBarButton(Panel4, "B_Sort", "Sort Data", QStyle::SP_ArrowDown, "Sort");
+  B_Summary = SpeedBarButton(Panel4, "B_Summary", "Display Summary", QStyle::SP_FileDialogInfoView, "Summary");
+  int x = 4;
+  for (QToolButton* b : {B_Search, B_Options, B_Print, B_New, B_Load, B_About, B_Help, B_Exit}) {
+    b->setGeometry(x, 2, standardWidth, barHeight - 4);
+    x += standardWidth + 2;
+  }
+  x = 4;
+  for (QToolButton* b : {B_Export, B_Import, B_Password, B_Maintenance, B_Filter, B_Sort, B_Summary}) {
+    b->setGeometry(x, 2, advancedWidth, barHeight - 4);
+    x += advancedWidth + 2;
+  }
+  connect(B_New, &QToolButton::clicked, this, [this] { B_NewClick(); });
+  connect(B_About, &QToolButton::clicked, this, [this] { B_AboutClick(); });
+  connect(B_Help, &QToolButton::clicked, this, [] { ShowHelpTopic(1); });
+  connect(B_Exit, &QToolButton::clicked, this, &QWidget::close);
+  connect(B_Sort, &QToolButton::clicked, this, [this] { B_SortClick(); });
+  connect(B_Search, &QToolButton::clicked, this, [this] { B_SearchClick(); });
+  // Their dialogs come with their own subsystems; until then they stay off.
+  for (QToolButton* b : {B_Options, B_Print, B_Load, B_Export, B_Import, B_Password, B_Maintenance,
+                         B_Filter, B_Summary})
+    b->setEnabled(false);
+  Panel4->hide();
+
+  TabSet1 = new QTabBar(parent);
+  TabSet1->setObjectName(QStringLiteral("TabSet1"));
+  TabSet1->addTab(QStringLiteral("Standard"));
+  TabSet1->addTab(QStringLiteral("Advanced"));
+  TabSet1->setShape(QTabBar::TriangularSouth);
+  TabSet1->setToolTip(QStringLiteral("Click on Tabs to select Speed Bar pages"));
+  TabSet1->setFocusPolicy(Qt::NoFocus);
+  TabSet1->setDrawBase(false);
+  connect(TabSet1, &QTabBar::currentChanged, this, &TMainView::TabSet1Click);
+}
+
+void TMainView::TabSet1Click(int index) {
+  if (AppSettings().MenusAndSpeedBars == 1) return;
+  Panel3->setVisible(index == 0);
+  Panel4->setVisible(index == 1);
 }
 
 void SaveSessionState() {

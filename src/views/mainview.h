@@ -2,6 +2,10 @@
 
 #include <QMainWindow>
 
+class QFrame;
+class QTabBar;
+class QToolButton;
+
 // Base of the two main views (table of contents, combined view): the window
 // whose closing ends the run with everything saved.
 class TMainView : public QMainWindow {
@@ -17,6 +21,22 @@ class TMainView : public QMainWindow {
   // The caption with the read-only note when it applies.
   void ApplyCaption();
 
+  // The "Standard" and "Advanced" speed bars under their tab set.
+  QFrame* Panel3 = nullptr;
+  QFrame* Panel4 = nullptr;
+  QTabBar* TabSet1 = nullptr;
+  QToolButton *B_Search = nullptr, *B_Options = nullptr, *B_Print = nullptr, *B_New = nullptr,
+              *B_Load = nullptr, *B_About = nullptr, *B_Help = nullptr, *B_Exit = nullptr;
+  QToolButton *B_Export = nullptr, *B_Import = nullptr, *B_Password = nullptr,
+              *B_Maintenance = nullptr, *B_Filter = nullptr, *B_Sort = nullptr,
+              *B_Summary = nullptr;
+
+  // What the speed bar buttons do in each view.
+  virtual void B_NewClick() {}
+  virtual void B_AboutClick() {}
+  virtual void B_SortClick() {}
+  virtual void B_SearchClick() {}
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -24,6 +44,12 @@ class TMainView : public QMainWindow {
   // Saves what the view owns (sort state, column header, filter) before the
   // options files are written.
   virtual void SaveViewState() {}
+
+  // Builds both speed bars and the tab set on `parent`; the buttons are
+  // `standardWidth` and `advancedWidth` wide. Dialogs that have not come
+  // yet leave their buttons off.
+  void BuildSpeedBars(QWidget* parent, int barHeight, int standardWidth, int advancedWidth);
+  void TabSet1Click(int index);
 };
 
 // Sort state, header and filter, then both options files.

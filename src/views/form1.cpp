@@ -390,28 +390,9 @@ void TForm1::OpenDatabaseAndCaption() {
   ApplyReadOnlyMode();
 }
 
-void TForm1::SetDatabaseCaption() {
-  databaseName_.clear();
-  try {
-    if (tables_->Catalogue.Active() && !tables_->Catalogue.Engine().eof())
-      databaseName_ = FromTableText(tables_->Catalogue.Engine().asString(1));
-  } catch (const std::exception&) {
-    databaseName_.clear();
-  }
-  QString caption = (AppSettings().AppTitle + QStringLiteral(" - Database: ")).left(53);
-  caption += databaseName_;
-  if (IsReadOnlyDatabase()) caption += QStringLiteral(" [Read Only Mode]");
-  setWindowTitle(caption);
-}
+void TForm1::SetDatabaseCaption() { setWindowTitle(DatabaseCaption(tables_->Catalogue)); }
 
-void TForm1::SaveViewState() {
-  SaveSortState();
-  try {
-    OrvantaHeader1->SaveToFile(JoinPath(AppSettings().HomeDir, QStringLiteral("header.dat")));
-  } catch (const std::exception&) {
-    // An unwritable home keeps the old layout; the rest is still saved.
-  }
-}
+void TForm1::SaveViewState() { SaveSortAndHeader(*OrvantaHeader1); }
 
 // ---------------------------------------------------------------- showing
 

@@ -171,6 +171,5 @@ class TForm1 : public TMainView {
   bool databaseOpen_ = false;
   int menuSlot_ = -1;
   bool hintsOn_ = true;
-  QString databaseName_;
   char searchLetter_ = 'A';  // the letter a search started from
 };

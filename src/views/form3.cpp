@@ -417,28 +417,9 @@ void TForm3::OpenDatabaseAndCaption() {
   SetDatabaseCaption();
 }
 
-void TForm3::SetDatabaseCaption() {
-  databaseName_.clear();
-  try {
-    if (tables_->Catalogue.Active() && !tables_->Catalogue.Engine().eof())
-      databaseName_ = FromTableText(tables_->Catalogue.Engine().asString(1));
-  } catch (const std::exception&) {
-    databaseName_.clear();
-  }
-  QString caption = (AppSettings().AppTitle + QStringLiteral(" - Database: ")).left(53);
-  caption += databaseName_;
-  if (IsReadOnlyDatabase()) caption += QStringLiteral(" [Read Only Mode]");
-  setWindowTitle(caption);
-}
+void TForm3::SetDatabaseCaption() { setWindowTitle(DatabaseCaption(tables_->Catalogue)); }
 
-void TForm3::SaveViewState() {
-  SaveSortState();
-  try {
-    OrvantaHeader1->SaveToFile(JoinPath(AppSettings().HomeDir, QStringLiteral("header.dat")));
-  } catch (const std::exception&) {
-    // An unwritable home keeps the old layout; the rest is still saved.
-  }
-}
+void TForm3::SaveViewState() { SaveSortAndHeader(*OrvantaHeader1); }
 
 bool TForm3::OpenRecordCursor() {
   TDbTable& records = tables_->Records;

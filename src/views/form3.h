@@ -196,5 +196,4 @@ class TForm3 : public TMainView {
   int menuSlot_ = -1;
   char searchLetter_ = 'A';  // the letter a search started from
   bool hintsOn_ = true;
-  QString databaseName_;
 };

@@ -10,7 +10,11 @@
 #include "form3.h"
 #include "gui/maindlg.h"
 #include "runtime.h"
+#include "dbtable.h"
+#include "orvantaheader.h"
 #include "qtprompter.h"
+#include "recordtable.h"
+#include "recordtext.h"
 #include "settings.h"
 
 TMainView::TMainView(QWidget* parent) : QMainWindow(parent, Qt::Window) {
@@ -117,4 +121,26 @@ TMainView* CreateMainView(int bookModel, QWidget* owner) {
     view = new TForm3(owner);
   SetCurrentView(view);
   return view;
+}
+
+QString DatabaseCaption(const TDbTable& catalogue) {
+  QString name;
+  try {
+    if (catalogue.Active() && !catalogue.Engine().eof())
+      name = FromTableText(catalogue.Engine().asString(1));
+  } catch (const std::exception&) {
+    name.clear();
+  }
+  QString caption = (AppSettings().AppTitle + QStringLiteral(" - Database: ")).left(53) + name;
+  if (IsReadOnlyDatabase()) caption += QStringLiteral(" [Read Only Mode]");
+  return caption;
+}
+
+void SaveSortAndHeader(TOrvantaHeader& header) {
+  SaveSortState();
+  try {
+    header.SaveToFile(JoinPath(AppSettings().HomeDir, QStringLiteral("header.dat")));
+  } catch (const std::exception&) {
+    // An unwritable home keeps the old layout; the rest is still saved.
+  }
 }

@@ -3,6 +3,8 @@
 #include <QMainWindow>
 
 class QFrame;
+class TDbTable;
+class TOrvantaHeader;
 class QTabBar;
 class QToolButton;
 
@@ -54,6 +56,12 @@ class TMainView : public QMainWindow {
 
 // Sort state, header and filter, then both options files.
 void SaveSessionState();
+
+// AppTitle + " - Database: " (cut to 53 characters) + the name of the
+// catalogue's current entry, with the read-only note when it applies.
+QString DatabaseCaption(const TDbTable& catalogue);
+// The sort file and the column header of HomeDir, as a view closes.
+void SaveSortAndHeader(TOrvantaHeader& header);
 
 // The view of BookModel 1 (table of contents) or 0 (combined).
 TMainView* CreateMainView(int bookModel, QWidget* owner);

@@ -319,62 +319,7 @@ void TForm1::BuildPopupMenus() {
   // The copy buffer and printing arrive with their own subsystems.
   for (QAction* a : {CopyRecord1, PasteRecord1, PrintRecord1}) a->setEnabled(false);
 
-  PopupMenu2 = new QMenu(this);
-  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-  QMenu* model = PopupMenu2->addMenu(QStringLiteral("&Book Model"));
-  OneLevel1 = model->addAction(QStringLiteral("1-Level"), this, &TForm1::SwitchToOneLevel);
-  TwoLevel1 = model->addAction(QStringLiteral("2-Level"));
-  QMenu* bars = PopupMenu2->addMenu(QStringLiteral("&Menus And SpeedBars"));
-  const char* menuTexts[] = {"Show Both", "Show Only Menus", "Show Only Speed Bars"};
-  for (int i = 0; i < 3; ++i)
-    MenusItems[static_cast<size_t>(i)] =
-        bars->addAction(QString::fromLatin1(menuTexts[i]), [this, i] { SetMenusAndSpeedBars(i); });
-  bars->addSeparator();
-  const char* barTexts[] = {"Speed Bar At The Top", "Speed Bar At The Bottom"};
-  for (int i = 0; i < 2; ++i)
-    SpeedBarItems[static_cast<size_t>(i)] = bars->addAction(QString::fromLatin1(barTexts[i]), [this, i] {
-      if (AppSettings().SpeedBarLocation == i) return;
-      AppSettings().SpeedBarLocation = static_cast<uint16_t>(i);
-      ApplyLayout();
-    });
-  QMenu* tabs = PopupMenu2->addMenu(QStringLiteral("&Letter Tabs"));
-  const char* tabTexts[] = {"Enabled", "Disabled"};
-  for (int i = 0; i < 2; ++i)
-    LetterTabItems[static_cast<size_t>(i)] = tabs->addAction(QString::fromLatin1(tabTexts[i]), [this, i] {
-      if (AppSettings().LetterTabs == i) return;
-      AppSettings().LetterTabs = static_cast<uint16_t>(i);
-      SortState().CommitSort();
-      if (LetterTabsActive()) CountLetters(tables_->Records);
-      spread_->SetLetterTabsEnabled(true);
-      ApplyLetterTabs();
-      ApplyViewSort();
-    });
-  tabs->addSeparator();
-  const char* placeTexts[] = {"Display In Center", "Display On Right Side"};
-  for (int i = 0; i < 2; ++i)
-    LetterPlaceItems[static_cast<size_t>(i)] = tabs->addAction(QString::fromLatin1(placeTexts[i]), [this, i] {
-      if (AppSettings().LetterTabsLocation == i) return;
-      AppSettings().LetterTabsLocation = static_cast<uint16_t>(i);
-      ApplyLayout();
-    });
-  QMenu* hints = PopupMenu2->addMenu(QStringLiteral("H&int Messages"));
-  const char* hintTexts[] = {"Show", "Hide"};
-  for (int i = 0; i < 2; ++i)
-    HintItems[static_cast<size_t>(i)] = hints->addAction(QString::fromLatin1(hintTexts[i]), [this, i] {
-      AppSettings().HintMessages = static_cast<uint16_t>(i);
-      ApplyHints();
-    });
-  QMenu* del = PopupMenu2->addMenu(QStringLiteral("&Record Delete Mode"));
-  const char* delTexts[] = {"Ask User To Confirm", "Immediate Delete"};
-  for (int i = 0; i < 2; ++i)
-    DeleteModeItems[static_cast<size_t>(i)] = del->addAction(
-        QString::fromLatin1(delTexts[i]), [i] { AppSettings().DeleteMode = static_cast<uint16_t>(i); });
-  PopupMenu2->addSeparator();
-  PopupMenu2->addAction(QStringLiteral("&Help"), [] { ShowHelpTopic(66); });
-  for (QMenu* m : {model, bars, tabs, hints, del})
-    for (QAction* a : m->actions())
-      if (!a->isSeparator()) a->setCheckable(true);
-  connect(PopupMenu2, &QMenu::aboutToShow, this, &TForm1::PopupMenu2Popup);
+  BuildFormMenu();
 }
 
 // ---------------------------------------------------------------- database
@@ -731,18 +676,6 @@ void TForm1::ApplyReadOnlyMode() {
 
 // ---------------------------------------------------------------- layout
 
-void TForm1::SetMenusAndSpeedBars(int value) {
-  if (AppSettings().MenusAndSpeedBars == value) return;
-  AppSettings().MenusAndSpeedBars = static_cast<uint16_t>(value);
-  ApplyLayout();
-}
-
-void TForm1::ApplyHints() {
-  // Tool tips are shown through the application's style hints; an event filter
-  // drops them when hints are off.
-  hintsOn_ = AppSettings().HintMessages == 0;
-}
-
 void TForm1::ApplyDateFormat() {
   // Dates are formatted on demand from DateFormat (see recordtext.h); a new
   // format shows at the next refresh.
@@ -755,7 +688,7 @@ void TForm1::ApplyLayout() {
   Panel3->setVisible(bars && TabSet1->currentIndex() == 0);
   Panel4->setVisible(bars && TabSet1->currentIndex() == 1);
   TabSet1->setVisible(bars);
-  ApplyHints();
+  SetHintsOn(AppSettings().HintMessages == 0);
   PositionPanels();
   Refresh();
 }
@@ -807,20 +740,6 @@ void TForm1::ApplyColors() {
 
 // ---------------------------------------------------------------- menus and keys
 
-void TForm1::PopupMenu2Popup() {
-  const TAppSettings& s = AppSettings();
-  OneLevel1->setChecked(false);
-  TwoLevel1->setChecked(true);
-  for (size_t i = 0; i < 3; ++i) MenusItems[i]->setChecked(s.MenusAndSpeedBars == i);
-  for (size_t i = 0; i < 2; ++i) {
-    SpeedBarItems[i]->setChecked(s.SpeedBarLocation == i);
-    LetterTabItems[i]->setChecked(s.LetterTabs == i);
-    LetterPlaceItems[i]->setChecked(s.LetterTabsLocation == i);
-    HintItems[i]->setChecked(s.HintMessages == i);
-    DeleteModeItems[i]->setChecked(s.DeleteMode == i);
-  }
-}
-
 void TForm1::SwitchToOneLevel() {
   AppSettings().BookModel = 0;
   SwitchingModel = true;
@@ -835,7 +754,7 @@ void TForm1::SwitchToOneLevel() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ToolTip && !hintsOn_) return true;
+  if (event->type() == QEvent::ToolTip && !HintsOn()) return true;
   if (event->type() != QEvent::KeyPress) return false;
   auto* w = qobject_cast<QWidget*>(watched);
   if (!w || w->window() != this || !isEnabled()) return false;
@@ -1020,4 +939,13 @@ bool TForm1::FindOnNotFound() {
   else if (FindTabsActive() && CurrentLetter() != searchLetter_)
     SelectLetter(searchLetter_);
   return true;
+}
+
+void TForm1::SetLetterTabs(int value) {
+  AppSettings().LetterTabs = static_cast<uint16_t>(value);
+  SortState().CommitSort();
+  if (LetterTabsActive()) CountLetters(tables_->Records);
+  spread_->SetLetterTabsEnabled(true);
+  ApplyLetterTabs();
+  ApplyViewSort();
 }

@@ -58,7 +58,7 @@ class TForm1 : public TMainView {
   void IndexChanged();
   // Makes the table follow SortState after a sort change; selects 'A'.
   void ApplyViewSort();
-  void ApplyLayout();
+  void ApplyLayout() override;
   void ApplyColors();
   void ApplyReadOnlyMode();
   void SwitchToOneLevel();
@@ -83,7 +83,6 @@ class TForm1 : public TMainView {
   QPushButton* SponsorBtn = nullptr;
   TForm2* RecordPages = nullptr;  // owned: freed with this view
   QMenu* PopupMenu1 = nullptr;  // entry menu
-  QMenu* PopupMenu2 = nullptr;  // form menu
   QMenu* QuickView1 = nullptr;
   QMenu* ViewCopyBuffer1 = nullptr;
   QAction *CopyRecord1 = nullptr, *PasteRecord1 = nullptr, *DeleteRecord1 = nullptr,
@@ -93,14 +92,6 @@ class TForm1 : public TMainView {
           *PageDown1 = nullptr, *Last1 = nullptr, *Export1 = nullptr, *Import1 = nullptr,
           *Password1 = nullptr, *Maintenance1 = nullptr, *Filter1 = nullptr, *Sort1 = nullptr,
           *Summary1 = nullptr, *HelpContents1 = nullptr, *About1 = nullptr;
-  // PopupMenu2 check items.
-  QAction *OneLevel1 = nullptr, *TwoLevel1 = nullptr;
-  std::array<QAction*, 3> MenusItems{};
-  std::array<QAction*, 2> SpeedBarItems{};
-  std::array<QAction*, 2> LetterTabItems{};
-  std::array<QAction*, 2> LetterPlaceItems{};
-  std::array<QAction*, 2> HintItems{};
-  std::array<QAction*, 2> DeleteModeItems{};
 
   // Handlers.
   void B_FirstClick();
@@ -118,7 +109,6 @@ class TForm1 : public TMainView {
   void EntryClick(int slot);
   void LetterClick(int index);
   void PopupMenu1Popup(int slot);
-  void PopupMenu2Popup();
   void DeleteRecordClick(int slot);
   void OrvantaHeader1HChange();
   // The record pages gave back their place and letter.
@@ -128,6 +118,9 @@ class TForm1 : public TMainView {
   int MenuSlot() const { return menuSlot_; }
 
  protected:
+  int ViewBookModel() const override { return 1; }
+  void SwitchBookModel() override { SwitchToOneLevel(); }
+  void SetLetterTabs(int value) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void SaveViewState() override;
   void showEvent(QShowEvent* event) override;
@@ -149,9 +142,7 @@ class TForm1 : public TMainView {
   void FocusFirstEntry();
   TFormatedButton* Entry(int slot) const;
   void ShowEntryMenu(int slot, const QPoint& globalPos);
-  void SetMenusAndSpeedBars(int value);
   void SyncLetterButton();
-  void ApplyHints();
   void ApplyDateFormat();
 
   // What this view does for the search window.
@@ -170,6 +161,5 @@ class TForm1 : public TMainView {
   bool showLetters_ = true;
   bool databaseOpen_ = false;
   int menuSlot_ = -1;
-  bool hintsOn_ = true;
   char searchLetter_ = 'A';  // the letter a search started from
 };

@@ -321,67 +321,7 @@ void TForm3::BuildPopupMenus() {
   PopupMenu1->addSeparator();
   PopupMenu1->addAction(QStringLiteral("&Help"), [] { ShowHelpTopic(kEntryHelpContext); });
 
-  PopupMenu2 = new QMenu(this);
-  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-  QMenu* model = PopupMenu2->addMenu(QStringLiteral("&Book Model"));
-  OneLevel1 = model->addAction(QStringLiteral("1-Level"));
-  TwoLevel1 = model->addAction(QStringLiteral("2-Level"), this, &TForm3::SwitchToTwoLevels);
-  QMenu* bars = PopupMenu2->addMenu(QStringLiteral("&Menus And SpeedBars"));
-  const char* menuTexts[] = {"Show Both", "Show Only Menus", "Show Only Speed Bars"};
-  for (int i = 0; i < 3; ++i)
-    MenusItems[static_cast<size_t>(i)] =
-        bars->addAction(QString::fromLatin1(menuTexts[i]), [this, i] { SetMenusAndSpeedBars(i); });
-  bars->addSeparator();
-  const char* barTexts[] = {"Speed Bar At The Top", "Speed Bar At The Bottom"};
-  for (int i = 0; i < 2; ++i)
-    SpeedBarItems[static_cast<size_t>(i)] =
-        bars->addAction(QString::fromLatin1(barTexts[i]), [this, i] {
-          if (AppSettings().SpeedBarLocation == i) return;
-          AppSettings().SpeedBarLocation = static_cast<uint16_t>(i);
-          ApplyLayout();
-        });
-  QMenu* tabs = PopupMenu2->addMenu(QStringLiteral("&Letter Tabs"));
-  const char* tabTexts[] = {"Enabled", "Disabled"};
-  for (int i = 0; i < 2; ++i)
-    LetterTabItems[static_cast<size_t>(i)] =
-        tabs->addAction(QString::fromLatin1(tabTexts[i]), [this, i] {
-          if (AppSettings().LetterTabs == i || !SaveCurrent()) return;
-          AppSettings().LetterTabs = static_cast<uint16_t>(i);
-          SortState().CommitSort();
-          if (LetterTabsActive()) CountLetters(tables_->Records);
-          spread_->SetLetterTabsEnabled(true);
-          ApplyLetterTabs();
-          ApplyViewSort();
-        });
-  tabs->addSeparator();
-  const char* placeTexts[] = {"Display In Center", "Display On Right Side"};
-  for (int i = 0; i < 2; ++i)
-    LetterPlaceItems[static_cast<size_t>(i)] =
-        tabs->addAction(QString::fromLatin1(placeTexts[i]), [this, i] {
-          if (AppSettings().LetterTabsLocation == i) return;
-          AppSettings().LetterTabsLocation = static_cast<uint16_t>(i);
-          ApplyLayout();
-        });
-  QMenu* hints = PopupMenu2->addMenu(QStringLiteral("H&int Messages"));
-  const char* hintTexts[] = {"Show", "Hide"};
-  for (int i = 0; i < 2; ++i)
-    HintItems[static_cast<size_t>(i)] =
-        hints->addAction(QString::fromLatin1(hintTexts[i]), [this, i] {
-          AppSettings().HintMessages = static_cast<uint16_t>(i);
-          hintsOn_ = i == 0;
-        });
-  QMenu* del = PopupMenu2->addMenu(QStringLiteral("&Record Delete Mode"));
-  const char* delTexts[] = {"Ask User To Confirm", "Immediate Delete"};
-  for (int i = 0; i < 2; ++i)
-    DeleteModeItems[static_cast<size_t>(i)] = del->addAction(QString::fromLatin1(delTexts[i]), [i] {
-      AppSettings().DeleteMode = static_cast<uint16_t>(i);
-    });
-  PopupMenu2->addSeparator();
-  PopupMenu2->addAction(QStringLiteral("&Help"), [] { ShowHelpTopic(66); });
-  for (QMenu* m : {model, bars, tabs, hints, del})
-    for (QAction* a : m->actions())
-      if (!a->isSeparator()) a->setCheckable(true);
-  connect(PopupMenu2, &QMenu::aboutToShow, this, &TForm3::PopupMenu2Popup);
+  BuildFormMenu();
 
   PopupMenu3 = new QMenu(this);
   PopupMenu3->setObjectName(QStringLiteral("PopupMenu3"));
@@ -1291,12 +1231,6 @@ void TForm3::SwitchToTwoLevels() {
 
 // ---------------------------------------------------------------- layout and colours
 
-void TForm3::SetMenusAndSpeedBars(int value) {
-  if (AppSettings().MenusAndSpeedBars == value) return;
-  AppSettings().MenusAndSpeedBars = static_cast<uint16_t>(value);
-  ApplyLayout();
-}
-
 void TForm3::ApplyLayout() {
   const TAppSettings& s = AppSettings();
   const bool bars = s.MenusAndSpeedBars != 1;
@@ -1304,7 +1238,7 @@ void TForm3::ApplyLayout() {
   Panel3->setVisible(bars && TabSet1->currentIndex() == 0);
   Panel4->setVisible(bars && TabSet1->currentIndex() == 1);
   TabSet1->setVisible(bars);
-  hintsOn_ = s.HintMessages == 0;
+  SetHintsOn(s.HintMessages == 0);
   PositionPanels();
   Refresh();
 }
@@ -1350,22 +1284,8 @@ void TForm3::ApplyColors() {
 
 // ---------------------------------------------------------------- menus and keys
 
-void TForm3::PopupMenu2Popup() {
-  const TAppSettings& s = AppSettings();
-  OneLevel1->setChecked(true);
-  TwoLevel1->setChecked(false);
-  for (size_t i = 0; i < 3; ++i) MenusItems[i]->setChecked(s.MenusAndSpeedBars == i);
-  for (size_t i = 0; i < 2; ++i) {
-    SpeedBarItems[i]->setChecked(s.SpeedBarLocation == i);
-    LetterTabItems[i]->setChecked(s.LetterTabs == i);
-    LetterPlaceItems[i]->setChecked(s.LetterTabsLocation == i);
-    HintItems[i]->setChecked(s.HintMessages == i);
-    DeleteModeItems[i]->setChecked(s.DeleteMode == i);
-  }
-}
-
 bool TForm3::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ToolTip && !hintsOn_) return true;
+  if (event->type() == QEvent::ToolTip && !HintsOn()) return true;
   if (event->type() != QEvent::KeyPress) return false;
   auto* w = qobject_cast<QWidget*>(watched);
   if (!w || w->window() != this || !isEnabled()) return false;
@@ -1641,4 +1561,14 @@ QString TForm3::FieldLookupSource(int k) const {
   if (k < 0 || k >= kPageFieldCount) return {};
   const char* list = FieldDesigns()[static_cast<size_t>(k)].lookupList;
   return list ? QString::fromLatin1(list) : QString();
+}
+
+void TForm3::SetLetterTabs(int value) {
+  if (!SaveCurrent()) return;
+  AppSettings().LetterTabs = static_cast<uint16_t>(value);
+  SortState().CommitSort();
+  if (LetterTabsActive()) CountLetters(tables_->Records);
+  spread_->SetLetterTabsEnabled(true);
+  ApplyLetterTabs();
+  ApplyViewSort();
 }

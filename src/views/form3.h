@@ -61,7 +61,7 @@ class TForm3 : public TMainView {
   void ApplyLetterTabs();
   void IndexChanged();
   void ApplyViewSort();
-  void ApplyLayout();
+  void ApplyLayout() override;
   void ApplyColors();
   void ApplyReadOnlyMode();
   // Makes position p (0-based) of the applied listing the current record,
@@ -82,7 +82,6 @@ class TForm3 : public TMainView {
   QPushButton *B_First = nullptr, *B_PgUp = nullptr, *B_PgDn = nullptr, *B_Last = nullptr,
               *SponsorBtn = nullptr;
   QMenu* PopupMenu1 = nullptr;  // entries
-  QMenu* PopupMenu2 = nullptr;  // form
   QMenu* PopupMenu3 = nullptr;  // right page
   QMenu *QuickView1 = nullptr, *ViewCopyBuffer1 = nullptr, *ViewCopyBuffer3 = nullptr;
   QAction *CopyRecord1 = nullptr, *PasteRecord1 = nullptr, *DeleteRecord1 = nullptr,
@@ -91,13 +90,6 @@ class TForm3 : public TMainView {
           *DeleteRecord3 = nullptr, *PrintRecord3 = nullptr, *Synchronize3 = nullptr;
   QAction *NewRecord1 = nullptr, *First1 = nullptr, *PageUp1 = nullptr, *PageDown1 = nullptr,
           *Last1 = nullptr, *Previous1 = nullptr, *Next1 = nullptr;
-  QAction *OneLevel1 = nullptr, *TwoLevel1 = nullptr;
-  std::array<QAction*, 3> MenusItems{};
-  std::array<QAction*, 2> SpeedBarItems{};
-  std::array<QAction*, 2> LetterTabItems{};
-  std::array<QAction*, 2> LetterPlaceItems{};
-  std::array<QAction*, 2> HintItems{};
-  std::array<QAction*, 2> DeleteModeItems{};
 
   // Handlers.
   void B_FirstClick();
@@ -118,7 +110,6 @@ class TForm3 : public TMainView {
   void EntryClick(int slot);
   void LetterClick(int index);
   void PopupMenu1Popup(int slot);
-  void PopupMenu2Popup();
   void PopupMenu3Popup();
   void CopyRecordClick(int slot);
   void PasteRecordClick(int slot);
@@ -146,6 +137,9 @@ class TForm3 : public TMainView {
   int MenuSlot() const { return menuSlot_; }
 
  protected:
+  int ViewBookModel() const override { return 0; }
+  void SwitchBookModel() override { SwitchToTwoLevels(); }
+  void SetLetterTabs(int value) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void SaveViewState() override;
   void showEvent(QShowEvent* event) override;
@@ -168,7 +162,6 @@ class TForm3 : public TMainView {
   bool HandleKey(QKeyEvent* event);
   void FocusEntry();
   void ShowEntryMenu(int slot, const QPoint& globalPos);
-  void SetMenusAndSpeedBars(int value);
   void SyncLetterButton();
   void FillCopyBufferMenu(QMenu* menu);
   // Loads position p of the applied listing (the range of `letter`, 0 for
@@ -195,5 +188,4 @@ class TForm3 : public TMainView {
   int32_t letterCount_ = 0;    // records of that listing at the last load
   int menuSlot_ = -1;
   char searchLetter_ = 'A';  // the letter a search started from
-  bool hintsOn_ = true;
 };

@@ -1,7 +1,9 @@
 #include "mainview.h"
 
 #include <QCloseEvent>
+#include <QAction>
 #include <QFrame>
+#include <QMenu>
 #include <QTabBar>
 #include <QToolButton>
 
@@ -105,6 +107,86 @@ void TMainView::TabSet1Click(int index) {
   if (AppSettings().MenusAndSpeedBars == 1) return;
   Panel3->setVisible(index == 0);
   Panel4->setVisible(index == 1);
+}
+
+void TMainView::BuildFormMenu() {
+  PopupMenu2 = new QMenu(this);
+  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+  QMenu* model = PopupMenu2->addMenu(QStringLiteral("&Book Model"));
+  OneLevel1 = model->addAction(QStringLiteral("1-Level"), [this] {
+    if (ViewBookModel() != 0) SwitchBookModel();
+  });
+  TwoLevel1 = model->addAction(QStringLiteral("2-Level"), [this] {
+    if (ViewBookModel() != 1) SwitchBookModel();
+  });
+  QMenu* bars = PopupMenu2->addMenu(QStringLiteral("&Menus And SpeedBars"));
+  const char* menuTexts[] = {"Show Both", "Show Only Menus", "Show Only Speed Bars"};
+  for (int i = 0; i < 3; ++i)
+    MenusItems[static_cast<size_t>(i)] =
+        bars->addAction(QString::fromLatin1(menuTexts[i]), [this, i] { SetMenusAndSpeedBars(i); });
+  bars->addSeparator();
+  const char* barTexts[] = {"Speed Bar At The Top", "Speed Bar At The Bottom"};
+  for (int i = 0; i < 2; ++i)
+    SpeedBarItems[static_cast<size_t>(i)] =
+        bars->addAction(QString::fromLatin1(barTexts[i]), [this, i] {
+          if (AppSettings().SpeedBarLocation == i) return;
+          AppSettings().SpeedBarLocation = static_cast<uint16_t>(i);
+          ApplyLayout();
+        });
+  QMenu* tabs = PopupMenu2->addMenu(QStringLiteral("&Letter Tabs"));
+  const char* tabTexts[] = {"Enabled", "Disabled"};
+  for (int i = 0; i < 2; ++i)
+    LetterTabItems[static_cast<size_t>(i)] =
+        tabs->addAction(QString::fromLatin1(tabTexts[i]), [this, i] {
+          if (AppSettings().LetterTabs != i) SetLetterTabs(i);
+        });
+  tabs->addSeparator();
+  const char* placeTexts[] = {"Display In Center", "Display On Right Side"};
+  for (int i = 0; i < 2; ++i)
+    LetterPlaceItems[static_cast<size_t>(i)] =
+        tabs->addAction(QString::fromLatin1(placeTexts[i]), [this, i] {
+          if (AppSettings().LetterTabsLocation == i) return;
+          AppSettings().LetterTabsLocation = static_cast<uint16_t>(i);
+          ApplyLayout();
+        });
+  QMenu* hints = PopupMenu2->addMenu(QStringLiteral("H&int Messages"));
+  const char* hintTexts[] = {"Show", "Hide"};
+  for (int i = 0; i < 2; ++i)
+    HintItems[static_cast<size_t>(i)] = hints->addAction(QString::fromLatin1(hintTexts[i]), [this, i] {
+      AppSettings().HintMessages = static_cast<uint16_t>(i);
+      hintsOn_ = i == 0;
+    });
+  QMenu* del = PopupMenu2->addMenu(QStringLiteral("&Record Delete Mode"));
+  const char* delTexts[] = {"Ask User To Confirm", "Immediate Delete"};
+  for (int i = 0; i < 2; ++i)
+    DeleteModeItems[static_cast<size_t>(i)] = del->addAction(
+        QString::fromLatin1(delTexts[i]), [i] { AppSettings().DeleteMode = static_cast<uint16_t>(i); });
+  PopupMenu2->addSeparator();
+  PopupMenu2->addAction(QStringLiteral("&Help"), [] { ShowHelpTopic(66); });
+  for (QMenu* m : {model, bars, tabs, hints, del})
+    for (QAction* a : m->actions())
+      if (!a->isSeparator()) a->setCheckable(true);
+  connect(PopupMenu2, &QMenu::aboutToShow, this, &TMainView::PopupMenu2Popup);
+}
+
+void TMainView::PopupMenu2Popup() {
+  const TAppSettings& s = AppSettings();
+  OneLevel1->setChecked(ViewBookModel() == 0);
+  TwoLevel1->setChecked(ViewBookModel() == 1);
+  for (size_t i = 0; i < 3; ++i) MenusItems[i]->setChecked(s.MenusAndSpeedBars == i);
+  for (size_t i = 0; i < 2; ++i) {
+    SpeedBarItems[i]->setChecked(s.SpeedBarLocation == i);
+    LetterTabItems[i]->setChecked(s.LetterTabs == i);
+    LetterPlaceItems[i]->setChecked(s.LetterTabsLocation == i);
+    HintItems[i]->setChecked(s.HintMessages == i);
+    DeleteModeItems[i]->setChecked(s.DeleteMode == i);
+  }
+}
+
+void TMainView::SetMenusAndSpeedBars(int value) {
+  if (AppSettings().MenusAndSpeedBars == value) return;
+  AppSettings().MenusAndSpeedBars = static_cast<uint16_t>(value);
+  ApplyLayout();
 }
 
 void SaveSessionState() {

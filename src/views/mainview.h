@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 
+class QAction;
 class QFrame;
+class QMenu;
 class TDbTable;
 class TOrvantaHeader;
 class QTabBar;
@@ -33,6 +36,19 @@ class TMainView : public QMainWindow {
               *B_Maintenance = nullptr, *B_Filter = nullptr, *B_Sort = nullptr,
               *B_Summary = nullptr;
 
+  // The form popup (right click on the form, F2) with its check items.
+  QMenu* PopupMenu2 = nullptr;
+  QAction *OneLevel1 = nullptr, *TwoLevel1 = nullptr;
+  std::array<QAction*, 3> MenusItems{};
+  std::array<QAction*, 2> SpeedBarItems{};
+  std::array<QAction*, 2> LetterTabItems{};
+  std::array<QAction*, 2> LetterPlaceItems{};
+  std::array<QAction*, 2> HintItems{};
+  std::array<QAction*, 2> DeleteModeItems{};
+  // Ticks the items of the current settings, as the popup opens.
+  void PopupMenu2Popup();
+  void SetMenusAndSpeedBars(int value);
+
   // What the speed bar buttons do in each view.
   virtual void B_NewClick() {}
   virtual void B_AboutClick() {}
@@ -52,6 +68,21 @@ class TMainView : public QMainWindow {
   // yet leave their buttons off.
   void BuildSpeedBars(QWidget* parent, int barHeight, int standardWidth, int advancedWidth);
   void TabSet1Click(int index);
+
+  // Builds PopupMenu2; the view answers through the hooks below.
+  void BuildFormMenu();
+  // The book model this view shows (0 one level, 1 two levels), and the
+  // switch to the other one.
+  virtual int ViewBookModel() const = 0;
+  virtual void SwitchBookModel() {}
+  virtual void ApplyLayout() {}
+  // Letter tabs enabled (0) or disabled (1) from the popup.
+  virtual void SetLetterTabs(int value) { (void)value; }
+  bool HintsOn() const { return hintsOn_; }
+  void SetHintsOn(bool on) { hintsOn_ = on; }
+
+ private:
+  bool hintsOn_ = true;
 };
 
 // Sort state, header and filter, then both options files.

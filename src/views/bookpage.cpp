@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QToolButton>
 
+#include "colorbutton.h"
+
 void TBookPage::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect r = rect();
@@ -63,4 +65,29 @@ QSize PlaceBookParts(const TBookParts& p, int barsHeight, bool barsOnTop, bool l
     p.rightPage->move(p.pageWidth + p.lettersWidth, pagesTop);
   }
   return {width, p.pageHeight + barsHeight};
+}
+
+QFrame* BuildLetterColumn(QWidget* parent, int width, int height, int top, int buttonHeight,
+                          std::array<TColorButton*, 26>& buttons,
+                          const std::function<void(int)>& click) {
+  auto* column = new QFrame(parent);
+  column->setObjectName(QStringLiteral("Panel5"));
+  column->resize(width, height);
+  QFont f(QStringLiteral("Arial"));
+  f.setPixelSize(10);
+  f.setBold(true);
+  for (int i = 0; i < 26; ++i) {
+    const QChar letter(QLatin1Char(static_cast<char>('A' + i)));
+    auto* b = new TColorButton(column);
+    b->setObjectName(QString(letter) + QStringLiteral("_Btn"));
+    b->setCaption(letter);
+    b->setFont(f);
+    b->setStayDown(true);
+    b->setTabStop(false);
+    b->setToolTip(QStringLiteral("Jump to Page beginning with ") + letter);
+    b->setGeometry(0, top + i * buttonHeight, width, buttonHeight);
+    QObject::connect(b, &TColorButton::clicked, column, [click, i] { click(i); });
+    buttons[static_cast<size_t>(i)] = b;
+  }
+  return column;
 }

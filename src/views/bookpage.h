@@ -3,8 +3,11 @@
 #include <QColor>
 #include <QFrame>
 #include <QStyle>
+#include <array>
+#include <functional>
 
 class QToolButton;
+class TColorButton;
 
 // A page of the open book: the page colour, the edges of the pages below on
 // the outer side and the shade of the binding on the inner side.
@@ -44,3 +47,9 @@ struct TBookParts {
 // column between the pages or right of them. `barsHeight` is the height of
 // the bars with the tab set, 0 when they are hidden. Returns the client size.
 QSize PlaceBookParts(const TBookParts& p, int barsHeight, bool barsOnTop, bool lettersRight);
+
+// The letter column: 26 letter tabs "A".."Z" stacked from `top`, each
+// `buttonHeight` high, staying down when chosen; `click` gets 0 for "A".
+QFrame* BuildLetterColumn(QWidget* parent, int width, int height, int top, int buttonHeight,
+                          std::array<TColorButton*, 26>& buttons,
+                          const std::function<void(int)>& click);

@@ -250,25 +250,8 @@ void TForm1::BuildEntries() {
 }
 
 void TForm1::BuildLetterColumn() {
-  Panel5 = new QFrame(centralWidget());
-  Panel5->setObjectName(QStringLiteral("Panel5"));
-  Panel5->resize(kLetterColumnWidth, kPageHeight);
-  QFont f(QStringLiteral("Arial"));
-  f.setPixelSize(10);
-  f.setBold(true);
-  for (int i = 0; i < 26; ++i) {
-    const QChar letter(QLatin1Char(static_cast<char>('A' + i)));
-    auto* b = new TColorButton(Panel5);
-    b->setObjectName(QString(letter) + QStringLiteral("_Btn"));
-    b->setCaption(letter);
-    b->setFont(f);
-    b->setStayDown(true);
-    b->setTabStop(false);
-    b->setToolTip(QStringLiteral("Jump to Page beginning with ") + letter);
-    b->setGeometry(0, i * 15, kLetterColumnWidth, 15);
-    connect(b, &TColorButton::clicked, this, [this, i] { LetterClick(i); });
-    LetterButtons[static_cast<size_t>(i)] = b;
-  }
+  Panel5 = ::BuildLetterColumn(centralWidget(), kLetterColumnWidth, kPageHeight, 0, 15,
+                               LetterButtons, [this](int i) { LetterClick(i); });
 }
 
 

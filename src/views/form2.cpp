@@ -241,27 +241,10 @@ void TForm2::BuildPopup(int page) {
 }
 
 void TForm2::BuildLetterColumn() {
-  Panel5 = new QFrame(centralWidget());
-  Panel5->setObjectName(QStringLiteral("Panel5"));
+  Panel5 = ::BuildLetterColumn(centralWidget(), kLetterColumnWidth, kPageHeight,
+                               (kPageHeight - 26 * 16) / 2, 16, LetterButtons,
+                               [this](int i) { LetterClick(i); });
   Panel5->setAutoFillBackground(true);
-  Panel5->resize(kLetterColumnWidth, kPageHeight);
-  QFont f(QStringLiteral("Arial"));
-  f.setPixelSize(10);
-  f.setBold(true);
-  const int top = (kPageHeight - 26 * 16) / 2;
-  for (int i = 0; i < 26; ++i) {
-    const QChar letter(QLatin1Char(static_cast<char>('A' + i)));
-    auto* b = new TColorButton(Panel5);
-    b->setObjectName(QString(letter) + QStringLiteral("_Btn"));
-    b->setCaption(letter);
-    b->setFont(f);
-    b->setStayDown(true);
-    b->setTabStop(false);
-    b->setToolTip(QStringLiteral("Jump to Page beginning with ") + letter);
-    b->setGeometry(0, top + i * 16, kLetterColumnWidth, 16);
-    connect(b, &TColorButton::clicked, this, [this, i] { LetterClick(i); });
-    LetterButtons[static_cast<size_t>(i)] = b;
-  }
 }
 
 void TForm2::BuildSpeedBar() {

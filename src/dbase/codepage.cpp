@@ -35,6 +35,8 @@ char fromCodePoint(uint32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
   for (int i = 0; i < 32; ++i)
     if (kHigh[i] != 0 && kHigh[i] == cp) return static_cast<char>(0x80 + i);
+  // The five unassigned codes came in as the C1 controls of the same value.
+  if (cp >= 0x80 && cp < 0xA0 && kHigh[cp - 0x80] == 0) return static_cast<char>(cp);
   return '?';
 }
 

@@ -122,9 +122,16 @@ void finishInterruptedPack(const std::string& dbfPath) {
   std::string dbt = companionPath(dbfPath, ".dbt", &hasDbt);
   for (const std::string& target : {dbt, mdx, dbfPath}) {
     std::string tmp = target + kTempSuffix;
-    if (fileExists(tmp)) replaceFile(tmp, target);
+    try {
+      if (fileExists(tmp)) replaceFile(tmp, target);
+    } catch (const Error&) {
+      // The packer itself may be renaming it this very moment.
+    }
   }
-  removeFile(marker);
+  try {
+    removeFile(marker);
+  } catch (const Error&) {
+  }
   syncDirectory(dirName(dbfPath));
 }
 
@@ -898,19 +905,28 @@ struct Table::Impl {
         d_.mdx->reloadIfChanged();
       }
       d_.setIndexBusy(1);
+      // One batch for all keys of the record: the index clears its mark only
+      // at the end, so a crash between two key updates still asks for a rebuild.
+      d_.mdx->beginBatch();
       active_ = true;
       writesBefore_ = d_.indexWrites;
     }
-    // Key updates end with the mark cleared by the index itself; clear it
-    // again in case no key changed.
     void finish() {
       if (!active_) return;
-      if (!d_.exclusive) d_.mdx->flush();
-      if (d_.indexWrites == writesBefore_) d_.setIndexBusy(0);
       active_ = false;
+      d_.mdx->endBatch();
+      if (d_.indexWrites == writesBefore_) d_.setIndexBusy(0);
       d_.cursorStale = true;
     }
-    ~IndexUpdate() = default;  // an exception leaves the mark: the tags get rebuilt
+    // Left by an exception: what was done goes out, the mark stays, the tags get rebuilt.
+    ~IndexUpdate() {
+      if (!active_) return;
+      try {
+        d_.mdx->endBatch();
+        d_.setIndexBusy(1);
+      } catch (...) {
+      }
+    }
     IndexUpdate(const IndexUpdate&) = delete;
     IndexUpdate& operator=(const IndexUpdate&) = delete;
 
@@ -1002,7 +1018,6 @@ struct Table::Impl {
       return;
     }
     if (recno == 0) fail("no record to delete");
-    bool ownLock = lockedRecord == recno;
     if (state == Table::State::Edit) {
       rec = saved;
       pendingBlobs.clear();
@@ -1014,7 +1029,7 @@ struct Table::Impl {
     dbf.writeAt(recordOffset(recno), &flag, 1);
     rec[0] = flag;
     setFlag(recno, true);
-    if (!ownLock || lockedRecord) unlockRecord();
+    unlockRecord();
     changed();
     uint32_t gone = recno;
     if (!step(true)) {
@@ -1857,7 +1872,17 @@ void Table::setString(int field, std::string_view value) {
     case FieldType::Binary: d.pendingBlobs[field] = std::string(value); return;
     case FieldType::Numeric:
     case FieldType::Float: {
-      if (trim(value).empty()) return clear(field);
+      std::string_view text = trim(value);
+      if (text.empty()) return clear(field);
+      // Whole numbers are kept digit for digit (a double holds only 15 or so).
+      bool whole = f.decimals == 0 && text.size() <= len && text.size() > 15;
+      for (size_t i = 0; whole && i < text.size(); ++i)
+        whole = (text[i] >= '0' && text[i] <= '9') || (i == 0 && text[i] == '-' && text.size() > 1);
+      if (whole) {
+        std::memset(p, ' ', len - text.size());
+        std::memcpy(p + (len - text.size()), text.data(), text.size());
+        return;
+      }
       auto v = parseNumber(value);
       if (!v) d.fail("field " + f.name + ": '" + std::string(value) + "' is not a number");
       return setNumber(field, *v);

@@ -1,5 +1,6 @@
 // A fixed table whose memo file is the fuzz input. The first input byte picks
-// dBASE IV (even) or dBASE III (odd) memos and where the pointers lead.
+// dBASE IV (even) or dBASE III (odd) memos and where the pointers lead. After
+// reading, memos are rewritten through the damaged file.
 
 #include <cstdint>
 #include <string>
@@ -39,6 +40,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } catch (const dbase::Error&) {
           // A damaged memo spoils only its own field.
         }
+      }
+    }
+  } catch (const dbase::Error&) {
+  }
+  if (dbase3) return 0;  // dBASE III memos are read, never written
+  try {
+    dbase::Table t;
+    t.open(dbf, dbase::OpenMode::Exclusive);
+    for (uint32_t r : {1u, 7u, 9u}) {
+      try {
+        t.goToRecord(r);
+        t.edit();
+        t.writeBlob(1, r == 9 ? std::string(700, 'm') : std::string("short"));
+        t.post();
+      } catch (const dbase::Error&) {
+        if (t.state() != dbase::Table::State::Browse) t.cancel();
       }
     }
   } catch (const dbase::Error&) {

@@ -4,6 +4,8 @@
 #include <QToolButton>
 
 #include "colorbutton.h"
+#include "letters.h"
+#include "viewcolors.h"
 
 void TBookPage::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -90,4 +92,20 @@ QFrame* BuildLetterColumn(QWidget* parent, int width, int height, int top, int b
     buttons[static_cast<size_t>(i)] = b;
   }
   return column;
+}
+
+void ColorLetterButton(TColorButton* button, int letterIndex) {
+  if (!button || letterIndex < 0 || letterIndex >= 26) return;
+  const bool filled = LetterCounts()[static_cast<size_t>(letterIndex)] > 0;
+  button->setTextColor(ElementColor(filled ? 4 : 6));
+  button->setBgndColor(ElementColor(filled ? 5 : 7));
+  button->setSelTextColor(ElementColor(8));
+  button->setSelBgndColor(ElementColor(9));
+}
+
+void EnableLetterButtons(const std::array<TColorButton*, 26>& buttons, bool on) {
+  for (int i = 0; i < 26; ++i) {
+    buttons[static_cast<size_t>(i)]->setEnabled(on);
+    if (on) ColorLetterButton(buttons[static_cast<size_t>(i)], i);
+  }
 }

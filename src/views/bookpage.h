@@ -53,3 +53,9 @@ QSize PlaceBookParts(const TBookParts& p, int barsHeight, bool barsOnTop, bool l
 QFrame* BuildLetterColumn(QWidget* parent, int width, int height, int top, int buttonHeight,
                           std::array<TColorButton*, 26>& buttons,
                           const std::function<void(int)>& click);
+
+// A letter tab's colours: those of a letter with records or without, and the
+// selected ones (colour elements 4 to 9).
+void ColorLetterButton(TColorButton* button, int letterIndex);
+// Every letter tab on or off; tabs that are on get their colours again.
+void EnableLetterButtons(const std::array<TColorButton*, 26>& buttons, bool on);

@@ -384,13 +384,8 @@ void TForm2::ApplyColors() {
 }
 
 void TForm2::ColorLetterTab(int index) {
-  if (index < 0 || index >= 26) return;
-  TColorButton* b = LetterButtons[static_cast<size_t>(index)];
-  const bool filled = LetterCounts()[static_cast<size_t>(index)] > 0;
-  b->setTextColor(ElementColor(filled ? 4 : 6));
-  b->setBgndColor(ElementColor(filled ? 5 : 7));
-  b->setSelTextColor(ElementColor(8));
-  b->setSelBgndColor(ElementColor(9));
+  if (index >= 0 && index < 26)
+    ColorLetterButton(LetterButtons[static_cast<size_t>(index)], index);
 }
 
 void TForm2::ApplyLabels() {

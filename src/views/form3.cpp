@@ -839,20 +839,12 @@ void TForm3::ApplyLetterTabs() {
   const bool active = showLetters_ && spread_->TabsActive();
   if (active) spread_->SetTopRecord(0);
   Panel5->show();
-  for (int i = 0; i < 26; ++i) {
-    LetterButtons[static_cast<size_t>(i)]->setEnabled(active);
-    if (active) ColorLetterTab(i);
-  }
+  EnableLetterButtons(LetterButtons, active);
 }
 
 void TForm3::ColorLetterTab(int index) {
-  if (index < 0 || index >= 26) return;
-  TColorButton* b = LetterButtons[static_cast<size_t>(index)];
-  const bool filled = LetterCounts()[static_cast<size_t>(index)] > 0;
-  b->setTextColor(ElementColor(filled ? 4 : 6));
-  b->setBgndColor(ElementColor(filled ? 5 : 7));
-  b->setSelTextColor(ElementColor(8));
-  b->setSelBgndColor(ElementColor(9));
+  if (index >= 0 && index < 26)
+    ColorLetterButton(LetterButtons[static_cast<size_t>(index)], index);
 }
 
 void TForm3::IndexChanged() {

@@ -677,19 +677,7 @@ void TForm3::B_RCopyClick() {
     ShowMessage(MsgKind::Warning, QStringLiteral("Empty Record - Not Copied!"));
     return;
   }
-  TDbTable& copy = tables_->Copy;
-  if (!copy.Active()) return;
-  try {
-    copy.Engine().first();
-    if (copy.Engine().eof()) copy.Engine().append();
-  } catch (const std::exception& e) {
-    ShowMessage(MsgKind::Error, QString::fromStdString(e.what()));
-    return;
-  }
-  if (PostPage(copy, nullptr, v, nullptr, nullptr)) {
-    AppSettings().CopyBufferFull = true;
-    ApplyAccess();
-  }
+  if (StoreInCopyBuffer(tables_->Copy, v)) ApplyAccess();
 }
 
 void TForm3::B_RPasteClick() {
@@ -1020,17 +1008,11 @@ void TForm3::CopyRecordClick(int slot) {
     }
     bool memoFailed = false;
     values = ReadPage(table.Engine(), &memoFailed);
-    if (!copy.Active()) return;
-    copy.Engine().first();
-    if (copy.Engine().eof()) copy.Engine().append();
   } catch (const std::exception& e) {
     ShowMessage(MsgKind::Error, QString::fromStdString(e.what()));
     return;
   }
-  if (PostPage(copy, nullptr, values, nullptr, nullptr)) {
-    AppSettings().CopyBufferFull = true;
-    ApplyAccess();
-  }
+  if (StoreInCopyBuffer(copy, values)) ApplyAccess();
 }
 
 void TForm3::PasteRecordClick(int slot) {

@@ -12,6 +12,7 @@
 #include "labels.h"
 #include "letters.h"
 #include "pageeditors.h"
+#include "prompt.h"
 #include "settings.h"
 #include "sortstate.h"
 #include "viewcolors.h"
@@ -297,4 +298,18 @@ void BuildPageParts(QStackedWidget* parts, const QString& prefix, int width, int
       if (out.counts) ++(*out.counts)[static_cast<size_t>(part)];
     }
   }
+}
+
+bool StoreInCopyBuffer(TDbTable& copy, const TPageValues& values) {
+  if (!copy.Active()) return false;
+  try {
+    copy.Engine().first();
+    if (copy.Engine().eof()) copy.Engine().append();
+  } catch (const std::exception& e) {
+    ShowMessage(MsgKind::Error, QString::fromStdString(e.what()));
+    return false;
+  }
+  if (!PostPage(copy, nullptr, values, nullptr, nullptr)) return false;
+  AppSettings().CopyBufferFull = true;
+  return true;
 }

@@ -69,6 +69,10 @@ class TRecordPage : public TBookPage {
 // success, when `letter` is given and the first sort field is text, the
 // letter counts move from *letter to the record's new letter, which is
 // stored back. A failed post is cancelled.
+// Stores a page in the copy buffer's one record (made when the buffer has
+// none) and marks the buffer full; an engine error is shown. True when stored.
+bool StoreInCopyBuffer(TDbTable& copy, const TPageValues& values);
+
 bool PostPage(TDbTable& cursor, TDbTable* catalogue, const TPageValues& values, char* letter,
               bool* memoFailed);
 

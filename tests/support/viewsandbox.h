@@ -80,3 +80,19 @@ inline void MakeBookTable(const std::vector<TBookRow>& rows, bool sortByTitle) {
     if (f.open(QIODevice::WriteOnly)) f.write(QByteArray("\x02\x00\x00\x00", 4));
   }
 }
+
+// master.dbf of DatabaseDir with the entry of data.dbf, its counter at `last`
+// so new records are numbered from last + 1.
+inline void MakeCatalogue(int last) {
+  const TAppSettings& s = AppSettings();
+  const QString master = JoinPath(s.DatabaseDir, QStringLiteral("master.dbf"));
+  dbase::Table::copyTable(NativePath(JoinPath(s.ProgramDir, QStringLiteral("master.dbf"))),
+                          NativePath(master), true);
+  dbase::Table cat;
+  cat.open(NativePath(master), dbase::OpenMode::Exclusive);
+  cat.append();
+  cat.setString(0, "data.dbf");
+  cat.setString(1, "Test Books");
+  cat.setNumber(3, last);
+  cat.post();
+}

@@ -69,19 +69,7 @@ class CombinedView : public ::testing::Test {
 
   void MakeTable(const QStringList& titles, bool sortByTitle = false) {
     MakeBookTable(TitledRows(titles), sortByTitle);
-    // The catalogue entry whose counter numbers new records.
-    const int n = static_cast<int>(titles.size());
-    const QString master = JoinPath(AppSettings().DatabaseDir, "master.dbf");
-    dbase::Table::copyTable(Native(JoinPath(AppSettings().ProgramDir, "master.dbf")),
-                            Native(master), true);
-    dbase::Table cat;
-    cat.open(Native(master), dbase::OpenMode::Exclusive);
-    cat.append();
-    cat.setString(0, "data.dbf");
-    cat.setString(1, "Test Books");
-    cat.setNumber(3, n);
-    cat.post();
-    cat.close();
+    MakeCatalogue(static_cast<int>(titles.size()));
   }
   static QStringList Numbered(int count) {
     QStringList out;

@@ -13,15 +13,31 @@ function(tomes_warnings target)
   endif()
 endfunction()
 
-# tomes_add_test(name SOURCES ... LIBS ... [QT])
+# tomes_add_test(name [MODEL] SOURCES ... LIBS ...): MODEL tests need no display
+# and carry the label "model" (the sanitizer preset runs them).
 function(tomes_add_test name)
-  cmake_parse_arguments(T "QT" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "MODEL" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   tomes_warnings(${name})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOMES_BIN=${TOMES_PROGRAM_DIR};TOMES_SOURCE=${CMAKE_SOURCE_DIR}"
     TIMEOUT 600)
+  if(T_MODEL)
+    set_tests_properties(${name} PROPERTIES LABELS model)
+  endif()
+endfunction()
+
+# tomes_library(target folder deps...): every source under src/<folder>.
+function(tomes_library target folder)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp
+       ${CMAKE_SOURCE_DIR}/src/${folder}/*.h)
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${target} PUBLIC ${ARGN})
+  tomes_warnings(${target})
+  add_dependencies(${target} layer_check)
 endfunction()

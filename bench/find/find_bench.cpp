@@ -28,10 +28,10 @@
 
 #include "books.h"
 #include "dbase/table.h"
-#include "dbtable.h"
-#include "findmatch.h"
-#include "findsearch.h"
-#include "settings.h"
+#include "store/dbtable.h"
+#include "query/find/findmatch.h"
+#include "query/find/findsearch.h"
+#include "core/settings.h"
 
 namespace {
 
@@ -40,20 +40,20 @@ using Clock = std::chrono::steady_clock;
 constexpr int kTitle = 2, kAuthor = 3, kPubDate = 9, kValue = 10, kPages = 12, kNotes = 22;
 const char* const kNeedle = "xenon";
 
-double Seconds(Clock::time_point since) {
+double seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-std::string Native(const QString& p) { return QFile::encodeName(p).toStdString(); }
+std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
 
-void Check(bool ok, const char* what) {
+void check(bool ok, const char* what) {
   if (!ok) throw std::runtime_error(what);
 }
 
 class Sqlite {
  public:
   explicit Sqlite(const std::string& path) {
-    Check(sqlite3_open(path.c_str(), &db_) == SQLITE_OK, "sqlite open");
+    check(sqlite3_open(path.c_str(), &db_) == SQLITE_OK, "sqlite open");
   }
   ~Sqlite() { sqlite3_close(db_); }
   Sqlite(const Sqlite&) = delete;
@@ -69,7 +69,7 @@ class Sqlite {
   }
   sqlite3_stmt* prepare(const char* sql) {
     sqlite3_stmt* st = nullptr;
-    Check(sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) == SQLITE_OK, sqlite3_errmsg(db_));
+    check(sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) == SQLITE_OK, sqlite3_errmsg(db_));
     return st;
   }
   int64_t scalar(const char* sql) {
@@ -83,9 +83,9 @@ class Sqlite {
   sqlite3* db_ = nullptr;
 };
 
-void FillTable(const QString& dbf, int n) {
+void fillTable(const QString& dbf, int n) {
   dbase::Table t;
-  t.open(Native(dbf), dbase::OpenMode::Exclusive);
+  t.open(native(dbf), dbase::OpenMode::Exclusive);
   bench::BookMaker maker;
   for (int i = 1; i <= n; ++i) {
     const bench::Book b = maker.next();
@@ -103,7 +103,7 @@ void FillTable(const QString& dbf, int n) {
   t.close();
 }
 
-void FillSqlite(Sqlite& s, int n) {
+void fillSqlite(Sqlite& s, int n) {
   s.exec(
       "CREATE TABLE books(id INTEGER PRIMARY KEY, mark TEXT, title TEXT, author TEXT,"
       " published TEXT, price REAL, pages INTEGER, notes TEXT)");
@@ -124,35 +124,35 @@ void FillSqlite(Sqlite& s, int n) {
       sqlite3_bind_null(st, 7);
     else
       sqlite3_bind_text(st, 7, b.notes.c_str(), -1, SQLITE_TRANSIENT);
-    Check(sqlite3_step(st) == SQLITE_DONE, "sqlite insert");
+    check(sqlite3_step(st) == SQLITE_DONE, "sqlite insert");
     sqlite3_reset(st);
   }
   sqlite3_finalize(st);
   s.exec("COMMIT");
 }
 
-double SqliteUpdate(Sqlite& s, const char* needle, int64_t* found) {
+double sqliteUpdate(Sqlite& s, const char* needle, int64_t* found) {
   sqlite3_stmt* st = s.prepare(
       "UPDATE books SET mark = CASE WHEN instr(upper(title), ?) > 0 THEN '2' ELSE '0' END");
   std::string upper(needle);
-  for (char& c : upper) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
+  for (char& c : upper) c = static_cast<char>(foldByte(static_cast<unsigned char>(c)));
   sqlite3_bind_text(st, 1, upper.c_str(), -1, SQLITE_TRANSIENT);
   const auto t0 = Clock::now();
-  Check(sqlite3_step(st) == SQLITE_DONE, "sqlite update");
-  const double secs = Seconds(t0);
+  check(sqlite3_step(st) == SQLITE_DONE, "sqlite update");
+  const double secs = seconds(t0);
   sqlite3_finalize(st);
   *found = s.scalar("SELECT count(*) FROM books WHERE mark = '2'");
   return secs;
 }
 
 // A walk over every record in file order, testing each when `matcher` is given.
-double Walk(dbase::Table& t, TRecordMatcher* matcher, int* hits) {
+double walkTable(dbase::Table& t, RecordMatcher* matcher, int* hits) {
   const auto t0 = Clock::now();
   int n = 0;
   for (t.first(); !t.eof(); t.next())
-    if (matcher && matcher->FirstMatch(t, 2, 2, true) >= 0) ++n;
+    if (matcher && matcher->firstMatch(t, 2, 2, true) >= 0) ++n;
   *hits = n;
-  return Seconds(t0);
+  return seconds(t0);
 }
 
 struct Pass {
@@ -160,17 +160,17 @@ struct Pass {
   int found = 0;
 };
 
-Pass MarkAll(TDbTable& table, const char* needle, int field) {
-  TFindSearch search(table);
+Pass markAll(DbTable& table, const char* needle, int field) {
+  FindSearch search(table);
   search.text = QString::fromLatin1(needle);
   search.field = field;
   const auto t0 = Clock::now();
-  const TMarkResult r = search.MarkAll(QStringLiteral("Searching"));
-  Check(r.error.empty() && !r.stopped, "marking pass");
-  return {Seconds(t0), r.found};
+  const MarkResult r = search.markAll(QStringLiteral("Searching"));
+  check(r.error.empty() && !r.stopped, "marking pass");
+  return {seconds(t0), r.found};
 }
 
-void Line(const char* what, int n, double seconds, int found) {
+void line(const char* what, int n, double seconds, int found) {
   std::printf("  %-46s %9.3f s %12.0f rec/s %9d found\n", what, seconds, n / seconds, found);
 }
 
@@ -184,74 +184,74 @@ int main(int argc, char** argv) {
   try {
     for (int n : sizes) {
       QTemporaryDir dir;
-      TAppSettings& s = AppSettings();
-      s = TAppSettings{};
-      s.ProgramDir = QCoreApplication::applicationDirPath();
-      s.DatabaseDir = dir.path();
-      dbase::Table::copyTable(Native(JoinPath(s.ProgramDir, "data.dbf")),
-                              Native(JoinPath(dir.path(), "data.dbf")), true);
+      AppSettings& s = appSettings();
+      s = AppSettings{};
+      s.programDir = QCoreApplication::applicationDirPath();
+      s.databaseDir = dir.path();
+      dbase::Table::copyTable(native(joinPath(s.programDir, "data.dbf")),
+                              native(joinPath(dir.path(), "data.dbf")), true);
       auto t0 = Clock::now();
-      FillTable(JoinPath(dir.path(), "data.dbf"), n);
-      std::fprintf(stderr, "filled %d records in %.1f s\n", n, Seconds(t0));
-      Sqlite sql(Native(JoinPath(dir.path(), "books.sqlite")));
-      FillSqlite(sql, n);
+      fillTable(joinPath(dir.path(), "data.dbf"), n);
+      std::fprintf(stderr, "filled %d records in %.1f s\n", n, seconds(t0));
+      Sqlite sql(native(joinPath(dir.path(), "books.sqlite")));
+      fillSqlite(sql, n);
       // Both files on disk before timing: a pass that dirties pages still
       // being written back from the fill waits for that write-back.
       ::sync();
 
-      TDbTable table;
-      table.DatabaseName = dir.path();
-      table.TableName = "data.dbf";
-      table.Open();
-      dbase::Table& t = table.Engine();
+      DbTable table;
+      table.databaseName = dir.path();
+      table.tableName = "data.dbf";
+      table.open();
+      dbase::Table& t = table.engine();
       std::printf("%d records, search text \"%s\"\n", n, kNeedle);
 
       // The record test: walk with and without it, best of three, in exclusive
       // use as the pass runs (records read from memory, no file checks).
-      table.Close();
-      table.Exclusive = true;
-      table.Open();
-      TRecordMatcher all(t, TFindQuery::Make(kNeedle, 0, false));
+      table.close();
+      table.exclusive = true;
+      table.open();
+      RecordMatcher all(t, FindQuery::make(kNeedle, 0, false));
       double walk = 1e9, tested = 1e9;
       int hits = 0;
       for (int round = 0; round < 3; ++round) {
-        walk = std::min(walk, Walk(t, nullptr, &hits));
-        tested = std::min(tested, Walk(t, &all, &hits));
+        walk = std::min(walk, walkTable(t, nullptr, &hits));
+        tested = std::min(tested, walkTable(t, &all, &hits));
       }
-      Line("walk only (first/next)", n, walk, 0);
-      Line("walk + test of all fields", n, tested, hits);
+      line("walk only (first/next)", n, walk, 0);
+      line("walk + test of all fields", n, tested, hits);
       std::printf("  %-46s %9.3f s %12.0f rec/s\n", "the test itself (difference)", tested - walk,
                   n / std::max(tested - walk, 1e-9));
-      table.Close();
-      table.Exclusive = false;
-      table.Open();
+      table.close();
+      table.exclusive = false;
+      table.open();
 
       // The pass takes exclusive use for its duration and gives it back.
       t0 = Clock::now();
-      table.Close();
-      table.Exclusive = true;
-      table.Open();
+      table.close();
+      table.exclusive = true;
+      table.open();
       t.first();
-      table.Close();
-      table.Exclusive = false;
-      table.Open();
-      std::printf("  %-46s %9.3f s\n", "of that: exclusive open and back", Seconds(t0));
+      table.close();
+      table.exclusive = false;
+      table.open();
+      std::printf("  %-46s %9.3f s\n", "of that: exclusive open and back", seconds(t0));
 
-      Pass p = MarkAll(table, kNeedle, kTitle);
-      Line("marking pass, title, fresh marks", n, p.seconds, p.found);
-      p = MarkAll(table, kNeedle, -1);
-      Line("marking pass, all fields, marks unchanged", n, p.seconds, p.found);
+      Pass p = markAll(table, kNeedle, kTitle);
+      line("marking pass, title, fresh marks", n, p.seconds, p.found);
+      p = markAll(table, kNeedle, -1);
+      line("marking pass, all fields, marks unchanged", n, p.seconds, p.found);
       // Every author has a comma: all records get "2", then most go back to "0".
-      MarkAll(table, ",", kAuthor);
-      p = MarkAll(table, kNeedle, kTitle);
-      Line("marking pass, title, most marks change", n, p.seconds, p.found);
+      markAll(table, ",", kAuthor);
+      p = markAll(table, kNeedle, kTitle);
+      line("marking pass, title, most marks change", n, p.seconds, p.found);
 
       int64_t found = 0;
       double best = 1e9;
       for (int round = 0; round < 2; ++round)
-        best = std::min(best, SqliteUpdate(sql, kNeedle, &found));
-      Line("SQLite UPDATE ... instr(upper(title), ?)", n, best, static_cast<int>(found));
-      table.Close();
+        best = std::min(best, sqliteUpdate(sql, kNeedle, &found));
+      line("SQLite UPDATE ... instr(upper(title), ?)", n, best, static_cast<int>(found));
+      table.close();
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "find_bench: %s\n", e.what());

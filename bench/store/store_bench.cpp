@@ -17,21 +17,21 @@
 
 #include "books.h"
 #include "dbase/table.h"
-#include "letters.h"
-#include "recordtable.h"
-#include "settings.h"
-#include "sortstate.h"
+#include "store/letters.h"
+#include "store/recordtable.h"
+#include "core/settings.h"
+#include "store/sortstate.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point since) {
+double seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-std::vector<dbase::FieldDef> RecordFields() {
+std::vector<dbase::FieldDef> recordFields() {
   using T = dbase::FieldType;
   return {{"RECNO", T::Numeric, 10, 0},     {"MARK", T::Character, 1, 0},
           {"TITLE", T::Character, 120, 0},  {"AUTHOR", T::Character, 40, 0},
@@ -49,14 +49,14 @@ std::vector<dbase::FieldDef> RecordFields() {
 
 constexpr int kTitle = 2, kAuthor = 3, kPublished = 9, kValue = 10, kPages = 12, kNotes = 22;
 
-void MakeTemplate(const fs::path& dir) {
+void makeTemplate(const fs::path& dir) {
   fs::create_directories(dir);
-  dbase::Table::create((dir / "data.dbf").string(), RecordFields(),
+  dbase::Table::create((dir / "data.dbf").string(), recordFields(),
                        {{"IDX0", "STR(RECNO, 20, 4)", false, false, ""},
                         {"IDX1", "UPPER(SUBSTR(TITLE, 1, 99))", false, false, ""}});
 }
 
-void Fill(const fs::path& dbf, int n) {
+void fill(const fs::path& dbf, int n) {
   dbase::Table t;
   t.open(dbf.string(), dbase::OpenMode::Exclusive);
   bench::BookMaker maker;
@@ -75,71 +75,71 @@ void Fill(const fs::path& dbf, int n) {
   }
 }
 
-void CheckCounts(int n) {
+void checkCounts(int n) {
   long sum = 0;
-  for (int c : LetterCounts()) sum += c;
+  for (int c : letterCounts()) sum += c;
   if (sum != n) throw std::runtime_error("letter counts add up to " + std::to_string(sum));
 }
 
-bool Sort(int first, bool descending, int second = 0) {
-  TIndex& s = SortState();
-  s.FirstField = static_cast<uint8_t>(first);
-  s.FirstDescending = descending;
-  s.SecondField = static_cast<uint8_t>(second);
-  s.SecondDescending = false;
-  return ApplySort();
+bool sort(int first, bool descending, int second = 0) {
+  SortState& s = sortState();
+  s.firstField = static_cast<uint8_t>(first);
+  s.firstDescending = descending;
+  s.secondField = static_cast<uint8_t>(second);
+  s.secondDescending = false;
+  return applySort();
 }
 
 // Opens the table Run left in root (--dir) and counts letters `times` times:
 // for profiling the count alone.
-void CountOnly(const fs::path& root, int times) {
-  TAppSettings& s = AppSettings();
-  s.ProgramDir = QString::fromStdString((root / "program").string());
-  s.DatabaseDir = QString::fromStdString((root / "data").string());
-  s.TableName = QStringLiteral("data.dbf");
-  TDbTable table;
-  SortState().Table = &table;
-  if (!OpenTable(table, s.TableName, false)) throw std::runtime_error(LastEngineError());
-  table.RefreshDefinitions();
-  RebuildFieldSets(table);
-  if (!Sort(kTitle, false)) throw std::runtime_error("title sort failed");
+void countOnly(const fs::path& root, int times) {
+  AppSettings& s = appSettings();
+  s.programDir = QString::fromStdString((root / "program").string());
+  s.databaseDir = QString::fromStdString((root / "data").string());
+  s.tableName = QStringLiteral("data.dbf");
+  DbTable table;
+  sortState().Table = &table;
+  if (!openTable(table, s.tableName, false)) throw std::runtime_error(lastEngineError());
+  table.refreshDefinitions();
+  rebuildFieldSets(table);
+  if (!sort(kTitle, false)) throw std::runtime_error("title sort failed");
   for (int i = 0; i < times; ++i) {
-    if (i > 0 && (!Sort(kAuthor, false) || !Sort(kTitle, false)))
+    if (i > 0 && (!sort(kAuthor, false) || !sort(kTitle, false)))
       throw std::runtime_error("sort failed");
     const auto t0 = Clock::now();
-    CountLetters(table);
-    std::printf("CountLetters %.1f ms\n", Seconds(t0) * 1000);
+    countLetters(table);
+    std::printf("CountLetters %.1f ms\n", seconds(t0) * 1000);
   }
-  table.Close();
+  table.close();
 }
 
-void Run(const fs::path& root, int n) {
+void run(const fs::path& root, int n) {
   fs::remove_all(root);
   const fs::path program = root / "program", data = root / "data";
-  MakeTemplate(program);
+  makeTemplate(program);
   fs::create_directories(data);
   dbase::Table::copyTable((program / "data.dbf").string(), (data / "data.dbf").string(), false);
   auto t0 = Clock::now();
-  Fill(data / "data.dbf", n);
-  std::printf("%9d records filled in %.2f s\n", n, Seconds(t0));
+  fill(data / "data.dbf", n);
+  std::printf("%9d records filled in %.2f s\n", n, seconds(t0));
 
-  TAppSettings& s = AppSettings();
-  s.ProgramDir = QString::fromStdString(program.string());
-  s.DatabaseDir = QString::fromStdString(data.string());
-  s.TableName = QStringLiteral("data.dbf");
-  s.IndexErrorQuiet = true;
-  TDbTable table;
-  SortState().Table = &table;
-  if (!OpenTable(table, s.TableName, false)) throw std::runtime_error(LastEngineError());
-  table.RefreshDefinitions();
-  RebuildFieldSets(table);
+  AppSettings& s = appSettings();
+  s.programDir = QString::fromStdString(program.string());
+  s.databaseDir = QString::fromStdString(data.string());
+  s.tableName = QStringLiteral("data.dbf");
+  s.indexErrorQuiet = true;
+  DbTable table;
+  sortState().Table = &table;
+  if (!openTable(table, s.tableName, false)) throw std::runtime_error(lastEngineError());
+  table.refreshDefinitions();
+  rebuildFieldSets(table);
 
   t0 = Clock::now();
-  if (!Sort(kAuthor, false)) throw std::runtime_error("author sort failed: " + LastEngineError());
-  const double newKey = Seconds(t0);
+  if (!sort(kAuthor, false)) throw std::runtime_error("author sort failed: " + lastEngineError());
+  const double newKey = seconds(t0);
   t0 = Clock::now();
-  if (!Sort(kValue, true, kTitle)) throw std::runtime_error("value sort failed: " + LastEngineError());
-  const double newTwoKey = Seconds(t0);
+  if (!sort(kValue, true, kTitle)) throw std::runtime_error("value sort failed: " + lastEngineError());
+  const double newTwoKey = seconds(t0);
 
   // Existing keys: switch between the three tags, a few rounds.
   constexpr int kRounds = 5;
@@ -148,28 +148,28 @@ void Run(const fs::path& root, int n) {
     for (auto [f, d, f2] : {std::tuple{kTitle, false, 0}, std::tuple{kAuthor, false, 0},
                             std::tuple{kValue, true, kTitle}}) {
       t0 = Clock::now();
-      if (!Sort(f, d, f2)) throw std::runtime_error("existing sort failed");
-      const double e = Seconds(t0);
+      if (!sort(f, d, f2)) throw std::runtime_error("existing sort failed");
+      const double e = seconds(t0);
       worst = std::max(worst, e);
       total += e;
     }
   }
-  if (table.IndexDefs().size() != 4) throw std::runtime_error("an existing key made a tag");
+  if (table.indexDefs().size() != 4) throw std::runtime_error("an existing key made a tag");
 
   // The first count reads every record's deletion flag; later ones, also
   // after the sort changed, find them kept.
-  if (!Sort(kTitle, false)) throw std::runtime_error("title sort failed");
+  if (!sort(kTitle, false)) throw std::runtime_error("title sort failed");
   t0 = Clock::now();
-  CountLetters(table);
-  const double countFirst = Seconds(t0);
-  CheckCounts(n);
+  countLetters(table);
+  const double countFirst = seconds(t0);
+  checkCounts(n);
   double countWorst = 0;
   for (int r = 0; r < 3; ++r) {
-    if (!Sort(kAuthor, false) || !Sort(kTitle, false)) throw std::runtime_error("sort failed");
+    if (!sort(kAuthor, false) || !sort(kTitle, false)) throw std::runtime_error("sort failed");
     t0 = Clock::now();
-    CountLetters(table);
-    countWorst = std::max(countWorst, Seconds(t0));
-    CheckCounts(n);
+    countLetters(table);
+    countWorst = std::max(countWorst, seconds(t0));
+    checkCounts(n);
   }
 
   std::printf("  ApplySort new key UPPER(AUTHOR)            %8.1f ms\n", newKey * 1000);
@@ -178,8 +178,8 @@ void Run(const fs::path& root, int n) {
               total / (3 * kRounds) * 1000, worst * 1000);
   std::printf("  CountLetters, first after open             %8.1f ms\n", countFirst * 1000);
   std::printf("  CountLetters, after a sort (worst of 3)    %8.1f ms\n", countWorst * 1000);
-  table.Close();
-  SortState().Table = nullptr;
+  table.close();
+  sortState().Table = nullptr;
 }
 
 }  // namespace
@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
     const std::string a = argv[i];
     if (a == "--count-only" && i + 2 < argc) {
       // store_bench --count-only DIR TIMES (DIR as left by --dir DIR SIZE, plus /SIZE)
-      CountOnly(argv[i + 1], std::atoi(argv[i + 2]));
+      countOnly(argv[i + 1], std::atoi(argv[i + 2]));
       return 0;
     }
     if (a == "--dir" && i + 1 < argc) {
@@ -205,7 +205,7 @@ int main(int argc, char** argv) {
   if (sizes.empty()) sizes = {100000, 1000000};
   if (dir.empty()) dir = fs::temp_directory_path() / ("store_bench_" + std::to_string(::getpid()));
   try {
-    for (int n : sizes) Run(dir / std::to_string(n), n);
+    for (int n : sizes) run(dir / std::to_string(n), n);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "store_bench: %s\n", e.what());
     if (!keep) fs::remove_all(dir);

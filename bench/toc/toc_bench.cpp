@@ -19,26 +19,26 @@
 
 #include "books.h"
 #include "dbase/table.h"
-#include "form1.h"
-#include "labels.h"
-#include "prompt.h"
-#include "scriptedprompter.h"
-#include "settings.h"
-#include "sortstate.h"
+#include "book/contents/contentsview.h"
+#include "core/labels.h"
+#include "core/prompt.h"
+#include "support/scriptedprompter.h"
+#include "core/settings.h"
+#include "store/sortstate.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::time_point since) {
+double ms(Clock::time_point since) {
   return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
 }
 
-std::string Native(const QString& p) { return QFile::encodeName(p).toStdString(); }
+std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
 
-void Fill(const QString& dbf, int n) {
+void fill(const QString& dbf, int n) {
   dbase::Table t;
-  t.open(Native(dbf), dbase::OpenMode::Exclusive);
+  t.open(native(dbf), dbase::OpenMode::Exclusive);
   bench::BookMaker maker;
   for (int i = 1; i <= n; ++i) {
     const bench::Book b = maker.next();
@@ -54,8 +54,8 @@ void Fill(const QString& dbf, int n) {
   t.close();
 }
 
-void WriteSortFile(const QString& dir, char first) {
-  QFile f(JoinPath(dir, "data.idx"));
+void writeSortFile(const QString& dir, char first) {
+  QFile f(joinPath(dir, "data.idx"));
   const char bytes[4] = {first, 0, 0, 0};
   if (f.open(QIODevice::WriteOnly)) f.write(bytes, 4);
 }
@@ -64,44 +64,44 @@ struct Figures {
   double open = 0, pgdn = 0, last = 0, first = 0, sort = 0;
 };
 
-Figures Measure(bool letters, bool sort) {
+Figures measure(bool letters, bool sort) {
   Figures out;
   auto t0 = Clock::now();
-  TForm1 form;
+  ContentsView form;
   form.show();
   QApplication::processEvents();
-  out.open = Ms(t0);
+  out.open = ms(t0);
   constexpr int kPages = 40;
   t0 = Clock::now();
   for (int i = 0; i < kPages; ++i) {
-    form.B_PgDnClick();
+    form.onPageDownClicked();
     QApplication::processEvents();  // the spread painted
   }
-  out.pgdn = Ms(t0) / kPages;
+  out.pgdn = ms(t0) / kPages;
   constexpr int kRounds = 10;
   for (int i = 0; i < kRounds; ++i) {
-    if (letters) form.SelectLetter(static_cast<char>('B' + i));
-    form.B_FirstClick();
+    if (letters) form.selectLetter(static_cast<char>('B' + i));
+    form.onFirstClicked();
     t0 = Clock::now();
-    form.B_LastClick();
+    form.onLastClicked();
     QApplication::processEvents();
-    out.last += Ms(t0) / kRounds;
+    out.last += ms(t0) / kRounds;
     t0 = Clock::now();
-    form.B_FirstClick();
+    form.onFirstClicked();
     QApplication::processEvents();
-    out.first += Ms(t0) / kRounds;
+    out.first += ms(t0) / kRounds;
   }
   if (!sort) return out;
   // A sort that needs a new tag, from the choice to the repainted spread.
-  TIndex& s = SortState();
-  s.CommitSort();
-  s.FirstField = 3;  // author
-  s.SecondField = letters ? 9 : 0;  // and the date, a key no run made before
+  SortState& s = sortState();
+  s.commitSort();
+  s.firstField = 3;  // author
+  s.secondField = letters ? 9 : 0;  // and the date, a key no run made before
   t0 = Clock::now();
-  form.ApplyViewSort();
+  form.applyViewSort();
   QApplication::processEvents();
-  out.sort = Ms(t0);
-  s.CommitSort();
+  out.sort = ms(t0);
+  s.commitSort();
   return out;
 }
 
@@ -119,28 +119,28 @@ int main(int argc, char** argv) {
               "Last ms", "First ms", "new sort ms");
   for (int n : sizes) {
     QTemporaryDir dir;
-    TAppSettings& s = AppSettings();
-    s = TAppSettings{};
+    AppSettings& s = appSettings();
+    s = AppSettings{};
     s.setEditionValues();
-    s.ProgramDir = QCoreApplication::applicationDirPath();
-    s.DataRootDir = dir.path();
-    s.DatabaseDir = dir.path();
-    s.HomeDir = dir.path();
-    LoadLabels();
-    dbase::Table::copyTable(Native(JoinPath(s.ProgramDir, "data.dbf")),
-                            Native(JoinPath(dir.path(), "data.dbf")), true);
+    s.programDir = QCoreApplication::applicationDirPath();
+    s.dataRootDir = dir.path();
+    s.databaseDir = dir.path();
+    s.homeDir = dir.path();
+    loadLabels();
+    dbase::Table::copyTable(native(joinPath(s.programDir, "data.dbf")),
+                            native(joinPath(dir.path(), "data.dbf")), true);
     const auto t0 = Clock::now();
-    Fill(JoinPath(dir.path(), "data.dbf"), n);
-    std::fprintf(stderr, "filled %d records in %.0f ms\n", n, Ms(t0));
+    fill(joinPath(dir.path(), "data.dbf"), n);
+    std::fprintf(stderr, "filled %d records in %.0f ms\n", n, ms(t0));
     for (bool letters : {false, true}) {
-      SortState() = TIndex{};
-      WriteSortFile(dir.path(), letters ? 2 : 0);
+      sortState() = SortState{};
+      writeSortFile(dir.path(), letters ? 2 : 0);
       // The first open under the title sort builds its tag; time the next.
       if (letters) {
-        Measure(true, false);
-        SortState() = TIndex{};
+        measure(true, false);
+        sortState() = SortState{};
       }
-      const Figures f = Measure(letters, true);
+      const Figures f = measure(letters, true);
       std::printf("%-10d %-8s %10.1f %10.2f %10.2f %10.2f %12.1f\n", n, letters ? "on" : "off",
                   f.open, f.pgdn, f.last, f.first, f.sort);
     }

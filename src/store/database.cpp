@@ -1,14 +1,14 @@
-#include "database.h"
+#include "store/database.h"
 
 #include <chrono>
 #include <cmath>
 #include <thread>
 
-#include "prompt.h"
-#include "recordtable.h"
-#include "settings.h"
-#include "sortstate.h"
-#include "storehooks.h"
+#include "core/prompt.h"
+#include "store/recordtable.h"
+#include "core/settings.h"
+#include "store/sortstate.h"
+#include "store/storehooks.h"
 
 namespace {
 
@@ -16,140 +16,140 @@ namespace {
 constexpr int kCounterField = 3;
 constexpr auto kEntryLockWait = std::chrono::seconds(5);
 
-std::string TableText(const QString& s) { return s.toLatin1().toStdString(); }
+std::string tableText(const QString& s) { return s.toLatin1().toStdString(); }
 
-QString Trimmed(const std::string& s) { return QString::fromLatin1(s.c_str()).trimmed(); }
+QString trimmed(const std::string& s) { return QString::fromLatin1(s.c_str()).trimmed(); }
 
-bool OpenCatalogue(TDbTable& cat) {
-  const TAppSettings& s = AppSettings();
-  cat.Close();
-  cat.IndexName = kCatalogueTag.toStdString();
-  if (OpenTable(cat, kCatalogueFile, false)) return true;
-  const QString target = JoinPath(s.DatabaseDir, kCatalogueFile);
-  if (TableFileExists(target)) return false;  // there but unusable: never replaced
+bool openCatalogue(DbTable& cat) {
+  const AppSettings& s = appSettings();
+  cat.close();
+  cat.indexName = kCatalogueTag.toStdString();
+  if (openTable(cat, kCatalogueFile, false)) return true;
+  const QString target = joinPath(s.databaseDir, kCatalogueFile);
+  if (tableFileExists(target)) return false;  // there but unusable: never replaced
   try {
-    dbase::Table::copyTable(ToNativePath(JoinPath(s.ProgramDir, kCatalogueFile)),
-                            ToNativePath(target), false);
-    cat.DatabaseName = s.DatabaseDir;
-    cat.TableName = kCatalogueFile;
-    cat.Exclusive = false;
-    cat.Open();
+    dbase::Table::copyTable(toNativePath(joinPath(s.programDir, kCatalogueFile)),
+                            toNativePath(target), false);
+    cat.databaseName = s.databaseDir;
+    cat.tableName = kCatalogueFile;
+    cat.exclusive = false;
+    cat.open();
     return true;
   } catch (const dbase::Error& e) {
-    SetLastEngineError(e.what());
+    setLastEngineError(e.what());
     return false;
   }
 }
 
-bool OpenCopyBuffer(TDbTable& copy) {
-  const TAppSettings& s = AppSettings();
-  copy.Close();
-  copy.IndexName.clear();
-  if (!OpenTable(copy, kCopyFile, false)) {
-    copy.DatabaseName = s.DatabaseDir;
-    copy.TableName = kCopyFile;
-    copy.Exclusive = false;
-    if (!CreateFromTemplate(copy, false)) return false;
+bool openCopyBuffer(DbTable& copy) {
+  const AppSettings& s = appSettings();
+  copy.close();
+  copy.indexName.clear();
+  if (!openTable(copy, kCopyFile, false)) {
+    copy.databaseName = s.databaseDir;
+    copy.tableName = kCopyFile;
+    copy.exclusive = false;
+    if (!createFromTemplate(copy, false)) return false;
     try {
-      copy.Open();
+      copy.open();
     } catch (const dbase::Error& e) {
-      SetLastEngineError(e.what());
+      setLastEngineError(e.what());
       return false;
     }
   }
   try {
-    dbase::Table& t = copy.Engine();
+    dbase::Table& t = copy.engine();
     if (t.recordCount() == 0) {
       t.append();
       t.post();
     }
   } catch (const dbase::Error& e) {
-    SetLastEngineError(e.what());
+    setLastEngineError(e.what());
     return false;
   }
   return true;
 }
 
-bool OpenRecordTable(TDbTable& records) {
-  const TAppSettings& s = AppSettings();
-  TIndex& sort = SortState();
+bool openRecordTable(DbTable& records) {
+  const AppSettings& s = appSettings();
+  SortState& sort = sortState();
   sort.Table = &records;
-  records.Close();
-  records.IndexName.clear();
-  records.DatabaseName = s.DatabaseDir;
-  records.TableName = s.TableName;
-  records.Exclusive = false;
-  if (TableFileExists(records.FilePath())) {
-    RestoreMissingIndex(records);
-    if (!OpenTable(records, s.TableName, false)) {
-      ShowMessage(MsgKind::Error, QStringLiteral("Could not Open the database!\r") +
-                                      QString::fromStdString(LastEngineError()));
+  records.close();
+  records.indexName.clear();
+  records.databaseName = s.databaseDir;
+  records.tableName = s.tableName;
+  records.exclusive = false;
+  if (tableFileExists(records.filePath())) {
+    restoreMissingIndex(records);
+    if (!openTable(records, s.tableName, false)) {
+      showMessage(MsgKind::Error, QStringLiteral("Could not Open the database!\r") +
+                                      QString::fromStdString(lastEngineError()));
       return false;
     }
-    records.RefreshDefinitions();
-    RebuildFieldSets(records);
-    LoadSortState();
-    ApplySort();
-    CallHook(StoreHooks().ClearFilterList);
-    CallHook(StoreHooks().LoadFilterFile);
+    records.refreshDefinitions();
+    rebuildFieldSets(records);
+    loadSortState();
+    applySort();
+    callHook(storeHooks().clearFilterList);
+    callHook(storeHooks().loadFilterFile);
     return true;
   }
-  ShowMessage(MsgKind::Warning,
+  showMessage(MsgKind::Warning,
               QStringLiteral("Could not Open the database! A new database will be created."));
-  if (!CreateFromTemplate(records, true) || !OpenTable(records, s.TableName, false)) {
-    ShowMessage(MsgKind::Error, QStringLiteral("Could not Open the new database!"));
+  if (!createFromTemplate(records, true) || !openTable(records, s.tableName, false)) {
+    showMessage(MsgKind::Error, QStringLiteral("Could not Open the new database!"));
     return false;
   }
-  sort.ResetSort();
-  RebuildFieldSets(records);
-  CallHook(StoreHooks().ClearFilterList);
-  ApplySort();
+  sort.resetSort();
+  rebuildFieldSets(records);
+  callHook(storeHooks().clearFilterList);
+  applySort();
   return true;
 }
 
 }  // namespace
 
-bool OpenDatabase(TStoreTables& tables) {
-  if (!OpenCatalogue(tables.Catalogue)) {
-    ShowMessage(MsgKind::Error, QStringLiteral("Could not Open the Master.dbf file!"));
+bool openDatabase(StoreTables& tables) {
+  if (!openCatalogue(tables.catalogue)) {
+    showMessage(MsgKind::Error, QStringLiteral("Could not Open the Master.dbf file!"));
     return false;
   }
-  if (!OpenCopyBuffer(tables.Copy)) {
-    ShowMessage(MsgKind::Error, QStringLiteral("Could not Open the Copy/Paste file!"));
+  if (!openCopyBuffer(tables.copy)) {
+    showMessage(MsgKind::Error, QStringLiteral("Could not Open the Copy/Paste file!"));
     return false;
   }
-  if (!OpenRecordTable(tables.Records)) return false;
+  if (!openRecordTable(tables.records)) return false;
   try {
-    EnsureCatalogEntry(tables.Catalogue, AppSettings().TableName);
+    ensureCatalogEntry(tables.catalogue, appSettings().tableName);
   } catch (const dbase::Error& e) {
-    SetLastEngineError(e.what());
-    ShowMessage(MsgKind::Error, QString::fromStdString(e.what()));
+    setLastEngineError(e.what());
+    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
     return false;
   }
-  AppSettings().IndexErrorQuiet = false;
+  appSettings().indexErrorQuiet = false;
   return true;
 }
 
-bool FindCatalogEntry(TDbTable& catalogue, const QString& fileName) {
-  dbase::Table& t = catalogue.Engine();
+bool findCatalogEntry(DbTable& catalogue, const QString& fileName) {
+  dbase::Table& t = catalogue.engine();
   const QString wanted = fileName.trimmed();
   auto here = [&] {
-    return !t.eof() && t.recNo() != 0 && Trimmed(t.asString(0)).compare(wanted, Qt::CaseInsensitive) == 0;
+    return !t.eof() && t.recNo() != 0 && trimmed(t.asString(0)).compare(wanted, Qt::CaseInsensitive) == 0;
   };
   if (!t.activeTag().empty()) {
-    std::string key = TableText(wanted);
+    std::string key = tableText(wanted);
     for (const auto& tag : t.tags()) {
       if (QString::fromStdString(tag.name).compare(QString::fromStdString(t.activeTag()),
                                                    Qt::CaseInsensitive) == 0 &&
           QString::fromStdString(tag.expression).contains(QStringLiteral("UPPER"),
                                                           Qt::CaseInsensitive))
-        key = TableText(wanted.toUpper());
+        key = tableText(wanted.toUpper());
     }
     t.findKey(key);
     // The key search matches prefixes: walk the few entries that share it.
     while (!t.eof() && t.recNo() != 0) {
       if (here()) return true;
-      if (!Trimmed(t.asString(0)).startsWith(wanted, Qt::CaseInsensitive)) break;
+      if (!trimmed(t.asString(0)).startsWith(wanted, Qt::CaseInsensitive)) break;
       t.next();
     }
   }
@@ -160,10 +160,10 @@ bool FindCatalogEntry(TDbTable& catalogue, const QString& fileName) {
   return false;
 }
 
-void EnsureCatalogEntry(TDbTable& catalogue, const QString& fileName) {
-  if (FindCatalogEntry(catalogue, fileName)) return;
-  dbase::Table& t = catalogue.Engine();
-  const std::string name = TableText(fileName);
+void ensureCatalogEntry(DbTable& catalogue, const QString& fileName) {
+  if (findCatalogEntry(catalogue, fileName)) return;
+  dbase::Table& t = catalogue.engine();
+  const std::string name = tableText(fileName);
   t.append();
   try {
     t.setString(0, name);
@@ -176,12 +176,12 @@ void EnsureCatalogEntry(TDbTable& catalogue, const QString& fileName) {
   }
 }
 
-int64_t NextRecordNumber(TDbTable& records, TDbTable& catalogue) {
-  dbase::Table& cat = catalogue.Engine();
-  const QString tableName = AppSettings().TableName;
+int64_t nextRecordNumber(DbTable& records, DbTable& catalogue) {
+  dbase::Table& cat = catalogue.engine();
+  const QString tableName = appSettings().tableName;
   const bool onEntry = cat.recNo() != 0 && !cat.eof() &&
-                       Trimmed(cat.asString(0)).compare(tableName, Qt::CaseInsensitive) == 0;
-  if (!onEntry) EnsureCatalogEntry(catalogue, tableName);
+                       trimmed(cat.asString(0)).compare(tableName, Qt::CaseInsensitive) == 0;
+  if (!onEntry) ensureCatalogEntry(catalogue, tableName);
 
   // edit() locks the entry and re-reads it: the counter read below is the
   // one no other program can change until post() lets go.
@@ -206,7 +206,7 @@ int64_t NextRecordNumber(TDbTable& records, TDbTable& catalogue) {
     cat.cancel();
     throw;
   }
-  dbase::Table& rec = records.Engine();
+  dbase::Table& rec = records.engine();
   if (rec.isEmpty(0)) {
     rec.edit();
     rec.setNumber(0, static_cast<double>(n + 1));

@@ -1,46 +1,46 @@
-#include "dbtable.h"
+#include "store/dbtable.h"
 
 #include <QFile>
 
-#include "settings.h"
+#include "core/settings.h"
 
-std::string ToNativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string toNativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-bool TableFileExists(const QString& path) {
-  return dbase::Table::resolve(ToNativePath(path)).has_value();
+bool tableFileExists(const QString& path) {
+  return dbase::Table::resolve(toNativePath(path)).has_value();
 }
 
-TDbTable::TDbTable() : engine_(std::make_unique<dbase::Table>()) {}
+DbTable::DbTable() : engine_(std::make_unique<dbase::Table>()) {}
 
-QString TDbTable::FilePath() const { return JoinPath(DatabaseName, TableName); }
+QString DbTable::filePath() const { return joinPath(databaseName, tableName); }
 
-std::string TDbTable::NativePath() const { return ToNativePath(FilePath()); }
+std::string DbTable::nativePath() const { return toNativePath(filePath()); }
 
-void TDbTable::Open() {
+void DbTable::open() {
   if (engine_->isOpen()) return;
-  engine_->open(NativePath(), Exclusive ? dbase::OpenMode::Exclusive : dbase::OpenMode::Shared);
+  engine_->open(nativePath(), exclusive ? dbase::OpenMode::Exclusive : dbase::OpenMode::Shared);
   try {
     fields_ = engine_->fields();
     tags_ = engine_->tags();
-    if (!IndexName.empty()) engine_->setActiveTag(IndexName);
+    if (!indexName.empty()) engine_->setActiveTag(indexName);
   } catch (...) {
     engine_->close();
     throw;
   }
 }
 
-void TDbTable::Close() { engine_->close(); }
+void DbTable::close() { engine_->close(); }
 
-void TDbTable::RefreshDefinitions() {
+void DbTable::refreshDefinitions() {
   if (engine_->isOpen()) {
     engine_->refreshDefinitions();
-    if (!IndexName.empty()) engine_->setActiveTag(IndexName);
+    if (!indexName.empty()) engine_->setActiveTag(indexName);
     fields_ = engine_->fields();
     tags_ = engine_->tags();
     return;
   }
   dbase::Table peek;
-  peek.open(NativePath(), dbase::OpenMode::Shared, true);
+  peek.open(nativePath(), dbase::OpenMode::Shared, true);
   fields_ = peek.fields();
   tags_ = peek.tags();
 }

@@ -10,33 +10,33 @@
 // A dBASE table object as the program sees one: directory, table name,
 // exclusive flag and active tag are set while it is closed and take effect on
 // Open(). The field and index definitions stay readable while it is closed.
-class TDbTable {
+class DbTable {
  public:
-  TDbTable();
-  TDbTable(const TDbTable&) = delete;
-  TDbTable& operator=(const TDbTable&) = delete;
+  DbTable();
+  DbTable(const DbTable&) = delete;
+  DbTable& operator=(const DbTable&) = delete;
 
-  QString DatabaseName;  // directory
-  QString TableName;     // file name with extension
-  bool Exclusive = false;
-  std::string IndexName;  // active tag; empty = natural order
+  QString databaseName;  // directory
+  QString tableName;     // file name with extension
+  bool exclusive = false;
+  std::string indexName;  // active tag; empty = natural order
 
   // Throws dbase::Error; a failure leaves the object closed.
-  void Open();
-  void Close();
-  bool Active() const { return engine_->isOpen(); }
+  void open();
+  void close();
+  bool active() const { return engine_->isOpen(); }
 
   // Directory + table name.
-  QString FilePath() const;
-  std::string NativePath() const;
+  QString filePath() const;
+  std::string nativePath() const;
 
   // Re-reads the field and tag definitions (opening the file briefly when closed).
-  void RefreshDefinitions();
-  const std::vector<dbase::FieldDef>& FieldDefs() const { return fields_; }
-  const std::vector<dbase::TagDef>& IndexDefs() const { return tags_; }
+  void refreshDefinitions();
+  const std::vector<dbase::FieldDef>& fieldDefs() const { return fields_; }
+  const std::vector<dbase::TagDef>& indexDefs() const { return tags_; }
 
-  dbase::Table& Engine() { return *engine_; }
-  const dbase::Table& Engine() const { return *engine_; }
+  dbase::Table& engine() { return *engine_; }
+  const dbase::Table& engine() const { return *engine_; }
 
  private:
   std::unique_ptr<dbase::Table> engine_;
@@ -45,5 +45,5 @@ class TDbTable {
 };
 
 // Paths between Qt and the engine.
-std::string ToNativePath(const QString& path);
-bool TableFileExists(const QString& path);
+std::string toNativePath(const QString& path);
+bool tableFileExists(const QString& path);

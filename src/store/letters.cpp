@@ -1,24 +1,24 @@
-#include "letters.h"
+#include "store/letters.h"
 
-#include "settings.h"
-#include "sortstate.h"
-#include "storehooks.h"
+#include "core/settings.h"
+#include "store/sortstate.h"
+#include "store/storehooks.h"
 
 namespace {
 
 constexpr char kLowest = '\x01';
 constexpr char kHighest = '\xFF';
 
-bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
+bool isLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
-bool FirstFieldIsString() {
-  const TAppSettings& s = AppSettings();
-  const uint8_t f = SortState().FirstField;
-  return f >= s.FirstUserField && s.StringFields.test(f);
+bool firstFieldIsString() {
+  const AppSettings& s = appSettings();
+  const uint8_t f = sortState().firstField;
+  return f >= s.firstUserField && s.stringFields.test(f);
 }
 
 // The mark that the filter gives the records it lets through, if a filter is on.
-std::string FilterMark(uint8_t filterState) {
+std::string filterMark(uint8_t filterState) {
   if (filterState == 1) return "2";
   if (filterState == 2) return "0";
   return {};
@@ -26,36 +26,36 @@ std::string FilterMark(uint8_t filterState) {
 
 }  // namespace
 
-std::array<int, kLetterCount>& LetterCounts() {
+std::array<int, kLetterCount>& letterCounts() {
   static std::array<int, kLetterCount> counts{};
   return counts;
 }
 
-bool LetterTabsActive() {
-  const TAppSettings& s = AppSettings();
-  return s.LetterTabs == 0 && s.StringFields.test(SortState().FirstField);
+bool letterTabsActive() {
+  const AppSettings& s = appSettings();
+  return s.letterTabs == 0 && s.stringFields.test(sortState().firstField);
 }
 
-bool SetLetterRange(TDbTable& table, char letter) {
-  const TAppSettings& s = AppSettings();
-  const TIndex& sort = SortState();
-  dbase::Table& t = table.Engine();
+bool setLetterRange(DbTable& table, char letter) {
+  const AppSettings& s = appSettings();
+  const SortState& sort = sortState();
+  dbase::Table& t = table.engine();
   const bool hasTag = t.isOpen() && !t.activeTag().empty();
-  if (hasTag && FirstFieldIsString() && s.LetterTabs != 1 && IsLetter(letter)) {
+  if (hasTag && firstFieldIsString() && s.letterTabs != 1 && isLetter(letter)) {
     const std::string one(1, letter);
     std::string low = letter == 'A' ? std::string(1, kLowest) : one;
     std::string high = letter == 'Z' ? std::string(1, kHighest) : one + kHighest;
-    if (sort.FirstDescending) std::swap(low, high);
-    const std::string mark = FilterMark(s.FilterState);
+    if (sort.firstDescending) std::swap(low, high);
+    const std::string mark = filterMark(s.filterState);
     t.setRangeStart(mark + low);
     t.setRangeEnd(mark + high);
     t.applyRange();
     t.first();
     return true;
   }
-  if (hasTag && (s.FilterState == 1 || s.FilterState == 2)) {
-    t.setRangeStart(std::string(s.FilterState == 1 ? "2" : "0"));
-    t.setRangeEnd(std::string(s.FilterState == 1 ? "3" : "1"));
+  if (hasTag && (s.filterState == 1 || s.filterState == 2)) {
+    t.setRangeStart(std::string(s.filterState == 1 ? "2" : "0"));
+    t.setRangeEnd(std::string(s.filterState == 1 ? "3" : "1"));
     t.applyRange();
   } else if (t.isOpen()) {
     t.cancelRange();
@@ -64,40 +64,40 @@ bool SetLetterRange(TDbTable& table, char letter) {
   return false;
 }
 
-void CountLetters(TDbTable& table) {
-  if (!LetterTabsActive()) return;
-  CallHook(StoreHooks().BusyCursor, true);
-  auto& counts = LetterCounts();
+void countLetters(DbTable& table) {
+  if (!letterTabsActive()) return;
+  callHook(storeHooks().busyCursor, true);
+  auto& counts = letterCounts();
   for (char c = 'Z'; c >= 'A'; --c) {
     int& n = counts[static_cast<size_t>(c - 'A')];
     n = 0;
-    if (SetLetterRange(table, c)) n = static_cast<int>(RecordCount(table));
+    if (setLetterRange(table, c)) n = static_cast<int>(recordCount(table));
   }
-  CallHook(StoreHooks().BusyCursor, false);
+  callHook(storeHooks().busyCursor, false);
 }
 
-void CountLetter(TDbTable& table, char letter) {
-  if (!LetterTabsActive() || !IsLetter(letter)) return;
-  LetterCounts()[static_cast<size_t>(letter - 'A')] = static_cast<int>(RecordCount(table));
-  CallHook(StoreHooks().RecolourTab, letter - 'A');
+void countLetter(DbTable& table, char letter) {
+  if (!letterTabsActive() || !isLetter(letter)) return;
+  letterCounts()[static_cast<size_t>(letter - 'A')] = static_cast<int>(recordCount(table));
+  callHook(storeHooks().recolourTab, letter - 'A');
 }
 
-void AdjustLetterCounts(char oldLetter, char newLetter) {
-  auto& counts = LetterCounts();
-  if (IsLetter(oldLetter)) {
+void adjustLetterCounts(char oldLetter, char newLetter) {
+  auto& counts = letterCounts();
+  if (isLetter(oldLetter)) {
     --counts[static_cast<size_t>(oldLetter - 'A')];
-    CallHook(StoreHooks().RecolourTab, oldLetter - 'A');
+    callHook(storeHooks().recolourTab, oldLetter - 'A');
   }
-  if (IsLetter(newLetter)) {
+  if (isLetter(newLetter)) {
     ++counts[static_cast<size_t>(newLetter - 'A')];
-    CallHook(StoreHooks().RecolourTab, newLetter - 'A');
+    callHook(storeHooks().recolourTab, newLetter - 'A');
   }
 }
 
-char FirstLetter(TDbTable& table) {
-  const dbase::Table& t = table.Engine();
-  if (!t.isOpen() || !FirstFieldIsString() || t.recNo() == 0) return 'A';
-  const std::string value = t.asString(SortState().FirstField);
+char firstLetter(DbTable& table) {
+  const dbase::Table& t = table.engine();
+  if (!t.isOpen() || !firstFieldIsString() || t.recNo() == 0) return 'A';
+  const std::string value = t.asString(sortState().firstField);
   if (value.empty()) return 'A';
   auto c = static_cast<unsigned char>(value[0]);
   if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
@@ -106,6 +106,6 @@ char FirstLetter(TDbTable& table) {
   return static_cast<char>(c);
 }
 
-uint32_t RecordCount(TDbTable& table) { return table.Engine().recordCount(); }
+uint32_t recordCount(DbTable& table) { return table.engine().recordCount(); }
 
-void GoToPosition(TDbTable& table, uint32_t n) { table.Engine().goToPosition(n); }
+void goToPosition(DbTable& table, uint32_t n) { table.engine().goToPosition(n); }

@@ -1,12 +1,12 @@
-#include "recordtable.h"
+#include "store/recordtable.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include "prompt.h"
-#include "settings.h"
-#include "sortstate.h"
-#include "storehooks.h"
+#include "core/prompt.h"
+#include "core/settings.h"
+#include "store/sortstate.h"
+#include "store/storehooks.h"
 
 namespace {
 
@@ -15,12 +15,12 @@ std::string g_lastError;
 constexpr int kSilentRetries = 10;
 constexpr qint64 kSortFileSize = 4;
 
-QString BaseName(const QString& fileName) {
+QString baseName(const QString& fileName) {
   const int dot = fileName.lastIndexOf(u'.');
   return dot < 0 ? fileName : fileName.left(dot);
 }
 
-bool HasTag(const std::vector<dbase::TagDef>& tags, const std::string& name) {
+bool hasTag(const std::vector<dbase::TagDef>& tags, const std::string& name) {
   for (const auto& t : tags)
     if (QString::fromStdString(t.name).compare(QString::fromStdString(name),
                                                Qt::CaseInsensitive) == 0)
@@ -28,73 +28,73 @@ bool HasTag(const std::vector<dbase::TagDef>& tags, const std::string& name) {
   return false;
 }
 
-std::optional<std::string> MatchingTag(const std::vector<dbase::TagDef>& tags, const TIndex& s) {
-  const std::string& expr = s.Filtered ? s.FilteredKeyExpression : s.KeyExpression;
-  const uint8_t options = s.Filtered ? s.FilteredIndexOptions : s.IndexOptions;
+std::optional<std::string> matchingTag(const std::vector<dbase::TagDef>& tags, const SortState& s) {
+  const std::string& expr = s.filtered ? s.filteredKeyExpression : s.keyExpression;
+  const uint8_t options = s.filtered ? s.filteredIndexOptions : s.indexOptions;
   for (const auto& t : tags) {
     if (!t.filter.empty()) continue;  // a FOR tag does not list every record
-    if (t.expression == expr && TagOptions(t) == options) return t.name;
+    if (t.expression == expr && tagOptions(t) == options) return t.name;
   }
   return std::nullopt;
 }
 
-void OpenQuietly(TDbTable& table) {
+void openQuietly(DbTable& table) {
   try {
-    table.Open();
+    table.open();
   } catch (const dbase::Error& e) {
-    SetLastEngineError(e.what());
+    setLastEngineError(e.what());
   }
 }
 
 }  // namespace
 
-const std::string& LastEngineError() { return g_lastError; }
-void SetLastEngineError(const std::string& message) { g_lastError = message; }
+const std::string& lastEngineError() { return g_lastError; }
+void setLastEngineError(const std::string& message) { g_lastError = message; }
 
-bool OpenTable(TDbTable& table, const QString& name, bool exclusive) {
-  const QString dir = AppSettings().DatabaseDir;
-  if (!TableFileExists(JoinPath(dir, name))) return false;
-  table.Close();
-  table.DatabaseName = dir;
-  table.TableName = name;
-  table.Exclusive = exclusive;
+bool openTable(DbTable& table, const QString& name, bool exclusive) {
+  const QString dir = appSettings().databaseDir;
+  if (!tableFileExists(joinPath(dir, name))) return false;
+  table.close();
+  table.databaseName = dir;
+  table.tableName = name;
+  table.exclusive = exclusive;
   int failures = 0;
   for (;;) {
     try {
-      table.Open();
+      table.open();
       return true;
     } catch (const dbase::Error& e) {
-      SetLastEngineError(e.what());
+      setLastEngineError(e.what());
       if (++failures <= kSilentRetries) continue;
       if (exclusive) return false;
-      if (!AskYesNo(MsgKind::Warning, QStringLiteral("Cannot open the file: ") + name +
+      if (!askYesNo(MsgKind::Warning, QStringLiteral("Cannot open the file: ") + name +
                                           QStringLiteral("\r") + QStringLiteral("Retry?")))
         return false;
     }
   }
 }
 
-bool RestoreMissingIndex(TDbTable& table) {
-  const QString dbf = table.FilePath();
-  if (!TableFileExists(dbf)) return false;
-  const QString mdx = JoinPath(table.DatabaseName, BaseName(table.TableName) + ".MDX");
-  if (TableFileExists(mdx)) return true;
-  const TAppSettings& s = AppSettings();
-  const auto source = dbase::Table::resolve(ToNativePath(JoinPath(s.ProgramDir, "DATA.MDX")));
+bool restoreMissingIndex(DbTable& table) {
+  const QString dbf = table.filePath();
+  if (!tableFileExists(dbf)) return false;
+  const QString mdx = joinPath(table.databaseName, baseName(table.tableName) + ".MDX");
+  if (tableFileExists(mdx)) return true;
+  const AppSettings& s = appSettings();
+  const auto source = dbase::Table::resolve(toNativePath(joinPath(s.programDir, "DATA.MDX")));
   if (!source) return false;
-  table.Close();
+  table.close();
   if (!QFile::copy(QFile::decodeName(source->c_str()), mdx)) return false;
   // The template's index holds no keys: build them from this table's records.
   try {
     std::vector<dbase::TagDef> templateTags;
     {
       dbase::Table tmpl;
-      tmpl.open(ToNativePath(JoinPath(s.ProgramDir, TAppSettings::DefaultTableName)),
+      tmpl.open(toNativePath(joinPath(s.programDir, AppSettings::defaultTableName)),
                 dbase::OpenMode::Shared, true);
       templateTags = tmpl.tags();
     }
     dbase::Table t;
-    t.open(table.NativePath(), dbase::OpenMode::Exclusive);
+    t.open(table.nativePath(), dbase::OpenMode::Exclusive);
     if (t.tags().empty()) {
       // The table did not announce an index, so the copy was not taken up.
       for (const auto& tag : templateTags) t.addTag(tag);
@@ -104,82 +104,82 @@ bool RestoreMissingIndex(TDbTable& table) {
     t.close();
     return true;
   } catch (const dbase::Error& e) {
-    SetLastEngineError(e.what());
+    setLastEngineError(e.what());
     QFile::remove(mdx);
     return false;
   }
 }
 
-bool EnsureOpen(TDbTable& table) {
-  if (table.Active()) return true;
-  RestoreMissingIndex(table);
+bool ensureOpen(DbTable& table) {
+  if (table.active()) return true;
+  restoreMissingIndex(table);
   try {
-    table.Open();
+    table.open();
     return true;
   } catch (const dbase::Error& e) {
-    SetLastEngineError(e.what());
+    setLastEngineError(e.what());
     return false;
   }
 }
 
-bool CreateFromTemplate(TDbTable& table, bool keepIndexes) {
-  const TAppSettings& s = AppSettings();
+bool createFromTemplate(DbTable& table, bool keepIndexes) {
+  const AppSettings& s = appSettings();
   try {
-    table.Close();
-    dbase::Table::copyTable(ToNativePath(JoinPath(s.ProgramDir, TAppSettings::DefaultTableName)),
-                            table.NativePath(), true);
-    if (!keepIndexes) DeleteAllIndexes(table);
+    table.close();
+    dbase::Table::copyTable(toNativePath(joinPath(s.programDir, AppSettings::defaultTableName)),
+                            table.nativePath(), true);
+    if (!keepIndexes) deleteAllIndexes(table);
   } catch (const dbase::Error& e) {
-    SetLastEngineError(e.what());
+    setLastEngineError(e.what());
     return false;
   }
   return true;
 }
 
-void DeleteAllIndexes(TDbTable& table) {
-  table.Close();
-  table.IndexName.clear();
-  table.Exclusive = true;
+void deleteAllIndexes(DbTable& table) {
+  table.close();
+  table.indexName.clear();
+  table.exclusive = true;
   try {
-    table.Open();
-    table.RefreshDefinitions();
-    auto tags = table.IndexDefs();
-    for (auto it = tags.rbegin(); it != tags.rend(); ++it) table.Engine().deleteTag(it->name);
-    table.RefreshDefinitions();
+    table.open();
+    table.refreshDefinitions();
+    auto tags = table.indexDefs();
+    for (auto it = tags.rbegin(); it != tags.rend(); ++it) table.engine().deleteTag(it->name);
+    table.refreshDefinitions();
   } catch (...) {
-    table.Close();
-    table.Exclusive = false;
+    table.close();
+    table.exclusive = false;
     throw;
   }
-  table.Close();
-  table.Exclusive = false;
+  table.close();
+  table.exclusive = false;
 }
 
-void RebuildFieldSets(const TDbTable& table) {
-  TAppSettings& s = AppSettings();
-  s.StringFields.reset();
-  s.MemoFields.reset();
-  s.BlobFields.reset();
-  const auto& fields = table.FieldDefs();
-  for (size_t f = s.FirstUserField; f < fields.size() && f < s.StringFields.size(); ++f) {
+void rebuildFieldSets(const DbTable& table) {
+  AppSettings& s = appSettings();
+  s.stringFields.reset();
+  s.memoFields.reset();
+  s.blobFields.reset();
+  const auto& fields = table.fieldDefs();
+  for (size_t f = s.firstUserField; f < fields.size() && f < s.stringFields.size(); ++f) {
     switch (fields[f].type) {
-      case dbase::FieldType::Character: s.StringFields.set(f); break;
-      case dbase::FieldType::Memo: s.MemoFields.set(f); break;
-      case dbase::FieldType::Binary: s.BlobFields.set(f); break;
+      case dbase::FieldType::Character: s.stringFields.set(f); break;
+      case dbase::FieldType::Memo: s.memoFields.set(f); break;
+      case dbase::FieldType::Binary: s.blobFields.set(f); break;
       default: break;
     }
   }
 }
 
-QString SortFilePath() {
-  const TAppSettings& s = AppSettings();
-  return JoinPath(s.DatabaseDir, BaseName(s.TableName) + ".idx");
+QString sortFilePath() {
+  const AppSettings& s = appSettings();
+  return joinPath(s.databaseDir, baseName(s.tableName) + ".idx");
 }
 
-void LoadSortState() {
-  TIndex& sort = SortState();
-  sort.ResetSort();
-  QFile f(SortFilePath());
+void loadSortState() {
+  SortState& sort = sortState();
+  sort.resetSort();
+  QFile f(sortFilePath());
   if (!f.open(QIODevice::ReadOnly)) return;
   if (f.size() != kSortFileSize) return;
   const QByteArray b = f.read(kSortFileSize);
@@ -188,96 +188,96 @@ void LoadSortState() {
   const auto second = static_cast<uint8_t>(b[2]);
   // Field numbers from another table layout would build keys on nothing.
   if (sort.Table) {
-    const size_t count = sort.Table->FieldDefs().size();
-    const bool secondNone = second < AppSettings().FirstUserField;
+    const size_t count = sort.Table->fieldDefs().size();
+    const bool secondNone = second < appSettings().firstUserField;
     if (first >= count || (!secondNone && second >= count)) return;
   }
-  sort.FirstField = first;
-  sort.FirstDescending = b[1] != 0;
-  sort.SecondField = second;
-  sort.SecondDescending = b[3] != 0;
+  sort.firstField = first;
+  sort.firstDescending = b[1] != 0;
+  sort.secondField = second;
+  sort.secondDescending = b[3] != 0;
 }
 
-void SaveSortState() {
-  const TIndex& sort = SortState();
-  QFile f(SortFilePath());
+void saveSortState() {
+  const SortState& sort = sortState();
+  QFile f(sortFilePath());
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-  const char bytes[4] = {static_cast<char>(sort.FirstField),
-                         static_cast<char>(sort.FirstDescending ? 1 : 0),
-                         static_cast<char>(sort.SecondField),
-                         static_cast<char>(sort.SecondDescending ? 1 : 0)};
+  const char bytes[4] = {static_cast<char>(sort.firstField),
+                         static_cast<char>(sort.firstDescending ? 1 : 0),
+                         static_cast<char>(sort.secondField),
+                         static_cast<char>(sort.secondDescending ? 1 : 0)};
   f.write(bytes, sizeof bytes);
 }
 
-std::optional<std::string> FindOrCreateTag() {
-  TIndex& s = SortState();
+std::optional<std::string> findOrCreateTag() {
+  SortState& s = sortState();
   if (!s.Table) return std::nullopt;
-  TDbTable& t = *s.Table;
-  if (t.FieldDefs().empty() || t.IndexDefs().empty()) t.RefreshDefinitions();
-  s.BuildKeys(t.FieldDefs(), AppSettings().FirstUserField);
-  if (s.KeyExpression.empty()) return std::nullopt;
-  if (auto found = MatchingTag(t.IndexDefs(), s)) return found;
+  DbTable& t = *s.Table;
+  if (t.fieldDefs().empty() || t.indexDefs().empty()) t.refreshDefinitions();
+  s.buildKeys(t.fieldDefs(), appSettings().firstUserField);
+  if (s.keyExpression.empty()) return std::nullopt;
+  if (auto found = matchingTag(t.indexDefs(), s)) return found;
 
-  if (!OpenTable(t, t.TableName, true)) return std::nullopt;
+  if (!openTable(t, t.tableName, true)) return std::nullopt;
   std::string name;
   try {
     // Another program may have made the tag since our list was read.
-    const auto tags = t.Engine().tags();
-    if (auto found = MatchingTag(tags, s)) {
+    const auto tags = t.engine().tags();
+    if (auto found = matchingTag(tags, s)) {
       name = *found;
     } else {
-      const std::string prefix = s.Filtered ? "IDXF" : "IDX";
+      const std::string prefix = s.filtered ? "IDXF" : "IDX";
       size_t n = tags.size();
       // A number freed by a dropped tag may still be taken by a later one.
-      while (HasTag(tags, prefix + std::to_string(n))) ++n;
+      while (hasTag(tags, prefix + std::to_string(n))) ++n;
       name = prefix + std::to_string(n);
       dbase::TagDef def;
       def.name = name;
-      def.expression = s.Filtered ? s.FilteredKeyExpression : s.KeyExpression;
-      const uint8_t options = s.Filtered ? s.FilteredIndexOptions : s.IndexOptions;
+      def.expression = s.filtered ? s.filteredKeyExpression : s.keyExpression;
+      const uint8_t options = s.filtered ? s.filteredIndexOptions : s.indexOptions;
       def.descending = (options & kIndexDescending) != 0;
-      t.Engine().addTag(def);
+      t.engine().addTag(def);
     }
-    t.RefreshDefinitions();
+    t.refreshDefinitions();
   } catch (...) {
-    t.Close();
-    t.Exclusive = false;
+    t.close();
+    t.exclusive = false;
     throw;
   }
-  t.Close();
-  t.Exclusive = false;
+  t.close();
+  t.exclusive = false;
   return name;
 }
 
-bool ApplySort() {
-  TIndex& s = SortState();
+bool applySort() {
+  SortState& s = sortState();
   if (!s.Table) return false;
-  TDbTable& t = *s.Table;
-  SetLastEngineError({});
-  t.Close();
-  const std::string remembered = t.IndexName;
-  t.IndexName.clear();
+  DbTable& t = *s.Table;
+  setLastEngineError({});
+  t.close();
+  const std::string remembered = t.indexName;
+  t.indexName.clear();
   try {
-    if (auto tag = FindOrCreateTag()) {
-      t.Exclusive = false;
-      t.IndexName = *tag;
-      t.Open();
-      CallHook(StoreHooks().IndexChanged);
+    if (auto tag = findOrCreateTag()) {
+      t.exclusive = false;
+      t.indexName = *tag;
+      t.open();
+      callHook(storeHooks().indexChanged);
       return true;
     }
   } catch (const dbase::Error& e) {
-    SetLastEngineError(e.what());
+    setLastEngineError(e.what());
   }
-  t.Close();
-  t.Exclusive = false;
-  t.IndexName = remembered;
-  OpenQuietly(t);
-  if (!t.Active() && !remembered.empty()) {
-    t.IndexName.clear();
-    OpenQuietly(t);
+  t.close();
+  t.exclusive = false;
+  t.indexName = remembered;
+  openQuietly(t);
+  if (!t.active() && !remembered.empty()) {
+    t.indexName.clear();
+    openQuietly(t);
   }
-  s.RevertSort();
-  CallHook(StoreHooks().BusyCursor, false);
-  if (!AppSettings().IndexErrorQuiet) ShowMessage(MsgKind::Error, kMsgIndexFailed);
+  s.revertSort();
+  callHook(storeHooks().busyCursor, false);
+  if (!appSettings().indexErrorQuiet) showMessage(MsgKind::Error, kMsgIndexFailed);
   return false;
 }

@@ -1,4 +1,4 @@
-#include "sampledata.h"
+#include "store/sampledata.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,9 +11,9 @@
 
 #include "dbase/codepage.h"
 #include "dbase/table.h"
-#include "runtime.h"
-#include "valuestream.h"
-#include "settings.h"
+#include "core/runobjects.h"
+#include "core/valuestream.h"
+#include "core/settings.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ using Row = std::vector<std::string>;
 
 // RFC 4180: quoted fields may hold commas, doubled quotes and line breaks.
 // Returns nullopt for an unterminated quote.
-std::optional<std::vector<Row>> ParseCsv(const std::string& text) {
+std::optional<std::vector<Row>> parseCsv(const std::string& text) {
   std::vector<Row> rows;
   Row row;
   std::string field;
@@ -94,13 +94,13 @@ std::optional<std::vector<Row>> ParseCsv(const std::string& text) {
   return rows;
 }
 
-std::string Native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-std::string InDir(const QString& dir, const char* name) {
-  return Native(QDir(dir).filePath(QString::fromLatin1(name)));
+std::string inDir(const QString& dir, const char* name) {
+  return native(QDir(dir).filePath(QString::fromLatin1(name)));
 }
 
-void DropIfPresent(const std::string& path) {
+void dropIfPresent(const std::string& path) {
   try {
     if (dbase::Table::resolve(path)) dbase::Table::deleteTable(path);
   } catch (const dbase::Error&) {
@@ -109,7 +109,7 @@ void DropIfPresent(const std::string& path) {
 }
 
 // Appends the CSV rows to the table at path; returns the number of records.
-int AppendRows(const std::string& path, const std::vector<Row>& rows) {
+int appendRows(const std::string& path, const std::vector<Row>& rows) {
   const Row& header = rows.front();
   std::vector<std::pair<int, int>> map;  // CSV column index, table field
   for (int c = 0; c < static_cast<int>(header.size()); ++c)
@@ -136,7 +136,7 @@ int AppendRows(const std::string& path, const std::vector<Row>& rows) {
 }
 
 // Gives the catalogue at path its entry for the record table, counter at last.
-void WriteCatalogEntry(const std::string& path, int last) {
+void writeCatalogEntry(const std::string& path, int last) {
   dbase::Table t;
   t.open(path, dbase::OpenMode::Exclusive);
   bool found = false;
@@ -160,28 +160,28 @@ void WriteCatalogEntry(const std::string& path, int last) {
 
 }  // namespace
 
-bool LoadSampleCollection(const QString& programDir, const QString& databaseDir) {
-  const std::string table = InDir(databaseDir, kTableName);
+bool loadSampleCollection(const QString& programDir, const QString& databaseDir) {
+  const std::string table = inDir(databaseDir, kTableName);
   if (dbase::Table::resolve(table)) return false;
   QFile csv(QDir(programDir).filePath(QString::fromLatin1(kSampleCsvPath)));
   if (!csv.open(QIODevice::ReadOnly)) return false;
   const QByteArray bytes = csv.readAll();
-  auto rows = ParseCsv(bytes.toStdString());
+  auto rows = parseCsv(bytes.toStdString());
   if (!rows || rows->size() < 2) return false;
 
-  const std::string tableWork = InDir(databaseDir, kTableWork);
-  const std::string catalog = InDir(databaseDir, kCatalogName);
-  const std::string catalogWork = InDir(databaseDir, kCatalogWork);
+  const std::string tableWork = inDir(databaseDir, kTableWork);
+  const std::string catalog = inDir(databaseDir, kCatalogName);
+  const std::string catalogWork = inDir(databaseDir, kCatalogWork);
   const bool hadCatalog = dbase::Table::resolve(catalog).has_value();
   bool catalogMoved = false;
   try {
-    dbase::Table::copyTable(InDir(programDir, kTableName), tableWork, true);
-    const int count = AppendRows(tableWork, *rows);
+    dbase::Table::copyTable(inDir(programDir, kTableName), tableWork, true);
+    const int count = appendRows(tableWork, *rows);
     if (hadCatalog) {
-      WriteCatalogEntry(catalog, count);
+      writeCatalogEntry(catalog, count);
     } else {
-      dbase::Table::copyTable(InDir(programDir, kCatalogName), catalogWork, true);
-      WriteCatalogEntry(catalogWork, count);
+      dbase::Table::copyTable(inDir(programDir, kCatalogName), catalogWork, true);
+      writeCatalogEntry(catalogWork, count);
       dbase::Table::renameTable(catalogWork, catalog);
       catalogMoved = true;
     }
@@ -189,18 +189,18 @@ bool LoadSampleCollection(const QString& programDir, const QString& databaseDir)
     dbase::Table::renameTable(tableWork, table);
     return true;
   } catch (const std::exception&) {
-    DropIfPresent(tableWork);
-    DropIfPresent(catalogWork);
-    if (catalogMoved) DropIfPresent(catalog);
+    dropIfPresent(tableWork);
+    dropIfPresent(catalogWork);
+    if (catalogMoved) dropIfPresent(catalog);
     return false;
   }
 }
 
-void WriteSampleHeader(const QString& dir) {
-  const QString path = JoinPath(dir, QStringLiteral("header.dat"));
+void writeSampleHeader(const QString& dir) {
+  const QString path = joinPath(dir, QStringLiteral("header.dat"));
   if (QFileInfo::exists(path)) return;
   // Titles and authors wide enough to read on the first look.
-  valuestream::TValueWriter w;
+  valuestream::ValueWriter w;
   w.listStart();
   w.string(QStringLiteral("Book Title"));
   w.integer(150);
@@ -208,19 +208,19 @@ void WriteSampleHeader(const QString& dir) {
   w.integer(110);
   w.listEnd();
   try {
-    valuestream::WriteFileOrThrow(path, w.data());
+    valuestream::writeFileOrThrow(path, w.data());
   } catch (const std::exception&) {
     // The default columns then.
   }
 }
 
-void InstallSampleSeeder() {
+void installSampleSeeder() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  RunObjects().afterDataDirectories.push_back([] {
-    const TAppSettings& s = AppSettings();
-    const QString dir = JoinPath(s.DataRootDir, TAppSettings::DataSubdir);
-    if (LoadSampleCollection(s.ProgramDir, dir)) WriteSampleHeader(dir);
+  runObjects().afterDataDirectories.push_back([] {
+    const AppSettings& s = appSettings();
+    const QString dir = joinPath(s.dataRootDir, AppSettings::dataSubdir);
+    if (loadSampleCollection(s.programDir, dir)) writeSampleHeader(dir);
   });
 }

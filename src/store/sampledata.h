@@ -10,15 +10,15 @@
 // Does nothing (false) when databaseDir already has a data.dbf or the program
 // directory has no sample. On any failure nothing is left behind (false): the
 // tables are built under temporary names and renamed only at the end.
-bool LoadSampleCollection(const QString& programDir, const QString& databaseDir);
+bool loadSampleCollection(const QString& programDir, const QString& databaseDir);
 
 // Where the sample lies below the program directory.
 inline constexpr const char* kSampleCsvPath = "sample/books.csv";
 
 // A header.dat for a freshly seeded directory: title and author columns
 // wide enough to read. Leaves an existing file alone.
-void WriteSampleHeader(const QString& dir);
+void writeSampleHeader(const QString& dir);
 
 // Hooks the loader into start-up for the public data directory of the program
 // directory (DataRootDir/DATA), once.
-void InstallSampleSeeder();
+void installSampleSeeder();

@@ -1,4 +1,4 @@
-#include "sortstate.h"
+#include "store/sortstate.h"
 
 #include <algorithm>
 
@@ -6,7 +6,7 @@ namespace {
 
 enum class Kind { String, Numeric, Date, Memo, Other };
 
-Kind KindOf(const std::vector<dbase::FieldDef>& fields, int field) {
+Kind kindOf(const std::vector<dbase::FieldDef>& fields, int field) {
   if (field < 0 || field >= static_cast<int>(fields.size())) return Kind::Other;
   switch (fields[static_cast<size_t>(field)].type) {
     case dbase::FieldType::Character: return Kind::String;
@@ -18,13 +18,13 @@ Kind KindOf(const std::vector<dbase::FieldDef>& fields, int field) {
   }
 }
 
-bool IsText(Kind k) { return k == Kind::String || k == Kind::Memo; }
+bool isText(Kind k) { return k == Kind::String || k == Kind::Memo; }
 
 // Numbers and dates turn their own order around, so the index stays ascending.
 const char* const kNumberReversal = "999999999999999999-";
 const char* const kDateReversal = "{12/31/3099}-";
 
-std::string SingleKey(Kind kind, const std::string& name, int size, bool descending,
+std::string singleKey(Kind kind, const std::string& name, int size, bool descending,
                       uint8_t& options) {
   switch (kind) {
     case Kind::String:
@@ -49,7 +49,7 @@ std::string SingleKey(Kind kind, const std::string& name, int size, bool descend
 
 // One field's part of a two-field key within a budget of key characters;
 // length receives what the part counts against the budget.
-std::string KeyPart(Kind kind, const std::string& name, int size, bool reversed, int budget,
+std::string keyPart(Kind kind, const std::string& name, int size, bool reversed, int budget,
                     int& length) {
   const std::string b = std::to_string(budget);
   const int width = std::min(budget, 20);
@@ -80,15 +80,15 @@ std::string KeyPart(Kind kind, const std::string& name, int size, bool reversed,
 
 }  // namespace
 
-uint8_t TagOptions(const dbase::TagDef& tag) {
+uint8_t tagOptions(const dbase::TagDef& tag) {
   uint8_t o = kIndexExpression;
   if (tag.descending) o |= kIndexDescending;
   if (tag.unique) o |= kIndexUnique;
   return o;
 }
 
-void TIndex::BuildKeys(const std::vector<dbase::FieldDef>& fields, int firstUserField) {
-  KeyExpression.clear();
+void SortState::buildKeys(const std::vector<dbase::FieldDef>& fields, int firstUserField) {
+  keyExpression.clear();
   auto name = [&](int f) {
     return f >= 0 && f < static_cast<int>(fields.size()) ? fields[static_cast<size_t>(f)].name
                                                          : std::string();
@@ -97,72 +97,72 @@ void TIndex::BuildKeys(const std::vector<dbase::FieldDef>& fields, int firstUser
     return f >= 0 && f < static_cast<int>(fields.size()) ? fields[static_cast<size_t>(f)].length
                                                          : 0;
   };
-  const Kind k1 = KindOf(fields, FirstField);
-  if (SecondField < firstUserField || SecondField == FirstField) {
-    IndexOptions = 0;
-    KeyExpression = SingleKey(k1, name(FirstField), size(FirstField), FirstDescending,
-                              IndexOptions);
+  const Kind k1 = kindOf(fields, firstField);
+  if (secondField < firstUserField || secondField == firstField) {
+    indexOptions = 0;
+    keyExpression = singleKey(k1, name(firstField), size(firstField), firstDescending,
+                              indexOptions);
   } else {
-    IndexOptions = kIndexExpression;
-    const Kind k2 = KindOf(fields, SecondField);
-    bool d1 = FirstDescending;
-    bool d2 = SecondDescending;
-    if (IsText(k1) && IsText(k2)) {
+    indexOptions = kIndexExpression;
+    const Kind k2 = kindOf(fields, secondField);
+    bool d1 = firstDescending;
+    bool d2 = secondDescending;
+    if (isText(k1) && isText(k2)) {
       d2 = d1;
-      if (d1) IndexOptions |= kIndexDescending;
-    } else if (IsText(k1)) {
+      if (d1) indexOptions |= kIndexDescending;
+    } else if (isText(k1)) {
       if (d1) {
-        IndexOptions |= kIndexDescending;
+        indexOptions |= kIndexDescending;
         d2 = !d2;
       }
-    } else if (IsText(k2) && d2) {
-      IndexOptions |= kIndexDescending;
+    } else if (isText(k2) && d2) {
+      indexOptions |= kIndexDescending;
       d1 = !d1;
     }
     int l1 = 0;
     int l2 = 0;
-    const std::string part1 = KeyPart(k1, name(FirstField), size(FirstField), d1, 79, l1);
+    const std::string part1 = keyPart(k1, name(firstField), size(firstField), d1, 79, l1);
     const std::string part2 =
-        KeyPart(k2, name(SecondField), size(SecondField), d2, 99 - l1, l2);
-    KeyExpression = part1 + "+" + part2;
+        keyPart(k2, name(secondField), size(secondField), d2, 99 - l1, l2);
+    keyExpression = part1 + "+" + part2;
   }
-  FilteredKeyExpression = name(1) + "+" + KeyExpression;
-  FilteredIndexOptions = IndexOptions;
-  if (KeyExpression.size() > kMaxKeyExpression) KeyExpression.resize(kMaxKeyExpression);
-  if (FilteredKeyExpression.size() > kMaxKeyExpression)
-    FilteredKeyExpression.resize(kMaxKeyExpression);
+  filteredKeyExpression = name(1) + "+" + keyExpression;
+  filteredIndexOptions = indexOptions;
+  if (keyExpression.size() > kMaxKeyExpression) keyExpression.resize(kMaxKeyExpression);
+  if (filteredKeyExpression.size() > kMaxKeyExpression)
+    filteredKeyExpression.resize(kMaxKeyExpression);
 }
 
-void TIndex::CommitSort() {
-  PrevFirstField = FirstField;
-  PrevFirstDescending = FirstDescending;
-  PrevSecondField = SecondField;
-  PrevSecondDescending = SecondDescending;
+void SortState::commitSort() {
+  prevFirstField = firstField;
+  prevFirstDescending = firstDescending;
+  prevSecondField = secondField;
+  prevSecondDescending = secondDescending;
 }
 
-void TIndex::RevertSort() {
-  FirstField = PrevFirstField;
-  FirstDescending = PrevFirstDescending;
-  SecondField = PrevSecondField;
-  SecondDescending = PrevSecondDescending;
+void SortState::revertSort() {
+  firstField = prevFirstField;
+  firstDescending = prevFirstDescending;
+  secondField = prevSecondField;
+  secondDescending = prevSecondDescending;
 }
 
-bool TIndex::SortUnchanged() const {
-  return FirstField == PrevFirstField && FirstDescending == PrevFirstDescending &&
-         SecondField == PrevSecondField && SecondDescending == PrevSecondDescending;
+bool SortState::sortUnchanged() const {
+  return firstField == prevFirstField && firstDescending == prevFirstDescending &&
+         secondField == prevSecondField && secondDescending == prevSecondDescending;
 }
 
-void TIndex::ResetSort() {
-  FirstField = 0;
-  FirstDescending = false;
-  SecondField = 0;
-  SecondDescending = false;
-  KeyExpression.clear();
-  FilteredKeyExpression.clear();
-  CommitSort();
+void SortState::resetSort() {
+  firstField = 0;
+  firstDescending = false;
+  secondField = 0;
+  secondDescending = false;
+  keyExpression.clear();
+  filteredKeyExpression.clear();
+  commitSort();
 }
 
-TIndex& SortState() {
-  static TIndex instance;
+SortState& sortState() {
+  static SortState instance;
   return instance;
 }

@@ -6,7 +6,7 @@
 
 #include "dbase/types.h"
 
-class TDbTable;
+class DbTable;
 
 // Index options as the table engine reports them for a tag.
 inline constexpr uint8_t kIndexUnique = 0x02;
@@ -17,35 +17,35 @@ inline constexpr size_t kMaxKeyExpression = 100;
 
 // The options byte of an existing tag: every tag of a production index is an
 // expression tag.
-uint8_t TagOptions(const dbase::TagDef& tag);
+uint8_t tagOptions(const dbase::TagDef& tag);
 
 // The sort state: current and previous sort fields and the key expressions
 // built from them. One instance for the whole run: SortState().
-class TIndex {
+class SortState {
  public:
-  TDbTable* Table = nullptr;  // not owned: the record table
-  uint8_t IndexOptions = 0;
-  std::string KeyExpression;
-  std::string FilteredKeyExpression;
-  uint8_t FilteredIndexOptions = 0;
-  uint8_t PrevFirstField = 0;
-  bool PrevFirstDescending = false;
-  uint8_t PrevSecondField = 0;
-  bool PrevSecondDescending = false;
-  uint8_t FirstField = 0;
-  bool FirstDescending = false;
-  uint8_t SecondField = 0;  // below the first user field: none
-  bool SecondDescending = false;
-  bool Filtered = false;
+  DbTable* Table = nullptr;  // not owned: the record table
+  uint8_t indexOptions = 0;
+  std::string keyExpression;
+  std::string filteredKeyExpression;
+  uint8_t filteredIndexOptions = 0;
+  uint8_t prevFirstField = 0;
+  bool prevFirstDescending = false;
+  uint8_t prevSecondField = 0;
+  bool prevSecondDescending = false;
+  uint8_t firstField = 0;
+  bool firstDescending = false;
+  uint8_t secondField = 0;  // below the first user field: none
+  bool secondDescending = false;
+  bool filtered = false;
 
   // Builds KeyExpression, IndexOptions and the filtered pair from the current
   // sort over the given fields (field numbers index into them).
-  void BuildKeys(const std::vector<dbase::FieldDef>& fields, int firstUserField);
+  void buildKeys(const std::vector<dbase::FieldDef>& fields, int firstUserField);
 
-  void CommitSort();
-  void RevertSort();
-  bool SortUnchanged() const;
-  void ResetSort();
+  void commitSort();
+  void revertSort();
+  bool sortUnchanged() const;
+  void resetSort();
 };
 
-TIndex& SortState();
+SortState& sortState();

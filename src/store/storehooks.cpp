@@ -1,6 +1,6 @@
-#include "storehooks.h"
+#include "store/storehooks.h"
 
-TStoreHooks& StoreHooks() {
-  static TStoreHooks hooks;
+StoreHooks& storeHooks() {
+  static StoreHooks hooks;
   return hooks;
 }

@@ -4,22 +4,22 @@
 
 // Where the views and the filter hang their own operations into the record
 // table. Every hook may be left empty.
-struct TStoreHooks {
+struct StoreHooks {
   // The current view shows the records again (a new sort was applied).
-  std::function<void()> IndexChanged;
+  std::function<void()> indexChanged;
   // A letter tab's count changed: recolour it (index 0 = "A").
-  std::function<void(int letter)> RecolourTab;
+  std::function<void(int letter)> recolourTab;
   // Hourglass on (true) or the normal cursor back (false).
-  std::function<void(bool busy)> BusyCursor;
+  std::function<void(bool busy)> busyCursor;
   // Clear the filter list; load it from the user's filter file.
-  std::function<void()> ClearFilterList;
-  std::function<void()> LoadFilterFile;
+  std::function<void()> clearFilterList;
+  std::function<void()> loadFilterFile;
 };
 
-TStoreHooks& StoreHooks();
+StoreHooks& storeHooks();
 
 // Calls a hook when it is set.
 template <class F, class... A>
-void CallHook(const F& hook, A&&... args) {
+void callHook(const F& hook, A&&... args) {
   if (hook) hook(std::forward<A>(args)...);
 }

@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "storefixture.h"
+#include "support/storefixture.h"
 
 namespace storetest {
 namespace {
@@ -13,16 +13,16 @@ namespace {
 class KeyFit : public StoreTest {
  protected:
   // Whether the engine takes the key of this sort as a tag.
-  bool Fits(dbase::Table& t, int first, bool d1, int second, bool d2) {
-    TIndex s;
-    s.FirstField = static_cast<uint8_t>(first);
-    s.FirstDescending = d1;
-    s.SecondField = static_cast<uint8_t>(second);
-    s.SecondDescending = d2;
-    s.BuildKeys(t.fields(), 2);
-    if (s.KeyExpression.empty()) return false;
+  bool fits(dbase::Table& t, int first, bool d1, int second, bool d2) {
+    SortState s;
+    s.firstField = static_cast<uint8_t>(first);
+    s.firstDescending = d1;
+    s.secondField = static_cast<uint8_t>(second);
+    s.secondDescending = d2;
+    s.buildKeys(t.fields(), 2);
+    if (s.keyExpression.empty()) return false;
     try {
-      t.addTag({"T", s.KeyExpression, (s.IndexOptions & kIndexDescending) != 0, false, ""});
+      t.addTag({"T", s.keyExpression, (s.indexOptions & kIndexDescending) != 0, false, ""});
       t.deleteTag("T");
       return true;
     } catch (const dbase::Error&) {
@@ -32,16 +32,16 @@ class KeyFit : public StoreTest {
 };
 
 TEST_F(KeyFit, EverySingleFieldKeyButThePictureFits) {
-  MakeDatabase({{"a", 1}});
+  makeDatabase({{"a", 1}});
   dbase::Table t;
   t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
   for (int f = 0; f < 24; ++f)
     for (bool d : {false, true})
-      EXPECT_EQ(Fits(t, f, d, 0, false), f != F(kPicture)) << "field " << f << " desc " << d;
+      EXPECT_EQ(fits(t, f, d, 0, false), f != F(kPicture)) << "field " << f << " desc " << d;
 }
 
 TEST_F(KeyFit, TwoFieldKeysFitUnlessADateLeadsALongText) {
-  MakeDatabase({{"a", 1}});
+  makeDatabase({{"a", 1}});
   dbase::Table t;
   t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
   const auto& fields = t.fields();
@@ -60,7 +60,7 @@ TEST_F(KeyFit, TwoFieldKeysFitUnlessADateLeadsALongText) {
       // (A memo line is 50 characters wide, so notes still fit.)
       const bool tooLong = isDate(a) && b == F(kTitle);
       for (bool d : {false, true})
-        EXPECT_EQ(Fits(t, a, d, b, !d), !tooLong) << "fields " << a << "," << b << " desc " << d;
+        EXPECT_EQ(fits(t, a, d, b, !d), !tooLong) << "fields " << a << "," << b << " desc " << d;
     }
   }
 }

@@ -4,13 +4,13 @@
 
 #include <map>
 
-#include "storefixture.h"
+#include "support/storefixture.h"
 
 namespace storetest {
 namespace {
 
 // Titles at the edges of the letter bounds; \xC9 is a capital E acute.
-std::vector<Book> EdgeTitles() {
+std::vector<Book> edgeTitles() {
   return {{"1984"},       {"'Salem's Lot"}, {"apple pie"},   {"Apple"},
           {""},           {"Banana"},       {"banana split"}, {"Zebra"},
           {"\xC9mile"},   {"[Bracketed]"},  {"~tilde"},      {"Middlemarch"},
@@ -23,99 +23,99 @@ std::map<char, int> Expected() {
 
 class LetterTest : public StoreTest {
  protected:
-  void ExpectCounts(const std::map<char, int>& expected) {
+  void expectCounts(const std::map<char, int>& expected) {
     for (char c = 'A'; c <= 'Z'; ++c) {
       auto it = expected.find(c);
-      EXPECT_EQ(LetterCounts()[static_cast<size_t>(c - 'A')], it == expected.end() ? 0 : it->second)
+      EXPECT_EQ(letterCounts()[static_cast<size_t>(c - 'A')], it == expected.end() ? 0 : it->second)
           << "letter " << c;
     }
   }
-  std::vector<std::string> Under(char letter) {
-    EXPECT_TRUE(SetLetterRange(tables_.Records, letter));
-    return Listing(F(kTitle));
+  std::vector<std::string> under(char letter) {
+    EXPECT_TRUE(setLetterRange(tables_.records, letter));
+    return listing(F(kTitle));
   }
 };
 
 TEST_F(LetterTest, AscendingBoundsPutDigitsPunctuationAndBlanksUnderA) {
-  MakeDatabase(EdgeTitles());
-  ASSERT_TRUE(OpenSorted(F(kTitle)));
-  EXPECT_EQ(Under('A'), (std::vector<std::string>{"", "'Salem's Lot", "1984", "Apple", "apple pie"}));
-  EXPECT_EQ(Under('B'), (std::vector<std::string>{"Banana", "banana split"}));
-  EXPECT_EQ(Under('Z'),
+  makeDatabase(edgeTitles());
+  ASSERT_TRUE(openSorted(F(kTitle)));
+  EXPECT_EQ(under('A'), (std::vector<std::string>{"", "'Salem's Lot", "1984", "Apple", "apple pie"}));
+  EXPECT_EQ(under('B'), (std::vector<std::string>{"Banana", "banana split"}));
+  EXPECT_EQ(under('Z'),
             (std::vector<std::string>{"Zebra", "zz top", "[Bracketed]", "~tilde", "\xC9mile"}));
-  EXPECT_TRUE(Under('C').empty());
-  CountLetters(tables_.Records);
-  ExpectCounts(Expected());
+  EXPECT_TRUE(under('C').empty());
+  countLetters(tables_.records);
+  expectCounts(Expected());
 }
 
 TEST_F(LetterTest, DescendingBoundsAreSwapped) {
-  MakeDatabase(EdgeTitles());
-  ASSERT_TRUE(OpenSorted(F(kTitle), true));
-  EXPECT_EQ(Under('A'), (std::vector<std::string>{"apple pie", "Apple", "1984", "'Salem's Lot", ""}));
-  EXPECT_EQ(Under('Z'),
+  makeDatabase(edgeTitles());
+  ASSERT_TRUE(openSorted(F(kTitle), true));
+  EXPECT_EQ(under('A'), (std::vector<std::string>{"apple pie", "Apple", "1984", "'Salem's Lot", ""}));
+  EXPECT_EQ(under('Z'),
             (std::vector<std::string>{"\xC9mile", "~tilde", "[Bracketed]", "zz top", "Zebra"}));
-  CountLetters(tables_.Records);
-  ExpectCounts(Expected());
+  countLetters(tables_.records);
+  expectCounts(Expected());
 }
 
 TEST_F(LetterTest, TwoFieldSortCountsByTheFirst) {
-  MakeDatabase(EdgeTitles());
-  ASSERT_TRUE(OpenSorted(F(kTitle), false, F(kValue), true));
-  CountLetters(tables_.Records);
-  ExpectCounts(Expected());
+  makeDatabase(edgeTitles());
+  ASSERT_TRUE(openSorted(F(kTitle), false, F(kValue), true));
+  countLetters(tables_.records);
+  expectCounts(Expected());
 }
 
 TEST_F(LetterTest, FilterMarkNarrowsEveryLetter) {
-  MakeDatabase({{"Apple", 0, "2"}, {"Avocado", 0, "0"}, {"Banana", 0, "2"}, {"Berry", 0, "3"},
+  makeDatabase({{"Apple", 0, "2"}, {"Avocado", 0, "0"}, {"Banana", 0, "2"}, {"Berry", 0, "3"},
                 {"Cherry", 0, "0"}});
-  SortState().Filtered = true;
-  ASSERT_TRUE(OpenSorted(F(kTitle)));
-  AppSettings().FilterState = 1;
-  EXPECT_EQ(Under('A'), std::vector<std::string>{"Apple"});
-  CountLetters(tables_.Records);
-  ExpectCounts({{'A', 1}, {'B', 1}});
-  AppSettings().FilterState = 2;
-  CountLetters(tables_.Records);
-  ExpectCounts({{'A', 1}, {'C', 1}});
+  sortState().filtered = true;
+  ASSERT_TRUE(openSorted(F(kTitle)));
+  appSettings().filterState = 1;
+  EXPECT_EQ(under('A'), std::vector<std::string>{"Apple"});
+  countLetters(tables_.records);
+  expectCounts({{'A', 1}, {'B', 1}});
+  appSettings().filterState = 2;
+  countLetters(tables_.records);
+  expectCounts({{'A', 1}, {'C', 1}});
 }
 
 TEST_F(LetterTest, WithoutLetterTabsOnlyTheFilterRangeIsSet) {
-  MakeDatabase({{"Apple", 0, "2"}, {"Avocado", 0, "1"}, {"Banana", 0, "3"}, {"Cherry", 0, "0"}});
-  SortState().Filtered = true;
-  ASSERT_TRUE(OpenSorted(F(kTitle)));
-  AppSettings().LetterTabs = 1;
-  EXPECT_FALSE(LetterTabsActive());
-  AppSettings().FilterState = 1;
-  EXPECT_FALSE(SetLetterRange(tables_.Records, 'A'));
-  EXPECT_EQ(Listing(F(kTitle)), (std::vector<std::string>{"Apple", "Banana"}));
-  AppSettings().FilterState = 2;
-  EXPECT_FALSE(SetLetterRange(tables_.Records, 'A'));
+  makeDatabase({{"Apple", 0, "2"}, {"Avocado", 0, "1"}, {"Banana", 0, "3"}, {"Cherry", 0, "0"}});
+  sortState().filtered = true;
+  ASSERT_TRUE(openSorted(F(kTitle)));
+  appSettings().letterTabs = 1;
+  EXPECT_FALSE(letterTabsActive());
+  appSettings().filterState = 1;
+  EXPECT_FALSE(setLetterRange(tables_.records, 'A'));
+  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"Apple", "Banana"}));
+  appSettings().filterState = 2;
+  EXPECT_FALSE(setLetterRange(tables_.records, 'A'));
   // Mark "0" comes before mark "1" in the filtered key.
-  EXPECT_EQ(Listing(F(kTitle)), (std::vector<std::string>{"Cherry", "Avocado"}));
-  AppSettings().FilterState = 0;
-  EXPECT_FALSE(SetLetterRange(tables_.Records, 'A'));
-  EXPECT_EQ(RecordCount(tables_.Records), 4u);
+  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"Cherry", "Avocado"}));
+  appSettings().filterState = 0;
+  EXPECT_FALSE(setLetterRange(tables_.records, 'A'));
+  EXPECT_EQ(recordCount(tables_.records), 4u);
 }
 
 TEST_F(LetterTest, NumberSortHasNoLetterTabs) {
-  MakeDatabase({{"Apple", 3}, {"Banana", 1}});
-  ASSERT_TRUE(OpenSorted(F(kValue)));
-  EXPECT_FALSE(LetterTabsActive());
-  LetterCounts().fill(7);
-  CountLetters(tables_.Records);
-  EXPECT_EQ(LetterCounts()[0], 7);  // untouched
-  EXPECT_FALSE(SetLetterRange(tables_.Records, 'A'));
-  EXPECT_EQ(RecordCount(tables_.Records), 2u);
-  EXPECT_EQ(FirstLetter(tables_.Records), 'A');
+  makeDatabase({{"Apple", 3}, {"Banana", 1}});
+  ASSERT_TRUE(openSorted(F(kValue)));
+  EXPECT_FALSE(letterTabsActive());
+  letterCounts().fill(7);
+  countLetters(tables_.records);
+  EXPECT_EQ(letterCounts()[0], 7);  // untouched
+  EXPECT_FALSE(setLetterRange(tables_.records, 'A'));
+  EXPECT_EQ(recordCount(tables_.records), 2u);
+  EXPECT_EQ(firstLetter(tables_.records), 'A');
 }
 
 TEST_F(LetterTest, FirstLetterOfEachRecord) {
-  MakeDatabase(EdgeTitles());
-  ASSERT_TRUE(OpenSorted(F(kTitle)));
+  makeDatabase(edgeTitles());
+  ASSERT_TRUE(openSorted(F(kTitle)));
   std::map<std::string, char> letters;
-  dbase::Table& t = tables_.Records.Engine();
+  dbase::Table& t = tables_.records.engine();
   for (t.first(); !t.eof(); t.next())
-    letters[t.asString(F(kTitle))] = FirstLetter(tables_.Records);
+    letters[t.asString(F(kTitle))] = firstLetter(tables_.records);
   EXPECT_EQ(letters["1984"], 'A');
   EXPECT_EQ(letters["'Salem's Lot"], 'A');
   EXPECT_EQ(letters[""], 'A');
@@ -125,43 +125,43 @@ TEST_F(LetterTest, FirstLetterOfEachRecord) {
   EXPECT_EQ(letters["[Bracketed]"], 'Z');
   EXPECT_EQ(letters["\xC9mile"], 'Z');
   EXPECT_EQ(letters["Ye olde"], 'Y');
-  tables_.Records.Close();
-  EXPECT_EQ(FirstLetter(tables_.Records), 'A');
+  tables_.records.close();
+  EXPECT_EQ(firstLetter(tables_.records), 'A');
 }
 
 TEST_F(LetterTest, CountLetterAndAdjustRecolourTheirTabs) {
-  MakeDatabase({{"Apple"}, {"Avocado"}, {"Banana"}});
-  ASSERT_TRUE(OpenSorted(F(kTitle)));
+  makeDatabase({{"Apple"}, {"Avocado"}, {"Banana"}});
+  ASSERT_TRUE(openSorted(F(kTitle)));
   std::vector<int> recoloured;
-  StoreHooks().RecolourTab = [&](int letter) { recoloured.push_back(letter); };
-  ASSERT_TRUE(SetLetterRange(tables_.Records, 'A'));
-  CountLetter(tables_.Records, 'A');
-  EXPECT_EQ(LetterCounts()[0], 2);
-  AdjustLetterCounts('A', 'C');
-  EXPECT_EQ(LetterCounts()[0], 1);
-  EXPECT_EQ(LetterCounts()[2], 1);
-  AdjustLetterCounts('?', 'B');
-  EXPECT_EQ(LetterCounts()[1], 1);
+  storeHooks().recolourTab = [&](int letter) { recoloured.push_back(letter); };
+  ASSERT_TRUE(setLetterRange(tables_.records, 'A'));
+  countLetter(tables_.records, 'A');
+  EXPECT_EQ(letterCounts()[0], 2);
+  adjustLetterCounts('A', 'C');
+  EXPECT_EQ(letterCounts()[0], 1);
+  EXPECT_EQ(letterCounts()[2], 1);
+  adjustLetterCounts('?', 'B');
+  EXPECT_EQ(letterCounts()[1], 1);
   EXPECT_EQ(recoloured, (std::vector<int>{0, 0, 2, 1}));
 }
 
 TEST_F(LetterTest, CountLettersShowsTheHourglass) {
-  MakeDatabase({{"Apple"}});
-  ASSERT_TRUE(OpenSorted(F(kTitle)));
+  makeDatabase({{"Apple"}});
+  ASSERT_TRUE(openSorted(F(kTitle)));
   std::vector<bool> busy;
-  StoreHooks().BusyCursor = [&](bool on) { busy.push_back(on); };
-  CountLetters(tables_.Records);
+  storeHooks().busyCursor = [&](bool on) { busy.push_back(on); };
+  countLetters(tables_.records);
   EXPECT_EQ(busy, (std::vector<bool>{true, false}));
 }
 
 TEST_F(LetterTest, GoToPositionPastTheEndLeavesTheTableAtItsEnd) {
-  MakeDatabase({{"c"}, {"a"}, {"b"}});
-  ASSERT_TRUE(OpenSorted(F(kTitle)));
-  GoToPosition(tables_.Records, 1);
-  EXPECT_EQ(tables_.Records.Engine().asString(F(kTitle)), "b");
-  EXPECT_FALSE(tables_.Records.Engine().eof());
-  GoToPosition(tables_.Records, 3);
-  EXPECT_TRUE(tables_.Records.Engine().eof());
+  makeDatabase({{"c"}, {"a"}, {"b"}});
+  ASSERT_TRUE(openSorted(F(kTitle)));
+  goToPosition(tables_.records, 1);
+  EXPECT_EQ(tables_.records.engine().asString(F(kTitle)), "b");
+  EXPECT_FALSE(tables_.records.engine().eof());
+  goToPosition(tables_.records, 3);
+  EXPECT_TRUE(tables_.records.engine().eof());
 }
 
 }  // namespace

@@ -5,14 +5,14 @@
 
 #include <filesystem>
 
-#include "storefixture.h"
+#include "support/storefixture.h"
 
 namespace storetest {
 namespace {
 
 class OpenDatabaseTest : public StoreTest {
  protected:
-  int CatalogueCounter(const std::string& fileName) {
+  int catalogueCounter(const std::string& fileName) {
     dbase::Table t;
     t.open(dataFile("master.dbf"), dbase::OpenMode::Shared, true);
     for (t.first(); !t.eof(); t.next())
@@ -25,173 +25,173 @@ const QString kMissingWarning =
     QStringLiteral("Could not Open the database! A new database will be created.");
 
 TEST_F(OpenDatabaseTest, EmptyDirectoryGetsEveryFileFromTheTemplates) {
-  ASSERT_TRUE(OpenDatabase(tables_));
+  ASSERT_TRUE(openDatabase(tables_));
   ASSERT_EQ(prompter_.shown.size(), 1u);
   EXPECT_EQ(prompter_.shown[0].kind, MsgKind::Warning);
   EXPECT_EQ(prompter_.shown[0].text, kMissingWarning);
-  EXPECT_TRUE(tables_.Catalogue.Active());
-  EXPECT_EQ(tables_.Catalogue.Engine().activeTag(), "IDX0");
-  EXPECT_EQ(tables_.Copy.Engine().recordCount(), 1u);
-  EXPECT_TRUE(tables_.Copy.Engine().tags().empty());
-  EXPECT_TRUE(tables_.Records.Active());
-  EXPECT_EQ(tables_.Records.IndexName, "IDX0");  // entry order
-  EXPECT_EQ(CatalogueCounter("data.dbf"), 1);
-  EXPECT_FALSE(AppSettings().IndexErrorQuiet);
+  EXPECT_TRUE(tables_.catalogue.active());
+  EXPECT_EQ(tables_.catalogue.engine().activeTag(), "IDX0");
+  EXPECT_EQ(tables_.copy.engine().recordCount(), 1u);
+  EXPECT_TRUE(tables_.copy.engine().tags().empty());
+  EXPECT_TRUE(tables_.records.active());
+  EXPECT_EQ(tables_.records.indexName, "IDX0");  // entry order
+  EXPECT_EQ(catalogueCounter("data.dbf"), 1);
+  EXPECT_FALSE(appSettings().indexErrorQuiet);
 }
 
 TEST_F(OpenDatabaseTest, FieldSetsFollowTheTable) {
-  ASSERT_TRUE(OpenDatabase(tables_));
-  const TAppSettings& s = AppSettings();
-  EXPECT_TRUE(s.StringFields.test(F(kTitle)));
-  EXPECT_TRUE(s.StringFields.test(F(kCustom2)));
-  EXPECT_FALSE(s.StringFields.test(1));  // the mark is not a user field
-  EXPECT_FALSE(s.StringFields.test(F(kValue)));
-  EXPECT_EQ(s.StringFields.count(), 14u);
-  EXPECT_EQ(s.MemoFields.count(), 1u);
-  EXPECT_TRUE(s.MemoFields.test(F(kNotes)));
-  EXPECT_EQ(s.BlobFields.count(), 1u);
-  EXPECT_TRUE(s.BlobFields.test(F(kPicture)));
+  ASSERT_TRUE(openDatabase(tables_));
+  const AppSettings& s = appSettings();
+  EXPECT_TRUE(s.stringFields.test(F(kTitle)));
+  EXPECT_TRUE(s.stringFields.test(F(kCustom2)));
+  EXPECT_FALSE(s.stringFields.test(1));  // the mark is not a user field
+  EXPECT_FALSE(s.stringFields.test(F(kValue)));
+  EXPECT_EQ(s.stringFields.count(), 14u);
+  EXPECT_EQ(s.memoFields.count(), 1u);
+  EXPECT_TRUE(s.memoFields.test(F(kNotes)));
+  EXPECT_EQ(s.blobFields.count(), 1u);
+  EXPECT_TRUE(s.blobFields.test(F(kPicture)));
 }
 
 TEST_F(OpenDatabaseTest, SavedSortIsAppliedOnOpen) {
-  MakeDatabase({{"b"}, {"a"}});
-  WriteBytes(dataFile("data.idx"), std::string("\x02\x01\x00\x00", 4));
-  ASSERT_TRUE(OpenDatabase(tables_));
+  makeDatabase({{"b"}, {"a"}});
+  writeBytes(dataFile("data.idx"), std::string("\x02\x01\x00\x00", 4));
+  ASSERT_TRUE(openDatabase(tables_));
   EXPECT_TRUE(prompter_.shown.empty());
-  EXPECT_EQ(SortState().FirstField, F(kTitle));
-  EXPECT_EQ(Listing(F(kTitle)), (std::vector<std::string>{"b", "a"}));
+  EXPECT_EQ(sortState().firstField, F(kTitle));
+  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"b", "a"}));
 }
 
 TEST_F(OpenDatabaseTest, DeletedTableIsRecreatedEmptyWithWarningAndSortReset) {
-  MakeDatabase({{"b"}, {"a"}});
-  ASSERT_TRUE(OpenDatabase(tables_));
-  SortState().FirstField = static_cast<uint8_t>(F(kTitle));
-  ASSERT_TRUE(ApplySort());
-  tables_.Records.Close();
+  makeDatabase({{"b"}, {"a"}});
+  ASSERT_TRUE(openDatabase(tables_));
+  sortState().firstField = static_cast<uint8_t>(F(kTitle));
+  ASSERT_TRUE(applySort());
+  tables_.records.close();
   dbase::Table::deleteTable(dataFile("data.dbf"));
   prompter_.shown.clear();
-  ASSERT_TRUE(OpenDatabase(tables_));
+  ASSERT_TRUE(openDatabase(tables_));
   EXPECT_EQ(prompter_.texts(), QStringList{kMissingWarning});
-  EXPECT_EQ(SortState().FirstField, 0);
-  EXPECT_EQ(tables_.Records.Engine().recordCount(), 0u);
-  EXPECT_EQ(tables_.Records.IndexName, "IDX0");
+  EXPECT_EQ(sortState().firstField, 0);
+  EXPECT_EQ(tables_.records.engine().recordCount(), 0u);
+  EXPECT_EQ(tables_.records.indexName, "IDX0");
 }
 
 TEST_F(OpenDatabaseTest, DeletedIndexIsRestoredFromTheTemplateWithTheRecords) {
-  MakeDatabase({{"b"}, {"a"}, {"c"}});
+  makeDatabase({{"b"}, {"a"}, {"c"}});
   std::filesystem::remove(dataFile("data.mdx"));
-  WriteBytes(dataFile("data.idx"), std::string("\x02\x00\x00\x00", 4));
-  ASSERT_TRUE(OpenDatabase(tables_));
+  writeBytes(dataFile("data.idx"), std::string("\x02\x00\x00\x00", 4));
+  ASSERT_TRUE(openDatabase(tables_));
   EXPECT_TRUE(prompter_.shown.empty());
   EXPECT_TRUE(std::filesystem::exists(dataFile("data.MDX")));
-  EXPECT_EQ(tables_.Records.IndexName, "IDX1");
-  EXPECT_EQ(Listing(F(kTitle)), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(tables_.records.indexName, "IDX1");
+  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 TEST_F(OpenDatabaseTest, EnsureOpenRestoresTheIndexOfAClosedTable) {
-  MakeDatabase({{"b"}, {"a"}});
+  makeDatabase({{"b"}, {"a"}});
   std::filesystem::remove(dataFile("data.mdx"));
-  tables_.Records.DatabaseName = data_.qpath();
-  tables_.Records.TableName = "data.dbf";
-  tables_.Records.IndexName = "IDX1";
-  ASSERT_TRUE(EnsureOpen(tables_.Records));
-  EXPECT_EQ(Listing(F(kTitle)), (std::vector<std::string>{"a", "b"}));
+  tables_.records.databaseName = data_.qpath();
+  tables_.records.tableName = "data.dbf";
+  tables_.records.indexName = "IDX1";
+  ASSERT_TRUE(ensureOpen(tables_.records));
+  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST_F(OpenDatabaseTest, DamagedTableIsReportedAndNeverReplaced) {
-  MakeDatabase({{"a"}});
-  WriteBytes(dataFile("data.dbf"), "not a table at all");
+  makeDatabase({{"a"}});
+  writeBytes(dataFile("data.dbf"), "not a table at all");
   prompter_.answers = {MsgResult::No};
-  EXPECT_FALSE(OpenDatabase(tables_));
+  EXPECT_FALSE(openDatabase(tables_));
   ASSERT_EQ(prompter_.shown.size(), 2u);
   EXPECT_EQ(prompter_.shown[0].kind, MsgKind::Warning);
   EXPECT_EQ(prompter_.shown[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(prompter_.shown[0].text, "Cannot open the file: data.dbf\rRetry?");
   EXPECT_EQ(prompter_.shown[1].kind, MsgKind::Error);
   EXPECT_TRUE(prompter_.shown[1].text.startsWith("Could not Open the database!\r"));
-  EXPECT_EQ(ReadBytes(dataFile("data.dbf")), "not a table at all");
-  EXPECT_TRUE(AppSettings().IndexErrorQuiet);
+  EXPECT_EQ(readBytes(dataFile("data.dbf")), "not a table at all");
+  EXPECT_TRUE(appSettings().indexErrorQuiet);
 }
 
 TEST_F(OpenDatabaseTest, TableHeldExclusivelyIsRetriedOnYes) {
-  MakeDatabase({{"a"}});
+  makeDatabase({{"a"}});
   auto holder = std::make_unique<dbase::Table>();
   holder->open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
   prompter_.answers = {MsgResult::Yes, MsgResult::No};
-  EXPECT_FALSE(OpenDatabase(tables_));
+  EXPECT_FALSE(openDatabase(tables_));
   EXPECT_EQ(prompter_.shown.size(), 3u);  // asked twice, then reported
   holder.reset();
-  EXPECT_EQ(ReadBytes(dataFile("data.dbf")).size() > 100, true);
+  EXPECT_EQ(readBytes(dataFile("data.dbf")).size() > 100, true);
   prompter_.shown.clear();
-  EXPECT_TRUE(OpenDatabase(tables_));
+  EXPECT_TRUE(openDatabase(tables_));
   EXPECT_TRUE(prompter_.shown.empty());
 }
 
 TEST_F(OpenDatabaseTest, DamagedCatalogueIsReportedAndNeverReplaced) {
-  WriteBytes(dataFile("master.dbf"), "garbage");
+  writeBytes(dataFile("master.dbf"), "garbage");
   prompter_.answers = {MsgResult::No};
-  EXPECT_FALSE(OpenDatabase(tables_));
+  EXPECT_FALSE(openDatabase(tables_));
   EXPECT_EQ(prompter_.texts(),
             (QStringList{"Cannot open the file: master.dbf\rRetry?",
                          "Could not Open the Master.dbf file!"}));
-  EXPECT_EQ(ReadBytes(dataFile("master.dbf")), "garbage");
+  EXPECT_EQ(readBytes(dataFile("master.dbf")), "garbage");
 }
 
 TEST_F(OpenDatabaseTest, MissingCatalogueTemplateFailsWithMessage) {
   std::filesystem::remove(program_.file("master.dbf"));
-  EXPECT_FALSE(OpenDatabase(tables_));
+  EXPECT_FALSE(openDatabase(tables_));
   EXPECT_EQ(prompter_.texts(), QStringList{"Could not Open the Master.dbf file!"});
 }
 
 TEST_F(OpenDatabaseTest, MissingTemplateFailsTheNewDatabase) {
-  ASSERT_TRUE(OpenDatabase(tables_));
-  tables_.Records.Close();
-  tables_.Copy.Close();
-  tables_.Catalogue.Close();
-  AppSettings().TableName = "data_2.dbf";
+  ASSERT_TRUE(openDatabase(tables_));
+  tables_.records.close();
+  tables_.copy.close();
+  tables_.catalogue.close();
+  appSettings().tableName = "data_2.dbf";
   dbase::Table::deleteTable(program_.file("data.dbf"));
   prompter_.shown.clear();
-  EXPECT_FALSE(OpenDatabase(tables_));
+  EXPECT_FALSE(openDatabase(tables_));
   EXPECT_EQ(prompter_.texts(),
             (QStringList{kMissingWarning, "Could not Open the new database!"}));
 }
 
 TEST_F(OpenDatabaseTest, EmptyCopyBufferGetsOneRecord) {
   dbase::Table::copyTable(program_.file("data.dbf"), dataFile("copy.dbf"), false);
-  ASSERT_TRUE(OpenDatabase(tables_));
-  EXPECT_EQ(tables_.Copy.Engine().recordCount(), 1u);
+  ASSERT_TRUE(openDatabase(tables_));
+  EXPECT_EQ(tables_.copy.engine().recordCount(), 1u);
   // The template's tags stay where the copy already had them.
-  EXPECT_EQ(tables_.Copy.Engine().tags().size(), 2u);
+  EXPECT_EQ(tables_.copy.engine().tags().size(), 2u);
 }
 
 TEST_F(OpenDatabaseTest, OpenTableGivesUpOnExclusiveAfterSilentRetries) {
-  MakeDatabase({});
+  makeDatabase({});
   dbase::Table holder;
   holder.open(dataFile("data.dbf"));
-  TDbTable t;
-  EXPECT_FALSE(OpenTable(t, "data.dbf", true));
+  DbTable t;
+  EXPECT_FALSE(openTable(t, "data.dbf", true));
   EXPECT_TRUE(prompter_.shown.empty());
-  EXPECT_FALSE(OpenTable(t, "nothing.dbf", false));
-  EXPECT_TRUE(t.TableName == "data.dbf");  // a missing file leaves the object alone
+  EXPECT_FALSE(openTable(t, "nothing.dbf", false));
+  EXPECT_TRUE(t.tableName == "data.dbf");  // a missing file leaves the object alone
 }
 
 TEST_F(OpenDatabaseTest, CatalogueEntryIsAddedOnceWithCounterOne) {
-  ASSERT_TRUE(OpenDatabase(tables_));
-  EnsureCatalogEntry(tables_.Catalogue, "data.dbf");
-  EnsureCatalogEntry(tables_.Catalogue, "data_3.dbf");
-  EnsureCatalogEntry(tables_.Catalogue, "DATA_3.DBF");
-  EXPECT_EQ(tables_.Catalogue.Engine().recordCount(), 2u);
-  EXPECT_EQ(CatalogueCounter("data_3.dbf"), 1);
-  dbase::Table& c = tables_.Catalogue.Engine();
-  ASSERT_TRUE(FindCatalogEntry(tables_.Catalogue, "data_3.dbf"));
+  ASSERT_TRUE(openDatabase(tables_));
+  ensureCatalogEntry(tables_.catalogue, "data.dbf");
+  ensureCatalogEntry(tables_.catalogue, "data_3.dbf");
+  ensureCatalogEntry(tables_.catalogue, "DATA_3.DBF");
+  EXPECT_EQ(tables_.catalogue.engine().recordCount(), 2u);
+  EXPECT_EQ(catalogueCounter("data_3.dbf"), 1);
+  dbase::Table& c = tables_.catalogue.engine();
+  ASSERT_TRUE(findCatalogEntry(tables_.catalogue, "data_3.dbf"));
   EXPECT_EQ(c.asString(1), "data_3.dbf");
 }
 
 TEST_F(OpenDatabaseTest, CreateFromTemplateWithoutIndexesDropsEveryTag) {
-  TDbTable t;
-  t.DatabaseName = data_.qpath();
-  t.TableName = "scratch.dbf";
-  ASSERT_TRUE(CreateFromTemplate(t, false));
+  DbTable t;
+  t.databaseName = data_.qpath();
+  t.tableName = "scratch.dbf";
+  ASSERT_TRUE(createFromTemplate(t, false));
   dbase::Table e;
   e.open(dataFile("scratch.dbf"));
   EXPECT_TRUE(e.tags().empty());

@@ -7,7 +7,7 @@
 
 #include <set>
 
-#include "storefixture.h"
+#include "support/storefixture.h"
 
 namespace storetest {
 namespace {
@@ -15,16 +15,16 @@ namespace {
 class RecordNumberTest : public StoreTest {
  protected:
   // Appends n records, each numbered as a new record is when it is saved.
-  static void AppendNumbered(TStoreTables& tables, int n) {
-    dbase::Table& rec = tables.Records.Engine();
+  static void appendNumbered(StoreTables& tables, int n) {
+    dbase::Table& rec = tables.records.engine();
     for (int i = 0; i < n; ++i) {
       rec.append();
       rec.setString(F(kTitle), "Book " + std::to_string(i));
-      NextRecordNumber(tables.Records, tables.Catalogue);
+      nextRecordNumber(tables.records, tables.catalogue);
       rec.post();
     }
   }
-  std::vector<int64_t> Numbers() {
+  std::vector<int64_t> storedNumbers() {
     std::vector<int64_t> out;
     dbase::Table t;
     t.open(dataFile("data.dbf"), dbase::OpenMode::Shared, true);
@@ -34,35 +34,35 @@ class RecordNumberTest : public StoreTest {
 };
 
 TEST_F(RecordNumberTest, CounterGivesTheNextNumberAndKeepsIt) {
-  ASSERT_TRUE(OpenDatabase(tables_));
-  AppendNumbered(tables_, 3);
-  EXPECT_EQ(Numbers(), (std::vector<int64_t>{2, 3, 4}));
-  dbase::Table& cat = tables_.Catalogue.Engine();
-  ASSERT_TRUE(FindCatalogEntry(tables_.Catalogue, "data.dbf"));
+  ASSERT_TRUE(openDatabase(tables_));
+  appendNumbered(tables_, 3);
+  EXPECT_EQ(storedNumbers(), (std::vector<int64_t>{2, 3, 4}));
+  dbase::Table& cat = tables_.catalogue.engine();
+  ASSERT_TRUE(findCatalogEntry(tables_.catalogue, "data.dbf"));
   EXPECT_EQ(cat.asInteger(3), 4);
 }
 
 TEST_F(RecordNumberTest, NumberedRecordKeepsItsNumber) {
-  ASSERT_TRUE(OpenDatabase(tables_));
-  dbase::Table& rec = tables_.Records.Engine();
+  ASSERT_TRUE(openDatabase(tables_));
+  dbase::Table& rec = tables_.records.engine();
   rec.append();
   rec.setNumber(0, 77);
-  EXPECT_EQ(NextRecordNumber(tables_.Records, tables_.Catalogue), 2);
+  EXPECT_EQ(nextRecordNumber(tables_.records, tables_.catalogue), 2);
   rec.post();
-  EXPECT_EQ(Numbers(), std::vector<int64_t>{77});
+  EXPECT_EQ(storedNumbers(), std::vector<int64_t>{77});
 }
 
 TEST_F(RecordNumberTest, CatalogueMovedToAnotherEntryIsBroughtBack) {
-  ASSERT_TRUE(OpenDatabase(tables_));
-  EnsureCatalogEntry(tables_.Catalogue, "data_5.dbf");
-  AppendNumbered(tables_, 1);
-  EXPECT_EQ(Numbers(), std::vector<int64_t>{2});
-  ASSERT_TRUE(FindCatalogEntry(tables_.Catalogue, "data_5.dbf"));
-  EXPECT_EQ(tables_.Catalogue.Engine().asInteger(3), 1);
+  ASSERT_TRUE(openDatabase(tables_));
+  ensureCatalogEntry(tables_.catalogue, "data_5.dbf");
+  appendNumbered(tables_, 1);
+  EXPECT_EQ(storedNumbers(), std::vector<int64_t>{2});
+  ASSERT_TRUE(findCatalogEntry(tables_.catalogue, "data_5.dbf"));
+  EXPECT_EQ(tables_.catalogue.engine().asInteger(3), 1);
 }
 
 TEST_F(RecordNumberTest, EntryLockedByAnotherProgramIsWaitedFor) {
-  ASSERT_TRUE(OpenDatabase(tables_));
+  ASSERT_TRUE(openDatabase(tables_));
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
   pid_t child = fork();
@@ -81,9 +81,9 @@ TEST_F(RecordNumberTest, EntryLockedByAnotherProgramIsWaitedFor) {
   }
   char c = 0;
   ASSERT_EQ(read(ready[0], &c, 1), 1);
-  dbase::Table& rec = tables_.Records.Engine();
+  dbase::Table& rec = tables_.records.engine();
   rec.append();
-  const int64_t n = NextRecordNumber(tables_.Records, tables_.Catalogue);
+  const int64_t n = nextRecordNumber(tables_.records, tables_.catalogue);
   rec.post();
   int status = 0;
   waitpid(child, &status, 0);
@@ -93,10 +93,10 @@ TEST_F(RecordNumberTest, EntryLockedByAnotherProgramIsWaitedFor) {
 }
 
 TEST_F(RecordNumberTest, TwoProgramsNeverHandOutTheSameNumber) {
-  ASSERT_TRUE(OpenDatabase(tables_));
-  tables_.Records.Close();
-  tables_.Copy.Close();
-  tables_.Catalogue.Close();
+  ASSERT_TRUE(openDatabase(tables_));
+  tables_.records.close();
+  tables_.copy.close();
+  tables_.catalogue.close();
   constexpr int kEach = 1000;
   pid_t children[2];
   for (pid_t& child : children) {
@@ -105,10 +105,10 @@ TEST_F(RecordNumberTest, TwoProgramsNeverHandOutTheSameNumber) {
     if (child == 0) {
       int rc = 0;
       try {
-        SetPrompter(nullptr);
-        TStoreTables mine;
-        if (!OpenDatabase(mine)) _exit(2);
-        AppendNumbered(mine, kEach);
+        setPrompter(nullptr);
+        StoreTables mine;
+        if (!openDatabase(mine)) _exit(2);
+        appendNumbered(mine, kEach);
       } catch (const std::exception& e) {
         fprintf(stderr, "child: %s\n", e.what());
         rc = 1;
@@ -121,7 +121,7 @@ TEST_F(RecordNumberTest, TwoProgramsNeverHandOutTheSameNumber) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  const std::vector<int64_t> numbers = Numbers();
+  const std::vector<int64_t> numbers = storedNumbers();
   EXPECT_EQ(numbers.size(), 2u * kEach);
   const std::set<int64_t> distinct(numbers.begin(), numbers.end());
   EXPECT_EQ(distinct.size(), 2u * kEach);

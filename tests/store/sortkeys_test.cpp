@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "sortstate.h"
-#include "storefixture.h"
+#include "store/sortstate.h"
+#include "support/storefixture.h"
 
 namespace storetest {
 namespace {
@@ -24,22 +24,22 @@ struct KeyRow {
 
 void PrintTo(const KeyRow& row, std::ostream* os) { *os << row.label; }
 
-std::string RowName(const ::testing::TestParamInfo<KeyRow>& row) { return row.param.label; }
+std::string rowName(const ::testing::TestParamInfo<KeyRow>& row) { return row.param.label; }
 
 class SortKeys : public ::testing::TestWithParam<KeyRow> {};
 
 TEST_P(SortKeys, BuildsTheKeyAndOptions) {
   const KeyRow& row = GetParam();
-  TIndex s;
-  s.FirstField = static_cast<uint8_t>(row.first);
-  s.FirstDescending = row.firstDesc;
-  s.SecondField = static_cast<uint8_t>(row.second);
-  s.SecondDescending = row.secondDesc;
-  s.BuildKeys(RecordFields(), 2);
-  EXPECT_EQ(s.KeyExpression, row.key);
-  EXPECT_EQ(s.IndexOptions, row.options);
-  EXPECT_EQ(s.FilteredKeyExpression, std::string("MARK+") + row.key);
-  EXPECT_EQ(s.FilteredIndexOptions, row.options);
+  SortState s;
+  s.firstField = static_cast<uint8_t>(row.first);
+  s.firstDescending = row.firstDesc;
+  s.secondField = static_cast<uint8_t>(row.second);
+  s.secondDescending = row.secondDesc;
+  s.buildKeys(recordFields(), 2);
+  EXPECT_EQ(s.keyExpression, row.key);
+  EXPECT_EQ(s.indexOptions, row.options);
+  EXPECT_EQ(s.filteredKeyExpression, std::string("MARK+") + row.key);
+  EXPECT_EQ(s.filteredIndexOptions, row.options);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                ED},
         KeyRow{"EntryOrderIsTheRecordNumber", 0, false, kNone, false, "STR(NUMBER, 20, 4)",
                E}),
-    RowName);
+    rowName);
 
 INSTANTIATE_TEST_SUITE_P(
     TwoFields, SortKeys,
@@ -101,10 +101,10 @@ INSTANTIATE_TEST_SUITE_P(
                "STR(999999999999999999-VALUE, 20, 4)+STR(CUSTOM5, 20, 4)", E},
         KeyRow{"DatesReverseThemselves", F(kPublished), false, F(kCustom3), true,
                "DTOS(PUBLISHED)+STR({12/31/3099}-CUSTOM3, 10, 0)", E}),
-    RowName);
+    rowName);
 
 // Fields sized at the edges of the budgets.
-std::vector<dbase::FieldDef> EdgeFields() {
+std::vector<dbase::FieldDef> edgeFields() {
   using T = dbase::FieldType;
   return {{"N", T::Numeric, 10, 0},      {"M", T::Character, 1, 0},
           {"S99", T::Character, 99, 0},  {"S100", T::Character, 100, 0},
@@ -113,87 +113,87 @@ std::vector<dbase::FieldDef> EdgeFields() {
           {"L", T::Logical, 1, 0},       {"F", T::Float, 10, 2}};
 }
 
-TIndex Keys(const std::vector<dbase::FieldDef>& fields, int first, bool d1, int second,
+SortState keys(const std::vector<dbase::FieldDef>& fields, int first, bool d1, int second,
             bool d2) {
-  TIndex s;
-  s.FirstField = static_cast<uint8_t>(first);
-  s.FirstDescending = d1;
-  s.SecondField = static_cast<uint8_t>(second);
-  s.SecondDescending = d2;
-  s.BuildKeys(fields, 2);
+  SortState s;
+  s.firstField = static_cast<uint8_t>(first);
+  s.firstDescending = d1;
+  s.secondField = static_cast<uint8_t>(second);
+  s.secondDescending = d2;
+  s.buildKeys(fields, 2);
   return s;
 }
 
 TEST(SortKeyBudgets, StringOf99IsWholeAnd100IsCut) {
-  EXPECT_EQ(Keys(EdgeFields(), 2, false, 0, false).KeyExpression, "UPPER(S99)");
-  EXPECT_EQ(Keys(EdgeFields(), 3, false, 0, false).KeyExpression,
+  EXPECT_EQ(keys(edgeFields(), 2, false, 0, false).keyExpression, "UPPER(S99)");
+  EXPECT_EQ(keys(edgeFields(), 3, false, 0, false).keyExpression,
             "UPPER(SUBSTR(S100, 1, 99))");
 }
 
 TEST(SortKeyBudgets, FirstPartOf79IsBareAnd80IsCut) {
-  EXPECT_EQ(Keys(EdgeFields(), 4, false, 6, false).KeyExpression, "S79+S20");
-  EXPECT_EQ(Keys(EdgeFields(), 5, false, 6, false).KeyExpression,
+  EXPECT_EQ(keys(edgeFields(), 4, false, 6, false).keyExpression, "S79+S20");
+  EXPECT_EQ(keys(edgeFields(), 5, false, 6, false).keyExpression,
             "UPPER(SUBSTR(S80, 1, 79))+S20");
-  EXPECT_EQ(Keys(EdgeFields(), 5, false, 7, false).KeyExpression,
+  EXPECT_EQ(keys(edgeFields(), 5, false, 7, false).keyExpression,
             "UPPER(SUBSTR(S80, 1, 79))+UPPER(SUBSTR(S21, 1, 20))");
 }
 
 TEST(SortKeyBudgets, FloatFieldsAreNumbers) {
-  EXPECT_EQ(Keys(EdgeFields(), 9, true, 0, false).KeyExpression,
+  EXPECT_EQ(keys(edgeFields(), 9, true, 0, false).keyExpression,
             "STR(999999999999999999-F, 20, 4)");
-  EXPECT_EQ(Keys(EdgeFields(), 4, false, 9, false).KeyExpression, "S79+STR(F, 20, 4)");
+  EXPECT_EQ(keys(edgeFields(), 4, false, 9, false).keyExpression, "S79+STR(F, 20, 4)");
 }
 
 TEST(SortKeyBudgets, LogicalFieldHasNoKey) {
-  TIndex s = Keys(EdgeFields(), 8, false, 0, false);
-  EXPECT_EQ(s.KeyExpression, "");
-  EXPECT_EQ(s.IndexOptions, 0);
+  SortState s = keys(edgeFields(), 8, false, 0, false);
+  EXPECT_EQ(s.keyExpression, "");
+  EXPECT_EQ(s.indexOptions, 0);
 }
 
 TEST(SortKeyBudgets, KeyTextsAreCutTo100Characters) {
-  auto fields = EdgeFields();
+  auto fields = edgeFields();
   fields[1].name = std::string(30, 'K');  // names longer than dBASE allows
   fields[4].name = std::string(60, 'A');
   fields[3].name = std::string(60, 'B');
-  TIndex s = Keys(fields, 4, false, 3, false);
-  EXPECT_EQ(s.KeyExpression.size(), 100u);
-  EXPECT_EQ(s.KeyExpression, (std::string(60, 'A') + "+" + "UPPER(SUBSTR(" + std::string(60, 'B'))
+  SortState s = keys(fields, 4, false, 3, false);
+  EXPECT_EQ(s.keyExpression.size(), 100u);
+  EXPECT_EQ(s.keyExpression, (std::string(60, 'A') + "+" + "UPPER(SUBSTR(" + std::string(60, 'B'))
                                  .substr(0, 100));
-  EXPECT_EQ(s.FilteredKeyExpression.size(), 100u);
-  EXPECT_EQ(s.FilteredKeyExpression.substr(0, 31), std::string(30, 'K') + "+");
+  EXPECT_EQ(s.filteredKeyExpression.size(), 100u);
+  EXPECT_EQ(s.filteredKeyExpression.substr(0, 31), std::string(30, 'K') + "+");
 }
 
 TEST(SortKeyBudgets, BuildingAgainEmptiesTheOldKey) {
-  TIndex s = Keys(RecordFields(), F(kAuthor), false, 0, false);
-  s.FirstField = static_cast<uint8_t>(F(kPicture));
-  s.BuildKeys(RecordFields(), 2);
-  EXPECT_EQ(s.KeyExpression, "");
+  SortState s = keys(recordFields(), F(kAuthor), false, 0, false);
+  s.firstField = static_cast<uint8_t>(F(kPicture));
+  s.buildKeys(recordFields(), 2);
+  EXPECT_EQ(s.keyExpression, "");
 }
 
 TEST(SortStateValues, CommitRevertAndReset) {
-  TIndex s;
-  s.FirstField = 5;
-  s.FirstDescending = true;
-  s.SecondField = 7;
-  EXPECT_FALSE(s.SortUnchanged());
-  s.CommitSort();
-  EXPECT_TRUE(s.SortUnchanged());
-  s.FirstField = 9;
-  s.SecondDescending = true;
-  s.RevertSort();
-  EXPECT_EQ(s.FirstField, 5);
-  EXPECT_TRUE(s.FirstDescending);
-  EXPECT_EQ(s.SecondField, 7);
-  EXPECT_FALSE(s.SecondDescending);
-  s.BuildKeys(RecordFields(), 2);
-  s.ResetSort();
-  EXPECT_EQ(s.FirstField, 0);
-  EXPECT_FALSE(s.FirstDescending);
-  EXPECT_EQ(s.PrevFirstField, 0);
-  EXPECT_EQ(s.PrevSecondField, 0);
-  EXPECT_EQ(s.KeyExpression, "");
-  EXPECT_EQ(s.FilteredKeyExpression, "");
-  EXPECT_TRUE(s.SortUnchanged());
+  SortState s;
+  s.firstField = 5;
+  s.firstDescending = true;
+  s.secondField = 7;
+  EXPECT_FALSE(s.sortUnchanged());
+  s.commitSort();
+  EXPECT_TRUE(s.sortUnchanged());
+  s.firstField = 9;
+  s.secondDescending = true;
+  s.revertSort();
+  EXPECT_EQ(s.firstField, 5);
+  EXPECT_TRUE(s.firstDescending);
+  EXPECT_EQ(s.secondField, 7);
+  EXPECT_FALSE(s.secondDescending);
+  s.buildKeys(recordFields(), 2);
+  s.resetSort();
+  EXPECT_EQ(s.firstField, 0);
+  EXPECT_FALSE(s.firstDescending);
+  EXPECT_EQ(s.prevFirstField, 0);
+  EXPECT_EQ(s.prevSecondField, 0);
+  EXPECT_EQ(s.keyExpression, "");
+  EXPECT_EQ(s.filteredKeyExpression, "");
+  EXPECT_TRUE(s.sortUnchanged());
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "storefixture.h"
+#include "support/storefixture.h"
 
 namespace storetest {
 namespace {
@@ -26,14 +26,14 @@ class TometoolSort : public StoreTest {
       GTEST_SKIP() << "TOMES_BIN does not hold a built tometool";
     tool_ = std::string(bin) + "/tometool";
     StoreTest::SetUp();
-    MakeDatabase({{"apple", 3, "0", "Zed"}, {"1984", 5, "0", "Orwell"},
+    makeDatabase({{"apple", 3, "0", "Zed"}, {"1984", 5, "0", "Orwell"},
                   {"Banana", 1, "0", "amy"}, {"zoo", 2, "0", "x"}});
   }
   ToolRun run(const std::string& args) {
     const std::string cmd = tool_ + " " + args + " >" + dataFile("out") + " 2>" + dataFile("err");
     const int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dataFile("out")),
-            ReadBytes(dataFile("err"))};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readBytes(dataFile("out")),
+            readBytes(dataFile("err"))};
   }
   std::string tool_;
 };
@@ -49,7 +49,7 @@ TEST_F(TometoolSort, ReusesTemplateTagAndMakesNewOnes) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "key: STR(999999999999999999-VALUE, 20, 4)+AUTHOR\noptions: expression\ntag: IDX3\n");
-  EXPECT_EQ(ReadBytes(dataFile("data.idx")), std::string("\x0a\x01\x03\x00", 4));
+  EXPECT_EQ(readBytes(dataFile("data.idx")), std::string("\x0a\x01\x03\x00", 4));
 }
 
 TEST_F(TometoolSort, FailsWithOneLineWhereApplySortFails) {

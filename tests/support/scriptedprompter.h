@@ -6,12 +6,12 @@
 #include <stdexcept>
 #include <vector>
 
-#include "prompt.h"
+#include "core/prompt.h"
 
 // Records every box the code shows and answers from a script. A box that
 // finds no scripted answer gets the default (Ok / No / cancel) and is still
 // recorded, so a test sees unexpected questions in `shown`.
-class ScriptedPrompter : public TPrompter {
+class ScriptedPrompter : public Prompter {
  public:
   struct Shown {
     MsgKind kind;
@@ -26,14 +26,14 @@ class ScriptedPrompter : public TPrompter {
     bool password;
   };
 
-  ScriptedPrompter() { SetPrompter(this); }
-  ~ScriptedPrompter() override { SetPrompter(nullptr); }
+  ScriptedPrompter() { setPrompter(this); }
+  ~ScriptedPrompter() override { setPrompter(nullptr); }
   ScriptedPrompter(const ScriptedPrompter&) = delete;
   ScriptedPrompter& operator=(const ScriptedPrompter&) = delete;
 
   std::vector<Shown> shown;
   std::vector<Asked> asked;
-  std::vector<TFileFilter> fileRequests;
+  std::vector<FileFilter> fileRequests;
   std::deque<MsgResult> answers;
   std::deque<std::optional<QString>> inputs;
   std::deque<QString> files;
@@ -63,8 +63,8 @@ class ScriptedPrompter : public TPrompter {
     if (!given) return std::nullopt;
     return text;
   }
-  QString openFile(const TFileFilter& request) override { return nextFile(request); }
-  QString saveFile(const TFileFilter& request) override { return nextFile(request); }
+  QString openFile(const FileFilter& request) override { return nextFile(request); }
+  QString saveFile(const FileFilter& request) override { return nextFile(request); }
   QString directory(const QString& caption, const QString& start) override {
     return nextFile({caption, start, {}, {}});
   }
@@ -76,7 +76,7 @@ class ScriptedPrompter : public TPrompter {
   }
 
  private:
-  QString nextFile(const TFileFilter& request) {
+  QString nextFile(const FileFilter& request) {
     fileRequests.push_back(request);
     if (files.empty()) return {};
     QString f = files.front();

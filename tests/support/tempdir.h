@@ -4,27 +4,27 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "settings.h"
+#include "core/settings.h"
 
 // A fresh settings record with its program directory in a temporary folder,
 // restored to defaults afterwards so tests don't see each other's state.
 class SettingsSandbox {
  public:
   SettingsSandbox() {
-    AppSettings() = TAppSettings{};
-    AppSettings().ProgramDir = QDir::toNativeSeparators(dir_.path());
-    AppSettings().DataRootDir = AppSettings().ProgramDir;
-    AppSettings().DatabaseDir = JoinPath(AppSettings().DataRootDir, TAppSettings::DataSubdir);
+    appSettings() = AppSettings{};
+    appSettings().programDir = QDir::toNativeSeparators(dir_.path());
+    appSettings().dataRootDir = appSettings().programDir;
+    appSettings().databaseDir = joinPath(appSettings().dataRootDir, AppSettings::dataSubdir);
   }
   ~SettingsSandbox() {
     QDir::setCurrent(QDir::tempPath());
-    AppSettings() = TAppSettings{};
+    appSettings() = AppSettings{};
   }
   SettingsSandbox(const SettingsSandbox&) = delete;
   SettingsSandbox& operator=(const SettingsSandbox&) = delete;
 
   QString path() const { return QDir::toNativeSeparators(dir_.path()); }
-  QString file(const QString& name) const { return JoinPath(path(), name); }
+  QString file(const QString& name) const { return joinPath(path(), name); }
 
   static QByteArray read(const QString& path) {
     QFile f(path);

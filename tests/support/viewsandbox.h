@@ -4,52 +4,52 @@
 #include <QFile>
 #include <string>
 
-#include "labels.h"
-#include "sortstate.h"
-#include "tempdir.h"
+#include "core/labels.h"
+#include "store/sortstate.h"
+#include "support/tempdir.h"
 
 // The settings of a running program whose program directory holds copies of
 // what the build ships (templates, labels) and whose database and home lie in
 // `box`: whatever a view saves on closing stays in the sandbox.
-inline void UseBuildProgramDir(SettingsSandbox& box) {
-  TAppSettings& s = AppSettings();
+inline void useBuildProgramDir(SettingsSandbox& box) {
+  AppSettings& s = appSettings();
   s.setEditionValues();
   const QDir shipped(qEnvironmentVariable("TOMES_BIN"));
   const QString program = box.file(QStringLiteral("program"));
   QDir().mkpath(program);
   for (const QString& name : shipped.entryList(
            {"*.dbf", "*.mdx", "*.dbt", "*.MDX", "labels.dat"}, QDir::Files))
-    QFile::copy(shipped.filePath(name), JoinPath(program, name));
+    QFile::copy(shipped.filePath(name), joinPath(program, name));
   if (shipped.exists(QStringLiteral("sample/books.csv"))) {
     QDir(program).mkpath(QStringLiteral("sample"));
     QFile::copy(shipped.filePath(QStringLiteral("sample/books.csv")),
-                JoinPath(JoinPath(program, QStringLiteral("sample")), QStringLiteral("books.csv")));
+                joinPath(joinPath(program, QStringLiteral("sample")), QStringLiteral("books.csv")));
   }
-  s.ProgramDir = program;
-  s.DataRootDir = box.path();
-  s.DatabaseDir = box.file("home");
-  s.HomeDir = s.DatabaseDir;
-  QDir().mkpath(s.DatabaseDir);
-  LoadLabels();
-  SortState() = TIndex{};
+  s.programDir = program;
+  s.dataRootDir = box.path();
+  s.databaseDir = box.file("home");
+  s.homeDir = s.databaseDir;
+  QDir().mkpath(s.databaseDir);
+  loadLabels();
+  sortState() = SortState{};
 }
 
-inline std::string NativePath(const QString& p) { return QFile::encodeName(p).toStdString(); }
+inline std::string nativePath(const QString& p) { return QFile::encodeName(p).toStdString(); }
 
 #include <vector>
 
 #include "dbase/table.h"
-#include "recordtext.h"
+#include "store/recordtext.h"
 
-struct TBookRow {
+struct BookRow {
   QString title;
   QString author;
   double value = 0;
 };
 
 // Titles with the authors "Author 1", "Author 2", ...
-inline std::vector<TBookRow> TitledRows(const QStringList& titles) {
-  std::vector<TBookRow> rows;
+inline std::vector<BookRow> titledRows(const QStringList& titles) {
+  std::vector<BookRow> rows;
   for (int i = 0; i < titles.size(); ++i)
     rows.push_back({titles[i], QStringLiteral("Author %1").arg(i + 1), 0});
   return rows;
@@ -57,39 +57,39 @@ inline std::vector<TBookRow> TitledRows(const QStringList& titles) {
 
 // The record table of DatabaseDir: a copy of the shipped template holding
 // `rows` numbered from 1; with sortByTitle the sort file selects the title.
-inline void MakeBookTable(const std::vector<TBookRow>& rows, bool sortByTitle) {
-  const TAppSettings& s = AppSettings();
-  const QString table = JoinPath(s.DatabaseDir, QStringLiteral("data.dbf"));
-  dbase::Table::copyTable(NativePath(JoinPath(s.ProgramDir, QStringLiteral("data.dbf"))),
-                          NativePath(table), true);
+inline void makeBookTable(const std::vector<BookRow>& rows, bool sortByTitle) {
+  const AppSettings& s = appSettings();
+  const QString table = joinPath(s.databaseDir, QStringLiteral("data.dbf"));
+  dbase::Table::copyTable(nativePath(joinPath(s.programDir, QStringLiteral("data.dbf"))),
+                          nativePath(table), true);
   dbase::Table t;
-  t.open(NativePath(table), dbase::OpenMode::Exclusive);
+  t.open(nativePath(table), dbase::OpenMode::Exclusive);
   int n = 0;
-  for (const TBookRow& r : rows) {
+  for (const BookRow& r : rows) {
     t.append();
     t.setNumber(0, ++n);
     t.setString(1, "0");
-    t.setString(2, ToTableText(r.title));
-    t.setString(3, ToTableText(r.author));
+    t.setString(2, toTableText(r.title));
+    t.setString(3, toTableText(r.author));
     if (r.value != 0) t.setNumber(10, r.value);
     t.post();
   }
   t.close();
   if (sortByTitle) {
-    QFile f(JoinPath(s.DatabaseDir, QStringLiteral("data.idx")));
+    QFile f(joinPath(s.databaseDir, QStringLiteral("data.idx")));
     if (f.open(QIODevice::WriteOnly)) f.write(QByteArray("\x02\x00\x00\x00", 4));
   }
 }
 
 // master.dbf of DatabaseDir with the entry of data.dbf, its counter at `last`
 // so new records are numbered from last + 1.
-inline void MakeCatalogue(int last) {
-  const TAppSettings& s = AppSettings();
-  const QString master = JoinPath(s.DatabaseDir, QStringLiteral("master.dbf"));
-  dbase::Table::copyTable(NativePath(JoinPath(s.ProgramDir, QStringLiteral("master.dbf"))),
-                          NativePath(master), true);
+inline void makeCatalogue(int last) {
+  const AppSettings& s = appSettings();
+  const QString master = joinPath(s.databaseDir, QStringLiteral("master.dbf"));
+  dbase::Table::copyTable(nativePath(joinPath(s.programDir, QStringLiteral("master.dbf"))),
+                          nativePath(master), true);
   dbase::Table cat;
-  cat.open(NativePath(master), dbase::OpenMode::Exclusive);
+  cat.open(nativePath(master), dbase::OpenMode::Exclusive);
   cat.append();
   cat.setString(0, "data.dbf");
   cat.setString(1, "Test Books");

@@ -12,16 +12,16 @@
 
 #include "dbase/codepage.h"
 #include "dbase/table.h"
-#include "sampledata.h"
+#include "store/sampledata.h"
 #include "templates.h"
 
 namespace {
 
-QString ShippedProgramDir() { return QString::fromLocal8Bit(qgetenv("TOMES_BIN")); }
+QString shippedProgramDir() { return QString::fromLocal8Bit(qgetenv("TOMES_BIN")); }
 
-std::string Native(const QString& p) { return QFile::encodeName(p).toStdString(); }
+std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
+void writeFile(const QString& path, const QByteArray& bytes) {
   QDir().mkpath(QFileInfo(path).path());
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -33,14 +33,14 @@ class SampleLoad : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(program_.isValid() && data_.isValid());
-    templates::WriteTemplates(Native(program_.path()));
+    templates::WriteTemplates(native(program_.path()));
   }
-  void WriteSample(const QByteArray& csv) {
-    WriteFile(QDir(program_.path()).filePath(QString::fromLatin1(kSampleCsvPath)), csv);
+  void writeSample(const QByteArray& csv) {
+    writeFile(QDir(program_.path()).filePath(QString::fromLatin1(kSampleCsvPath)), csv);
   }
-  bool Load() { return LoadSampleCollection(program_.path(), data_.path()); }
-  std::string DataPath(const char* name) const { return Native(QDir(data_.path()).filePath(name)); }
-  QStringList DataFiles() const { return QDir(data_.path()).entryList(QDir::Files, QDir::Name); }
+  bool load() { return loadSampleCollection(program_.path(), data_.path()); }
+  std::string dataPath(const char* name) const { return native(QDir(data_.path()).filePath(name)); }
+  QStringList dataFiles() const { return QDir(data_.path()).entryList(QDir::Files, QDir::Name); }
 
   QTemporaryDir program_;
   QTemporaryDir data_;
@@ -53,10 +53,10 @@ const QByteArray kSmallCsv =
     "Jane Eyre,Charlotte Bront\xC3\xAB,,Fiction,Novel,,,,,\"two\nlines\"\r\n";
 
 TEST_F(SampleLoad, RowsBecomeRecordsNumberedFromOne) {
-  WriteSample(kSmallCsv);
-  ASSERT_TRUE(Load());
+  writeSample(kSmallCsv);
+  ASSERT_TRUE(load());
   dbase::Table t;
-  t.open(DataPath("data.dbf"), dbase::OpenMode::Shared, true);
+  t.open(dataPath("data.dbf"), dbase::OpenMode::Shared, true);
   ASSERT_EQ(t.recordCount(), 3u);
   t.first();
   EXPECT_EQ(t.asInteger(0), 1);
@@ -83,10 +83,10 @@ TEST_F(SampleLoad, RowsBecomeRecordsNumberedFromOne) {
 }
 
 TEST_F(SampleLoad, CatalogueEntryCountsTheLoadedRecords) {
-  WriteSample(kSmallCsv);
-  ASSERT_TRUE(Load());
+  writeSample(kSmallCsv);
+  ASSERT_TRUE(load());
   dbase::Table m;
-  m.open(DataPath("master.dbf"), dbase::OpenMode::Shared, true);
+  m.open(dataPath("master.dbf"), dbase::OpenMode::Shared, true);
   ASSERT_EQ(m.recordCount(), 1u);
   m.setActiveTag("IDX0");
   ASSERT_TRUE(m.findKey(std::string("data.dbf")));
@@ -96,85 +96,85 @@ TEST_F(SampleLoad, CatalogueEntryCountsTheLoadedRecords) {
 }
 
 TEST_F(SampleLoad, LeavesOnlyTheTwoTableFamilies) {
-  WriteSample(kSmallCsv);
-  ASSERT_TRUE(Load());
+  writeSample(kSmallCsv);
+  ASSERT_TRUE(load());
   QStringList lower;
-  for (const QString& f : DataFiles()) lower << f.toLower();
+  for (const QString& f : dataFiles()) lower << f.toLower();
   lower.sort();
   EXPECT_EQ(lower, (QStringList{"data.dbf", "data.dbt", "data.mdx", "master.dbf", "master.mdx"}));
 }
 
 TEST_F(SampleLoad, ExistingRecordTableIsNotTouched) {
-  WriteSample(kSmallCsv);
-  dbase::Table::copyTable(Native(QDir(program_.path()).filePath("data.dbf")), DataPath("DATA.DBF"),
+  writeSample(kSmallCsv);
+  dbase::Table::copyTable(native(QDir(program_.path()).filePath("data.dbf")), dataPath("DATA.DBF"),
                           false);
-  const QStringList before = DataFiles();
-  EXPECT_FALSE(Load());
-  EXPECT_EQ(DataFiles(), before);
+  const QStringList before = dataFiles();
+  EXPECT_FALSE(load());
+  EXPECT_EQ(dataFiles(), before);
   dbase::Table t;
-  t.open(DataPath("DATA.DBF"), dbase::OpenMode::Shared, true);
+  t.open(dataPath("DATA.DBF"), dbase::OpenMode::Shared, true);
   EXPECT_EQ(t.recordCount(), 0u);
 }
 
 TEST_F(SampleLoad, SecondRunKeepsTheFirstLoad) {
-  WriteSample(kSmallCsv);
-  ASSERT_TRUE(Load());
+  writeSample(kSmallCsv);
+  ASSERT_TRUE(load());
   {
     dbase::Table t;
-    t.open(DataPath("data.dbf"), dbase::OpenMode::Exclusive);
+    t.open(dataPath("data.dbf"), dbase::OpenMode::Exclusive);
     t.first();
     t.edit();
     t.setString(2, "Walden; or, Life in the Woods");
     t.post();
   }
-  EXPECT_FALSE(Load());
+  EXPECT_FALSE(load());
   dbase::Table t;
-  t.open(DataPath("data.dbf"), dbase::OpenMode::Shared, true);
+  t.open(dataPath("data.dbf"), dbase::OpenMode::Shared, true);
   EXPECT_EQ(t.recordCount(), 3u);
   t.first();
   EXPECT_EQ(t.asString(2), "Walden; or, Life in the Woods");
 }
 
 TEST_F(SampleLoad, NoSampleMeansNoTable) {
-  EXPECT_FALSE(Load());
-  EXPECT_TRUE(DataFiles().isEmpty());
+  EXPECT_FALSE(load());
+  EXPECT_TRUE(dataFiles().isEmpty());
 }
 
 TEST_F(SampleLoad, BadDateLeavesNothingBehind) {
-  WriteSample(kSmallCsv + "Emma,Jane Austen,,Fiction,Novel,John Murray,1815-13-45,,,\r\n");
-  EXPECT_FALSE(Load());
-  EXPECT_TRUE(DataFiles().isEmpty()) << DataFiles().join(' ').toStdString();
+  writeSample(kSmallCsv + "Emma,Jane Austen,,Fiction,Novel,John Murray,1815-13-45,,,\r\n");
+  EXPECT_FALSE(load());
+  EXPECT_TRUE(dataFiles().isEmpty()) << dataFiles().join(' ').toStdString();
 }
 
 TEST_F(SampleLoad, MissingCatalogueTemplateLeavesNothingBehind) {
-  WriteSample(kSmallCsv);
-  dbase::Table::deleteTable(Native(QDir(program_.path()).filePath("master.dbf")));
-  EXPECT_FALSE(Load());
-  EXPECT_TRUE(DataFiles().isEmpty()) << DataFiles().join(' ').toStdString();
+  writeSample(kSmallCsv);
+  dbase::Table::deleteTable(native(QDir(program_.path()).filePath("master.dbf")));
+  EXPECT_FALSE(load());
+  EXPECT_TRUE(dataFiles().isEmpty()) << dataFiles().join(' ').toStdString();
 }
 
 TEST_F(SampleLoad, UnterminatedQuoteLoadsNothing) {
-  WriteSample(kSmallCsv + "\"Emma,Jane Austen\r\n");
-  EXPECT_FALSE(Load());
-  EXPECT_TRUE(DataFiles().isEmpty());
+  writeSample(kSmallCsv + "\"Emma,Jane Austen\r\n");
+  EXPECT_FALSE(load());
+  EXPECT_TRUE(dataFiles().isEmpty());
 }
 
 TEST_F(SampleLoad, ExistingCatalogueGetsTheEntryAndKeepsOthers) {
-  WriteSample(kSmallCsv);
-  dbase::Table::copyTable(Native(QDir(program_.path()).filePath("master.dbf")),
-                          DataPath("master.dbf"), false);
+  writeSample(kSmallCsv);
+  dbase::Table::copyTable(native(QDir(program_.path()).filePath("master.dbf")),
+                          dataPath("master.dbf"), false);
   {
     dbase::Table m;
-    m.open(DataPath("master.dbf"), dbase::OpenMode::Exclusive);
+    m.open(dataPath("master.dbf"), dbase::OpenMode::Exclusive);
     m.append();
     m.setString(0, "data_1.dbf");
     m.setString(1, "Loans");
     m.setNumber(3, 7);
     m.post();
   }
-  ASSERT_TRUE(Load());
+  ASSERT_TRUE(load());
   dbase::Table m;
-  m.open(DataPath("master.dbf"), dbase::OpenMode::Shared, true);
+  m.open(dataPath("master.dbf"), dbase::OpenMode::Shared, true);
   m.setActiveTag("IDX0");
   EXPECT_EQ(m.recordCount(), 2u);
   ASSERT_TRUE(m.findKey(std::string("data.dbf")));
@@ -187,11 +187,11 @@ TEST_F(SampleLoad, ExistingCatalogueGetsTheEntryAndKeepsOthers) {
 class ShippedSample : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!QFile::exists(QDir(ShippedProgramDir()).filePath(QString::fromLatin1(kSampleCsvPath))))
+    if (!QFile::exists(QDir(shippedProgramDir()).filePath(QString::fromLatin1(kSampleCsvPath))))
       GTEST_SKIP() << "TOMES_BIN holds no sample";
     ASSERT_TRUE(data_.isValid());
-    ASSERT_TRUE(LoadSampleCollection(ShippedProgramDir(), data_.path()));
-    table_.open(Native(QDir(data_.path()).filePath("data.dbf")), dbase::OpenMode::Shared, true);
+    ASSERT_TRUE(loadSampleCollection(shippedProgramDir(), data_.path()));
+    table_.open(native(QDir(data_.path()).filePath("data.dbf")), dbase::OpenMode::Shared, true);
   }
   QTemporaryDir data_;
   dbase::Table table_;
@@ -212,7 +212,7 @@ TEST_F(ShippedSample, HoldsAtLeastThreeHundredBooksNumberedOneToN) {
   EXPECT_EQ(*numbers.rbegin(), static_cast<int64_t>(n));
 
   dbase::Table m;
-  m.open(Native(QDir(data_.path()).filePath("master.dbf")), dbase::OpenMode::Shared, true);
+  m.open(native(QDir(data_.path()).filePath("master.dbf")), dbase::OpenMode::Shared, true);
   m.setActiveTag("IDX0");
   ASSERT_TRUE(m.findKey(std::string("data.dbf")));
   EXPECT_EQ(m.asInteger(3), static_cast<int64_t>(n));

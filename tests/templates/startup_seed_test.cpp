@@ -6,21 +6,21 @@
 #include <QTemporaryDir>
 
 #include "dbase/table.h"
-#include "sampledata.h"
-#include "prompt.h"
-#include "settings.h"
-#include "startup.h"
+#include "store/sampledata.h"
+#include "core/prompt.h"
+#include "core/settings.h"
+#include "core/startup.h"
 #include "templates.h"
 
 namespace {
 
-std::string Native(const QString& p) { return QFile::encodeName(p).toStdString(); }
+std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
 
 // Records boxes; start-up here should show none.
-class RecordingPrompter : public TPrompter {
+class RecordingPrompter : public Prompter {
  public:
-  RecordingPrompter() { SetPrompter(this); }
-  ~RecordingPrompter() override { SetPrompter(nullptr); }
+  RecordingPrompter() { setPrompter(this); }
+  ~RecordingPrompter() override { setPrompter(nullptr); }
   MsgResult message(MsgKind, MsgButtons, const QString& text, int) override {
     shown << text;
     return MsgResult::Ok;
@@ -30,8 +30,8 @@ class RecordingPrompter : public TPrompter {
     shown << prompt;
     return std::nullopt;
   }
-  QString openFile(const TFileFilter&) override { return {}; }
-  QString saveFile(const TFileFilter&) override { return {}; }
+  QString openFile(const FileFilter&) override { return {}; }
+  QString saveFile(const FileFilter&) override { return {}; }
   QString directory(const QString&, const QString&) override { return {}; }
   QStringList shown;
 };
@@ -40,8 +40,8 @@ class StartupSeed : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(program_.isValid());
-    InstallSampleSeeder();
-    templates::WriteTemplates(Native(program_.path()));
+    installSampleSeeder();
+    templates::WriteTemplates(native(program_.path()));
     QDir(program_.path()).mkpath("sample");
     QFile csv(QDir(program_.path()).filePath(QString::fromLatin1(kSampleCsvPath)));
     ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
@@ -52,9 +52,9 @@ class StartupSeed : public ::testing::Test {
   }
   void TearDown() override { QDir::setCurrent(startDir_); }
 
-  uint32_t RecordsIn(const QString& dir) {
+  uint32_t recordsIn(const QString& dir) {
     dbase::Table t;
-    t.open(Native(QDir(dir).filePath("data.dbf")), dbase::OpenMode::Shared, true);
+    t.open(native(QDir(dir).filePath("data.dbf")), dbase::OpenMode::Shared, true);
     return t.recordCount();
   }
 
@@ -64,10 +64,10 @@ class StartupSeed : public ::testing::Test {
 };
 
 TEST_F(StartupSeed, FirstStartFillsThePublicDirectory) {
-  RunStartupSteps(program_.path());
+  runStartupSteps(program_.path());
   const QString data = QDir(program_.path()).filePath("DATA");
-  ASSERT_TRUE(dbase::Table::resolve(Native(QDir(data).filePath("data.dbf"))));
-  EXPECT_EQ(RecordsIn(data), 2u);
+  ASSERT_TRUE(dbase::Table::resolve(native(QDir(data).filePath("data.dbf"))));
+  EXPECT_EQ(recordsIn(data), 2u);
   EXPECT_TRUE(QFile::exists(QDir(data).filePath("master.dbf")));
   EXPECT_TRUE(prompter_.shown.isEmpty()) << prompter_.shown.join('|').toStdString();
   // The seeded directory starts with readable title and author columns.
@@ -79,16 +79,16 @@ TEST_F(StartupSeed, FirstStartFillsThePublicDirectory) {
 }
 
 TEST_F(StartupSeed, LaterStartsKeepTheUsersTable) {
-  RunStartupSteps(program_.path());
+  runStartupSteps(program_.path());
   const QString data = QDir(program_.path()).filePath("DATA");
   {
     dbase::Table t;
-    t.open(Native(QDir(data).filePath("data.dbf")), dbase::OpenMode::Exclusive);
+    t.open(native(QDir(data).filePath("data.dbf")), dbase::OpenMode::Exclusive);
     t.first();
     t.deleteRecord();
   }
-  RunStartupSteps(program_.path());
-  EXPECT_EQ(RecordsIn(data), 1u);
+  runStartupSteps(program_.path());
+  EXPECT_EQ(recordsIn(data), 1u);
 }
 
 }  // namespace

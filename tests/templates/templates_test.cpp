@@ -17,12 +17,12 @@ namespace {
 namespace fs = std::filesystem;
 using dbase::FieldType;
 
-std::string ProgramDir() {
+std::string programDir() {
   const char* bin = std::getenv("TOMES_BIN");
   return bin ? bin : "";
 }
 
-std::string Bytes(const fs::path& p) {
+std::string fileBytes(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::string bytes(static_cast<size_t>(fs::file_size(p)), '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -53,7 +53,7 @@ struct Expected {
   int decimals;
 };
 
-void ExpectFields(const dbase::Table& t, const std::vector<Expected>& want) {
+void expectFields(const dbase::Table& t, const std::vector<Expected>& want) {
   const auto& f = t.fields();
   ASSERT_EQ(f.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) {
@@ -68,17 +68,17 @@ void ExpectFields(const dbase::Table& t, const std::vector<Expected>& want) {
 class ShippedTemplates : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (ProgramDir().empty() || !fs::exists(fs::path(ProgramDir()) / "data.dbf"))
+    if (programDir().empty() || !fs::exists(fs::path(programDir()) / "data.dbf"))
       GTEST_SKIP() << "TOMES_BIN holds no generated templates";
   }
-  std::string Path(const char* name) const { return (fs::path(ProgramDir()) / name).string(); }
+  std::string path(const char* name) const { return (fs::path(programDir()) / name).string(); }
 };
 
 TEST_F(ShippedTemplates, RecordTableHasNumberMarkAndTheUserFieldsInOrder) {
   dbase::Table t;
-  t.open(Path("data.dbf"), dbase::OpenMode::Shared, true);
+  t.open(path("data.dbf"), dbase::OpenMode::Shared, true);
   const FieldType C = FieldType::Character, N = FieldType::Numeric, D = FieldType::Date;
-  ExpectFields(t, {{"RECNO", N, 10, 0},     {"MARK", C, 1, 0},        {"TITLE", C, 120, 0},
+  expectFields(t, {{"RECNO", N, 10, 0},     {"MARK", C, 1, 0},        {"TITLE", C, 120, 0},
                    {"AUTHOR", C, 40, 0},    {"COAUTHORS", C, 60, 0},  {"CATEGORY", C, 30, 0},
                    {"FORMAT", C, 20, 0},    {"RATING", C, 10, 0},     {"PUBLISHER", C, 40, 0},
                    {"PUBDATE", D, 8, 0},    {"VALUE", N, 12, 2},      {"ISBN", C, 20, 0},
@@ -93,7 +93,7 @@ TEST_F(ShippedTemplates, RecordTableHasNumberMarkAndTheUserFieldsInOrder) {
 
 TEST_F(ShippedTemplates, RecordTableTagsAreTheEntryOrderAndTitleSortKeys) {
   dbase::Table t;
-  t.open(Path("data.dbf"), dbase::OpenMode::Shared, true);
+  t.open(path("data.dbf"), dbase::OpenMode::Shared, true);
   auto tags = t.tags();
   ASSERT_EQ(tags.size(), 2u);
   // Field 0 ascending and a title over 99 characters, as the sort code words them.
@@ -107,14 +107,14 @@ TEST_F(ShippedTemplates, RecordTableTagsAreTheEntryOrderAndTitleSortKeys) {
     EXPECT_TRUE(tag.filter.empty()) << tag.name;
   }
   // The production index keeps the upper-case name other tools look for.
-  EXPECT_TRUE(fs::exists(Path("DATA.MDX")));
+  EXPECT_TRUE(fs::exists(path("DATA.MDX")));
 }
 
 TEST_F(ShippedTemplates, CatalogueHasFileNameNameDescriptionAndCounter) {
   dbase::Table t;
-  t.open(Path("master.dbf"), dbase::OpenMode::Shared, true);
+  t.open(path("master.dbf"), dbase::OpenMode::Shared, true);
   const FieldType C = FieldType::Character;
-  ExpectFields(t, {{"FILENAME", C, 12, 0},
+  expectFields(t, {{"FILENAME", C, 12, 0},
                    {"DBNAME", C, 40, 0},
                    {"DESCRIPT", C, 250, 0},
                    {"LASTRECNO", FieldType::Numeric, 10, 0}});
@@ -126,7 +126,7 @@ TEST_F(ShippedTemplates, CatalogueHasFileNameNameDescriptionAndCounter) {
 
 TEST_F(ShippedTemplates, ListTableHasOneTextFieldWithTagIdx) {
   dbase::Table t;
-  t.open(Path("list.dbf"), dbase::OpenMode::Shared, true);
+  t.open(path("list.dbf"), dbase::OpenMode::Shared, true);
   ASSERT_EQ(t.fields().size(), 1u);
   EXPECT_EQ(t.fields()[0].type, FieldType::Character);
   // Wide enough for the widest field that has a lookup list.
@@ -139,7 +139,7 @@ TEST_F(ShippedTemplates, ListTableHasOneTextFieldWithTagIdx) {
 
 TEST_F(ShippedTemplates, TagsFindTheirKeysOnceRecordsAreAdded) {
   TempDir dir;
-  dbase::Table::copyTable(Path("data.dbf"), (dir.path() / "data.dbf").string(), false);
+  dbase::Table::copyTable(path("data.dbf"), (dir.path() / "data.dbf").string(), false);
   dbase::Table t;
   t.open((dir.path() / "data.dbf").string(), dbase::OpenMode::Exclusive);
   const char* titles[] = {"Walden", "emma", "Middlemarch"};
@@ -172,7 +172,7 @@ TEST(TemplateGenerator, WritesIdenticalBytesEveryTime) {
   for (const auto& name : names) {
     SCOPED_TRACE(name);
     ASSERT_TRUE(fs::exists(b.path() / name));
-    EXPECT_EQ(Bytes(a.path() / name), Bytes(b.path() / name));
+    EXPECT_EQ(fileBytes(a.path() / name), fileBytes(b.path() / name));
   }
 }
 
@@ -190,14 +190,14 @@ TEST(TemplateGenerator, RewritingOverOldCopiesGivesTheSameFiles) {
   }
   templates::WriteTemplates(b.str());
   for (const auto& e : fs::directory_iterator(a.path()))
-    EXPECT_EQ(Bytes(e.path()), Bytes(b.path() / e.path().filename())) << e.path().filename();
+    EXPECT_EQ(fileBytes(e.path()), fileBytes(b.path() / e.path().filename())) << e.path().filename();
 }
 
 TEST(TemplateGenerator, HeadersCarryTheFixedDateNotToday) {
   TempDir a;
   templates::WriteTemplates(a.str());
   for (const char* name : {"data.dbf", "master.dbf", "list.dbf"}) {
-    std::string bytes = Bytes(a.path() / name);
+    std::string bytes = fileBytes(a.path() / name);
     ASSERT_GT(bytes.size(), 4u);
     EXPECT_EQ(static_cast<unsigned char>(bytes[1]) + 1900, templates::kStampYear) << name;
     EXPECT_EQ(bytes[2], templates::kStampMonth) << name;
@@ -209,19 +209,19 @@ TEST_F(ShippedTemplates, MatchWhatTheGeneratorWritesNow) {
   TempDir a;
   templates::WriteTemplates(a.str());
   for (const auto& e : fs::directory_iterator(a.path()))
-    EXPECT_EQ(Bytes(e.path()), Bytes(fs::path(ProgramDir()) / e.path().filename()))
+    EXPECT_EQ(fileBytes(e.path()), fileBytes(fs::path(programDir()) / e.path().filename()))
         << e.path().filename();
 }
 
 TEST_F(ShippedTemplates, OpenInPerlXBase) {
   if (std::system("command -v dbf_dump >/dev/null 2>&1") != 0) GTEST_SKIP() << "no dbf_dump";
   for (const char* name : {"data.dbf", "master.dbf", "list.dbf"}) {
-    std::string cmd = "dbf_dump --info '" + Path(name) + "' >/dev/null 2>&1";
+    std::string cmd = "dbf_dump --info '" + path(name) + "' >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << name;
   }
   // The production index as Perl's reader walks it.
   if (std::system("command -v index_dump >/dev/null 2>&1") == 0) {
-    std::string cmd = "index_dump '" + Path("DATA.MDX") + "' 2>/dev/null | grep -qx IDX1";
+    std::string cmd = "index_dump '" + path("DATA.MDX") + "' 2>/dev/null | grep -qx IDX1";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
   }
 }

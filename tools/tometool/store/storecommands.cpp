@@ -4,21 +4,21 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "letters.h"
-#include "prompt.h"
-#include "recordtable.h"
-#include "settings.h"
-#include "sortstate.h"
+#include "store/letters.h"
+#include "core/prompt.h"
+#include "store/recordtable.h"
+#include "core/settings.h"
+#include "store/sortstate.h"
 
 namespace tometool {
 
 namespace {
 
 // Answers every box No (so a failing open is not retried) and keeps the text.
-class QuietPrompter : public TPrompter {
+class QuietPrompter : public Prompter {
  public:
-  QuietPrompter() { SetPrompter(this); }
-  ~QuietPrompter() override { SetPrompter(nullptr); }
+  QuietPrompter() { setPrompter(this); }
+  ~QuietPrompter() override { setPrompter(nullptr); }
   QuietPrompter(const QuietPrompter&) = delete;
   QuietPrompter& operator=(const QuietPrompter&) = delete;
 
@@ -32,12 +32,12 @@ class QuietPrompter : public TPrompter {
   std::optional<QString> input(const QString&, const QString&, const QString&, bool) override {
     return std::nullopt;
   }
-  QString openFile(const TFileFilter&) override { return {}; }
-  QString saveFile(const TFileFilter&) override { return {}; }
+  QString openFile(const FileFilter&) override { return {}; }
+  QString saveFile(const FileFilter&) override { return {}; }
   QString directory(const QString&, const QString&) override { return {}; }
 };
 
-std::string OneLine(const QString& text) {
+std::string oneLine(const QString& text) {
   std::string s = text.toStdString();
   for (char& c : s)
     if (c == '\r' || c == '\n') c = ' ';
@@ -52,41 +52,41 @@ class RecordTableSession {
     if (auto found = dbase::Table::resolve(path)) path = *found;
     else if (auto withExt = dbase::Table::resolve(path + ".dbf")) path = *withExt;
     const QFileInfo info(QString::fromStdString(path));
-    TAppSettings& s = AppSettings();
-    s.DatabaseDir = info.absolutePath();
-    s.TableName = info.fileName();
-    s.IndexErrorQuiet = false;
-    SortState().Table = &table_;
-    if (!OpenTable(table_, s.TableName, false)) {
-      const std::string reason = LastEngineError();
+    AppSettings& s = appSettings();
+    s.databaseDir = info.absolutePath();
+    s.tableName = info.fileName();
+    s.indexErrorQuiet = false;
+    sortState().Table = &table_;
+    if (!openTable(table_, s.tableName, false)) {
+      const std::string reason = lastEngineError();
       throw std::runtime_error(reason.empty() ? path + ": table not found" : reason);
     }
-    table_.RefreshDefinitions();
-    RebuildFieldSets(table_);
+    table_.refreshDefinitions();
+    rebuildFieldSets(table_);
   }
   ~RecordTableSession() {
-    table_.Close();
-    SortState().Table = nullptr;
+    table_.close();
+    sortState().Table = nullptr;
   }
   RecordTableSession(const RecordTableSession&) = delete;
   RecordTableSession& operator=(const RecordTableSession&) = delete;
 
-  TDbTable& table() { return table_; }
-  std::string file() const { return table_.NativePath(); }
+  DbTable& table() { return table_; }
+  std::string file() const { return table_.nativePath(); }
 
   // ApplySort, failing with its message (and the engine's reason when there is one).
   void apply() {
-    if (ApplySort()) return;
-    std::string message = file() + ": " + OneLine(prompter_.last.isEmpty() ? kMsgIndexFailed
+    if (applySort()) return;
+    std::string message = file() + ": " + oneLine(prompter_.last.isEmpty() ? kMsgIndexFailed
                                                                             : prompter_.last);
-    if (!LastEngineError().empty()) message += " (" + LastEngineError() + ")";
-    else if (SortState().KeyExpression.empty()) message += " (the field has no sort key)";
+    if (!lastEngineError().empty()) message += " (" + lastEngineError() + ")";
+    else if (sortState().keyExpression.empty()) message += " (the field has no sort key)";
     throw std::runtime_error(message);
   }
 
  private:
   QuietPrompter prompter_;
-  TDbTable table_;
+  DbTable table_;
 };
 
 struct FieldChoice {
@@ -94,7 +94,7 @@ struct FieldChoice {
   bool descending = false;
 };
 
-FieldChoice ParseField(const std::string& text, bool noneAllowed) {
+FieldChoice parseField(const std::string& text, bool noneAllowed) {
   FieldChoice c;
   if (noneAllowed && text == "none") return c;
   std::string digits = text;
@@ -113,38 +113,38 @@ FieldChoice ParseField(const std::string& text, bool noneAllowed) {
 
 int cmdSort(const Args& args) {
   if (args.size() < 2 || args.size() > 3) throw UsageError{"expected FILE FIRST[-] [SECOND[-]]"};
-  const FieldChoice first = ParseField(args[1], false);
-  const FieldChoice second = args.size() > 2 ? ParseField(args[2], true) : FieldChoice{};
+  const FieldChoice first = parseField(args[1], false);
+  const FieldChoice second = args.size() > 2 ? parseField(args[2], true) : FieldChoice{};
   RecordTableSession session(args[0]);
-  const int firstUser = AppSettings().FirstUserField;
-  const int count = static_cast<int>(session.table().FieldDefs().size()) - firstUser;
+  const int firstUser = appSettings().firstUserField;
+  const int count = static_cast<int>(session.table().fieldDefs().size()) - firstUser;
   for (const FieldChoice* c : {&first, &second})
     if (c->position >= count)
       throw UsageError{"no user field " + std::to_string(c->position) + " (the table has " +
                        std::to_string(count) + ")"};
-  TIndex& s = SortState();
-  s.FirstField = static_cast<uint8_t>(firstUser + first.position);
-  s.FirstDescending = first.descending;
-  s.SecondField = second.position < 0 ? 0 : static_cast<uint8_t>(firstUser + second.position);
-  s.SecondDescending = second.descending;
+  SortState& s = sortState();
+  s.firstField = static_cast<uint8_t>(firstUser + first.position);
+  s.firstDescending = first.descending;
+  s.secondField = second.position < 0 ? 0 : static_cast<uint8_t>(firstUser + second.position);
+  s.secondDescending = second.descending;
   session.apply();
-  SaveSortState();
-  std::cout << "key: " << s.KeyExpression << '\n'
-            << "options: " << ((s.IndexOptions & kIndexExpression) ? "expression" : "none")
-            << ((s.IndexOptions & kIndexDescending) ? ",descending" : "") << '\n'
-            << "tag: " << session.table().IndexName << '\n';
+  saveSortState();
+  std::cout << "key: " << s.keyExpression << '\n'
+            << "options: " << ((s.indexOptions & kIndexExpression) ? "expression" : "none")
+            << ((s.indexOptions & kIndexDescending) ? ",descending" : "") << '\n'
+            << "tag: " << session.table().indexName << '\n';
   return 0;
 }
 
 int cmdLetters(const Args& args) {
   if (args.size() != 1) throw UsageError{"expected FILE"};
   RecordTableSession session(args[0]);
-  LoadSortState();
+  loadSortState();
   session.apply();
-  LetterCounts().fill(0);
-  CountLetters(session.table());
+  letterCounts().fill(0);
+  countLetters(session.table());
   for (int i = 0; i < kLetterCount; ++i)
-    std::cout << static_cast<char>('A' + i) << ' ' << LetterCounts()[static_cast<size_t>(i)]
+    std::cout << static_cast<char>('A' + i) << ' ' << letterCounts()[static_cast<size_t>(i)]
               << '\n';
   return 0;
 }

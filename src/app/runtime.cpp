@@ -1,6 +1,0 @@
-#include "runtime.h"
-
-TRunObjects& RunObjects() {
-  static TRunObjects instance;
-  return instance;
-}

@@ -1,0 +1,315 @@
+#include "book/recordpage.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTabBar>
+#include <QToolButton>
+
+#include "store/database.h"
+#include "ui/editormenu.h"
+#include "core/labels.h"
+#include "store/letters.h"
+#include "ui/pageeditors.h"
+#include "core/prompt.h"
+#include "core/settings.h"
+#include "store/sortstate.h"
+#include "ui/elementcolors.h"
+
+namespace {
+
+constexpr int kPostAttempts = 100;
+constexpr int kStatusTop = 8;
+constexpr int kPartsTop = 34;
+constexpr int kPartsHeight = 318;
+constexpr int kBarTop = 384;
+
+bool editing(const dbase::Table& t) {
+  return t.state() == dbase::Table::State::Edit || t.state() == dbase::Table::State::Insert;
+}
+
+}  // namespace
+
+bool firstSortFieldIsText() {
+  const AppSettings& s = appSettings();
+  const uint8_t f = sortState().firstField;
+  return f >= s.firstUserField && s.stringFields.test(f);
+}
+
+RecordPage::RecordPage(QWidget* parent, const QString& prefix, bool leftPage)
+    : BookPage(parent, leftPage) {
+  resize(kWidth, kHeight);
+  editMenu = new EditorMenu(this);
+  const int inner = leftPage ? 10 : 26;  // clear of the binding shade
+  const int width = kWidth - 36;
+
+  statusLabel = new QLabel(QStringLiteral("Read/Write Access"), this);
+  statusLabel->setObjectName(QStringLiteral("statusLabel"));
+  statusLabel->setAlignment(Qt::AlignCenter);
+  statusLabel->setFrameShape(QFrame::Panel);
+  statusLabel->setFrameShadow(QFrame::Sunken);
+  statusLabel->setGeometry(inner, kStatusTop, width, 20);
+  QFont statusFont(QStringLiteral("Arial"));
+  statusFont.setPixelSize(11);
+  statusFont.setBold(true);
+  statusLabel->setFont(statusFont);
+
+  parts = new QStackedWidget(this);
+  parts->setGeometry(inner, kPartsTop, width, kPartsHeight);
+  editors.assign(kPageFieldCount, nullptr);
+  labels.assign(kPageFieldCount, nullptr);
+  buildPageParts(parts, prefix, width, kPartsHeight, 94, editMenu,
+                 {&editors, &labels, &DateEditors, &partEditorCounts});
+
+  partTabs = new QTabBar(this);
+  partTabs->setObjectName(QStringLiteral("partTabs"));
+  for (int part = 1; part <= kPageParts; ++part)
+    partTabs->addTab(QStringLiteral("Part %1").arg(part));
+  partTabs->setShape(QTabBar::TriangularSouth);
+  partTabs->setDrawBase(false);
+  partTabs->setFocusPolicy(Qt::NoFocus);
+  partTabs->setToolTip(QStringLiteral("Select Part of the Record [Alt+#]"));
+  partTabs->setGeometry(inner, kPartsTop + kPartsHeight + 2, width, 24);
+  connect(partTabs, &QTabBar::currentChanged, parts, &QStackedWidget::setCurrentIndex);
+
+  pageBar = new QFrame(this);
+  pageBar->setObjectName(QStringLiteral("pageBar"));
+  pageBar->setGeometry(inner, kBarTop, width, 34);
+  printButton =
+      speedBarButton(pageBar, QStringLiteral("printButton"),
+                     QStringLiteral("Print Current Record [Alt+R]"), QStyle::SP_DialogSaveButton);
+  deleteButton =
+      speedBarButton(pageBar, QStringLiteral("deleteButton"),
+                     QStringLiteral("Delete Current Record [Alt+Delete]"), QStyle::SP_TrashIcon);
+  copyButton = speedBarButton(pageBar, QStringLiteral("copyButton"),
+                           QStringLiteral("Copy Current Record To Copy Buffer [Alt+C]"),
+                           QStyle::SP_FileDialogNewFolder);
+  pasteButton = speedBarButton(pageBar, QStringLiteral("pasteButton"),
+                            QStringLiteral("Paste From Copy Buffer To Current Record [Alt+P]"),
+                            QStyle::SP_DialogApplyButton);
+  undoButton = speedBarButton(pageBar, QStringLiteral("undoButton"),
+                           QStringLiteral("Undo Changes To Current Record [Alt+U]"),
+                           QStyle::SP_DialogResetButton);
+  previousButton = speedBarButton(pageBar, QStringLiteral("previousButton"),
+                          QStringLiteral("GoTo Previous Page [Alt+PgUp]"), QStyle::SP_ArrowBack);
+  nextButton = speedBarButton(pageBar, QStringLiteral("nextButton"),
+                          QStringLiteral("GoTo Next Page [Alt+PgDn]"), QStyle::SP_ArrowForward);
+  synchronizeButton = speedBarButton(pageBar, QStringLiteral("synchronizeButton"),
+                              QStringLiteral("Synchronize Left Page With Current Record [Alt+Y]"),
+                              QStyle::SP_BrowserReload);
+  const std::array<QToolButton*, 8> buttons{printButton, deleteButton, copyButton, pasteButton,
+                                            undoButton,  previousButton,    nextButton,  synchronizeButton};
+  const int step = width / static_cast<int>(buttons.size());
+  for (size_t i = 0; i < buttons.size(); ++i)
+    buttons[i]->setGeometry(static_cast<int>(i) * step + 1, 2, step - 2, 30);
+
+  QFont numberFont(QStringLiteral("Arial"));
+  numberFont.setPixelSize(11);
+  numberFont.setItalic(true);
+  pageNumber = new QLabel(QString(), this);
+  pageNumber->setObjectName(QStringLiteral("pageNumber"));
+  pageNumber->setFont(numberFont);
+  pageNumber->setGeometry(leftPage ? 12 : kWidth - 72, kHeight - 24, 60, 14);
+  pageNumber->setAlignment((leftPage ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+}
+
+PageValues RecordPage::Values() const {
+  PageValues v;
+  for (int k = 0; k < kPageFieldCount; ++k) {
+    const QWidget* e = editors[static_cast<size_t>(k)];
+    if (auto* pic = qobject_cast<const PictureBox*>(e))
+      v.picture = pic->Picture();
+    else
+      v.text[static_cast<size_t>(k)] = editorText(e);
+  }
+  return v;
+}
+
+void RecordPage::fill(const PageValues& values) {
+  for (int k = 0; k < kPageFieldCount; ++k) {
+    QWidget* e = editors[static_cast<size_t>(k)];
+    if (auto* pic = qobject_cast<PictureBox*>(e))
+      pic->setPicture(values.picture);
+    else
+      setEditorText(e, values.text[static_cast<size_t>(k)]);
+  }
+}
+
+void RecordPage::clear() {
+  for (QWidget* e : editors) clearEditor(e);
+}
+
+void RecordPage::colorEditor(QWidget* editor, bool inUse) {
+  QPalette p = editor->palette();
+  const bool memo = qobject_cast<MemoEdit*>(editor) != nullptr;
+  QColor base, text;
+  if (inUse) {
+    base = QApplication::palette().color(QPalette::Base);
+    text = QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+  } else {
+    base = elementColor(memo ? 18 : 16);
+    text = elementColor(memo ? 17 : 15);
+  }
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    p.setColor(group, QPalette::Base, base);
+    p.setColor(group, QPalette::Text, text);
+  }
+  editor->setPalette(p);
+}
+
+void RecordPage::setEditorsEnabled(bool on) {
+  for (QWidget* e : editors) {
+    e->setEnabled(on);
+    colorEditor(e, !on);
+  }
+}
+
+void RecordPage::applyLabels() {
+  for (int k = 0; k < kPageFieldCount && k < ::labels().size(); ++k)
+    labels[static_cast<size_t>(k)]->setText(::labels()[k]);
+}
+
+std::vector<QString> RecordPage::labelTexts() const {
+  std::vector<QString> out;
+  for (const QLabel* l : labels) out.push_back(l->text());
+  return out;
+}
+
+void RecordPage::applyColors() {
+  for (QLabel* l : labels) {
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, elementColor(19));
+    p.setColor(QPalette::Window, elementColor(20));
+    l->setPalette(p);
+  }
+  color = elementColor(24);
+  for (QWidget* w : {static_cast<QWidget*>(partTabs), static_cast<QWidget*>(parts)}) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, elementColor(24));
+    w->setPalette(p);
+  }
+  for (QWidget* e : editors) colorEditor(e, !e->isEnabled());
+  update();
+}
+
+int RecordPage::part() const { return partTabs->currentIndex(); }
+
+void RecordPage::selectPart(int part) {
+  if (part < 0 || part >= kPageParts) return;
+  partTabs->setCurrentIndex(part);
+}
+
+void RecordPage::focusFirstEditor() {
+  const int shown = part();
+  for (QWidget* e : editors)
+    if (partOfField(e->property("Tag").toInt() - 1) == shown) {
+      e->setFocus();
+      return;
+    }
+}
+
+void RecordPage::reformatDates() {
+  for (PageEdit* d : DateEditors) d->reformat();
+}
+
+bool postPage(DbTable& cursor, DbTable* catalogue, const PageValues& values, char* letter,
+              bool* memoFailed) {
+  dbase::Table& t = cursor.engine();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  bool posted = false;
+  bool memo = false;
+  char newLetter = 0;
+  for (int attempt = 0; attempt < kPostAttempts && !posted; ++attempt) {
+    try {
+      if (!editing(t)) t.edit();
+      if (catalogue && t.state() == dbase::Table::State::Insert && t.isEmpty(0))
+        nextRecordNumber(cursor, *catalogue);
+      memo = false;
+      writePage(t, values, QDate::currentDate(), &memo);
+      newLetter = firstLetter(cursor);
+      t.post();
+      posted = true;
+    } catch (const std::exception&) {
+    }
+  }
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  if (!posted) {
+    try {
+      if (editing(t)) t.cancel();
+    } catch (const std::exception&) {
+    }
+  }
+  if (memoFailed) *memoFailed = memo;
+  if (posted && letter && firstSortFieldIsText()) {
+    if (*letter != newLetter) adjustLetterCounts(*letter, newLetter);
+    *letter = newLetter;
+  }
+  return posted;
+}
+
+void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int height,
+                    int labelWidth, EditorMenu* menu, const PageEditors& out) {
+  out.editors->assign(kPageFieldCount, nullptr);
+  out.labels->assign(kPageFieldCount, nullptr);
+  QFont labelFont(QStringLiteral("Arial"));
+  labelFont.setPixelSize(11);
+  labelFont.setBold(true);
+  for (int part = 0; part < kPageParts; ++part) {
+    auto* panelPart = new QWidget(parts);
+    panelPart->setObjectName(prefix + QStringLiteral("Part%1").arg(part + 1));
+    parts->addWidget(panelPart);
+    int row = 0;
+    for (int k = 0; k < kPageFieldCount; ++k) {
+      const FieldDesign& d = fieldDesigns()[static_cast<size_t>(k)];
+      if (d.part != part) continue;
+      auto* label = new QLabel(QString::fromLatin1(d.caption), panelPart);
+      label->setProperty("Tag", k + 1);
+      label->setFont(labelFont);
+      QWidget* editor = nullptr;
+      if (d.kind == EditorKind::Memo || d.kind == EditorKind::Picture) {
+        label->setGeometry(2, 2, width - 4, 16);
+        if (d.kind == EditorKind::Memo)
+          editor = new MemoEdit(panelPart);
+        else
+          editor = new PictureBox(panelPart);
+        editor->setGeometry(2, 20, width - 4, height - 24);
+      } else {
+        const int top = 2 + row * 28;
+        label->setGeometry(2, top + 3, labelWidth, 18);
+        auto* edit = new PageEdit(d.kind, panelPart);
+        edit->helpContext = d.helpContext;
+        edit->setGeometry(labelWidth + 4, top, width - labelWidth - 6, 24);
+        if (d.kind == EditorKind::Date) out.dateEditors->push_back(edit);
+        editor = edit;
+        ++row;
+      }
+      if (d.kind != EditorKind::Picture) {
+        editor->setContextMenuPolicy(Qt::CustomContextMenu);
+        QObject::connect(editor, &QWidget::customContextMenuRequested, menu,
+                         [menu, editor](const QPoint& at) {
+                           menu->popupFor(editor, editor->mapToGlobal(at));
+                         });
+      }
+      editor->setObjectName(prefix + QString::number(k + 1));
+      editor->setProperty("Tag", k + 1);
+      (*out.editors)[static_cast<size_t>(k)] = editor;
+      (*out.labels)[static_cast<size_t>(k)] = label;
+      if (out.counts) ++(*out.counts)[static_cast<size_t>(part)];
+    }
+  }
+}
+
+bool storeInCopyBuffer(DbTable& copy, const PageValues& values) {
+  if (!copy.active()) return false;
+  try {
+    copy.engine().first();
+    if (copy.engine().eof()) copy.engine().append();
+  } catch (const std::exception& e) {
+    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
+    return false;
+  }
+  if (!postPage(copy, nullptr, values, nullptr, nullptr)) return false;
+  appSettings().copyBufferFull = true;
+  return true;
+}

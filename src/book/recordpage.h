@@ -1,0 +1,94 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "book/bookpage.h"
+#include "store/pagevalues.h"
+
+class QLabel;
+class QStackedWidget;
+class QTabBar;
+class QToolButton;
+class DbTable;
+class EditorMenu;
+class PageEdit;
+
+// One record page of the open book: the status panel, the four parts with
+// the editors of the 22 user fields, the part tab set and the page bar with
+// its buttons and page number. Reading and filling the editors lives here;
+// what the buttons do belongs to the view that shows the page.
+class RecordPage : public BookPage {
+  Q_OBJECT
+
+ public:
+  static constexpr int kWidth = 300;
+  static constexpr int kHeight = 446;
+
+  // `prefix` names the editors ("L1".."L22"); `leftPage` puts the binding
+  // shade on the right edge instead of the left one.
+  RecordPage(QWidget* parent, const QString& prefix, bool leftPage = false);
+
+  std::vector<QWidget*> editors;  // by user field
+  std::vector<QLabel*> labels;
+  std::array<int, kPageParts> partEditorCounts{};
+  std::vector<PageEdit*> DateEditors;
+  EditorMenu* editMenu = nullptr;
+
+  QLabel* statusLabel = nullptr;
+  QStackedWidget* parts = nullptr;
+  QTabBar* partTabs = nullptr;
+  QFrame* pageBar = nullptr;  // the page bar
+  QLabel* pageNumber = nullptr;
+  QToolButton *printButton = nullptr, *deleteButton = nullptr, *copyButton = nullptr, *pasteButton = nullptr,
+              *undoButton = nullptr, *previousButton = nullptr, *nextButton = nullptr, *synchronizeButton = nullptr;
+
+  PageValues Values() const;
+  void fill(const PageValues& values);
+  void clear();
+  bool IsEmpty() const { return pageIsEmpty(Values()); }
+  // Editors on, or off with the system's in-use colours.
+  void setEditorsEnabled(bool on);
+  void applyLabels();
+  // Labels 19/20, page and part tabs 24, editors 15..18.
+  void applyColors();
+  int part() const;
+  void selectPart(int part);  // parts that do not exist are ignored
+  void focusFirstEditor();
+  void reformatDates();
+  // The field labels as the input messages name them.
+  std::vector<QString> labelTexts() const;
+
+ private:
+  void colorEditor(QWidget* editor, bool inUse);
+};
+
+// Posts `values` into the cursor's current record (editing it unless it is
+// already editing or inserting), 100 attempts. A record being inserted
+// without a number gets the next one from `catalogue` when given. On
+// success, when `letter` is given and the first sort field is text, the
+// letter counts move from *letter to the record's new letter, which is
+// stored back. A failed post is cancelled.
+// Stores a page in the copy buffer's one record (made when the buffer has
+// none) and marks the buffer full; an engine error is shown. True when stored.
+bool storeInCopyBuffer(DbTable& copy, const PageValues& values);
+
+bool postPage(DbTable& cursor, DbTable* catalogue, const PageValues& values, char* letter,
+              bool* memoFailed);
+
+// The first sort field is a text field (letters apply to the records).
+bool firstSortFieldIsText();
+
+// The editors of one record page: the four parts in `parts`, each user field
+// captioned by its designed caption, named prefix + its number (L1..L22),
+// with the editors' popup menu. Fills `editors` and `labels` by user field
+// and adds the date editors to `dateEditors`; `counts` (when given) gets the
+// editors per part.
+struct PageEditors {
+  std::vector<QWidget*>* editors;
+  std::vector<QLabel*>* labels;
+  std::vector<PageEdit*>* dateEditors;
+  std::array<int, kPageParts>* counts;
+};
+void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int height,
+                    int labelWidth, EditorMenu* menu, const PageEditors& out);

@@ -1,0 +1,66 @@
+#include "book/viewhost.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEvent>
+
+#include "book/bookview.h"
+
+namespace {
+
+QPointer<BookView> g_currentView;
+ViewHost* g_mainDlg = nullptr;
+
+// Minimised windows show no tooltips of their own.
+class HintFilter : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ToolTip) {
+      auto* w = qobject_cast<QWidget*>(watched);
+      if (w && w->isWindow() && w->isMinimized()) return true;
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+BookView* currentView() { return g_currentView.data(); }
+void setCurrentView(BookView* view) { g_currentView = view; }
+ViewHost* mainDlg() { return g_mainDlg; }
+
+ViewHost::ViewHost(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("mainDlg"));
+  setWindowTitle(QStringLiteral("Orvanta"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setEnabled(false);
+  g_mainDlg = this;
+  formCreate();
+}
+
+ViewHost::~ViewHost() {
+  if (g_mainDlg == this) g_mainDlg = nullptr;
+}
+
+void ViewHost::formCreate() {
+  move(x(), -100);
+  hintFilter_ = new HintFilter(this);
+  qApp->installEventFilter(hintFilter_);
+}
+
+void ViewHost::shutdown() {
+  setCurrentView(nullptr);
+  QApplication::quit();
+}
+
+void ViewHost::closeEvent(QCloseEvent* event) {
+  event->accept();
+  shutdown();
+}
+
+void ViewHost::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && currentView())
+    currentView()->activateWindow();
+  QDialog::changeEvent(event);
+}

@@ -1,0 +1,6 @@
+#include "core/runobjects.h"
+
+RunObjects& runObjects() {
+  static RunObjects instance;
+  return instance;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+// Objects that live for the whole run, and the places where subsystems hang
+// their own loading and saving into start-up and shutdown.
+struct RunObjects {
+  QStringList findHistory;
+
+  // Run once the data directories exist, before the login: seeds a new
+  // public data directory with the sample collection.
+  std::vector<std::function<void()>> afterDataDirectories;
+  // Run after the user options file was read (or found missing): template lists.
+  std::vector<std::function<void()>> afterUserOptions;
+  // Run when the main view closes for good, before the options files are saved.
+  std::vector<std::function<void()>> onViewClose;
+  // The exit handler: run once the message loop has ended and remind.dat is saved.
+  std::vector<std::function<void()>> atExit;
+};
+
+RunObjects& runObjects();

@@ -1,0 +1,121 @@
+#include "shell/program.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <csignal>
+
+#include "ui/aboutbox.h"
+#include "book/viewhost.h"
+#include "ui/progresswindow.h"
+#include "core/progress.h"
+#include "ui/qtprompter.h"
+#include "core/reminders.h"
+#include "core/runobjects.h"
+#include "store/sampledata.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "core/templatelist.h"
+#include "book/bookview.h"
+
+namespace {
+
+int g_signalFds[2] = {-1, -1};
+
+void onSignal(int) {
+  const char c = 1;
+  // Only async-signal-safe work here: the event loop picks it up.
+  [[maybe_unused]] auto n = ::write(g_signalFds[0], &c, 1);
+}
+
+}  // namespace
+
+Program::Program(QString programDir) : programDir_(std::move(programDir)) {}
+
+Program::~Program() {
+  if (g_signalFds[0] >= 0) {
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+  }
+}
+
+void Program::installSignalHandlers() {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0) return;
+  signalNotifier_ = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, this);
+  connect(signalNotifier_, &QSocketNotifier::activated, this, [this] {
+    char c;
+    [[maybe_unused]] auto n = ::read(g_signalFds[1], &c, 1);
+    requestQuit();
+  });
+  struct sigaction sa {};
+  sa.sa_handler = onSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+}
+
+void Program::requestQuit() {
+  if (quitRequested_) return;
+  quitRequested_ = true;
+  setShuttingDown();
+  // A box or dialog still open would hold its own loop; answer it with its
+  // cancel so the start-up or the view can carry on to the saving steps.
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* dlg = qobject_cast<QDialog*>(w); dlg && dlg->isVisible() && dlg->isModal())
+      dlg->done(QDialog::Rejected);
+  }
+  if (BookView* view = currentView())
+    view->close();  // saves, then closes the main dialog
+  else
+    QApplication::quit();
+}
+
+int Program::run() {
+  static QtPrompter prompter;
+  setDefaultPrompter(&prompter);
+  static WindowProgress progress;  // long passes show the progress window
+  setProgress(&progress);
+  installSignalHandlers();
+  QApplication::setQuitOnLastWindowClosed(false);
+  connect(qApp, &QGuiApplication::commitDataRequest, this, &Program::requestQuit,
+          Qt::DirectConnection);
+
+  appSettings().setEditionValues();
+  auto splash = std::make_unique<AboutBox>(nullptr, false);
+  splash->okButton->hide();
+  splash->setWindowTitle(QStringLiteral("Welcome"));
+  splash->show();
+  splash->repaint();
+  QApplication::processEvents();
+
+  installSampleSeeder();
+  installTemplateLists();
+  const StartupOutcome outcome = runStartupSteps(programDir_);
+  if (outcome.login != LoginResult::Passed) return 1;
+
+  QApplication::setApplicationDisplayName(appSettings().appTitle);
+  mainDlg_ = new ViewHost;
+  BookView* view = createMainView(appSettings().bookModel, mainDlg_);
+  view->show();
+  splash.reset();
+
+  showStartupReminders(nowDays());
+  if (!quitRequested_) QApplication::exec();
+  // A quit that came before the loop still saves like a closed view.
+  if (currentView()) {
+    currentView()->close();
+  }
+
+  saveReminders(nowDays());
+  for (const auto& save : runObjects().atExit) save();
+  delete mainDlg_;
+  mainDlg_ = nullptr;
+  return 0;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/prompt.h"
+
+// Answers prompts with the platform's dialogs.
+class QtPrompter : public Prompter {
+ public:
+  MsgResult message(MsgKind kind, MsgButtons buttons, const QString& text, int helpTopic) override;
+  std::optional<QString> input(const QString& caption, const QString& prompt, const QString& value,
+                               bool password) override;
+  QString openFile(const FileFilter& request) override;
+  QString saveFile(const FileFilter& request) override;
+  QString directory(const QString& caption, const QString& start) override;
+};
+
+// Opens the help page of a topic when the help file is installed.
+void showHelpTopic(int topic);

@@ -1,6 +1,0 @@
-#pragma once
-
-#include <QColor>
-
-// The palette colour that a colour element (0..26) selects.
-QColor ElementColor(int element);

@@ -1,0 +1,688 @@
+#include "book/combined/combinedview.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "ui/colorbutton.h"
+#include "store/database.h"
+#include "dbase/table.h"
+#include "query/find/finddialog.h"
+#include "book/contents/contentsview.h"
+#include "book/recordpages/recordpagesview.h"
+#include "ui/contentsentry.h"
+#include "book/viewhost.h"
+#include "core/labels.h"
+#include "store/letters.h"
+#include "ui/pageeditors.h"
+#include "book/recordpage.h"
+#include "store/recordtext.h"
+#include "store/sampledata.h"
+#include "support/scriptedprompter.h"
+#include "query/sort/sortbar.h"
+#include "store/sortstate.h"
+#include "support/tempdir.h"
+#include "ui/elementcolors.h"
+#include "support/viewsandbox.h"
+
+namespace {
+
+std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
+
+const QString kDiscard = QStringLiteral(
+    "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
+    "discarded.)");
+
+// The combined view over a copy of the shipped template with records.
+class CombinedViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    useBuildProgramDir(box);
+    appSettings().deleteMode = 1;
+    appSettings().bookModel = 0;
+    letterCounts().fill(0);
+  }
+  void TearDown() override {
+    if (BookView* v = currentView()) {
+      v->switchingModel = true;  // nothing to save at the end of a test
+      delete v;
+    }
+    delete guard.data();
+    sortState() = SortState{};
+  }
+
+  QString table() const { return joinPath(appSettings().databaseDir, "data.dbf"); }
+
+  void makeTable(const QStringList& titles, bool sortByTitle = false) {
+    makeBookTable(titledRows(titles), sortByTitle);
+    makeCatalogue(static_cast<int>(titles.size()));
+  }
+  static QStringList numbered(int count) {
+    QStringList out;
+    for (int i = 0; i < count; ++i)
+      out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
+    return out;
+  }
+
+  void open() {
+    view = new CombinedView;
+    guard = view;
+    setCurrentView(view);
+    view->show();
+    ASSERT_TRUE(view->databaseOpen());
+  }
+  QString Text(int k) const { return editorText(view->recordPage->editors[size_t(k)]); }
+  void type(int k, const QString& text) {
+    auto* e = qobject_cast<QLineEdit*>(view->recordPage->editors[size_t(k)]);
+    ASSERT_NE(e, nullptr);
+    e->selectAll();
+    if (text.isEmpty())
+      QTest::keyClick(e, Qt::Key_Delete);
+    else
+      QTest::keyClicks(e, text);
+  }
+  // A key as the user presses it: to the widget that has the focus.
+  void key(int key, Qt::KeyboardModifiers mods) {
+    QWidget* target = QApplication::focusWidget();
+    QTest::keyClick(target ? target : static_cast<QWidget*>(view), Qt::Key(key), mods);
+  }
+  QString position() const { return view->recordPage->pageNumber->text(); }
+  QString status() const { return view->recordPage->statusLabel->text(); }
+  ContentsEntry* entry(int slot) const { return view->entries[size_t(slot)]; }
+  int selectedEntry() const {
+    int found = -1;
+    for (int s = 0; s < CombinedView::kPageEntries; ++s)
+      if (entry(s)->selected()) found = s;
+    return found;
+  }
+
+  // The stored records in entry order: field -> text.
+  std::vector<std::string> stored(int field) const {
+    dbase::Table t;
+    t.open(native(table()), dbase::OpenMode::Shared, true);
+    std::vector<std::string> out;
+    for (t.first(); !t.eof(); t.next()) out.push_back(t.asString(field));
+    return out;
+  }
+
+  SettingsSandbox box;
+  ScriptedPrompter prompts;
+  CombinedView* view = nullptr;
+  QPointer<CombinedView> guard;  // the view frees itself when it closes
+};
+
+TEST_F(CombinedViewTest, OpensWithTheFirstRecordCurrentAndItsEntryDown) {
+  makeTable(numbered(20));
+  open();
+  EXPECT_EQ(view->currentPosition, 1);
+  EXPECT_EQ(Text(0), "Book 000");
+  EXPECT_EQ(Text(1), "Author 1");
+  EXPECT_EQ(position(), "1");
+  EXPECT_EQ(status(), "Read/Write Access");
+  EXPECT_EQ(view->currentEntry, 0);
+  EXPECT_EQ(selectedEntry(), 0);
+  EXPECT_EQ(entry(11)->text(0), "Book 011");
+  EXPECT_EQ(view->recordPage->labels[0]->text(), "Book Title");
+  EXPECT_EQ(view->recordPage->editors[0]->objectName(), "L1");
+  EXPECT_EQ(view->recordPage->editors[21]->objectName(), "L22");
+  EXPECT_EQ(view->fieldLookup(1), view->recordPage->editors[1]);  // the author's list
+  EXPECT_EQ(view->fieldLookupSource(1), "list1.dbf");
+  EXPECT_EQ(view->fieldLookup(0), nullptr);
+  EXPECT_EQ(view->fieldLookupSource(0), "");
+  EXPECT_FALSE(view->recordPage->previousButton->isEnabled());
+  EXPECT_TRUE(view->recordPage->nextButton->isEnabled());
+  EXPECT_TRUE(view->windowTitle().endsWith(" - Database: Test Books"));
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(CombinedViewTest, PagingKeepsTheCurrentRecordAndItsEntryIsDownOnlyOnItsPage) {
+  makeTable(numbered(30));
+  open();
+  QTest::mouseClick(entry(2), Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Book 002");
+  EXPECT_EQ(position(), "3");
+  EXPECT_EQ(selectedEntry(), 2);
+  type(1, "Changed");
+  QTest::mouseClick(view->pageDownButton, Qt::LeftButton);
+  EXPECT_EQ(view->topRecord(), 12);
+  EXPECT_EQ(entry(0)->text(0), "Book 012");
+  EXPECT_EQ(Text(0), "Book 002");
+  EXPECT_EQ(Text(1), "Changed");  // paging neither saves nor reloads
+  EXPECT_EQ(view->currentEntry, -1);
+  EXPECT_EQ(selectedEntry(), -1);
+  QTest::mouseClick(view->pageUpButton, Qt::LeftButton);
+  EXPECT_EQ(view->currentEntry, 2);
+  EXPECT_EQ(selectedEntry(), 2);
+  EXPECT_EQ(Text(1), "Changed");
+  QTest::mouseClick(entry(5), Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Book 005");
+  EXPECT_EQ(stored(3)[2], "Changed");
+}
+
+TEST_F(CombinedViewTest, NextFromTheLastRecordOfALetterSkipsEmptyLettersAndKeepsTheLeftPage) {
+  makeTable({"Alpha", "Cedar", "Canal", "Grape", "Gold"}, true);
+  open();
+  EXPECT_EQ(letterCounts()[2], 2);
+  EXPECT_EQ(letterCounts()[3], 0);
+  QTest::mouseClick(view->letterButtons[2], Qt::LeftButton);
+  EXPECT_EQ(view->currentLetter(), 'C');
+  EXPECT_EQ(Text(0), "Alpha");  // a letter moves only the left page
+  QTest::mouseClick(entry(1), Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Cedar");
+  EXPECT_EQ(position(), "2");
+  QTest::mouseClick(view->recordPage->nextButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Gold");
+  EXPECT_EQ(position(), "1");
+  EXPECT_EQ(view->currentLetter(), 'C');
+  EXPECT_EQ(entry(0)->text(0), "Canal");
+  EXPECT_EQ(view->currentEntry, -1);
+  QTest::mouseClick(view->recordPage->nextButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Grape");
+  EXPECT_FALSE(view->recordPage->nextButton->isEnabled());
+  // The left page still lists 'C' only.
+  EXPECT_EQ(entry(1)->text(0), "Cedar");
+  EXPECT_TRUE(entry(2)->text(0).isEmpty());
+  QTest::mouseClick(view->recordPage->previousButton, Qt::LeftButton);
+  QTest::mouseClick(view->recordPage->previousButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Cedar");
+  EXPECT_EQ(view->currentEntry, 1);
+  key(Qt::Key_PageUp, Qt::AltModifier);
+  EXPECT_EQ(Text(0), "Canal");
+  key(Qt::Key_PageUp, Qt::AltModifier);
+  EXPECT_EQ(Text(0), "Alpha");
+  EXPECT_FALSE(view->recordPage->previousButton->isEnabled());
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(CombinedViewTest, SynchronizeBringsTheLeftPageToTheCurrentRecord) {
+  QStringList titles{"Alpha"};
+  for (int i = 0; i < 15; ++i) titles << QStringLiteral("Gold %1").arg(i, 2, 10, QLatin1Char('0'));
+  makeTable(titles, true);
+  open();
+  QTest::mouseClick(view->recordPage->nextButton, Qt::LeftButton);  // Gold 00
+  for (int i = 0; i < 13; ++i) QTest::mouseClick(view->recordPage->nextButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Gold 13");
+  EXPECT_EQ(view->currentLetter(), 'A');
+  QTest::mouseClick(view->recordPage->synchronizeButton, Qt::LeftButton);
+  EXPECT_EQ(view->currentLetter(), 'G');
+  EXPECT_EQ(view->topRecord(), 12);
+  EXPECT_EQ(view->currentEntry, 1);
+  EXPECT_EQ(entry(1)->text(0), "Gold 13");
+  EXPECT_EQ(Text(0), "Gold 13");
+  EXPECT_EQ(position(), "14");
+}
+
+TEST_F(CombinedViewTest, DeletingTheCurrentRecordShowsTheFollowingOne) {
+  makeTable(numbered(3));
+  open();
+  QTest::mouseClick(entry(1), Qt::LeftButton);
+  QTest::mouseClick(view->recordPage->deleteButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Book 002");
+  EXPECT_EQ(position(), "2");
+  EXPECT_EQ(entry(1)->text(0), "Book 002");
+  EXPECT_EQ(view->currentEntry, 1);
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 000", "Book 002"}));
+  // The last one: a new record takes its place.
+  QTest::mouseClick(view->recordPage->deleteButton, Qt::LeftButton);
+  EXPECT_TRUE(view->currentNew);
+  EXPECT_TRUE(Text(0).isEmpty());
+  EXPECT_EQ(position(), "");
+  EXPECT_EQ(status(), "New Record");
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 000"}));
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(CombinedViewTest, DeletingTheOnlyRecordLeavesANewRecord) {
+  makeTable({"Lonely"}, true);
+  open();
+  // The first record of the listing of 'A': there is none, so a new one.
+  EXPECT_TRUE(view->currentNew);
+  EXPECT_EQ(letterCounts()[11], 1);
+  QTest::mouseClick(view->letterButtons[11], Qt::LeftButton);
+  QTest::mouseClick(entry(0), Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Lonely");
+  appSettings().deleteMode = 0;
+  QTimer::singleShot(0, [] {
+    // The confirmation dialog: anything but YES keeps the record.
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) d->reject();
+  });
+  QTest::mouseClick(view->recordPage->deleteButton, Qt::LeftButton);
+  EXPECT_EQ(prompts.texts(), QStringList{"Record not Deleted."});
+  appSettings().deleteMode = 1;
+  key(Qt::Key_Delete, Qt::AltModifier);
+  EXPECT_TRUE(view->currentNew);
+  EXPECT_EQ(position(), "");
+  EXPECT_EQ(letterCounts()[11], 0);
+  EXPECT_TRUE(stored(2).empty());
+  EXPECT_TRUE(view->recordPage->previousButton->isEnabled());  // both stay on for a new record
+}
+
+TEST_F(CombinedViewTest, NewRecordShowsNoPositionAndIsStoredWithTheNextNumber) {
+  makeTable(numbered(5));
+  open();
+  QTest::mouseClick(view->newButton, Qt::LeftButton);
+  EXPECT_TRUE(view->currentNew);
+  EXPECT_EQ(view->currentNumber, -1);
+  EXPECT_EQ(position(), "");
+  EXPECT_EQ(status(), "New Record");
+  EXPECT_EQ(view->focusWidget(), view->recordPage->editors[0]);
+  type(0, "Zebra");
+  // New again: the record is stored and the new page follows it.
+  QTest::mouseClick(view->newButton, Qt::LeftButton);
+  EXPECT_TRUE(view->currentNew);
+  EXPECT_TRUE(Text(0).isEmpty());
+  EXPECT_EQ(stored(2).back(), "Zebra");
+  EXPECT_EQ(stored(0).back(), "6");
+  EXPECT_EQ(entry(5)->text(0), "Zebra");
+  QTest::mouseClick(entry(0), Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Book 000");
+  // A new record left empty stores nothing and asks nothing.
+  QTest::mouseClick(view->newButton, Qt::LeftButton);
+  QTest::mouseClick(entry(1), Qt::LeftButton);
+  EXPECT_EQ(stored(2).size(), 6u);
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(CombinedViewTest, AnEmptyTitleAsksAndNoKeepsTheRecordAndItsEdits) {
+  makeTable(numbered(3));
+  open();
+  type(0, "");
+  type(1, "Someone");
+  QTest::mouseClick(entry(2), Qt::LeftButton);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.shown[0].text, "First Field cannot be empty!" + kDiscard);
+  EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(Text(1), "Someone");
+  EXPECT_EQ(view->currentPosition, 1);
+  EXPECT_EQ(selectedEntry(), 0);
+  prompts.answers.push_back(MsgResult::Yes);
+  QTest::mouseClick(entry(2), Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Book 002");
+  EXPECT_EQ(stored(3)[0], "Author 1");
+}
+
+TEST_F(CombinedViewTest, RecordHeldElsewhereIsShownReadOnly) {
+  makeTable(numbered(3));
+  dbase::Table other;
+  other.open(native(table()), dbase::OpenMode::Shared);
+  other.goToPosition(1);
+  other.edit();
+  open();
+  QTest::mouseClick(entry(1), Qt::LeftButton);
+  EXPECT_TRUE(view->currentInUse);
+  EXPECT_EQ(status(), "Read Only Access - Record In Use");
+  EXPECT_FALSE(view->recordPage->editors[0]->isEnabled());
+  EXPECT_FALSE(view->recordPage->deleteButton->isEnabled());
+  QTest::mouseClick(entry(0), Qt::LeftButton);
+  EXPECT_EQ(status(), "Read/Write Access");
+  // The view's lock keeps the other cursor off the current record.
+  dbase::Table third;
+  third.open(native(table()), dbase::OpenMode::Shared);
+  third.first();
+  EXPECT_THROW(third.edit(), dbase::LockError);
+  other.cancel();
+}
+
+TEST_F(CombinedViewTest, CopyPasteAndUndoOfTheCurrentRecord) {
+  makeTable(numbered(3));
+  open();
+  EXPECT_FALSE(view->recordPage->pasteButton->isEnabled());
+  key(Qt::Key_C, Qt::AltModifier);
+  EXPECT_TRUE(appSettings().copyBufferFull);
+  EXPECT_TRUE(view->recordPage->pasteButton->isEnabled());
+  EXPECT_TRUE(view->entryPasteAction->isEnabled());
+  QTest::mouseClick(entry(2), Qt::LeftButton);
+  QTest::mouseClick(view->recordPage->pasteButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Book 000");
+  EXPECT_EQ(stored(2)[2], "Book 002");  // pasting only fills the editors
+  QTest::mouseClick(view->recordPage->undoButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Book 002");
+  // Pasting from the entry menu onto another entry stores at once.
+  view->onPasteRecordClicked(1);
+  EXPECT_EQ(stored(2)[1], "Book 000");
+  EXPECT_EQ(Text(0), "Book 002");
+  EXPECT_EQ(position(), "3");
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(CombinedViewTest, DeleteFromTheEntryMenuCorrectsThePosition) {
+  makeTable(numbered(5));
+  open();
+  QTest::mouseClick(entry(3), Qt::LeftButton);
+  view->onDeleteRecordClicked(1);
+  EXPECT_EQ(Text(0), "Book 003");
+  EXPECT_EQ(position(), "3");
+  EXPECT_EQ(view->currentEntry, 2);
+  view->onDeleteRecordClicked(2);  // the current record's own entry
+  EXPECT_EQ(Text(0), "Book 004");
+  EXPECT_EQ(stored(2).size(), 3u);
+  view->onDeleteRecordClicked(7);
+  EXPECT_EQ(prompts.texts(), QStringList{"Empty Record cannot be Deleted."});
+}
+
+TEST_F(CombinedViewTest, KeysSelectPartsAndLettersOfTheLeftPageOnly) {
+  makeTable({"Alpha", "Bravo"}, true);
+  open();
+  key(Qt::Key_3, Qt::AltModifier);
+  EXPECT_EQ(view->recordPage->part(), 2);
+  key(Qt::Key_5, Qt::AltModifier);
+  EXPECT_EQ(view->recordPage->part(), 2);
+  view->recordPage->selectPart(0);
+  key(Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(view->currentLetter(), 'B');
+  EXPECT_EQ(entry(0)->text(0), "Bravo");
+  EXPECT_EQ(Text(0), "Alpha");
+  key(Qt::Key_Y, Qt::AltModifier);
+  EXPECT_EQ(view->currentLetter(), 'A');
+}
+
+TEST_F(CombinedViewTest, ReadOnlyModeShowsWithoutLockingOrEditing) {
+  AppSettings& s = appSettings();
+  s.databaseDir = joinPath(s.dataRootDir, "DATA");
+  s.homeDir = s.databaseDir;
+  QDir().mkpath(s.databaseDir);
+  s.accessRights = 2;
+  makeTable(numbered(2));
+  open();
+  EXPECT_EQ(status(), "Read Only Access");
+  EXPECT_TRUE(view->windowTitle().endsWith(" [Read Only Mode]"));
+  EXPECT_FALSE(view->recordPage->editors[0]->isEnabled());
+  EXPECT_FALSE(view->newButton->isEnabled());
+  EXPECT_FALSE(view->recordPage->copyButton->isEnabled());
+  EXPECT_FALSE(view->recordPage->deleteButton->isEnabled());
+  EXPECT_FALSE(view->entryDeleteAction->isEnabled());
+  dbase::Table other;
+  other.open(native(table()), dbase::OpenMode::Shared);
+  other.first();
+  EXPECT_NO_THROW(other.edit());
+  other.cancel();
+  QTest::mouseClick(view->recordPage->nextButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Book 001");
+  EXPECT_FALSE(view->recordPage->nextButton->isEnabled());
+}
+
+TEST_F(CombinedViewTest, ANewSortMakesTheFirstRecordCurrentUnderTheLetterA) {
+  makeTable({"Zulu", "Bravo", "Alpha"});
+  open();
+  EXPECT_EQ(Text(0), "Zulu");
+  EXPECT_FALSE(view->letterButtons[0]->isEnabled());  // entry order: no letters
+  type(1, "Zed");
+  SortFields byTitle;
+  byTitle.firstField = appSettings().firstUserField;
+  byTitle.secondField = 0;
+  emit view->sortBar->sortByClick(byTitle);
+  EXPECT_EQ(stored(3)[0], "Zed");  // saved before the sort
+  EXPECT_TRUE(view->letterButtons[0]->isEnabled());
+  EXPECT_EQ(view->currentLetter(), 'A');
+  EXPECT_EQ(Text(0), "Alpha");
+  EXPECT_EQ(letterCounts()[25], 1);
+  EXPECT_EQ(view->currentEntry, 0);
+  EXPECT_EQ(entry(1)->text(0), "");  // only 'A' is listed
+  QTest::mouseClick(view->recordPage->nextButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Bravo");
+  QTest::mouseClick(view->recordPage->nextButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Zulu");
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(CombinedViewTest, ANewTitleLetterMovesTheCountWhenTheRecordIsLeft) {
+  makeTable({"Alpha", "Apple", "Bravo"}, true);
+  open();
+  EXPECT_EQ(letterCounts()[0], 2);
+  type(0, "Banana");
+  QTest::mouseClick(entry(1), Qt::LeftButton);
+  EXPECT_EQ(letterCounts()[0], 1);
+  EXPECT_EQ(letterCounts()[1], 2);
+  EXPECT_EQ(entry(0)->text(0), "Apple");
+  EXPECT_EQ(Text(0), "Apple");  // the stored record left the page of 'A'
+}
+
+TEST_F(CombinedViewTest, AnEntryClickedWhileANewRecordIsStoredStillOpensItsRecord) {
+  makeTable({"Alpha", "Apple"}, true);
+  open();
+  QTest::mouseClick(view->newButton, Qt::LeftButton);
+  type(0, "Aardvark");
+  QTest::mouseClick(entry(1), Qt::LeftButton);  // "Apple" when clicked
+  EXPECT_EQ(Text(0), "Apple");
+  EXPECT_EQ(position(), "3");
+  EXPECT_EQ(view->currentEntry, 2);
+  EXPECT_EQ(entry(0)->text(0), "Aardvark");
+  EXPECT_EQ(letterCounts()[0], 3);
+}
+
+TEST_F(CombinedViewTest, SearchOperationsSaveFirstAndShowTheMatch) {
+  makeTable({"Alpha", "Cedar", "Canal"}, true);
+  open();
+  type(1, "Edited");
+  QTest::mouseClick(view->letterButtons[2], Qt::LeftButton);
+  ASSERT_TRUE(view->findBeforeFind(false));
+  EXPECT_EQ(stored(3)[0], "Edited");
+  EXPECT_EQ(view->currentLetter(), 'A');
+  EXPECT_EQ(Text(0), "Alpha");
+  EXPECT_FALSE(view->isEnabled());
+  // The search window applies the letter of its match before it reports it.
+  setLetterRange(view->tables().records, 'C');
+  view->findOnFound('C', 1, 0, 1, 3);
+  EXPECT_TRUE(view->isEnabled());
+  EXPECT_EQ(view->currentLetter(), 'C');
+  EXPECT_EQ(Text(0), "Cedar");
+  EXPECT_EQ(view->currentEntry, 1);
+  EXPECT_EQ(qobject_cast<QLineEdit*>(view->recordPage->editors[0])->selectedText(), "eda");
+  view->findOnNotFound('A', false);
+  EXPECT_EQ(view->currentLetter(), 'A');
+  EXPECT_EQ(Text(0), "Cedar");  // the match stays current
+  ASSERT_TRUE(view->findBeforeMarkAll());
+  EXPECT_FALSE(view->recordCursor().active());
+  view->findAfterMarkAll(false);
+  EXPECT_TRUE(view->isEnabled());
+  EXPECT_TRUE(view->recordCursor().active());
+  EXPECT_EQ(Text(0), "Alpha");
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(CombinedViewTest, TheSearchWindowMakesEachMatchCurrent) {
+  makeTable({"Apple", "Banana", "Cherry pie", "Date", "Plum pie"}, true);
+  open();
+  type(1, "Saved first");
+  QTest::mouseClick(view->searchButton, Qt::LeftButton);
+  FindDialog* dlg = FindDialog::instance();
+  ASSERT_NE(dlg, nullptr);
+  dlg->edit1->setEditText(QString());
+  QTest::keyClicks(dlg->edit1, "pie");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  EXPECT_EQ(stored(3)[0], "Saved first");
+  EXPECT_TRUE(view->isEnabled());
+  EXPECT_EQ(view->currentLetter(), 'C');
+  EXPECT_EQ(Text(0), "Cherry pie");
+  EXPECT_EQ(view->currentEntry, 0);
+  auto* title = qobject_cast<QLineEdit*>(view->recordPage->editors[0]);
+  EXPECT_EQ(title->selectedText(), "pie");
+  EXPECT_EQ(title->palette().color(QPalette::Base), QColor(Qt::red));
+  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  EXPECT_EQ(view->currentLetter(), 'P');
+  EXPECT_EQ(Text(0), "Plum pie");
+  dlg->close();
+  QTest::mouseClick(view->recordPage->previousButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0), "Date");
+  EXPECT_EQ(title->palette().color(QPalette::Base), elementColor(16));
+}
+
+TEST_F(CombinedViewTest, ANonStopSearchListsTheFoundRecordsAndMakesTheFirstCurrent) {
+  makeTable(numbered(8));
+  open();
+  type(1, "Xenon Press");
+  QTest::mouseClick(view->searchButton, Qt::LeftButton);
+  FindDialog* dlg = FindDialog::instance();
+  ASSERT_NE(dlg, nullptr);
+  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  dlg->edit1->setEditText(QString());
+  QTest::keyClicks(dlg->edit1, "006");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_TRUE(prompts.shown[0].text.startsWith("1 Record(s) Found!"));
+  EXPECT_EQ(appSettings().filterState, 1);
+  EXPECT_TRUE(view->isEnabled());
+  EXPECT_TRUE(view->recordCursor().active());
+  EXPECT_EQ(entry(0)->text(0), "Book 006");
+  EXPECT_TRUE(entry(1)->text(0).isEmpty());
+  EXPECT_EQ(Text(0), "Book 006");
+  EXPECT_EQ(status(), "Read/Write Access");
+  EXPECT_EQ(stored(3)[0], "Xenon Press");  // saved before the pass
+  dlg->close();
+}
+
+TEST_F(CombinedViewTest, FunctionKeysOpenTheEntryAndPagePopups) {
+  makeTable(numbered(3));
+  open();
+  key(Qt::Key_F4, Qt::NoModifier);
+  EXPECT_TRUE(view->pageMenu->isVisible());
+  view->pageMenu->hide();
+  key(Qt::Key_F3, Qt::NoModifier);
+  EXPECT_TRUE(view->entryMenu->isVisible());
+  EXPECT_EQ(view->menuSlot(), 0);
+  EXPECT_EQ(view->quickViewMenu->actions().value(0)->text(), "Book 000");
+  view->entryMenu->hide();
+  key(Qt::Key_F2, Qt::NoModifier);
+  EXPECT_TRUE(view->formMenu->isVisible());
+  EXPECT_TRUE(view->oneLevelAction->isChecked());
+  EXPECT_FALSE(view->twoLevelAction->isChecked());
+  view->formMenu->hide();
+}
+
+TEST_F(CombinedViewTest, LayoutFollowsTheBarAndLetterPlaces) {
+  appSettings().speedBarLocation = 0;
+  appSettings().letterTabsLocation = 1;
+  makeTable(numbered(3));
+  open();
+  EXPECT_EQ(view->standardBar->y(), 0);
+  EXPECT_GT(view->leftPage->y(), view->standardBar->y());
+  EXPECT_EQ(view->recordPage->x(), CombinedView::kPageWidth);
+  EXPECT_EQ(view->letterColumn->x(), 2 * CombinedView::kPageWidth);
+  appSettings().speedBarLocation = 1;
+  appSettings().letterTabsLocation = 0;
+  view->applyLayout();
+  EXPECT_EQ(view->leftPage->y(), 0);
+  EXPECT_EQ(view->standardBar->y(), CombinedView::kPageHeight);
+  EXPECT_EQ(view->letterColumn->x(), CombinedView::kPageWidth);
+  appSettings().menusAndSpeedBars = 1;
+  view->applyLayout();
+  EXPECT_FALSE(view->standardBar->isVisible());
+  EXPECT_FALSE(view->speedBarTabs->isVisible());
+}
+
+TEST_F(CombinedViewTest, ARefusedSaveKeepsTheViewOpen) {
+  makeTable(numbered(2));
+  open();
+  type(0, "");
+  EXPECT_FALSE(view->close());
+  EXPECT_TRUE(view->isVisible());
+  EXPECT_EQ(prompts.shown.size(), 1u);
+  type(0, "Kept");
+  view->switchToTwoLevels();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(stored(2)[0], "Kept");
+  EXPECT_NE(qobject_cast<ContentsView*>(currentView()), nullptr);
+}
+
+TEST_F(CombinedViewTest, PagePopupFollowsTheButtons) {
+  makeTable(numbered(2));
+  open();
+  view->preparePageMenu();
+  EXPECT_FALSE(view->pagePasteAction->isEnabled());
+  EXPECT_TRUE(view->pageCopyAction->isEnabled());
+  EXPECT_TRUE(view->pageDeleteAction->isEnabled());
+  EXPECT_TRUE(view->pageSynchronizeAction->isEnabled());
+  EXPECT_FALSE(view->pageCopyBufferMenu->isEnabled());
+  view->onCopyClicked();
+  view->preparePageMenu();
+  EXPECT_TRUE(view->pagePasteAction->isEnabled());
+  EXPECT_TRUE(view->pageCopyBufferMenu->isEnabled());
+  EXPECT_EQ(view->pageCopyBufferMenu->actions().value(0)->text(), "Book 000");
+  QTest::mouseClick(view->newButton, Qt::LeftButton);
+  view->preparePageMenu();
+  EXPECT_FALSE(view->pageSynchronizeAction->isEnabled());
+  view->prepareEntryMenu(1);
+  EXPECT_TRUE(view->quickViewMenu->isEnabled());
+  EXPECT_EQ(view->quickViewMenu->actions().value(0)->text(), "Book 001");
+  view->prepareEntryMenu(5);
+  EXPECT_FALSE(view->quickViewMenu->isEnabled());
+}
+
+TEST_F(CombinedViewTest, TenSwitchesOfBookModelLoseNoEdit) {
+  makeTable(numbered(12));
+  open();
+  for (int round = 0; round < 10; ++round) {
+    auto* combined = qobject_cast<CombinedView*>(currentView());
+    ASSERT_NE(combined, nullptr) << round;
+    QTest::mouseClick(combined->entries[size_t(round)], Qt::LeftButton);
+    auto* title = qobject_cast<QLineEdit*>(combined->recordPage->editors[1]);
+    title->selectAll();
+    QTest::keyClicks(title, QStringLiteral("One %1").arg(round));
+    combined->prepareFormMenu();
+    EXPECT_TRUE(combined->oneLevelAction->isChecked());
+    combined->twoLevelAction->trigger();
+    EXPECT_EQ(appSettings().bookModel, 1);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    auto* toc = qobject_cast<ContentsView*>(currentView());
+    ASSERT_NE(toc, nullptr) << round;
+    ASSERT_TRUE(toc->databaseOpen());
+    toc->onEntryClicked(round);
+    RecordPagesView* pages = toc->RecordPages;
+    const int page = round % 2;
+    auto* edit =
+        qobject_cast<QLineEdit*>((page == 0 ? pages->leftEditors : pages->rightEditors)[2]);
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("Two %1").arg(round));
+    pages->close();
+    toc->switchToOneLevel();
+    EXPECT_EQ(appSettings().bookModel, 0);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  auto* combined = qobject_cast<CombinedView*>(currentView());
+  ASSERT_NE(combined, nullptr);
+  combined->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  const std::vector<std::string> authors = stored(3), coauthors = stored(4);
+  for (int round = 0; round < 10; ++round) {
+    EXPECT_EQ(authors[size_t(round)], QStringLiteral("One %1").arg(round).toStdString());
+    EXPECT_EQ(coauthors[size_t(round)], QStringLiteral("Two %1").arg(round).toStdString());
+  }
+  EXPECT_EQ(authors[10], "Author 11");
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_TRUE(QFile::exists(joinPath(appSettings().programDir, "options.dat")));
+}
+
+TEST_F(CombinedViewTest, TheSampleCollectionOpensAsAnOpenBook) {
+  ASSERT_TRUE(loadSampleCollection(appSettings().programDir, appSettings().databaseDir));
+  QFile sort(joinPath(appSettings().databaseDir, "data.idx"));
+  ASSERT_TRUE(sort.open(QIODevice::WriteOnly));
+  sort.write(QByteArray("\x02\x00\x00\x00", 4));  // by title
+  sort.close();
+  open();
+  EXPECT_FALSE(Text(0).isEmpty());
+  EXPECT_EQ(entry(0)->text(0), Text(0));
+  EXPECT_EQ(view->leftPage->x() + CombinedView::kPageWidth, view->letterColumn->x());
+  EXPECT_EQ(view->letterColumn->x() + CombinedView::kLetterColumnWidth, view->recordPage->x());
+  QTest::qWait(20);
+  const QImage shot = view->grab().toImage();
+  const QPoint inPage = view->recordPage->mapTo(view, QPoint(CombinedView::kPageWidth / 2, 30));
+  EXPECT_EQ(shot.pixelColor(inPage), elementColor(24));
+}
+
+}  // namespace

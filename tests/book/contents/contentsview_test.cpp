@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "ui/colorbutton.h"
+#include "dbase/table.h"
+#include "ui/confirmdialog.h"
+#include "book/contents/contentsview.h"
+#include "ui/contentsentry.h"
+#include "core/labels.h"
+#include "store/letters.h"
+#include "store/recordtext.h"
+#include "support/scriptedprompter.h"
+#include "store/sortstate.h"
+#include "support/tempdir.h"
+#include "support/viewsandbox.h"
+
+namespace {
+
+std::string native(const QString& p) { return nativePath(p); }
+
+// A database directory holding a copy of the shipped template with the given
+// titles, and the settings pointing at it.
+class TocView : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    useBuildProgramDir(box);
+  }
+  void TearDown() override {
+    form.reset();
+    sortState() = SortState{};
+  }
+
+  QString table() const { return joinPath(appSettings().databaseDir, "data.dbf"); }
+
+  void makeTable(const QStringList& titles, bool sortByTitle) {
+    makeBookTable(titledRows(titles), sortByTitle);
+  }
+  static QStringList numbered(int count) {
+    QStringList out;
+    for (int i = 0; i < count; ++i) out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
+    return out;
+  }
+
+  void open() {
+    form = std::make_unique<ContentsView>();
+    form->show();
+    ASSERT_TRUE(form->databaseOpen());
+  }
+  QString entryText(int slot, int column = 0) const {
+    ContentsEntry* e = slot < 12 ? form->leftEntries[size_t(slot)] : form->rightEntries[size_t(slot - 12)];
+    return e->text(column);
+  }
+  std::vector<bool> buttons() const {
+    return {form->firstButton->isEnabled(), form->pageUpButton->isEnabled(), form->pageDownButton->isEnabled(),
+            form->lastButton->isEnabled()};
+  }
+  QString pages() const { return form->leftPageNumber->text() + "/" + form->rightPageNumber->text(); }
+
+  SettingsSandbox box;
+  ScriptedPrompter prompts;
+  std::unique_ptr<ContentsView> form;
+};
+
+TEST_F(TocView, EmptyDatabaseShowsEmptyPagesOneAndTwo) {
+  makeTable({}, false);
+  open();
+  EXPECT_EQ(pages(), "1/2");
+  EXPECT_EQ(buttons(), (std::vector<bool>{false, false, false, false}));
+  for (int s = 0; s < 24; ++s) EXPECT_TRUE(entryText(s).isEmpty());
+  EXPECT_TRUE(form->windowTitle().startsWith("Orvanta Tomekeeper - Database: "));
+}
+
+TEST_F(TocView, TwentyFourRecordsPageOntoAnEmptySpread) {
+  makeTable(numbered(24), false);
+  open();
+  EXPECT_EQ(entryText(0), "Book 000");
+  EXPECT_EQ(entryText(23), "Book 023");
+  EXPECT_EQ(entryText(1, 1), " Author 2");  // later columns start with a space
+  EXPECT_EQ(buttons(), (std::vector<bool>{false, false, true, false}));
+  QTest::mouseClick(form->pageDownButton, Qt::LeftButton);
+  EXPECT_EQ(pages(), "3/4");
+  EXPECT_TRUE(entryText(0).isEmpty());
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, true, false, false}));
+  QTest::keyClick(form.get(), Qt::Key_End, Qt::ControlModifier);  // Last: back to page 1
+  EXPECT_EQ(pages(), "1/2");
+}
+
+TEST_F(TocView, LastShowsTheSpreadWithTheLastRecord) {
+  makeTable(numbered(25), false);
+  open();
+  QTest::mouseClick(form->lastButton, Qt::LeftButton);
+  EXPECT_EQ(pages(), "3/4");
+  EXPECT_EQ(entryText(0), "Book 024");
+  EXPECT_TRUE(entryText(1).isEmpty());
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, true, false, false}));
+  QTest::keyClick(form.get(), Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_EQ(pages(), "1/2");
+  EXPECT_EQ(entryText(0), "Book 000");
+}
+
+TEST_F(TocView, FortyEightRecordsEndOnPagesThreeAndFour) {
+  makeTable(numbered(48), false);
+  open();
+  QTest::keyClick(form.get(), Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(pages(), "3/4");
+  EXPECT_EQ(entryText(23), "Book 047");
+  EXPECT_FALSE(form->lastButton->isEnabled());
+  QTest::keyClick(form.get(), Qt::Key_PageUp, Qt::ControlModifier);
+  EXPECT_EQ(pages(), "1/2");
+}
+
+TEST_F(TocView, LetterTabsFollowTheTitleSort) {
+  makeTable({"cobalt", "Cedar", "#1 Hits", "42 Days", "Zebra", "\xC3\x9C" "ber", "", "Delta",
+             "Canal"},
+            true);
+  open();
+  EXPECT_EQ(sortState().firstField, 2);
+  EXPECT_TRUE(form->letterButtons[0]->isEnabled());
+  // Digits, punctuation and empty titles are under A; Ü sorts after Z.
+  EXPECT_EQ(form->currentLetter(), 'A');
+  EXPECT_EQ(letterCounts()[0], 3);
+  EXPECT_EQ(letterCounts()[2], 3);
+  EXPECT_EQ(letterCounts()[25], 2);
+  EXPECT_EQ(letterCounts()[1], 0);
+
+  QTest::mouseClick(form->letterButtons[2], Qt::LeftButton);
+  EXPECT_EQ(form->currentLetter(), 'C');
+  EXPECT_TRUE(form->letterButtons[2]->selected());
+  EXPECT_FALSE(form->letterButtons[0]->selected());
+  EXPECT_EQ(entryText(0), "Canal");
+  EXPECT_EQ(entryText(1), "Cedar");
+  EXPECT_EQ(entryText(2), "cobalt");
+  EXPECT_TRUE(entryText(3).isEmpty());
+
+  // PgDn on C's only spread goes to D; PgUp comes back to C.
+  QTest::mouseClick(form->pageDownButton, Qt::LeftButton);
+  EXPECT_EQ(form->currentLetter(), 'D');
+  EXPECT_EQ(entryText(0), "Delta");
+  QTest::mouseClick(form->pageUpButton, Qt::LeftButton);
+  EXPECT_EQ(form->currentLetter(), 'C');
+  // An empty letter is still a page of its own.
+  QTest::keyClick(form.get(), Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(form->currentLetter(), 'B');
+  EXPECT_TRUE(entryText(0).isEmpty());
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(entryText(0), "Zebra");
+  EXPECT_EQ(entryText(1), QString::fromUtf8("\xC3\x9C" "ber"));
+}
+
+TEST_F(TocView, EntryOrderTurnsTheLettersOffAndIgnoresCtrlAlt) {
+  makeTable({"Beta", "Alpha"}, false);
+  open();
+  EXPECT_FALSE(form->letterButtons[1]->isEnabled());
+  QTest::keyClick(form.get(), Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(form->currentLetter(), 'A');
+  EXPECT_EQ(entryText(0), "Beta");
+}
+
+// Answers the Confirm Action dialog once it is up.
+void typeIntoConfirmation(const QString& text) {
+  QTimer::singleShot(0, [text] {
+    auto* dlg = qobject_cast<ConfirmDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dlg, nullptr);
+    QTest::keyClicks(dlg->edit1, text);
+    QTest::mouseClick(dlg->okButton, Qt::LeftButton);
+  });
+}
+
+TEST_F(TocView, DeleteAsksForYes) {
+  makeTable({"Alpha", "Bravo", "Charlie"}, false);
+  appSettings().deleteMode = 0;
+  open();
+  typeIntoConfirmation("no");
+  form->onDeleteRecordClicked(1);
+  EXPECT_EQ(prompts.texts(), QStringList{"Record not Deleted."});
+  EXPECT_EQ(entryText(1), "Bravo");
+
+  typeIntoConfirmation("yes");
+  form->onDeleteRecordClicked(1);
+  EXPECT_EQ(entryText(1), "Charlie");
+  EXPECT_TRUE(entryText(2).isEmpty());
+
+  form->onDeleteRecordClicked(5);
+  EXPECT_EQ(prompts.texts().last(), "Empty Record cannot be Deleted.");
+}
+
+TEST_F(TocView, RecordLockedElsewhereIsNotDeleted) {
+  makeTable({"Alpha", "Bravo"}, false);
+  appSettings().deleteMode = 1;
+  open();
+  dbase::Table other;
+  other.open(native(table()), dbase::OpenMode::Shared);
+  other.first();
+  other.edit();  // another program edits "Alpha"
+  form->onDeleteRecordClicked(0);
+  EXPECT_EQ(prompts.texts(), QStringList{"Record in use - not Deleted!"});
+  EXPECT_EQ(prompts.shown.back().kind, MsgKind::Error);
+  EXPECT_EQ(entryText(0), "Alpha");
+  other.cancel();
+  form->onDeleteRecordClicked(0);
+  EXPECT_EQ(entryText(0), "Bravo");
+}
+
+TEST_F(TocView, ReadOnlyModeLocksTheRecords) {
+  AppSettings& s = appSettings();
+  s.databaseDir = joinPath(s.dataRootDir, "DATA");
+  s.homeDir = s.databaseDir;
+  QDir().mkpath(s.databaseDir);
+  s.accessRights = 2;
+  makeTable({"Alpha"}, false);
+  open();
+  EXPECT_TRUE(form->windowTitle().endsWith(" [Read Only Mode]"));
+  EXPECT_FALSE(form->entryDeleteAction->isEnabled());
+  EXPECT_FALSE(form->newRecordAction->isEnabled());
+  EXPECT_FALSE(form->newButton->isEnabled());
+  form->prepareEntryMenu(0);
+  EXPECT_TRUE(form->quickViewMenu->isEnabled());
+  EXPECT_FALSE(form->copyBufferMenu->isEnabled());
+}
+
+TEST_F(TocView, QuickViewListsEveryUserField) {
+  makeTable({"Alpha"}, false);
+  open();
+  form->prepareEntryMenu(0);
+  const auto items = form->quickViewMenu->actions();
+  ASSERT_EQ(items.size(), 22);
+  EXPECT_EQ(items[0]->text(), "Alpha");
+  EXPECT_EQ(items[1]->text(), "Author 1");
+  EXPECT_EQ(items[21]->text(), "<PICTURE> - Empty");
+  form->prepareEntryMenu(3);  // an empty entry
+  EXPECT_FALSE(form->quickViewMenu->isEnabled());
+}
+
+TEST_F(TocView, FormMenuTicksTheCurrentSettings) {
+  makeTable({}, false);
+  appSettings().deleteMode = 1;
+  appSettings().letterTabsLocation = 1;
+  open();
+  form->prepareFormMenu();
+  EXPECT_TRUE(form->twoLevelAction->isChecked());
+  EXPECT_FALSE(form->oneLevelAction->isChecked());
+  EXPECT_TRUE(form->menusItems[0]->isChecked());
+  EXPECT_FALSE(form->menusItems[1]->isChecked());
+  EXPECT_TRUE(form->deleteModeItems[1]->isChecked());
+  EXPECT_FALSE(form->deleteModeItems[0]->isChecked());
+  EXPECT_TRUE(form->letterPlaceItems[1]->isChecked());
+  EXPECT_TRUE(form->speedBarItems[1]->isChecked());
+  // The letter column sits right of the right page.
+  EXPECT_GT(form->letterColumn->x(), form->rightPage->x());
+  form->menusItems[1]->trigger();  // only menus
+  EXPECT_TRUE(form->standardBar->isHidden());
+  form->prepareFormMenu();
+  EXPECT_TRUE(form->menusItems[1]->isChecked());
+  EXPECT_FALSE(form->menusItems[0]->isChecked());
+}
+
+}  // namespace

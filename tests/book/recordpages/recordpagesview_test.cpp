@@ -1,0 +1,698 @@
+#include "book/recordpages/recordpagesview.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "ui/colorbutton.h"
+#include "store/database.h"
+#include "dbase/table.h"
+#include "book/recordpages/confirmpagedialog.h"
+#include "ui/editormenu.h"
+#include "book/contents/contentsview.h"
+#include "core/labels.h"
+#include "store/letters.h"
+#include "ui/pageeditors.h"
+#include "store/recordtext.h"
+#include "store/sampledata.h"
+#include "support/scriptedprompter.h"
+#include "store/sortstate.h"
+#include "support/tempdir.h"
+#include "support/viewsandbox.h"
+#include "ui/elementcolors.h"
+
+namespace {
+
+std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
+
+const QString kDiscard = QStringLiteral(
+    "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
+    "discarded.)");
+
+// The table of contents over a copy of the shipped template with records,
+// opened on the record pages.
+class RecordPages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    useBuildProgramDir(box);
+    appSettings().deleteMode = 1;
+    letterCounts().fill(0);
+  }
+  void TearDown() override {
+    delete guard.data();
+    sortState() = SortState{};
+  }
+
+  QString table() const { return joinPath(appSettings().databaseDir, "data.dbf"); }
+
+  void makeTable(const QStringList& titles, bool sortByTitle = false) {
+    makeBookTable(titledRows(titles), sortByTitle);
+    makeCatalogue(static_cast<int>(titles.size()));
+  }
+
+  static QStringList numbered(int count) {
+    QStringList out;
+    for (int i = 0; i < count; ++i)
+      out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
+    return out;
+  }
+
+  // Opens the table of contents and clicks the entry of `slot`.
+  void openPages(int slot) {
+    toc = new ContentsView;
+    guard = toc;
+    toc->show();
+    ASSERT_TRUE(toc->databaseOpen());
+    toc->onEntryClicked(slot);
+    pages = toc->RecordPages;
+    ASSERT_TRUE(pages->isVisible());
+  }
+  QLineEdit* Edit(int page, int k) const {
+    return qobject_cast<QLineEdit*>(
+        (page == 0 ? pages->leftEditors : pages->rightEditors)[size_t(k)]);
+  }
+  QPlainTextEdit* Memo(int page) const {
+    return qobject_cast<QPlainTextEdit*>(
+        (page == 0 ? pages->leftEditors : pages->rightEditors)[20]);
+  }
+  QString Text(int page, int k) const {
+    return editorText((page == 0 ? pages->leftEditors : pages->rightEditors)[size_t(k)]);
+  }
+  QString pageNumbers() const { return pages->leftPageNumber->text() + "/" + pages->rightPageNumber->text(); }
+  void type(int page, int k, const QString& text) {
+    QLineEdit* e = Edit(page, k);
+    e->selectAll();
+    QTest::keyClicks(e, text);
+  }
+  void close() { pages->close(); }
+
+  // The stored records in entry order: field -> text.
+  std::vector<std::string> stored(int field) const {
+    dbase::Table t;
+    t.open(native(table()), dbase::OpenMode::Shared, true);
+    std::vector<std::string> out;
+    for (t.first(); !t.eof(); t.next()) out.push_back(t.asString(field));
+    return out;
+  }
+
+  SettingsSandbox box;
+  ScriptedPrompter prompts;
+  ContentsView* toc = nullptr;
+  QPointer<ContentsView> guard;  // the view frees itself when it closes
+  RecordPagesView* pages = nullptr;
+};
+
+TEST_F(RecordPages, OpenShowsThePairHoldingThePosition) {
+  makeTable(numbered(10));
+  openPages(5);
+  EXPECT_FALSE(toc->isVisible());
+  EXPECT_EQ(pages->requestedRecord(), 5);
+  EXPECT_EQ(pages->leftRecord(), 4);
+  EXPECT_EQ(Text(0, 0), "Book 004");
+  EXPECT_EQ(Text(1, 0), "Book 005");
+  EXPECT_EQ(Text(1, 1), "Author 6");
+  EXPECT_EQ(pageNumbers(), "5/6");
+  EXPECT_EQ(pages->focusWidget(), pages->rightEditors[0]);
+  EXPECT_EQ(pages->leftStatus->text(), "Read/Write Access");
+  EXPECT_EQ(pages->rightStatus->text(), "Read/Write Access");
+  EXPECT_EQ(pages->leftLabels[0]->text(), "Book Title");  // the field labels
+  EXPECT_TRUE(pages->firstButton->isEnabled());
+  EXPECT_TRUE(pages->lastButton->isEnabled());
+  close();
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_FALSE(pages->isVisible());
+  EXPECT_TRUE(toc->isVisible());
+}
+
+TEST_F(RecordPages, NewAfterAnOddCountKeepsTheLastRecordOnTheLeft) {
+  makeTable(numbered(7));
+  openPages(0);
+  QTest::mouseClick(pages->newButton, Qt::LeftButton);
+  EXPECT_EQ(pages->leftRecord(), 6);
+  EXPECT_EQ(Text(0, 0), "Book 006");
+  EXPECT_TRUE(Text(1, 0).isEmpty());
+  EXPECT_TRUE(pages->rightNew);
+  EXPECT_EQ(pages->rightStatus->text(), "New Record");
+  EXPECT_EQ(pageNumbers(), "7/8");
+  EXPECT_EQ(pages->focusWidget(), pages->rightEditors[0]);
+}
+
+TEST_F(RecordPages, NewAfterAnEvenCountShowsTwoNewPagesAndStoresNothingEmpty) {
+  makeTable(numbered(8));
+  openPages(0);
+  QTest::mouseClick(pages->newButton, Qt::LeftButton);
+  EXPECT_EQ(pageNumbers(), "9/10");
+  EXPECT_TRUE(pages->leftNew);
+  EXPECT_TRUE(pages->rightNew);
+  EXPECT_FALSE(pages->pageDownButton->isEnabled());
+  EXPECT_FALSE(pages->lastButton->isEnabled());
+  close();
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(stored(2).size(), 8u);
+}
+
+TEST_F(RecordPages, NoEditIsLostWhenThePairIsLeft) {
+  makeTable(numbered(4));
+  openPages(0);
+  type(0, 0, "Left Title");
+  type(0, 7, "12/25/1999");
+  type(0, 8, "1234.5");
+  Memo(0)->setPlainText("line one\nline two");
+  Edit(1, 1)->setText(QString::fromUtf8("Jos\xC3\xA9"));
+  type(1, 18, "-7");
+  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(Text(0, 0), "Book 002");
+  EXPECT_EQ(stored(2),
+            (std::vector<std::string>{"Left Title", "Book 001", "Book 002", "Book 003"}));
+  EXPECT_EQ(stored(3)[1], "Jos\xE9");
+  EXPECT_EQ(stored(9)[0], "19991225");
+  EXPECT_EQ(stored(10)[0], "1234.50");
+  EXPECT_EQ(stored(20)[1], "-7.00");
+  EXPECT_EQ(stored(22)[0], "line one\r\nline two");
+  EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "2", "3", "4"}));  // numbers kept
+  // Back on the first pair the editors show what was stored.
+  QTest::mouseClick(pages->firstButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0, 8), "1,234.50");
+  EXPECT_EQ(Text(0, 7), "12/25/1999");
+  EXPECT_EQ(Memo(0)->toPlainText(), "line one\nline two");
+}
+
+TEST_F(RecordPages, NewRecordsGetTheNextNumbers) {
+  makeTable(numbered(3));
+  openPages(0);
+  QTest::mouseClick(pages->newButton, Qt::LeftButton);  // record 2 on the left, new on the right
+  type(1, 0, "Fresh");
+  close();
+  const auto titles = stored(2);
+  ASSERT_EQ(titles.size(), 4u);
+  EXPECT_EQ(titles[3], "Fresh");
+  EXPECT_EQ(stored(0)[3], "4");
+}
+
+TEST_F(RecordPages, ClearingEveryEditorKeepsTheStoredRecord) {
+  makeTable(numbered(2));
+  openPages(0);
+  for (QWidget* e : pages->leftEditors) clearEditor(e);
+  close();
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 000", "Book 001"}));
+  EXPECT_EQ(stored(3)[0], "Author 1");
+}
+
+TEST_F(RecordPages, EmptyTitleAsksAndNoStaysWithTheEdits) {
+  makeTable(numbered(2));
+  openPages(0);
+  Edit(0, 0)->clear();
+  type(0, 1, "Changed Author");
+  close();
+  ASSERT_EQ(prompts.texts(), QStringList{"First Field cannot be empty!" + kDiscard});
+  EXPECT_EQ(prompts.shown[0].kind, MsgKind::Warning);
+  EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::YesNo);
+  EXPECT_TRUE(pages->isVisible());
+  EXPECT_EQ(Text(0, 1), "Changed Author");
+  prompts.answers.push_back(MsgResult::Yes);
+  close();
+  EXPECT_FALSE(pages->isVisible());
+  EXPECT_EQ(stored(3)[0], "Author 1");  // left without saving
+}
+
+TEST_F(RecordPages, TextThatIsNoDateOrNumberIsKeptAndExplained) {
+  makeTable(numbered(2));
+  openPages(0);
+  type(0, 7, "13/45/2020");
+  type(1, 8, "lots");
+  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  ASSERT_EQ(prompts.texts().size(), 1);
+  EXPECT_EQ(prompts.texts()[0],
+            "Published Date: \"13/45/2020\" is not a date (mm/dd/yyyy).\r"
+            "Value: \"lots\" is not a number." +
+                kDiscard);
+  EXPECT_EQ(Text(0, 7), "13/45/2020");
+  EXPECT_EQ(Text(1, 8), "lots");
+  EXPECT_EQ(pages->leftRecord(), 0);
+  EXPECT_EQ(stored(9)[0], "");
+}
+
+TEST_F(RecordPages, RecordHeldByAnotherCursorIsShownInUse) {
+  makeTable(numbered(4));
+  dbase::Table other;
+  other.open(native(table()), dbase::OpenMode::Shared);
+  other.goToPosition(1);
+  other.edit();  // "Book 001", the right page of the first pair
+  openPages(0);
+  EXPECT_EQ(pages->rightStatus->text(), "Read Only Access - Record In Use");
+  EXPECT_EQ(pages->leftStatus->text(), "Read/Write Access");
+  EXPECT_TRUE(pages->rightInUse);
+  EXPECT_EQ(Text(1, 0), "Book 001");
+  EXPECT_FALSE(pages->rightEditors[0]->isEnabled());
+  EXPECT_FALSE(pages->rightUndoButton->isEnabled());
+  EXPECT_FALSE(pages->rightDeleteButton->isEnabled());
+  EXPECT_TRUE(pages->leftEditors[0]->isEnabled());
+  EXPECT_EQ(pages->focusWidget(), pages->leftEditors[0]);
+  // And the pages' lock keeps the other cursor off the left record.
+  dbase::Table third;
+  third.open(native(table()), dbase::OpenMode::Shared);
+  third.first();
+  EXPECT_THROW(third.edit(), dbase::LockError);
+  type(0, 1, "Edited");
+  close();
+  other.cancel();
+  EXPECT_EQ(stored(3)[0], "Edited");
+  EXPECT_EQ(stored(3)[1], "Author 2");
+  third.first();
+  EXPECT_NO_THROW(third.edit());  // leaving the pair let go of the lock
+  third.cancel();
+}
+
+TEST_F(RecordPages, RecordLockedByAnotherProgramUntilItDies) {
+  makeTable(numbered(4));
+  QProcess holder;
+  holder.start(QStringLiteral(TOMES_LOCKHOLDER), {table(), "0"});
+  ASSERT_TRUE(holder.waitForReadyRead(10000));
+  ASSERT_EQ(holder.readAllStandardOutput().trimmed(), "locked");
+  openPages(0);
+  EXPECT_EQ(pages->leftStatus->text(), "Read Only Access - Record In Use");
+  EXPECT_EQ(pages->rightStatus->text(), "Read/Write Access");
+  EXPECT_FALSE(pages->leftEditors[0]->isEnabled());
+  EXPECT_EQ(pages->focusWidget(), pages->rightEditors[0]);
+  type(1, 0, "Right Edit");
+  holder.kill();  // a crash frees the lock
+  holder.waitForFinished();
+  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  QTest::mouseClick(pages->pageUpButton, Qt::LeftButton);
+  EXPECT_EQ(pages->leftStatus->text(), "Read/Write Access");
+  EXPECT_TRUE(pages->leftEditors[0]->isEnabled());
+  EXPECT_EQ(Text(1, 0), "Right Edit");
+}
+
+TEST_F(RecordPages, PasteFillsTheEditorsAndUndoBringsBackTheRecord) {
+  makeTable(numbered(2));
+  openPages(0);
+  EXPECT_FALSE(pages->rightPasteButton->isEnabled());
+  QTest::keyClick(Edit(0, 0), Qt::Key_O, Qt::ControlModifier);  // copy left
+  EXPECT_TRUE(appSettings().copyBufferFull);
+  EXPECT_TRUE(pages->rightPasteButton->isEnabled());
+  QTest::keyClick(Edit(0, 0), Qt::Key_P, Qt::AltModifier);  // paste right
+  EXPECT_EQ(Text(1, 0), "Book 000");
+  EXPECT_EQ(Text(1, 1), "Author 1");
+  EXPECT_EQ(stored(2)[1], "Book 001");  // nothing stored yet
+  QTest::mouseClick(pages->rightUndoButton, Qt::LeftButton);
+  EXPECT_EQ(Text(1, 0), "Book 001");
+  EXPECT_EQ(Text(1, 1), "Author 2");
+  pages->preparePageMenu(0);
+  EXPECT_EQ(pages->viewCopyBuffer[0]->actions().value(0)->text(), "Book 000");
+  // Pasted values are stored with the pair; the record keeps its number.
+  pages->onPasteClicked(1);
+  close();
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 000", "Book 000"}));
+  EXPECT_EQ(stored(3)[1], "Author 1");
+  EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "2"}));
+}
+
+TEST_F(RecordPages, CopyOfAnEmptyPageIsRefused) {
+  makeTable(numbered(1));
+  openPages(0);
+  EXPECT_TRUE(pages->rightNew);
+  pages->onCopyClicked(1);
+  EXPECT_EQ(prompts.texts(), QStringList{"Empty Record - Not Copied!"});
+  EXPECT_FALSE(appSettings().copyBufferFull);
+}
+
+// Answers the page's Confirm Action dialog once it is up.
+void confirmDelete(const QString& text, int page) {
+  QTimer::singleShot(0, [text, page] {
+    auto* dlg = qobject_cast<ConfirmPageDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dlg, nullptr);
+    (page == 0 ? dlg->leftPage : dlg->rightPage)->setChecked(true);
+    QTest::keyClicks(dlg->edit1, text);
+    QTest::mouseClick(dlg->okButton, Qt::LeftButton);
+  });
+}
+
+TEST_F(RecordPages, DeleteAsksWhichPageAndForYes) {
+  makeTable(numbered(3));
+  appSettings().deleteMode = 0;
+  openPages(0);
+  confirmDelete("no", 0);
+  pages->onDeleteClicked(0);
+  EXPECT_EQ(prompts.texts(), QStringList{"Record not Deleted."});
+  QTimer::singleShot(0, [] {
+    auto* dlg = qobject_cast<ConfirmPageDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(dlg->rightPage->isChecked());  // the page asked for comes preselected
+    dlg->leftPage->setChecked(true);
+    QTest::keyClicks(dlg->edit1, "yes");
+    QTest::mouseClick(dlg->okButton, Qt::LeftButton);
+  });
+  pages->onDeleteClicked(1);
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 001", "Book 002"}));
+  EXPECT_EQ(Text(0, 0), "Book 001");
+  EXPECT_EQ(Text(1, 0), "Book 002");
+}
+
+TEST_F(RecordPages, DeleteOfANewEmptyRightPageDoesNothing) {
+  makeTable(numbered(1));
+  appSettings().deleteMode = 0;
+  openPages(0);
+  pages->onDeleteClicked(1);  // no dialog: it would block here
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(stored(2).size(), 1u);
+}
+
+TEST_F(RecordPages, ImmediateDeleteShowsTheNextPair) {
+  makeTable(numbered(2));
+  openPages(0);
+  pages->onDeleteClicked(0);
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 001"}));
+  EXPECT_EQ(Text(0, 0), "Book 001");
+  EXPECT_TRUE(pages->rightNew);
+}
+
+TEST_F(RecordPages, ANewTitleLetterMovesTheCount) {
+  makeTable({"Alpha", "Apple", "Bravo"}, true);
+  openPages(1);
+  EXPECT_EQ(letterCounts()[0], 2);
+  EXPECT_EQ(letterCounts()[1], 1);
+  EXPECT_EQ(pages->currentLetter, 'A');
+  EXPECT_TRUE(pages->letterButtons[0]->isEnabled());
+  type(1, 0, "Banana");
+  close();
+  EXPECT_EQ(letterCounts()[0], 1);
+  EXPECT_EQ(letterCounts()[1], 2);
+}
+
+TEST_F(RecordPages, PagingCrossesTheLetters) {
+  makeTable({"Alpha", "Cedar", "Canal"}, true);
+  openPages(0);
+  EXPECT_TRUE(pages->pageDownButton->isEnabled());
+  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  EXPECT_EQ(pages->currentLetter, 'B');
+  EXPECT_TRUE(pages->leftNew);
+  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  EXPECT_EQ(pages->currentLetter, 'C');
+  EXPECT_EQ(Text(0, 0), "Canal");
+  EXPECT_EQ(Text(1, 0), "Cedar");
+  QTest::keyClick(Edit(0, 0), Qt::Key_A, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(pages->currentLetter, 'A');
+  EXPECT_EQ(Text(0, 0), "Alpha");
+  close();
+  EXPECT_EQ(toc->currentLetter(), 'A');
+}
+
+TEST_F(RecordPages, PartKeysSwitchOnlyPartsThatExist) {
+  makeTable(numbered(2));
+  openPages(0);
+  QTest::keyClick(Edit(0, 0), Qt::Key_2, Qt::ControlModifier);
+  EXPECT_EQ(pages->pagePart(0), 1);
+  EXPECT_EQ(pages->pagePart(1), 0);
+  QTest::keyClick(Edit(0, 0), Qt::Key_3, Qt::AltModifier);
+  EXPECT_EQ(pages->pagePart(1), 2);
+  QTest::keyClick(Edit(0, 0), Qt::Key_5, Qt::ControlModifier);
+  EXPECT_EQ(pages->pagePart(0), 1);
+  EXPECT_EQ(pages->partEditorCounts, (std::array<int, 4>{9, 11, 1, 1}));
+}
+
+TEST_F(RecordPages, UnreadableMemoIsReportedAndLoadingGoesOn) {
+  makeTable(numbered(2));
+  {
+    dbase::Table t;
+    t.open(native(table()), dbase::OpenMode::Exclusive);
+    t.first();
+    t.edit();
+    t.writeBlob(22, "a note");
+    t.post();
+  }
+  // Point the first record's memo far beyond the memo file.
+  QFile dbf(table());
+  ASSERT_TRUE(dbf.open(QIODevice::ReadWrite));
+  const QByteArray head = dbf.read(12);
+  const int headerLength = uchar(head[8]) | uchar(head[9]) << 8;
+  int offset = 1;
+  for (int f = 0; f < 22; ++f) {
+    dbf.seek(32 + f * 32 + 16);
+    offset += uchar(dbf.read(1)[0]);
+  }
+  dbf.seek(headerLength + offset);
+  dbf.write("    999999");
+  dbf.close();
+  openPages(0);
+  ASSERT_EQ(prompts.texts(),
+            QStringList{"Corrupt Memo Field!!! You should delete record: \rAuthor 1"});
+  EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::OkHelp);
+  EXPECT_EQ(prompts.shown[0].helpTopic, 62);
+  EXPECT_TRUE(Memo(0)->toPlainText().isEmpty());
+  EXPECT_EQ(Text(0, 0), "Book 000");
+  EXPECT_EQ(Text(1, 0), "Book 001");
+}
+
+TEST_F(RecordPages, ReadOnlyModeShowsButNeverLocks) {
+  AppSettings& s = appSettings();
+  s.databaseDir = joinPath(s.dataRootDir, "DATA");
+  s.homeDir = s.databaseDir;
+  QDir().mkpath(s.databaseDir);
+  s.accessRights = 2;
+  makeTable(numbered(2));
+  openPages(0);
+  EXPECT_EQ(pages->leftStatus->text(), "Read Only Access");
+  EXPECT_EQ(pages->rightStatus->text(), "Read Only Access");
+  EXPECT_FALSE(pages->leftEditors[0]->isEnabled());
+  EXPECT_FALSE(pages->newButton->isEnabled());
+  EXPECT_FALSE(pages->leftCopyButton->isEnabled());
+  dbase::Table other;
+  other.open(native(table()), dbase::OpenMode::Shared);
+  other.first();
+  EXPECT_NO_THROW(other.edit());
+  other.cancel();
+}
+
+TEST_F(RecordPages, ExitEndsTheTableOfContentsToo) {
+  makeTable(numbered(2));
+  openPages(0);
+  QTest::mouseClick(pages->exitButton, Qt::LeftButton);
+  QApplication::processEvents();
+  QTest::qWait(0);
+  EXPECT_TRUE(guard.isNull());
+}
+
+TEST_F(RecordPages, FindHitIsPaintedOnThePageOfTheRequestedRecord) {
+  makeTable(numbered(4));
+  openPages(1);
+  Memo(1)->setPlainText("find me here");
+  pages->showFindHit(20, 5, 2);
+  EXPECT_EQ(pages->pagePart(1), 2);
+  EXPECT_EQ(pages->highlightedEditor, pages->rightEditors[20]);
+  EXPECT_EQ(Memo(1)->textCursor().selectedText(), "me");
+  EXPECT_EQ(Memo(1)->palette().color(QPalette::Base), QColor(Qt::red));
+  pages->refresh();
+  EXPECT_EQ(pages->highlightedEditor, nullptr);
+  EXPECT_NE(Memo(1)->palette().color(QPalette::Base), QColor(Qt::red));
+}
+
+TEST_F(RecordPages, DeletingOnePageKeepsTheEditsOfTheOther) {
+  makeTable(numbered(4));
+  openPages(0);
+  type(1, 1, "Kept Author");
+  pages->onDeleteClicked(0);
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 001", "Book 002", "Book 003"}));
+  EXPECT_EQ(stored(3)[0], "Kept Author");
+  EXPECT_EQ(Text(0, 1), "Kept Author");
+  // A new right page with values is stored too, numbered.
+  QTest::mouseClick(pages->newButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0, 0), "Book 003");
+  type(1, 0, "Brand New");
+  pages->onDeleteClicked(0);
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 001", "Book 002", "Brand New"}));
+  EXPECT_EQ(stored(0)[2], "5");
+}
+
+TEST_F(RecordPages, EditMenuFollowsTheEditorAndLoadsMemos) {
+  makeTable(numbered(2));
+  openPages(0);
+  EditorMenu* menu = pages->editMenu;
+  menu->prepare(Edit(0, 0));
+  EXPECT_TRUE(menu->selectAll1->isEnabled());
+  EXPECT_FALSE(menu->copy1->isEnabled());
+  EXPECT_FALSE(menu->load1->isVisible());
+  Edit(0, 0)->selectAll();
+  menu->prepare(Edit(0, 0));
+  EXPECT_FALSE(menu->selectAll1->isEnabled());
+  EXPECT_TRUE(menu->cut1->isEnabled());
+  menu->delete1->trigger();
+  EXPECT_TRUE(Text(0, 0).isEmpty());
+
+  const QString file = box.file("notes.txt");
+  ASSERT_TRUE(SettingsSandbox::write(file, "first\r\nsecond"));
+  menu->prepare(Memo(0));
+  EXPECT_TRUE(menu->load1->isVisible());
+  prompts.files.push_back(file);
+  menu->load1->trigger();
+  EXPECT_EQ(Memo(0)->toPlainText(), "first\nsecond");
+  EXPECT_EQ(prompts.fileRequests.back().fileName, "*.txt");
+  Memo(0)->appendPlainText("third");
+  const QString out = box.file("out.txt");
+  prompts.files.push_back(out);
+  menu->save1->trigger();
+  EXPECT_EQ(SettingsSandbox::read(out), "first\r\nsecond\r\nthird");
+}
+
+// The pages on the sample collection: two page panels around the letter
+// column, painted in the page colour. TOMES_SCREENSHOT names a file to keep
+// the picture in.
+TEST_F(RecordPages, PagesOfTheSampleCollectionFaceEachOther) {
+  ASSERT_TRUE(loadSampleCollection(appSettings().programDir, appSettings().databaseDir));
+  QFile sort(joinPath(appSettings().databaseDir, "data.idx"));
+  ASSERT_TRUE(sort.open(QIODevice::WriteOnly));
+  sort.write(QByteArray("\x02\x00\x00\x00", 4));  // by title
+  sort.close();
+  openPages(1);
+  EXPECT_FALSE(Text(0, 0).isEmpty());
+  EXPECT_FALSE(Text(1, 0).isEmpty());
+  EXPECT_EQ(pages->leftPage->x() + RecordPagesView::kPageWidth, pages->letterColumn->x());
+  EXPECT_EQ(pages->letterColumn->x() + RecordPagesView::kLetterColumnWidth, pages->rightPage->x());
+  QTest::qWait(20);
+  const QImage shot = pages->grab().toImage();
+  const QPoint inPage = pages->leftPage->mapTo(pages, QPoint(RecordPagesView::kPageWidth / 2, 28));
+  EXPECT_EQ(shot.pixelColor(inPage), elementColor(24));
+  const QString keep = qEnvironmentVariable("TOMES_SCREENSHOT");
+  if (!keep.isEmpty()) {
+    EXPECT_TRUE(shot.save(keep));
+  }
+}
+
+TEST_F(RecordPages, FunctionKeysOpenThePagePopups) {
+  makeTable(numbered(2));
+  openPages(0);
+  QTest::keyClick(Edit(0, 0), Qt::Key_F2);
+  EXPECT_TRUE(pages->leftPageMenu->isVisible());
+  EXPECT_TRUE(pages->popup[0].undo->isEnabled());
+  EXPECT_FALSE(pages->popup[0].paste->isEnabled());  // nothing copied yet
+  EXPECT_FALSE(pages->viewCopyBuffer[0]->isEnabled());
+  pages->leftPageMenu->hide();
+  QTest::keyClick(Edit(0, 0), Qt::Key_F3);
+  EXPECT_TRUE(pages->rightPageMenu->isVisible());
+  pages->rightPageMenu->hide();
+  // Ctrl+U undoes the left page only.
+  type(0, 0, "Changed");
+  type(1, 0, "Changed Too");
+  QTest::keyClick(Edit(1, 0), Qt::Key_U, Qt::ControlModifier);
+  EXPECT_EQ(Text(0, 0), "Book 000");
+  EXPECT_EQ(Text(1, 0), "Changed Too");
+}
+
+TEST_F(RecordPages, NewFromTheTableOfContentsAndAnEmptyListing) {
+  makeTable(numbered(3));
+  toc = new ContentsView;
+  guard = toc;
+  toc->show();
+  toc->onNewClicked();
+  pages = toc->RecordPages;
+  ASSERT_TRUE(pages->isVisible());
+  EXPECT_EQ(pages->leftRecord(), 2);
+  EXPECT_EQ(Text(0, 0), "Book 002");
+  EXPECT_TRUE(pages->rightNew);
+  EXPECT_EQ(pages->focusWidget(), pages->rightEditors[0]);
+  close();
+  delete toc;
+  makeTable({});
+  openPages(4);
+  EXPECT_EQ(pageNumbers(), "1/2");
+  EXPECT_TRUE(pages->leftNew);
+  EXPECT_TRUE(pages->rightNew);
+  EXPECT_EQ(pages->leftStatus->text(), "New Record");
+  EXPECT_FALSE(pages->firstButton->isEnabled());
+  EXPECT_FALSE(pages->pageUpButton->isEnabled());
+  EXPECT_FALSE(pages->pageDownButton->isEnabled());
+  EXPECT_FALSE(pages->lastButton->isEnabled());
+  pages->onDeleteClicked(0);  // nothing stored to delete
+  EXPECT_TRUE(prompts.shown.empty());
+  type(0, 0, "First Ever");
+  close();
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"First Ever"}));
+  EXPECT_EQ(stored(0), (std::vector<std::string>{"1"}));
+}
+
+TEST_F(RecordPages, SearchHooksSaveFirstAndShowTheMatch) {
+  makeTable({"Alpha", "Bravo", "Beta", "Charlie"}, true);
+  openPages(0);
+  type(0, 1, "Saved Before Search");
+  EXPECT_TRUE(pages->findBeforeFind());
+  EXPECT_EQ(stored(3)[0], "Saved Before Search");
+  // A match on the second record of B: the right page, with the hit painted.
+  setLetterRange(toc->tables().records, 'B');
+  pages->findOnFound('B', 1, 1, 0, 0);
+  EXPECT_EQ(pages->currentLetter, 'B');
+  EXPECT_TRUE(pages->letterButtons[1]->selected());
+  EXPECT_EQ(Text(1, 0), "Bravo");
+  EXPECT_EQ(pages->highlightedEditor, pages->rightEditors[1]);
+  EXPECT_EQ(pages->focusWidget(), pages->rightEditors[1]);
+  // Find Next from another letter returns to the search letter first.
+  EXPECT_TRUE(pages->findBeforeFindAgain('A'));
+  EXPECT_EQ(pages->currentLetter, 'A');
+  EXPECT_FALSE(pages->isEnabled());
+  pages->findOnNotFound('A');
+  EXPECT_TRUE(pages->isEnabled());
+  // A non-stop search closes the pages without saving them again.
+  Edit(0, 0)->clear();
+  EXPECT_FALSE(pages->findBeforeMarkAll(true));  // the empty title is refused first
+  type(0, 0, "Alpha");
+  EXPECT_TRUE(pages->findBeforeMarkAll(true));
+  EXPECT_TRUE(pages->closingForFind);
+  EXPECT_FALSE(pages->isVisible());
+  EXPECT_TRUE(toc->isVisible());
+}
+
+TEST_F(RecordPages, BothPagesInUseSaveNothing) {
+  makeTable(numbered(2));
+  dbase::Table first, second;
+  for (dbase::Table* t : {&first, &second}) t->open(native(table()), dbase::OpenMode::Shared);
+  first.goToPosition(0);
+  first.edit();
+  second.goToPosition(1);
+  second.edit();
+  openPages(0);
+  EXPECT_TRUE(pages->leftInUse);
+  EXPECT_TRUE(pages->rightInUse);
+  EXPECT_FALSE(pages->leftUndoButton->isEnabled());
+  EXPECT_FALSE(pages->rightPasteButton->isEnabled());
+  EXPECT_TRUE(pages->leftCopyButton->isEnabled());  // a page in use is copied from its editors
+  pages->onCopyClicked(0);
+  EXPECT_TRUE(appSettings().copyBufferFull);
+  close();
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_FALSE(pages->isVisible());
+  first.cancel();
+  second.cancel();
+}
+
+TEST_F(RecordPages, DatesFollowTheDateFormatOption) {
+  makeTable(numbered(2));
+  appSettings().dateFormat = 2;
+  openPages(0);
+  type(0, 7, "1999/12/25");
+  type(1, 17, "2000/1/2");
+  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  EXPECT_EQ(stored(9)[0], "19991225");
+  EXPECT_EQ(stored(19)[1], "20000102");
+  QTest::mouseClick(pages->pageUpButton, Qt::LeftButton);
+  EXPECT_EQ(Text(0, 7), "1999/12/25");
+  EXPECT_EQ(Text(1, 17), "2000/01/02");
+  EXPECT_EQ(Edit(0, 16)->placeholderText(), "yyyy/mm/dd");
+}
+
+}  // namespace

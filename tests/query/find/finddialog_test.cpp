@@ -1,0 +1,431 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "store/database.h"
+#include "dbase/table.h"
+#include "query/find/finddialog.h"
+#include "book/contents/contentsview.h"
+#include "book/recordpages/recordpagesview.h"
+#include "ui/contentsentry.h"
+#include "core/labels.h"
+#include "store/letters.h"
+#include "store/recordtext.h"
+#include "core/runobjects.h"
+#include "support/scriptedprompter.h"
+#include "query/sort/sortbar.h"
+#include "store/sortstate.h"
+#include "support/tempdir.h"
+#include "support/viewsandbox.h"
+
+namespace {
+
+std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
+
+constexpr int kTitle = 2, kAuthor = 3, kValue = 10;
+
+struct Row {
+  QString title;
+  QString author;
+  double value = 0;  // 0 = blank
+};
+
+const QString kNotFound = QStringLiteral("Text Not Found!");
+
+// The table of contents over a copy of the shipped template, with its
+// search window.
+class FindView : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    useBuildProgramDir(box);
+    findMemory() = FindMemory{};
+    runObjects().findHistory.clear();
+  }
+  void TearDown() override {
+    if (FindDialog* d = FindDialog::instance()) d->close();
+    form.reset();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    sortState() = SortState{};
+  }
+
+  QString table() const { return joinPath(appSettings().databaseDir, "data.dbf"); }
+
+  void makeTable(const std::vector<Row>& rows, bool sortByTitle = false) {
+    std::vector<BookRow> books;
+    for (const Row& r : rows) books.push_back({r.title, r.author, r.value});
+    makeBookTable(books, sortByTitle);
+  }
+  static std::vector<Row> numbered(int count) {
+    std::vector<Row> out;
+    for (int i = 0; i < count; ++i)
+      out.push_back({QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0')), {}});
+    return out;
+  }
+
+  void open() {
+    form = std::make_unique<ContentsView>();
+    form->show();
+    ASSERT_TRUE(form->databaseOpen());
+    ASSERT_TRUE(form->searchButton->isEnabled());
+    QTest::mouseClick(form->searchButton, Qt::LeftButton);
+    dlg = FindDialog::instance();
+    ASSERT_NE(dlg, nullptr);
+  }
+  void choose(const QString& field) {
+    const int i = dlg->comboBox1->findText(field);
+    ASSERT_GE(i, 0) << field.toStdString();
+    dlg->comboBox1->setCurrentIndex(i);
+    emit dlg->comboBox1->activated(i);
+  }
+  void type(const QString& text) {
+    dlg->edit1->setEditText(QString());
+    QTest::keyClicks(dlg->edit1, text);
+  }
+  QString entryText(int slot) const {
+    ContentsEntry* e =
+        slot < 12 ? form->leftEntries[size_t(slot)] : form->rightEntries[size_t(slot - 12)];
+    return e->text(0);
+  }
+  // A hit opens the record pages on the pair that holds it.
+  bool pagesShow(const QString& title) const {
+    RecordPagesView* pages = form->RecordPages;
+    if (!pages || !pages->isVisible()) return false;
+    return pages->pageValues(0).text[0] == title || pages->pageValues(1).text[0] == title;
+  }
+  int focusedSlot() const {
+    for (int s = 0; s < 24; ++s) {
+      ContentsEntry* e =
+          s < 12 ? form->leftEntries[size_t(s)] : form->rightEntries[size_t(s - 12)];
+      if (form->focusWidget() == e) return s;
+    }
+    return -1;
+  }
+  std::string marks() {
+    dbase::Table t;
+    t.open(native(table()));
+    std::string out;
+    for (t.first(); !t.eof(); t.next()) out += t.asString(1);
+    return out;
+  }
+  std::vector<bool> buttons() const {
+    return {dlg->bitBtn1->isEnabled(), dlg->bitBtn2->isEnabled(), dlg->bitBtn3->isEnabled(),
+            dlg->bitBtn4->isEnabled()};
+  }
+
+  SettingsSandbox box;
+  ScriptedPrompter prompts;
+  std::unique_ptr<ContentsView> form;
+  FindDialog* dlg = nullptr;
+};
+
+TEST_F(FindView, OpensModelessAndOnTopWithItsControls) {
+  makeTable(numbered(3));
+  open();
+  EXPECT_EQ(dlg->windowTitle(), "Search");
+  EXPECT_FALSE(dlg->isModal());
+  EXPECT_TRUE(dlg->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_EQ(dlg->comboBox1->itemText(0), "ALL FIELDS");
+  EXPECT_EQ(dlg->comboBox1->itemText(1), "Book Title");
+  EXPECT_EQ(dlg->comboBox1->findText("Picture"), -1);
+  EXPECT_NE(dlg->comboBox1->findText("Notes"), -1);
+  EXPECT_TRUE(dlg->checkBox1->isChecked());
+  EXPECT_FALSE(dlg->checkBox2->isChecked());
+  EXPECT_TRUE(dlg->radioBeginning->isChecked());
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+  EXPECT_EQ(dlg->bitBtn2->text(), "Find &Next");
+  EXPECT_EQ(dlg->bitBtn1->toolTip(), "Start Search From Beginning or End of File");
+  // A second Find brings the same window up.
+  QTest::mouseClick(form->searchButton, Qt::LeftButton);
+  EXPECT_EQ(FindDialog::instance(), dlg);
+}
+
+TEST_F(FindView, ReturnInTheTextStartsTheSearch) {
+  makeTable({{"Red", ""}, {"Blue", ""}});
+  open();
+  type("blue");
+  QTest::keyClick(dlg->edit1, Qt::Key_Return);
+  EXPECT_EQ(dlg->label4->text(), "2");
+  EXPECT_EQ(runObjects().findHistory, QStringList{"blue"});
+  EXPECT_EQ(dlg->edit1->count(), 1);
+}
+
+TEST_F(FindView, EmptyTextAsksForTextAndStaysIdle) {
+  makeTable(numbered(3));
+  open();
+  type("");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.shown[0].text, "You have to enter Text!");
+  EXPECT_EQ(prompts.shown[0].kind, MsgKind::Information);
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+  EXPECT_TRUE(form->isEnabled());
+  EXPECT_TRUE(runObjects().findHistory.isEmpty());
+}
+
+TEST_F(FindView, TwelveFindsTheValueTwelveButNotOneHundredTwelve) {
+  makeTable({{"First", "", 112}, {"Second", "", 12}, {"Volume 112", "", 5}});
+  open();
+  choose("Value");
+  EXPECT_FALSE(dlg->checkBox1->isChecked());
+  EXPECT_FALSE(dlg->checkBox1->isEnabled());
+  type("12");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(dlg->label4->text(), "2");
+  EXPECT_TRUE(pagesShow("Second"));
+  EXPECT_TRUE(form->isEnabled());
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, true, false, false}));
+  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  EXPECT_EQ(prompts.texts(), QStringList{kNotFound});
+  EXPECT_TRUE(dlg->label4->text().isEmpty());
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+  // In all fields the title with 112 holds the text.
+  choose("ALL FIELDS");
+  EXPECT_TRUE(dlg->checkBox1->isChecked());
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  EXPECT_EQ(dlg->label4->text(), "2");
+  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  EXPECT_EQ(dlg->label4->text(), "3");
+  EXPECT_EQ(dlg->search().currentField(), kTitle);
+}
+
+TEST_F(FindView, FindNextFindsTheSameRecordAgainInALaterField) {
+  makeTable({{"Red", "Nobody"}, {"Blue Moon", "Blue Author"}, {"Green", "Blue Bird"}});
+  open();
+  type("blue");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  EXPECT_EQ(dlg->label4->text(), "2");
+  EXPECT_EQ(dlg->search().currentField(), kTitle);
+  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  EXPECT_EQ(dlg->label4->text(), "2");
+  EXPECT_EQ(dlg->search().currentField(), kAuthor);
+  // Found by Next: both directions go on from here.
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, true, true, false}));
+  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  EXPECT_EQ(dlg->label4->text(), "3");
+  QTest::mouseClick(dlg->bitBtn3, Qt::LeftButton);
+  EXPECT_EQ(dlg->label4->text(), "2");
+  EXPECT_EQ(dlg->search().currentField(), kAuthor);
+  EXPECT_TRUE(prompts.shown.empty());
+  // Any change of the text stops the stepping.
+  QTest::keyClick(dlg->edit1, Qt::Key_X);
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+}
+
+TEST_F(FindView, BackwardSearchStartsAtTheLastRecordAndShowsItsSpread) {
+  std::vector<Row> rows = numbered(30);
+  rows[0].author = "Smith";
+  rows[27].author = "Smithers";
+  makeTable(rows);
+  open();
+  dlg->radioEnd->setChecked(true);
+  type("smith");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  EXPECT_EQ(dlg->label4->text(), "28");
+  EXPECT_TRUE(pagesShow("Book 027"));
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, true, false}));
+  QTest::mouseClick(dlg->bitBtn3, Qt::LeftButton);
+  EXPECT_EQ(dlg->label4->text(), "1");
+  EXPECT_TRUE(pagesShow("Book 000"));
+  QTest::mouseClick(dlg->bitBtn3, Qt::LeftButton);
+  EXPECT_EQ(prompts.texts(), QStringList{kNotFound});
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, true, false, false}));
+}
+
+TEST_F(FindView, SteppingSearchWalksTheLetterTabs) {
+  makeTable({{"Apple", ""}, {"Banana", ""}, {"Cherry pie", ""}, {"Date", ""}, {"Plum pie", ""}},
+            true);
+  open();
+  form->selectLetter('D');
+  type("pie");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  EXPECT_EQ(form->currentLetter(), 'C');
+  EXPECT_EQ(dlg->label5->text(), "C");
+  EXPECT_EQ(dlg->label4->text(), "1");
+  EXPECT_TRUE(pagesShow("Cherry pie"));
+  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  EXPECT_EQ(form->RecordPages->currentLetter, 'P');
+  EXPECT_TRUE(pagesShow("Plum pie"));
+  // Past Z: nothing more, and the pages go back to the letter of the last match.
+  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  EXPECT_EQ(prompts.texts(), QStringList{kNotFound});
+  EXPECT_EQ(form->RecordPages->currentLetter, 'P');
+  EXPECT_TRUE(dlg->label5->text().isEmpty());
+}
+
+TEST_F(FindView, NonStopOverAnEmptyDatabaseFindsNoRecords) {
+  makeTable({});
+  open();
+  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  type("anything");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  EXPECT_EQ(prompts.texts(), QStringList{"No Records Found!"});
+  EXPECT_EQ(appSettings().filterState, 0);
+  EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(FindView, FalseFromBeforeMarkAllCancelsThePass) {
+  makeTable({{"Blue", ""}});
+  open();
+  int after = 0;
+  FindHooks hooks;
+  hooks.beforeMarkAll = [] { return false; };
+  hooks.afterMarkAll = [&] { ++after; };
+  dlg->setHooks(hooks);
+  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  type("blue");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(after, 0);
+  EXPECT_EQ(marks(), "0");
+}
+
+TEST_F(FindView, NonStopModeFixesTheDirection) {
+  makeTable({{"Blue", ""}, {"Blue", ""}});
+  open();
+  type("blue");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  ASSERT_TRUE(dlg->bitBtn2->isEnabled());
+  dlg->radioEnd->setChecked(true);
+  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  EXPECT_TRUE(dlg->radioBeginning->isChecked());
+  EXPECT_FALSE(dlg->radioGroup1->isEnabled());
+  EXPECT_FALSE(dlg->bitBtn2->isEnabled());
+  EXPECT_FALSE(dlg->bitBtn3->isEnabled());
+  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  EXPECT_TRUE(dlg->radioGroup1->isEnabled());
+}
+
+TEST_F(FindView, NonStopLeavesTheViewShowingOnlyTheFoundRecords) {
+  std::vector<Row> rows = numbered(30);
+  rows[4].title = "The Xenon Affair";
+  rows[17].author = "Xenon Press";
+  rows[29].title = "xenon";
+  makeTable(rows);
+  open();
+  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  type("XENON");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.shown[0].text,
+            "3 Record(s) Found!\rTo return later to All-Record-Display set Filter to All Records.");
+  EXPECT_EQ(prompts.shown[0].kind, MsgKind::Information);
+  EXPECT_EQ(appSettings().filterState, 1);
+  EXPECT_EQ(form->sortBar->filterState(), 1);
+  EXPECT_TRUE(form->isEnabled());
+  EXPECT_EQ(entryText(0), "The Xenon Affair");
+  EXPECT_EQ(entryText(1), "Book 017");
+  EXPECT_EQ(entryText(2), "xenon");
+  EXPECT_TRUE(entryText(3).isEmpty());
+  std::string expected(30, '0');
+  expected[4] = expected[17] = expected[29] = '2';
+  EXPECT_EQ(marks(), expected);
+  EXPECT_EQ(runObjects().findHistory, QStringList{"XENON"});
+  // Back to every record through the sort button's filter menu.
+  form->applyFilterState(0);
+  EXPECT_EQ(entryText(3), "Book 003");
+}
+
+TEST_F(FindView, StopEndsALongNonStopPassAndTheWindowStaysResponsive) {
+  constexpr int kRecords = 100000;
+  {
+    std::vector<Row> rows(kRecords, Row{QStringLiteral("Same title"), {}});
+    makeTable(rows);
+  }
+  open();
+  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  type("same");
+  int ticks = 0;
+  int32_t stoppedAt = -1;
+  QTimer clicker;
+  clicker.setInterval(1);
+  QObject::connect(&clicker, &QTimer::timeout, [&] {
+    ++ticks;
+    FindSearch& search = dlg->search();
+    // Stop only once the pass has let the timer run a few times: that is the
+    // window staying responsive.
+    if (stoppedAt < 0 && ticks >= 3 && search.running() && search.counter() >= 1000) {
+      EXPECT_TRUE(dlg->bitBtn4->isEnabled());
+      EXPECT_FALSE(dlg->bitBtn1->isEnabled());
+      EXPECT_FALSE(form->isEnabled());
+      stoppedAt = search.counter();
+      QTest::mouseClick(dlg->bitBtn4, Qt::LeftButton);
+    }
+  });
+  clicker.start();
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  clicker.stop();
+  ASSERT_GE(stoppedAt, 1000);
+  EXPECT_LT(stoppedAt, kRecords - 1);
+  // Stopped: nothing reported, nothing counted, every record shown.
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(dlg->search().foundCount(), 0);
+  EXPECT_EQ(appSettings().filterState, 0);
+  EXPECT_TRUE(form->isEnabled());
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+  const std::string stored = marks();
+  const auto marked = std::count(stored.begin(), stored.end(), '2');
+  EXPECT_GE(marked, stoppedAt);
+  EXPECT_LT(marked, kRecords);
+  EXPECT_EQ(stored.back(), '0');
+}
+
+TEST_F(FindView, TheWindowRemembersItsChoicesBetweenOpenings) {
+  makeTable(numbered(3));
+  open();
+  choose("Author");
+  dlg->radioEnd->setChecked(true);
+  type("Book 001");
+  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  type("draft");
+  QPointer<FindDialog> first(dlg);
+  QTest::mouseClick(dlg->okBtn, Qt::LeftButton);
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(FindDialog::instance(), nullptr);
+  EXPECT_TRUE(first.isNull());
+  EXPECT_EQ(findMemory().lastText, "draft");
+
+  QTest::mouseClick(form->searchButton, Qt::LeftButton);
+  dlg = FindDialog::instance();
+  ASSERT_NE(dlg, nullptr);
+  EXPECT_EQ(dlg->edit1->currentText(), "draft");
+  EXPECT_EQ(dlg->edit1->itemText(0), "Book 001");
+  EXPECT_EQ(dlg->comboBox1->currentText(), "Author");
+  EXPECT_FALSE(dlg->checkBox1->isEnabled());
+  EXPECT_TRUE(dlg->radioEnd->isChecked());
+  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+}
+
+TEST_F(FindView, ClosingTheViewClosesTheWindow) {
+  makeTable(numbered(3));
+  open();
+  QPointer<FindDialog> watched(dlg);
+  form.reset();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(FindDialog::instance(), nullptr);
+  EXPECT_TRUE(watched.isNull());
+}
+
+TEST(FindPlacement, GoesBesideTheViewOnTheSideWithRoom) {
+  const QRect screen(0, 0, 1280, 1024);
+  const QSize window(400, 250);
+  // A view right of the screen's centre: the window goes to its left, at its top.
+  EXPECT_EQ(FindDialog::placement(QRect(700, 100, 566, 500), window, screen), QPoint(300, 100));
+  // Left of the centre: to its right.
+  EXPECT_EQ(FindDialog::placement(QRect(10, 50, 566, 500), window, screen), QPoint(576, 50));
+  // Never past the screen's edges.
+  EXPECT_EQ(FindDialog::placement(QRect(300, 900, 700, 100), window, screen), QPoint(0, 774));
+  EXPECT_EQ(FindDialog::placement(QRect(100, -20, 1000, 100), window, screen), QPoint(880, 0));
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include "dbase/table.h"
+#include "book/contents/contentsview.h"
+#include "ui/contentsentry.h"
+#include "core/labels.h"
+#include "store/recordtext.h"
+#include "support/scriptedprompter.h"
+#include "query/sort/sortbar.h"
+#include "query/sort/sortdialog.h"
+#include "store/sortstate.h"
+#include "support/tempdir.h"
+#include "support/viewsandbox.h"
+
+namespace {
+
+std::string native(const QString& p) { return nativePath(p); }
+
+class Sorting : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    useBuildProgramDir(box);
+    appSettings().letterTabs = 1;  // whole listings, not one letter's
+    AppSettings& s = appSettings();
+    dbase::Table::copyTable(native(joinPath(s.programDir, "data.dbf")), native(table()), true);
+    dbase::Table t;
+    t.open(native(table()), dbase::OpenMode::Exclusive);
+    const struct {
+      const char* title;
+      const char* author;
+      int year;
+      double value;
+    } rows[] = {{"Beta", "Young", 1990, 5}, {"alpha", "Adams", 2001, 30}, {"Gamma", "Adams", 1950, 12}};
+    int n = 0;
+    for (const auto& r : rows) {
+      t.append();
+      t.setNumber(0, ++n);
+      t.setString(1, "0");
+      t.setString(2, r.title);
+      t.setString(3, r.author);
+      t.setDate(9, dbase::Date{r.year, 6, 1});
+      t.setNumber(10, r.value);
+      t.post();
+    }
+  }
+  void TearDown() override {
+    form.reset();
+    sortState() = SortState{};
+  }
+  QString table() const { return joinPath(appSettings().databaseDir, "data.dbf"); }
+  void open() {
+    form = std::make_unique<ContentsView>();
+    form->show();
+  }
+  QStringList titles() const {
+    QStringList out;
+    for (auto* e : form->leftEntries)
+      if (!e->text(0).isEmpty()) out << e->text(0);
+    return out;
+  }
+  size_t tagCount() const {
+    dbase::Table t;
+    t.open(native(table()), dbase::OpenMode::Shared, true);
+    return t.tags().size();
+  }
+  // Runs the sort dialog from the view with the choices made by `choose`.
+  void sortWith(std::function<void(SortDialog*)> choose, bool ok = true) {
+    QTimer::singleShot(0, [choose, ok] {
+      auto* dlg = qobject_cast<SortDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dlg, nullptr);
+      choose(dlg);
+      QTest::mouseClick(ok ? dlg->okBtn : dlg->cancelBtn, Qt::LeftButton);
+    });
+    form->onSortClicked();
+  }
+
+  SettingsSandbox box;
+  ScriptedPrompter prompts;
+  std::unique_ptr<ContentsView> form;
+};
+
+TEST_F(Sorting, EachFieldKindSortsTheListing) {
+  open();
+  EXPECT_EQ(titles(), QStringList({"Beta", "alpha", "Gamma"}));
+  sortWith([](SortDialog* d) { d->Sort_CB->setCurrentIndex(1); });  // title
+  EXPECT_EQ(titles(), QStringList({"alpha", "Beta", "Gamma"}));
+  sortWith([](SortDialog* d) {
+    d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Published Date"));
+    d->descending1->setChecked(true);
+  });
+  EXPECT_EQ(titles(), QStringList({"alpha", "Beta", "Gamma"}));
+  sortWith([](SortDialog* d) {
+    d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Value"));
+    d->ascending1->setChecked(true);
+  });
+  EXPECT_EQ(titles(), QStringList({"Beta", "Gamma", "alpha"}));
+  sortWith([](SortDialog* d) {
+    d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Author"));
+    d->Sort2_CB->setCurrentIndex(d->Sort2_CB->findText("Published Date"));
+    d->descending2->setChecked(true);
+  });
+  EXPECT_EQ(titles(), QStringList({"alpha", "Gamma", "Beta"}));
+  EXPECT_EQ(sortState().secondField, 9);
+  EXPECT_TRUE(sortState().secondDescending);
+}
+
+TEST_F(Sorting, MemoAndPictureNeverOfferedAndCancelChangesNothing) {
+  open();
+  sortWith(
+      [](SortDialog* d) {
+        EXPECT_EQ(d->Sort_CB->findText("Notes"), -1);
+        EXPECT_EQ(d->Sort2_CB->findText("Picture"), -1);
+        EXPECT_EQ(d->Sort_CB->count(), 21);  // Entry Order + 20 fields
+        d->Sort_CB->setCurrentIndex(1);
+      },
+      false);
+  EXPECT_EQ(sortState().firstField, 0);
+  EXPECT_EQ(titles(), QStringList({"Beta", "alpha", "Gamma"}));
+}
+
+TEST_F(Sorting, TheSameSortTwiceMakesNoNewTag) {
+  open();
+  const size_t before = tagCount();
+  auto byAuthor = [](SortDialog* d) { d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Author")); };
+  sortWith(byAuthor);
+  EXPECT_EQ(tagCount(), before + 1);
+  sortWith([](SortDialog* d) { d->Sort_CB->setCurrentIndex(0); });
+  sortWith(byAuthor);
+  EXPECT_EQ(tagCount(), before + 1);
+}
+
+TEST_F(Sorting, AnotherUserKeepsTheListingAsItWas) {
+  open();
+  dbase::Table other;  // a second program instance has the table open
+  other.open(native(table()), dbase::OpenMode::Shared);
+  sortWith([](SortDialog* d) { d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Author")); });
+  ASSERT_FALSE(prompts.shown.empty());
+  EXPECT_EQ(prompts.shown.back().text,
+            QStringLiteral("Unable to create Index!\rDatabase may be used by someone else - this "
+                           "function requires Exclusive Database Use."));
+  EXPECT_EQ(sortState().firstField, 0);
+  EXPECT_EQ(titles(), QStringList({"Beta", "alpha", "Gamma"}));
+}
+
+TEST_F(Sorting, TheSortSurvivesARestart) {
+  open();
+  sortWith([](SortDialog* d) {
+    d->Sort_CB->setCurrentIndex(1);
+    d->descending1->setChecked(true);
+  });
+  form->close();  // saves the sort file
+  form.release();  // deleted on close
+  sortState() = SortState{};
+  open();
+  EXPECT_EQ(sortState().firstField, 2);
+  EXPECT_TRUE(sortState().firstDescending);
+  EXPECT_EQ(titles(), QStringList({"Gamma", "Beta", "alpha"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Sorting, FilterStatesWorkOnTheMarksAlone) {
+  open();
+  // No record carries a filter mark yet: a normal filter lists none, a
+  // reversed one all of them.
+  form->applyFilterState(1);
+  EXPECT_TRUE(titles().isEmpty());
+  EXPECT_EQ(form->sortBar->filterState(), 1);
+  EXPECT_TRUE(sortState().filtered);
+  form->applyFilterState(2);
+  EXPECT_EQ(titles().size(), 3);
+  form->applyFilterState(0);
+  EXPECT_EQ(titles(), QStringList({"Beta", "alpha", "Gamma"}));
+  EXPECT_FALSE(sortState().filtered);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Sorting, AKeyTooLongForTheIndexKeepsThePreviousSort) {
+  open();
+  auto byAuthor = [](SortDialog* d) { d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Author")); };
+  sortWith(byAuthor);
+  const QStringList before = titles();
+  prompts.shown.clear();
+  // A date followed by the long title needs more than the index key can hold.
+  sortWith([](SortDialog* d) {
+    d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Published Date"));
+    d->Sort2_CB->setCurrentIndex(d->Sort2_CB->findText("Book Title"));
+  });
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_TRUE(prompts.shown[0].text.startsWith("Unable to create Index!"));
+  EXPECT_EQ(sortState().firstField, 3);
+  EXPECT_EQ(sortState().secondField, 0);
+  EXPECT_EQ(titles(), before);
+}
+
+}  // namespace

@@ -1,0 +1,317 @@
+#include "ui/columnheader.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "core/labels.h"
+#include "support/scriptedprompter.h"
+#include "core/settings.h"
+#include "core/templatelist.h"
+
+namespace {
+
+const QStringList kLabels = {"Book Title", "Author", "Category", "Publisher", "Notes", "Picture"};
+
+QStringList texts(const QMenu* menu) {
+  QStringList out;
+  for (const QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  return out;
+}
+
+class HeaderWidget : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = appSettings();
+    savedLabels_ = labels();
+    appSettings().homeDir = home_.path();
+    appSettings().firstUserField = 2;
+    appSettings().memoFields.reset();
+    appSettings().blobFields.reset();
+    appSettings().memoFields.set(2 + 4);  // Notes
+    appSettings().blobFields.set(2 + 5);  // Picture
+    labels() = kLabels;
+    header_ = std::make_unique<ColumnHeader>();
+    header_->setTemplateList(&templates_);
+    header_->resize(262, 20);  // client area 260
+    header_->loadFromFile(headerFilePath());
+    header_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(header_.get()));
+  }
+  void TearDown() override {
+    header_.reset();
+    appSettings() = saved_;
+    labels() = savedLabels_;
+  }
+
+  // Client x to widget coordinates.
+  static QPoint at(int x) { return {x + ColumnHeader::kFrame, 10}; }
+  void press(int x) { QTest::mousePress(header_.get(), Qt::LeftButton, {}, at(x)); }
+  void moveTo(int x) { QTest::mouseMove(header_.get(), at(x)); }
+  void release(int x) { QTest::mouseRelease(header_.get(), Qt::LeftButton, {}, at(x)); }
+
+  QMenu* openMenu() {
+    QTest::mouseClick(header_.get(), Qt::RightButton, {}, at(20));
+    QMenu* menu = header_->popupMenu();
+    EXPECT_TRUE(menu->isVisible());
+    return menu;
+  }
+  QMenu* sub(const char* name) { return header_->popupMenu()->findChild<QMenu*>(QString::fromUtf8(name)); }
+  QAction* item(const char* menu, const QString& text) {
+    for (QAction* a : sub(menu)->actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  }
+  QStringList captions() const {
+    QStringList out;
+    for (int i = 0; i < header_->sectionCount(); ++i) out << header_->sectionCaption(i);
+    return out;
+  }
+
+  QTemporaryDir home_;
+  AppSettings saved_;
+  QStringList savedLabels_;
+  HeaderTemplateList templates_;
+  std::unique_ptr<ColumnHeader> header_;
+};
+
+TEST_F(HeaderWidget, LooksAsTheViewsPlaceIt) {
+  const QFont f = header_->font();
+  EXPECT_EQ(f.family(), QStringLiteral("Arial"));
+  EXPECT_EQ(f.pixelSize(), 11);
+  EXPECT_TRUE(f.bold());
+  EXPECT_TRUE(f.italic());
+  EXPECT_EQ(header_->palette().color(QPalette::WindowText), QColor(Qt::blue));
+  EXPECT_EQ(header_->toolTip(), QStringLiteral("Left Click - Change Order;  Right Click - Menu"));
+  EXPECT_EQ(header_->helpContext(), 104);
+  EXPECT_EQ(header_->sizeHint(), QSize(260, 20));
+}
+
+TEST_F(HeaderWidget, FirstRunShowsTwoColumnsFiftyAndTheRest) {
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author"}));
+  EXPECT_EQ(header_->sectionWidth(0), 50);
+  EXPECT_EQ(header_->sectionWidth(1), 210);
+  EXPECT_EQ(header_->columnPercent(0), 19);
+  EXPECT_EQ(header_->ColumnField(1), 1);
+}
+
+TEST_F(HeaderWidget, PressWithinFourPixelsOfABorderResizes) {
+  for (int offset : {-3, 3}) {
+    header_->loadFromFile(headerFilePath());
+    QSignalSpy changed(header_.get(), &ColumnHeader::onHChange);
+    press(50 + offset);
+    EXPECT_EQ(header_->draggedSection(), -1) << offset;
+    moveTo(80 + offset);
+    release(80 + offset);
+    EXPECT_EQ(header_->sectionWidth(0), 80) << offset;
+    EXPECT_EQ(header_->sectionWidth(1), 180) << offset;
+    EXPECT_EQ(header_->columnPercent(0), 31) << offset;  // 80 of 262
+    EXPECT_EQ(changed.count(), 1) << offset;
+  }
+}
+
+TEST_F(HeaderWidget, ResizingNeverLeavesAColumnNarrowerThanFour) {
+  press(51);
+  moveTo(-100);
+  release(-100);
+  EXPECT_EQ(header_->sectionWidth(0), 4);
+  EXPECT_EQ(header_->sectionWidth(1), 256);
+}
+
+TEST_F(HeaderWidget, PressElsewhereStartsDraggingAtOnce) {
+  QSignalSpy changed(header_.get(), &ColumnHeader::onHChange);
+  press(46);
+  EXPECT_EQ(header_->draggedSection(), 0);
+  release(46);  // dropped on itself
+  EXPECT_EQ(changed.count(), 0);
+  press(120);
+  EXPECT_EQ(header_->draggedSection(), 1);
+  release(120);
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author"}));
+}
+
+TEST_F(HeaderWidget, DropOnAnotherColumnMovesTheDraggedOne) {
+  QSignalSpy changed(header_.get(), &ColumnHeader::onHChange);
+  press(20);
+  moveTo(100);
+  moveTo(200);
+  release(200);
+  EXPECT_EQ(captions(), (QStringList{"Author", "Book Title"}));
+  EXPECT_EQ(header_->ColumnField(0), 1);
+  EXPECT_EQ(changed.count(), 1);
+  EXPECT_EQ(header_->draggedSection(), -1);
+}
+
+TEST_F(HeaderWidget, DropBeyondTheRightEndLeavesTheOrder) {
+  QSignalSpy changed(header_.get(), &ColumnHeader::onHChange);
+  press(20);
+  release(400);
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author"}));
+  EXPECT_EQ(header_->sectionWidth(0), 50);
+  EXPECT_EQ(changed.count(), 0);
+}
+
+TEST_F(HeaderWidget, MenuHasItsEntriesInOrder) {
+  QMenu* menu = openMenu();
+  EXPECT_EQ(texts(menu), (QStringList{"&Insert New Field", "&Remove Field", "-", "&Load From Template",
+                                      "&Save As Template", "&Delete Template", "-", "&Help"}));
+  EXPECT_EQ(texts(sub("insertFieldMenu")), (QStringList{"Category", "Publisher"}));
+  EXPECT_EQ(texts(sub("removeFieldMenu")), (QStringList{"Book Title", "Author"}));
+  EXPECT_TRUE(sub("removeFieldMenu")->menuAction()->isEnabled());
+  EXPECT_FALSE(sub("loadTemplateMenu")->menuAction()->isEnabled());
+  EXPECT_FALSE(sub("deleteTemplateMenu")->menuAction()->isEnabled());
+  menu->close();
+}
+
+TEST_F(HeaderWidget, MemoAndPictureFieldsAreNeverOffered) {
+  // Even when a column already shows one of them.
+  header_->layout().insertField(QStringLiteral("Notes"), 4);
+  openMenu()->close();
+  for (const char* name : {"insertFieldMenu", "removeFieldMenu"}) {
+    EXPECT_FALSE(texts(sub(name)).contains(QStringLiteral("Notes"))) << name;
+    EXPECT_FALSE(texts(sub(name)).contains(QStringLiteral("Picture"))) << name;
+  }
+}
+
+TEST_F(HeaderWidget, OneColumnCannotBeRemoved) {
+  QMenu* menu = openMenu();
+  item("removeFieldMenu", QStringLiteral("Author"))->trigger();
+  menu->close();
+  EXPECT_EQ(captions(), QStringList{"Book Title"});
+  openMenu()->close();
+  EXPECT_FALSE(sub("removeFieldMenu")->menuAction()->isEnabled());
+}
+
+TEST_F(HeaderWidget, InsertingAFieldAppendsItAndNotifies) {
+  QSignalSpy changed(header_.get(), &ColumnHeader::onHChange);
+  QMenu* menu = openMenu();
+  item("insertFieldMenu", QStringLiteral("Publisher"))->trigger();
+  menu->close();
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author", "Publisher"}));
+  EXPECT_EQ(header_->ColumnField(2), 3);
+  EXPECT_EQ(changed.count(), 1);
+  openMenu()->close();
+  EXPECT_EQ(texts(sub("insertFieldMenu")), QStringList{"Category"});
+}
+
+TEST_F(HeaderWidget, SavingATemplateAsksForItsNameAndRefusesDuplicates) {
+  ScriptedPrompter prompter;
+  prompter.inputs = {QStringLiteral("Mine"), QStringLiteral("Mine"), QStringLiteral("MINE")};
+  for (int i = 0; i < 3; ++i) {
+    QMenu* menu = openMenu();
+    header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
+    menu->close();
+  }
+  ASSERT_EQ(prompter.asked.size(), 3u);
+  EXPECT_EQ(prompter.asked[0].caption, QStringLiteral("Save Header As Template"));
+  EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("Template Name:"));
+  EXPECT_EQ(prompter.asked[0].value, QString());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].kind, MsgKind::Error);
+  EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Duplicate name - Template Not Saved!"));
+  EXPECT_EQ(templates_.names(), (QStringList{"Mine", "MINE"}));
+  EXPECT_TRUE(QFile::exists(home_.filePath("tml1.hdr")));
+  EXPECT_TRUE(QFile::exists(home_.filePath("tml2.hdr")));
+
+  openMenu()->close();
+  EXPECT_TRUE(sub("loadTemplateMenu")->menuAction()->isEnabled());
+  EXPECT_EQ(texts(sub("deleteTemplateMenu")), (QStringList{"Mine", "MINE"}));
+}
+
+TEST_F(HeaderWidget, CancelledOrEmptyNameSavesNothing) {
+  ScriptedPrompter prompter;
+  prompter.inputs = {std::nullopt, QString()};
+  for (int i = 0; i < 2; ++i)
+    header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
+  EXPECT_EQ(templates_.count(), 0);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(HeaderWidget, LoadingATemplateRestoresItsLayout) {
+  ScriptedPrompter prompter;
+  header_->layout().insertField(QStringLiteral("Category"), 2);
+  prompter.inputs = {QStringLiteral("Three")};
+  header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
+  header_->loadFromFile(headerFilePath());
+  ASSERT_EQ(header_->sectionCount(), 2);
+
+  QSignalSpy changed(header_.get(), &ColumnHeader::onHChange);
+  QMenu* menu = openMenu();
+  item("loadTemplateMenu", QStringLiteral("Three"))->trigger();
+  menu->close();
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author", "Category"}));
+  EXPECT_EQ(changed.count(), 1);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(HeaderWidget, TemplateWithoutItsFileReportsTheLoadError) {
+  ScriptedPrompter prompter;
+  prompter.inputs = {QStringLiteral("Lost")};
+  header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
+  QFile::remove(home_.filePath("tml1.hdr"));
+  header_->layout().insertField(QStringLiteral("Category"), 2);
+
+  QSignalSpy changed(header_.get(), &ColumnHeader::onHChange);
+  QMenu* menu = openMenu();
+  item("loadTemplateMenu", QStringLiteral("Lost"))->trigger();
+  menu->close();
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].kind, MsgKind::Error);
+  EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Error Loading Template."));
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Author"}));
+  EXPECT_EQ(changed.count(), 0);
+}
+
+TEST_F(HeaderWidget, DeletingATemplateAsksNothing) {
+  ScriptedPrompter prompter;
+  prompter.inputs = {QStringLiteral("One"), QStringLiteral("Two")};
+  for (int i = 0; i < 2; ++i)
+    header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
+  QMenu* menu = openMenu();
+  item("deleteTemplateMenu", QStringLiteral("One"))->trigger();
+  menu->close();
+  EXPECT_EQ(templates_.names(), QStringList{"Two"});
+  EXPECT_FALSE(QFile::exists(home_.filePath("tml1.hdr")));
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(HeaderWidget, RefreshCaptionsFollowsRenamedLabels) {
+  labels()[1] = QStringLiteral("Writer");
+  header_->refreshCaptions();
+  EXPECT_EQ(captions(), (QStringList{"Book Title", "Writer"}));
+}
+
+TEST_F(HeaderWidget, SaveAndLoadRoundTripThroughHeaderDat) {
+  header_->layout().insertField(QStringLiteral("Category"), 2);
+  ASSERT_TRUE(header_->saveToFile(headerFilePath()));
+  ColumnHeader other;
+  other.resize(262, 20);
+  EXPECT_TRUE(other.loadFromFile(headerFilePath()));
+  EXPECT_EQ(other.sectionCount(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(other.sectionCaption(i), header_->sectionCaption(i));
+    EXPECT_EQ(other.sectionWidth(i), header_->sectionWidth(i));
+    EXPECT_EQ(other.ColumnField(i), header_->ColumnField(i));
+  }
+}
+
+TEST_F(HeaderWidget, GrabsToAPicture) {
+  header_->layout().insertField(QStringLiteral("Category"), 2);
+  const QImage image = header_->grab().toImage();
+  EXPECT_EQ(image.size(), QSize(262, 20));
+  if (const QByteArray out = qgetenv("TOMES_HEADER_PNG"); !out.isEmpty()) image.save(QString::fromLocal8Bit(out));
+  // Blue caption text is painted somewhere in the first column.
+  bool blue = false;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < 50; ++x)
+      if (image.pixelColor(x, y).blue() > 150 && image.pixelColor(x, y).red() < 100) blue = true;
+  EXPECT_TRUE(blue);
+}
+
+}  // namespace

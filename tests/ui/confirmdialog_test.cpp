@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "ui/confirmdialog.h"
+
+namespace {
+
+int typeAndClose(const QString& typed, bool ok) {
+  ConfirmDialog dlg;
+  dlg.show();
+  QTest::keyClicks(dlg.edit1, typed);
+  QTest::mouseClick(ok ? dlg.okButton : dlg.cancelButton, Qt::LeftButton);
+  return dlg.result();
+}
+
+TEST(DeleteDlg1, OnlyYesOnOkConfirms) {
+  EXPECT_EQ(typeAndClose("YES", true), QDialog::Accepted);
+  EXPECT_EQ(typeAndClose("yes", true), QDialog::Accepted);  // typed text is raised
+  EXPECT_EQ(typeAndClose("YE", true), QDialog::Rejected);
+  EXPECT_EQ(typeAndClose("YESS", true), QDialog::Accepted);  // the edit takes three letters
+  EXPECT_EQ(typeAndClose("NO", true), QDialog::Rejected);
+  EXPECT_EQ(typeAndClose("YES", false), QDialog::Rejected);
+}
+
+TEST(DeleteDlg1, TextsAndReuse) {
+  ConfirmDialog dlg;
+  EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Confirm Action"));
+  EXPECT_EQ(dlg.label1->text(), QStringLiteral("If you want to Delete the selected Record please"));
+  EXPECT_EQ(dlg.label2->text(), QStringLiteral("type in 'YES':"));
+  EXPECT_EQ(dlg.warningLbl->text(), QStringLiteral("WARNING! Record Deletion cannot be Undone!"));
+  EXPECT_EQ(dlg.edit1->maxLength(), 3);
+  dlg.setLines("If you want to Delete ALL Records please", "");
+  EXPECT_EQ(dlg.label1->text(), QStringLiteral("If you want to Delete ALL Records please"));
+  EXPECT_EQ(dlg.warningLbl->text(), QStringLiteral("WARNING! Record Deletion cannot be Undone!"));
+}
+
+}  // namespace

@@ -163,10 +163,18 @@ TEST(SortMenuChoice, RefusedOrLeadsToTheNewSortFields) {
       continue;
     }
     ASSERT_TRUE(s);
-    if (c.first) EXPECT_EQ(s->firstField, *c.first);
-    if (c.second) EXPECT_EQ(s->secondField, *c.second);
-    if (c.firstDescending) EXPECT_EQ(s->firstDescending, *c.firstDescending);
-    if (c.secondDescending) EXPECT_EQ(s->secondDescending, *c.secondDescending);
+    if (c.first) {
+      EXPECT_EQ(s->firstField, *c.first);
+    }
+    if (c.second) {
+      EXPECT_EQ(s->secondField, *c.second);
+    }
+    if (c.firstDescending) {
+      EXPECT_EQ(s->firstDescending, *c.firstDescending);
+    }
+    if (c.secondDescending) {
+      EXPECT_EQ(s->secondDescending, *c.secondDescending);
+    }
   }
 }
 

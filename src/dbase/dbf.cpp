@@ -1,4 +1,4 @@
-#include "dbf.h"
+#include "dbase/dbf.h"
 
 #include <cmath>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <set>
 
 #include "dbase/error.h"
-#include "fileutil.h"
+#include "dbase/fileutil.h"
 
 namespace dbase {
 

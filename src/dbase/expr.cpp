@@ -1,4 +1,4 @@
-#include "expr.h"
+#include "dbase/expr.h"
 
 #include <algorithm>
 #include <cctype>

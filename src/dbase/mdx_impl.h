@@ -11,10 +11,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "coding.h"
+#include "dbase/coding.h"
 #include "dbase/error.h"
-#include "mdx.h"
-#include "mdx_format.h"
+#include "dbase/mdx.h"
+#include "dbase/mdx_format.h"
 
 namespace dbase::mdx {
 

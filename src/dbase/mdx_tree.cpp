@@ -2,8 +2,8 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "keys.h"
-#include "mdx_impl.h"
+#include "dbase/keys.h"
+#include "dbase/mdx_impl.h"
 
 // The B-tree of one tag: block cache, search, insert with splits, erase, bulk build.
 

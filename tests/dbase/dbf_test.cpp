@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "dbase/table.h"
-#include "dbf.h"
+#include "dbase/dbf.h"
 #include "table_fixture.h"
 
 namespace dbase {

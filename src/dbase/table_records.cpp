@@ -73,11 +73,6 @@ const char* Table::Impl::recordPtr(uint32_t r) {
   return nullptr;
 }
 
-// Exclusive appends go through the mapping: no system call per record, and
-// the bytes are in the page cache the moment they are stored, so kill -9
-// cannot lose them. The file grows ahead in large steps (zeros) and is cut
-// back to its records on close; the flag byte is stored last, over the
-// previous end mark, so a record counts only once it is whole.
 // Writes the edited record over its old bytes, only the stretch that
 // differs from the saved copy: each page touched is one more page for the
 // system to write back (a pass that changes one mark per record pays per page).
@@ -102,6 +97,11 @@ void Table::Impl::rewriteRecord(uint32_t target) {
   dbf.writeAt(recordOffset(target) + from, rec.data() + from, to - from);
 }
 
+// Exclusive appends go through the mapping: no system call per record, and
+// the bytes are in the page cache the moment they are stored, so kill -9
+// cannot lose them. The file grows ahead in large steps (zeros) and is cut
+// back to its records on close; the flag byte is stored last, over the
+// previous end mark, so a record counts only once it is whole.
 bool Table::Impl::appendMapped(uint32_t target, std::string_view record) {
   if (!exclusive || readOnly) return false;
   uint64_t off = recordOffset(target);

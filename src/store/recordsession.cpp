@@ -92,6 +92,17 @@ int32_t RecordSession::count() {
   }
 }
 
+int32_t RecordSession::listingPosition() {
+  int32_t position = 0;
+  try {
+    dbase::Table& t = tables_.records.engine();
+    for (t.first(); !t.eof() && t.asInteger(0) != number_; t.next()) ++position;
+  } catch (const std::exception& e) {
+    showError(e);
+  }
+  return position;
+}
+
 std::optional<PageValues> RecordSession::loadAt(int32_t position) {
   release();
   isNew_ = inUse_ = false;

@@ -40,6 +40,9 @@ class RecordSession {
   // The record's entry number; -1 for a new record.
   int32_t number() const { return number_; }
 
+  // Where the record stands in the whole listing, found by its number;
+  // the listing's end when it is not there.
+  int32_t listingPosition();
   // Records in the listing; 0 when it cannot be counted.
   int32_t count();
   // Loads position p of the listing, or a new record past its end, and locks

@@ -33,6 +33,7 @@
 #include "ui/qtprompter.h"
 #include "book/recordpage.h"
 #include "book/combined/recordstep.h"
+#include "store/recordsession.h"
 #include "store/recordtable.h"
 #include "store/recordtext.h"
 #include "query/sort/sortbar.h"
@@ -65,17 +66,6 @@ QPushButton* pageButton(QWidget* page, const char* name, const QString& text, co
   return b;
 }
 
-bool editing(const dbase::Table& t) {
-  return t.state() == dbase::Table::State::Edit || t.state() == dbase::Table::State::Insert;
-}
-
-void cancelQuietly(DbTable& table) {
-  try {
-    if (table.active() && editing(table.engine())) table.engine().cancel();
-  } catch (const std::exception&) {
-  }
-}
-
 struct BusyCursor {
   BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
   ~BusyCursor() {
@@ -91,7 +81,7 @@ CombinedView::CombinedView(QWidget* parent) : BookView(parent) {
   tables_ = std::make_unique<StoreTables>();
   listing_ = std::make_unique<TableListing>(tables_->records);
   spread_ = std::make_unique<SpreadModel>(*listing_, kPageEntries);
-  recordCursor_ = std::make_unique<DbTable>();
+  session_ = std::make_unique<RecordSession>(*tables_);
   sortState().Table = &tables_->records;
 
   auto* central = new QWidget(this);
@@ -135,8 +125,7 @@ CombinedView::CombinedView(QWidget* parent) : BookView(parent) {
 CombinedView::~CombinedView() {
   qApp->removeEventFilter(this);
   FindDialog::viewClosing(this);
-  releaseCurrent();
-  recordCursor_->close();
+  session_->closeCursor();
   // After a switch of book model the other view owns the hooks already.
   if (currentView() == this) {
     storeHooks().indexChanged = nullptr;
@@ -343,24 +332,8 @@ void CombinedView::setDatabaseCaption() { setWindowTitle(databaseCaption(tables_
 
 void CombinedView::saveViewState() { saveSortAndHeader(*columnHeader); }
 
-bool CombinedView::openRecordCursor() {
-  DbTable& records = tables_->records;
-  if (!records.active()) return false;
-  if (recordCursor_->active()) return true;
-  recordCursor_->databaseName = records.databaseName;
-  recordCursor_->tableName = records.tableName;
-  recordCursor_->exclusive = false;
-  recordCursor_->indexName.clear();
-  try {
-    recordCursor_->open();
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-    return false;
-  }
-  return true;
-}
 
-void CombinedView::releaseCurrent() { cancelQuietly(*recordCursor_); }
+void CombinedView::releaseCurrent() { session_->release(); }
 
 int32_t CombinedView::count() {
   DbTable& records = tables_->records;
@@ -391,36 +364,12 @@ bool CombinedView::makeCurrent(int32_t position, bool saved) {
     return false;
   }
   if (loaded_ && !saved) {
-    DbTable& records = tables_->records;
-    const int32_t before = count();
-    uint32_t wanted = 0;  // the requested record, when it is a stored one
-    try {
-      if (position < before) {
-        goToPosition(records, static_cast<uint32_t>(position));
-        if (!records.engine().eof()) wanted = records.engine().recNo();
-      }
-    } catch (const std::exception&) {
-    }
-    if (!saveCurrent()) {
+    const auto p = session_->leaveFor(position, recordPage->Values(), recordPage->labelTexts());
+    if (!p) {
       refresh();
       return false;
     }
-    if (wanted == 0) {
-      if (count() > before) ++position;
-    } else {
-      // The saved record can only have moved across the requested one.
-      try {
-        for (const int32_t p : {position, position - 1, position + 1}) {
-          if (p < 0) continue;
-          goToPosition(records, static_cast<uint32_t>(p));
-          if (!records.engine().eof() && records.engine().recNo() == wanted) {
-            position = p;
-            break;
-          }
-        }
-      } catch (const std::exception&) {
-      }
-    }
+    position = *p;
   }
   loadCurrent(position);
   refresh();
@@ -429,46 +378,11 @@ bool CombinedView::makeCurrent(int32_t position, bool saved) {
 
 void CombinedView::loadCurrent(int32_t position, char letter) {
   releaseCurrent();
-  DbTable& records = tables_->records;
-  const bool ro = isReadOnlyDatabase();
-  currentNew = currentInUse = false;
-  currentRecordLetter = 0;
-  currentNumber = -1;
   recordPage->clear();
   if (position < 0) position = 0;
   positionLetter_ = letter ? letter : spread_->currentLetter();
-  try {
-    letterCount_ = count();
-    if (position < letterCount_) goToPosition(records, static_cast<uint32_t>(position));
-    if (position >= letterCount_ || records.engine().eof()) {
-      currentNew = true;
-    } else {
-      const uint32_t recNo = records.engine().recNo();
-      const bool cursorOpen = openRecordCursor();
-      dbase::Table& cursor = recordCursor_->engine();
-      DbTable& source = cursorOpen ? *recordCursor_ : records;
-      if (cursorOpen) {
-        cursor.goToRecord(recNo);
-        if (!ro) {
-          try {
-            cursor.edit();
-          } catch (const dbase::Error&) {
-            currentInUse = true;
-          }
-        }
-      } else {
-        currentInUse = true;  // nothing to hold the lock with
-      }
-      bool memoFailed = false;
-      recordPage->fill(readPage(source.engine(), &memoFailed));
-      if (memoFailed)
-        showMessage(MsgKind::Error, corruptMemoText(source.engine()), MsgButtons::OkHelp, 62);
-      currentNumber = static_cast<int32_t>(source.engine().asInteger(0));
-      if (firstSortFieldIsText()) currentRecordLetter = firstLetter(source);
-    }
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-  }
+  letterCount_ = count();
+  if (const auto values = session_->loadAt(position)) recordPage->fill(*values);
   currentPosition = position + 1;
   loaded_ = true;
   recordPage->reformatDates();
@@ -477,13 +391,13 @@ void CombinedView::loadCurrent(int32_t position, char letter) {
 
 void CombinedView::showCurrentState() {
   const bool ro = isReadOnlyDatabase();
-  recordPage->pageNumber->setText(currentNew ? QString() : QString::number(currentPosition).left(6));
+  recordPage->pageNumber->setText(currentNew() ? QString() : QString::number(currentPosition).left(6));
   QString status;
-  if (currentNew)
+  if (currentNew())
     status = QStringLiteral("New Record");
   else if (ro)
     status = QStringLiteral("Read Only Access");
-  else if (currentInUse)
+  else if (currentInUse())
     status = QStringLiteral("Read Only Access - Record In Use");
   else
     status = QStringLiteral("Read/Write Access");
@@ -493,14 +407,14 @@ void CombinedView::showCurrentState() {
 
 void CombinedView::applyAccess() {
   const bool ro = isReadOnlyDatabase();
-  const bool on = !ro && !currentInUse;
+  const bool on = !ro && !currentInUse();
   const bool full = appSettings().copyBufferFull;
   recordPage->setEditorsEnabled(on);
   recordPage->undoButton->setEnabled(on);
   recordPage->deleteButton->setEnabled(on);
   recordPage->pasteButton->setEnabled(on && full);
   recordPage->copyButton->setEnabled(!ro);
-  recordPage->synchronizeButton->setEnabled(!currentNew);
+  recordPage->synchronizeButton->setEnabled(!currentNew());
   entryPasteAction->setEnabled(!ro && full);
   entryCopyAction->setEnabled(!ro);
   entryDeleteAction->setEnabled(!ro);
@@ -511,7 +425,7 @@ void CombinedView::applyAccess() {
   const bool tabs = spread_->tabsActive() && showLetters_;
   if (ro && count() == 0) {
     prev = next = false;
-  } else if (!currentNew) {
+  } else if (!currentNew()) {
     if (tabs) {
       prev = hasPreviousRecord(letterCounts(), positionLetter_, currentPosition);
       next = hasNextRecord(letterCounts(), positionLetter_, currentPosition, letterCount_);
@@ -527,51 +441,8 @@ void CombinedView::applyAccess() {
 }
 
 bool CombinedView::saveCurrent() {
-  DbTable& records = tables_->records;
-  if (!loaded_ || !records.active()) return true;
-  if (isReadOnlyDatabase() || currentInUse) return true;
-  const PageValues v = recordPage->Values();
-  if (pageIsEmpty(v)) {
-    // A new empty page is never stored; a cleared record keeps its values.
-    releaseCurrent();
-    return true;
-  }
-  const QString bad = pageInputProblems(v, records.engine(), recordPage->labelTexts());
-  if (!bad.isEmpty() || !pagePassesRequired(v)) {
-    const bool leave =
-        askYesNo(MsgKind::Warning,
-                 (bad.isEmpty() ? appSettings().firstFieldEmptyMsg : bad) + kDiscardQuestion);
-    if (leave) releaseCurrent();
-    return leave;
-  }
-  if (!openRecordCursor()) return true;
-  dbase::Table& cursor = recordCursor_->engine();
-  bool ok = true;
-  bool memoFailed = false;
-  try {
-    if (currentNew) {
-      cancelQuietly(*recordCursor_);
-      cursor.append();
-    } else if (!editing(cursor)) {
-      // The lock went with an earlier save: take it again.
-      cursor.edit();
-    }
-    char letter = currentNew ? 0 : currentRecordLetter;
-    ok = postPage(*recordCursor_, &tables_->catalogue, v, &letter, &memoFailed);
-    if (ok) {
-      currentNew = false;
-      currentRecordLetter = letter;
-      currentNumber = static_cast<int32_t>(cursor.asInteger(0));
-    }
-  } catch (const std::exception&) {
-    cancelQuietly(*recordCursor_);
-    ok = false;
-  }
-  if (memoFailed) showMessage(MsgKind::Error, corruptMemoText(cursor), MsgButtons::OkHelp, 62);
-  if (!ok)
-    return askYesNo(MsgKind::Warning,
-                    QStringLiteral("Could not Update the record!") + kDiscardQuestion);
-  return true;
+  if (!loaded_ || !tables_->records.active()) return true;
+  return session_->leave(recordPage->Values(), recordPage->labelTexts());
 }
 
 void CombinedView::onAboutClicked() {
@@ -583,7 +454,7 @@ void CombinedView::onAboutClicked() {
 void CombinedView::onNewClicked() {
   if (isReadOnlyDatabase() || !tables_->records.active()) return;
   if (!makeCurrent(count())) return;
-  if (!currentInUse) recordPage->focusFirstEditor();
+  if (!currentInUse()) recordPage->focusFirstEditor();
 }
 
 void CombinedView::onPreviousClicked() { step(-1); }
@@ -618,48 +489,31 @@ void CombinedView::step(int direction) {
 }
 
 void CombinedView::onSynchronizeClicked() {
-  if (!loaded_ || currentNew || !saveCurrent()) return;
+  if (!loaded_ || currentNew() || !saveCurrent()) return;
   BusyCursor busy;
   const bool tabs = spread_->tabsActive() && showLetters_;
-  if (tabs && currentRecordLetter >= 'A' && currentRecordLetter <= 'Z' &&
-      currentRecordLetter != spread_->currentLetter()) {
-    letterButtons[static_cast<size_t>(currentRecordLetter - 'A')]->setSelected(true);
-    spread_->selectLetter(currentRecordLetter);
+  if (tabs && currentRecordLetter() >= 'A' && currentRecordLetter() <= 'Z' &&
+      currentRecordLetter() != spread_->currentLetter()) {
+    letterButtons[static_cast<size_t>(currentRecordLetter() - 'A')]->setSelected(true);
+    spread_->selectLetter(currentRecordLetter());
   }
-  int32_t a = 0;
-  try {
-    DbTable& records = tables_->records;
-    dbase::Table& t = records.engine();
-    for (t.first(); !t.eof() && t.asInteger(0) != currentNumber; t.next()) ++a;
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-  }
+  const int32_t a = session_->listingPosition();
   spread_->setTopRecord(kPageEntries * (a / kPageEntries));
   loadCurrent(a);
   refresh();
 }
 
 void CombinedView::onDeleteClicked() {
-  if (isReadOnlyDatabase() || currentInUse || !loaded_ || recordPage->IsEmpty()) return;
+  if (isReadOnlyDatabase() || currentInUse() || !loaded_ || recordPage->IsEmpty()) return;
   if (appSettings().deleteMode == 0 && !ConfirmDialog::confirm(this)) {
     showMessage(MsgKind::Information, QStringLiteral("Record not Deleted."));
     return;
   }
-  if (currentNew) {
+  if (currentNew()) {
     recordPage->clear();
     return;
   }
-  try {
-    dbase::Table& cursor = recordCursor_->engine();
-    if (!editing(cursor)) cursor.edit();
-    const char letter = firstLetter(*recordCursor_);
-    cursor.deleteRecord();
-    if (firstSortFieldIsText()) adjustLetterCounts(letter, 0);
-  } catch (const std::exception&) {
-    cancelQuietly(*recordCursor_);
-    showMessage(MsgKind::Error, QStringLiteral("Record in use - not Deleted!"));
-    return;
-  }
+  if (!session_->deleteRecord()) return;
   // The record that now stands at the deleted one's place.
   const char left = spread_->currentLetter();
   const char letter = positionLetter_;
@@ -672,44 +526,23 @@ void CombinedView::onDeleteClicked() {
 
 void CombinedView::onCopyClicked() {
   if (isReadOnlyDatabase() || !loaded_) return;
-  const PageValues v = recordPage->Values();
-  if (pageIsEmpty(v)) {
-    showMessage(MsgKind::Warning, QStringLiteral("Empty Record - Not Copied!"));
-    return;
-  }
-  if (storeInCopyBuffer(tables_->copy, v)) applyAccess();
+  if (session_->copyToBuffer(recordPage->Values())) applyAccess();
 }
 
 void CombinedView::onPasteClicked() {
-  DbTable& copy = tables_->copy;
-  if (!appSettings().copyBufferFull || !copy.active() || currentInUse || isReadOnlyDatabase())
+  if (!appSettings().copyBufferFull || !tables_->copy.active() || currentInUse() ||
+      isReadOnlyDatabase())
     return;
-  try {
-    dbase::Table& t = copy.engine();
-    t.first();
-    if (t.eof()) return;
-    bool memoFailed = false;
-    recordPage->fill(readPage(t, &memoFailed));
-    if (memoFailed) showMessage(MsgKind::Error, corruptMemoText(t), MsgButtons::OkHelp, 62);
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-  }
+  if (const auto values = session_->pasteFromBuffer()) recordPage->fill(*values);
 }
 
 void CombinedView::onUndoClicked() {
-  if (!loaded_ || currentInUse) return;
-  if (currentNew || !recordCursor_->active()) {
+  if (!loaded_ || currentInUse()) return;
+  if (currentNew() || !session_->cursor().active()) {
     recordPage->clear();
     return;
   }
-  const dbase::Table& source = recordCursor_->engine();
-  bool memoFailed = false;
-  try {
-    recordPage->fill(readPage(source, &memoFailed));
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-  }
-  if (memoFailed) showMessage(MsgKind::Error, corruptMemoText(source), MsgButtons::OkHelp, 62);
+  if (const auto values = session_->reread()) recordPage->fill(*values);
 }
 
 // ---------------------------------------------------------------- the left page
@@ -744,7 +577,7 @@ void CombinedView::refresh() {
           if (i > 0) text.prepend(QLatin1Char(' '));
           e->setText(static_cast<int>(i), text);
         }
-        if (!currentNew && loaded_ && t.asInteger(0) == currentNumber) currentEntry = s;
+        if (!currentNew() && loaded_ && t.asInteger(0) == currentNumber()) currentEntry = s;
         t.next();
       }
     } catch (const std::exception& e) {
@@ -890,10 +723,9 @@ void CombinedView::applyFilterState(int state) {
   appSettings().filterState = static_cast<uint8_t>(state);
   sortBar->setFilterState(state);
   // Building an index needs the table to ourselves for a moment.
-  releaseCurrent();
-  recordCursor_->close();
+  session_->closeCursor();
   if (!applySort()) s.filtered = wasFiltered;
-  if (!openRecordCursor()) return;
+  if (!session_->openCursor()) return;
   if (loaded_) {
     loadCurrent(0);
     refresh();
@@ -915,13 +747,12 @@ void CombinedView::applyViewSort() {
     appSettings().filterState = 0;
     sortBar->setFilterState(0);
     s.filtered = false;
-    releaseCurrent();
-    recordCursor_->close();
+    session_->closeCursor();
     if (!applySort())
       s.revertSort();
     else if (FindDialog* find = FindDialog::instance())
       find->reset();
-    openRecordCursor();
+    session_->openCursor();
     spread_->setLetterTabsEnabled(true);
     applyLetterTabs();
   }
@@ -996,107 +827,37 @@ void CombinedView::preparePageMenu() {
 }
 
 void CombinedView::onCopyRecordClicked(int slot) {
-  DbTable& table = tables_->records;
-  DbTable& copy = tables_->copy;
-  if (slot < 0 || !table.active() || isReadOnlyDatabase()) return;
-  PageValues values;
-  try {
-    goToPosition(table, static_cast<uint32_t>(spread_->positionOfSlot(slot)));
-    if (table.engine().eof()) {
-      showMessage(MsgKind::Warning, QStringLiteral("Empty Record - Not Copied!"));
-      return;
-    }
-    bool memoFailed = false;
-    values = readPage(table.engine(), &memoFailed);
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-    return;
-  }
-  if (storeInCopyBuffer(copy, values)) applyAccess();
+  if (slot < 0 || !tables_->records.active() || isReadOnlyDatabase()) return;
+  if (session_->copyRecordAt(spread_->positionOfSlot(slot))) applyAccess();
 }
 
 void CombinedView::onPasteRecordClicked(int slot) {
-  DbTable& table = tables_->records;
-  DbTable& copy = tables_->copy;
-  if (slot < 0 || !table.active() || !copy.active() || isReadOnlyDatabase() ||
+  if (slot < 0 || !tables_->records.active() || !tables_->copy.active() || isReadOnlyDatabase() ||
       !appSettings().copyBufferFull)
     return;
   if (slot == currentEntry) {
     onPasteClicked();
     return;
   }
-  bool ok = false;
-  try {
-    dbase::Table& source = copy.engine();
-    source.first();
-    if (source.eof()) return;
-    bool memoFailed = false;
-    const PageValues values = readPage(source, &memoFailed);
-    goToPosition(table, static_cast<uint32_t>(spread_->positionOfSlot(slot)));
-    dbase::Table& t = table.engine();
-    char letter = 0;
-    if (t.eof()) {
-      t.append();
-    } else {
-      letter = firstLetter(table);
-      t.edit();
-    }
-    ok = postPage(table, &tables_->catalogue, values, &letter, nullptr);
-    if (!ok) showMessage(MsgKind::Error, QStringLiteral("Could not Update the record!"));
-  } catch (const std::exception& e) {
-    cancelQuietly(table);
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-  }
+  if (session_->pasteInto(spread_->positionOfSlot(slot)) == RecordSession::Pasted::Nothing) return;
   refresh();
   if (!loaded_) return;
   // The current record may stand one place further or nearer now.
   const bool tabs = spread_->tabsActive() && showLetters_;
-  try {
-    dbase::Table& t = table.engine();
-    if (tabs && !currentNew) {
-      const char left = spread_->currentLetter();
-      const int32_t count = useLetter(currentRecordLetter);
-      if (currentPosition - 1 >= count) {
-        --currentPosition;
-      } else {
-        goToPosition(table, static_cast<uint32_t>(currentPosition - 1));
-        if (t.asInteger(0) != currentNumber) {
-          t.next();
-          if (!t.eof() && t.asInteger(0) == currentNumber)
-            ++currentPosition;
-          else
-            --currentPosition;
-        }
-      }
-      useLetter(left);
-    } else if (!tabs) {
-      if (currentNew) {
-        ++currentPosition;
-      } else {
-        goToPosition(table, static_cast<uint32_t>(currentPosition - 1));
-        if (t.eof() || t.asInteger(0) != currentNumber) ++currentPosition;
-      }
-    }
-  } catch (const std::exception&) {
-  }
+  currentPosition =
+      session_->positionAfterPaste(currentPosition - 1, tabs, spread_->currentLetter()) + 1;
   letterCount_ = count();
   showCurrentState();
 }
 
 void CombinedView::onDeleteRecordClicked(int slot) {
-  DbTable& table = tables_->records;
-  if (slot < 0 || !table.active() || isReadOnlyDatabase()) return;
+  if (slot < 0 || !tables_->records.active() || isReadOnlyDatabase()) return;
   if (slot == currentEntry) {
     onDeleteClicked();
     return;
   }
-  dbase::Table& t = table.engine();
   const int32_t position = spread_->positionOfSlot(slot);
-  try {
-    goToPosition(table, static_cast<uint32_t>(position));
-  } catch (const std::exception&) {
-  }
-  if (t.eof()) {
+  if (!session_->recordAt(position)) {
     showMessage(MsgKind::Information, QStringLiteral("Empty Record cannot be Deleted."));
     return;
   }
@@ -1105,22 +866,13 @@ void CombinedView::onDeleteRecordClicked(int slot) {
     focusEntry();
     return;
   }
-  bool deleted = false;
-  try {
-    t.edit();  // the lock: fails while another user edits the record
-    const char letter = firstLetter(table);
-    t.deleteRecord();
-    adjustLetterCounts(letter, ' ');
-    deleted = true;
-  } catch (const std::exception&) {
-    cancelQuietly(table);
-    showMessage(MsgKind::Error, QStringLiteral("Record in use - not Deleted!"));
-  }
+  const bool deleted = session_->deleteAt(position);
   const bool sameList =
       !(spread_->tabsActive() && showLetters_) || positionLetter_ == spread_->currentLetter();
-  if (deleted && loaded_ && (currentNew || (sameList && position < currentPosition - 1)) &&
-      currentPosition > 1)
-    --currentPosition;
+  if (deleted && loaded_)
+    currentPosition = RecordSession::positionAfterDelete(currentPosition - 1, position, sameList,
+                                                         currentNew()) +
+                      1;
   refresh();
   letterCount_ = count();
   showCurrentState();
@@ -1141,7 +893,7 @@ void CombinedView::showEvent(QShowEvent* event) {
   storeHooks().indexChanged = [this] { indexChanged(); };
   storeHooks().recolourTab = [this](int letter) { colorLetterTab(letter); };
   if (!loaded_ && databaseOpen_) {
-    openRecordCursor();
+    session_->openCursor();
     makeCurrent(0);
   } else {
     refresh();
@@ -1154,8 +906,7 @@ void CombinedView::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  releaseCurrent();
-  recordCursor_->close();
+  session_->closeCursor();
   loaded_ = false;
   // The other book model opens the tables before this view is freed.
   if (switchingModel) {
@@ -1452,7 +1203,7 @@ void CombinedView::findOnFound(char letter, int32_t position, int field, int sta
   refresh();
   if (field < 0 || field >= kPageFieldCount) return;
   recordPage->selectPart(partOfField(field));
-  if (currentInUse) return;
+  if (currentInUse()) return;
   QWidget* e = recordPage->editors[static_cast<size_t>(field)];
   if (!isReadOnlyDatabase()) e->setFocus();
   if (qobject_cast<PictureBox*>(e)) return;
@@ -1488,8 +1239,7 @@ bool CombinedView::findBeforeMarkAll() {
   if (!saveCurrent()) return false;
   setEnabled(false);
   // The marking pass needs the table to itself.
-  releaseCurrent();
-  recordCursor_->close();
+  session_->closeCursor();
   return true;
 }
 
@@ -1501,7 +1251,7 @@ void CombinedView::findAfterMarkAll(bool found) {
   appSettings().filterState = found ? 1 : 0;
   if (!applySort()) s.filtered = wasFiltered;
   setEnabled(true);
-  openRecordCursor();
+  session_->openCursor();
   loadCurrent(0);
   refresh();
 }

@@ -6,6 +6,7 @@
 
 #include "book/bookview.h"
 #include "book/spreadmodel.h"
+#include "store/recordsession.h"
 
 class QAction;
 class QFrame;
@@ -44,15 +45,16 @@ class CombinedView : public BookView {
   int32_t topRecord() const { return spread_->topRecord(); }
   char currentLetter() const { return spread_->currentLetter(); }
   int32_t currentPosition = 0;  // 1-based within its letter; 0 before the first load
-  int32_t currentNumber = -1;   // entry number; -1 for a new record
-  char currentRecordLetter = 0;
-  bool currentNew = false;
-  bool currentInUse = false;
+  int32_t currentNumber() const { return session_->number(); }  // -1 for a new record
+  char currentRecordLetter() const { return session_->letter(); }
+  bool currentNew() const { return session_->isNew(); }
+  bool currentInUse() const { return session_->inUse(); }
   int currentEntry = -1;
   int clickedEntry = -1;
   bool showLetters() const { return showLetters_; }
   StoreTables& tables() { return *tables_; }
-  DbTable& recordCursor() { return *recordCursor_; }
+  DbTable& recordCursor() { return session_->cursor(); }
+  RecordSession& session() { return *session_; }
   bool databaseOpen() const { return databaseOpen_; }
 
   // Shows the records of the left page again.
@@ -168,7 +170,6 @@ class CombinedView : public BookView {
   // the left page's) onto the right page, without saving.
   void loadCurrent(int32_t position, char letter = 0);
   void releaseCurrent();
-  bool openRecordCursor();
   void showCurrentState();
   void applyAccess();
   // Applies a letter's range (when letter tabs apply) and gives its count.
@@ -180,7 +181,7 @@ class CombinedView : public BookView {
   std::unique_ptr<StoreTables> tables_;
   std::unique_ptr<TableListing> listing_;
   std::unique_ptr<SpreadModel> spread_;
-  std::unique_ptr<DbTable> recordCursor_;
+  std::unique_ptr<RecordSession> session_;
   bool showLetters_ = true;
   bool databaseOpen_ = false;
   bool loaded_ = false;        // a record is current

@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "store/database.h"
 #include "store/letters.h"
+#include "store/recordtext.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
 
@@ -121,7 +122,7 @@ std::optional<PageValues> RecordSession::loadAt(int32_t position) {
     // A cursor of its own holds the lock, so the listing's cursor may move on.
     bool held = true;
     if (cursor_ != &records) {
-      held = openCursor();
+      held = openOnLoad_ ? openCursor() : cursor_->active();
       if (held) cursor_->engine().goToRecord(recNo_);
     }
     if (!held) {
@@ -358,6 +359,22 @@ std::optional<PageValues> RecordSession::pasteFromBuffer() {
     showError(e);
     return std::nullopt;
   }
+}
+
+std::vector<QString> RecordSession::copyBufferLines() {
+  std::vector<QString> lines;
+  DbTable& copy = tables_.copy;
+  if (!appSettings().copyBufferFull || !copy.active()) return lines;
+  try {
+    dbase::Table& t = copy.engine();
+    t.first();
+    if (t.eof()) return lines;
+    for (int f = appSettings().firstUserField; f < static_cast<int>(t.fields().size()); ++f)
+      lines.push_back(quickViewText(t, f));
+  } catch (const std::exception&) {
+    showMessage(MsgKind::Error, corruptMemoText(copy.engine()));
+  }
+  return lines;
 }
 
 RecordSession::Pasted RecordSession::pasteInto(int32_t position) {

@@ -30,6 +30,9 @@ class RecordSession {
   DbTable& cursor() { return *cursor_; }
   // Opens an own cursor over the record table; an engine error is shown.
   bool openCursor();
+  // Whether loadAt() opens a closed own cursor; without it a record that
+  // finds the cursor closed is shown in use and the error is not repeated.
+  void setOpenOnLoad(bool on) { openOnLoad_ = on; }
   void closeCursor();
 
   bool isNew() const { return isNew_; }
@@ -85,6 +88,9 @@ class RecordSession {
   bool copyRecordAt(int32_t position);
   // The copy buffer's values; nothing when it is empty or unreadable.
   std::optional<PageValues> pasteFromBuffer();
+  // The copy buffer's user fields as the quick view shows them; what was
+  // read before an unreadable memo when there is one (reported).
+  std::vector<QString> copyBufferLines();
   // Stores the copy buffer into the record at `position` of the listing (a
   // new one past its end). Reported when it fails.
   enum class Pasted { Nothing, Yes, Failed };
@@ -112,6 +118,7 @@ class RecordSession {
   StoreTables& tables_;
   std::unique_ptr<DbTable> ownCursor_;
   DbTable* cursor_;
+  bool openOnLoad_ = true;
   bool isNew_ = false;
   bool inUse_ = false;
   char letter_ = 0;

@@ -203,6 +203,7 @@ struct LetterMove {
   QString from;  // empty: a new record
   QString to;
   int a, b;  // counts afterwards
+  bool viaListing = false;  // stored through the listing's cursor
 };
 
 class LetterCounts : public RecordSessionTest, public ::testing::WithParamInterface<LetterMove> {};
@@ -220,7 +221,10 @@ TEST_P(LetterCounts, FollowTheStoredTitle) {
   }
   EXPECT_EQ(session.letter(), c.from.isEmpty() ? 0 : 'A');
   v.text[kTitle] = c.to;
-  EXPECT_TRUE(session.leave(v, designedLabels()));
+  if (c.viaListing)
+    EXPECT_EQ(session.store(v, tables_.records), RecordSession::Stored::Yes);
+  else
+    EXPECT_TRUE(session.leave(v, designedLabels()));
   EXPECT_EQ(session.letter(), c.to[0].toLatin1());
   EXPECT_EQ(letterCount('A'), c.a);
   EXPECT_EQ(letterCount('B'), c.b);
@@ -230,7 +234,54 @@ INSTANTIATE_TEST_SUITE_P(Moves, LetterCounts,
                          ::testing::Values(LetterMove{"Apple", "Blueberry", 1, 2},
                                            LetterMove{"Apple", "Apricot", 2, 1},
                                            LetterMove{"", "Banana split", 2, 2},
-                                           LetterMove{"", "Almond", 3, 1}));
+                                           LetterMove{"", "Almond", 3, 1},
+                                           LetterMove{"Apple", "Blueberry", 1, 2, true},
+                                           LetterMove{"", "Banana split", 2, 2, true}));
+
+// Two neighbours as the record pages hold them: the right one on the
+// listing's cursor, the left one on its own, stored through the listing.
+TEST_F(RecordSessionTest, PairStoresTheLeftRecordThroughTheListing) {
+  open({{"Alpha", 0, "0", "Author 1"}, {"Beta", 0, "0", "Author 2"}});
+  RecordSession left(tables_);
+  RecordSession right(tables_, tables_.records);
+  PageValues l = left.loadAt(0).value();
+  PageValues r = right.loadAt(1).value();
+  dbase::Table other;
+  other.open(dataFile("data.dbf"));
+  other.first();
+  EXPECT_THROW(other.edit(), dbase::LockError);  // the own cursor holds the left record
+  l.text[kAuthor] = "Left";
+  r.text[kAuthor] = "Right";
+  EXPECT_EQ(right.store(r), RecordSession::Stored::Yes);
+  EXPECT_EQ(left.store(l, tables_.records), RecordSession::Stored::Yes);
+  EXPECT_EQ(stored(F(kAuthor)), (std::vector<std::string>{"Left", "Right"}));
+  EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "2"}));
+  other.first();
+  EXPECT_NO_THROW(other.edit());  // its lock went with the store
+  other.cancel();
+  // Storing again after the listing moved finds each record again.
+  l.text[kAuthor] = "Left again";
+  r.text[kAuthor] = "Right again";
+  EXPECT_EQ(right.store(r), RecordSession::Stored::Yes);
+  EXPECT_EQ(left.store(l, tables_.records), RecordSession::Stored::Yes);
+  EXPECT_EQ(stored(F(kAuthor)), (std::vector<std::string>{"Left again", "Right again"}));
+  EXPECT_TRUE(prompter_.shown.empty());
+}
+
+// A cursor that could not be opened is not tried again on every load.
+TEST_F(RecordSessionTest, ClosedCursorWithoutOpenOnLoadShowsTheRecordInUse) {
+  open({{"Alpha"}});
+  RecordSession session(tables_);
+  session.setOpenOnLoad(false);
+  const PageValues v = session.loadAt(0).value();
+  EXPECT_TRUE(session.inUse());
+  EXPECT_EQ(v.text[kTitle], "Alpha");
+  EXPECT_FALSE(session.cursor().active());
+  ASSERT_TRUE(session.openCursor());
+  ASSERT_TRUE(session.loadAt(0));
+  EXPECT_FALSE(session.inUse());
+  EXPECT_TRUE(prompter_.shown.empty());
+}
 
 TEST_F(RecordSessionTest, RecordLockedByAnotherCursorIsInUseAndNeverStored) {
   open({{"Alpha", 0, "0", "Author 1"}, {"Beta", 0, "0", "Author 2"}});
@@ -280,6 +331,18 @@ TEST_F(RecordSessionTest, CopyPasteAndUndo) {
   // Undo of a new record empties the page.
   ASSERT_TRUE(session.loadAt(session.count()));
   EXPECT_TRUE(pageIsEmpty(session.reread().value()));
+}
+
+TEST_F(RecordSessionTest, CopyBufferLinesShowTheCopiedFields) {
+  open({{"Alpha", 0, "0", "Author 1"}});
+  RecordSession session(tables_);
+  EXPECT_TRUE(session.copyBufferLines().empty());  // nothing copied yet
+  ASSERT_TRUE(session.copyToBuffer(session.loadAt(0).value()));
+  const std::vector<QString> lines = session.copyBufferLines();
+  ASSERT_EQ(lines.size(), size_t(kPageFieldCount));
+  EXPECT_EQ(lines[kTitle], "Alpha");
+  EXPECT_EQ(lines[kAuthor], "Author 1");
+  EXPECT_TRUE(prompter_.shown.empty());
 }
 
 TEST_F(RecordSessionTest, CopyOfAStoredRecordAtAPosition) {

@@ -16,9 +16,9 @@ class QStackedWidget;
 class QTabBar;
 class QToolButton;
 class ColorButton;
-class DbTable;
 class EditorMenu;
 class PageEdit;
+class RecordSession;
 struct StoreTables;
 
 // The record pages: two consecutive records of the current listing as the
@@ -48,9 +48,9 @@ class RecordPagesView : public QMainWindow {
   int32_t requestedRecord() const { return pair_.requested; }
   int32_t leftRecord() const { return pair_.left; }
   char currentLetter = 'A';
-  bool leftNew = false, rightNew = false;
-  bool leftInUse = false, rightInUse = false;
-  char leftLetter = 0, RightLetter = 0;
+  // The page's record is a new one past the listing's end / held elsewhere.
+  bool isNew(int page) const;
+  bool inUse(int page) const;
   bool exitRequested = false;
   bool closingForFind = false;
   bool hasAdvancedBar = false;
@@ -61,7 +61,6 @@ class RecordPagesView : public QMainWindow {
   std::array<int, kPageParts> partEditorCounts{};
   std::vector<PageEdit*> DateEditors;
   QWidget* highlightedEditor = nullptr;
-  DbTable& leftCursor() { return *leftCursor_; }
 
   // A new sort or index: letters recounted, 'A' selected.
   void indexChanged();
@@ -141,6 +140,7 @@ class RecordPagesView : public QMainWindow {
  private:
   void buildPages();
   void buildPage(int page);
+  void buildPageBar(int page, QFrame* panel, int inner, int width);
   void buildLetterColumn();
   void buildSpeedBar();
   void buildMenus();
@@ -158,9 +158,11 @@ class RecordPagesView : public QMainWindow {
   void fillPage(int page, const PageValues& values);
   void clearPage(int page);
   void focusPage(int page);
-  // Posts the page into the cursor's record (100 attempts); `letter` is the
-  // record's letter before and after, for the letter counts.
-  bool savePage(int page, DbTable& cursor, char* letter, bool moveLetters);
+  // Stores the pages that savePair() found to be stored; false when one
+  // could not be updated.
+  bool storePair(const PageState& left, const PageState& right);
+  std::vector<QString> labelTexts() const;
+  RecordSession& session(int page) const { return page == 0 ? *left_ : *right_; }
   bool deletePage(int page);
   // Saves the page that is not deleted; false when the user stays.
   bool keepOtherPage(int page);
@@ -172,11 +174,12 @@ class RecordPagesView : public QMainWindow {
   }
 
   StoreTables& tables_;
-  std::unique_ptr<DbTable> leftCursor_;
+  // The left record is held by a cursor of its own, the right one by the
+  // listing's cursor.
+  std::unique_ptr<RecordSession> left_;
+  std::unique_ptr<RecordSession> right_;
   PagePair pair_;
   int32_t count_ = 0;  // records of the listing when the pair was loaded
-  uint32_t leftRecNo_ = 0;
-  uint32_t rightRecNo_ = 0;
   // The table of contents' hooks, given back when this view hides.
   std::function<void(int)> ownerRecolour_;
   std::function<void()> ownerIndexChanged_;

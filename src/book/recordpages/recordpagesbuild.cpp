@@ -21,6 +21,7 @@
 #include "ui/editormenu.h"
 #include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
+#include "ui/qtprompter.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ constexpr int kStatusTop = 6;
 constexpr int kPartsTop = 30;
 constexpr int kPartsHeight = 318;
 constexpr int kBarTop = 378;
+
+const QString kReadWrite = QStringLiteral("Read/Write Access");
 
 }  // namespace
 

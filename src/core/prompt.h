@@ -4,7 +4,7 @@
 #include <optional>
 
 // Every message box, input box and file chooser of the program goes through
-// one TPrompter, so tests can answer them and read their exact texts.
+// one Prompter, so tests can answer them and read their exact texts.
 
 enum class MsgKind { Error, Warning, Information, Confirmation };
 enum class MsgButtons { Ok, OkHelp, YesNo, YesNoCancel, OkCancel };

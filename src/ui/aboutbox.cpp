@@ -54,38 +54,38 @@ AboutBox::AboutBox(QWidget* parent, bool animate) : QDialog(parent), animate_(an
   picture_ = programPixmap();
   const AppSettings& s = appSettings();
 
-  programIcon = new QLabel(this);
-  programIcon->setObjectName(QStringLiteral("programIcon"));
-  programIcon->setFixedSize(70, 70);
-  programIcon->setAlignment(Qt::AlignCenter);
-  programIcon->setPixmap(picture_);
-  productName = new QLabel(s.appTitle, this);
-  productName->setObjectName(QStringLiteral("productName"));
-  QFont big = productName->font();
+  iconLabel_ = new QLabel(this);
+  iconLabel_->setObjectName(QStringLiteral("iconLabel"));
+  iconLabel_->setFixedSize(70, 70);
+  iconLabel_->setAlignment(Qt::AlignCenter);
+  iconLabel_->setPixmap(picture_);
+  productLabel_ = new QLabel(s.appTitle, this);
+  productLabel_->setObjectName(QStringLiteral("productLabel"));
+  QFont big = productLabel_->font();
   big.setPointSize(big.pointSize() + 6);
   big.setBold(true);
-  productName->setFont(big);
-  version = new QLabel(s.versionText, this);
-  version->setObjectName(QStringLiteral("version"));
-  makerLine = new QLabel(QStringLiteral("Made by Orvanta Software"), this);
-  makerLine->setObjectName(QStringLiteral("makerLine"));
-  webAddress = new QLabel(s.homePageUrl, this);
-  webAddress->setObjectName(QStringLiteral("webAddress"));
+  productLabel_->setFont(big);
+  versionLabel_ = new QLabel(s.versionText, this);
+  versionLabel_->setObjectName(QStringLiteral("versionLabel"));
+  makerLabel_ = new QLabel(QStringLiteral("Made by Orvanta Software"), this);
+  makerLabel_->setObjectName(QStringLiteral("makerLabel"));
+  webLabel_ = new QLabel(s.homePageUrl, this);
+  webLabel_->setObjectName(QStringLiteral("webLabel"));
   okButton = new QPushButton(QStringLiteral("&OK"), this);
   okButton->setObjectName(QStringLiteral("okButton"));
   okButton->setDefault(true);
-  timer1 = new QTimer(this);
-  timer1->setObjectName(QStringLiteral("timer1"));
-  timer1->setInterval(20);
+  growTimer_ = new QTimer(this);
+  growTimer_->setObjectName(QStringLiteral("growTimer"));
+  growTimer_->setInterval(20);
 
   auto* texts = new QVBoxLayout;
-  texts->addWidget(productName);
-  texts->addWidget(version);
+  texts->addWidget(productLabel_);
+  texts->addWidget(versionLabel_);
   texts->addSpacing(8);
-  texts->addWidget(makerLine);
-  texts->addWidget(webAddress);
+  texts->addWidget(makerLabel_);
+  texts->addWidget(webLabel_);
   auto* top = new QHBoxLayout;
-  top->addWidget(programIcon, 0, Qt::AlignTop);
+  top->addWidget(iconLabel_, 0, Qt::AlignTop);
   top->addSpacing(12);
   top->addLayout(texts);
   auto* all = new QVBoxLayout(this);
@@ -93,26 +93,26 @@ AboutBox::AboutBox(QWidget* parent, bool animate) : QDialog(parent), animate_(an
   all->addWidget(okButton, 0, Qt::AlignHCenter);
   all->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(timer1, &QTimer::timeout, this, &AboutBox::timer1Timer);
-  connect(okButton, &QPushButton::clicked, this, &AboutBox::okButtonClick);
+  connect(growTimer_, &QTimer::timeout, this, &AboutBox::onGrowTimeout);
+  connect(okButton, &QPushButton::clicked, this, &AboutBox::onOkClicked);
 }
 
 void AboutBox::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (!animate_) return;
   // The icon grows from one pixel to its own size.
-  programIcon->setPixmap(picture_.scaled(1, 1));
-  timer1->start();
+  iconLabel_->setPixmap(picture_.scaled(1, 1));
+  growTimer_->start();
 }
 
-void AboutBox::timer1Timer() {
-  const QSize now = programIcon->pixmap().size();
+void AboutBox::onGrowTimeout() {
+  const QSize now = iconLabel_->pixmap().size();
   const int w = std::min(now.width() + 1, picture_.width());
   const int h = std::min(now.height() + 1, picture_.height());
-  programIcon->setPixmap(picture_.scaled(w, h));
+  iconLabel_->setPixmap(picture_.scaled(w, h));
   repaint();
   QApplication::processEvents();
-  if (w >= picture_.width() && h >= picture_.height()) timer1->stop();
+  if (w >= picture_.width() && h >= picture_.height()) growTimer_->stop();
 }
 
-void AboutBox::okButtonClick() { accept(); }
+void AboutBox::onOkClicked() { accept(); }

@@ -7,28 +7,30 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-// The about box, also shown without its button as the start-up splash.
+// The about window: the program's name, version and maker. Also shown
+// without its button as the start-up splash.
 class AboutBox : public QDialog {
   Q_OBJECT
 
  public:
   explicit AboutBox(QWidget* parent = nullptr, bool animate = true);
 
-  QLabel* programIcon;
-  QLabel* productName;
-  QLabel* version;
-  QLabel* makerLine;
-  QLabel* webAddress;
-  QPushButton* okButton;
-  QTimer* timer1;
+  QPushButton* okButton;  // hidden on the splash
 
  protected:
   void showEvent(QShowEvent* event) override;
 
- private:
-  void timer1Timer();
-  void okButtonClick();
+ private slots:
+  void onGrowTimeout();
+  void onOkClicked();
 
+ private:
+  QLabel* iconLabel_;
+  QLabel* productLabel_;
+  QLabel* versionLabel_;
+  QLabel* makerLabel_;
+  QLabel* webLabel_;
+  QTimer* growTimer_;
   QPixmap picture_;
   bool animate_;
 };

@@ -66,13 +66,13 @@ void ColumnHeader::buildMenu() {
   loadMenu_->setObjectName(QStringLiteral("loadTemplateMenu"));
   QAction* save = popupMenu_->addAction(QStringLiteral("&Save As Template"));
   save->setObjectName(QStringLiteral("saveAsTemplateAction"));
-  connect(save, &QAction::triggered, this, &ColumnHeader::saveAsTemplateClick);
+  connect(save, &QAction::triggered, this, &ColumnHeader::onSaveAsTemplateTriggered);
   deleteMenu_ = popupMenu_->addMenu(QStringLiteral("&Delete Template"));
   deleteMenu_->setObjectName(QStringLiteral("deleteTemplateMenu"));
   popupMenu_->addSeparator();
   QAction* help = popupMenu_->addAction(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("helpAction"));
-  connect(help, &QAction::triggered, this, &ColumnHeader::help1Click);
+  connect(help, &QAction::triggered, this, &ColumnHeader::onHelpTriggered);
   connect(popupMenu_, &QMenu::aboutToShow, this, &ColumnHeader::prepareEntryMenu);
 }
 
@@ -82,12 +82,12 @@ void ColumnHeader::prepareEntryMenu() {
   insertMenu_->clear();
   for (const auto& item : fields.insert) {
     connect(insertMenu_->addAction(menuText(item.caption)), &QAction::triggered, this,
-            [this, item] { insertFieldClick(item.caption, item.labelPos); });
+            [this, item] { onInsertFieldTriggered(item.caption, item.labelPos); });
   }
   removeMenu_->clear();
   for (const auto& item : fields.remove) {
     connect(removeMenu_->addAction(menuText(item.caption)), &QAction::triggered, this,
-            [this, item] { removeFieldClick(item.caption); });
+            [this, item] { onRemoveFieldTriggered(item.caption); });
   }
   removeMenu_->menuAction()->setEnabled(fields.removeEnabled);
 
@@ -97,9 +97,9 @@ void ColumnHeader::prepareEntryMenu() {
   for (int i = 0; i < names.size(); ++i) {
     const QString name = names[i];
     connect(loadMenu_->addAction(menuText(name)), &QAction::triggered, this,
-            [this, name] { loadTemplateClick(name); });
+            [this, name] { onLoadTemplateTriggered(name); });
     connect(deleteMenu_->addAction(menuText(name)), &QAction::triggered, this,
-            [this, i] { deleteTemplateClick(i); });
+            [this, i] { onDeleteTemplateTriggered(i); });
   }
   loadMenu_->menuAction()->setEnabled(!names.isEmpty());
   deleteMenu_->menuAction()->setEnabled(!names.isEmpty());
@@ -110,15 +110,15 @@ void ColumnHeader::changed() {
   emit onHChange(this);
 }
 
-void ColumnHeader::insertFieldClick(const QString& label, int labelPos) {
+void ColumnHeader::onInsertFieldTriggered(const QString& label, int labelPos) {
   if (layout().insertField(label, labelPos)) changed();
 }
 
-void ColumnHeader::removeFieldClick(const QString& label) {
+void ColumnHeader::onRemoveFieldTriggered(const QString& label) {
   if (layout().removeField(label)) changed();
 }
 
-void ColumnHeader::loadTemplateClick(const QString& name) {
+void ColumnHeader::onLoadTemplateTriggered(const QString& name) {
   templates().attach(&layout(), &labels());
   if (templates().applyTemplate(name)) {
     layout_.recomputePercents();
@@ -129,7 +129,7 @@ void ColumnHeader::loadTemplateClick(const QString& name) {
   }
 }
 
-void ColumnHeader::saveAsTemplateClick() {
+void ColumnHeader::onSaveAsTemplateTriggered() {
   const auto name = prompter().input(kSaveCaption, kSavePrompt, QString(), false);
   if (!name || name->isEmpty()) return;
   templates().attach(&layout(), &labels());
@@ -144,9 +144,9 @@ void ColumnHeader::saveAsTemplateClick() {
   if (!added) showMessage(MsgKind::Error, kDuplicateName);
 }
 
-void ColumnHeader::deleteTemplateClick(int index) { templates().deleteTemplate(index); }
+void ColumnHeader::onDeleteTemplateTriggered(int index) { templates().deleteTemplate(index); }
 
-void ColumnHeader::help1Click() {
+void ColumnHeader::onHelpTriggered() {
   if (helpContext_ != 0) showHelpTopic(helpContext_);
 }
 

@@ -54,15 +54,17 @@ class ColumnHeader : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
+ private slots:
+  void prepareEntryMenu();  // refills the sub-menus as the menu opens
+  void onInsertFieldTriggered(const QString& label, int labelPos);
+  void onRemoveFieldTriggered(const QString& label);
+  void onLoadTemplateTriggered(const QString& name);
+  void onSaveAsTemplateTriggered();
+  void onDeleteTemplateTriggered(int index);
+  void onHelpTriggered();
+
  private:
   void buildMenu();
-  void prepareEntryMenu();  // refills the sub-menus as the menu opens
-  void insertFieldClick(const QString& label, int labelPos);
-  void removeFieldClick(const QString& label);
-  void loadTemplateClick(const QString& name);
-  void saveAsTemplateClick();
-  void deleteTemplateClick(int index);
-  void help1Click();
   void changed();
   HeaderTemplateList& templates();
   int clientX(const QPoint& p) const { return p.x() - kFrame; }

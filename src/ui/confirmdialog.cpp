@@ -8,6 +8,7 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "core/prompt.h"
 
@@ -27,37 +28,45 @@ class UpperValidator : public QValidator {
 
 ConfirmDialog::ConfirmDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Confirm Action"));
-  setObjectName(QStringLiteral("DeleteDlg1"));
+  setObjectName(QStringLiteral("ConfirmDialog"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-  label1 = new QLabel(QStringLiteral("If you want to Delete the selected Record please"), this);
-  label2 = new QLabel(QStringLiteral("type in 'YES':"), this);
-  warningLbl = new QLabel(QStringLiteral("WARNING! Record Deletion cannot be Undone!"), this);
-  warningLbl->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
-  edit1 = new QLineEdit(this);
-  edit1->setMaxLength(3);
-  edit1->setValidator(new UpperValidator(edit1));
+  firstLineLabel =
+      new QLabel(QStringLiteral("If you want to Delete the selected Record please"), this);
+  promptLabel = new QLabel(QStringLiteral("type in 'YES':"), this);
+  warningLabel = new QLabel(QStringLiteral("WARNING! Record Deletion cannot be Undone!"), this);
+  warningLabel->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+  answerEdit = new QLineEdit(this);
+  answerEdit->setMaxLength(3);
+  answerEdit->setValidator(new UpperValidator(answerEdit));
   okButton = new QPushButton(QStringLiteral("&OK"), this);
   cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
   okButton->setDefault(true);
+  const std::pair<QWidget*, const char*> names[] = {{firstLineLabel, "firstLineLabel"},
+                                                    {promptLabel, "promptLabel"},
+                                                    {warningLabel, "warningLabel"},
+                                                    {answerEdit, "answerEdit"},
+                                                    {okButton, "okButton"},
+                                                    {cancelButton, "cancelButton"}};
+  for (const auto& [control, name] : names) control->setObjectName(QLatin1String(name));
 
   auto* edits = new QHBoxLayout;
-  edits->addWidget(label2);
-  edits->addWidget(edit1);
+  edits->addWidget(promptLabel);
+  edits->addWidget(answerEdit);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(okButton);
   buttons->addWidget(cancelButton);
   auto* box = new QVBoxLayout(this);
-  box->addWidget(label1);
+  box->addWidget(firstLineLabel);
   box->addLayout(edits);
-  box->addWidget(warningLbl);
+  box->addWidget(warningLabel);
   box->addLayout(buttons);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(okButton, &QPushButton::clicked, this, &ConfirmDialog::onOkClicked);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-  edit1->setFocus();
+  answerEdit->setFocus();
 }
 
 void ConfirmDialog::insertAboveButtons(QWidget* widget) {
@@ -66,12 +75,12 @@ void ConfirmDialog::insertAboveButtons(QWidget* widget) {
 }
 
 void ConfirmDialog::setLines(const QString& firstLine, const QString& warningLine) {
-  if (!firstLine.isEmpty()) label1->setText(firstLine);
-  if (!warningLine.isEmpty()) warningLbl->setText(warningLine);
+  if (!firstLine.isEmpty()) firstLineLabel->setText(firstLine);
+  if (!warningLine.isEmpty()) warningLabel->setText(warningLine);
 }
 
 void ConfirmDialog::onOkClicked() {
-  if (edit1->text() == QLatin1String("YES"))
+  if (answerEdit->text() == QLatin1String("YES"))
     accept();
   else
     reject();

@@ -6,18 +6,20 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// "Confirm Action": the user types YES to let a destructive action go on.
-// Other dialogs reuse it with their own first line and warning line.
+// The confirmation window: guards a deletion that cannot be undone.
+// Captioned "Confirm Action"; the user types YES to let it go on. Other
+// dialogs reuse it with their own first line and warning line.
 class ConfirmDialog : public QDialog {
   Q_OBJECT
 
  public:
   explicit ConfirmDialog(QWidget* parent = nullptr);
 
-  QLabel* label1;      // first line
-  QLabel* label2;      // "type in 'YES':"
-  QLabel* warningLbl;  // warning line
-  QLineEdit* edit1;
+  // Controls, reached by the tests as a user would.
+  QLabel* firstLineLabel;  // what is about to be deleted
+  QLabel* promptLabel;     // "type in 'YES':"
+  QLabel* warningLabel;
+  QLineEdit* answerEdit;
   QPushButton* okButton;
   QPushButton* cancelButton;
 
@@ -31,6 +33,6 @@ class ConfirmDialog : public QDialog {
   // Adds a control of a derived dialog above the buttons.
   void insertAboveButtons(QWidget* widget);
 
- private:
+ private slots:
   void onOkClicked();
 };

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <utility>
 
 #include "ui/pageeditors.h"
 #include "core/prompt.h"
@@ -21,33 +22,41 @@ int helpContextOf(const QWidget* editor) {
 }  // namespace
 
 EditorMenu::EditorMenu(QWidget* parent) : QMenu(parent) {
-  setObjectName(QStringLiteral("editMenu"));
+  setObjectName(QStringLiteral("editorMenu"));
   auto onLine = [this](auto lineAction, auto memoAction) {
     return [this, lineAction, memoAction] {
       if (auto* e = qobject_cast<QLineEdit*>(editor_.data())) (e->*lineAction)();
       if (auto* m = qobject_cast<QPlainTextEdit*>(editor_.data())) (m->*memoAction)();
     };
   };
-  Undo1 = addAction(QStringLiteral("&Undo"), onLine(&QLineEdit::undo, &QPlainTextEdit::undo));
+  undoAction = addAction(QStringLiteral("&Undo"), onLine(&QLineEdit::undo, &QPlainTextEdit::undo));
   addSeparator();
-  cut1 = addAction(QStringLiteral("Cu&t"), onLine(&QLineEdit::cut, &QPlainTextEdit::cut));
-  copy1 = addAction(QStringLiteral("&Copy"), onLine(&QLineEdit::copy, &QPlainTextEdit::copy));
-  Paste1 = addAction(QStringLiteral("&Paste"), onLine(&QLineEdit::paste, &QPlainTextEdit::paste));
-  delete1 = addAction(QStringLiteral("&Delete"), [this] {
+  cutAction = addAction(QStringLiteral("Cu&t"), onLine(&QLineEdit::cut, &QPlainTextEdit::cut));
+  copyAction = addAction(QStringLiteral("&Copy"), onLine(&QLineEdit::copy, &QPlainTextEdit::copy));
+  pasteAction =
+      addAction(QStringLiteral("&Paste"), onLine(&QLineEdit::paste, &QPlainTextEdit::paste));
+  deleteAction = addAction(QStringLiteral("&Delete"), [this] {
     if (auto* e = qobject_cast<QLineEdit*>(editor_.data())) e->del();
     if (auto* m = qobject_cast<QPlainTextEdit*>(editor_.data()))
       m->textCursor().removeSelectedText();
   });
   addSeparator();
-  selectAll1 = addAction(QStringLiteral("Select &All"),
-                         onLine(&QLineEdit::selectAll, &QPlainTextEdit::selectAll));
-  LoadSeparator = addSeparator();
-  load1 = addAction(QStringLiteral("&Load"), this, &EditorMenu::loadClick);
-  save1 = addAction(QStringLiteral("&Save"), this, &EditorMenu::saveClick);
+  selectAllAction = addAction(QStringLiteral("Select &All"),
+                              onLine(&QLineEdit::selectAll, &QPlainTextEdit::selectAll));
+  fileSeparator = addSeparator();
+  loadAction = addAction(QStringLiteral("&Load"), this, &EditorMenu::onLoadTriggered);
+  saveAction = addAction(QStringLiteral("&Save"), this, &EditorMenu::onSaveTriggered);
   addSeparator();
-  help1 = addAction(QStringLiteral("&Help"), [this] {
+  helpAction = addAction(QStringLiteral("&Help"), [this] {
     if (const int context = helpContextOf(editor_.data())) showHelpTopic(context);
   });
+  const std::pair<QAction*, const char*> names[] = {
+      {undoAction, "undoAction"},     {cutAction, "cutAction"},
+      {copyAction, "copyAction"},     {pasteAction, "pasteAction"},
+      {deleteAction, "deleteAction"}, {selectAllAction, "selectAllAction"},
+      {loadAction, "loadAction"},     {saveAction, "saveAction"},
+      {helpAction, "helpAction"}};
+  for (const auto& [action, name] : names) action->setObjectName(QLatin1String(name));
 }
 
 void EditorMenu::prepare(QWidget* editor) {
@@ -63,15 +72,15 @@ void EditorMenu::prepare(QWidget* editor) {
     empty = m->document()->isEmpty();
     canUndo = m->document()->isUndoAvailable();
   }
-  Undo1->setEnabled(canUndo);
-  cut1->setEnabled(selected);
-  copy1->setEnabled(selected);
-  delete1->setEnabled(selected);
-  Paste1->setEnabled(true);
-  selectAll1->setEnabled(!selected && !empty);
-  LoadSeparator->setVisible(memo);
-  load1->setVisible(memo);
-  save1->setVisible(memo);
+  undoAction->setEnabled(canUndo);
+  cutAction->setEnabled(selected);
+  copyAction->setEnabled(selected);
+  deleteAction->setEnabled(selected);
+  pasteAction->setEnabled(true);
+  selectAllAction->setEnabled(!selected && !empty);
+  fileSeparator->setVisible(memo);
+  loadAction->setVisible(memo);
+  saveAction->setVisible(memo);
 }
 
 void EditorMenu::popupFor(QWidget* editor, const QPoint& globalPos) {
@@ -80,7 +89,7 @@ void EditorMenu::popupFor(QWidget* editor, const QPoint& globalPos) {
   popup(globalPos);
 }
 
-void EditorMenu::loadClick() {
+void EditorMenu::onLoadTriggered() {
   auto* memo = qobject_cast<QPlainTextEdit*>(editor_.data());
   if (!memo) return;
   const QString name =
@@ -96,7 +105,7 @@ void EditorMenu::loadClick() {
   memo->setPlainText(text);
 }
 
-void EditorMenu::saveClick() {
+void EditorMenu::onSaveTriggered() {
   auto* memo = qobject_cast<QPlainTextEdit*>(editor_.data());
   if (!memo) return;
   const QString name =

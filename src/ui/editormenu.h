@@ -16,11 +16,21 @@ class EditorMenu : public QMenu {
   // The states only (what the menu would offer for this editor).
   void prepare(QWidget* editor);
 
-  QAction *Undo1, *cut1, *copy1, *Paste1, *delete1, *selectAll1, *LoadSeparator, *load1, *save1,
-      *help1;
+  // Entries, reached by the tests as a user would.
+  QAction* undoAction;
+  QAction* cutAction;
+  QAction* copyAction;
+  QAction* pasteAction;
+  QAction* deleteAction;
+  QAction* selectAllAction;
+  QAction* fileSeparator;  // above Load and Save, shown for memos only
+  QAction* loadAction;
+  QAction* saveAction;
+  QAction* helpAction;
 
-  void loadClick();
-  void saveClick();
+ private slots:
+  void onLoadTriggered();
+  void onSaveTriggered();
 
  private:
   QPointer<QWidget> editor_;

@@ -6,10 +6,10 @@
 // A framed bar that fills to a percentage and shows it as text.
 class ProgressBar : public QWidget {
   Q_OBJECT
-  Q_PROPERTY(int PercentShaded READ percentShaded WRITE setPercentShaded)
-  Q_PROPERTY(QColor PercentColor READ percentColor WRITE setPercentColor)
-  Q_PROPERTY(bool ShowPercent READ showPercent WRITE setShowPercent)
-  Q_PROPERTY(QString Caption READ caption WRITE setCaption)
+  Q_PROPERTY(int percentShaded READ percentShaded WRITE setPercentShaded)
+  Q_PROPERTY(QColor percentColor READ percentColor WRITE setPercentColor)
+  Q_PROPERTY(bool showPercent READ showPercent WRITE setShowPercent)
+  Q_PROPERTY(QString caption READ caption WRITE setCaption)
 
  public:
   explicit ProgressBar(QWidget* parent = nullptr);

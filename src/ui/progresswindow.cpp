@@ -9,12 +9,12 @@
 ProgressWindow::ProgressWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint),
-      percent1_(new ProgressBar(this)) {
+      bar_(new ProgressBar(this)) {
   setObjectName(QStringLiteral("ProgressWindow"));
   setWindowTitle(QStringLiteral("Progress"));
-  percent1_->setObjectName(QStringLiteral("progressBar"));
-  percent1_->setGeometry(8, 8, 297, 33);
-  percent1_->setPercentColor(QColor(0, 0x80, 0));
+  bar_->setObjectName(QStringLiteral("progressBar"));
+  bar_->setGeometry(8, 8, 297, 33);
+  bar_->setPercentColor(QColor(0, 0x80, 0));
   setFixedSize(313, 49);
   centreOnScreen();
 }

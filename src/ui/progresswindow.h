@@ -7,21 +7,22 @@
 
 class ProgressBar;
 
-// The progress window: one bar, always on top, no border icons.
+// The progress window: shows how far a long pass over a table has got.
+// One bar, always on top, no border icons.
 class ProgressWindow : public QDialog {
   Q_OBJECT
 
  public:
   explicit ProgressWindow(QWidget* parent = nullptr);
 
-  ProgressBar* progressBar() const { return percent1_; }
+  ProgressBar* progressBar() const { return bar_; }
   void centreOnScreen();
 
  private:
-  ProgressBar* percent1_;
+  ProgressBar* bar_;
 };
 
-// The progress that the running program installs: shows a TPercentDlg with
+// The progress that the running program installs: shows a ProgressWindow with
 // the hourglass while open and lets pending events run after each update.
 class WindowProgress : public Progress {
  public:

@@ -29,6 +29,13 @@ class ColorButtonTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&page_));
   }
   QImage look(ColorButton* b) { return b->grab().toImage(); }
+  struct Pixel { int x, y; QColor color; };
+  static void expectPixels(const QImage& img, std::initializer_list<Pixel> pixels) {
+    for (const Pixel& p : pixels) {
+      SCOPED_TRACE(testing::Message() << "at " << p.x << "," << p.y);
+      EXPECT_EQ(img.pixelColor(p.x, p.y), p.color);
+    }
+  }
 
   QApplication& app_ = testApp();  // before any widget member
   QWidget page_;
@@ -186,16 +193,10 @@ TEST_F(ColorButtonTest, FaceHasABlackFrameAndTheNormalColours) {
   b->setStayDown(false);
   b->setGeometry(0, 0, 60, 23);
   b->setBgndColor(QColor(0, 0, 128));
-  const QImage img = look(b);
-  EXPECT_EQ(img.pixelColor(0, 10), QColor(Qt::black));
-  EXPECT_EQ(img.pixelColor(1, 10), QColor(Qt::black));
-  EXPECT_EQ(img.pixelColor(59, 10), QColor(Qt::black));
+  const QColor black(Qt::black), white(Qt::white), grey(128, 128, 128);
   // Raised: white top-left edge 2 wide, grey bottom-right edge.
-  EXPECT_EQ(img.pixelColor(2, 10), QColor(Qt::white));
-  EXPECT_EQ(img.pixelColor(3, 10), QColor(Qt::white));
-  EXPECT_EQ(img.pixelColor(57, 10), QColor(128, 128, 128));
-  EXPECT_EQ(img.pixelColor(30, 19), QColor(128, 128, 128));
-  EXPECT_EQ(img.pixelColor(10, 6), QColor(0, 0, 128));
+  expectPixels(look(b), {{0, 10, black}, {1, 10, black}, {59, 10, black}, {2, 10, white},
+                         {3, 10, white}, {57, 10, grey}, {30, 19, grey}, {10, 6, Qt::darkBlue}});
 }
 
 TEST_F(ColorButtonTest, SelectedStayDownUsesTheSelectedColoursAndLooksPressed) {
@@ -204,10 +205,9 @@ TEST_F(ColorButtonTest, SelectedStayDownUsesTheSelectedColoursAndLooksPressed) {
   b->setBgndColor(QColor(0, 0, 128));
   b->setSelBgndColor(QColor(255, 255, 0));
   b->setSelected(true);
-  const QImage img = look(b);
-  EXPECT_EQ(img.pixelColor(2, 10), QColor(Qt::black));  // pressed: black inner edge
-  EXPECT_EQ(img.pixelColor(3, 10), QColor(255, 255, 0));
-  EXPECT_EQ(img.pixelColor(57, 10), QColor(255, 255, 0));
+  const QColor yellow(255, 255, 0);
+  // Pressed: black inner edge.
+  expectPixels(look(b), {{2, 10, QColor(Qt::black)}, {3, 10, yellow}, {57, 10, yellow}});
 }
 
 TEST_F(ColorButtonTest, DisabledIsSilverWithAGreyCaption) {
@@ -239,9 +239,8 @@ TEST_F(ColorButtonTest, FocusedButtonShowsADottedMark) {
   ASSERT_TRUE(b->hasFocus());
   const QImage img = look(b);
   // Dotted outline inset by 6 and 4: every second pixel of its top edge.
-  EXPECT_EQ(img.pixelColor(6, 4), QColor(Qt::black));
+  expectPixels(img, {{6, 4, QColor(Qt::black)}, {8, 4, QColor(Qt::black)}});
   EXPECT_NE(img.pixelColor(7, 4), QColor(Qt::black));
-  EXPECT_EQ(img.pixelColor(8, 4), QColor(Qt::black));
   b->clearFocus();
   EXPECT_NE(look(b).pixelColor(6, 4), QColor(Qt::black));
 }

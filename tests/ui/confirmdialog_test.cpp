@@ -13,12 +13,12 @@ namespace {
 int typeAndClose(const QString& typed, bool ok) {
   ConfirmDialog dlg;
   dlg.show();
-  QTest::keyClicks(dlg.edit1, typed);
+  QTest::keyClicks(dlg.answerEdit, typed);
   QTest::mouseClick(ok ? dlg.okButton : dlg.cancelButton, Qt::LeftButton);
   return dlg.result();
 }
 
-TEST(DeleteDlg1, OnlyYesOnOkConfirms) {
+TEST(ConfirmDialog, OnlyYesOnOkConfirms) {
   EXPECT_EQ(typeAndClose("YES", true), QDialog::Accepted);
   EXPECT_EQ(typeAndClose("yes", true), QDialog::Accepted);  // typed text is raised
   EXPECT_EQ(typeAndClose("YE", true), QDialog::Rejected);
@@ -27,16 +27,17 @@ TEST(DeleteDlg1, OnlyYesOnOkConfirms) {
   EXPECT_EQ(typeAndClose("YES", false), QDialog::Rejected);
 }
 
-TEST(DeleteDlg1, TextsAndReuse) {
+TEST(ConfirmDialog, TextsAndReuse) {
   ConfirmDialog dlg;
   EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Confirm Action"));
-  EXPECT_EQ(dlg.label1->text(), QStringLiteral("If you want to Delete the selected Record please"));
-  EXPECT_EQ(dlg.label2->text(), QStringLiteral("type in 'YES':"));
-  EXPECT_EQ(dlg.warningLbl->text(), QStringLiteral("WARNING! Record Deletion cannot be Undone!"));
-  EXPECT_EQ(dlg.edit1->maxLength(), 3);
+  EXPECT_EQ(dlg.firstLineLabel->text(),
+            QStringLiteral("If you want to Delete the selected Record please"));
+  EXPECT_EQ(dlg.promptLabel->text(), QStringLiteral("type in 'YES':"));
+  EXPECT_EQ(dlg.warningLabel->text(), QStringLiteral("WARNING! Record Deletion cannot be Undone!"));
+  EXPECT_EQ(dlg.answerEdit->maxLength(), 3);
   dlg.setLines("If you want to Delete ALL Records please", "");
-  EXPECT_EQ(dlg.label1->text(), QStringLiteral("If you want to Delete ALL Records please"));
-  EXPECT_EQ(dlg.warningLbl->text(), QStringLiteral("WARNING! Record Deletion cannot be Undone!"));
+  EXPECT_EQ(dlg.firstLineLabel->text(), QStringLiteral("If you want to Delete ALL Records please"));
+  EXPECT_EQ(dlg.warningLabel->text(), QStringLiteral("WARNING! Record Deletion cannot be Undone!"));
 }
 
 }  // namespace

@@ -10,21 +10,25 @@
 #include "core/prompt.h"
 
 ConfirmPageDialog::ConfirmPageDialog(QWidget* parent) : ConfirmDialog(parent) {
-  setObjectName(QStringLiteral("DeleteDlg"));
-  label1->setText(QStringLiteral("If you want to Delete the above Record please"));
+  setObjectName(QStringLiteral("ConfirmPageDialog"));
+  firstLineLabel->setText(QStringLiteral("If you want to Delete the above Record please"));
   auto* group = new QGroupBox(QStringLiteral("Delete Record"), this);
-  leftPage = new QRadioButton(QStringLiteral("Left Page"), group);
-  rightPage = new QRadioButton(QStringLiteral("Right Page"), group);
+  leftPageRadio = new QRadioButton(QStringLiteral("Left Page"), group);
+  rightPageRadio = new QRadioButton(QStringLiteral("Right Page"), group);
+  leftPageRadio->setObjectName(QStringLiteral("leftPageRadio"));
+  rightPageRadio->setObjectName(QStringLiteral("rightPageRadio"));
   auto* choice = new QHBoxLayout(group);
-  choice->addWidget(leftPage);
-  choice->addWidget(rightPage);
-  leftPage->setChecked(true);
+  choice->addWidget(leftPageRadio);
+  choice->addWidget(rightPageRadio);
+  leftPageRadio->setChecked(true);
   insertAboveButtons(group);
 }
 
-void ConfirmPageDialog::setPage(int page) { (page == 1 ? rightPage : leftPage)->setChecked(true); }
+void ConfirmPageDialog::setPage(int page) {
+  (page == 1 ? rightPageRadio : leftPageRadio)->setChecked(true);
+}
 
-int ConfirmPageDialog::page() const { return rightPage->isChecked() ? 1 : 0; }
+int ConfirmPageDialog::page() const { return rightPageRadio->isChecked() ? 1 : 0; }
 
 std::optional<int> ConfirmPageDialog::Ask(QWidget* parent, int page) {
   if (shuttingDown()) return std::nullopt;

@@ -6,16 +6,16 @@
 
 class QRadioButton;
 
-// "Confirm Action" of the record pages: YES typed, and which page's record
-// goes ("Left Page" or "Right Page").
+// The record pages' confirmation window: which page's record to delete.
+// "Confirm Action" with YES typed, and "Left Page" or "Right Page" chosen.
 class ConfirmPageDialog : public ConfirmDialog {
   Q_OBJECT
 
  public:
   explicit ConfirmPageDialog(QWidget* parent = nullptr);
 
-  QRadioButton* leftPage;
-  QRadioButton* rightPage;
+  QRadioButton* leftPageRadio;
+  QRadioButton* rightPageRadio;
 
   // 0 left, 1 right.
   void setPage(int page);

@@ -89,14 +89,14 @@ FindDialog::FindDialog(QWidget* view, DbTable& table)
                            Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       search_(std::make_unique<FindSearch>(table)),
       view_(view) {
-  setObjectName(QStringLiteral("FindDlg"));
+  setObjectName(QStringLiteral("FindDialog"));
   setWindowTitle(QStringLiteral("Search"));
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
   build();
   search_->busy = [this](bool on) { setBusy(on); };
   search_->pump = [this] { pumpEvents(); };
-  formCreate();
+  restoreChoices();
 }
 
 FindDialog::~FindDialog() {
@@ -105,84 +105,84 @@ FindDialog::~FindDialog() {
 
 void FindDialog::build() {
   label(this, QStringLiteral("Fields To Be Searched:"), 8, 8);
-  comboBox1 = new QComboBox(this);
-  comboBox1->setObjectName(QStringLiteral("comboBox1"));
-  comboBox1->setToolTip(QStringLiteral("Select Which Fields Should Be Searched"));
-  comboBox1->setGeometry(8, 26, 200, 24);
-  comboBox1->addItems(findFieldChoices());
-  connect(comboBox1, &QComboBox::activated, this, &FindDialog::comboBox1Change);
+  fieldCombo = new QComboBox(this);
+  fieldCombo->setObjectName(QStringLiteral("fieldCombo"));
+  fieldCombo->setToolTip(QStringLiteral("Select Which Fields Should Be Searched"));
+  fieldCombo->setGeometry(8, 26, 200, 24);
+  fieldCombo->addItems(findFieldChoices());
+  connect(fieldCombo, &QComboBox::activated, this, &FindDialog::onFieldActivated);
 
-  checkBox1 = new QCheckBox(QStringLiteral("Don't Search Multiline Fields"), this);
-  checkBox1->setObjectName(QStringLiteral("checkBox1"));
-  checkBox1->setToolTip(QStringLiteral("Search is Faster if Checked"));
-  checkBox1->setGeometry(8, 56, 210, 20);
-  checkBox2 = new QCheckBox(QStringLiteral("Non-Stop Search Mode"), this);
-  checkBox2->setObjectName(QStringLiteral("checkBox2"));
-  checkBox2->setToolTip(QStringLiteral("Search Through Entire Database In One Pass"));
-  checkBox2->setGeometry(8, 78, 210, 20);
-  connect(checkBox2, &QCheckBox::clicked, this, &FindDialog::checkBox2Click);
+  skipMemosCheck = new QCheckBox(QStringLiteral("Don't Search Multiline Fields"), this);
+  skipMemosCheck->setObjectName(QStringLiteral("skipMemosCheck"));
+  skipMemosCheck->setToolTip(QStringLiteral("Search is Faster if Checked"));
+  skipMemosCheck->setGeometry(8, 56, 210, 20);
+  nonStopCheck = new QCheckBox(QStringLiteral("Non-Stop Search Mode"), this);
+  nonStopCheck->setObjectName(QStringLiteral("nonStopCheck"));
+  nonStopCheck->setToolTip(QStringLiteral("Search Through Entire Database In One Pass"));
+  nonStopCheck->setGeometry(8, 78, 210, 20);
+  connect(nonStopCheck, &QCheckBox::clicked, this, &FindDialog::onNonStopClicked);
 
-  radioGroup1 = new QGroupBox(QStringLiteral("Start From"), this);
-  radioGroup1->setObjectName(QStringLiteral("radioGroup1"));
-  radioGroup1->setToolTip(QStringLiteral("Determines Search Direction"));
-  radioGroup1->setGeometry(228, 8, 164, 70);
-  radioBeginning = new QRadioButton(QStringLiteral("Beginning"), radioGroup1);
-  radioEnd = new QRadioButton(QStringLiteral("End"), radioGroup1);
-  radioBeginning->setGeometry(12, 22, 140, 20);
-  radioEnd->setGeometry(12, 44, 140, 20);
+  directionGroup = new QGroupBox(QStringLiteral("Start From"), this);
+  directionGroup->setObjectName(QStringLiteral("directionGroup"));
+  directionGroup->setToolTip(QStringLiteral("Determines Search Direction"));
+  directionGroup->setGeometry(228, 8, 164, 70);
+  beginningRadio = new QRadioButton(QStringLiteral("Beginning"), directionGroup);
+  endRadio = new QRadioButton(QStringLiteral("End"), directionGroup);
+  beginningRadio->setGeometry(12, 22, 140, 20);
+  endRadio->setGeometry(12, 44, 140, 20);
 
   label(this, QStringLiteral("Text To Search For:"), 8, 106);
-  edit1 = new QComboBox(this);
-  edit1->setObjectName(QStringLiteral("edit1"));
-  edit1->setEditable(true);
-  edit1->setInsertPolicy(QComboBox::NoInsert);
-  edit1->lineEdit()->setMaxLength(kMaxTextLength);
-  edit1->setToolTip(QStringLiteral("Enter Text You Want To Search For"));
-  edit1->setGeometry(8, 124, 384, 24);
-  connect(edit1, &QComboBox::editTextChanged, this, &FindDialog::edit1Change);
+  textCombo = new QComboBox(this);
+  textCombo->setObjectName(QStringLiteral("textCombo"));
+  textCombo->setEditable(true);
+  textCombo->setInsertPolicy(QComboBox::NoInsert);
+  textCombo->lineEdit()->setMaxLength(kMaxTextLength);
+  textCombo->setToolTip(QStringLiteral("Enter Text You Want To Search For"));
+  textCombo->setGeometry(8, 124, 384, 24);
+  connect(textCombo, &QComboBox::editTextChanged, this, &FindDialog::onTextEdited);
 
   label(this, QStringLiteral("Current Record:"), 8, 156, 100);
-  label4 = label(this, QString(), 110, 156, 80);
-  label4->setObjectName(QStringLiteral("label4"));
-  label5 = label(this, QString(), 196, 156, 30);
-  label5->setObjectName(QStringLiteral("label5"));
+  counterLabel = label(this, QString(), 110, 156, 80);
+  counterLabel->setObjectName(QStringLiteral("counterLabel"));
+  letterLabel = label(this, QString(), 196, 156, 30);
+  letterLabel->setObjectName(QStringLiteral("letterLabel"));
 
-  bitBtn1 = button(this, "BitBtn1", QStringLiteral("&Find"),
-                   QStringLiteral("Start Search From Beginning or End of File"), 8, 182);
-  bitBtn2 = button(this, "BitBtn2", QStringLiteral("Find &Next"),
-                   QStringLiteral("Find Next Record"), 104, 182);
-  bitBtn3 = button(this, "BitBtn3", QStringLiteral("Find &Previous"),
-                   QStringLiteral("Find Previous Record"), 200, 182);
-  bitBtn4 =
-      button(this, "BitBtn4", QStringLiteral("&Stop"), QStringLiteral("Stop Searching"), 296, 182);
-  okBtn = button(this, "OKBtn", QStringLiteral("&Close"), QStringLiteral("Close Search Window"),
-                 200, 214);
-  bitBtn5 = button(this, "BitBtn5", QStringLiteral("&Help"), QStringLiteral("Display Help Window"),
-                   296, 214);
-  bitBtn1->setDefault(true);
-  connect(bitBtn1, &QPushButton::clicked, this, &FindDialog::bitBtn1Click);
-  connect(bitBtn2, &QPushButton::clicked, this, &FindDialog::bitBtn2Click);
-  connect(bitBtn3, &QPushButton::clicked, this, &FindDialog::bitBtn3Click);
-  connect(bitBtn4, &QPushButton::clicked, this, &FindDialog::bitBtn4Click);
-  connect(okBtn, &QPushButton::clicked, this, &QWidget::close);
-  connect(bitBtn5, &QPushButton::clicked, this, [] { showHelpTopic(kHelpContext); });
+  findButton = button(this, "findButton", QStringLiteral("&Find"),
+                      QStringLiteral("Start Search From Beginning or End of File"), 8, 182);
+  findNextButton = button(this, "findNextButton", QStringLiteral("Find &Next"),
+                          QStringLiteral("Find Next Record"), 104, 182);
+  findPreviousButton = button(this, "findPreviousButton", QStringLiteral("Find &Previous"),
+                              QStringLiteral("Find Previous Record"), 200, 182);
+  stopButton = button(this, "stopButton", QStringLiteral("&Stop"), QStringLiteral("Stop Searching"),
+                      296, 182);
+  closeButton = button(this, "closeButton", QStringLiteral("&Close"),
+                       QStringLiteral("Close Search Window"), 200, 214);
+  helpButton = button(this, "helpButton", QStringLiteral("&Help"),
+                      QStringLiteral("Display Help Window"), 296, 214);
+  findButton->setDefault(true);
+  connect(findButton, &QPushButton::clicked, this, &FindDialog::onFindClicked);
+  connect(findNextButton, &QPushButton::clicked, this, &FindDialog::onFindNextClicked);
+  connect(findPreviousButton, &QPushButton::clicked, this, &FindDialog::onFindPreviousClicked);
+  connect(stopButton, &QPushButton::clicked, this, &FindDialog::onStopClicked);
+  connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+  connect(helpButton, &QPushButton::clicked, this, [] { showHelpTopic(kHelpContext); });
   setFixedSize(400, 250);
 }
 
-void FindDialog::formCreate() {
+void FindDialog::restoreChoices() {
   const FindMemory& memory = findMemory();
-  (memory.startFrom == 1 ? radioEnd : radioBeginning)->setChecked(true);
-  const int field = memory.fieldIndex < comboBox1->count() ? memory.fieldIndex : 0;
-  comboBox1->setCurrentIndex(field);
-  edit1->addItems(runObjects().findHistory);
-  edit1->setEditText(memory.lastText);
-  bitBtn2->setEnabled(false);
-  bitBtn3->setEnabled(false);
-  bitBtn4->setEnabled(false);
+  (memory.startFrom == 1 ? endRadio : beginningRadio)->setChecked(true);
+  const int field = memory.fieldIndex < fieldCombo->count() ? memory.fieldIndex : 0;
+  fieldCombo->setCurrentIndex(field);
+  textCombo->addItems(runObjects().findHistory);
+  textCombo->setEditText(memory.lastText);
+  findNextButton->setEnabled(false);
+  findPreviousButton->setEnabled(false);
+  stopButton->setEnabled(false);
   clearCounter();
-  checkBox2->setChecked(false);
+  nonStopCheck->setChecked(false);
   // The restored field choice sets the multiline box as a choice would.
-  comboBox1Change(field);
+  onFieldActivated(field);
 }
 
 void FindDialog::closeEvent(QCloseEvent* event) {
@@ -194,12 +194,12 @@ void FindDialog::closeEvent(QCloseEvent* event) {
     return;
   }
   FindMemory& memory = findMemory();
-  memory.lastText = edit1->currentText();
+  memory.lastText = textCombo->currentText();
   QStringList history;
-  for (int i = 0; i < edit1->count(); ++i) history << edit1->itemText(i);
+  for (int i = 0; i < textCombo->count(); ++i) history << textCombo->itemText(i);
   runObjects().findHistory = history;
-  memory.fieldIndex = comboBox1->currentIndex();
-  memory.startFrom = radioEnd->isChecked() ? 1 : 0;
+  memory.fieldIndex = fieldCombo->currentIndex();
+  memory.startFrom = endRadio->isChecked() ? 1 : 0;
   search_->reset();
   setHooks({});
   if (g_instance == this) g_instance = nullptr;
@@ -213,51 +213,51 @@ void FindDialog::setHooks(const FindHooks& hooks) { search_->hooks = hooks; }
 
 void FindDialog::reset() {
   search_->reset();
-  bitBtn2->setEnabled(false);
-  bitBtn3->setEnabled(false);
+  findNextButton->setEnabled(false);
+  findPreviousButton->setEnabled(false);
 }
 
 void FindDialog::setCurrentLetter(char letter) {
   search_->setCurrentLetter(letter);
-  label5->setText(letter ? QString(QLatin1Char(letter)) : QString());
+  letterLabel->setText(letter ? QString(QLatin1Char(letter)) : QString());
 }
 
-bool FindDialog::nonStop() const { return checkBox2->isChecked(); }
+bool FindDialog::nonStop() const { return nonStopCheck->isChecked(); }
 
 // ---------------------------------------------------------------- choices
 
-void FindDialog::comboBox1Change(int index) {
+void FindDialog::onFieldActivated(int index) {
   const bool all = index <= 0;
-  checkBox1->setChecked(all);
-  checkBox1->setEnabled(all);
+  skipMemosCheck->setChecked(all);
+  skipMemosCheck->setEnabled(all);
 }
 
-void FindDialog::checkBox2Click(bool checked) {
+void FindDialog::onNonStopClicked(bool checked) {
   if (checked) {
-    bitBtn2->setEnabled(false);
-    bitBtn3->setEnabled(false);
-    radioGroup1->setEnabled(false);
-    radioBeginning->setChecked(true);
+    findNextButton->setEnabled(false);
+    findPreviousButton->setEnabled(false);
+    directionGroup->setEnabled(false);
+    beginningRadio->setChecked(true);
   } else {
-    radioGroup1->setEnabled(true);
+    directionGroup->setEnabled(true);
   }
 }
 
-void FindDialog::edit1Change() {
-  bitBtn2->setEnabled(false);
-  bitBtn3->setEnabled(false);
+void FindDialog::onTextEdited() {
+  findNextButton->setEnabled(false);
+  findPreviousButton->setEnabled(false);
 }
 
 void FindDialog::takeChoices() {
-  search_->text = edit1->currentText();
-  search_->field = findFieldOfChoice(comboBox1->currentText());
-  search_->searchMemos = !checkBox1->isChecked();
+  search_->text = textCombo->currentText();
+  search_->field = findFieldOfChoice(fieldCombo->currentText());
+  search_->searchMemos = !skipMemosCheck->isChecked();
 }
 
 // ---------------------------------------------------------------- searching
 
-void FindDialog::bitBtn1Click() {
-  const QString text = edit1->currentText();
+void FindDialog::onFindClicked() {
+  const QString text = textCombo->currentText();
   if (text.isEmpty()) {
     showMessage(MsgKind::Information, QStringLiteral("You have to enter Text!"));
     return;
@@ -266,23 +266,23 @@ void FindDialog::bitBtn1Click() {
   QStringList& history = runObjects().findHistory;
   rememberSearchText(history, text);
   {
-    const QSignalBlocker block(edit1);
-    edit1->clear();
-    edit1->addItems(history);
-    edit1->setEditText(text);
+    const QSignalBlocker block(textCombo);
+    textCombo->clear();
+    textCombo->addItems(history);
+    textCombo->setEditText(text);
   }
   takeChoices();
-  if (checkBox2->isChecked())
+  if (nonStopCheck->isChecked())
     markAll();
   else
-    stepSearch(radioBeginning->isChecked(), false);
+    stepSearch(beginningRadio->isChecked(), false);
 }
 
-void FindDialog::bitBtn2Click() { stepSearch(true, true); }
+void FindDialog::onFindNextClicked() { stepSearch(true, true); }
 
-void FindDialog::bitBtn3Click() { stepSearch(false, true); }
+void FindDialog::onFindPreviousClicked() { stepSearch(false, true); }
 
-void FindDialog::bitBtn4Click() { search_->requestStop(); }
+void FindDialog::onStopClicked() { search_->requestStop(); }
 
 void FindDialog::stepSearch(bool forward, bool again) {
   if (again) takeChoices();
@@ -290,14 +290,14 @@ void FindDialog::stepSearch(bool forward, bool again) {
   if (closePending() || outcome == FindSearch::Outcome::Cancelled) return;
   if (outcome == FindSearch::Outcome::Found) {
     showCounter();
-    (forward ? bitBtn2 : bitBtn3)->setEnabled(true);
-    if (again) (forward ? bitBtn3 : bitBtn2)->setEnabled(true);
+    (forward ? findNextButton : findPreviousButton)->setEnabled(true);
+    if (again) (forward ? findPreviousButton : findNextButton)->setEnabled(true);
     return;
   }
   if (!search_->lastError().empty())
     showMessage(MsgKind::Error, QString::fromStdString(search_->lastError()));
   clearCounter();
-  (forward ? bitBtn2 : bitBtn3)->setEnabled(false);
+  (forward ? findNextButton : findPreviousButton)->setEnabled(false);
   showMessage(MsgKind::Information, QStringLiteral("Text Not Found!"));
 }
 
@@ -334,18 +334,18 @@ void FindDialog::setBusy(bool busy) {
   if (busy) {
     disabled_.clear();
     for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-      if (w == bitBtn4 || !w->isEnabled()) continue;
+      if (w == stopButton || !w->isEnabled()) continue;
       w->setEnabled(false);
       disabled_.push_back(w);
     }
-    bitBtn4->setEnabled(true);
+    stopButton->setEnabled(true);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     sincePump_.start();
     return;
   }
   for (QWidget* w : disabled_) w->setEnabled(true);
   disabled_.clear();
-  bitBtn4->setEnabled(false);
+  stopButton->setEnabled(false);
   QApplication::restoreOverrideCursor();
 }
 
@@ -359,12 +359,12 @@ void FindDialog::pumpEvents() {
 }
 
 void FindDialog::showCounter() {
-  label4->setText(QString::number(search_->counter() + 1));
+  counterLabel->setText(QString::number(search_->counter() + 1));
   const char letter = search_->currentLetter();
-  label5->setText(letter ? QString(QLatin1Char(letter)) : QString());
+  letterLabel->setText(letter ? QString(QLatin1Char(letter)) : QString());
 }
 
 void FindDialog::clearCounter() {
-  label4->clear();
-  label5->clear();
+  counterLabel->clear();
+  letterLabel->clear();
 }

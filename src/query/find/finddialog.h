@@ -16,8 +16,8 @@ class QPushButton;
 class QRadioButton;
 class DbTable;
 
-// "Search": the modeless, stay-on-top search window over the listing of the
-// view that opened it. One at a time; it frees itself when closed.
+// The search window: finds text in the records of the view that opened it.
+// Captioned "Search"; modeless and on top, one at a time, freed when closed.
 class FindDialog : public QDialog {
   Q_OBJECT
 
@@ -49,40 +49,40 @@ class FindDialog : public QDialog {
   // Where the window goes beside `view` on a screen of `screen`.
   static QPoint placement(const QRect& view, const QSize& window, const QRect& screen);
 
-  // Components.
-  QComboBox* comboBox1 = nullptr;  // fields to be searched
-  QCheckBox* checkBox1 = nullptr;  // don't search multiline fields
-  QCheckBox* checkBox2 = nullptr;  // non-stop search mode
-  QGroupBox* radioGroup1 = nullptr;
-  QRadioButton* radioBeginning = nullptr;
-  QRadioButton* radioEnd = nullptr;
-  QComboBox* edit1 = nullptr;      // text to search for
-  QLabel* label4 = nullptr;        // record counter
-  QLabel* label5 = nullptr;        // letter
-  QPushButton* bitBtn1 = nullptr;  // Find
-  QPushButton* bitBtn2 = nullptr;  // Find Next
-  QPushButton* bitBtn3 = nullptr;  // Find Previous
-  QPushButton* bitBtn4 = nullptr;  // Stop
-  QPushButton* okBtn = nullptr;    // Close
-  QPushButton* bitBtn5 = nullptr;  // Help
-
-  // Handlers.
-  void bitBtn1Click();
-  void bitBtn2Click();
-  void bitBtn3Click();
-  void bitBtn4Click();
-  void comboBox1Change(int index);
-  void checkBox2Click(bool checked);
-  void edit1Change();
+  // Controls, reached by the views' tests as a user would.
+  QComboBox* fieldCombo = nullptr;
+  QCheckBox* skipMemosCheck = nullptr;  // "Don't Search Multiline Fields"
+  QCheckBox* nonStopCheck = nullptr;    // marks every match in one pass
+  QGroupBox* directionGroup = nullptr;  // "Start From"
+  QRadioButton* beginningRadio = nullptr;
+  QRadioButton* endRadio = nullptr;
+  QComboBox* textCombo = nullptr;  // the text, with the search history
+  QLabel* counterLabel = nullptr;  // record number of the match
+  QLabel* letterLabel = nullptr;   // letter tab of the match
+  QPushButton* findButton = nullptr;
+  QPushButton* findNextButton = nullptr;
+  QPushButton* findPreviousButton = nullptr;
+  QPushButton* stopButton = nullptr;
+  QPushButton* closeButton = nullptr;
+  QPushButton* helpButton = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
 
+ private slots:
+  void onFindClicked();
+  void onFindNextClicked();
+  void onFindPreviousClicked();
+  void onStopClicked();
+  void onFieldActivated(int index);
+  void onNonStopClicked(bool checked);
+  void onTextEdited();
+
  private:
   FindDialog(QWidget* view, DbTable& table);
   void build();
-  void formCreate();
+  void restoreChoices();
   void takeChoices();
   void stepSearch(bool forward, bool again);
   void markAll();

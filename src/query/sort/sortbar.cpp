@@ -105,73 +105,22 @@ QPixmap defaultFilterGlyph() {
 
 SortBar::SortBar(QWidget* parent)
     : QFrame(parent),
-      btn1_(new NoFocusButton(this)),
-      btn2_(new NoFocusButton(this)),
-      btn3_(new NoFocusButton(this)),
-      menu1_(new QMenu(this)),
-      menu2_(new QMenu(this)),
-      menu3_(new QMenu(this)),
+      firstButton_(new NoFocusButton(this)),
+      secondButton_(new NoFocusButton(this)),
+      filterButton_(new NoFocusButton(this)),
+      firstMenu_(new QMenu(this)),
+      secondMenu_(new QMenu(this)),
+      filterMenu_(new QMenu(this)),
       downBmp_(defaultDownGlyph()),
       upBmp_(defaultUpGlyph()),
       filterBmp_(defaultFilterGlyph()) {
-  btn1_->setObjectName(QStringLiteral("SortBtn1"));
-  btn2_->setObjectName(QStringLiteral("SortBtn2"));
-  btn3_->setObjectName(QStringLiteral("FilterBtn"));
+  firstButton_->setObjectName(QStringLiteral("firstSortButton"));
+  secondButton_->setObjectName(QStringLiteral("secondSortButton"));
+  filterButton_->setObjectName(QStringLiteral("filterButton"));
 
-  fields1_ = menu1_->addMenu(QStringLiteral("&Primary Sort Field"));
-  dirs1_ = menu1_->addMenu(QStringLiteral("&Sort Direction"));
-  asc1_ = dirs1_->addAction(QStringLiteral("Ascending"));
-  desc1_ = dirs1_->addAction(QStringLiteral("Descending"));
-  menu1_->addSeparator();
-  connect(menu1_->addAction(QStringLiteral("&Help")), &QAction::triggered, this,
-          &SortBar::showHelp);
-
-  fields2_ = menu2_->addMenu(QStringLiteral("&Secondary Sort Field"));
-  dirs2_ = menu2_->addMenu(QStringLiteral("Sort &Direction"));
-  asc2_ = dirs2_->addAction(QStringLiteral("Ascending"));
-  desc2_ = dirs2_->addAction(QStringLiteral("Descending"));
-  menu2_->addSeparator();
-  connect(menu2_->addAction(QStringLiteral("&Help")), &QAction::triggered, this,
-          &SortBar::showHelp);
-
-  for (QAction* a : {asc1_, desc1_, asc2_, desc2_}) a->setCheckable(true);
-  connect(asc1_, &QAction::triggered, this, [this] { chooseFirstDirection(false); });
-  connect(desc1_, &QAction::triggered, this, [this] { chooseFirstDirection(true); });
-  connect(asc2_, &QAction::triggered, this, [this] { chooseSecondDirection(false); });
-  connect(desc2_, &QAction::triggered, this, [this] { chooseSecondDirection(true); });
-
-  const FilterMenu states = ::filterMenu(filterState_, {});
-  for (size_t i = 0; i < 3; ++i) {
-    const int state = states.states[i].tag;
-    states_[i] = menu3_->addAction(states.states[i].text);
-    states_[i]->setData(state);
-    connect(states_[i], &QAction::triggered, this, [this, state] { chooseFilterState(state); });
-  }
-  menu3_->addSeparator();
-  load_ = menu3_->addMenu(QStringLiteral("&Load From Template"));
-  connect(menu3_->addAction(QStringLiteral("&Save As Template")), &QAction::triggered, this,
-          &SortBar::saveTemplate);
-  delete_ = menu3_->addMenu(QStringLiteral("&Delete Template"));
-  menu3_->addSeparator();
-  connect(menu3_->addAction(QStringLiteral("&Help")), &QAction::triggered, this,
-          &SortBar::showHelp);
-
-  connect(menu1_, &QMenu::aboutToShow, this, &SortBar::updateFirstMenu);
-  connect(menu2_, &QMenu::aboutToShow, this, &SortBar::updateSecondMenu);
-  connect(menu3_, &QMenu::aboutToShow, this, &SortBar::updateFilterMenu);
-
-  connect(btn1_, &QPushButton::clicked, this, &SortBar::clicked);
-  connect(btn2_, &QPushButton::clicked, this, &SortBar::clicked);
-  connect(btn3_, &QPushButton::clicked, this, &SortBar::filterClick);
-  const std::pair<NoFocusButton*, void (SortBar::*)(const QPoint&)> popups[] = {
-      {btn1_, &SortBar::popupFirstMenu},
-      {btn2_, &SortBar::popupSecondMenu},
-      {btn3_, &SortBar::popupFilterMenu}};
-  for (const auto& [btn, popup] : popups) {
-    btn->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(btn, &QWidget::customContextMenuRequested, this,
-            [this, b = btn, f = popup](const QPoint& pos) { (this->*f)(b->mapToGlobal(pos)); });
-  }
+  buildFieldMenus();
+  buildFilterMenu();
+  connectButtons();
 
   setLabelsAndDirections(QString::fromLatin1(kEntryOrderLabel), QString::fromLatin1(kNoneLabel),
                          false, true);
@@ -182,24 +131,91 @@ SortBar::SortBar(QWidget* parent)
 
 SortBar::~SortBar() = default;
 
-QString SortBar::label1() const { return btn1_->text(); }
-QString SortBar::label2() const { return btn2_->text(); }
-QString SortBar::hint1() const { return btn1_->toolTip(); }
-QString SortBar::hint2() const { return btn2_->toolTip(); }
-QString SortBar::hint3() const { return btn3_->toolTip(); }
-void SortBar::setLabel1(const QString& text) { btn1_->setText(text); }
-void SortBar::setLabel2(const QString& text) { btn2_->setText(text); }
-void SortBar::setHint1(const QString& text) { btn1_->setToolTip(text); }
-void SortBar::setHint2(const QString& text) { btn2_->setToolTip(text); }
-void SortBar::setHint3(const QString& text) { btn3_->setToolTip(text); }
+void SortBar::buildFieldMenus() {
+  firstFieldsMenu_ = firstMenu_->addMenu(QStringLiteral("&Primary Sort Field"));
+  firstDirectionMenu_ = firstMenu_->addMenu(QStringLiteral("&Sort Direction"));
+  firstAscendingAction_ = firstDirectionMenu_->addAction(QStringLiteral("Ascending"));
+  firstDescendingAction_ = firstDirectionMenu_->addAction(QStringLiteral("Descending"));
+  firstMenu_->addSeparator();
+  connect(firstMenu_->addAction(QStringLiteral("&Help")), &QAction::triggered, this,
+          &SortBar::showHelp);
 
-void SortBar::setIsDown1(bool on) {
-  isDown1_ = on;
+  secondFieldsMenu_ = secondMenu_->addMenu(QStringLiteral("&Secondary Sort Field"));
+  secondDirectionMenu_ = secondMenu_->addMenu(QStringLiteral("Sort &Direction"));
+  secondAscendingAction_ = secondDirectionMenu_->addAction(QStringLiteral("Ascending"));
+  secondDescendingAction_ = secondDirectionMenu_->addAction(QStringLiteral("Descending"));
+  secondMenu_->addSeparator();
+  connect(secondMenu_->addAction(QStringLiteral("&Help")), &QAction::triggered, this,
+          &SortBar::showHelp);
+
+  for (QAction* a : {firstAscendingAction_, firstDescendingAction_, secondAscendingAction_,
+                     secondDescendingAction_})
+    a->setCheckable(true);
+  connect(firstAscendingAction_, &QAction::triggered, this,
+          [this] { chooseFirstDirection(false); });
+  connect(firstDescendingAction_, &QAction::triggered, this,
+          [this] { chooseFirstDirection(true); });
+  connect(secondAscendingAction_, &QAction::triggered, this,
+          [this] { chooseSecondDirection(false); });
+  connect(secondDescendingAction_, &QAction::triggered, this,
+          [this] { chooseSecondDirection(true); });
+}
+
+void SortBar::buildFilterMenu() {
+  const FilterMenu states = ::filterMenu(filterState_, {});
+  for (size_t i = 0; i < 3; ++i) {
+    const int state = states.states[i].tag;
+    states_[i] = filterMenu_->addAction(states.states[i].text);
+    states_[i]->setData(state);
+    connect(states_[i], &QAction::triggered, this, [this, state] { chooseFilterState(state); });
+  }
+  filterMenu_->addSeparator();
+  loadMenu_ = filterMenu_->addMenu(QStringLiteral("&Load From Template"));
+  connect(filterMenu_->addAction(QStringLiteral("&Save As Template")), &QAction::triggered, this,
+          &SortBar::saveTemplate);
+  deleteMenu_ = filterMenu_->addMenu(QStringLiteral("&Delete Template"));
+  filterMenu_->addSeparator();
+  connect(filterMenu_->addAction(QStringLiteral("&Help")), &QAction::triggered, this,
+          &SortBar::showHelp);
+}
+
+void SortBar::connectButtons() {
+  connect(firstMenu_, &QMenu::aboutToShow, this, &SortBar::updateFirstMenu);
+  connect(secondMenu_, &QMenu::aboutToShow, this, &SortBar::updateSecondMenu);
+  connect(filterMenu_, &QMenu::aboutToShow, this, &SortBar::updateFilterMenu);
+
+  connect(firstButton_, &QPushButton::clicked, this, &SortBar::clicked);
+  connect(secondButton_, &QPushButton::clicked, this, &SortBar::clicked);
+  connect(filterButton_, &QPushButton::clicked, this, &SortBar::filterClick);
+  const std::pair<NoFocusButton*, void (SortBar::*)(const QPoint&)> popups[] = {
+      {firstButton_, &SortBar::popupFirstMenu},
+      {secondButton_, &SortBar::popupSecondMenu},
+      {filterButton_, &SortBar::popupFilterMenu}};
+  for (const auto& [btn, popup] : popups) {
+    btn->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(btn, &QWidget::customContextMenuRequested, this,
+            [this, b = btn, f = popup](const QPoint& pos) { (this->*f)(b->mapToGlobal(pos)); });
+  }
+}
+
+QString SortBar::firstLabel() const { return firstButton_->text(); }
+QString SortBar::secondLabel() const { return secondButton_->text(); }
+QString SortBar::hint1() const { return firstButton_->toolTip(); }
+QString SortBar::hint2() const { return secondButton_->toolTip(); }
+QString SortBar::hint3() const { return filterButton_->toolTip(); }
+void SortBar::setFirstLabel(const QString& text) { firstButton_->setText(text); }
+void SortBar::setSecondLabel(const QString& text) { secondButton_->setText(text); }
+void SortBar::setHint1(const QString& text) { firstButton_->setToolTip(text); }
+void SortBar::setHint2(const QString& text) { secondButton_->setToolTip(text); }
+void SortBar::setHint3(const QString& text) { filterButton_->setToolTip(text); }
+
+void SortBar::setFirstDescending(bool on) {
+  firstDescending_ = on;
   updateGlyphs();
 }
 
-void SortBar::setIsDown2(bool on) {
-  isDown2_ = on;
+void SortBar::setSecondDescending(bool on) {
+  secondDescending_ = on;
   updateGlyphs();
 }
 
@@ -219,75 +235,75 @@ void SortBar::setFilterBmp(const QPixmap& glyph) {
 }
 
 void SortBar::updateGlyphs() {
-  btn1_->setGlyph(isDown1_ ? downBmp_ : upBmp_);
-  btn2_->setGlyph(isDown2_ ? downBmp_ : upBmp_);
-  btn3_->setGlyph(filterBmp_);
+  firstButton_->setGlyph(firstDescending_ ? downBmp_ : upBmp_);
+  secondButton_->setGlyph(secondDescending_ ? downBmp_ : upBmp_);
+  filterButton_->setGlyph(filterBmp_);
 }
 
 void SortBar::setLabelsAndDirections(const QString& first, const QString& second,
                                          bool secondDescending, bool firstDescending) {
-  setLabel1(first);
-  setLabel2(second);
-  isDown1_ = firstDescending;
-  isDown2_ = secondDescending;
+  setFirstLabel(first);
+  setSecondLabel(second);
+  firstDescending_ = firstDescending;
+  secondDescending_ = secondDescending;
   updateGlyphs();
 }
 
 void SortBar::setFilterState(int state) {
   filterState_ = state;
-  btn3_->setText(filterStateCaption(state));
+  filterButton_->setText(filterStateCaption(state));
   for (QAction* a : states_) a->setEnabled(a->data().toInt() != state);
 }
 
 void SortBar::resizeEvent(QResizeEvent* event) {
   const int third = width() / 3;
-  btn1_->setGeometry(0, 0, third, height());
-  btn2_->setGeometry(third, 0, third, height());
-  btn3_->setGeometry(2 * third, 0, width() - 2 * third, height());
+  firstButton_->setGeometry(0, 0, third, height());
+  secondButton_->setGeometry(third, 0, third, height());
+  filterButton_->setGeometry(2 * third, 0, width() - 2 * third, height());
   QFrame::resizeEvent(event);
 }
 
 SortMenuContext SortBar::context() const {
-  return currentSortMenuContext(sortSource_ ? sortSource_() : sortFields_, label1(), label2(),
-                                isDown1_, isDown2_);
+  return currentSortMenuContext(sortSource_ ? sortSource_() : sortFields_, firstLabel(),
+                                secondLabel(), firstDescending_, secondDescending_);
 }
 
 void SortBar::updateFirstMenu() {
   const SortMenuContext ctx = context();
-  fill(fields1_, firstFieldEntries(ctx), [this](int tag) { chooseFirstField(tag); });
+  fill(firstFieldsMenu_, firstFieldEntries(ctx), [this](int tag) { chooseFirstField(tag); });
   const DirectionEntries d = firstDirectionEntries(ctx);
-  setDirection(asc1_, d.ascending);
-  setDirection(desc1_, d.descending);
+  setDirection(firstAscendingAction_, d.ascending);
+  setDirection(firstDescendingAction_, d.descending);
 }
 
 void SortBar::updateSecondMenu() {
   const SecondMenu m = ::secondFieldMenu(context());
-  fill(fields2_, m.fields, [this](int tag) { chooseSecondField(tag); });
-  fields2_->menuAction()->setEnabled(m.fieldSubmenuEnabled);
-  dirs2_->menuAction()->setEnabled(m.directionSubmenuEnabled);
-  setDirection(asc2_, m.directions.ascending);
-  setDirection(desc2_, m.directions.descending);
+  fill(secondFieldsMenu_, m.fields, [this](int tag) { chooseSecondField(tag); });
+  secondFieldsMenu_->menuAction()->setEnabled(m.fieldSubmenuEnabled);
+  secondDirectionMenu_->menuAction()->setEnabled(m.directionSubmenuEnabled);
+  setDirection(secondAscendingAction_, m.directions.ascending);
+  setDirection(secondDescendingAction_, m.directions.descending);
 }
 
 void SortBar::updateFilterMenu() {
   const QStringList names = templates_ ? templates_->names() : QStringList();
   const FilterMenu m = ::filterMenu(filterState_, names);
-  fill(load_, m.loadTemplates, [this, names](int i) { loadTemplate(names[i]); });
-  fill(delete_, m.deleteTemplates, [this, names](int i) { deleteTemplate(names[i]); });
-  for (QAction* a : load_->actions() + delete_->actions()) a->setCheckable(false);
-  load_->menuAction()->setEnabled(m.loadSubmenuEnabled);
-  delete_->menuAction()->setEnabled(m.deleteSubmenuEnabled);
+  fill(loadMenu_, m.loadTemplates, [this, names](int i) { loadTemplate(names[i]); });
+  fill(deleteMenu_, m.deleteTemplates, [this, names](int i) { deleteTemplate(names[i]); });
+  for (QAction* a : loadMenu_->actions() + deleteMenu_->actions()) a->setCheckable(false);
+  loadMenu_->menuAction()->setEnabled(m.loadSubmenuEnabled);
+  deleteMenu_->menuAction()->setEnabled(m.deleteSubmenuEnabled);
   setFilterState(filterState_);
 }
 
-void SortBar::popupFirstMenu(const QPoint& globalPos) { menu1_->popup(globalPos); }
-void SortBar::popupSecondMenu(const QPoint& globalPos) { menu2_->popup(globalPos); }
-void SortBar::popupFilterMenu(const QPoint& globalPos) { menu3_->popup(globalPos); }
+void SortBar::popupFirstMenu(const QPoint& globalPos) { firstMenu_->popup(globalPos); }
+void SortBar::popupSecondMenu(const QPoint& globalPos) { secondMenu_->popup(globalPos); }
+void SortBar::popupFilterMenu(const QPoint& globalPos) { filterMenu_->popup(globalPos); }
 
 void SortBar::chooseFirstField(int tag) {
   const SortMenuContext ctx = context();
   const auto next = ::chooseFirstField(ctx, tag);
-  tick(fields1_, next ? tag : tickedTag(firstFieldEntries(ctx)));
+  tick(firstFieldsMenu_, next ? tag : tickedTag(firstFieldEntries(ctx)));
   if (!next) return;
   sortFields_ = *next;
   emit sortByClick(*next);
@@ -298,12 +314,12 @@ void SortBar::chooseFirstDirection(bool descending) {
                         ? ::chooseFirstDirection(context(), descending)
                         : std::nullopt;
   if (!next) {
-    setDirection(asc1_, firstDirectionEntries(context()).ascending);
-    setDirection(desc1_, firstDirectionEntries(context()).descending);
+    setDirection(firstAscendingAction_, firstDirectionEntries(context()).ascending);
+    setDirection(firstDescendingAction_, firstDirectionEntries(context()).descending);
     return;
   }
-  asc1_->setChecked(!descending);
-  desc1_->setChecked(descending);
+  firstAscendingAction_->setChecked(!descending);
+  firstDescendingAction_->setChecked(descending);
   sortFields_ = *next;
   emit sort1MenuClick(*next);
 }
@@ -311,7 +327,7 @@ void SortBar::chooseFirstDirection(bool descending) {
 void SortBar::chooseSecondField(int tag) {
   const SortMenuContext ctx = context();
   const auto next = ::chooseSecondField(ctx, tag);
-  tick(fields2_, next ? tag : tickedTag(::secondFieldMenu(ctx).fields));
+  tick(secondFieldsMenu_, next ? tag : tickedTag(::secondFieldMenu(ctx).fields));
   if (!next) return;
   sortFields_ = *next;
   emit sortByClick(*next);
@@ -323,12 +339,12 @@ void SortBar::chooseSecondDirection(bool descending) {
                         : std::nullopt;
   if (!next) {
     const SecondMenu m = ::secondFieldMenu(context());
-    setDirection(asc2_, m.directions.ascending);
-    setDirection(desc2_, m.directions.descending);
+    setDirection(secondAscendingAction_, m.directions.ascending);
+    setDirection(secondDescendingAction_, m.directions.descending);
     return;
   }
-  asc2_->setChecked(!descending);
-  desc2_->setChecked(descending);
+  secondAscendingAction_->setChecked(!descending);
+  secondDescendingAction_->setChecked(descending);
   sortFields_ = *next;
   emit sort2MenuClick(*next);
 }

@@ -10,43 +10,44 @@ class QAction;
 class QMenu;
 class NoFocusButton;
 
-// The bar on the right table-of-contents page: first sort field, second sort
+// The sort bar: shows and changes the listing's sort order and filter.
+// It sits on the right table-of-contents page: first sort field, second sort
 // field and filter state, each a glyph button with its own popup menu (right
 // click, or F6/F7/F8 through the view). The menus do not touch the sort state
 // themselves: a choice is signalled with the sort fields it leads to, and the
 // view remembers the old state, applies the new one and updates the labels.
 class SortBar : public QFrame {
   Q_OBJECT
-  Q_PROPERTY(QString label1 READ label1 WRITE setLabel1)
-  Q_PROPERTY(QString label2 READ label2 WRITE setLabel2)
+  Q_PROPERTY(QString firstLabel READ firstLabel WRITE setFirstLabel)
+  Q_PROPERTY(QString secondLabel READ secondLabel WRITE setSecondLabel)
   Q_PROPERTY(QString Hint1 READ hint1 WRITE setHint1)
   Q_PROPERTY(QString Hint2 READ hint2 WRITE setHint2)
   Q_PROPERTY(QString Hint3 READ hint3 WRITE setHint3)
-  Q_PROPERTY(bool IsDown1 READ isDown1 WRITE setIsDown1)
-  Q_PROPERTY(bool IsDown2 READ isDown2 WRITE setIsDown2)
+  Q_PROPERTY(bool firstDescending READ firstDescending WRITE setFirstDescending)
+  Q_PROPERTY(bool secondDescending READ secondDescending WRITE setSecondDescending)
   Q_PROPERTY(int filterState READ filterState WRITE setFilterState)
 
  public:
   explicit SortBar(QWidget* parent = nullptr);
   ~SortBar() override;
 
-  QString label1() const;
-  QString label2() const;
+  QString firstLabel() const;
+  QString secondLabel() const;
   QString hint1() const;
   QString hint2() const;
   QString hint3() const;
-  bool isDown1() const { return isDown1_; }
-  bool isDown2() const { return isDown2_; }
+  bool firstDescending() const { return firstDescending_; }
+  bool secondDescending() const { return secondDescending_; }
   int filterState() const { return filterState_; }
   int helpContext() const { return helpContext_; }
 
-  void setLabel1(const QString& text);
-  void setLabel2(const QString& text);
+  void setFirstLabel(const QString& text);
+  void setSecondLabel(const QString& text);
   void setHint1(const QString& text);
   void setHint2(const QString& text);
   void setHint3(const QString& text);
-  void setIsDown1(bool on);
-  void setIsDown2(bool on);
+  void setFirstDescending(bool on);
+  void setSecondDescending(bool on);
   // Shows "All Records", "Normal Filter" or "Reversed Filter" and enables
   // every filter menu state but the current one.
   void setFilterState(int state);
@@ -68,12 +69,12 @@ class SortBar : public QFrame {
   // The filter templates of the filter menu; not owned, may be null.
   void setFilterTemplates(FilterTemplateAccess* templates) { templates_ = templates; }
 
-  QMenu* firstFieldMenu() const { return menu1_; }
-  QMenu* secondFieldMenu() const { return menu2_; }
-  QMenu* filterMenu() const { return menu3_; }
-  NoFocusButton* firstButton() const { return btn1_; }
-  NoFocusButton* secondButton() const { return btn2_; }
-  NoFocusButton* filterButton() const { return btn3_; }
+  QMenu* firstFieldMenu() const { return firstMenu_; }
+  QMenu* secondFieldMenu() const { return secondMenu_; }
+  QMenu* filterMenu() const { return filterMenu_; }
+  NoFocusButton* firstButton() const { return firstButton_; }
+  NoFocusButton* secondButton() const { return secondButton_; }
+  NoFocusButton* filterButton() const { return filterButton_; }
 
   // Rebuild the menus as a popup does; public so the view's keys and the
   // tests see the same menus.
@@ -101,6 +102,9 @@ class SortBar : public QFrame {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void buildFieldMenus();
+  void buildFilterMenu();
+  void connectButtons();  // clicks and right-click popups
   SortMenuContext context() const;
   void chooseFirstField(int tag);
   void chooseFirstDirection(bool descending);
@@ -113,29 +117,29 @@ class SortBar : public QFrame {
   void showHelp();
   void updateGlyphs();
 
-  NoFocusButton* btn1_;
-  NoFocusButton* btn2_;
-  NoFocusButton* btn3_;
-  QMenu* menu1_;
-  QMenu* fields1_;
-  QMenu* dirs1_;
-  QAction* asc1_;
-  QAction* desc1_;
-  QMenu* menu2_;
-  QMenu* fields2_;
-  QMenu* dirs2_;
-  QAction* asc2_;
-  QAction* desc2_;
-  QMenu* menu3_;
+  NoFocusButton* firstButton_;
+  NoFocusButton* secondButton_;
+  NoFocusButton* filterButton_;
+  QMenu* firstMenu_;
+  QMenu* firstFieldsMenu_;
+  QMenu* firstDirectionMenu_;
+  QAction* firstAscendingAction_;
+  QAction* firstDescendingAction_;
+  QMenu* secondMenu_;
+  QMenu* secondFieldsMenu_;
+  QMenu* secondDirectionMenu_;
+  QAction* secondAscendingAction_;
+  QAction* secondDescendingAction_;
+  QMenu* filterMenu_;
   QAction* states_[3];
-  QMenu* load_;
-  QMenu* delete_;
+  QMenu* loadMenu_;
+  QMenu* deleteMenu_;
 
   QPixmap downBmp_;
   QPixmap upBmp_;
   QPixmap filterBmp_;
-  bool isDown1_ = true;
-  bool isDown2_ = false;
+  bool firstDescending_ = true;
+  bool secondDescending_ = false;
   int filterState_ = fsFilterOff;
   int helpContext_ = 0;
   SortFields sortFields_;

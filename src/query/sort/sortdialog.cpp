@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "ui/qtprompter.h"
 #include "store/sortstate.h"
@@ -27,59 +28,73 @@ QGroupBox* orderGroup(QWidget* parent, QRadioButton*& ascending, QRadioButton*& 
 }  // namespace
 
 SortDialog::SortDialog(QWidget* parent) : QDialog(parent), choice_(SortChoice::fromSettings()) {
-  setObjectName(QStringLiteral("SortDlg"));
+  setObjectName(QStringLiteral("SortDialog"));
   setWindowTitle(QStringLiteral("Sort Options"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-  Sort_CB = new QComboBox(this);
-  Sort2_CB = new QComboBox(this);
-  for (QComboBox* cb : {Sort_CB, Sort2_CB}) {
+  firstFieldCombo = new QComboBox(this);
+  secondFieldCombo = new QComboBox(this);
+  for (QComboBox* cb : {firstFieldCombo, secondFieldCombo}) {
     cb->setMaxVisibleItems(12);
     cb->setMinimumWidth(180);
   }
-  Order_GB = orderGroup(this, ascending1, descending1);
-  Order2_GB = orderGroup(this, ascending2, descending2);
-  okBtn = new QPushButton(QStringLiteral("&OK"), this);
-  cancelBtn = new QPushButton(QStringLiteral("&Cancel"), this);
-  helpBtn = new QPushButton(QStringLiteral("&Help"), this);
-  okBtn->setDefault(true);
+  firstOrderGroup = orderGroup(this, firstAscendingRadio, firstDescendingRadio);
+  secondOrderGroup = orderGroup(this, secondAscendingRadio, secondDescendingRadio);
+  okButton = new QPushButton(QStringLiteral("&OK"), this);
+  cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+  helpButton = new QPushButton(QStringLiteral("&Help"), this);
+  okButton->setDefault(true);
+  const std::pair<QObject*, const char*> names[] = {
+      {firstFieldCombo, "firstFieldCombo"},
+      {secondFieldCombo, "secondFieldCombo"},
+      {firstOrderGroup, "firstOrderGroup"},
+      {secondOrderGroup, "secondOrderGroup"},
+      {firstAscendingRadio, "firstAscendingRadio"},
+      {firstDescendingRadio, "firstDescendingRadio"},
+      {secondAscendingRadio, "secondAscendingRadio"},
+      {secondDescendingRadio, "secondDescendingRadio"},
+      {okButton, "okButton"},
+      {cancelButton, "cancelButton"},
+      {helpButton, "helpButton"}};
+  for (const auto& [control, name] : names) control->setObjectName(QLatin1String(name));
 
   auto* grid = new QGridLayout;
   grid->addWidget(new QLabel(QStringLiteral("Primary Sort Field:"), this), 0, 0);
-  grid->addWidget(Sort_CB, 1, 0);
-  grid->addWidget(Order_GB, 0, 1, 2, 1);
+  grid->addWidget(firstFieldCombo, 1, 0);
+  grid->addWidget(firstOrderGroup, 0, 1, 2, 1);
   grid->addWidget(new QLabel(QStringLiteral("Secondary Sort Field:"), this), 2, 0);
-  grid->addWidget(Sort2_CB, 3, 0);
-  grid->addWidget(Order2_GB, 2, 1, 2, 1);
+  grid->addWidget(secondFieldCombo, 3, 0);
+  grid->addWidget(secondOrderGroup, 2, 1, 2, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(okBtn);
-  buttons->addWidget(cancelBtn);
-  buttons->addWidget(helpBtn);
+  buttons->addWidget(okButton);
+  buttons->addWidget(cancelButton);
+  buttons->addWidget(helpButton);
   auto* box = new QVBoxLayout(this);
   box->addLayout(grid);
   box->addLayout(buttons);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-  formCreate();
-  connect(Sort_CB, &QComboBox::currentIndexChanged, this, &SortDialog::Sort_CBChange);
-  connect(Sort2_CB, &QComboBox::currentIndexChanged, this, &SortDialog::Sort2_CBChange);
-  for (QRadioButton* r : {ascending1, descending1})
+  loadChoice();
+  connect(firstFieldCombo, &QComboBox::currentIndexChanged, this, &SortDialog::onFirstFieldChanged);
+  connect(secondFieldCombo, &QComboBox::currentIndexChanged, this,
+          &SortDialog::onSecondFieldChanged);
+  for (QRadioButton* r : {firstAscendingRadio, firstDescendingRadio})
     connect(r, &QRadioButton::toggled, this, [this](bool on) {
-      if (on) Order_GBClick();
+      if (on) onFirstOrderToggled();
     });
-  for (QRadioButton* r : {ascending2, descending2})
+  for (QRadioButton* r : {secondAscendingRadio, secondDescendingRadio})
     connect(r, &QRadioButton::toggled, this, [this](bool on) {
-      if (on) Order2_GBClick();
+      if (on) onSecondOrderToggled();
     });
-  connect(okBtn, &QPushButton::clicked, this, &SortDialog::okBtnClick);
-  connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-  connect(helpBtn, &QPushButton::clicked, this, [] { showHelpTopic(kHelpContext); });
+  connect(okButton, &QPushButton::clicked, this, &SortDialog::onOkClicked);
+  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  connect(helpButton, &QPushButton::clicked, this, [] { showHelpTopic(kHelpContext); });
 }
 
-void SortDialog::formCreate() {
-  Sort_CB->addItems(choice_.primaryItems());
-  Sort2_CB->addItems(choice_.secondaryItems());
+void SortDialog::loadChoice() {
+  firstFieldCombo->addItems(choice_.primaryItems());
+  secondFieldCombo->addItems(choice_.secondaryItems());
   const SortState& s = sortState();
   choice_.load(s.firstField, s.firstDescending, s.secondField, s.secondDescending);
   showChoice();
@@ -87,43 +102,43 @@ void SortDialog::formCreate() {
 
 void SortDialog::showChoice() {
   updating_ = true;
-  Sort_CB->setCurrentIndex(choice_.primary());
-  Sort2_CB->setCurrentIndex(choice_.secondary());
-  (choice_.primaryDescending() ? descending1 : ascending1)->setChecked(true);
-  (choice_.secondaryDescending() ? descending2 : ascending2)->setChecked(true);
-  Order2_GB->setEnabled(choice_.secondaryOrderEnabled());
+  firstFieldCombo->setCurrentIndex(choice_.primary());
+  secondFieldCombo->setCurrentIndex(choice_.secondary());
+  (choice_.primaryDescending() ? firstDescendingRadio : firstAscendingRadio)->setChecked(true);
+  (choice_.secondaryDescending() ? secondDescendingRadio : secondAscendingRadio)->setChecked(true);
+  secondOrderGroup->setEnabled(choice_.secondaryOrderEnabled());
   updating_ = false;
 }
 
-void SortDialog::Sort_CBChange(int position) {
+void SortDialog::onFirstFieldChanged(int position) {
   if (updating_) return;
   choice_.setPrimary(position);
   showChoice();
 }
 
-void SortDialog::Sort2_CBChange(int position) {
+void SortDialog::onSecondFieldChanged(int position) {
   if (updating_) return;
   choice_.setSecondary(position);
   showChoice();
 }
 
-void SortDialog::Order_GBClick() {
+void SortDialog::onFirstOrderToggled() {
   if (updating_) return;
-  choice_.setPrimaryDescending(descending1->isChecked());
+  choice_.setPrimaryDescending(firstDescendingRadio->isChecked());
   showChoice();
 }
 
-void SortDialog::Order2_GBClick() {
+void SortDialog::onSecondOrderToggled() {
   if (updating_) return;
-  choice_.setSecondaryDescending(descending2->isChecked());
+  choice_.setSecondaryDescending(secondDescendingRadio->isChecked());
   showChoice();
 }
 
-void SortDialog::okBtnClick() {
+void SortDialog::onOkClicked() {
   SortState& s = sortState();
-  s.firstField = static_cast<uint8_t>(choice_.fieldAt(Sort_CB->currentIndex()));
-  s.secondField = static_cast<uint8_t>(choice_.fieldAt(Sort2_CB->currentIndex()));
-  s.firstDescending = descending1->isChecked();
-  s.secondDescending = descending2->isChecked();
+  s.firstField = static_cast<uint8_t>(choice_.fieldAt(firstFieldCombo->currentIndex()));
+  s.secondField = static_cast<uint8_t>(choice_.fieldAt(secondFieldCombo->currentIndex()));
+  s.firstDescending = firstDescendingRadio->isChecked();
+  s.secondDescending = secondDescendingRadio->isChecked();
   accept();
 }

@@ -9,7 +9,8 @@ class QGroupBox;
 class QPushButton;
 class QRadioButton;
 
-// "Sort Options": edits the sort state; the caller applies it on OK.
+// The sort window: picks the listing's first and second sort fields and
+// their directions. Captioned "Sort Options"; the caller applies it on OK.
 class SortDialog : public QDialog {
   Q_OBJECT
 
@@ -17,29 +18,32 @@ class SortDialog : public QDialog {
   static constexpr int kHelpContext = 22;
   explicit SortDialog(QWidget* parent = nullptr);
 
-  QGroupBox* Order_GB;
-  QGroupBox* Order2_GB;
-  QRadioButton* ascending1;
-  QRadioButton* descending1;
-  QRadioButton* ascending2;
-  QRadioButton* descending2;
-  QComboBox* Sort_CB;
-  QComboBox* Sort2_CB;
-  QPushButton* okBtn;
-  QPushButton* cancelBtn;
-  QPushButton* helpBtn;
+  // Controls, reached by the tests as a user would.
+  QGroupBox* firstOrderGroup;
+  QGroupBox* secondOrderGroup;
+  QRadioButton* firstAscendingRadio;
+  QRadioButton* firstDescendingRadio;
+  QRadioButton* secondAscendingRadio;
+  QRadioButton* secondDescendingRadio;
+  QComboBox* firstFieldCombo;
+  QComboBox* secondFieldCombo;
+  QPushButton* okButton;
+  QPushButton* cancelButton;
+  QPushButton* helpButton;
 
-  // Writes the choice into SortState and closes with OK.
-  void okBtnClick();
   const SortChoice& choice() const { return choice_; }
 
+ private slots:
+  // Writes the choice into SortState and closes with OK.
+  void onOkClicked();
+  void onFirstFieldChanged(int position);
+  void onSecondFieldChanged(int position);
+  void onFirstOrderToggled();
+  void onSecondOrderToggled();
+
  private:
-  void formCreate();
+  void loadChoice();
   void showChoice();  // the controls follow the choice
-  void Sort_CBChange(int position);
-  void Sort2_CBChange(int position);
-  void Order_GBClick();
-  void Order2_GBClick();
 
   SortChoice choice_;
   bool updating_ = false;

@@ -43,8 +43,9 @@ DirectionEntries directions(bool descending) {
 
 }  // namespace
 
-SortMenuContext currentSortMenuContext(const SortFields& sort, const QString& label1,
-                                        const QString& label2, bool isDown1, bool isDown2) {
+SortMenuContext currentSortMenuContext(const SortFields& sort, const QString& firstLabel,
+                                       const QString& secondLabel, bool firstArrowDown,
+                                       bool secondArrowDown) {
   const AppSettings& s = appSettings();
   SortMenuContext ctx;
   ctx.labels = labels();
@@ -53,10 +54,10 @@ SortMenuContext currentSortMenuContext(const SortFields& sort, const QString& la
   ctx.blobFields = s.blobFields;
   ctx.firstUserField = s.firstUserField;
   ctx.sort = sort;
-  ctx.label1 = label1;
-  ctx.label2 = label2;
-  ctx.isDown1 = isDown1;
-  ctx.isDown2 = isDown2;
+  ctx.firstLabel = firstLabel;
+  ctx.secondLabel = secondLabel;
+  ctx.firstArrowDown = firstArrowDown;
+  ctx.secondArrowDown = secondArrowDown;
   return ctx;
 }
 
@@ -72,7 +73,7 @@ std::vector<MenuEntry> firstFieldEntries(const SortMenuContext& ctx) {
 }
 
 DirectionEntries firstDirectionEntries(const SortMenuContext& ctx) {
-  return directions(ctx.isDown1);
+  return directions(ctx.firstArrowDown);
 }
 
 SecondMenu secondFieldMenu(const SortMenuContext& ctx) {
@@ -85,9 +86,9 @@ SecondMenu secondFieldMenu(const SortMenuContext& ctx) {
     const int field = fieldOfTag(ctx, tag);
     m.fields.push_back({ctx.labels[k], tag, sortable(ctx, field) && field != first, ticked == tag});
   }
-  m.directions = directions(ctx.isDown2);
-  m.directionSubmenuEnabled = ctx.label2 != QLatin1String(kNoneLabel);
-  if (ctx.label1 == QLatin1String(kEntryOrderLabel)) {
+  m.directions = directions(ctx.secondArrowDown);
+  m.directionSubmenuEnabled = ctx.secondLabel != QLatin1String(kNoneLabel);
+  if (ctx.firstLabel == QLatin1String(kEntryOrderLabel)) {
     m.fieldSubmenuEnabled = false;
     m.directionSubmenuEnabled = false;
   }
@@ -115,7 +116,7 @@ std::optional<SortFields> chooseFirstField(const SortMenuContext& ctx, int tag) 
 }
 
 std::optional<SortFields> chooseFirstDirection(const SortMenuContext& ctx, bool descending) {
-  if (descending == ctx.isDown1) return std::nullopt;  // already ticked
+  if (descending == ctx.firstArrowDown) return std::nullopt;  // already ticked
   SortFields s = ctx.sort;
   s.firstDescending = !s.firstDescending;
   secondFollowsFirst(ctx, s);
@@ -134,7 +135,8 @@ std::optional<SortFields> chooseSecondField(const SortMenuContext& ctx, int tag)
 }
 
 std::optional<SortFields> chooseSecondDirection(const SortMenuContext& ctx, bool descending) {
-  if (ctx.label2 == QLatin1String(kNoneLabel) || descending == ctx.isDown2) return std::nullopt;
+  if (ctx.secondLabel == QLatin1String(kNoneLabel) || descending == ctx.secondArrowDown)
+    return std::nullopt;
   const SecondMenu menu = secondFieldMenu(ctx);
   const MenuEntry& item = descending ? menu.directions.descending : menu.directions.ascending;
   if (!menu.directionSubmenuEnabled || !item.enabled) return std::nullopt;

@@ -30,15 +30,16 @@ struct SortMenuContext {
   FieldSet blobFields;
   int firstUserField = 2;
   SortFields sort;
-  QString label1;  // the sort button's captions and directions
-  QString label2;
-  bool isDown1 = false;
-  bool isDown2 = false;
+  QString firstLabel;  // the sort buttons' captions and arrows
+  QString secondLabel;
+  bool firstArrowDown = false;
+  bool secondArrowDown = false;
 };
 
 // The context of the running program: labels, field sets and FirstUserField.
-SortMenuContext currentSortMenuContext(const SortFields& sort, const QString& label1,
-                                        const QString& label2, bool isDown1, bool isDown2);
+SortMenuContext currentSortMenuContext(const SortFields& sort, const QString& firstLabel,
+                                       const QString& secondLabel, bool firstArrowDown,
+                                       bool secondArrowDown);
 
 inline constexpr char kEntryOrderLabel[] = "Entry Order";
 inline constexpr char kNoneLabel[] = "NONE";

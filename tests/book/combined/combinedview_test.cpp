@@ -504,9 +504,9 @@ TEST_F(CombinedViewTest, TheSearchWindowMakesEachMatchCurrent) {
   QTest::mouseClick(view->searchButton, Qt::LeftButton);
   FindDialog* dlg = FindDialog::instance();
   ASSERT_NE(dlg, nullptr);
-  dlg->edit1->setEditText(QString());
-  QTest::keyClicks(dlg->edit1, "pie");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  dlg->textCombo->setEditText(QString());
+  QTest::keyClicks(dlg->textCombo, "pie");
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   EXPECT_EQ(stored(3)[0], "Saved first");
   EXPECT_TRUE(view->isEnabled());
   EXPECT_EQ(view->currentLetter(), 'C');
@@ -515,7 +515,7 @@ TEST_F(CombinedViewTest, TheSearchWindowMakesEachMatchCurrent) {
   auto* title = qobject_cast<QLineEdit*>(view->recordPage->editors[0]);
   EXPECT_EQ(title->selectedText(), "pie");
   EXPECT_EQ(title->palette().color(QPalette::Base), QColor(Qt::red));
-  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
   EXPECT_EQ(view->currentLetter(), 'P');
   EXPECT_EQ(Text(0), "Plum pie");
   dlg->close();
@@ -531,10 +531,10 @@ TEST_F(CombinedViewTest, ANonStopSearchListsTheFoundRecordsAndMakesTheFirstCurre
   QTest::mouseClick(view->searchButton, Qt::LeftButton);
   FindDialog* dlg = FindDialog::instance();
   ASSERT_NE(dlg, nullptr);
-  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
-  dlg->edit1->setEditText(QString());
-  QTest::keyClicks(dlg->edit1, "006");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
+  dlg->textCombo->setEditText(QString());
+  QTest::keyClicks(dlg->textCombo, "006");
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   ASSERT_EQ(prompts.shown.size(), 1u);
   EXPECT_TRUE(prompts.shown[0].text.startsWith("1 Record(s) Found!"));
   EXPECT_EQ(appSettings().filterState, 1);

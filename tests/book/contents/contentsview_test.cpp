@@ -171,7 +171,7 @@ void typeIntoConfirmation(const QString& text) {
   QTimer::singleShot(0, [text] {
     auto* dlg = qobject_cast<ConfirmDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dlg, nullptr);
-    QTest::keyClicks(dlg->edit1, text);
+    QTest::keyClicks(dlg->answerEdit, text);
     QTest::mouseClick(dlg->okButton, Qt::LeftButton);
   });
 }

@@ -338,8 +338,8 @@ void confirmDelete(const QString& text, int page) {
   QTimer::singleShot(0, [text, page] {
     auto* dlg = qobject_cast<ConfirmPageDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dlg, nullptr);
-    (page == 0 ? dlg->leftPage : dlg->rightPage)->setChecked(true);
-    QTest::keyClicks(dlg->edit1, text);
+    (page == 0 ? dlg->leftPageRadio : dlg->rightPageRadio)->setChecked(true);
+    QTest::keyClicks(dlg->answerEdit, text);
     QTest::mouseClick(dlg->okButton, Qt::LeftButton);
   });
 }
@@ -354,9 +354,9 @@ TEST_F(RecordPages, DeleteAsksWhichPageAndForYes) {
   QTimer::singleShot(0, [] {
     auto* dlg = qobject_cast<ConfirmPageDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dlg, nullptr);
-    EXPECT_TRUE(dlg->rightPage->isChecked());  // the page asked for comes preselected
-    dlg->leftPage->setChecked(true);
-    QTest::keyClicks(dlg->edit1, "yes");
+    EXPECT_TRUE(dlg->rightPageRadio->isChecked());  // the page asked for comes preselected
+    dlg->leftPageRadio->setChecked(true);
+    QTest::keyClicks(dlg->answerEdit, "yes");
     QTest::mouseClick(dlg->okButton, Qt::LeftButton);
   });
   pages->onDeleteClicked(1);
@@ -526,28 +526,28 @@ TEST_F(RecordPages, EditMenuFollowsTheEditorAndLoadsMemos) {
   openPages(0);
   EditorMenu* menu = pages->editMenu;
   menu->prepare(Edit(0, 0));
-  EXPECT_TRUE(menu->selectAll1->isEnabled());
-  EXPECT_FALSE(menu->copy1->isEnabled());
-  EXPECT_FALSE(menu->load1->isVisible());
+  EXPECT_TRUE(menu->selectAllAction->isEnabled());
+  EXPECT_FALSE(menu->copyAction->isEnabled());
+  EXPECT_FALSE(menu->loadAction->isVisible());
   Edit(0, 0)->selectAll();
   menu->prepare(Edit(0, 0));
-  EXPECT_FALSE(menu->selectAll1->isEnabled());
-  EXPECT_TRUE(menu->cut1->isEnabled());
-  menu->delete1->trigger();
+  EXPECT_FALSE(menu->selectAllAction->isEnabled());
+  EXPECT_TRUE(menu->cutAction->isEnabled());
+  menu->deleteAction->trigger();
   EXPECT_TRUE(Text(0, 0).isEmpty());
 
   const QString file = box.file("notes.txt");
   ASSERT_TRUE(SettingsSandbox::write(file, "first\r\nsecond"));
   menu->prepare(Memo(0));
-  EXPECT_TRUE(menu->load1->isVisible());
+  EXPECT_TRUE(menu->loadAction->isVisible());
   prompts.files.push_back(file);
-  menu->load1->trigger();
+  menu->loadAction->trigger();
   EXPECT_EQ(Memo(0)->toPlainText(), "first\nsecond");
   EXPECT_EQ(prompts.fileRequests.back().fileName, "*.txt");
   Memo(0)->appendPlainText("third");
   const QString out = box.file("out.txt");
   prompts.files.push_back(out);
-  menu->save1->trigger();
+  menu->saveAction->trigger();
   EXPECT_EQ(SettingsSandbox::read(out), "first\r\nsecond\r\nthird");
 }
 

@@ -82,14 +82,14 @@ class FindView : public ::testing::Test {
     ASSERT_NE(dlg, nullptr);
   }
   void choose(const QString& field) {
-    const int i = dlg->comboBox1->findText(field);
+    const int i = dlg->fieldCombo->findText(field);
     ASSERT_GE(i, 0) << field.toStdString();
-    dlg->comboBox1->setCurrentIndex(i);
-    emit dlg->comboBox1->activated(i);
+    dlg->fieldCombo->setCurrentIndex(i);
+    emit dlg->fieldCombo->activated(i);
   }
   void type(const QString& text) {
-    dlg->edit1->setEditText(QString());
-    QTest::keyClicks(dlg->edit1, text);
+    dlg->textCombo->setEditText(QString());
+    QTest::keyClicks(dlg->textCombo, text);
   }
   QString entryText(int slot) const {
     ContentsEntry* e =
@@ -118,8 +118,8 @@ class FindView : public ::testing::Test {
     return out;
   }
   std::vector<bool> buttons() const {
-    return {dlg->bitBtn1->isEnabled(), dlg->bitBtn2->isEnabled(), dlg->bitBtn3->isEnabled(),
-            dlg->bitBtn4->isEnabled()};
+    return {dlg->findButton->isEnabled(), dlg->findNextButton->isEnabled(),
+            dlg->findPreviousButton->isEnabled(), dlg->stopButton->isEnabled()};
   }
 
   SettingsSandbox box;
@@ -134,16 +134,16 @@ TEST_F(FindView, OpensModelessAndOnTopWithItsControls) {
   EXPECT_EQ(dlg->windowTitle(), "Search");
   EXPECT_FALSE(dlg->isModal());
   EXPECT_TRUE(dlg->windowFlags() & Qt::WindowStaysOnTopHint);
-  EXPECT_EQ(dlg->comboBox1->itemText(0), "ALL FIELDS");
-  EXPECT_EQ(dlg->comboBox1->itemText(1), "Book Title");
-  EXPECT_EQ(dlg->comboBox1->findText("Picture"), -1);
-  EXPECT_NE(dlg->comboBox1->findText("Notes"), -1);
-  EXPECT_TRUE(dlg->checkBox1->isChecked());
-  EXPECT_FALSE(dlg->checkBox2->isChecked());
-  EXPECT_TRUE(dlg->radioBeginning->isChecked());
+  EXPECT_EQ(dlg->fieldCombo->itemText(0), "ALL FIELDS");
+  EXPECT_EQ(dlg->fieldCombo->itemText(1), "Book Title");
+  EXPECT_EQ(dlg->fieldCombo->findText("Picture"), -1);
+  EXPECT_NE(dlg->fieldCombo->findText("Notes"), -1);
+  EXPECT_TRUE(dlg->skipMemosCheck->isChecked());
+  EXPECT_FALSE(dlg->nonStopCheck->isChecked());
+  EXPECT_TRUE(dlg->beginningRadio->isChecked());
   EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
-  EXPECT_EQ(dlg->bitBtn2->text(), "Find &Next");
-  EXPECT_EQ(dlg->bitBtn1->toolTip(), "Start Search From Beginning or End of File");
+  EXPECT_EQ(dlg->findNextButton->text(), "Find &Next");
+  EXPECT_EQ(dlg->findButton->toolTip(), "Start Search From Beginning or End of File");
   // A second Find brings the same window up.
   QTest::mouseClick(form->searchButton, Qt::LeftButton);
   EXPECT_EQ(FindDialog::instance(), dlg);
@@ -153,17 +153,17 @@ TEST_F(FindView, ReturnInTheTextStartsTheSearch) {
   makeTable({{"Red", ""}, {"Blue", ""}});
   open();
   type("blue");
-  QTest::keyClick(dlg->edit1, Qt::Key_Return);
-  EXPECT_EQ(dlg->label4->text(), "2");
+  QTest::keyClick(dlg->textCombo, Qt::Key_Return);
+  EXPECT_EQ(dlg->counterLabel->text(), "2");
   EXPECT_EQ(runObjects().findHistory, QStringList{"blue"});
-  EXPECT_EQ(dlg->edit1->count(), 1);
+  EXPECT_EQ(dlg->textCombo->count(), 1);
 }
 
 TEST_F(FindView, EmptyTextAsksForTextAndStaysIdle) {
   makeTable(numbered(3));
   open();
   type("");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   ASSERT_EQ(prompts.shown.size(), 1u);
   EXPECT_EQ(prompts.shown[0].text, "You have to enter Text!");
   EXPECT_EQ(prompts.shown[0].kind, MsgKind::Information);
@@ -176,26 +176,26 @@ TEST_F(FindView, TwelveFindsTheValueTwelveButNotOneHundredTwelve) {
   makeTable({{"First", "", 112}, {"Second", "", 12}, {"Volume 112", "", 5}});
   open();
   choose("Value");
-  EXPECT_FALSE(dlg->checkBox1->isChecked());
-  EXPECT_FALSE(dlg->checkBox1->isEnabled());
+  EXPECT_FALSE(dlg->skipMemosCheck->isChecked());
+  EXPECT_FALSE(dlg->skipMemosCheck->isEnabled());
   type("12");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   EXPECT_TRUE(prompts.shown.empty());
-  EXPECT_EQ(dlg->label4->text(), "2");
+  EXPECT_EQ(dlg->counterLabel->text(), "2");
   EXPECT_TRUE(pagesShow("Second"));
   EXPECT_TRUE(form->isEnabled());
   EXPECT_EQ(buttons(), (std::vector<bool>{true, true, false, false}));
-  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
   EXPECT_EQ(prompts.texts(), QStringList{kNotFound});
-  EXPECT_TRUE(dlg->label4->text().isEmpty());
+  EXPECT_TRUE(dlg->counterLabel->text().isEmpty());
   EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
   // In all fields the title with 112 holds the text.
   choose("ALL FIELDS");
-  EXPECT_TRUE(dlg->checkBox1->isChecked());
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
-  EXPECT_EQ(dlg->label4->text(), "2");
-  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
-  EXPECT_EQ(dlg->label4->text(), "3");
+  EXPECT_TRUE(dlg->skipMemosCheck->isChecked());
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
+  EXPECT_EQ(dlg->counterLabel->text(), "2");
+  QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
+  EXPECT_EQ(dlg->counterLabel->text(), "3");
   EXPECT_EQ(dlg->search().currentField(), kTitle);
 }
 
@@ -203,22 +203,22 @@ TEST_F(FindView, FindNextFindsTheSameRecordAgainInALaterField) {
   makeTable({{"Red", "Nobody"}, {"Blue Moon", "Blue Author"}, {"Green", "Blue Bird"}});
   open();
   type("blue");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
-  EXPECT_EQ(dlg->label4->text(), "2");
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
+  EXPECT_EQ(dlg->counterLabel->text(), "2");
   EXPECT_EQ(dlg->search().currentField(), kTitle);
-  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
-  EXPECT_EQ(dlg->label4->text(), "2");
+  QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
+  EXPECT_EQ(dlg->counterLabel->text(), "2");
   EXPECT_EQ(dlg->search().currentField(), kAuthor);
   // Found by Next: both directions go on from here.
   EXPECT_EQ(buttons(), (std::vector<bool>{true, true, true, false}));
-  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
-  EXPECT_EQ(dlg->label4->text(), "3");
-  QTest::mouseClick(dlg->bitBtn3, Qt::LeftButton);
-  EXPECT_EQ(dlg->label4->text(), "2");
+  QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
+  EXPECT_EQ(dlg->counterLabel->text(), "3");
+  QTest::mouseClick(dlg->findPreviousButton, Qt::LeftButton);
+  EXPECT_EQ(dlg->counterLabel->text(), "2");
   EXPECT_EQ(dlg->search().currentField(), kAuthor);
   EXPECT_TRUE(prompts.shown.empty());
   // Any change of the text stops the stepping.
-  QTest::keyClick(dlg->edit1, Qt::Key_X);
+  QTest::keyClick(dlg->textCombo, Qt::Key_X);
   EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
 }
 
@@ -228,16 +228,16 @@ TEST_F(FindView, BackwardSearchStartsAtTheLastRecordAndShowsItsSpread) {
   rows[27].author = "Smithers";
   makeTable(rows);
   open();
-  dlg->radioEnd->setChecked(true);
+  dlg->endRadio->setChecked(true);
   type("smith");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
-  EXPECT_EQ(dlg->label4->text(), "28");
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
+  EXPECT_EQ(dlg->counterLabel->text(), "28");
   EXPECT_TRUE(pagesShow("Book 027"));
   EXPECT_EQ(buttons(), (std::vector<bool>{true, false, true, false}));
-  QTest::mouseClick(dlg->bitBtn3, Qt::LeftButton);
-  EXPECT_EQ(dlg->label4->text(), "1");
+  QTest::mouseClick(dlg->findPreviousButton, Qt::LeftButton);
+  EXPECT_EQ(dlg->counterLabel->text(), "1");
   EXPECT_TRUE(pagesShow("Book 000"));
-  QTest::mouseClick(dlg->bitBtn3, Qt::LeftButton);
+  QTest::mouseClick(dlg->findPreviousButton, Qt::LeftButton);
   EXPECT_EQ(prompts.texts(), QStringList{kNotFound});
   EXPECT_EQ(buttons(), (std::vector<bool>{true, true, false, false}));
 }
@@ -248,27 +248,27 @@ TEST_F(FindView, SteppingSearchWalksTheLetterTabs) {
   open();
   form->selectLetter('D');
   type("pie");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   EXPECT_EQ(form->currentLetter(), 'C');
-  EXPECT_EQ(dlg->label5->text(), "C");
-  EXPECT_EQ(dlg->label4->text(), "1");
+  EXPECT_EQ(dlg->letterLabel->text(), "C");
+  EXPECT_EQ(dlg->counterLabel->text(), "1");
   EXPECT_TRUE(pagesShow("Cherry pie"));
-  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
   EXPECT_EQ(form->RecordPages->currentLetter, 'P');
   EXPECT_TRUE(pagesShow("Plum pie"));
   // Past Z: nothing more, and the pages go back to the letter of the last match.
-  QTest::mouseClick(dlg->bitBtn2, Qt::LeftButton);
+  QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
   EXPECT_EQ(prompts.texts(), QStringList{kNotFound});
   EXPECT_EQ(form->RecordPages->currentLetter, 'P');
-  EXPECT_TRUE(dlg->label5->text().isEmpty());
+  EXPECT_TRUE(dlg->letterLabel->text().isEmpty());
 }
 
 TEST_F(FindView, NonStopOverAnEmptyDatabaseFindsNoRecords) {
   makeTable({});
   open();
-  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
   type("anything");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   EXPECT_EQ(prompts.texts(), QStringList{"No Records Found!"});
   EXPECT_EQ(appSettings().filterState, 0);
   EXPECT_TRUE(form->isEnabled());
@@ -282,9 +282,9 @@ TEST_F(FindView, FalseFromBeforeMarkAllCancelsThePass) {
   hooks.beforeMarkAll = [] { return false; };
   hooks.afterMarkAll = [&] { ++after; };
   dlg->setHooks(hooks);
-  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
   type("blue");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   EXPECT_TRUE(prompts.shown.empty());
   EXPECT_EQ(after, 0);
   EXPECT_EQ(marks(), "0");
@@ -294,16 +294,16 @@ TEST_F(FindView, NonStopModeFixesTheDirection) {
   makeTable({{"Blue", ""}, {"Blue", ""}});
   open();
   type("blue");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
-  ASSERT_TRUE(dlg->bitBtn2->isEnabled());
-  dlg->radioEnd->setChecked(true);
-  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
-  EXPECT_TRUE(dlg->radioBeginning->isChecked());
-  EXPECT_FALSE(dlg->radioGroup1->isEnabled());
-  EXPECT_FALSE(dlg->bitBtn2->isEnabled());
-  EXPECT_FALSE(dlg->bitBtn3->isEnabled());
-  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
-  EXPECT_TRUE(dlg->radioGroup1->isEnabled());
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
+  ASSERT_TRUE(dlg->findNextButton->isEnabled());
+  dlg->endRadio->setChecked(true);
+  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
+  EXPECT_TRUE(dlg->beginningRadio->isChecked());
+  EXPECT_FALSE(dlg->directionGroup->isEnabled());
+  EXPECT_FALSE(dlg->findNextButton->isEnabled());
+  EXPECT_FALSE(dlg->findPreviousButton->isEnabled());
+  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
+  EXPECT_TRUE(dlg->directionGroup->isEnabled());
 }
 
 TEST_F(FindView, NonStopLeavesTheViewShowingOnlyTheFoundRecords) {
@@ -313,9 +313,9 @@ TEST_F(FindView, NonStopLeavesTheViewShowingOnlyTheFoundRecords) {
   rows[29].title = "xenon";
   makeTable(rows);
   open();
-  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
   type("XENON");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   ASSERT_EQ(prompts.shown.size(), 1u);
   EXPECT_EQ(prompts.shown[0].text,
             "3 Record(s) Found!\rTo return later to All-Record-Display set Filter to All Records.");
@@ -343,7 +343,7 @@ TEST_F(FindView, StopEndsALongNonStopPassAndTheWindowStaysResponsive) {
     makeTable(rows);
   }
   open();
-  QTest::mouseClick(dlg->checkBox2, Qt::LeftButton);
+  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
   type("same");
   int ticks = 0;
   int32_t stoppedAt = -1;
@@ -355,15 +355,15 @@ TEST_F(FindView, StopEndsALongNonStopPassAndTheWindowStaysResponsive) {
     // Stop only once the pass has let the timer run a few times: that is the
     // window staying responsive.
     if (stoppedAt < 0 && ticks >= 3 && search.running() && search.counter() >= 1000) {
-      EXPECT_TRUE(dlg->bitBtn4->isEnabled());
-      EXPECT_FALSE(dlg->bitBtn1->isEnabled());
+      EXPECT_TRUE(dlg->stopButton->isEnabled());
+      EXPECT_FALSE(dlg->findButton->isEnabled());
       EXPECT_FALSE(form->isEnabled());
       stoppedAt = search.counter();
-      QTest::mouseClick(dlg->bitBtn4, Qt::LeftButton);
+      QTest::mouseClick(dlg->stopButton, Qt::LeftButton);
     }
   });
   clicker.start();
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   clicker.stop();
   ASSERT_GE(stoppedAt, 1000);
   EXPECT_LT(stoppedAt, kRecords - 1);
@@ -384,12 +384,12 @@ TEST_F(FindView, TheWindowRemembersItsChoicesBetweenOpenings) {
   makeTable(numbered(3));
   open();
   choose("Author");
-  dlg->radioEnd->setChecked(true);
+  dlg->endRadio->setChecked(true);
   type("Book 001");
-  QTest::mouseClick(dlg->bitBtn1, Qt::LeftButton);
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   type("draft");
   QPointer<FindDialog> first(dlg);
-  QTest::mouseClick(dlg->okBtn, Qt::LeftButton);
+  QTest::mouseClick(dlg->closeButton, Qt::LeftButton);
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(FindDialog::instance(), nullptr);
   EXPECT_TRUE(first.isNull());
@@ -398,11 +398,11 @@ TEST_F(FindView, TheWindowRemembersItsChoicesBetweenOpenings) {
   QTest::mouseClick(form->searchButton, Qt::LeftButton);
   dlg = FindDialog::instance();
   ASSERT_NE(dlg, nullptr);
-  EXPECT_EQ(dlg->edit1->currentText(), "draft");
-  EXPECT_EQ(dlg->edit1->itemText(0), "Book 001");
-  EXPECT_EQ(dlg->comboBox1->currentText(), "Author");
-  EXPECT_FALSE(dlg->checkBox1->isEnabled());
-  EXPECT_TRUE(dlg->radioEnd->isChecked());
+  EXPECT_EQ(dlg->textCombo->currentText(), "draft");
+  EXPECT_EQ(dlg->textCombo->itemText(0), "Book 001");
+  EXPECT_EQ(dlg->fieldCombo->currentText(), "Author");
+  EXPECT_FALSE(dlg->skipMemosCheck->isEnabled());
+  EXPECT_TRUE(dlg->endRadio->isChecked());
   EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
 }
 

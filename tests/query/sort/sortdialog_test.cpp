@@ -78,7 +78,7 @@ class Sorting : public ::testing::Test {
       auto* dlg = qobject_cast<SortDialog*>(QApplication::activeModalWidget());
       ASSERT_NE(dlg, nullptr);
       choose(dlg);
-      QTest::mouseClick(ok ? dlg->okBtn : dlg->cancelBtn, Qt::LeftButton);
+      QTest::mouseClick(ok ? dlg->okButton : dlg->cancelButton, Qt::LeftButton);
     });
     form->onSortClicked();
   }
@@ -91,22 +91,22 @@ class Sorting : public ::testing::Test {
 TEST_F(Sorting, EachFieldKindSortsTheListing) {
   open();
   EXPECT_EQ(titles(), QStringList({"Beta", "alpha", "Gamma"}));
-  sortWith([](SortDialog* d) { d->Sort_CB->setCurrentIndex(1); });  // title
+  sortWith([](SortDialog* d) { d->firstFieldCombo->setCurrentIndex(1); });  // title
   EXPECT_EQ(titles(), QStringList({"alpha", "Beta", "Gamma"}));
   sortWith([](SortDialog* d) {
-    d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Published Date"));
-    d->descending1->setChecked(true);
+    d->firstFieldCombo->setCurrentIndex(d->firstFieldCombo->findText("Published Date"));
+    d->firstDescendingRadio->setChecked(true);
   });
   EXPECT_EQ(titles(), QStringList({"alpha", "Beta", "Gamma"}));
   sortWith([](SortDialog* d) {
-    d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Value"));
-    d->ascending1->setChecked(true);
+    d->firstFieldCombo->setCurrentIndex(d->firstFieldCombo->findText("Value"));
+    d->firstAscendingRadio->setChecked(true);
   });
   EXPECT_EQ(titles(), QStringList({"Beta", "Gamma", "alpha"}));
   sortWith([](SortDialog* d) {
-    d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Author"));
-    d->Sort2_CB->setCurrentIndex(d->Sort2_CB->findText("Published Date"));
-    d->descending2->setChecked(true);
+    d->firstFieldCombo->setCurrentIndex(d->firstFieldCombo->findText("Author"));
+    d->secondFieldCombo->setCurrentIndex(d->secondFieldCombo->findText("Published Date"));
+    d->secondDescendingRadio->setChecked(true);
   });
   EXPECT_EQ(titles(), QStringList({"alpha", "Gamma", "Beta"}));
   EXPECT_EQ(sortState().secondField, 9);
@@ -117,10 +117,10 @@ TEST_F(Sorting, MemoAndPictureNeverOfferedAndCancelChangesNothing) {
   open();
   sortWith(
       [](SortDialog* d) {
-        EXPECT_EQ(d->Sort_CB->findText("Notes"), -1);
-        EXPECT_EQ(d->Sort2_CB->findText("Picture"), -1);
-        EXPECT_EQ(d->Sort_CB->count(), 21);  // Entry Order + 20 fields
-        d->Sort_CB->setCurrentIndex(1);
+        EXPECT_EQ(d->firstFieldCombo->findText("Notes"), -1);
+        EXPECT_EQ(d->secondFieldCombo->findText("Picture"), -1);
+        EXPECT_EQ(d->firstFieldCombo->count(), 21);  // Entry Order + 20 fields
+        d->firstFieldCombo->setCurrentIndex(1);
       },
       false);
   EXPECT_EQ(sortState().firstField, 0);
@@ -130,10 +130,12 @@ TEST_F(Sorting, MemoAndPictureNeverOfferedAndCancelChangesNothing) {
 TEST_F(Sorting, TheSameSortTwiceMakesNoNewTag) {
   open();
   const size_t before = tagCount();
-  auto byAuthor = [](SortDialog* d) { d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Author")); };
+  auto byAuthor = [](SortDialog* d) {
+    d->firstFieldCombo->setCurrentIndex(d->firstFieldCombo->findText("Author"));
+  };
   sortWith(byAuthor);
   EXPECT_EQ(tagCount(), before + 1);
-  sortWith([](SortDialog* d) { d->Sort_CB->setCurrentIndex(0); });
+  sortWith([](SortDialog* d) { d->firstFieldCombo->setCurrentIndex(0); });
   sortWith(byAuthor);
   EXPECT_EQ(tagCount(), before + 1);
 }
@@ -142,7 +144,9 @@ TEST_F(Sorting, AnotherUserKeepsTheListingAsItWas) {
   open();
   dbase::Table other;  // a second program instance has the table open
   other.open(native(table()), dbase::OpenMode::Shared);
-  sortWith([](SortDialog* d) { d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Author")); });
+  sortWith([](SortDialog* d) {
+    d->firstFieldCombo->setCurrentIndex(d->firstFieldCombo->findText("Author"));
+  });
   ASSERT_FALSE(prompts.shown.empty());
   EXPECT_EQ(prompts.shown.back().text,
             QStringLiteral("Unable to create Index!\rDatabase may be used by someone else - this "
@@ -154,8 +158,8 @@ TEST_F(Sorting, AnotherUserKeepsTheListingAsItWas) {
 TEST_F(Sorting, TheSortSurvivesARestart) {
   open();
   sortWith([](SortDialog* d) {
-    d->Sort_CB->setCurrentIndex(1);
-    d->descending1->setChecked(true);
+    d->firstFieldCombo->setCurrentIndex(1);
+    d->firstDescendingRadio->setChecked(true);
   });
   form->close();  // saves the sort file
   form.release();  // deleted on close
@@ -191,14 +195,16 @@ namespace {
 
 TEST_F(Sorting, AKeyTooLongForTheIndexKeepsThePreviousSort) {
   open();
-  auto byAuthor = [](SortDialog* d) { d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Author")); };
+  auto byAuthor = [](SortDialog* d) {
+    d->firstFieldCombo->setCurrentIndex(d->firstFieldCombo->findText("Author"));
+  };
   sortWith(byAuthor);
   const QStringList before = titles();
   prompts.shown.clear();
   // A date followed by the long title needs more than the index key can hold.
   sortWith([](SortDialog* d) {
-    d->Sort_CB->setCurrentIndex(d->Sort_CB->findText("Published Date"));
-    d->Sort2_CB->setCurrentIndex(d->Sort2_CB->findText("Book Title"));
+    d->firstFieldCombo->setCurrentIndex(d->firstFieldCombo->findText("Published Date"));
+    d->secondFieldCombo->setCurrentIndex(d->secondFieldCombo->findText("Book Title"));
   });
   ASSERT_EQ(prompts.shown.size(), 1u);
   EXPECT_TRUE(prompts.shown[0].text.startsWith("Unable to create Index!"));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 // User fields 2..7: three text fields, a memo, a picture and a number.
@@ -15,10 +17,11 @@ SortMenuContext books(SortFields sort = {}) {
   ctx.memoFields.set(kNotes);
   ctx.blobFields.set(kPicture);
   ctx.sort = sort;
-  ctx.label1 = sort.firstField >= 2 ? ctx.labels[sort.firstField - 2] : QString(kEntryOrderLabel);
-  ctx.label2 = sort.secondField >= 2 ? ctx.labels[sort.secondField - 2] : QString(kNoneLabel);
-  ctx.isDown1 = sort.firstDescending;
-  ctx.isDown2 = sort.secondDescending;
+  ctx.firstLabel =
+      sort.firstField >= 2 ? ctx.labels[sort.firstField - 2] : QString(kEntryOrderLabel);
+  ctx.secondLabel = sort.secondField >= 2 ? ctx.labels[sort.secondField - 2] : QString(kNoneLabel);
+  ctx.firstArrowDown = sort.firstDescending;
+  ctx.secondArrowDown = sort.secondDescending;
   return ctx;
 }
 
@@ -61,68 +64,118 @@ TEST(FirstFieldMenu, MemoAndPictureFieldsCannotBeChosen) {
   EXPECT_EQ(disabled(firstFieldEntries(books())), std::vector<int>({4, 5}));
 }
 
-TEST(FirstFieldMenu, TicksTheCurrentFirstField) {
-  EXPECT_EQ(ticked(firstFieldEntries(books(sort(kAuthor, kNoSortField)))), std::vector<int>({2}));
+TEST(FirstFieldMenu, TicksTheCurrentFirstFieldElseEntryOrder) {
+  const struct {
+    SortFields sort;
+    int tick;
+  } rows[] = {{sort(kAuthor, kNoSortField), 2},
+              {sort(1, kNoSortField), 0},  // no user field
+              {sort(kNoSortField, kNoSortField), 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.sort.firstField);
+    EXPECT_EQ(ticked(firstFieldEntries(books(row.sort))), std::vector<int>({row.tick}));
+  }
 }
 
-TEST(FirstFieldMenu, TicksEntryOrderWhenTheFirstFieldIsNoUserField) {
-  EXPECT_EQ(ticked(firstFieldEntries(books(sort(1, kNoSortField)))), std::vector<int>({0}));
-  EXPECT_EQ(ticked(firstFieldEntries(books(sort(kNoSortField, kNoSortField)))),
-            std::vector<int>({0}));
-}
-
-TEST(FirstFieldMenu, DirectionTickFollowsIsDown1) {
+TEST(FirstFieldMenu, DirectionTickFollowsTheArrow) {
   auto ctx = books(sort(kTitle, kNoSortField));
-  ctx.isDown1 = true;
-  EXPECT_TRUE(firstDirectionEntries(ctx).descending.checked);
-  EXPECT_FALSE(firstDirectionEntries(ctx).ascending.checked);
-  ctx.isDown1 = false;
-  EXPECT_TRUE(firstDirectionEntries(ctx).ascending.checked);
-  EXPECT_FALSE(firstDirectionEntries(ctx).descending.checked);
+  for (bool down : {true, false}) {
+    SCOPED_TRACE(down);
+    ctx.firstArrowDown = down;
+    EXPECT_EQ(firstDirectionEntries(ctx).descending.checked, down);
+    EXPECT_EQ(firstDirectionEntries(ctx).ascending.checked, !down);
+  }
 }
 
-TEST(chooseFirstField, TheTickedFieldChangesNothing) {
-  EXPECT_FALSE(chooseFirstField(books(sort(kTitle, kNoSortField)), 1));
-  EXPECT_FALSE(chooseFirstField(books(), 0));
+namespace {
+
+enum class Rule { FirstField, FirstDirection, SecondField, SecondDirection };
+
+std::optional<SortFields> choose(Rule rule, const SortMenuContext& ctx, int arg) {
+  switch (rule) {
+    case Rule::FirstField: return chooseFirstField(ctx, arg);
+    case Rule::FirstDirection: return chooseFirstDirection(ctx, arg != 0);
+    case Rule::SecondField: return chooseSecondField(ctx, arg);
+    case Rule::SecondDirection: return chooseSecondDirection(ctx, arg != 0);
+  }
+  return std::nullopt;
 }
 
-TEST(chooseFirstField, EntryOrderClearsBothFields) {
-  const auto s = chooseFirstField(books(sort(kTitle, kAuthor)), 0);
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->firstField, kNoSortField);
-  EXPECT_EQ(s->secondField, kNoSortField);
-}
+// A menu choice from a sort state: refused, or what the new state must read.
+struct Choice {
+  const char* what;
+  Rule rule;
+  SortFields from;
+  int arg;  // menu tag, or 1 for Descending
+  bool refused = false;
+  std::optional<int> first = {};
+  std::optional<int> second = {};
+  std::optional<bool> firstDescending = {};
+  std::optional<bool> secondDescending = {};
+};
 
-TEST(chooseFirstField, TagMapsToUserFieldFromFirstUserField) {
-  const auto s = chooseFirstField(books(sort(kTitle, kNoSortField)), 6);
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->firstField, kPages);
-}
+constexpr int kNone = kNoSortField;
 
-TEST(chooseFirstField, ClearsTheSecondFieldWhenItIsTheSame) {
-  const auto s = chooseFirstField(books(sort(kTitle, kAuthor)), 2);
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->firstField, kAuthor);
-  EXPECT_EQ(s->secondField, kNoSortField);
-}
+const Choice kChoices[] = {
+    {"ticked first field", Rule::FirstField, sort(kTitle, kNone), 1, true},
+    {"ticked entry order", Rule::FirstField, {}, 0, true},
+    {"memo as first", Rule::FirstField, {}, 4, true},
+    {"picture as first", Rule::FirstField, {}, 5, true},
+    {"no such label", Rule::FirstField, {}, 7, true},
+    {"entry order clears both", Rule::FirstField, sort(kTitle, kAuthor), 0, false, kNone, kNone},
+    {"tag from FirstUserField", Rule::FirstField, sort(kTitle, kNone), 6, false, kPages},
+    {"same second cleared", Rule::FirstField, sort(kTitle, kAuthor), 2, false, kAuthor, kNone},
+    {"other second kept", Rule::FirstField, sort(kTitle, kPages), 2, false, {}, kPages},
+    {"two texts: second direction follows", Rule::FirstField, sort(kPages, kAuthor, true, false),
+     1, false, kTitle, {}, {}, true},
+    {"number second keeps its direction", Rule::FirstField, sort(kAuthor, kPages, true, false), 1,
+     false, {}, {}, {}, false},
+    {"ticked descending", Rule::FirstDirection, sort(kTitle, kNone, true), 1, true},
+    {"ticked ascending", Rule::FirstDirection, sort(kTitle, kNone, false), 0, true},
+    {"number and text keep their own directions", Rule::FirstDirection, sort(kPages, kTitle), 1,
+     false, {}, {}, true, false},
+    {"two texts: second follows", Rule::FirstDirection, sort(kTitle, kAuthor), 1, false, {}, {},
+     true, true},
+    {"second after entry order", Rule::SecondField, {}, 1, true},
+    {"first field as second", Rule::SecondField, sort(kTitle, kNone), 1, true},
+    {"memo as second", Rule::SecondField, sort(kTitle, kNone), 4, true},
+    {"two texts: follows the first direction", Rule::SecondField,
+     sort(kTitle, kNone, true, false), 2, false, {}, kAuthor, {}, true},
+    {"number keeps its direction", Rule::SecondField, sort(kTitle, kNone, true, false), 6, false,
+     {}, kPages, {}, false},
+    {"none clears the second", Rule::SecondField, sort(kTitle, kAuthor), 0, false, {}, kNone},
+    {"direction after entry order", Rule::SecondDirection, {}, 1, true},
+    {"direction without second", Rule::SecondDirection, sort(kTitle, kNone), 1, true},
+    {"ticked second direction", Rule::SecondDirection, sort(kTitle, kPages, false, true), 1, true},
+    {"second direction of two texts", Rule::SecondDirection, sort(kTitle, kAuthor), 1, true},
+    {"inverts the second direction", Rule::SecondDirection, sort(kTitle, kPages), 1, false, {}, {},
+     false, true},
+};
 
-TEST(chooseFirstField, KeepsADifferentSecondField) {
-  const auto s = chooseFirstField(books(sort(kTitle, kPages)), 2);
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->secondField, kPages);
-}
+}  // namespace
 
-TEST(chooseFirstField, SecondDirectionFollowsWhenBothAreStringFields) {
-  const auto s = chooseFirstField(books(sort(kPages, kAuthor, true, false)), 1);
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->firstField, kTitle);
-  EXPECT_TRUE(s->secondDescending);
-}
-
-TEST(chooseFirstField, SecondDirectionStaysWhenTheSecondIsNoStringField) {
-  const auto s = chooseFirstField(books(sort(kAuthor, kPages, true, false)), 1);
-  ASSERT_TRUE(s);
-  EXPECT_FALSE(s->secondDescending);
+TEST(SortMenuChoice, RefusedOrLeadsToTheNewSortFields) {
+  for (const Choice& c : kChoices) {
+    SCOPED_TRACE(c.what);
+    const auto s = choose(c.rule, books(c.from), c.arg);
+    if (c.refused) {
+      EXPECT_FALSE(s);
+      continue;
+    }
+    ASSERT_TRUE(s);
+    if (c.first) {
+      EXPECT_EQ(s->firstField, *c.first);
+    }
+    if (c.second) {
+      EXPECT_EQ(s->secondField, *c.second);
+    }
+    if (c.firstDescending) {
+      EXPECT_EQ(s->firstDescending, *c.firstDescending);
+    }
+    if (c.secondDescending) {
+      EXPECT_EQ(s->secondDescending, *c.secondDescending);
+    }
+  }
 }
 
 TEST(chooseFirstField, NonUserFieldsNeverCountAsStringFields) {
@@ -132,31 +185,6 @@ TEST(chooseFirstField, NonUserFieldsNeverCountAsStringFields) {
   ASSERT_TRUE(s);
   EXPECT_EQ(s->firstField, kTitle);
   EXPECT_FALSE(s->secondDescending);
-}
-
-TEST(chooseFirstField, RefusesMemoAndPictureFields) {
-  EXPECT_FALSE(chooseFirstField(books(), 4));
-  EXPECT_FALSE(chooseFirstField(books(), 5));
-  EXPECT_FALSE(chooseFirstField(books(), 7));  // no such label
-}
-
-TEST(chooseFirstDirection, TheTickedDirectionChangesNothing) {
-  EXPECT_FALSE(chooseFirstDirection(books(sort(kTitle, kNoSortField, true)), true));
-  EXPECT_FALSE(chooseFirstDirection(books(sort(kTitle, kNoSortField, false)), false));
-}
-
-TEST(chooseFirstDirection, InvertsTheFirstDirection) {
-  const auto s = chooseFirstDirection(books(sort(kPages, kTitle, false, false)), true);
-  ASSERT_TRUE(s);
-  EXPECT_TRUE(s->firstDescending);
-  EXPECT_FALSE(s->secondDescending);  // a number and a text keep their own directions
-}
-
-TEST(chooseFirstDirection, SecondFollowsWhenBothAreStringFields) {
-  const auto s = chooseFirstDirection(books(sort(kTitle, kAuthor, false, false)), true);
-  ASSERT_TRUE(s);
-  EXPECT_TRUE(s->firstDescending);
-  EXPECT_TRUE(s->secondDescending);
 }
 
 TEST(secondFieldMenu, ListsNoneThenEveryLabel) {
@@ -176,8 +204,6 @@ TEST(secondFieldMenu, EntryOrderOffersNeitherFieldNorDirection) {
   const auto m = secondFieldMenu(books(sort(kNoSortField, kNoSortField)));
   EXPECT_FALSE(m.fieldSubmenuEnabled);
   EXPECT_FALSE(m.directionSubmenuEnabled);
-  EXPECT_FALSE(chooseSecondField(books(), 1));
-  EXPECT_FALSE(chooseSecondDirection(books(), true));
 }
 
 TEST(secondFieldMenu, NoSecondFieldOffersFieldsButNoDirection) {
@@ -199,44 +225,6 @@ TEST(secondFieldMenu, StringAndNumberOfferBothDirections) {
   EXPECT_TRUE(m.directions.ascending.enabled);
   EXPECT_TRUE(m.directions.descending.enabled);
   EXPECT_TRUE(m.directions.descending.checked);
-}
-
-TEST(chooseSecondField, SetsTheFieldAndFollowsTheFirstDirectionForTwoStrings) {
-  const auto s = chooseSecondField(books(sort(kTitle, kNoSortField, true, false)), 2);
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->secondField, kAuthor);
-  EXPECT_TRUE(s->secondDescending);
-}
-
-TEST(chooseSecondField, NumberKeepsItsDirection) {
-  const auto s = chooseSecondField(books(sort(kTitle, kNoSortField, true, false)), 6);
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->secondField, kPages);
-  EXPECT_FALSE(s->secondDescending);
-}
-
-TEST(chooseSecondField, NoneClearsTheSecondField) {
-  const auto s = chooseSecondField(books(sort(kTitle, kAuthor)), 0);
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->secondField, kNoSortField);
-}
-
-TEST(chooseSecondField, RefusesTheFirstFieldAndMemoFields) {
-  EXPECT_FALSE(chooseSecondField(books(sort(kTitle, kNoSortField)), 1));
-  EXPECT_FALSE(chooseSecondField(books(sort(kTitle, kNoSortField)), 4));
-}
-
-TEST(chooseSecondDirection, InvertsTheSecondDirection) {
-  const auto s = chooseSecondDirection(books(sort(kTitle, kPages, false, false)), true);
-  ASSERT_TRUE(s);
-  EXPECT_TRUE(s->secondDescending);
-  EXPECT_FALSE(s->firstDescending);
-}
-
-TEST(chooseSecondDirection, RefusedWithoutSecondFieldTickedOrTwoStrings) {
-  EXPECT_FALSE(chooseSecondDirection(books(sort(kTitle, kNoSortField)), true));
-  EXPECT_FALSE(chooseSecondDirection(books(sort(kTitle, kPages, false, true)), true));
-  EXPECT_FALSE(chooseSecondDirection(books(sort(kTitle, kAuthor, false, false)), true));
 }
 
 TEST(filterMenu, EveryStateButTheCurrentIsEnabled) {

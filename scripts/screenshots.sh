@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Pictures of the three book views on the sample collection, from a built
+# tree, into docs/screenshots (or the directory given).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+QT_QPA_PLATFORM=offscreen build/bin/shots build/bin "${1:-docs/screenshots}"

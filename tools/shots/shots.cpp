@@ -1,0 +1,105 @@
+// Pictures of the three book views on the sample collection, taken from the
+// program's own windows on the offscreen platform:
+//   shots <program dir> <output dir>
+// The program directory is copied to a temporary place first, so nothing
+// the views save lands in it.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+#include "book/bookview.h"
+#include "book/contents/contentsview.h"
+#include "book/recordpages/recordpagesview.h"
+#include "book/viewhost.h"
+#include "core/prompt.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "core/templatelist.h"
+#include "store/sampledata.h"
+
+namespace {
+
+// Every question gets its default answer: the pictures must not wait for a person.
+class DefaultAnswers : public Prompter {
+ public:
+  MsgResult message(MsgKind, MsgButtons buttons, const QString&, int) override {
+    return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::No
+                                                                              : MsgResult::Ok;
+  }
+  std::optional<QString> input(const QString&, const QString&, const QString& value,
+                               bool) override {
+    return value;
+  }
+  QString openFile(const FileFilter&) override { return {}; }
+  QString saveFile(const FileFilter&) override { return {}; }
+  QString directory(const QString&, const QString&) override { return {}; }
+};
+
+bool copyDir(const QString& from, const QString& to) {
+  QDir().mkpath(to);
+  const QDir src(from);
+  for (const QFileInfo& fi : src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+    if (fi.isDir()) {
+      if (fi.fileName() == QStringLiteral("DATA")) continue;  // start from the sample
+      if (!copyDir(fi.filePath(), to + QLatin1Char('/') + fi.fileName())) return false;
+    } else if (!QFile::copy(fi.filePath(), to + QLatin1Char('/') + fi.fileName())) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool save(QWidget* w, const QString& path) {
+  QTest::qWait(50);
+  if (!w->grab().save(path)) {
+    std::fprintf(stderr, "shots: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: shots <program dir> <output dir>\n");
+    return 2;
+  }
+  QTemporaryDir tmp;
+  const QString program = tmp.filePath(QStringLiteral("program"));
+  if (!tmp.isValid() || !copyDir(QString::fromLocal8Bit(argv[1]), program)) {
+    std::fprintf(stderr, "shots: cannot copy %s\n", argv[1]);
+    return 1;
+  }
+  const QString out = QString::fromLocal8Bit(argv[2]);
+  QDir().mkpath(out);
+  static DefaultAnswers answers;
+  setDefaultPrompter(&answers);
+  installSampleSeeder();
+  installTemplateLists();
+  runStartupSteps(program);
+
+  auto* host = new ViewHost;
+  bool ok = true;
+  BookView* combined = createMainView(0, host);
+  combined->show();
+  ok &= save(combined, out + QStringLiteral("/combined-view.png"));
+  combined->switchingModel = true;
+  combined->close();
+
+  auto* contents = static_cast<ContentsView*>(createMainView(1, host));
+  contents->show();
+  ok &= save(contents, out + QStringLiteral("/table-of-contents.png"));
+  contents->onEntryClicked(0);
+  if (contents->RecordPages && contents->RecordPages->isVisible())
+    ok &= save(contents->RecordPages, out + QStringLiteral("/record-pages.png"));
+  else
+    ok = false;
+  return ok ? 0 : 1;
+}

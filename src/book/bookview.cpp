@@ -204,8 +204,8 @@ void BookView::addBookKeys() {
             [this] { formMenu->popup(frameGeometry().topLeft() + QPoint(50, 100)); });
   keys_.add(Qt::Key_F3, Qt::NoModifier, [this] { popupEntryMenuAtFocus(); });
   keys_.add(Qt::Key_F5, Qt::NoModifier, [this] {
-    columnHeader->popupMenu()->popup(QPoint(frameGeometry().x() + 50,
-                                            clientTop() + leftPage->y() + columnHeader->y() + 10));
+    columnHeader->popupMenu()->popup(
+        QPoint(frameGeometry().x() + 50, clientTop() + leftPage->y() + columnHeader->y() + 10));
   });
   keys_.addRange(Qt::Key_F6, Qt::Key_F8, Qt::NoModifier, [this](int part) { popupSortMenu(part); });
 }
@@ -222,7 +222,8 @@ void BookView::popupEntryMenuAtFocus() {
   }
   const ContentsEntry* e = entries[static_cast<size_t>(slot)];
   const QWidget* page = e->parentWidget();
-  showEntryMenu(slot, QPoint(page->x() + frameGeometry().x() + 50, clientTop() + page->y() + e->y() + 10));
+  showEntryMenu(
+      slot, QPoint(page->x() + frameGeometry().x() + 50, clientTop() + page->y() + e->y() + 10));
 }
 
 void BookView::popupSortMenu(int part) {
@@ -246,28 +247,45 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
     bar->setFrameShape(QFrame::StyledPanel);
     bar->setAutoFillBackground(true);
   }
-  searchButton = speedBarButton(standardBar, "searchButton", "Find Text", QStyle::SP_FileDialogContentsView, "Find");
-  optionsButton = speedBarButton(standardBar, "optionsButton", "Set Options", QStyle::SP_FileDialogDetailedView, "Options");
-  printButton = speedBarButton(standardBar, "printButton", "Create and Print Reports", QStyle::SP_DialogSaveButton, "Print");
-  newButton = speedBarButton(standardBar, "newButton", "Add New Record", QStyle::SP_FileIcon, "New");
-  loadButton = speedBarButton(standardBar, "loadButton", "Load Another Database", QStyle::SP_DialogOpenButton, "Load");
-  aboutButton = speedBarButton(standardBar, "aboutButton", "Display Information About Authors", QStyle::SP_MessageBoxInformation, "About");
-  helpButton = speedBarButton(standardBar, "helpButton", "Display Help Window", QStyle::SP_DialogHelpButton, "Help");
-  exitButton = speedBarButton(standardBar, "exitButton", "Program Shutdown [Alt+F4]", QStyle::SP_DialogCloseButton, "Exit");
-  exportButton = speedBarButton(advancedBar, "exportButton", "Export Data to Text File", QStyle::SP_ArrowRight, "Export");
-  importButton = speedBarButton(advancedBar, "importButton", "Import Data from Text File", QStyle::SP_ArrowLeft, "Import");
-  passwordButton = speedBarButton(advancedBar, "passwordButton", "Change Password", QStyle::SP_DialogYesButton, "Password");
-  maintenanceButton = speedBarButton(advancedBar, "maintenanceButton", "Database Maintenance Functions", QStyle::SP_BrowserReload, "Maintenance");
-  filterButton = speedBarButton(advancedBar, "filterButton", "Define Filter", QStyle::SP_FileDialogListView, "Filter");
+  searchButton = speedBarButton(standardBar, "searchButton", "Find Text",
+                                QStyle::SP_FileDialogContentsView, "Find");
+  optionsButton = speedBarButton(standardBar, "optionsButton", "Set Options",
+                                 QStyle::SP_FileDialogDetailedView, "Options");
+  printButton = speedBarButton(standardBar, "printButton", "Create and Print Reports",
+                               QStyle::SP_DialogSaveButton, "Print");
+  newButton =
+      speedBarButton(standardBar, "newButton", "Add New Record", QStyle::SP_FileIcon, "New");
+  loadButton = speedBarButton(standardBar, "loadButton", "Load Another Database",
+                              QStyle::SP_DialogOpenButton, "Load");
+  aboutButton = speedBarButton(standardBar, "aboutButton", "Display Information About Authors",
+                               QStyle::SP_MessageBoxInformation, "About");
+  helpButton = speedBarButton(standardBar, "helpButton", "Display Help Window",
+                              QStyle::SP_DialogHelpButton, "Help");
+  exitButton = speedBarButton(standardBar, "exitButton", "Program Shutdown [Alt+F4]",
+                              QStyle::SP_DialogCloseButton, "Exit");
+  exportButton = speedBarButton(advancedBar, "exportButton", "Export Data to Text File",
+                                QStyle::SP_ArrowRight, "Export");
+  importButton = speedBarButton(advancedBar, "importButton", "Import Data from Text File",
+                                QStyle::SP_ArrowLeft, "Import");
+  passwordButton = speedBarButton(advancedBar, "passwordButton", "Change Password",
+                                  QStyle::SP_DialogYesButton, "Password");
+  maintenanceButton =
+      speedBarButton(advancedBar, "maintenanceButton", "Database Maintenance Functions",
+                     QStyle::SP_BrowserReload, "Maintenance");
+  filterButton = speedBarButton(advancedBar, "filterButton", "Define Filter",
+                                QStyle::SP_FileDialogListView, "Filter");
   sortButton = speedBarButton(advancedBar, "sortButton", "Sort Data", QStyle::SP_ArrowDown, "Sort");
-  summaryButton = speedBarButton(advancedBar, "summaryButton", "Display Summary", QStyle::SP_FileDialogInfoView, "Summary");
+  summaryButton = speedBarButton(advancedBar, "summaryButton", "Display Summary",
+                                 QStyle::SP_FileDialogInfoView, "Summary");
   int x = 4;
-  for (QToolButton* b : {searchButton, optionsButton, printButton, newButton, loadButton, aboutButton, helpButton, exitButton}) {
+  for (QToolButton* b : {searchButton, optionsButton, printButton, newButton, loadButton,
+                         aboutButton, helpButton, exitButton}) {
     b->setGeometry(x, 2, standardWidth, barHeight - 4);
     x += standardWidth + 2;
   }
   x = 4;
-  for (QToolButton* b : {exportButton, importButton, passwordButton, maintenanceButton, filterButton, sortButton, summaryButton}) {
+  for (QToolButton* b : {exportButton, importButton, passwordButton, maintenanceButton,
+                         filterButton, sortButton, summaryButton}) {
     b->setGeometry(x, 2, advancedWidth, barHeight - 4);
     x += advancedWidth + 2;
   }
@@ -278,8 +296,8 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(sortButton, &QToolButton::clicked, this, [this] { onSortClicked(); });
   connect(searchButton, &QToolButton::clicked, this, [this] { onSearchClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {optionsButton, printButton, loadButton, exportButton, importButton, passwordButton, maintenanceButton,
-                         filterButton, summaryButton})
+  for (QToolButton* b : {optionsButton, printButton, loadButton, exportButton, importButton,
+                         passwordButton, maintenanceButton, filterButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -343,15 +361,17 @@ void BookView::buildFormMenu() {
   QMenu* hints = formMenu->addMenu(QStringLiteral("H&int Messages"));
   const char* hintTexts[] = {"Show", "Hide"};
   for (int i = 0; i < 2; ++i)
-    hintItems[static_cast<size_t>(i)] = hints->addAction(QString::fromLatin1(hintTexts[i]), [this, i] {
-      appSettings().hintMessages = static_cast<uint16_t>(i);
-      hintsOn_ = i == 0;
-    });
+    hintItems[static_cast<size_t>(i)] =
+        hints->addAction(QString::fromLatin1(hintTexts[i]), [this, i] {
+          appSettings().hintMessages = static_cast<uint16_t>(i);
+          hintsOn_ = i == 0;
+        });
   QMenu* del = formMenu->addMenu(QStringLiteral("&Record Delete Mode"));
   const char* delTexts[] = {"Ask User To Confirm", "Immediate Delete"};
   for (int i = 0; i < 2; ++i)
-    deleteModeItems[static_cast<size_t>(i)] = del->addAction(
-        QString::fromLatin1(delTexts[i]), [i] { appSettings().deleteMode = static_cast<uint16_t>(i); });
+    deleteModeItems[static_cast<size_t>(i)] = del->addAction(QString::fromLatin1(delTexts[i]), [i] {
+      appSettings().deleteMode = static_cast<uint16_t>(i);
+    });
   formMenu->addSeparator();
   formMenu->addAction(QStringLiteral("&Help"), [] { showHelpTopic(66); });
   for (QMenu* m : {model, bars, tabs, hints, del})
@@ -380,11 +400,11 @@ void BookView::setMenusAndSpeedBars(int value) {
   applyLayout();
 }
 
-
 void BookView::buildMenuBar() {
   QMenuBar* bar = menuBar();
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
-  newRecordAction = file->addAction(QStringLiteral("&New Record"), this, [this] { onNewClicked(); });
+  newRecordAction =
+      file->addAction(QStringLiteral("&New Record"), this, [this] { onNewClicked(); });
   loadDatabaseAction = file->addAction(QStringLiteral("&Load Database"));
   printAction = file->addAction(QStringLiteral("&Print"));
   exitAction = file->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
@@ -409,8 +429,8 @@ void BookView::buildMenuBar() {
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a : {loadDatabaseAction, printAction, optionsAction, exportAction, importAction, passwordAction,
-                     maintenanceAction, filterAction, summaryAction})
+  for (QAction* a : {loadDatabaseAction, printAction, optionsAction, exportAction, importAction,
+                     passwordAction, maintenanceAction, filterAction, summaryAction})
     a->setEnabled(false);
 }
 
@@ -420,16 +440,17 @@ void BookView::buildEntryMenu() {
   quickViewMenu = entryMenu->addMenu(QStringLiteral("&Quick View"));
   copyBufferMenu = entryMenu->addMenu(QStringLiteral("&View Copy Buffer"));
   entryMenu->addSeparator();
-  entryCopyAction =
-      entryMenu->addAction(QStringLiteral("&Copy Record"), [this] { onCopyRecordClicked(menuSlot_); });
-  entryPasteAction =
-      entryMenu->addAction(QStringLiteral("&Paste Record"), [this] { onPasteRecordClicked(menuSlot_); });
-  entryDeleteAction =
-      entryMenu->addAction(QStringLiteral("&Delete Record"), [this] { onDeleteRecordClicked(menuSlot_); });
+  entryCopyAction = entryMenu->addAction(QStringLiteral("&Copy Record"),
+                                         [this] { onCopyRecordClicked(menuSlot_); });
+  entryPasteAction = entryMenu->addAction(QStringLiteral("&Paste Record"),
+                                          [this] { onPasteRecordClicked(menuSlot_); });
+  entryDeleteAction = entryMenu->addAction(QStringLiteral("&Delete Record"),
+                                           [this] { onDeleteRecordClicked(menuSlot_); });
   entryPrintAction = entryMenu->addAction(QStringLiteral("P&rint Record"));
   entryPrintAction->setEnabled(false);  // printing arrives with its subsystem
   entryMenu->addSeparator();
-  entryHelpAction = entryMenu->addAction(QStringLiteral("&Help"), [] { showHelpTopic(kEntryHelpContext); });
+  entryHelpAction =
+      entryMenu->addAction(QStringLiteral("&Help"), [] { showHelpTopic(kEntryHelpContext); });
 }
 
 // ---------------------------------------------------------------- layout and colours
@@ -449,12 +470,14 @@ void BookView::applyLayout() {
 void BookView::positionPanels() {
   const AppSettings& s = appSettings();
   const bool bars = s.menusAndSpeedBars != 1;
-  const QSize client = placeBookParts({leftPage, rightSide(), letterColumn, standardBar, advancedBar, speedBarTabs,
-                                       shape_.pageWidth, shape_.pageHeight, kLetterColumnWidth, kSpeedBarHeight},
-                                      bars ? kSpeedBarHeight + kTabSetHeight : 0, s.speedBarLocation == 0,
-                                      s.letterTabsLocation == 1);
+  const QSize client =
+      placeBookParts({leftPage, rightSide(), letterColumn, standardBar, advancedBar, speedBarTabs,
+                      shape_.pageWidth, shape_.pageHeight, kLetterColumnWidth, kSpeedBarHeight},
+                     bars ? kSpeedBarHeight + kTabSetHeight : 0, s.speedBarLocation == 0,
+                     s.letterTabsLocation == 1);
   centralWidget()->setFixedSize(client);
-  setFixedSize(client.width(), client.height() + (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
+  setFixedSize(client.width(),
+               client.height() + (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
 }
 
 void BookView::applyColors() {

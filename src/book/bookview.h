@@ -87,8 +87,9 @@ class BookView : public QMainWindow {
   QFrame* standardBar = nullptr;
   QFrame* advancedBar = nullptr;
   QTabBar* speedBarTabs = nullptr;
-  QToolButton *searchButton = nullptr, *optionsButton = nullptr, *printButton = nullptr, *newButton = nullptr,
-              *loadButton = nullptr, *aboutButton = nullptr, *helpButton = nullptr, *exitButton = nullptr;
+  QToolButton *searchButton = nullptr, *optionsButton = nullptr, *printButton = nullptr,
+              *newButton = nullptr, *loadButton = nullptr, *aboutButton = nullptr,
+              *helpButton = nullptr, *exitButton = nullptr;
   QToolButton *exportButton = nullptr, *importButton = nullptr, *passwordButton = nullptr,
               *maintenanceButton = nullptr, *filterButton = nullptr, *sortButton = nullptr,
               *summaryButton = nullptr;
@@ -114,17 +115,19 @@ class BookView : public QMainWindow {
   SortBar* sortBar = nullptr;
   std::vector<ContentsEntry*> entries;
   std::array<ColorButton*, 26> letterButtons{};  // A_Btn .. Z_Btn
-  QPushButton *firstButton = nullptr, *pageUpButton = nullptr, *pageDownButton = nullptr, *lastButton = nullptr,
-              *sponsorButton = nullptr;
+  QPushButton *firstButton = nullptr, *pageUpButton = nullptr, *pageDownButton = nullptr,
+              *lastButton = nullptr, *sponsorButton = nullptr;
   QMenu* entryMenu = nullptr;
   QMenu *quickViewMenu = nullptr, *copyBufferMenu = nullptr;
   QAction *entryCopyAction = nullptr, *entryPasteAction = nullptr, *entryDeleteAction = nullptr,
           *entryPrintAction = nullptr, *entryHelpAction = nullptr;
-  QAction *newRecordAction = nullptr, *loadDatabaseAction = nullptr, *printAction = nullptr, *exitAction = nullptr,
-          *findAction = nullptr, *optionsAction = nullptr, *firstAction = nullptr, *pageUpAction = nullptr,
-          *pageDownAction = nullptr, *lastAction = nullptr, *exportAction = nullptr, *importAction = nullptr,
-          *passwordAction = nullptr, *maintenanceAction = nullptr, *filterAction = nullptr, *sortAction = nullptr,
-          *summaryAction = nullptr, *helpContentsAction = nullptr, *aboutAction = nullptr;
+  QAction *newRecordAction = nullptr, *loadDatabaseAction = nullptr, *printAction = nullptr,
+          *exitAction = nullptr, *findAction = nullptr, *optionsAction = nullptr,
+          *firstAction = nullptr, *pageUpAction = nullptr, *pageDownAction = nullptr,
+          *lastAction = nullptr, *exportAction = nullptr, *importAction = nullptr,
+          *passwordAction = nullptr, *maintenanceAction = nullptr, *filterAction = nullptr,
+          *sortAction = nullptr, *summaryAction = nullptr, *helpContentsAction = nullptr,
+          *aboutAction = nullptr;
 
   // Handlers.
   void onFirstClicked();

@@ -55,8 +55,10 @@ void BookView::buildSortBar(QWidget* page) {
   sortBar = new SortBar(page);
   sortBar->setObjectName(QStringLiteral("sortBar"));
   sortBar->setHelpContext(103);
-  sortBar->setHint1(QStringLiteral("[Primary Sort Field]: Left Click - Sort Options; Right Click - Menu"));
-  sortBar->setHint2(QStringLiteral("[Secondary Sort Field]: Left Click - Sort Options; Right Click - Menu"));
+  sortBar->setHint1(
+      QStringLiteral("[Primary Sort Field]: Left Click - Sort Options; Right Click - Menu"));
+  sortBar->setHint2(
+      QStringLiteral("[Secondary Sort Field]: Left Click - Sort Options; Right Click - Menu"));
   sortBar->setHint3(QStringLiteral("Left Click - Set Filter;  Right Click - Menu"));
   sortBar->setSortSource([] {
     const SortState& s = sortState();
@@ -75,10 +77,14 @@ void BookView::buildSortBar(QWidget* page) {
 }
 
 void BookView::buildPageButtons(QWidget* firstPage, QWidget* lastPage, bool withTexts) {
-  auto text = [withTexts](const char* caption) { return withTexts ? QString::fromLatin1(caption) : QString(); };
+  auto text = [withTexts](const char* caption) {
+    return withTexts ? QString::fromLatin1(caption) : QString();
+  };
   firstButton = pageButton(firstPage, "firstButton", text("First"), "GoTo First Page [Ctrl+Home]");
-  pageUpButton = pageButton(firstPage, "pageUpButton", text("PgUp"), "GoTo Previous Page [Ctrl+PgUp]");
-  pageDownButton = pageButton(lastPage, "pageDownButton", text("PgDn"), "GoTo Next Page [Ctrl+PgDn]");
+  pageUpButton =
+      pageButton(firstPage, "pageUpButton", text("PgUp"), "GoTo Previous Page [Ctrl+PgUp]");
+  pageDownButton =
+      pageButton(lastPage, "pageDownButton", text("PgDn"), "GoTo Next Page [Ctrl+PgDn]");
   lastButton = pageButton(lastPage, "lastButton", text("Last"), "GoTo Last Page [Ctrl+End]");
   firstButton->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
   pageUpButton->setIcon(style()->standardIcon(QStyle::SP_MediaSeekBackward));
@@ -89,7 +95,8 @@ void BookView::buildPageButtons(QWidget* firstPage, QWidget* lastPage, bool with
   connect(pageDownButton, &QPushButton::clicked, this, &BookView::onPageDownClicked);
   connect(lastButton, &QPushButton::clicked, this, &BookView::onLastClicked);
 
-  sponsorButton = pageButton(leftPage, "SponsorBtn", QString(), "Go To Tomekeeper Home Page [Ctrl+G]");
+  sponsorButton =
+      pageButton(leftPage, "SponsorBtn", QString(), "Go To Tomekeeper Home Page [Ctrl+G]");
   sponsorButton->setIcon(QIcon(programPixmap()));
   sponsorButton->setIconSize(QSize(24, 24));
   sponsorButton->setFlat(true);
@@ -112,8 +119,9 @@ ContentsEntry* BookView::addEntry(QWidget* page, int slot) {
 }
 
 void BookView::buildLetterColumn(int top, int buttonHeight) {
-  letterColumn = ::buildLetterColumn(centralWidget(), kLetterColumnWidth, shape_.pageHeight, top, buttonHeight,
-                                     letterButtons, [this](int i) { onLetterClicked(i); });
+  letterColumn =
+      ::buildLetterColumn(centralWidget(), kLetterColumnWidth, shape_.pageHeight, top, buttonHeight,
+                          letterButtons, [this](int i) { onLetterClicked(i); });
 }
 
 // ---------------------------------------------------------------- entries
@@ -186,7 +194,8 @@ void BookView::focusEntry() {
 void BookView::onColumnHeaderChanged() {
   for (ContentsEntry* e : entries) {
     e->removeColumns();
-    for (int i = 0; i < columnHeader->sectionCount(); ++i) e->addColumn(QString(), columnHeader->columnPercent(i));
+    for (int i = 0; i < columnHeader->sectionCount(); ++i)
+      e->addColumn(QString(), columnHeader->columnPercent(i));
   }
   refresh();
 }
@@ -427,7 +436,8 @@ void BookView::onSearchClicked() {
 }
 
 void BookView::reportFindLetter() {
-  if (FindDialog* find = FindDialog::instance()) find->setCurrentLetter(lettersOn() ? currentLetter() : 0);
+  if (FindDialog* find = FindDialog::instance())
+    find->setCurrentLetter(lettersOn() ? currentLetter() : 0);
 }
 
 bool BookView::findAtRangeEnd(bool forward) {

@@ -34,7 +34,9 @@ BookView* currentView() { return g_currentView.data(); }
 void setCurrentView(BookView* view) { g_currentView = view; }
 ViewHost* mainDlg() { return g_mainDlg; }
 
-void registerMainView(int bookModel, MainViewMaker make) { g_makers[makerIndex(bookModel)] = std::move(make); }
+void registerMainView(int bookModel, MainViewMaker make) {
+  g_makers[makerIndex(bookModel)] = std::move(make);
+}
 
 BookView* createMainView(int bookModel, QWidget* owner) {
   const MainViewMaker& make = g_makers[makerIndex(bookModel)];

@@ -63,7 +63,7 @@ bool CombinedView::findBeforeFind(bool fromEnd) {
 }
 
 void CombinedView::findOnFound(char letter, int32_t position, int field, int start, int length,
-                         const QString& text) {
+                               const QString& text) {
   setEnabled(true);
   if (letter >= 'A' && letter <= 'Z' && lettersOn()) {
     // The search applied the letter's range already.

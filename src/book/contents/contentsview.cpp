@@ -286,4 +286,3 @@ bool ContentsView::findOnNotFound() {
     returnToLetter(searchLetter_);
   return true;
 }
-

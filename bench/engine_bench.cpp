@@ -94,81 +94,70 @@ constexpr int kPositions = 200;
 constexpr int kSearches = 1000;
 constexpr int kFirstRecords = 24;
 
-std::vector<Row> runSize(uint32_t n, const fs::path& dir) {
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const std::string dbf = (dir / "BOOKS.DBF").string();
-  const std::string db = (dir / "books.sqlite").string();
-  std::vector<Row> rows;
+// One size's files and the search keys picked while appending.
+struct Bench {
+  uint32_t n = 0;
+  std::string dbf;
+  std::string db;
+  std::vector<std::string> keys;  // upper-case titles of records picked at random
+};
 
-  // Search keys: titles of records picked at random.
-  std::mt19937 rng(99);
-  std::vector<uint32_t> picks(kSearches);
-  for (auto& p : picks) p = rng() % n;
-  std::vector<uint32_t> sorted = picks;
-  std::sort(sorted.begin(), sorted.end());
-  std::vector<std::string> keys;
-
-  // Bulk append.
-  Row append{"bulk append"};
-  {
-    bench::BookMaker maker;
-    dbase::Table::create(dbf, kFields);
-    dbase::Table t;
-    t.open(dbf, dbase::OpenMode::Exclusive);
-    size_t next = 0;
-    append.ours = millis([&] {
-      for (uint32_t i = 0; i < n; ++i) {
-        const auto b = maker.next();
-        for (; next < sorted.size() && sorted[next] == i; ++next) keys.push_back(upper(b.title));
-        t.append();
-        t.setString(0, b.title);
-        t.setString(1, b.author);
-        t.setDate(2, dbase::Date{b.year, b.month, b.day});
-        t.setNumber(3, b.price);
-        t.setNumber(4, b.pages);
-        if (!b.notes.empty()) t.writeBlob(5, b.notes);
-        t.post();
-      }
-    });
-    require(t.physicalCount() == n, "appended count");
-  }
-  {
-    bench::BookMaker maker;
-    Sqlite s(db);
-    s.exec("CREATE TABLE books(id INTEGER PRIMARY KEY, title TEXT, author TEXT, published TEXT,"
-           " price REAL, pages INTEGER, notes TEXT)");
-    append.sqlite = millis([&] {
-      s.exec("BEGIN");
-      sqlite3_stmt* st = s.prepare("INSERT INTO books VALUES(?,?,?,?,?,?,?)");
-      char date[16];
-      for (uint32_t i = 0; i < n; ++i) {
-        const auto b = maker.next();
-        std::snprintf(date, sizeof date, "%04d-%02d-%02d", b.year, b.month, b.day);
-        sqlite3_bind_int64(st, 1, i + 1);
-        sqlite3_bind_text(st, 2, b.title.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 3, b.author.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 4, date, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_double(st, 5, b.price);
-        sqlite3_bind_int(st, 6, b.pages);
-        if (b.notes.empty()) {
-          sqlite3_bind_null(st, 7);
-        } else {
-          sqlite3_bind_text(st, 7, b.notes.c_str(), -1, SQLITE_TRANSIENT);
-        }
-        if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error("sqlite insert");
-        sqlite3_reset(st);
-      }
-      sqlite3_finalize(st);
-      s.exec("COMMIT");
-    });
-  }
-  rows.push_back(append);
-
+double appendOurs(Bench& b, const std::vector<uint32_t>& picked) {
+  bench::BookMaker maker;
+  dbase::Table::create(b.dbf, kFields);
   dbase::Table t;
-  t.open(dbf, dbase::OpenMode::Exclusive);
-  Sqlite s(db);
+  t.open(b.dbf, dbase::OpenMode::Exclusive);
+  size_t next = 0;
+  const double ms = millis([&] {
+    for (uint32_t i = 0; i < b.n; ++i) {
+      const auto book = maker.next();
+      for (; next < picked.size() && picked[next] == i; ++next) b.keys.push_back(upper(book.title));
+      t.append();
+      t.setString(0, book.title);
+      t.setString(1, book.author);
+      t.setDate(2, dbase::Date{book.year, book.month, book.day});
+      t.setNumber(3, book.price);
+      t.setNumber(4, book.pages);
+      if (!book.notes.empty()) t.writeBlob(5, book.notes);
+      t.post();
+    }
+  });
+  require(t.physicalCount() == b.n, "appended count");
+  return ms;
+}
 
+double appendSqlite(const Bench& b) {
+  bench::BookMaker maker;
+  Sqlite s(b.db);
+  s.exec("CREATE TABLE books(id INTEGER PRIMARY KEY, title TEXT, author TEXT, published TEXT,"
+         " price REAL, pages INTEGER, notes TEXT)");
+  return millis([&] {
+    s.exec("BEGIN");
+    sqlite3_stmt* st = s.prepare("INSERT INTO books VALUES(?,?,?,?,?,?,?)");
+    char date[16];
+    for (uint32_t i = 0; i < b.n; ++i) {
+      const auto book = maker.next();
+      std::snprintf(date, sizeof date, "%04d-%02d-%02d", book.year, book.month, book.day);
+      sqlite3_bind_int64(st, 1, i + 1);
+      sqlite3_bind_text(st, 2, book.title.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_text(st, 3, book.author.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_text(st, 4, date, -1, SQLITE_TRANSIENT);
+      sqlite3_bind_double(st, 5, book.price);
+      sqlite3_bind_int(st, 6, book.pages);
+      if (book.notes.empty()) {
+        sqlite3_bind_null(st, 7);
+      } else {
+        sqlite3_bind_text(st, 7, book.notes.c_str(), -1, SQLITE_TRANSIENT);
+      }
+      if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error("sqlite insert");
+      sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    s.exec("COMMIT");
+  });
+}
+
+Row buildTag(dbase::Table& t, Sqlite& s) {
   Row tag{"build tag UPPER(TITLE)"};
   tag.ours = millis([&] {
     dbase::TagDef def;
@@ -177,15 +166,17 @@ std::vector<Row> runSize(uint32_t n, const fs::path& dir) {
     t.addTag(def);
   });
   tag.sqlite = millis([&] { s.exec("CREATE INDEX books_title ON books(upper(title))"); });
-  rows.push_back(tag);
+  return tag;
+}
 
+Row walkTag(const Bench& b, dbase::Table& t, Sqlite& s) {
   Row walk{"walk tag in order"};
   uint64_t oursBytes = 0, liteBytes = 0;
   walk.ours = millis([&] {
     t.setActiveTag("TITLE");
     uint32_t seen = 0;
     for (t.first(); !t.eof(); t.next(), ++seen) oursBytes += t.asString(0).size();
-    require(seen == n, "walk count");
+    require(seen == b.n, "walk count");
   });
   walk.sqlite = millis([&] {
     sqlite3_stmt* st = s.prepare("SELECT title FROM books ORDER BY upper(title)");
@@ -193,8 +184,11 @@ std::vector<Row> runSize(uint32_t n, const fs::path& dir) {
     sqlite3_finalize(st);
   });
   require(oursBytes == liteBytes, "walked titles");
-  rows.push_back(walk);
+  return walk;
+}
 
+Row positions(const Bench& b, dbase::Table& t, Sqlite& s) {
+  const uint32_t n = b.n;
   Row position{"goToPosition middle (x" + std::to_string(kPositions) + ")"};
   std::vector<std::string> oursAt, liteAt;
   position.ours = millis([&] {
@@ -218,8 +212,10 @@ std::vector<Row> runSize(uint32_t n, const fs::path& dir) {
   for (size_t i = 0; i < oursAt.size() && i < liteAt.size(); ++i) {
     require(upper(oursAt[i]) == upper(liteAt[i]), "title at position");
   }
-  rows.push_back(position);
+  return position;
+}
 
+Row rangeCount(dbase::Table& t, Sqlite& s) {
   Row range{"range count, titles on M"};
   uint32_t oursCount = 0;
   range.ours = millis([&] {
@@ -235,66 +231,107 @@ std::vector<Row> runSize(uint32_t n, const fs::path& dir) {
   });
   require(oursCount == liteCount, "range count " + std::to_string(oursCount) + " vs " +
                                       std::to_string(liteCount));
-  rows.push_back(range);
+  return range;
+}
 
+Row keySearch(const Bench& b, dbase::Table& t, Sqlite& s) {
   Row search{"key search (x" + std::to_string(kSearches) + ")"};
   search.ours = millis([&] {
-    for (const auto& k : keys) require(t.findKey(k), "findKey");
+    for (const auto& k : b.keys) require(t.findKey(k), "findKey");
   });
   search.sqlite = millis([&] {
     sqlite3_stmt* st = s.prepare("SELECT id FROM books WHERE upper(title) = ? LIMIT 1");
-    for (const auto& k : keys) {
+    for (const auto& k : b.keys) {
       sqlite3_bind_text(st, 1, k.c_str(), -1, SQLITE_TRANSIENT);
       require(sqlite3_step(st) == SQLITE_ROW, "sqlite lookup");
       sqlite3_reset(st);
     }
     sqlite3_finalize(st);
   });
-  rows.push_back(search);
+  return search;
+}
 
-  // Opening a big table and showing its first screen is what the program does at start.
-  t.close();
+// Opening a big table and showing its first screen is what the program does at start.
+Row openFirst(const Bench& b) {
   Row open{"open, first " + std::to_string(kFirstRecords) + " in tag order"};
   open.ours = millis([&] {
     dbase::Table fresh;
-    fresh.open(dbf);
+    fresh.open(b.dbf);
     fresh.setActiveTag("TITLE");
     int seen = 0;
     for (fresh.first(); !fresh.eof() && seen < kFirstRecords; fresh.next(), ++seen) {
       for (int f = 0; f < static_cast<int>(kFields.size()); ++f) (void)fresh.asString(f);
     }
-    require(seen == std::min<int>(kFirstRecords, static_cast<int>(n)), "first records");
+    require(seen == std::min<int>(kFirstRecords, static_cast<int>(b.n)), "first records");
   });
   open.sqlite = millis([&] {
-    Sqlite fresh(db);
+    Sqlite fresh(b.db);
     sqlite3_stmt* st = fresh.prepare("SELECT * FROM books ORDER BY upper(title) LIMIT 24");
     while (sqlite3_step(st) == SQLITE_ROW) {
       for (int c = 0; c < 7; ++c) (void)sqlite3_column_text(st, c);
     }
     sqlite3_finalize(st);
   });
-  rows.push_back(open);
+  return open;
+}
 
-  t.open(dbf, dbase::OpenMode::Exclusive);
+Row deleteTenth(const Bench& b, dbase::Table& t, Sqlite& s) {
   Row del{"delete 1 in 10"};
   del.ours = millis([&] {
-    for (uint32_t r = 10; r <= n; r += 10) {
+    for (uint32_t r = 10; r <= b.n; r += 10) {
       t.goToRecord(r);
       t.deleteRecord();
     }
   });
   del.sqlite = millis([&] { s.exec("DELETE FROM books WHERE id % 10 = 0"); });
-  rows.push_back(del);
+  return del;
+}
 
+Row packBoth(const Bench& b, dbase::Table& t, Sqlite& s) {
   Row pack{"pack (VACUUM)"};
   pack.ours = millis([&] { t.pack(); });
   pack.sqlite = millis([&] { s.exec("VACUUM"); });
-  require(t.physicalCount() == n - n / 10, "packed count");
-  if (n >= 3) {
+  require(t.physicalCount() == b.n - b.n / 10, "packed count");
+  if (b.n >= 3) {
     t.goToRecord(3);  // the first record with a memo survives the pack
     require(t.readBlob(5).find("copy 3.") != std::string::npos, "memo after pack");
   }
-  rows.push_back(pack);
+  return pack;
+}
+
+std::vector<Row> runSize(uint32_t n, const fs::path& dir) {
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  Bench b;
+  b.n = n;
+  b.dbf = (dir / "BOOKS.DBF").string();
+  b.db = (dir / "books.sqlite").string();
+  std::vector<Row> rows;
+
+  // Search keys: titles of records picked at random.
+  std::mt19937 rng(99);
+  std::vector<uint32_t> picks(kSearches);
+  for (auto& p : picks) p = rng() % n;
+  std::sort(picks.begin(), picks.end());
+
+  Row append{"bulk append"};
+  append.ours = appendOurs(b, picks);
+  append.sqlite = appendSqlite(b);
+  rows.push_back(append);
+
+  dbase::Table t;
+  t.open(b.dbf, dbase::OpenMode::Exclusive);
+  Sqlite s(b.db);
+  rows.push_back(buildTag(t, s));
+  rows.push_back(walkTag(b, t, s));
+  rows.push_back(positions(b, t, s));
+  rows.push_back(rangeCount(t, s));
+  rows.push_back(keySearch(b, t, s));
+  t.close();
+  rows.push_back(openFirst(b));
+  t.open(b.dbf, dbase::OpenMode::Exclusive);
+  rows.push_back(deleteTenth(b, t, s));
+  rows.push_back(packBoth(b, t, s));
   return rows;
 }
 

@@ -1,7 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
-# Fails when a source includes a folder of a higher layer, when the windows
-# or controls reach the table engine directly, or when a folder of the book
-# reaches a sibling's window. Run with: cmake -DSRC=<src dir> -P CheckLayers.cmake
+# Fails when a source includes a folder of a higher layer, when a folder
+# outside the engine includes an engine header that is not public, or when the
+# windows or controls reach the table engine other than through the store. Run with: cmake -DSRC=<src dir> -P CheckLayers.cmake
 set(layers dbase core store ui query book shell)
 # Folders that reach data only through the store.
 set(no_engine ui book)
@@ -12,7 +12,7 @@ foreach(f ${files})
   file(RELATIVE_PATH rel ${SRC} ${f})
   string(REGEX MATCH "^[^/]+" folder "${rel}")
   list(FIND layers ${folder} rank)
-  if(rank EQUAL -1 OR folder STREQUAL "dbase")
+  if(rank EQUAL -1)
     continue()
   endif()
   file(STRINGS ${f} lines REGEX "^#include \"[^\"]+\"")
@@ -28,6 +28,8 @@ foreach(f ${files})
       list(APPEND errors "${rel}: include \"${inc}\" of an unknown folder")
     elseif(trank GREATER rank)
       list(APPEND errors "${rel}: includes \"${inc}\" from a higher layer")
+    elseif(trank EQUAL 0 AND NOT folder STREQUAL "dbase" AND NOT EXISTS ${SRC}/dbase/include/${inc})
+      list(APPEND errors "${rel}: includes the engine's internal \"${inc}\"")
     elseif(trank EQUAL 0 AND folder IN_LIST no_engine)
       list(APPEND errors "${rel}: reaches the table engine through \"${inc}\" instead of the store")
     endif()

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "dbase/error.h"
-#include "expr.h"
-#include "keys.h"
+#include "dbase/expr.h"
+#include "dbase/keys.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 512) return 0;  // key expressions are at most 220 characters

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "dbase/mdx.h"
 #include "dbase/table.h"
 #include "fuzz_support.h"
-#include "mdx.h"
 
 namespace {
 

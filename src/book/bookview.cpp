@@ -20,6 +20,7 @@
 #include "query/sort/sortbar.h"
 #include "store/database.h"
 #include "store/letters.h"
+#include "store/recordsession.h"
 #include "store/recordtable.h"
 #include "store/recordtext.h"
 #include "store/sortstate.h"
@@ -45,6 +46,7 @@ BookView::BookView(const Shape& shape, QWidget* parent)
   tables_ = std::make_unique<StoreTables>();
   listing_ = std::make_unique<TableListing>(tables_->records);
   spread_ = std::make_unique<SpreadModel>(*listing_, shape.spreadEntries);
+  listed_ = std::make_unique<RecordSession>(*tables_, tables_->records);
   sortState().Table = &tables_->records;
 
   auto* central = new QWidget(this);

@@ -16,6 +16,7 @@ class QPushButton;
 class QTabBar;
 class QToolButton;
 class ColorButton;
+class RecordSession;
 class ColumnHeader;
 class ContentsEntry;
 class SortBar;
@@ -225,6 +226,8 @@ class BookView : public QMainWindow {
   std::unique_ptr<StoreTables> tables_;
   std::unique_ptr<TableListing> listing_;
   std::unique_ptr<SpreadModel> spread_;
+  // What the entries do with records, through the listing's own cursor.
+  std::unique_ptr<RecordSession> listed_;
   const Shape shape_;
   bool showLetters_ = true;
   int menuSlot_ = -1;

@@ -18,6 +18,7 @@
 #include "query/sort/sortdialog.h"
 #include "store/database.h"
 #include "store/letters.h"
+#include "store/recordsession.h"
 #include "store/recordtable.h"
 #include "store/recordtext.h"
 #include "store/sortstate.h"
@@ -238,13 +239,7 @@ int32_t BookView::count() {
 }
 
 BookView::DeleteOutcome BookView::deleteListedRecord(int32_t position) {
-  DbTable& table = tables_->records;
-  dbase::Table& t = table.engine();
-  try {
-    goToPosition(table, static_cast<uint32_t>(position));
-  } catch (const std::exception&) {
-  }
-  if (t.eof()) {
+  if (!listed_->recordAt(position)) {
     showMessage(MsgKind::Information, QStringLiteral("Empty Record cannot be Deleted."));
     return DeleteOutcome::Kept;
   }
@@ -253,20 +248,7 @@ BookView::DeleteOutcome BookView::deleteListedRecord(int32_t position) {
     focusEntry();
     return DeleteOutcome::Kept;
   }
-  try {
-    t.edit();  // the lock: fails while another user edits the record
-    const char letter = firstLetter(table);
-    t.deleteRecord();
-    adjustLetterCounts(letter, ' ');
-    return DeleteOutcome::Deleted;
-  } catch (const std::exception&) {
-    try {
-      t.cancel();
-    } catch (const std::exception&) {
-    }
-    showMessage(MsgKind::Error, QStringLiteral("Record in use - not Deleted!"));
-    return DeleteOutcome::InUse;
-  }
+  return listed_->deleteAt(position) ? DeleteOutcome::Deleted : DeleteOutcome::InUse;
 }
 
 void BookView::onAboutClicked() {

@@ -19,23 +19,12 @@
 
 namespace {
 
-constexpr int kPostAttempts = 100;
 constexpr int kStatusTop = 8;
 constexpr int kPartsTop = 34;
 constexpr int kPartsHeight = 318;
 constexpr int kBarTop = 384;
 
-bool editing(const dbase::Table& t) {
-  return t.state() == dbase::Table::State::Edit || t.state() == dbase::Table::State::Insert;
-}
-
 }  // namespace
-
-bool firstSortFieldIsText() {
-  const AppSettings& s = appSettings();
-  const uint8_t f = sortState().firstField;
-  return f >= s.firstUserField && s.stringFields.test(f);
-}
 
 RecordPage::RecordPage(QWidget* parent, const QString& prefix, bool leftPage)
     : BookPage(parent, leftPage) {
@@ -213,41 +202,6 @@ void RecordPage::reformatDates() {
   for (PageEdit* d : DateEditors) d->reformat();
 }
 
-bool postPage(DbTable& cursor, DbTable* catalogue, const PageValues& values, char* letter,
-              bool* memoFailed) {
-  dbase::Table& t = cursor.engine();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  bool posted = false;
-  bool memo = false;
-  char newLetter = 0;
-  for (int attempt = 0; attempt < kPostAttempts && !posted; ++attempt) {
-    try {
-      if (!editing(t)) t.edit();
-      if (catalogue && t.state() == dbase::Table::State::Insert && t.isEmpty(0))
-        nextRecordNumber(cursor, *catalogue);
-      memo = false;
-      writePage(t, values, QDate::currentDate(), &memo);
-      newLetter = firstLetter(cursor);
-      t.post();
-      posted = true;
-    } catch (const std::exception&) {
-    }
-  }
-  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-  if (!posted) {
-    try {
-      if (editing(t)) t.cancel();
-    } catch (const std::exception&) {
-    }
-  }
-  if (memoFailed) *memoFailed = memo;
-  if (posted && letter && firstSortFieldIsText()) {
-    if (*letter != newLetter) adjustLetterCounts(*letter, newLetter);
-    *letter = newLetter;
-  }
-  return posted;
-}
-
 void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int height,
                     int labelWidth, EditorMenu* menu, const PageEditors& out) {
   out.editors->assign(kPageFieldCount, nullptr);
@@ -298,18 +252,4 @@ void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int
       if (out.counts) ++(*out.counts)[static_cast<size_t>(part)];
     }
   }
-}
-
-bool storeInCopyBuffer(DbTable& copy, const PageValues& values) {
-  if (!copy.active()) return false;
-  try {
-    copy.engine().first();
-    if (copy.engine().eof()) copy.engine().append();
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-    return false;
-  }
-  if (!postPage(copy, nullptr, values, nullptr, nullptr)) return false;
-  appSettings().copyBufferFull = true;
-  return true;
 }

@@ -63,22 +63,6 @@ class RecordPage : public BookPage {
   void colorEditor(QWidget* editor, bool inUse);
 };
 
-// Posts `values` into the cursor's current record (editing it unless it is
-// already editing or inserting), 100 attempts. A record being inserted
-// without a number gets the next one from `catalogue` when given. On
-// success, when `letter` is given and the first sort field is text, the
-// letter counts move from *letter to the record's new letter, which is
-// stored back. A failed post is cancelled.
-// Stores a page in the copy buffer's one record (made when the buffer has
-// none) and marks the buffer full; an engine error is shown. True when stored.
-bool storeInCopyBuffer(DbTable& copy, const PageValues& values);
-
-bool postPage(DbTable& cursor, DbTable* catalogue, const PageValues& values, char* letter,
-              bool* memoFailed);
-
-// The first sort field is a text field (letters apply to the records).
-bool firstSortFieldIsText();
-
 // The editors of one record page: the four parts in `parts`, each user field
 // captioned by its designed caption, named prefix + its number (L1..L22),
 // with the editors' popup menu. Fills `editors` and `labels` by user field

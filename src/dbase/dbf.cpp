@@ -1,4 +1,4 @@
-#include "dbf.h"
+#include "dbase/dbf.h"
 
 #include <cmath>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <set>
 
 #include "dbase/error.h"
-#include "fileutil.h"
+#include "dbase/fileutil.h"
 
 namespace dbase {
 
@@ -49,6 +49,34 @@ FieldType typeFromByte(char c) {
     case 'B':
     case 'G': return FieldType::Binary;
     default: return FieldType::Character;  // unknown types read as raw text
+  }
+}
+
+// Widths beyond what dBASE IV declares would overrun the record and text
+// buffers sized for them, so a header claiming more is refused.
+void checkFieldWidth(const FieldDef& f, const std::string& file) {
+  auto refuse = [&](const std::string& what) {
+    throw FormatError(file, "field " + f.name + ": " + what + " (length " + std::to_string(f.length) +
+                                ", decimals " + std::to_string(f.decimals) + ")");
+  };
+  switch (f.type) {
+    case FieldType::Numeric:
+    case FieldType::Float:
+      if (f.length > kMaxNumericLength) refuse("numbers are 1 to 20 characters long");
+      if (f.decimals >= f.length) refuse("more decimals than the number is long");
+      break;
+    case FieldType::Date:
+      if (f.length != kDateFieldLength) refuse("dates are 8 characters long");
+      break;
+    case FieldType::Logical:
+      if (f.length != kLogicalFieldLength) refuse("logical fields are 1 character long");
+      break;
+    case FieldType::Memo:
+    case FieldType::Binary:
+      if (f.length != kMemoFieldLength) refuse("memo references are 10 characters long");
+      break;
+    default:
+      if (f.length > kMaxCharacterLength) refuse("text fields are 1 to 254 characters long");
   }
 }
 
@@ -96,6 +124,7 @@ DbfHeader parseDbfHeader(std::string_view bytes, const std::string& file) {
       f.decimals = 0;
     }
     if (f.length <= 0) throw FormatError(file, "field " + f.name + " has no length");
+    checkFieldWidth(f, file);
     if (!names.insert(f.name).second) throw FormatError(file, "field " + f.name + " appears twice");
     h.offsets.push_back(offset);
     h.tagFlags.push_back(d[kFldTagFlag] == 0x01);
@@ -217,16 +246,19 @@ std::string_view trim(std::string_view s) {
 
 std::optional<std::string> formatNumber(double value, int length, int decimals) {
   if (!std::isfinite(value)) return std::nullopt;
+  if (length < 1 || length > kMaxNumericLength || decimals < 0 || decimals >= length) return std::nullopt;
   // dBASE rounds halves away from zero; printf would round them to even.
   double scale = std::pow(10.0, decimals);
   if (std::fabs(value * scale) < 1e15) value = std::round(value * scale) / scale;
   char buf[64];
   int n = std::snprintf(buf, sizeof buf, "%*.*f", length, decimals, value);
-  if (n < 0 || n > length) return std::nullopt;
+  // n is what snprintf wanted to write; only what fits in buf was written.
+  if (n < 0 || n > length || static_cast<size_t>(n) >= sizeof buf) return std::nullopt;
   std::string s(buf, static_cast<size_t>(n));
   if (s.find_first_not_of(" -0.") == std::string::npos && s.find('-') != std::string::npos) {
     // -0.00 is 0.00
     n = std::snprintf(buf, sizeof buf, "%*.*f", length, decimals, 0.0);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof buf) return std::nullopt;
     s.assign(buf, static_cast<size_t>(n));
   }
   return s;

@@ -49,6 +49,10 @@ constexpr int kMaxFields = 255;
 constexpr int kMaxFieldNameLength = 10;
 constexpr int kMaxRecordLength = 65535;
 constexpr int kMemoFieldLength = 10;  // right-justified block number
+constexpr int kMaxCharacterLength = 254;
+constexpr int kMaxNumericLength = 20;  // N and F
+constexpr int kDateFieldLength = 8;
+constexpr int kLogicalFieldLength = 1;
 
 struct DbfHeader {
   uint8_t version = kDbfVersionPlain;

@@ -1,4 +1,4 @@
-#include "expr.h"
+#include "dbase/expr.h"
 
 #include <algorithm>
 #include <cctype>
@@ -685,6 +685,83 @@ ExprValue compare(const Node& n, const ExprValue& a, const ExprValue& b) {
   }
 }
 
+ExprValue eval(const Node& n, const RecordView& rec);
+
+// Text functions.
+ExprValue evalText(const Node& n, const RecordView& rec) {
+  auto arg = [&](size_t i) { return eval(*n.args[i], rec); };
+  switch (n.op) {
+    case Op::Upper: {
+      ExprValue a = arg(0);
+      for (auto& c : a.text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      return a;
+    }
+    case Op::Lower: {
+      ExprValue a = arg(0);
+      for (auto& c : a.text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      return a;
+    }
+    case Op::Trim: return makeText(rtrim(arg(0).text));
+    case Op::LTrim: return makeText(ltrim(arg(0).text));
+    case Op::AllTrim: return makeText(ltrim(rtrim(arg(0).text)));
+    case Op::Substr: {
+      const std::string s = arg(0).text;
+      const int start = toInt(arg(1).number);
+      if (start < 1 || static_cast<size_t>(start) > s.size()) return makeText("");
+      size_t len = s.size() - static_cast<size_t>(start - 1);
+      if (n.args.size() > 2) len = std::min(len, static_cast<size_t>(std::max(0, toInt(arg(2).number))));
+      return makeText(s.substr(static_cast<size_t>(start - 1), len));
+    }
+    case Op::Left: {
+      const std::string s = arg(0).text;
+      return makeText(s.substr(0, static_cast<size_t>(std::max(0, toInt(arg(1).number)))));
+    }
+    case Op::Right: {
+      const std::string s = arg(0).text;
+      const size_t k = std::min(s.size(), static_cast<size_t>(std::max(0, toInt(arg(1).number))));
+      return makeText(s.substr(s.size() - k));
+    }
+    case Op::Str: {
+      const ExprNumber v = arg(0).number;
+      const int len = n.args.size() > 1 ? toInt(arg(1).number) : kDefaultStrLength;
+      const int dec = n.args.size() > 2 ? toInt(arg(2).number) : 0;
+      return makeText(formatStr(v, len, dec));
+    }
+    case Op::Val: {
+      const std::string s = ltrim(arg(0).text);
+      return makeNumber(std::strtold(s.c_str(), nullptr));
+    }
+    case Op::Mline: return makeText(memoLine(arg(0).text, toInt(arg(1).number), kMemoWidth));
+    default: return {};
+  }
+}
+
+// Date functions.
+ExprValue evalDate(const Node& n, const RecordView& rec) {
+  auto arg = [&](size_t i) { return eval(*n.args[i], rec); };
+  switch (n.op) {
+    case Op::Dtos: return makeText(toDtos(fromJulian(arg(0).julian)));
+    case Op::Dtoc: {
+      const Date d = fromJulian(arg(0).julian);
+      if (d.isBlank()) return makeText("  /  /  ");
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "%02d/%02d/%02d", d.month % 100, d.day % 100, d.year % 100);
+      return makeText(buf);
+    }
+    case Op::Ctod: {
+      int64_t j = 0;
+      if (!parseDateLiteral(arg(0).text, j)) j = 0;
+      return makeDate(j);
+    }
+    case Op::Year: return makeNumber(fromJulian(arg(0).julian).year);
+    case Op::Month: return makeNumber(fromJulian(arg(0).julian).month);
+    case Op::Day: return makeNumber(fromJulian(arg(0).julian).day);
+    default: return {};
+  }
+}
+
 ExprValue eval(const Node& n, const RecordView& rec) {
   auto arg = [&](size_t i) { return eval(*n.args[i], rec); };
   switch (n.op) {
@@ -730,66 +807,12 @@ ExprValue eval(const Node& n, const RecordView& rec) {
     case Op::And: return makeLogical(arg(0).logical && arg(1).logical);
     case Op::Or: return makeLogical(arg(0).logical || arg(1).logical);
     case Op::Not: return makeLogical(!arg(0).logical);
-    case Op::Upper: {
-      ExprValue a = arg(0);
-      for (auto& c : a.text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      return a;
-    }
-    case Op::Lower: {
-      ExprValue a = arg(0);
-      for (auto& c : a.text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      return a;
-    }
-    case Op::Trim: return makeText(rtrim(arg(0).text));
-    case Op::LTrim: return makeText(ltrim(arg(0).text));
-    case Op::AllTrim: return makeText(ltrim(rtrim(arg(0).text)));
-    case Op::Substr: {
-      const std::string s = arg(0).text;
-      const int start = toInt(arg(1).number);
-      if (start < 1 || static_cast<size_t>(start) > s.size()) return makeText("");
-      size_t len = s.size() - static_cast<size_t>(start - 1);
-      if (n.args.size() > 2) len = std::min(len, static_cast<size_t>(std::max(0, toInt(arg(2).number))));
-      return makeText(s.substr(static_cast<size_t>(start - 1), len));
-    }
-    case Op::Left: {
-      const std::string s = arg(0).text;
-      return makeText(s.substr(0, static_cast<size_t>(std::max(0, toInt(arg(1).number)))));
-    }
-    case Op::Right: {
-      const std::string s = arg(0).text;
-      const size_t k = std::min(s.size(), static_cast<size_t>(std::max(0, toInt(arg(1).number))));
-      return makeText(s.substr(s.size() - k));
-    }
-    case Op::Str: {
-      const ExprNumber v = arg(0).number;
-      const int len = n.args.size() > 1 ? toInt(arg(1).number) : kDefaultStrLength;
-      const int dec = n.args.size() > 2 ? toInt(arg(2).number) : 0;
-      return makeText(formatStr(v, len, dec));
-    }
-    case Op::Dtos: return makeText(toDtos(fromJulian(arg(0).julian)));
-    case Op::Dtoc: {
-      const Date d = fromJulian(arg(0).julian);
-      if (d.isBlank()) return makeText("  /  /  ");
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "%02d/%02d/%02d", d.month % 100, d.day % 100, d.year % 100);
-      return makeText(buf);
-    }
-    case Op::Ctod: {
-      int64_t j = 0;
-      if (!parseDateLiteral(arg(0).text, j)) j = 0;
-      return makeDate(j);
-    }
-    case Op::Val: {
-      const std::string s = ltrim(arg(0).text);
-      return makeNumber(std::strtold(s.c_str(), nullptr));
-    }
-    case Op::Mline: return makeText(memoLine(arg(0).text, toInt(arg(1).number), kMemoWidth));
     case Op::Iif: return arg(0).logical ? arg(1) : arg(2);
-    case Op::Year: return makeNumber(fromJulian(arg(0).julian).year);
-    case Op::Month: return makeNumber(fromJulian(arg(0).julian).month);
-    case Op::Day: return makeNumber(fromJulian(arg(0).julian).day);
+    case Op::Upper: case Op::Lower: case Op::Trim: case Op::LTrim: case Op::AllTrim:
+    case Op::Substr: case Op::Left: case Op::Right: case Op::Str: case Op::Val: case Op::Mline:
+      return evalText(n, rec);
+    case Op::Dtos: case Op::Dtoc: case Op::Ctod: case Op::Year: case Op::Month: case Op::Day:
+      return evalDate(n, rec);
     case Op::Abs: return makeNumber(std::fabs(arg(0).number));
     case Op::Int: return makeNumber(std::trunc(arg(0).number));
     case Op::Round: {

@@ -1,4 +1,4 @@
-#include "fileutil.h"
+#include "dbase/fileutil.h"
 
 #include <dirent.h>
 #include <fcntl.h>

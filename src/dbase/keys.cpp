@@ -1,4 +1,4 @@
-#include "keys.h"
+#include "dbase/keys.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "coding.h"
+#include "dbase/coding.h"
 #include "dbase/error.h"
 
 namespace dbase {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "dbase/types.h"
-#include "expr.h"
+#include "dbase/expr.h"
 
 namespace dbase {
 

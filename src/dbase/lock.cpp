@@ -1,4 +1,4 @@
-#include "lock.h"
+#include "dbase/lock.h"
 
 #include <fcntl.h>
 #include <time.h>

@@ -1,4 +1,4 @@
-#include "mdx.h"
+#include "dbase/mdx.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "keys.h"
-#include "mdx_impl.h"
+#include "dbase/keys.h"
+#include "dbase/mdx_impl.h"
 
 // The file header, the tag table and the public MdxFile calls.
 

@@ -1,5 +1,5 @@
-#include "keys.h"
-#include "mdx_impl.h"
+#include "dbase/keys.h"
+#include "dbase/mdx_impl.h"
 
 // Ordered walks over one tag.
 

@@ -11,10 +11,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "coding.h"
+#include "dbase/coding.h"
 #include "dbase/error.h"
-#include "mdx.h"
-#include "mdx_format.h"
+#include "dbase/mdx.h"
+#include "dbase/mdx_format.h"
 
 namespace dbase::mdx {
 
@@ -220,6 +220,18 @@ struct MdxFile::Impl {
   // Pages of a tag's tree; stops quietly where the tree is damaged.
   void collectPages(const Tag& t, std::vector<uint32_t>& out);
   void build(Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted);
+  void checkBuildInput(const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted) const;
+  std::vector<uint32_t> freeListSorted();
+  // A tree written by writeTree(): its root, entries, blocks, and how many of
+  // the free blocks it took (lowest first).
+  struct BuiltTree {
+    uint32_t root = 0;
+    uint64_t count = 0;
+    uint32_t blocks = 0;
+    size_t freeUsed = 0;
+  };
+  BuiltTree writeTree(const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted,
+                      const std::vector<uint32_t>& free);
 };
 
 }  // namespace dbase

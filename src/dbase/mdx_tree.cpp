@@ -2,8 +2,8 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "keys.h"
-#include "mdx_impl.h"
+#include "dbase/keys.h"
+#include "dbase/mdx_impl.h"
 
 // The B-tree of one tag: block cache, search, insert with splits, erase, bulk build.
 
@@ -442,7 +442,8 @@ void MdxFile::Impl::collectPages(const Tag& t, std::vector<uint32_t>& out) {
   }
 }
 
-void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted) {
+void MdxFile::Impl::checkBuildInput(const Tag& t,
+                                    const std::vector<std::pair<std::string, uint32_t>>& sorted) const {
   const size_t keyLen = static_cast<size_t>(t.keyLength);
   for (size_t i = 0; i < sorted.size(); ++i) {
     if (sorted[i].first.size() != keyLen)
@@ -452,25 +453,39 @@ void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint3
                           sorted[i].second, false) > 0)
       throw Error(path, "tag " + t.name + ": entries for the build are not in order");
   }
-  std::vector<uint32_t> old;
-  collectPages(t, old);
-  for (uint32_t page : old) freeBlock(page);
-  // Free blocks are used first, lowest page first, so rebuilding does not grow the file.
-  std::vector<uint32_t> free;
-  {
-    std::unordered_set<uint32_t> seen;
-    uint32_t page = decode32(header.data() + kHeaderFreePage);
-    while (page != 0 && page >= kFirstDataPage && uint64_t{page} + 2 <= pageCount &&
-           seen.insert(page).second) {
-      free.push_back(page);
-      page = decode32(block(page)->d.data() + kFreeNext);
-    }
-    std::sort(free.begin(), free.end());
-  }
-  size_t freeUsed = 0;
+}
 
+// Free blocks are used first, lowest page first, so rebuilding does not grow the file.
+std::vector<uint32_t> MdxFile::Impl::freeListSorted() {
+  std::vector<uint32_t> free;
+  std::unordered_set<uint32_t> seen;
+  uint32_t page = decode32(header.data() + kHeaderFreePage);
+  while (page != 0 && page >= kFirstDataPage && uint64_t{page} + 2 <= pageCount &&
+         seen.insert(page).second) {
+    free.push_back(page);
+    page = decode32(block(page)->d.data() + kFreeNext);
+  }
+  std::sort(free.begin(), free.end());
+  return free;
+}
+
+namespace {
+
+struct BuildChild {
+  uint32_t page;
+  size_t last;  // index of the subtree's last entry
+  uint64_t count;
+};
+
+}  // namespace
+
+MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(const Tag& t,
+                                                  const std::vector<std::pair<std::string, uint32_t>>& sorted,
+                                                  const std::vector<uint32_t>& free) {
+  const size_t keyLen = static_cast<size_t>(t.keyLength);
   const size_t item = static_cast<size_t>(t.itemLength);
   const size_t per = static_cast<size_t>(t.maxKeys);
+  BuiltTree built;
   // Blocks are assembled in a buffer and written in runs of consecutive pages.
   std::string chunk;
   uint32_t chunkStart = 0;
@@ -480,8 +495,8 @@ void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint3
   };
   uint32_t page = 0;  // of the block newBlock() returned last
   auto newBlock = [&]() -> char* {
-    if (freeUsed < free.size()) {
-      page = free[freeUsed++];
+    if (built.freeUsed < free.size()) {
+      page = free[built.freeUsed++];
       forget(page);
     } else {
       if (pageCount > 0xFFFFFFF0u - kPagesPerBlock) throw Error(path, "the index is full");
@@ -494,19 +509,13 @@ void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint3
       chunkStart = page;
     }
     chunk.resize(chunk.size() + kBlockSize, '\0');
+    ++built.blocks;
     return chunk.data() + chunk.size() - kBlockSize;
   };
-  struct Child {
-    uint32_t page;
-    size_t last;  // index of the subtree's last entry
-    uint64_t count;
-  };
-  std::vector<Child> level;
-  uint32_t blocks = 0;
+  std::vector<BuildChild> level;
   if (sorted.empty()) {
     newBlock();
     level.push_back({page, 0, 0});
-    ++blocks;
   }
   for (size_t i = 0; i < sorted.size(); i += per) {
     const size_t n = std::min(per, sorted.size() - i);
@@ -519,10 +528,9 @@ void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint3
     }
     level.push_back({page, i + n - 1, n});
     counts[page] = n;
-    ++blocks;
   }
   while (level.size() > 1) {
-    std::vector<Child> up;
+    std::vector<BuildChild> up;
     const size_t fan = per + 1;
     size_t i = 0;
     while (i < level.size()) {
@@ -533,7 +541,7 @@ void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint3
       encode32(d + kNodeCount, static_cast<uint32_t>(n - 1));
       uint64_t total = 0;
       for (size_t k = 0; k < n; ++k) {
-        const Child& c = level[i + k];
+        const BuildChild& c = level[i + k];
         char* it = d + kNodeItems + k * item;
         encode32(it, c.page);
         if (k + 1 < n) std::memcpy(it + 4, sorted[c.last].first.data(), keyLen);
@@ -541,19 +549,30 @@ void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint3
       }
       up.push_back({page, level[i + n - 1].last, total});
       counts[page] = total;
-      ++blocks;
       i += n;
     }
     level.swap(up);
   }
   flushChunk();
-  t.setRoot(level.front().page);
-  counts[level.front().page] = level.front().count;
-  encode32(t.header.data() + kTagSize, 2 + blocks * kPagesPerBlock);
+  built.root = level.front().page;
+  built.count = level.front().count;
+  return built;
+}
+
+void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted) {
+  checkBuildInput(t, sorted);
+  std::vector<uint32_t> old;
+  collectPages(t, old);
+  for (uint32_t page : old) freeBlock(page);
+  const std::vector<uint32_t> free = freeListSorted();
+  const BuiltTree built = writeTree(t, sorted, free);
+  t.setRoot(built.root);
+  counts[built.root] = built.count;
+  encode32(t.header.data() + kTagSize, 2 + built.blocks * kPagesPerBlock);
   t.headerDirty = true;
   // Relink the free blocks left over.
   encode32(header.data() + kHeaderFreePage, 0);
-  for (size_t i = free.size(); i-- > freeUsed;) freeBlock(free[i]);
+  for (size_t i = free.size(); i-- > built.freeUsed;) freeBlock(free[i]);
 }
 
 }  // namespace dbase

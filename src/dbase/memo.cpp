@@ -1,4 +1,4 @@
-#include "memo.h"
+#include "dbase/memo.h"
 
 #include <fcntl.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dbase/error.h"
-#include "dbf.h"
+#include "dbase/dbf.h"
 
 namespace dbase {
 

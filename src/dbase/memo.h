@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "fileutil.h"
+#include "dbase/fileutil.h"
 
 namespace dbase {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "dbase/table.h"
-#include "dbf.h"
+#include "dbase/dbf.h"
 #include "table_fixture.h"
 
 namespace dbase {
@@ -62,6 +62,46 @@ TEST(DbfHeader, RejectsUnsoundHeaders) {
   std::string badVersion = good;
   badVersion[0] = 0x42;
   EXPECT_THROW(parseDbfHeader(badVersion, "t"), FormatError);
+}
+
+// A descriptor's length and decimals, patched into otherwise sound header bytes.
+std::string withField(int index, int length, int decimals) {
+  std::string bytes = encodeDbfHeader(makeDbfHeader(bookFields(), "t.dbf"));
+  char* d = bytes.data() + kDbfHeaderSize + kFieldDescriptorSize * static_cast<size_t>(index);
+  d[kFldLength] = static_cast<char>(length);
+  d[kFldDecimals] = static_cast<char>(decimals);
+  putU16(bytes.data() + kHdrRecordLength, 1000);  // room for any width
+  return bytes;
+}
+
+TEST(DbfHeader, RejectsWidthsBeyondDbaseFour) {
+  // Fields: TITLE C, AUTHOR C, PRICE N, PAGES N, BOUGHT D, READ L, NOTES M, COVER B, RATING F.
+  EXPECT_NO_THROW(parseDbfHeader(withField(0, 254, 0), "t.dbf"));
+  EXPECT_NO_THROW(parseDbfHeader(withField(2, 20, 19), "t.dbf"));
+  EXPECT_THROW(parseDbfHeader(withField(0, 255, 0), "t.dbf"), FormatError);
+  EXPECT_THROW(parseDbfHeader(withField(0, 40, 1), "t.dbf"), FormatError);  // long-field high byte
+  EXPECT_THROW(parseDbfHeader(withField(2, 21, 2), "t.dbf"), FormatError);
+  EXPECT_THROW(parseDbfHeader(withField(2, 8, 8), "t.dbf"), FormatError);
+  EXPECT_THROW(parseDbfHeader(withField(8, 100, 1), "t.dbf"), FormatError);
+  EXPECT_THROW(parseDbfHeader(withField(4, 9, 0), "t.dbf"), FormatError);
+  EXPECT_THROW(parseDbfHeader(withField(5, 2, 0), "t.dbf"), FormatError);
+  EXPECT_THROW(parseDbfHeader(withField(6, 11, 0), "t.dbf"), FormatError);
+  EXPECT_THROW(parseDbfHeader(withField(7, 4, 0), "t.dbf"), FormatError);
+  try {
+    parseDbfHeader(withField(2, 100, 0), "books.dbf");
+    FAIL() << "a numeric field of width 100 was accepted";
+  } catch (const FormatError& e) {
+    EXPECT_EQ(e.file(), "books.dbf");
+    EXPECT_NE(e.reason().find("PRICE"), std::string::npos) << e.what();
+  }
+}
+
+TEST(DbfFieldText, NumbersNeverComeFromPastTheirBuffer) {
+  EXPECT_FALSE(formatNumber(1.5, 100, 0));
+  EXPECT_FALSE(formatNumber(1.5, 64, 2));
+  EXPECT_FALSE(formatNumber(1.5, 5, 5));
+  EXPECT_FALSE(formatNumber(1e300, 20, 0));
+  EXPECT_EQ(formatNumber(-1.5, 20, 17), "-1.50000000000000000");
 }
 
 TEST(DbfFieldText, NumbersAreRightJustifiedAndRoundedAwayFromZero) {
@@ -164,6 +204,26 @@ TEST_F(DamagedTable, ForeignBytesAfterTheEndAreLeftAlone) {
   EXPECT_EQ(t.physicalCount(), 5u);
   t.close();
   EXPECT_EQ(readFile(path_), junk);
+}
+
+TEST_F(DamagedTable, NumberWiderThanDbaseFourIsRefusedBeforeAnyWrite) {
+  // PAGES (N 5) claims 100 characters: appending a number once stored stack bytes.
+  std::string wide = bytes_;
+  wide[kDbfHeaderSize + 3 * kFieldDescriptorSize + kFldLength] = 100;
+  putU16(wide.data() + kHdrRecordLength, static_cast<uint16_t>(recordLength_ + 95));
+  writeFile(path_, wide);
+  Table t;
+  try {
+    t.open(path_, OpenMode::Exclusive);
+    t.append();
+    t.setNumber(t.fieldIndex("PAGES"), 1.5);
+    t.post();
+    FAIL() << "a numeric field of width 100 was accepted";
+  } catch (const FormatError& e) {
+    EXPECT_EQ(e.file(), path_);
+    EXPECT_NE(e.reason().find("PAGES"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(readFile(path_), wide);
 }
 
 TEST_F(DamagedTable, HeaderCutInsideTheFieldsIsAFormatError) {

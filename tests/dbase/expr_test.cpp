@@ -1,11 +1,11 @@
-#include "expr.h"
+#include "dbase/expr.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "dbase/error.h"
-#include "keys.h"
+#include "dbase/keys.h"
 
 namespace dbase {
 namespace {

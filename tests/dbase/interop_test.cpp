@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "dbase/table.h"
-#include "mdx.h"
+#include "dbase/mdx.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "keys.h"
+#include "dbase/keys.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "coding.h"
+#include "dbase/coding.h"
 
 namespace dbase {
 namespace {

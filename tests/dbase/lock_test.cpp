@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "dbase/table.h"
-#include "lock.h"
+#include "dbase/lock.h"
 #include "table_fixture.h"
 
 namespace dbase {

@@ -1,4 +1,4 @@
-#include "mdx.h"
+#include "dbase/mdx.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -17,10 +17,10 @@
 #include <set>
 #include <sstream>
 
-#include "coding.h"
+#include "dbase/coding.h"
 #include "dbase/error.h"
-#include "keys.h"
-#include "mdx_format.h"
+#include "dbase/keys.h"
+#include "dbase/mdx_format.h"
 
 namespace dbase {
 namespace {

@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "dbase/table.h"
-#include "dbf.h"
-#include "memo.h"
+#include "dbase/dbf.h"
+#include "dbase/memo.h"
 #include "table_fixture.h"
 
 namespace dbase {

@@ -13,7 +13,6 @@
 #include "csv.h"
 #include "dbase/codepage.h"
 #include "dbase/table.h"
-#include "expr.h"
 #include "values.h"
 
 namespace tometool {
@@ -121,12 +120,7 @@ dbase::FieldDef parseFieldSpec(const std::string& spec) {
 dbase::KeyType tagKeyType(const dbase::Table& table, const std::string& tagName) {
   for (const auto& t : table.tags()) {
     if (upper(t.name) == upper(tagName)) {
-      const auto e = dbase::Expression::compile(t.expression, table.fields());
-      switch (e.resultKind()) {
-        case dbase::ExprValue::Kind::Numeric: return dbase::KeyType::Numeric;
-        case dbase::ExprValue::Kind::Date: return dbase::KeyType::Date;
-        default: return dbase::KeyType::Character;
-      }
+      return dbase::expressionKeyType(t.expression, table.fields()).value_or(dbase::KeyType::Character);
     }
   }
   throw std::runtime_error(table.path() + ": no tag " + tagName);

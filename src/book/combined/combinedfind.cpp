@@ -77,7 +77,7 @@ void CombinedView::findOnFound(char letter, int32_t position, int field, int sta
   refresh();
   if (field < 0 || field >= kPageFieldCount) return;
   recordPage->selectPart(partOfField(field));
-  if (currentInUse) return;
+  if (currentInUse()) return;
   QWidget* e = recordPage->editors[static_cast<size_t>(field)];
   if (!isReadOnlyDatabase()) e->setFocus();
   if (qobject_cast<PictureBox*>(e)) return;
@@ -111,8 +111,7 @@ bool CombinedView::findBeforeMarkAll() {
   if (!saveCurrent()) return false;
   setEnabled(false);
   // The marking pass needs the table to itself.
-  releaseCurrent();
-  recordCursor_->close();
+  session_->closeCursor();
   return true;
 }
 
@@ -124,7 +123,7 @@ void CombinedView::findAfterMarkAll(bool found) {
   appSettings().filterState = found ? 1 : 0;
   if (!applySort()) s.filtered = wasFiltered;
   setEnabled(true);
-  openRecordCursor();
+  session_->openCursor();
   loadCurrent(0);
   refresh();
 }

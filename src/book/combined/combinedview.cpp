@@ -23,6 +23,7 @@
 #include "ui/qtprompter.h"
 #include "book/recordpage.h"
 #include "book/combined/recordstep.h"
+#include "store/recordsession.h"
 #include "store/recordtable.h"
 #include "store/recordtext.h"
 #include "query/sort/sortbar.h"
@@ -42,22 +43,12 @@ const QString kDiscardQuestion = QStringLiteral(
     "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
     "discarded.)");
 
-bool editing(const dbase::Table& t) {
-  return t.state() == dbase::Table::State::Edit || t.state() == dbase::Table::State::Insert;
-}
-
-void cancelQuietly(DbTable& table) {
-  try {
-    if (table.active() && editing(table.engine())) table.engine().cancel();
-  } catch (const std::exception&) {
-  }
-}
 
 }  // namespace
 
 CombinedView::CombinedView(QWidget* parent) : BookView({kPageEntries, kPageWidth, kPageHeight}, parent) {
   setObjectName(QStringLiteral("combinedView"));
-  recordCursor_ = std::make_unique<DbTable>();
+  session_ = std::make_unique<RecordSession>(*tables_);
   buildLeftPage();
   buildRightPage();
   buildLetterColumn((kPageHeight - 26 * 16) / 2, 16);
@@ -71,8 +62,7 @@ CombinedView::CombinedView(QWidget* parent) : BookView({kPageEntries, kPageWidth
 }
 
 CombinedView::~CombinedView() {
-  releaseCurrent();
-  recordCursor_->close();
+  session_->closeCursor();
 }
 
 // ---------------------------------------------------------------- building
@@ -159,24 +149,8 @@ void CombinedView::buildPopupMenus() {
 
 // ---------------------------------------------------------------- database
 
-bool CombinedView::openRecordCursor() {
-  DbTable& records = tables_->records;
-  if (!records.active()) return false;
-  if (recordCursor_->active()) return true;
-  recordCursor_->databaseName = records.databaseName;
-  recordCursor_->tableName = records.tableName;
-  recordCursor_->exclusive = false;
-  recordCursor_->indexName.clear();
-  try {
-    recordCursor_->open();
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-    return false;
-  }
-  return true;
-}
 
-void CombinedView::releaseCurrent() { cancelQuietly(*recordCursor_); }
+void CombinedView::releaseCurrent() { session_->release(); }
 
 int32_t CombinedView::useLetter(char letter) {
   DbTable& records = tables_->records;
@@ -197,36 +171,12 @@ bool CombinedView::makeCurrent(int32_t position, bool saved) {
     return false;
   }
   if (loaded_ && !saved) {
-    DbTable& records = tables_->records;
-    const int32_t before = count();
-    uint32_t wanted = 0;  // the requested record, when it is a stored one
-    try {
-      if (position < before) {
-        goToPosition(records, static_cast<uint32_t>(position));
-        if (!records.engine().eof()) wanted = records.engine().recNo();
-      }
-    } catch (const std::exception&) {
-    }
-    if (!saveCurrent()) {
+    const auto p = session_->leaveFor(position, recordPage->Values(), recordPage->labelTexts());
+    if (!p) {
       refresh();
       return false;
     }
-    if (wanted == 0) {
-      if (count() > before) ++position;
-    } else {
-      // The saved record can only have moved across the requested one.
-      try {
-        for (const int32_t p : {position, position - 1, position + 1}) {
-          if (p < 0) continue;
-          goToPosition(records, static_cast<uint32_t>(p));
-          if (!records.engine().eof() && records.engine().recNo() == wanted) {
-            position = p;
-            break;
-          }
-        }
-      } catch (const std::exception&) {
-      }
-    }
+    position = *p;
   }
   loadCurrent(position);
   refresh();
@@ -235,46 +185,11 @@ bool CombinedView::makeCurrent(int32_t position, bool saved) {
 
 void CombinedView::loadCurrent(int32_t position, char letter) {
   releaseCurrent();
-  DbTable& records = tables_->records;
-  const bool ro = isReadOnlyDatabase();
-  currentNew = currentInUse = false;
-  currentRecordLetter = 0;
-  currentNumber = -1;
   recordPage->clear();
   if (position < 0) position = 0;
   positionLetter_ = letter ? letter : spread_->currentLetter();
-  try {
-    letterCount_ = count();
-    if (position < letterCount_) goToPosition(records, static_cast<uint32_t>(position));
-    if (position >= letterCount_ || records.engine().eof()) {
-      currentNew = true;
-    } else {
-      const uint32_t recNo = records.engine().recNo();
-      const bool cursorOpen = openRecordCursor();
-      dbase::Table& cursor = recordCursor_->engine();
-      DbTable& source = cursorOpen ? *recordCursor_ : records;
-      if (cursorOpen) {
-        cursor.goToRecord(recNo);
-        if (!ro) {
-          try {
-            cursor.edit();
-          } catch (const dbase::Error&) {
-            currentInUse = true;
-          }
-        }
-      } else {
-        currentInUse = true;  // nothing to hold the lock with
-      }
-      bool memoFailed = false;
-      recordPage->fill(readPage(source.engine(), &memoFailed));
-      if (memoFailed)
-        showMessage(MsgKind::Error, corruptMemoText(source.engine()), MsgButtons::OkHelp, 62);
-      currentNumber = static_cast<int32_t>(source.engine().asInteger(0));
-      if (firstSortFieldIsText()) currentRecordLetter = firstLetter(source);
-    }
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-  }
+  letterCount_ = count();
+  if (const auto values = session_->loadAt(position)) recordPage->fill(*values);
   currentPosition = position + 1;
   loaded_ = true;
   recordPage->reformatDates();
@@ -283,13 +198,13 @@ void CombinedView::loadCurrent(int32_t position, char letter) {
 
 void CombinedView::showCurrentState() {
   const bool ro = isReadOnlyDatabase();
-  recordPage->pageNumber->setText(currentNew ? QString() : QString::number(currentPosition).left(6));
+  recordPage->pageNumber->setText(currentNew() ? QString() : QString::number(currentPosition).left(6));
   QString status;
-  if (currentNew)
+  if (currentNew())
     status = QStringLiteral("New Record");
   else if (ro)
     status = QStringLiteral("Read Only Access");
-  else if (currentInUse)
+  else if (currentInUse())
     status = QStringLiteral("Read Only Access - Record In Use");
   else
     status = QStringLiteral("Read/Write Access");
@@ -299,14 +214,14 @@ void CombinedView::showCurrentState() {
 
 void CombinedView::applyAccess() {
   const bool ro = isReadOnlyDatabase();
-  const bool on = !ro && !currentInUse;
+  const bool on = !ro && !currentInUse();
   const bool full = appSettings().copyBufferFull;
   recordPage->setEditorsEnabled(on);
   recordPage->undoButton->setEnabled(on);
   recordPage->deleteButton->setEnabled(on);
   recordPage->pasteButton->setEnabled(on && full);
   recordPage->copyButton->setEnabled(!ro);
-  recordPage->synchronizeButton->setEnabled(!currentNew);
+  recordPage->synchronizeButton->setEnabled(!currentNew());
   entryPasteAction->setEnabled(!ro && full);
   entryCopyAction->setEnabled(!ro);
   entryDeleteAction->setEnabled(!ro);
@@ -317,7 +232,7 @@ void CombinedView::applyAccess() {
   const bool tabs = spread_->tabsActive() && showLetters_;
   if (ro && count() == 0) {
     prev = next = false;
-  } else if (!currentNew) {
+  } else if (!currentNew()) {
     if (tabs) {
       prev = hasPreviousRecord(letterCounts(), positionLetter_, currentPosition);
       next = hasNextRecord(letterCounts(), positionLetter_, currentPosition, letterCount_);
@@ -333,57 +248,14 @@ void CombinedView::applyAccess() {
 }
 
 bool CombinedView::saveCurrent() {
-  DbTable& records = tables_->records;
-  if (!loaded_ || !records.active()) return true;
-  if (isReadOnlyDatabase() || currentInUse) return true;
-  const PageValues v = recordPage->Values();
-  if (pageIsEmpty(v)) {
-    // A new empty page is never stored; a cleared record keeps its values.
-    releaseCurrent();
-    return true;
-  }
-  const QString bad = pageInputProblems(v, records.engine(), recordPage->labelTexts());
-  if (!bad.isEmpty() || !pagePassesRequired(v)) {
-    const bool leave =
-        askYesNo(MsgKind::Warning,
-                 (bad.isEmpty() ? appSettings().firstFieldEmptyMsg : bad) + kDiscardQuestion);
-    if (leave) releaseCurrent();
-    return leave;
-  }
-  if (!openRecordCursor()) return true;
-  dbase::Table& cursor = recordCursor_->engine();
-  bool ok = true;
-  bool memoFailed = false;
-  try {
-    if (currentNew) {
-      cancelQuietly(*recordCursor_);
-      cursor.append();
-    } else if (!editing(cursor)) {
-      // The lock went with an earlier save: take it again.
-      cursor.edit();
-    }
-    char letter = currentNew ? 0 : currentRecordLetter;
-    ok = postPage(*recordCursor_, &tables_->catalogue, v, &letter, &memoFailed);
-    if (ok) {
-      currentNew = false;
-      currentRecordLetter = letter;
-      currentNumber = static_cast<int32_t>(cursor.asInteger(0));
-    }
-  } catch (const std::exception&) {
-    cancelQuietly(*recordCursor_);
-    ok = false;
-  }
-  if (memoFailed) showMessage(MsgKind::Error, corruptMemoText(cursor), MsgButtons::OkHelp, 62);
-  if (!ok)
-    return askYesNo(MsgKind::Warning,
-                    QStringLiteral("Could not Update the record!") + kDiscardQuestion);
-  return true;
+  if (!loaded_ || !tables_->records.active()) return true;
+  return session_->leave(recordPage->Values(), recordPage->labelTexts());
 }
 
 void CombinedView::onNewClicked() {
   if (isReadOnlyDatabase() || !tables_->records.active()) return;
   if (!makeCurrent(count())) return;
-  if (!currentInUse) recordPage->focusFirstEditor();
+  if (!currentInUse()) recordPage->focusFirstEditor();
 }
 
 void CombinedView::onPreviousClicked() { step(-1); }
@@ -418,48 +290,31 @@ void CombinedView::step(int direction) {
 }
 
 void CombinedView::onSynchronizeClicked() {
-  if (!loaded_ || currentNew || !saveCurrent()) return;
+  if (!loaded_ || currentNew() || !saveCurrent()) return;
   BusyCursor busy;
   const bool tabs = spread_->tabsActive() && showLetters_;
-  if (tabs && currentRecordLetter >= 'A' && currentRecordLetter <= 'Z' &&
-      currentRecordLetter != spread_->currentLetter()) {
-    letterButtons[static_cast<size_t>(currentRecordLetter - 'A')]->setSelected(true);
-    spread_->selectLetter(currentRecordLetter);
+  if (tabs && currentRecordLetter() >= 'A' && currentRecordLetter() <= 'Z' &&
+      currentRecordLetter() != spread_->currentLetter()) {
+    letterButtons[static_cast<size_t>(currentRecordLetter() - 'A')]->setSelected(true);
+    spread_->selectLetter(currentRecordLetter());
   }
-  int32_t a = 0;
-  try {
-    DbTable& records = tables_->records;
-    dbase::Table& t = records.engine();
-    for (t.first(); !t.eof() && t.asInteger(0) != currentNumber; t.next()) ++a;
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-  }
+  const int32_t a = session_->listingPosition();
   spread_->setTopRecord(kPageEntries * (a / kPageEntries));
   loadCurrent(a);
   refresh();
 }
 
 void CombinedView::onDeleteClicked() {
-  if (isReadOnlyDatabase() || currentInUse || !loaded_ || recordPage->IsEmpty()) return;
+  if (isReadOnlyDatabase() || currentInUse() || !loaded_ || recordPage->IsEmpty()) return;
   if (appSettings().deleteMode == 0 && !ConfirmDialog::confirm(this)) {
     showMessage(MsgKind::Information, QStringLiteral("Record not Deleted."));
     return;
   }
-  if (currentNew) {
+  if (currentNew()) {
     recordPage->clear();
     return;
   }
-  try {
-    dbase::Table& cursor = recordCursor_->engine();
-    if (!editing(cursor)) cursor.edit();
-    const char letter = firstLetter(*recordCursor_);
-    cursor.deleteRecord();
-    if (firstSortFieldIsText()) adjustLetterCounts(letter, 0);
-  } catch (const std::exception&) {
-    cancelQuietly(*recordCursor_);
-    showMessage(MsgKind::Error, QStringLiteral("Record in use - not Deleted!"));
-    return;
-  }
+  if (!session_->deleteRecord()) return;
   // The record that now stands at the deleted one's place.
   const char left = spread_->currentLetter();
   const char letter = positionLetter_;
@@ -472,50 +327,29 @@ void CombinedView::onDeleteClicked() {
 
 void CombinedView::onCopyClicked() {
   if (isReadOnlyDatabase() || !loaded_) return;
-  const PageValues v = recordPage->Values();
-  if (pageIsEmpty(v)) {
-    showMessage(MsgKind::Warning, QStringLiteral("Empty Record - Not Copied!"));
-    return;
-  }
-  if (storeInCopyBuffer(tables_->copy, v)) applyAccess();
+  if (session_->copyToBuffer(recordPage->Values())) applyAccess();
 }
 
 void CombinedView::onPasteClicked() {
-  DbTable& copy = tables_->copy;
-  if (!appSettings().copyBufferFull || !copy.active() || currentInUse || isReadOnlyDatabase())
+  if (!appSettings().copyBufferFull || !tables_->copy.active() || currentInUse() ||
+      isReadOnlyDatabase())
     return;
-  try {
-    dbase::Table& t = copy.engine();
-    t.first();
-    if (t.eof()) return;
-    bool memoFailed = false;
-    recordPage->fill(readPage(t, &memoFailed));
-    if (memoFailed) showMessage(MsgKind::Error, corruptMemoText(t), MsgButtons::OkHelp, 62);
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-  }
+  if (const auto values = session_->pasteFromBuffer()) recordPage->fill(*values);
 }
 
 void CombinedView::onUndoClicked() {
-  if (!loaded_ || currentInUse) return;
-  if (currentNew || !recordCursor_->active()) {
+  if (!loaded_ || currentInUse()) return;
+  if (currentNew() || !session_->cursor().active()) {
     recordPage->clear();
     return;
   }
-  const dbase::Table& source = recordCursor_->engine();
-  bool memoFailed = false;
-  try {
-    recordPage->fill(readPage(source, &memoFailed));
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-  }
-  if (memoFailed) showMessage(MsgKind::Error, corruptMemoText(source), MsgButtons::OkHelp, 62);
+  if (const auto values = session_->reread()) recordPage->fill(*values);
 }
 
 // ---------------------------------------------------------------- the left page
 
 bool CombinedView::isCurrentRecord(const dbase::Table& t) const {
-  return !currentNew && loaded_ && t.asInteger(0) == currentNumber;
+  return !currentNew() && loaded_ && t.asInteger(0) == currentNumber();
 }
 
 void CombinedView::showSpreadState(int currentSlot) {
@@ -541,12 +375,9 @@ void CombinedView::reloadCurrent() {
 
 bool CombinedView::leaveCurrent() { return saveCurrent(); }
 
-void CombinedView::closeRecords() {
-  releaseCurrent();
-  recordCursor_->close();
-}
+void CombinedView::closeRecords() { session_->closeCursor(); }
 
-bool CombinedView::reopenRecords() { return openRecordCursor(); }
+bool CombinedView::reopenRecords() { return session_->openCursor(); }
 
 // ---------------------------------------------------------------- entries
 
@@ -589,96 +420,31 @@ void CombinedView::preparePageMenu() {
 }
 
 void CombinedView::onCopyRecordClicked(int slot) {
-  DbTable& table = tables_->records;
-  DbTable& copy = tables_->copy;
-  if (slot < 0 || !table.active() || isReadOnlyDatabase()) return;
-  PageValues values;
-  try {
-    goToPosition(table, static_cast<uint32_t>(spread_->positionOfSlot(slot)));
-    if (table.engine().eof()) {
-      showMessage(MsgKind::Warning, QStringLiteral("Empty Record - Not Copied!"));
-      return;
-    }
-    bool memoFailed = false;
-    values = readPage(table.engine(), &memoFailed);
-  } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-    return;
-  }
-  if (storeInCopyBuffer(copy, values)) applyAccess();
+  if (slot < 0 || !tables_->records.active() || isReadOnlyDatabase()) return;
+  if (session_->copyRecordAt(spread_->positionOfSlot(slot))) applyAccess();
 }
 
 void CombinedView::onPasteRecordClicked(int slot) {
-  DbTable& table = tables_->records;
-  DbTable& copy = tables_->copy;
-  if (slot < 0 || !table.active() || !copy.active() || isReadOnlyDatabase() ||
+  if (slot < 0 || !tables_->records.active() || !tables_->copy.active() || isReadOnlyDatabase() ||
       !appSettings().copyBufferFull)
     return;
   if (slot == currentEntry) {
     onPasteClicked();
     return;
   }
-  bool ok = false;
-  try {
-    dbase::Table& source = copy.engine();
-    source.first();
-    if (source.eof()) return;
-    bool memoFailed = false;
-    const PageValues values = readPage(source, &memoFailed);
-    goToPosition(table, static_cast<uint32_t>(spread_->positionOfSlot(slot)));
-    dbase::Table& t = table.engine();
-    char letter = 0;
-    if (t.eof()) {
-      t.append();
-    } else {
-      letter = firstLetter(table);
-      t.edit();
-    }
-    ok = postPage(table, &tables_->catalogue, values, &letter, nullptr);
-    if (!ok) showMessage(MsgKind::Error, QStringLiteral("Could not Update the record!"));
-  } catch (const std::exception& e) {
-    cancelQuietly(table);
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-  }
+  if (session_->pasteInto(spread_->positionOfSlot(slot)) == RecordSession::Pasted::Nothing) return;
   refresh();
   if (!loaded_) return;
   // The current record may stand one place further or nearer now.
   const bool tabs = spread_->tabsActive() && showLetters_;
-  try {
-    dbase::Table& t = table.engine();
-    if (tabs && !currentNew) {
-      const char left = spread_->currentLetter();
-      const int32_t count = useLetter(currentRecordLetter);
-      if (currentPosition - 1 >= count) {
-        --currentPosition;
-      } else {
-        goToPosition(table, static_cast<uint32_t>(currentPosition - 1));
-        if (t.asInteger(0) != currentNumber) {
-          t.next();
-          if (!t.eof() && t.asInteger(0) == currentNumber)
-            ++currentPosition;
-          else
-            --currentPosition;
-        }
-      }
-      useLetter(left);
-    } else if (!tabs) {
-      if (currentNew) {
-        ++currentPosition;
-      } else {
-        goToPosition(table, static_cast<uint32_t>(currentPosition - 1));
-        if (t.eof() || t.asInteger(0) != currentNumber) ++currentPosition;
-      }
-    }
-  } catch (const std::exception&) {
-  }
+  currentPosition =
+      session_->positionAfterPaste(currentPosition - 1, tabs, spread_->currentLetter()) + 1;
   letterCount_ = count();
   showCurrentState();
 }
 
 void CombinedView::onDeleteRecordClicked(int slot) {
-  DbTable& table = tables_->records;
-  if (slot < 0 || !table.active() || isReadOnlyDatabase()) return;
+  if (slot < 0 || !tables_->records.active() || isReadOnlyDatabase()) return;
   if (slot == currentEntry) {
     onDeleteClicked();
     return;
@@ -687,11 +453,11 @@ void CombinedView::onDeleteRecordClicked(int slot) {
   const DeleteOutcome outcome = deleteListedRecord(position);
   if (outcome == DeleteOutcome::Kept) return;
   const bool deleted = outcome == DeleteOutcome::Deleted;
-  const bool sameList =
-      !lettersOn() || positionLetter_ == spread_->currentLetter();
-  if (deleted && loaded_ && (currentNew || (sameList && position < currentPosition - 1)) &&
-      currentPosition > 1)
-    --currentPosition;
+  const bool sameList = !lettersOn() || positionLetter_ == spread_->currentLetter();
+  if (deleted && loaded_)
+    currentPosition = RecordSession::positionAfterDelete(currentPosition - 1, position, sameList,
+                                                         currentNew()) +
+                      1;
   refresh();
   letterCount_ = count();
   showCurrentState();
@@ -712,7 +478,7 @@ void CombinedView::showEvent(QShowEvent* event) {
   storeHooks().indexChanged = [this] { indexChanged(); };
   storeHooks().recolourTab = [this](int letter) { colorLetterTab(letter); };
   if (!loaded_ && databaseOpen()) {
-    openRecordCursor();
+    session_->openCursor();
     makeCurrent(0);
   } else {
     refresh();
@@ -725,8 +491,7 @@ void CombinedView::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  releaseCurrent();
-  recordCursor_->close();
+  session_->closeCursor();
   loaded_ = false;
   // The other book model opens the tables before this view is freed.
   if (switchingModel) {

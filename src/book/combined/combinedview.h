@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "book/bookview.h"
+#include "store/recordsession.h"
 
 class DbTable;
 class RecordPage;
@@ -21,13 +22,14 @@ class CombinedView : public BookView {
 
   // View state.
   int32_t currentPosition = 0;  // 1-based within its letter; 0 before the first load
-  int32_t currentNumber = -1;   // entry number; -1 for a new record
-  char currentRecordLetter = 0;
-  bool currentNew = false;
-  bool currentInUse = false;
+  int32_t currentNumber() const { return session_->number(); }  // -1 for a new record
+  char currentRecordLetter() const { return session_->letter(); }
+  bool currentNew() const { return session_->isNew(); }
+  bool currentInUse() const { return session_->inUse(); }
   int currentEntry = -1;
   int clickedEntry = -1;
-  DbTable& recordCursor() { return *recordCursor_; }
+  DbTable& recordCursor() { return session_->cursor(); }
+  RecordSession& session() { return *session_; }
 
   void applyReadOnlyMode();
   // Makes position p (0-based) of the applied listing the current record,
@@ -102,14 +104,13 @@ class CombinedView : public BookView {
   // the left page's) onto the right page, without saving.
   void loadCurrent(int32_t position, char letter = 0);
   void releaseCurrent();
-  bool openRecordCursor();
   void showCurrentState();
   void applyAccess();
   // Applies a letter's range (when letter tabs apply) and gives its count.
   int32_t useLetter(char letter);
   void step(int direction);
 
-  std::unique_ptr<DbTable> recordCursor_;
+  std::unique_ptr<RecordSession> session_;
   bool loaded_ = false;        // a record is current
   char positionLetter_ = 'A';  // the listing that CurrentPosition counts in
   int32_t letterCount_ = 0;    // records of that listing at the last load

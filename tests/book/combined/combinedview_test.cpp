@@ -240,7 +240,7 @@ TEST_F(CombinedViewTest, DeletingTheCurrentRecordShowsTheFollowingOne) {
   EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 000", "Book 002"}));
   // The last one: a new record takes its place.
   QTest::mouseClick(view->recordPage->deleteButton, Qt::LeftButton);
-  EXPECT_TRUE(view->currentNew);
+  EXPECT_TRUE(view->currentNew());
   EXPECT_TRUE(Text(0).isEmpty());
   EXPECT_EQ(position(), "");
   EXPECT_EQ(status(), "New Record");
@@ -252,7 +252,7 @@ TEST_F(CombinedViewTest, DeletingTheOnlyRecordLeavesANewRecord) {
   makeTable({"Lonely"}, true);
   open();
   // The first record of the listing of 'A': there is none, so a new one.
-  EXPECT_TRUE(view->currentNew);
+  EXPECT_TRUE(view->currentNew());
   EXPECT_EQ(letterCounts()[11], 1);
   QTest::mouseClick(view->letterButtons[11], Qt::LeftButton);
   QTest::mouseClick(entry(0), Qt::LeftButton);
@@ -267,7 +267,7 @@ TEST_F(CombinedViewTest, DeletingTheOnlyRecordLeavesANewRecord) {
   EXPECT_EQ(prompts.texts(), QStringList{"Record not Deleted."});
   appSettings().deleteMode = 1;
   key(Qt::Key_Delete, Qt::AltModifier);
-  EXPECT_TRUE(view->currentNew);
+  EXPECT_TRUE(view->currentNew());
   EXPECT_EQ(position(), "");
   EXPECT_EQ(letterCounts()[11], 0);
   EXPECT_TRUE(stored(2).empty());
@@ -278,15 +278,15 @@ TEST_F(CombinedViewTest, NewRecordShowsNoPositionAndIsStoredWithTheNextNumber) {
   makeTable(numbered(5));
   open();
   QTest::mouseClick(view->newButton, Qt::LeftButton);
-  EXPECT_TRUE(view->currentNew);
-  EXPECT_EQ(view->currentNumber, -1);
+  EXPECT_TRUE(view->currentNew());
+  EXPECT_EQ(view->currentNumber(), -1);
   EXPECT_EQ(position(), "");
   EXPECT_EQ(status(), "New Record");
   EXPECT_EQ(view->focusWidget(), view->recordPage->editors[0]);
   type(0, "Zebra");
   // New again: the record is stored and the new page follows it.
   QTest::mouseClick(view->newButton, Qt::LeftButton);
-  EXPECT_TRUE(view->currentNew);
+  EXPECT_TRUE(view->currentNew());
   EXPECT_TRUE(Text(0).isEmpty());
   EXPECT_EQ(stored(2).back(), "Zebra");
   EXPECT_EQ(stored(0).back(), "6");
@@ -326,7 +326,7 @@ TEST_F(CombinedViewTest, RecordHeldElsewhereIsShownReadOnly) {
   other.edit();
   open();
   QTest::mouseClick(entry(1), Qt::LeftButton);
-  EXPECT_TRUE(view->currentInUse);
+  EXPECT_TRUE(view->currentInUse());
   EXPECT_EQ(status(), "Read Only Access - Record In Use");
   EXPECT_FALSE(view->recordPage->editors[0]->isEnabled());
   EXPECT_FALSE(view->recordPage->deleteButton->isEnabled());

@@ -146,4 +146,10 @@ class Table {
   std::unique_ptr<Impl> impl_;
 };
 
+// The type of key an index expression over these fields makes; nullopt for a
+// logical expression, which cannot be a key. Throws ExpressionError when it
+// does not compile.
+std::optional<KeyType> expressionKeyType(const std::string& expression,
+                                         const std::vector<FieldDef>& fields);
+
 }  // namespace dbase

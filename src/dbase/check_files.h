@@ -1,8 +1,8 @@
 #pragma once
 
-// The table and memo files read straight from disk, without the engine, so
-// that `check` compares what is really stored. Every read is bounds-checked
-// and fails with dbase::FormatError naming the file.
+// The table and memo files read straight from disk, without the table code, so
+// that checkTable() compares what is really stored. Every read is bounds-checked
+// and fails with FormatError naming the file.
 
 #include <cstdint>
 #include <optional>
@@ -12,7 +12,7 @@
 
 #include "dbase/types.h"
 
-namespace tometool {
+namespace dbase {
 
 class RawDbf {
  public:
@@ -22,7 +22,7 @@ class RawDbf {
   uint8_t version() const { return version_; }
   uint32_t recordCount() const { return count_; }
   bool productionFlag() const { return production_; }
-  const std::vector<dbase::FieldDef>& fields() const { return fields_; }
+  const std::vector<FieldDef>& fields() const { return fields_; }
   int fieldOffset(int field) const { return offsets_[field]; }
   // Record bytes (deletion flag first), recno from 1.
   std::string_view record(uint32_t recno) const;
@@ -37,7 +37,7 @@ class RawDbf {
   uint32_t headerLength_ = 0;
   uint32_t recordLength_ = 0;
   bool production_ = false;
-  std::vector<dbase::FieldDef> fields_;
+  std::vector<FieldDef> fields_;
   std::vector<int> offsets_;
   std::vector<std::string> warnings_;
 };
@@ -75,4 +75,4 @@ std::optional<uint32_t> memoBlock(std::string_view field, bool* bad);
 // (".mdx"), found case-insensitively; empty when there is none.
 std::string siblingFile(const std::string& path, std::string_view ext);
 
-}  // namespace tometool
+}  // namespace dbase

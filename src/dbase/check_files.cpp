@@ -1,4 +1,4 @@
-#include "rawfiles.h"
+#include "dbase/check_files.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 
 #include "dbase/error.h"
 
-namespace tometool {
+namespace dbase {
 namespace {
 
 constexpr uint64_t kMaxRead = uint64_t{4} << 30;  // refuse to slurp more than this
@@ -16,10 +16,10 @@ constexpr uint64_t kMaxRead = uint64_t{4} << 30;  // refuse to slurp more than t
 std::string slurp(const std::string& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
-  if (ec) throw dbase::Error(path, "cannot open: " + ec.message());
-  if (size > kMaxRead) throw dbase::Error(path, "file too large to check");
+  if (ec) throw Error(path, "cannot open: " + ec.message());
+  if (size > kMaxRead) throw Error(path, "file too large to check");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw dbase::Error(path, "cannot open");
+  if (!in) throw Error(path, "cannot open");
   std::string bytes(size, '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(size));
   bytes.resize(static_cast<size_t>(in.gcount()));
@@ -46,24 +46,24 @@ RawDbf RawDbf::load(const std::string& path) {
   t.path_ = path;
   t.bytes_ = slurp(path);
   std::string_view b = t.bytes_;
-  if (b.size() < 33) throw dbase::FormatError(path, "shorter than a table header");
+  if (b.size() < 33) throw FormatError(path, "shorter than a table header");
   t.version_ = static_cast<uint8_t>(b[0]);
   t.count_ = le32(b, 4);
   t.headerLength_ = le16(b, 8);
   t.recordLength_ = le16(b, 10);
   t.production_ = b[28] == 1;
   if (t.headerLength_ > b.size() || t.headerLength_ < 33) {
-    throw dbase::FormatError(path, "header length " + std::to_string(t.headerLength_) +
+    throw FormatError(path, "header length " + std::to_string(t.headerLength_) +
                                        " does not fit the file");
   }
-  if (t.recordLength_ < 1) throw dbase::FormatError(path, "record length 0");
+  if (t.recordLength_ < 1) throw FormatError(path, "record length 0");
   int offset = 1;
   size_t at = 32;
   for (; at + 32 <= t.headerLength_ && b[at] != 0x0D; at += 32) {
     std::string_view d = b.substr(at, 32);
-    dbase::FieldDef f;
+    FieldDef f;
     f.name = std::string(d.substr(0, std::min(d.substr(0, 11).find('\0'), size_t{11})));
-    f.type = static_cast<dbase::FieldType>(d[11]);
+    f.type = static_cast<FieldType>(d[11]);
     f.length = static_cast<uint8_t>(d[16]);
     f.decimals = static_cast<uint8_t>(d[17]);
     t.offsets_.push_back(offset);
@@ -71,16 +71,16 @@ RawDbf RawDbf::load(const std::string& path) {
     t.fields_.push_back(std::move(f));
   }
   if (at >= t.headerLength_ || b[at] != 0x0D) {
-    throw dbase::FormatError(path, "field descriptors are not ended by 0x0D");
+    throw FormatError(path, "field descriptors are not ended by 0x0D");
   }
-  if (t.fields_.empty()) throw dbase::FormatError(path, "no fields");
+  if (t.fields_.empty()) throw FormatError(path, "no fields");
   if (static_cast<uint32_t>(offset) != t.recordLength_) {
-    throw dbase::FormatError(path, "record length " + std::to_string(t.recordLength_) +
+    throw FormatError(path, "record length " + std::to_string(t.recordLength_) +
                                        " differs from the fields' total " + std::to_string(offset));
   }
   const uint64_t need = uint64_t{t.headerLength_} + uint64_t{t.count_} * t.recordLength_;
   if (need > b.size()) {
-    throw dbase::FormatError(path, "header counts " + std::to_string(t.count_) +
+    throw FormatError(path, "header counts " + std::to_string(t.count_) +
                                        " records but the file ends before them");
   }
   if (b.size() > need + 1) {
@@ -93,7 +93,7 @@ RawDbf RawDbf::load(const std::string& path) {
 }
 
 std::string_view RawDbf::record(uint32_t recno) const {
-  if (recno < 1 || recno > count_) throw dbase::Error(path_, "no record " + std::to_string(recno));
+  if (recno < 1 || recno > count_) throw Error(path_, "no record " + std::to_string(recno));
   return std::string_view(bytes_).substr(headerLength_ + uint64_t{recno - 1} * recordLength_,
                                          recordLength_);
 }
@@ -104,13 +104,13 @@ RawMemo RawMemo::load(const std::string& path, bool dbase3) {
   m.bytes_ = slurp(path);
   m.dbase3_ = dbase3;
   std::string_view b = m.bytes_;
-  if (b.size() < 24) throw dbase::FormatError(path, "shorter than a memo header");
+  if (b.size() < 24) throw FormatError(path, "shorter than a memo header");
   m.nextFree_ = le32(b, 0);
   if (!dbase3) {
     m.blockSize_ = le16(b, 20);
     if (m.blockSize_ == 0) m.blockSize_ = 512;
     if (m.blockSize_ < 64) {
-      throw dbase::FormatError(path, "block size " + std::to_string(m.blockSize_) + " too small");
+      throw FormatError(path, "block size " + std::to_string(m.blockSize_) + " too small");
     }
   }
   return m;
@@ -191,4 +191,4 @@ std::string siblingFile(const std::string& path, std::string_view ext) {
   return {};
 }
 
-}  // namespace tometool
+}  // namespace dbase

@@ -1,0 +1,286 @@
+// Editing, posting and deleting records, with their locks and index updates.
+
+#include <cstring>
+
+#include "dbase/lock.h"
+#include "dbase/table_impl.h"
+
+namespace dbase {
+
+void Table::Impl::lockRecord(uint32_t r) {
+  if (exclusive || lockedRecord == r) return;
+  if (!tryLock(dbf.fd(), recordLockOffset(r), 1, LockKind::Write))
+    throw LockError(path, "record " + std::to_string(r) + " is being edited by another user");
+  lockedRecord = r;
+}
+
+void Table::Impl::unlockRecord() {
+  if (lockedRecord != 0) unlock(dbf.fd(), recordLockOffset(lockedRecord), 1);
+  lockedRecord = 0;
+}
+
+void Table::Impl::edit() {
+  requireWritable();
+  if (state == Table::State::Edit || state == Table::State::Insert) return;
+  sync();
+  if (recno == 0) return append();
+  lockRecord(recno);
+  readRecord(recno, rec);  // another user may have changed it
+  saved = rec;
+  pendingBlobs.clear();
+  state = Table::State::Edit;
+}
+
+void Table::Impl::append() {
+  requireWritable();
+  browseMode();
+  saved.assign(hdr.recordLength, ' ');
+  saved[0] = static_cast<char>(kRecordLive);
+  rec = saved;
+  pendingBlobs.clear();
+  state = Table::State::Insert;
+}
+
+void Table::Impl::cancel() {
+  if (state == Table::State::Edit) {
+    rec = saved;
+    unlockRecord();
+  } else if (state == Table::State::Insert) {
+    if (recno != 0 && recno <= count) readRecord(recno, rec);
+    else rec.assign(hdr.recordLength, ' ');
+  }
+  pendingBlobs.clear();
+  if (state != Table::State::Inactive) state = Table::State::Browse;
+}
+
+void Table::Impl::writePendingMemos() {
+  if (pendingBlobs.empty()) return;
+  if (!memo) fail("table has no memo file");
+  ScopedLock guard;
+  if (!exclusive) {
+    if (!waitLock(memo->fd(), kMemoLockOffset, kMemoLockLength, LockKind::Write, kShortLockTimeoutMs))
+      throw LockError(memo->path(), "memo file is locked by another user");
+    guard.hold(memo->fd(), kMemoLockOffset, kMemoLockLength);
+  }
+  for (auto& [i, data] : pendingBlobs) {
+    const FieldDef& f = field(i);
+    uint32_t old = parseMemoBlock(fieldBytes(saved, i));
+    uint32_t block = memo->write(old, data);
+    std::string text = formatMemoBlock(block, f.length);
+    std::memcpy(fieldPtr(i), text.data(), text.size());
+  }
+}
+
+// Whether the edited record still holds the saved bytes in every one of
+// `fields`, with no new memo contents for them.
+bool Table::Impl::fieldsUnchanged(const std::vector<int>& fields) const {
+  if (saved.size() != rec.size()) return false;
+  for (int f : fields) {
+    if (pendingBlobs.count(f) != 0) return false;
+    const size_t at = static_cast<size_t>(hdr.offsets[static_cast<size_t>(f)]);
+    const size_t width = static_cast<size_t>(field(f).length);
+    if (std::memcmp(saved.data() + at, rec.data() + at, width) != 0) return false;
+  }
+  return true;
+}
+
+// Holds the index lock (shared use) and the index's busy mark across a
+// record write and its key updates.
+class Table::Impl::IndexUpdate {
+ public:
+  explicit IndexUpdate(Impl& d) : d_(d) {
+    if (!d_.mdx || d_.tags.empty() || d_.readOnly) return;
+    if (d_.exclusive) {
+      // One batch for the whole exclusive session: the mark stays until flushPending().
+      if (!d_.batchOn) {
+        d_.setIndexBusy(1);
+        d_.mdx->beginBatch();
+        d_.batchOn = true;
+      }
+      d_.cursorStale = true;
+      return;
+    }
+    {
+      if (!waitLock(d_.mdxLock.fd(), kMdxLockOffset, 1, LockKind::Write, kShortLockTimeoutMs))
+        throw LockError(d_.mdx->path(), "index is locked by another user");
+      lock_.hold(d_.mdxLock.fd(), kMdxLockOffset, 1);
+      d_.mdx->reloadIfChanged();
+    }
+    d_.setIndexBusy(1);
+    // One batch for all keys of the record: the index clears its mark only
+    // at the end, so a crash between two key updates still asks for a rebuild.
+    d_.mdx->beginBatch();
+    active_ = true;
+    writesBefore_ = d_.indexWrites;
+  }
+  void finish() {
+    if (!active_) return;
+    active_ = false;
+    d_.mdx->endBatch();
+    if (d_.indexWrites == writesBefore_) d_.setIndexBusy(0);
+    d_.cursorStale = true;
+  }
+  // Left by an exception: what was done goes out, the mark stays, the tags get rebuilt.
+  ~IndexUpdate() {
+    if (!active_) return;
+    try {
+      d_.mdx->endBatch();
+      d_.setIndexBusy(1);
+    } catch (...) {
+    }
+  }
+  IndexUpdate(const IndexUpdate&) = delete;
+  IndexUpdate& operator=(const IndexUpdate&) = delete;
+
+ private:
+  Impl& d_;
+  ScopedLock lock_;
+  bool active_ = false;
+  uint64_t writesBefore_ = 0;
+};
+
+void Table::Impl::post() {
+  if (state != Table::State::Edit && state != Table::State::Insert) return;
+  bool inserting = state == Table::State::Insert;
+  if (!inserting && mdx) applyPendingKeys();  // the old keys must be in the index to be erased
+  // Old keys first: an in-place memo rewrite would change what they read.
+  std::vector<std::optional<std::string>> oldKeys(tags.size());
+  // A tag whose fields kept their bytes (and memos) keeps its key: no need
+  // to evaluate it twice, which is most of the cost of changing one field.
+  std::vector<char> keyKept(tags.size(), 0);
+  if (!inserting) {
+    for (size_t t = 0; t < tags.size(); ++t) {
+      keyKept[t] = fieldsUnchanged(tags[t].fields);
+      if (keyKept[t]) continue;
+      std::string k;
+      if (tagKey(tags[t], saved, k)) oldKeys[t] = std::move(k);
+    }
+  }
+  writePendingMemos();
+  pendingBlobs.clear();
+  stampDate();
+  uint32_t target = recno;
+  // The index is marked busy before the record changes, so a crash in
+  // between leaves a mark that makes the next open rebuild the tags.
+  IndexUpdate index(*this);
+  if (inserting) target = postAppend();
+  else postRewrite(oldKeys, keyKept);
+  index.finish();
+  recno = target;
+  state = Table::State::Browse;
+  bof = eof = false;
+  changed();
+  refreshCurrentKey();
+}
+
+// Appends the record buffer; returns its record number.
+uint32_t Table::Impl::postAppend() {
+  ScopedLock guard;
+  if (!exclusive) {
+    if (!waitLock(dbf.fd(), kAppendLockOffset, 1, LockKind::Write, kShortLockTimeoutMs))
+      throw LockError(path, "another user is appending");
+    guard.hold(dbf.fd(), kAppendLockOffset, 1);
+    char buf[4];
+    dbf.readExact(kHdrRecordCount, buf, 4);
+    count = boundedCount(getU32(buf));
+  }
+  if (count == 0xFFFFFFFFu) fail("table is full");
+  uint32_t target = count + 1;
+  // Record and end mark first, the count last: a torn append loses only this record.
+  if (!appendMapped(target, rec)) {
+    rec.push_back(static_cast<char>(kEofMarker));
+    dbf.writeAt(recordOffset(target), rec);
+    rec.pop_back();
+  }
+  if (exclusive) countDirty = true;  // a crash is recovered from the file size on open
+  else writeCount(target);
+  count = target;
+  if (exclusive && flagsValid) {
+    if (flags.size() <= target) flags.resize(static_cast<size_t>(target) + 1, 0);
+    flags[target] = 0;
+  }
+  guard.release();
+  if (!tags.empty()) insertKeys(rec, target);
+  return target;
+}
+
+// Writes the edited record over the current one and moves the keys that changed.
+void Table::Impl::postRewrite(const std::vector<std::optional<std::string>>& oldKeys,
+                              const std::vector<char>& keyKept) {
+  const uint32_t target = recno;
+  rewriteRecord(target);
+  std::string key;
+  for (size_t t = 0; t < tags.size(); ++t) {
+    if (keyKept[t]) continue;
+    const TagState& tag = tags[t];
+    bool has = tagKey(tag, rec, key);
+    if (oldKeys[t] && has && *oldKeys[t] == key) continue;
+    if (oldKeys[t]) {
+      mdx->erase(tag.index, *oldKeys[t], target);
+      ++indexWrites;
+    }
+    if (has && !(tag.info.unique && hasKey(tag, key))) {
+      mdx->insert(tag.index, key, target);
+      ++indexWrites;
+    }
+  }
+  unlockRecord();
+}
+
+// Writes what exclusive use keeps back: the record count, the memo header, the index batch.
+void Table::Impl::flushPending() {
+  if (mdx) applyPendingKeys();
+  if (countDirty && dbf.isOpen()) {
+    writeCount(count);
+    countDirty = false;
+  }
+  if (dbf.isOpen()) trimGrowth();
+  if (memo) memo->flushHeader();
+  if (batchOn && mdx) {
+    batchOn = false;
+    mdx->endBatch();
+    setIndexBusy(0);
+  }
+}
+
+void Table::Impl::deleteRecord() {
+  requireWritable();
+  if (state == Table::State::Insert) {
+    cancel();
+    return;
+  }
+  if (recno == 0) fail("no record to delete");
+  if (state == Table::State::Edit) {
+    rec = saved;
+    pendingBlobs.clear();
+    state = Table::State::Browse;
+  }
+  lockRecord(recno);
+  char flag = static_cast<char>(kRecordDeleted);
+  stampDate();
+  dbf.writeAt(recordOffset(recno), &flag, 1);
+  rec[0] = flag;
+  setFlag(recno, true);
+  unlockRecord();
+  changed();
+  uint32_t gone = recno;
+  if (!step(true)) {
+    if (recno == gone && !step(false)) setEmpty();
+    eof = true;
+    if (recno == gone) setEmpty();
+  }
+}
+
+void Table::edit() { impl_->requireOpen(); impl_->edit(); }
+void Table::append() { impl_->requireOpen(); impl_->append(); }
+void Table::post() { impl_->requireOpen(); impl_->post(); }
+void Table::cancel() { impl_->requireOpen(); impl_->cancel(); }
+void Table::deleteRecord() { impl_->requireOpen(); impl_->deleteRecord(); }
+Table::State Table::state() const { return impl_->state; }
+
+bool Table::isDeleted() const {
+  const Impl& d = *impl_;
+  return d.recno != 0 && !d.rec.empty() && static_cast<uint8_t>(d.rec[0]) == kRecordDeleted;
+}
+
+}  // namespace dbase

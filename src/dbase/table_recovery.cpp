@@ -1,0 +1,112 @@
+// Putting a table right after a writer crashed: counts, packs, indexes.
+
+#include "dbase/lock.h"
+#include "dbase/table_impl.h"
+
+namespace dbase {
+
+// Completes a pack that reached its commit point (the marker file) before a crash.
+void finishInterruptedPack(const std::string& dbfPath) {
+  std::string marker = dbfPath + kPackMarkerSuffix;
+  if (!fileExists(marker)) return;
+  bool hasMdx = false, hasDbt = false;
+  std::string mdx = companionPath(dbfPath, ".mdx", &hasMdx);
+  std::string dbt = companionPath(dbfPath, ".dbt", &hasDbt);
+  for (const std::string& target : {dbt, mdx, dbfPath}) {
+    std::string tmp = target + kTempSuffix;
+    try {
+      if (fileExists(tmp)) replaceFile(tmp, target);
+    } catch (const Error&) {
+      // The packer itself may be renaming it this very moment.
+    }
+  }
+  try {
+    removeFile(marker);
+  } catch (const Error&) {
+  }
+  syncDirectory(dirName(dbfPath));
+}
+
+// An exclusive writer that crashed leaves whole records past the header's
+// count (each record's flag byte is stored last, then an end mark follows)
+// and perhaps zeros grown ahead: count the records back in, cut the zeros.
+void Table::Impl::recoverCount() {
+  uint64_t size = dbf.size();
+  const uint64_t base = hdr.headerLength;
+  const uint64_t len = hdr.recordLength;
+  if (size < base + 1) return;
+  ScopedLock guard;
+  uint64_t k = count;
+  if (!exclusive) {
+    if (!waitLock(dbf.fd(), kAppendLockOffset, 1, LockKind::Write, kShortLockTimeoutMs)) return;
+    guard.hold(dbf.fd(), kAppendLockOffset, 1);
+    char buf[4];
+    dbf.readExact(kHdrRecordCount, buf, 4);
+    hdr.recordCount = getU32(buf);
+    count = boundedCount(hdr.recordCount);
+    k = count;
+    size = dbf.size();
+  }
+  if (k < hdr.recordCount) return;  // a damaged count larger than the file: read as is
+  std::vector<char> buf(std::max<size_t>(len, kScanChunk / len * len));
+  for (;;) {
+    uint64_t off = base + k * len;
+    if (off + len + 1 > size) break;
+    size_t got = dbf.readAt(off, buf.data(), static_cast<size_t>(std::min<uint64_t>(buf.size(), size - off)));
+    size_t whole = got / len;
+    size_t i = 0;
+    for (; i < whole && base + (k + 1) * len + 1 <= size; ++i, ++k) {
+      auto flag = static_cast<uint8_t>(buf[i * len]);
+      if (flag != kRecordLive && flag != kRecordDeleted) break;
+    }
+    if (i < whole || whole == 0 || k >= 0xFFFFFFFEull) break;
+  }
+  uint64_t end = base + k * len;
+  char mark = 0;
+  if (end >= size || dbf.readAt(end, &mark, 1) != 1 || static_cast<uint8_t>(mark) != kEofMarker) return;
+  if (k > hdr.recordCount) {
+    writeCount(static_cast<uint32_t>(k));
+    hdr.recordCount = static_cast<uint32_t>(k);
+  }
+  count = boundedCount(hdr.recordCount);
+  if (size > end + 1 && zerosFrom(end + 1, size)) dbf.truncate(end + 1);
+}
+
+bool Table::Impl::zerosFrom(uint64_t from, uint64_t to) const {
+  std::vector<char> buf(kScanChunk);
+  while (from < to) {
+    size_t n = dbf.readAt(from, buf.data(), static_cast<size_t>(std::min<uint64_t>(buf.size(), to - from)));
+    if (n == 0) return false;
+    for (size_t i = 0; i < n; ++i)
+      if (buf[i] != 0) return false;
+    from += n;
+  }
+  return true;
+}
+
+// A crash in the middle of an index update left its mark: rebuild the tags,
+// which needs the table to ourselves for a moment.
+void Table::Impl::repairIndex() {
+  if (!mdx || !mdx->needsRebuild()) return;
+  if (!exclusive) {
+    // Perhaps another user is just updating it: wait for their lock and look again.
+    if (mdxLock.isOpen() && waitLock(mdxLock.fd(), kMdxLockOffset, 1, LockKind::Write, kShortLockTimeoutMs)) {
+      mdx->reloadIfChanged();
+      unlock(mdxLock.fd(), kMdxLockOffset, 1);
+    }
+    if (!mdx->needsRebuild()) return;
+  }
+  std::string reason = "the index was left unfinished (a crash?) and must be rebuilt";
+  if (readOnly) throw Error(mdx->path(), reason + "; open the table for writing");
+  bool upgraded = exclusive || tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Write);
+  if (!upgraded) throw LockError(mdx->path(), reason + " when no one else has the table open");
+  try {
+    replaceIndex(tagDefs());
+  } catch (...) {
+    if (!exclusive) tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Read);
+    throw;
+  }
+  if (!exclusive) tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Read);
+}
+
+}  // namespace dbase

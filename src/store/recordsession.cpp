@@ -1,0 +1,474 @@
+#include "store/recordsession.h"
+
+#include <QDate>
+
+#include "core/prompt.h"
+#include "core/settings.h"
+#include "store/database.h"
+#include "store/letters.h"
+#include "store/sortstate.h"
+#include "store/storehooks.h"
+
+namespace {
+
+constexpr int kPostAttempts = 100;
+constexpr int kMemoHelp = 62;
+
+const QString kDiscardQuestion = QStringLiteral(
+    "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
+    "discarded.)");
+const QString kUpdateFailed = QStringLiteral("Could not Update the record!");
+
+bool editing(const dbase::Table& t) {
+  return t.state() == dbase::Table::State::Edit || t.state() == dbase::Table::State::Insert;
+}
+
+void cancelQuietly(DbTable& table) {
+  try {
+    if (table.active() && editing(table.engine())) table.engine().cancel();
+  } catch (const std::exception&) {
+  }
+}
+
+void showError(const std::exception& e) {
+  showMessage(MsgKind::Error, QString::fromStdString(e.what()));
+}
+
+void showMemoProblem(const DbTable& table) {
+  showMessage(MsgKind::Error, corruptMemoText(table.engine()), MsgButtons::OkHelp, kMemoHelp);
+}
+
+}  // namespace
+
+bool firstSortFieldIsText() {
+  const AppSettings& s = appSettings();
+  const uint8_t f = sortState().firstField;
+  return f >= s.firstUserField && s.stringFields.test(f);
+}
+
+RecordSession::RecordSession(StoreTables& tables, DbTable& cursor)
+    : tables_(tables), cursor_(&cursor) {}
+
+RecordSession::RecordSession(StoreTables& tables)
+    : tables_(tables), ownCursor_(std::make_unique<DbTable>()), cursor_(ownCursor_.get()) {}
+
+RecordSession::~RecordSession() {
+  release();
+  if (ownCursor_) ownCursor_->close();
+}
+
+bool RecordSession::openCursor() {
+  if (!ownCursor_) return cursor_->active();
+  DbTable& records = tables_.records;
+  if (!records.active()) return false;
+  if (ownCursor_->active()) return true;
+  ownCursor_->databaseName = records.databaseName;
+  ownCursor_->tableName = records.tableName;
+  ownCursor_->exclusive = false;
+  ownCursor_->indexName.clear();
+  try {
+    ownCursor_->open();
+  } catch (const std::exception& e) {
+    showError(e);
+    return false;
+  }
+  return true;
+}
+
+void RecordSession::closeCursor() {
+  release();
+  if (ownCursor_) ownCursor_->close();
+}
+
+void RecordSession::release() { cancelQuietly(*cursor_); }
+
+int32_t RecordSession::count() {
+  DbTable& records = tables_.records;
+  if (!records.active()) return 0;
+  try {
+    return static_cast<int32_t>(recordCount(records));
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+int32_t RecordSession::listingPosition() {
+  int32_t position = 0;
+  try {
+    dbase::Table& t = tables_.records.engine();
+    for (t.first(); !t.eof() && t.asInteger(0) != number_; t.next()) ++position;
+  } catch (const std::exception& e) {
+    showError(e);
+  }
+  return position;
+}
+
+std::optional<PageValues> RecordSession::loadAt(int32_t position) {
+  release();
+  isNew_ = inUse_ = false;
+  letter_ = 0;
+  number_ = -1;
+  recNo_ = 0;
+  DbTable& records = tables_.records;
+  try {
+    const int32_t total = count();
+    if (position < total) goToPosition(records, static_cast<uint32_t>(std::max(position, 0)));
+    if (position >= total || records.engine().eof()) {
+      isNew_ = true;
+      return PageValues{};
+    }
+    recNo_ = records.engine().recNo();
+    // A cursor of its own holds the lock, so the listing's cursor may move on.
+    bool held = true;
+    if (cursor_ != &records) {
+      held = openCursor();
+      if (held) cursor_->engine().goToRecord(recNo_);
+    }
+    if (!held) {
+      inUse_ = true;  // nothing to hold the lock with
+    } else if (!isReadOnlyDatabase()) {
+      try {
+        cursor_->engine().edit();
+      } catch (const dbase::Error&) {
+        inUse_ = true;
+      }
+    }
+    DbTable& from = held ? *cursor_ : records;
+    bool memoFailed = false;
+    PageValues values = readPage(from.engine(), &memoFailed);
+    if (memoFailed) showMemoProblem(from);
+    number_ = static_cast<int32_t>(from.engine().asInteger(0));
+    if (firstSortFieldIsText()) letter_ = firstLetter(from);
+    return values;
+  } catch (const std::exception& e) {
+    showError(e);
+    return std::nullopt;
+  }
+}
+
+QString RecordSession::inputProblems(const PageValues& values,
+                                     const std::vector<QString>& labels) {
+  return pageInputProblems(values, tables_.records.engine(), labels);
+}
+
+PageState RecordSession::state(const PageValues& values, const std::vector<QString>& labels,
+                               QString* problems) {
+  PageState s;
+  s.isNew = isNew_;
+  s.inUse = inUse_;
+  s.empty = pageIsEmpty(values);
+  const QString bad = s.empty || s.inUse ? QString() : inputProblems(values, labels);
+  s.passes = pagePassesRequired(values) && bad.isEmpty();
+  if (problems) *problems = bad;
+  return s;
+}
+
+bool RecordSession::askToLeave(const QString& problems) {
+  return askYesNo(MsgKind::Warning,
+                  (problems.isEmpty() ? appSettings().firstFieldEmptyMsg : problems) +
+                      kDiscardQuestion);
+}
+
+bool RecordSession::askAfterFailedUpdate() {
+  return askYesNo(MsgKind::Warning, kUpdateFailed + kDiscardQuestion);
+}
+
+bool RecordSession::post(DbTable& via, const PageValues& values, DbTable* catalogue,
+                         char* letter, bool* memoFailed) {
+  dbase::Table& t = via.engine();
+  callHook(storeHooks().busyCursor, true);
+  bool posted = false;
+  bool memo = false;
+  char newLetter = 0;
+  for (int attempt = 0; attempt < kPostAttempts && !posted; ++attempt) {
+    try {
+      if (!editing(t)) t.edit();
+      if (catalogue && t.state() == dbase::Table::State::Insert && t.isEmpty(0))
+        nextRecordNumber(via, *catalogue);
+      memo = false;
+      writePage(t, values, QDate::currentDate(), &memo);
+      newLetter = firstLetter(via);
+      t.post();
+      posted = true;
+    } catch (const std::exception&) {
+    }
+  }
+  callHook(storeHooks().busyCursor, false);
+  // A record that could not be posted must not be posted by the next move.
+  if (!posted) cancelQuietly(via);
+  if (memoFailed) *memoFailed = memo;
+  if (posted && letter && firstSortFieldIsText()) {
+    if (*letter != newLetter) adjustLetterCounts(*letter, newLetter);
+    *letter = newLetter;
+  }
+  return posted;
+}
+
+RecordSession::Stored RecordSession::store(const PageValues& values, DbTable& via) {
+  bool memoFailed = false;
+  Stored result = Stored::NotPosted;
+  try {
+    dbase::Table& t = via.engine();
+    if (isNew_) {
+      cancelQuietly(via);
+      t.append();
+    } else if (&via != cursor_) {
+      t.goToRecord(recNo_);
+      cancelQuietly(*cursor_);
+    } else if (t.recNo() != recNo_) {
+      // An earlier store moved the cursor and let the lock go.
+      cancelQuietly(via);
+      t.goToRecord(recNo_);
+    }
+    char letter = isNew_ ? 0 : letter_;
+    if (post(via, values, &tables_.catalogue, &letter, &memoFailed)) {
+      // Stored: staying on the record must not add it twice.
+      isNew_ = false;
+      letter_ = letter;
+      recNo_ = t.recNo();
+      number_ = static_cast<int32_t>(t.asInteger(0));
+      result = Stored::Yes;
+    }
+  } catch (const std::exception&) {
+    cancelQuietly(via);
+    result = Stored::EngineError;
+  }
+  if (memoFailed) showMemoProblem(via);
+  return result;
+}
+
+bool RecordSession::leave(const PageValues& values, const std::vector<QString>& labels) {
+  if (isReadOnlyDatabase() || inUse_) return true;
+  if (pageIsEmpty(values)) {
+    // A new empty page is never stored; a cleared record keeps its values.
+    release();
+    return true;
+  }
+  const QString bad = inputProblems(values, labels);
+  if (!bad.isEmpty() || !pagePassesRequired(values)) {
+    const bool leaving = askToLeave(bad);
+    if (leaving) release();
+    return leaving;
+  }
+  if (!openCursor()) return true;
+  if (store(values) != Stored::Yes) return askAfterFailedUpdate();
+  return true;
+}
+
+std::optional<int32_t> RecordSession::leaveFor(int32_t position, const PageValues& values,
+                                               const std::vector<QString>& labels) {
+  DbTable& records = tables_.records;
+  const int32_t before = count();
+  uint32_t wanted = 0;  // the requested record, when it is a stored one
+  try {
+    if (position < before) {
+      goToPosition(records, static_cast<uint32_t>(position));
+      if (!records.engine().eof()) wanted = records.engine().recNo();
+    }
+  } catch (const std::exception&) {
+  }
+  if (!leave(values, labels)) return std::nullopt;
+  if (wanted == 0) {
+    if (count() > before) ++position;
+    return position;
+  }
+  // The saved record can only have moved across the requested one.
+  try {
+    for (const int32_t p : {position, position - 1, position + 1}) {
+      if (p < 0) continue;
+      goToPosition(records, static_cast<uint32_t>(p));
+      if (!records.engine().eof() && records.engine().recNo() == wanted) return p;
+    }
+  } catch (const std::exception&) {
+  }
+  return position;
+}
+
+std::optional<PageValues> RecordSession::reread() {
+  if (isNew_ || !cursor_->active()) return PageValues{};
+  bool memoFailed = false;
+  std::optional<PageValues> values;
+  try {
+    values = readPage(cursor_->engine(), &memoFailed);
+  } catch (const std::exception& e) {
+    showError(e);
+  }
+  if (memoFailed) showMemoProblem(*cursor_);
+  return values;
+}
+
+bool RecordSession::copyToBuffer(const PageValues& values, bool reportMemo) {
+  if (pageIsEmpty(values)) {
+    showMessage(MsgKind::Warning, QStringLiteral("Empty Record - Not Copied!"));
+    return false;
+  }
+  bool memoFailed = false;
+  const bool stored = storeCopy(values, &memoFailed);
+  if (reportMemo && memoFailed) showMemoProblem(tables_.copy);
+  return stored;
+}
+
+bool RecordSession::storeCopy(const PageValues& values, bool* memoFailed) {
+  DbTable& copy = tables_.copy;
+  if (!copy.active()) return false;
+  try {
+    copy.engine().first();
+    // The buffer's one record is made when it has none.
+    if (copy.engine().eof()) copy.engine().append();
+  } catch (const std::exception& e) {
+    showError(e);
+    return false;
+  }
+  if (!post(copy, values, nullptr, nullptr, memoFailed)) return false;
+  appSettings().copyBufferFull = true;
+  return true;
+}
+
+bool RecordSession::copyRecordAt(int32_t position) {
+  DbTable& records = tables_.records;
+  PageValues values;
+  try {
+    goToPosition(records, static_cast<uint32_t>(position));
+    if (records.engine().eof()) {
+      showMessage(MsgKind::Warning, QStringLiteral("Empty Record - Not Copied!"));
+      return false;
+    }
+    bool memoFailed = false;
+    values = readPage(records.engine(), &memoFailed);
+  } catch (const std::exception& e) {
+    showError(e);
+    return false;
+  }
+  // A stored record is copied even when all its fields are empty.
+  return storeCopy(values, nullptr);
+}
+
+std::optional<PageValues> RecordSession::pasteFromBuffer() {
+  DbTable& copy = tables_.copy;
+  if (!appSettings().copyBufferFull || !copy.active()) return std::nullopt;
+  try {
+    dbase::Table& t = copy.engine();
+    t.first();
+    if (t.eof()) return std::nullopt;
+    bool memoFailed = false;
+    PageValues values = readPage(t, &memoFailed);
+    if (memoFailed) showMemoProblem(copy);
+    return values;
+  } catch (const std::exception& e) {
+    showError(e);
+    return std::nullopt;
+  }
+}
+
+RecordSession::Pasted RecordSession::pasteInto(int32_t position) {
+  DbTable& records = tables_.records;
+  try {
+    dbase::Table& source = tables_.copy.engine();
+    source.first();
+    if (source.eof()) return Pasted::Nothing;
+    bool memoFailed = false;
+    const PageValues values = readPage(source, &memoFailed);
+    goToPosition(records, static_cast<uint32_t>(position));
+    dbase::Table& t = records.engine();
+    char letter = 0;
+    if (t.eof()) {
+      t.append();
+    } else {
+      letter = firstLetter(records);
+      t.edit();
+    }
+    if (post(records, values, &tables_.catalogue, &letter, nullptr)) return Pasted::Yes;
+    showMessage(MsgKind::Error, kUpdateFailed);
+  } catch (const std::exception& e) {
+    cancelQuietly(records);
+    showError(e);
+  }
+  return Pasted::Failed;
+}
+
+int32_t RecordSession::positionAfterPaste(int32_t position, bool tabs, char listLetter) {
+  DbTable& records = tables_.records;
+  auto useLetter = [&](char letter) {
+    try {
+      setLetterRange(records, letter);
+    } catch (const std::exception&) {
+    }
+    return count();
+  };
+  try {
+    dbase::Table& t = records.engine();
+    if (tabs && !isNew_) {
+      const int32_t total = useLetter(letter_);
+      if (position >= total) {
+        --position;
+      } else {
+        goToPosition(records, static_cast<uint32_t>(position));
+        if (t.asInteger(0) != number_) {
+          t.next();
+          if (!t.eof() && t.asInteger(0) == number_)
+            ++position;
+          else
+            --position;
+        }
+      }
+      useLetter(listLetter);
+    } else if (!tabs) {
+      if (isNew_) {
+        ++position;
+      } else {
+        goToPosition(records, static_cast<uint32_t>(position));
+        if (t.eof() || t.asInteger(0) != number_) ++position;
+      }
+    }
+  } catch (const std::exception&) {
+  }
+  return position;
+}
+
+bool RecordSession::deleteRecord() {
+  DbTable& cursor = *cursor_;
+  try {
+    dbase::Table& t = cursor.engine();
+    if (!editing(t)) t.edit();
+    const char letter = firstLetter(cursor);
+    t.deleteRecord();
+    if (firstSortFieldIsText()) adjustLetterCounts(letter, 0);
+  } catch (const std::exception&) {
+    cancelQuietly(cursor);
+    showMessage(MsgKind::Error, QStringLiteral("Record in use - not Deleted!"));
+    return false;
+  }
+  return true;
+}
+
+bool RecordSession::recordAt(int32_t position) {
+  DbTable& records = tables_.records;
+  try {
+    goToPosition(records, static_cast<uint32_t>(position));
+  } catch (const std::exception&) {
+  }
+  return records.active() && !records.engine().eof();
+}
+
+bool RecordSession::deleteAt(int32_t position) {
+  DbTable& records = tables_.records;
+  try {
+    goToPosition(records, static_cast<uint32_t>(position));
+    dbase::Table& t = records.engine();
+    t.edit();  // the lock: fails while another user edits the record
+    const char letter = firstLetter(records);
+    t.deleteRecord();
+    adjustLetterCounts(letter, ' ');
+  } catch (const std::exception&) {
+    cancelQuietly(records);
+    showMessage(MsgKind::Error, QStringLiteral("Record in use - not Deleted!"));
+    return false;
+  }
+  return true;
+}
+
+int32_t RecordSession::positionAfterDelete(int32_t position, int32_t deleted, bool sameList,
+                                           bool isNew) {
+  if ((isNew || (sameList && deleted < position)) && position > 0) return position - 1;
+  return position;
+}

@@ -1,11 +1,18 @@
 #include "book/bookpage.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QToolButton>
 
 #include "ui/colorbutton.h"
 #include "store/letters.h"
 #include "ui/elementcolors.h"
+
+BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+BusyCursor::~BusyCursor() {
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
 
 void BookPage::paintEvent(QPaintEvent*) {
   QPainter p(this);

@@ -23,6 +23,14 @@ class BookPage : public QFrame {
   bool left_;
 };
 
+// The wait cursor while the object lives; every override cursor goes with it.
+struct BusyCursor {
+  BusyCursor();
+  ~BusyCursor();
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 // A flat speed-bar button that never takes the focus; the text, when given,
 // sits under the glyph.
 QToolButton* speedBarButton(QWidget* bar, const QString& name, const QString& hint,

@@ -1,28 +1,110 @@
 #include "book/bookview.h"
 
-#include <QCloseEvent>
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include "book/bookpage.h"
-#include "book/contents/contentsview.h"
-#include "book/combined/combinedview.h"
+#include "book/tablelisting.h"
 #include "book/viewhost.h"
 #include "core/runobjects.h"
-#include "store/dbtable.h"
-#include "ui/columnheader.h"
-#include "ui/qtprompter.h"
+#include "core/settings.h"
+#include "query/find/finddialog.h"
+#include "query/sort/sortbar.h"
+#include "store/database.h"
+#include "store/letters.h"
+#include "store/recordsession.h"
 #include "store/recordtable.h"
 #include "store/recordtext.h"
-#include "core/settings.h"
+#include "store/sortstate.h"
+#include "store/storehooks.h"
+#include "ui/columnheader.h"
+#include "ui/contentsentry.h"
+#include "ui/elementcolors.h"
+#include "ui/qtprompter.h"
 
-BookView::BookView(QWidget* parent) : QMainWindow(parent, Qt::Window) {
+namespace {
+
+constexpr int kSpeedBarHeight = 46;
+constexpr int kTabSetHeight = 22;
+
+}  // namespace
+
+BookView::BookView(const Shape& shape, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), shape_(shape) {
   setAttribute(Qt::WA_DeleteOnClose);
   resize(800, 600);
   applyCaption();
+  setToolTip(QStringLiteral("Use Right Mouse Button To Display Popup Menus"));
+  tables_ = std::make_unique<StoreTables>();
+  listing_ = std::make_unique<TableListing>(tables_->records);
+  spread_ = std::make_unique<SpreadModel>(*listing_, shape.spreadEntries);
+  listed_ = std::make_unique<RecordSession>(*tables_, tables_->records);
+  sortState().Table = &tables_->records;
+
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("client"));
+  central->setAutoFillBackground(true);
+  setCentralWidget(central);
+  addBookKeys();
+}
+
+BookView::~BookView() {
+  qApp->removeEventFilter(this);
+  // After a switch of book model the other view owns the hooks already.
+  if (currentView() == this) {
+    storeHooks().indexChanged = nullptr;
+    storeHooks().recolourTab = nullptr;
+  }
+  if (sortState().Table == &tables_->records) sortState().Table = nullptr;
+  FindDialog::viewClosing(this);
+}
+
+void BookView::installStoreHooks() {
+  storeHooks().indexChanged = [this] { indexChanged(); };
+  storeHooks().recolourTab = [this](int letter) { colorLetterTab(letter); };
+  storeHooks().busyCursor = [](bool busy) {
+    if (busy)
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+  };
+}
+
+void BookView::openBook() {
+  installStoreHooks();
+  columnHeader->loadFromFile(joinPath(appSettings().homeDir, QStringLiteral("header.dat")));
+  buildEntries();
+  onColumnHeaderChanged();
+  openDatabaseAndCaption();
+  applyLayout();
+  applyColors();
+  sortBar->setFilterState(appSettings().filterState);
+  updateSortButtonLabels();
+  if (databaseOpen_) {
+    if (letterTabsActive()) countLetters(tables_->records);
+    applyLetterTabs();
+    selectLetter('A');
+  }
+  qApp->installEventFilter(this);
+}
+
+void BookView::openDatabaseAndCaption() {
+  databaseOpen_ = openDatabase(*tables_);
+  if (!databaseOpen_) {
+    // Nothing to show: the view closes itself once the loop runs.
+    QTimer::singleShot(0, this, &QWidget::close);
+    return;
+  }
+  setDatabaseCaption();
+  databaseOpened();
 }
 
 void BookView::applyCaption() {
@@ -30,6 +112,24 @@ void BookView::applyCaption() {
   if (isReadOnlyDatabase()) caption += QStringLiteral(" [Read Only Mode]");
   setWindowTitle(caption);
 }
+
+// AppTitle + " - Database: " (cut to 53 characters) + the name of the
+// catalogue's current entry, with the read-only note when it applies.
+void BookView::setDatabaseCaption() {
+  QString name;
+  const DbTable& catalogue = tables_->catalogue;
+  try {
+    if (catalogue.active() && !catalogue.engine().eof())
+      name = fromTableText(catalogue.engine().asString(1));
+  } catch (const std::exception&) {
+    name.clear();
+  }
+  QString caption = (appSettings().appTitle + QStringLiteral(" - Database: ")).left(53) + name;
+  if (isReadOnlyDatabase()) caption += QStringLiteral(" [Read Only Mode]");
+  setWindowTitle(caption);
+}
+
+// ---------------------------------------------------------------- showing and closing
 
 void BookView::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
@@ -45,8 +145,102 @@ void BookView::closeEvent(QCloseEvent* event) {
   if (mainDlg()) mainDlg()->close();
 }
 
-void BookView::buildSpeedBars(QWidget* parent, int barHeight, int standardWidth,
-                               int advancedWidth) {
+void BookView::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // Minimising the main view minimises the program.
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && mainDlg())
+    mainDlg()->showMinimized();
+}
+
+// The sort file and the column header of HomeDir.
+void BookView::saveViewState() {
+  saveSortState();
+  try {
+    columnHeader->saveToFile(joinPath(appSettings().homeDir, QStringLiteral("header.dat")));
+  } catch (const std::exception&) {
+    // An unwritable home keeps the old layout; the rest is still saved.
+  }
+}
+
+void BookView::switchBookModel() {
+  if (!leaveCurrent()) return;
+  const int other = viewBookModel() == 1 ? 0 : 1;
+  appSettings().bookModel = static_cast<uint16_t>(other);
+  switchingModel = true;
+  BusyCursor busy;
+  saveViewState();
+  saveSessionState();
+  QWidget* owner = parentWidget();
+  close();
+  if (BookView* view = createMainView(other, owner)) view->show();
+}
+
+// ---------------------------------------------------------------- keys
+
+bool BookView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip && !hintsOn()) return true;
+  if (event->type() != QEvent::KeyPress) return false;
+  auto* w = qobject_cast<QWidget*>(watched);
+  if (!w || w->window() != this || !isEnabled()) return false;
+  // The key arrives once at the focus widget; its parents see it only when
+  // nobody took it, and then we already looked.
+  if (w != QApplication::focusWidget() && QApplication::focusWidget() &&
+      QApplication::focusWidget()->window() == this)
+    return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  return keys_.dispatch(key->key(), key->modifiers());
+}
+
+void BookView::addBookKeys() {
+  const auto ctrl = Qt::ControlModifier;
+  keys_.add(Qt::Key_PageUp, ctrl, [this] { onPageUpClicked(); });
+  keys_.add(Qt::Key_PageDown, ctrl, [this] { onPageDownClicked(); });
+  keys_.add(Qt::Key_End, ctrl, [this] { onLastClicked(); });
+  keys_.add(Qt::Key_Home, ctrl, [this] { onFirstClicked(); });
+  keys_.add(Qt::Key_G, ctrl, [this] { onSponsorClicked(); });
+  // Only the entries change letter: a current record stays.
+  keys_.addRange(Qt::Key_A, Qt::Key_Z, ctrl | Qt::AltModifier, [this](int letter) {
+    if (lettersOn()) selectLetter(static_cast<char>('A' + letter));
+  });
+  keys_.add(Qt::Key_F2, Qt::NoModifier,
+            [this] { formMenu->popup(frameGeometry().topLeft() + QPoint(50, 100)); });
+  keys_.add(Qt::Key_F3, Qt::NoModifier, [this] { popupEntryMenuAtFocus(); });
+  keys_.add(Qt::Key_F5, Qt::NoModifier, [this] {
+    columnHeader->popupMenu()->popup(
+        QPoint(frameGeometry().x() + 50, clientTop() + leftPage->y() + columnHeader->y() + 10));
+  });
+  keys_.addRange(Qt::Key_F6, Qt::Key_F8, Qt::NoModifier, [this](int part) { popupSortMenu(part); });
+}
+
+int BookView::clientTop() const { return mapToGlobal(centralWidget()->pos()).y(); }
+
+void BookView::popupEntryMenuAtFocus() {
+  int slot = -1;
+  for (size_t s = 0; s < entries.size(); ++s)
+    if (entries[s]->hasFocus()) slot = static_cast<int>(s);
+  if (slot < 0) {
+    slot = 0;
+    entries.front()->setFocus();
+  }
+  const ContentsEntry* e = entries[static_cast<size_t>(slot)];
+  const QWidget* page = e->parentWidget();
+  showEntryMenu(
+      slot, QPoint(page->x() + frameGeometry().x() + 50, clientTop() + page->y() + e->y() + 10));
+}
+
+void BookView::popupSortMenu(int part) {
+  const QPoint at(frameGeometry().x() + 50 + part * sortBar->width() / 3,
+                  clientTop() + sortBar->parentWidget()->y() + sortBar->y() + 10);
+  if (part == 0) sortBar->popupFirstMenu(at);
+  if (part == 1) sortBar->popupSecondMenu(at);
+  if (part == 2) sortBar->popupFilterMenu(at);
+}
+
+// ---------------------------------------------------------------- speed bars and menus
+
+void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
+  QWidget* parent = centralWidget();
+  const int barHeight = kSpeedBarHeight;
   standardBar = new QFrame(parent);
   advancedBar = new QFrame(parent);
   standardBar->setObjectName(QStringLiteral("standardBar"));
@@ -55,28 +249,45 @@ void BookView::buildSpeedBars(QWidget* parent, int barHeight, int standardWidth,
     bar->setFrameShape(QFrame::StyledPanel);
     bar->setAutoFillBackground(true);
   }
-  searchButton = speedBarButton(standardBar, "searchButton", "Find Text", QStyle::SP_FileDialogContentsView, "Find");
-  optionsButton = speedBarButton(standardBar, "optionsButton", "Set Options", QStyle::SP_FileDialogDetailedView, "Options");
-  printButton = speedBarButton(standardBar, "printButton", "Create and Print Reports", QStyle::SP_DialogSaveButton, "Print");
-  newButton = speedBarButton(standardBar, "newButton", "Add New Record", QStyle::SP_FileIcon, "New");
-  loadButton = speedBarButton(standardBar, "loadButton", "Load Another Database", QStyle::SP_DialogOpenButton, "Load");
-  aboutButton = speedBarButton(standardBar, "aboutButton", "Display Information About Authors", QStyle::SP_MessageBoxInformation, "About");
-  helpButton = speedBarButton(standardBar, "helpButton", "Display Help Window", QStyle::SP_DialogHelpButton, "Help");
-  exitButton = speedBarButton(standardBar, "exitButton", "Program Shutdown [Alt+F4]", QStyle::SP_DialogCloseButton, "Exit");
-  exportButton = speedBarButton(advancedBar, "exportButton", "Export Data to Text File", QStyle::SP_ArrowRight, "Export");
-  importButton = speedBarButton(advancedBar, "importButton", "Import Data from Text File", QStyle::SP_ArrowLeft, "Import");
-  passwordButton = speedBarButton(advancedBar, "passwordButton", "Change Password", QStyle::SP_DialogYesButton, "Password");
-  maintenanceButton = speedBarButton(advancedBar, "maintenanceButton", "Database Maintenance Functions", QStyle::SP_BrowserReload, "Maintenance");
-  filterButton = speedBarButton(advancedBar, "filterButton", "Define Filter", QStyle::SP_FileDialogListView, "Filter");
+  searchButton = speedBarButton(standardBar, "searchButton", "Find Text",
+                                QStyle::SP_FileDialogContentsView, "Find");
+  optionsButton = speedBarButton(standardBar, "optionsButton", "Set Options",
+                                 QStyle::SP_FileDialogDetailedView, "Options");
+  printButton = speedBarButton(standardBar, "printButton", "Create and Print Reports",
+                               QStyle::SP_DialogSaveButton, "Print");
+  newButton =
+      speedBarButton(standardBar, "newButton", "Add New Record", QStyle::SP_FileIcon, "New");
+  loadButton = speedBarButton(standardBar, "loadButton", "Load Another Database",
+                              QStyle::SP_DialogOpenButton, "Load");
+  aboutButton = speedBarButton(standardBar, "aboutButton", "Display Information About Authors",
+                               QStyle::SP_MessageBoxInformation, "About");
+  helpButton = speedBarButton(standardBar, "helpButton", "Display Help Window",
+                              QStyle::SP_DialogHelpButton, "Help");
+  exitButton = speedBarButton(standardBar, "exitButton", "Program Shutdown [Alt+F4]",
+                              QStyle::SP_DialogCloseButton, "Exit");
+  exportButton = speedBarButton(advancedBar, "exportButton", "Export Data to Text File",
+                                QStyle::SP_ArrowRight, "Export");
+  importButton = speedBarButton(advancedBar, "importButton", "Import Data from Text File",
+                                QStyle::SP_ArrowLeft, "Import");
+  passwordButton = speedBarButton(advancedBar, "passwordButton", "Change Password",
+                                  QStyle::SP_DialogYesButton, "Password");
+  maintenanceButton =
+      speedBarButton(advancedBar, "maintenanceButton", "Database Maintenance Functions",
+                     QStyle::SP_BrowserReload, "Maintenance");
+  filterButton = speedBarButton(advancedBar, "filterButton", "Define Filter",
+                                QStyle::SP_FileDialogListView, "Filter");
   sortButton = speedBarButton(advancedBar, "sortButton", "Sort Data", QStyle::SP_ArrowDown, "Sort");
-  summaryButton = speedBarButton(advancedBar, "summaryButton", "Display Summary", QStyle::SP_FileDialogInfoView, "Summary");
+  summaryButton = speedBarButton(advancedBar, "summaryButton", "Display Summary",
+                                 QStyle::SP_FileDialogInfoView, "Summary");
   int x = 4;
-  for (QToolButton* b : {searchButton, optionsButton, printButton, newButton, loadButton, aboutButton, helpButton, exitButton}) {
+  for (QToolButton* b : {searchButton, optionsButton, printButton, newButton, loadButton,
+                         aboutButton, helpButton, exitButton}) {
     b->setGeometry(x, 2, standardWidth, barHeight - 4);
     x += standardWidth + 2;
   }
   x = 4;
-  for (QToolButton* b : {exportButton, importButton, passwordButton, maintenanceButton, filterButton, sortButton, summaryButton}) {
+  for (QToolButton* b : {exportButton, importButton, passwordButton, maintenanceButton,
+                         filterButton, sortButton, summaryButton}) {
     b->setGeometry(x, 2, advancedWidth, barHeight - 4);
     x += advancedWidth + 2;
   }
@@ -87,8 +298,8 @@ void BookView::buildSpeedBars(QWidget* parent, int barHeight, int standardWidth,
   connect(sortButton, &QToolButton::clicked, this, [this] { onSortClicked(); });
   connect(searchButton, &QToolButton::clicked, this, [this] { onSearchClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {optionsButton, printButton, loadButton, exportButton, importButton, passwordButton, maintenanceButton,
-                         filterButton, summaryButton})
+  for (QToolButton* b : {optionsButton, printButton, loadButton, exportButton, importButton,
+                         passwordButton, maintenanceButton, filterButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -152,15 +363,17 @@ void BookView::buildFormMenu() {
   QMenu* hints = formMenu->addMenu(QStringLiteral("H&int Messages"));
   const char* hintTexts[] = {"Show", "Hide"};
   for (int i = 0; i < 2; ++i)
-    hintItems[static_cast<size_t>(i)] = hints->addAction(QString::fromLatin1(hintTexts[i]), [this, i] {
-      appSettings().hintMessages = static_cast<uint16_t>(i);
-      hintsOn_ = i == 0;
-    });
+    hintItems[static_cast<size_t>(i)] =
+        hints->addAction(QString::fromLatin1(hintTexts[i]), [this, i] {
+          appSettings().hintMessages = static_cast<uint16_t>(i);
+          hintsOn_ = i == 0;
+        });
   QMenu* del = formMenu->addMenu(QStringLiteral("&Record Delete Mode"));
   const char* delTexts[] = {"Ask User To Confirm", "Immediate Delete"};
   for (int i = 0; i < 2; ++i)
-    deleteModeItems[static_cast<size_t>(i)] = del->addAction(
-        QString::fromLatin1(delTexts[i]), [i] { appSettings().deleteMode = static_cast<uint16_t>(i); });
+    deleteModeItems[static_cast<size_t>(i)] = del->addAction(QString::fromLatin1(delTexts[i]), [i] {
+      appSettings().deleteMode = static_cast<uint16_t>(i);
+    });
   formMenu->addSeparator();
   formMenu->addAction(QStringLiteral("&Help"), [] { showHelpTopic(66); });
   for (QMenu* m : {model, bars, tabs, hints, del})
@@ -189,40 +402,112 @@ void BookView::setMenusAndSpeedBars(int value) {
   applyLayout();
 }
 
+void BookView::buildMenuBar() {
+  QMenuBar* bar = menuBar();
+  QMenu* file = bar->addMenu(QStringLiteral("&File"));
+  newRecordAction =
+      file->addAction(QStringLiteral("&New Record"), this, [this] { onNewClicked(); });
+  loadDatabaseAction = file->addAction(QStringLiteral("&Load Database"));
+  printAction = file->addAction(QStringLiteral("&Print"));
+  exitAction = file->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
+  QMenu* search = bar->addMenu(QStringLiteral("&Search"));
+  findAction = search->addAction(QStringLiteral("&Find"), this, &BookView::onSearchClicked);
+  optionsAction = bar->addAction(QStringLiteral("&Options"));
+  QMenu* move = bar->addMenu(QStringLiteral("&Move"));
+  firstAction = move->addAction(QStringLiteral("&First"), this, &BookView::onFirstClicked);
+  pageUpAction = move->addAction(QStringLiteral("Page&Up"), this, &BookView::onPageUpClicked);
+  pageDownAction = move->addAction(QStringLiteral("Page&Down"), this, &BookView::onPageDownClicked);
+  lastAction = move->addAction(QStringLiteral("&Last"), this, &BookView::onLastClicked);
+  addMoveItems(move);
+  QMenu* advanced = bar->addMenu(QStringLiteral("&Advanced"));
+  exportAction = advanced->addAction(QStringLiteral("&Export"));
+  importAction = advanced->addAction(QStringLiteral("&Import"));
+  passwordAction = advanced->addAction(QStringLiteral("&Password"));
+  maintenanceAction = advanced->addAction(QStringLiteral("&Maintenance"));
+  filterAction = advanced->addAction(QStringLiteral("&Filter"));
+  sortAction = advanced->addAction(QStringLiteral("&Sort"), this, &BookView::onSortClicked);
+  summaryAction = advanced->addAction(QStringLiteral("S&ummary"));
+  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+  helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
+  aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
+  // Their dialogs come with their own subsystems; until then they stay off.
+  for (QAction* a : {loadDatabaseAction, printAction, optionsAction, exportAction, importAction,
+                     passwordAction, maintenanceAction, filterAction, summaryAction})
+    a->setEnabled(false);
+}
+
+void BookView::buildEntryMenu() {
+  entryMenu = new QMenu(this);
+  entryMenu->setObjectName(QStringLiteral("entryMenu"));
+  quickViewMenu = entryMenu->addMenu(QStringLiteral("&Quick View"));
+  copyBufferMenu = entryMenu->addMenu(QStringLiteral("&View Copy Buffer"));
+  entryMenu->addSeparator();
+  entryCopyAction = entryMenu->addAction(QStringLiteral("&Copy Record"),
+                                         [this] { onCopyRecordClicked(menuSlot_); });
+  entryPasteAction = entryMenu->addAction(QStringLiteral("&Paste Record"),
+                                          [this] { onPasteRecordClicked(menuSlot_); });
+  entryDeleteAction = entryMenu->addAction(QStringLiteral("&Delete Record"),
+                                           [this] { onDeleteRecordClicked(menuSlot_); });
+  entryPrintAction = entryMenu->addAction(QStringLiteral("P&rint Record"));
+  entryPrintAction->setEnabled(false);  // printing arrives with its subsystem
+  entryMenu->addSeparator();
+  entryHelpAction =
+      entryMenu->addAction(QStringLiteral("&Help"), [] { showHelpTopic(kEntryHelpContext); });
+}
+
+// ---------------------------------------------------------------- layout and colours
+
+void BookView::applyLayout() {
+  const AppSettings& s = appSettings();
+  const bool bars = s.menusAndSpeedBars != 1;
+  menuBar()->setVisible(s.menusAndSpeedBars != 2);
+  standardBar->setVisible(bars && speedBarTabs->currentIndex() == 0);
+  advancedBar->setVisible(bars && speedBarTabs->currentIndex() == 1);
+  speedBarTabs->setVisible(bars);
+  setHintsOn(s.hintMessages == 0);
+  positionPanels();
+  refresh();
+}
+
+void BookView::positionPanels() {
+  const AppSettings& s = appSettings();
+  const bool bars = s.menusAndSpeedBars != 1;
+  const QSize client =
+      placeBookParts({leftPage, rightSide(), letterColumn, standardBar, advancedBar, speedBarTabs,
+                      shape_.pageWidth, shape_.pageHeight, kLetterColumnWidth, kSpeedBarHeight},
+                     bars ? kSpeedBarHeight + kTabSetHeight : 0, s.speedBarLocation == 0,
+                     s.letterTabsLocation == 1);
+  centralWidget()->setFixedSize(client);
+  setFixedSize(client.width(),
+               client.height() + (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
+}
+
+void BookView::applyColors() {
+  for (ContentsEntry* e : entries) {
+    e->setBgndColor(elementColor(1));
+    e->setTextColor(elementColor(0));
+    e->setSelBgndColor(elementColor(3));
+    e->setSelTextColor(elementColor(2));
+  }
+  for (int i = 0; i < 26; ++i) colorLetterTab(i);
+  static_cast<BookPage*>(leftPage)->color = elementColor(12);
+  applyPageColors();
+  for (QFrame* bar : {standardBar, advancedBar}) {
+    QPalette p = bar->palette();
+    p.setColor(QPalette::Window, elementColor(13));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
+    bar->setPalette(p);
+  }
+  QPalette p = centralWidget()->palette();
+  p.setColor(QPalette::Window, elementColor(14));
+  centralWidget()->setPalette(p);
+  letterColumn->setAutoFillBackground(true);
+  letterColumn->setPalette(p);
+  update();
+}
+
 void saveSessionState() {
   for (const auto& save : runObjects().onViewClose) save();
   saveProgramOptions();
   saveUserOptions();
-}
-
-BookView* createMainView(int bookModel, QWidget* owner) {
-  BookView* view = nullptr;
-  if (bookModel == 1)
-    view = new ContentsView(owner);
-  else
-    view = new CombinedView(owner);
-  setCurrentView(view);
-  return view;
-}
-
-QString databaseCaption(const DbTable& catalogue) {
-  QString name;
-  try {
-    if (catalogue.active() && !catalogue.engine().eof())
-      name = fromTableText(catalogue.engine().asString(1));
-  } catch (const std::exception&) {
-    name.clear();
-  }
-  QString caption = (appSettings().appTitle + QStringLiteral(" - Database: ")).left(53) + name;
-  if (isReadOnlyDatabase()) caption += QStringLiteral(" [Read Only Mode]");
-  return caption;
-}
-
-void saveSortAndHeader(ColumnHeader& header) {
-  saveSortState();
-  try {
-    header.saveToFile(joinPath(appSettings().homeDir, QStringLiteral("header.dat")));
-  } catch (const std::exception&) {
-    // An unwritable home keeps the old layout; the rest is still saved.
-  }
 }

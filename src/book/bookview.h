@@ -2,22 +2,52 @@
 
 #include <QMainWindow>
 #include <array>
+#include <memory>
+#include <vector>
+
+#include "book/keytable.h"
+#include "book/spreadmodel.h"
 
 class QAction;
 class QFrame;
+class QKeyEvent;
 class QMenu;
-class DbTable;
-class ColumnHeader;
+class QPushButton;
 class QTabBar;
 class QToolButton;
+class ColorButton;
+class RecordSession;
+class ColumnHeader;
+class ContentsEntry;
+class SortBar;
+class TableListing;
+struct FindHooks;
+struct SortFields;
+struct StoreTables;
+namespace dbase {
+class Table;
+}
 
-// Base of the two main views (table of contents, combined view): the window
-// whose closing ends the run with everything saved.
+// The base of both main windows: entries, letter tabs, paging, sorting, bars and menus.
+//
+// Pages of contents entries over the record table; closing the view ends the
+// run with everything saved.
 class BookView : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit BookView(QWidget* parent = nullptr);
+  static constexpr int kLetterColumnWidth = 24;
+  static constexpr int kEntryHelpContext = 105;
+
+  // What sets the models apart in size: entries per spread and one page.
+  struct Shape {
+    int spreadEntries;
+    int pageWidth;
+    int pageHeight;
+  };
+
+  BookView(const Shape& shape, QWidget* parent);
+  ~BookView() override;
 
   // Set while the view is replaced by the other book model: closing then
   // saves nothing and keeps the run going.
@@ -26,12 +56,41 @@ class BookView : public QMainWindow {
   // The caption with the read-only note when it applies.
   void applyCaption();
 
+  // State the tests and the other windows read.
+  int32_t topRecord() const { return spread_->topRecord(); }
+  char currentLetter() const { return spread_->currentLetter(); }
+  bool showLetters() const { return showLetters_; }
+  void setShowLetters(bool on);
+  StoreTables& tables() { return *tables_; }
+  bool databaseOpen() const { return databaseOpen_; }
+  // The entry whose menu is open or that has the focus, -1 for none.
+  int menuSlot() const { return menuSlot_; }
+
+  // Shows the records of the entries again.
+  void refresh();
+  void selectLetter(char letter);
+  // The letter tabs shown or disabled for the current sort.
+  void applyLetterTabs();
+  // Called by the record table after a new sort or index.
+  void indexChanged();
+  // Makes the table follow SortState after a sort change; selects 'A'.
+  void applyViewSort();
+  // The filter state chosen on the sort bar, over the marks already set.
+  void applyFilterState(int state);
+  void applyLayout();
+  void applyColors();
+  void prepareEntryMenu(int slot);
+  // The listing ran out during a search: steps to the next letter with
+  // records; true past the last one.
+  bool findAtRangeEnd(bool forward);
+
   // The "Standard" and "Advanced" speed bars under their tab set.
   QFrame* standardBar = nullptr;
   QFrame* advancedBar = nullptr;
   QTabBar* speedBarTabs = nullptr;
-  QToolButton *searchButton = nullptr, *optionsButton = nullptr, *printButton = nullptr, *newButton = nullptr,
-              *loadButton = nullptr, *aboutButton = nullptr, *helpButton = nullptr, *exitButton = nullptr;
+  QToolButton *searchButton = nullptr, *optionsButton = nullptr, *printButton = nullptr,
+              *newButton = nullptr, *loadButton = nullptr, *aboutButton = nullptr,
+              *helpButton = nullptr, *exitButton = nullptr;
   QToolButton *exportButton = nullptr, *importButton = nullptr, *passwordButton = nullptr,
               *maintenanceButton = nullptr, *filterButton = nullptr, *sortButton = nullptr,
               *summaryButton = nullptr;
@@ -49,50 +108,144 @@ class BookView : public QMainWindow {
   void prepareFormMenu();
   void setMenusAndSpeedBars(int value);
 
-  // What the speed bar buttons do in each view.
+  // The contents side: the left page, its entries in slot order, the letter
+  // column, the column header and sort bar, paging and the menus.
+  QFrame* leftPage = nullptr;
+  QFrame* letterColumn = nullptr;
+  ColumnHeader* columnHeader = nullptr;
+  SortBar* sortBar = nullptr;
+  std::vector<ContentsEntry*> entries;
+  std::array<ColorButton*, 26> letterButtons{};  // A_Btn .. Z_Btn
+  QPushButton *firstButton = nullptr, *pageUpButton = nullptr, *pageDownButton = nullptr,
+              *lastButton = nullptr, *sponsorButton = nullptr;
+  QMenu* entryMenu = nullptr;
+  QMenu *quickViewMenu = nullptr, *copyBufferMenu = nullptr;
+  QAction *entryCopyAction = nullptr, *entryPasteAction = nullptr, *entryDeleteAction = nullptr,
+          *entryPrintAction = nullptr, *entryHelpAction = nullptr;
+  QAction *newRecordAction = nullptr, *loadDatabaseAction = nullptr, *printAction = nullptr,
+          *exitAction = nullptr, *findAction = nullptr, *optionsAction = nullptr,
+          *firstAction = nullptr, *pageUpAction = nullptr, *pageDownAction = nullptr,
+          *lastAction = nullptr, *exportAction = nullptr, *importAction = nullptr,
+          *passwordAction = nullptr, *maintenanceAction = nullptr, *filterAction = nullptr,
+          *sortAction = nullptr, *summaryAction = nullptr, *helpContentsAction = nullptr,
+          *aboutAction = nullptr;
+
+  // Handlers.
+  void onFirstClicked();
+  void onPageUpClicked();
+  void onPageDownClicked();
+  void onLastClicked();
+  void onLetterClicked(int index);
+  void onColumnHeaderChanged();
+  void onSponsorClicked();
+  void onAboutClicked();
+  void onSortClicked();
+  // Opens the search window, or brings it to the front.
+  void onSearchClicked();
   virtual void onNewClicked() {}
-  virtual void onAboutClicked() {}
-  virtual void onSortClicked() {}
-  virtual void onSearchClicked() {}
+  virtual void onEntryClicked(int slot) = 0;
+  virtual void onCopyRecordClicked(int slot) { (void)slot; }
+  virtual void onPasteRecordClicked(int slot) { (void)slot; }
+  virtual void onDeleteRecordClicked(int slot) = 0;
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
-  // Saves what the view owns (sort state, column header, filter) before the
-  // options files are written.
-  virtual void saveViewState() {}
-
-  // Builds both speed bars and the tab set on `parent`; the buttons are
-  // `standardWidth` and `advancedWidth` wide. Dialogs that have not come
-  // yet leave their buttons off.
-  void buildSpeedBars(QWidget* parent, int barHeight, int standardWidth, int advancedWidth);
-  void onSpeedBarTabClicked(int index);
-
-  // Builds PopupMenu2; the view answers through the hooks below.
+  // Parts the views place themselves; the builders wire them to the base.
+  void buildSpeedBars(int standardWidth, int advancedWidth);
   void buildFormMenu();
-  // The book model this view shows (0 one level, 1 two levels), and the
-  // switch to the other one.
+  void buildMenuBar();
+  void buildEntryMenu();
+  void buildLetterColumn(int top, int buttonHeight);
+  void buildColumnHeader(QWidget* page);
+  void buildSortBar(QWidget* page);
+  // First and PgUp on `firstPage`, PgDn and Last on `lastPage`, the sponsor
+  // button on the left page; the captions only `withTexts`.
+  void buildPageButtons(QWidget* firstPage, QWidget* lastPage, bool withTexts);
+  ContentsEntry* addEntry(QWidget* page, int slot);
+  // After the parts are built: the header, entries, database, layout and
+  // the first letter.
+  void openBook();
+
+  // What the views do differently.
   virtual int viewBookModel() const = 0;
-  virtual void switchBookModel() {}
-  virtual void applyLayout() {}
+  virtual QWidget* rightSide() const = 0;
+  virtual void buildEntries() = 0;
+  virtual FindHooks findHooks() = 0;
+  virtual void addMoveItems(QMenu* move) { (void)move; }
+  virtual void databaseOpened() {}
+  virtual void applyPageColors() {}
+  // The current record of a view that has one: the row the table stands on,
+  // and the slot it was shown in (-1 when not on the entries).
+  virtual bool isCurrentRecord(const dbase::Table& t) const {
+    (void)t;
+    return false;
+  }
+  virtual void showSpreadState(int currentSlot) { (void)currentSlot; }
+  virtual int focusSlot() const { return 0; }
+  virtual void entryMenuOpening(int slot) { (void)slot; }
+  // Around a change of order or filter: leave (save) the current record,
+  // let go of the table, take it again, show the new first record.
+  virtual bool leaveCurrent() { return true; }
+  virtual void closeRecords() {}
+  virtual bool reopenRecords() { return true; }
+  virtual void reloadCurrent() {}
+
+  // The switch to the other book model from the popup.
+  void switchBookModel();
   // Letter tabs enabled (0) or disabled (1) from the popup.
-  virtual void setLetterTabs(int value) { (void)value; }
+  void setLetterTabs(int value);
+  void focusEntry();
+  ContentsEntry* entry(int slot) const;
+  void showEntryMenu(int slot, const QPoint& globalPos);
+  void syncLetterButton();
+  void colorLetterTab(int index);
+  void updateSortButtonLabels();
+  void sortButtonChoice(const SortFields& fields);
+  void setDatabaseCaption();
+  void saveViewState();
+  // Records of the applied listing, 0 when it cannot be counted.
+  int32_t count();
+  // Deletes the record at `position` of the listing after the user's
+  // confirmation. Kept: an empty entry, or the user said no.
+  enum class DeleteOutcome { Deleted, InUse, Kept };
+  DeleteOutcome deleteListedRecord(int32_t position);
+  bool lettersOn() const { return spread_->tabsActive() && showLetters_; }
+  // Tells the search window the letter the view stands on.
+  void reportFindLetter();
+  // Back to the letter a search started from.
+  void returnToLetter(char letter);
   bool hintsOn() const { return hintsOn_; }
   void setHintsOn(bool on) { hintsOn_ = on; }
+  int clientTop() const;
+
+  KeyTable keys_;
+  std::unique_ptr<StoreTables> tables_;
+  std::unique_ptr<TableListing> listing_;
+  std::unique_ptr<SpreadModel> spread_;
+  // What the entries do with records, through the listing's own cursor.
+  std::unique_ptr<RecordSession> listed_;
+  const Shape shape_;
+  bool showLetters_ = true;
+  int menuSlot_ = -1;
+  char searchLetter_ = 'A';  // the letter a search started from
 
  private:
+  void onSpeedBarTabClicked(int index);
+  void addBookKeys();
+  void positionPanels();
+  void openDatabaseAndCaption();
+  void installStoreHooks();
+  void popupEntryMenuAtFocus();
+  void popupSortMenu(int part);
+  void fillEntries();
+
+  bool databaseOpen_ = false;
   bool hintsOn_ = true;
 };
 
 // Sort state, header and filter, then both options files.
 void saveSessionState();
-
-// AppTitle + " - Database: " (cut to 53 characters) + the name of the
-// catalogue's current entry, with the read-only note when it applies.
-QString databaseCaption(const DbTable& catalogue);
-// The sort file and the column header of HomeDir, as a view closes.
-void saveSortAndHeader(ColumnHeader& header);
-
-// The view of BookModel 1 (table of contents) or 0 (combined).
-BookView* createMainView(int bookModel, QWidget* owner);

@@ -10,6 +10,10 @@ namespace {
 
 QPointer<BookView> g_currentView;
 ViewHost* g_mainDlg = nullptr;
+MainViewMaker g_makers[2];
+
+// Book model 1 is the table of contents; every other value the combined view.
+size_t makerIndex(int bookModel) { return bookModel == 1 ? 1 : 0; }
 
 // Minimised windows show no tooltips of their own.
 class HintFilter : public QObject {
@@ -29,6 +33,18 @@ class HintFilter : public QObject {
 BookView* currentView() { return g_currentView.data(); }
 void setCurrentView(BookView* view) { g_currentView = view; }
 ViewHost* mainDlg() { return g_mainDlg; }
+
+void registerMainView(int bookModel, MainViewMaker make) {
+  g_makers[makerIndex(bookModel)] = std::move(make);
+}
+
+BookView* createMainView(int bookModel, QWidget* owner) {
+  const MainViewMaker& make = g_makers[makerIndex(bookModel)];
+  if (!make) return nullptr;
+  BookView* view = make(owner);
+  setCurrentView(view);
+  return view;
+}
 
 ViewHost::ViewHost(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("mainDlg"));

@@ -2,10 +2,13 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
 
 class BookView;
 
-// The hidden main window: the run ends when it closes. It owns the main view.
+// The hidden owner window of the run: it ends the run when it closes.
+//
+// It owns the main view and knows how to make the view of each book model.
 class ViewHost : public QDialog {
   Q_OBJECT
 
@@ -24,6 +27,13 @@ class ViewHost : public QDialog {
   void formCreate();
   QObject* hintFilter_ = nullptr;
 };
+
+// Makes the main view of one book model; the program registers both at start.
+using MainViewMaker = std::function<BookView*(QWidget* owner)>;
+void registerMainView(int bookModel, MainViewMaker make);
+// The view of BookModel 1 (table of contents) or any other (combined), made
+// current; nullptr when that model was not registered.
+BookView* createMainView(int bookModel, QWidget* owner);
 
 // The shown main view, or nullptr.
 BookView* currentView();

@@ -21,6 +21,8 @@
 #include "core/startup.h"
 #include "core/templatelist.h"
 #include "book/bookview.h"
+#include "book/combined/combinedview.h"
+#include "book/contents/contentsview.h"
 
 namespace {
 
@@ -102,6 +104,8 @@ int Program::run() {
 
   QApplication::setApplicationDisplayName(appSettings().appTitle);
   mainDlg_ = new ViewHost;
+  registerMainView(1, [](QWidget* owner) -> BookView* { return new ContentsView(owner); });
+  registerMainView(0, [](QWidget* owner) -> BookView* { return new CombinedView(owner); });
   BookView* view = createMainView(appSettings().bookModel, mainDlg_);
   view->show();
   splash.reset();

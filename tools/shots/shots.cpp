@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "book/bookview.h"
+#include "book/combined/combinedview.h"
 #include "book/contents/contentsview.h"
 #include "book/recordpages/recordpagesview.h"
 #include "book/viewhost.h"
@@ -86,6 +87,8 @@ int main(int argc, char** argv) {
   runStartupSteps(program);
 
   auto* host = new ViewHost;
+  registerMainView(1, [](QWidget* owner) -> BookView* { return new ContentsView(owner); });
+  registerMainView(0, [](QWidget* owner) -> BookView* { return new CombinedView(owner); });
   bool ok = true;
   BookView* combined = createMainView(0, host);
   combined->show();

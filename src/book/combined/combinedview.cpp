@@ -3,28 +3,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
-#include <QTabBar>
-#include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 
-#include "ui/aboutbox.h"
 #include "book/bookpage.h"
 #include "ui/colorbutton.h"
 #include "store/database.h"
 #include "ui/confirmdialog.h"
 #include "query/find/finddialog.h"
 #include "ui/contentsentry.h"
-#include "book/viewhost.h"
 #include "core/labels.h"
 #include "store/letters.h"
 #include "ui/columnheader.h"
@@ -37,10 +27,8 @@
 #include "store/recordtable.h"
 #include "store/recordtext.h"
 #include "query/sort/sortbar.h"
-#include "query/sort/sortdialog.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
-#include "book/tablelisting.h"
 #include "ui/elementcolors.h"
 
 namespace {
@@ -49,89 +37,32 @@ constexpr int kSortTop = 3;
 constexpr int kHeaderTop = 25;
 constexpr int kHeaderHeight = 20;
 constexpr int kEntryHeight = 23;
-constexpr int kSpeedBarHeight = 46;
-constexpr int kTabSetHeight = 22;
 constexpr int kPageButtonsTop = 392;
 
-const QString kEntryHint = QStringLiteral("Left Click - Details; Right Click - Menu");
 const QString kDiscardQuestion = QStringLiteral(
     "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
     "discarded.)");
 
-QPushButton* pageButton(QWidget* page, const char* name, const QString& text, const char* hint) {
-  auto* b = new QPushButton(text, page);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(QString::fromLatin1(hint));
-  b->setFocusPolicy(Qt::NoFocus);
-  return b;
-}
-
-struct BusyCursor {
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() {
-    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-  }
-};
 
 }  // namespace
 
-CombinedView::CombinedView(QWidget* parent) : BookView(parent) {
+CombinedView::CombinedView(QWidget* parent) : BookView({kPageEntries, kPageWidth, kPageHeight}, parent) {
   setObjectName(QStringLiteral("combinedView"));
-  setToolTip(QStringLiteral("Use Right Mouse Button To Display Popup Menus"));
-  tables_ = std::make_unique<StoreTables>();
-  listing_ = std::make_unique<TableListing>(tables_->records);
-  spread_ = std::make_unique<SpreadModel>(*listing_, kPageEntries);
   session_ = std::make_unique<RecordSession>(*tables_);
-  sortState().Table = &tables_->records;
-
-  auto* central = new QWidget(this);
-  central->setObjectName(QStringLiteral("client"));
-  central->setAutoFillBackground(true);
-  setCentralWidget(central);
-
   buildLeftPage();
   buildRightPage();
-  buildLetterColumn();
-  buildSpeedBars(centralWidget(), kSpeedBarHeight, 72, 84);
-  buildMenus();
+  buildLetterColumn((kPageHeight - 26 * 16) / 2, 16);
+  buildSpeedBars(72, 84);
+  buildMenuBar();
   buildPopupMenus();
-
-  storeHooks().indexChanged = [this] { indexChanged(); };
-  storeHooks().recolourTab = [this](int letter) { colorLetterTab(letter); };
-  storeHooks().busyCursor = [](bool busy) {
-    if (busy)
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-      while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-  };
-
-  columnHeader->loadFromFile(joinPath(appSettings().homeDir, QStringLiteral("header.dat")));
-  buildEntries();
-  openDatabaseAndCaption();
-  applyLayout();
-  applyColors();
-  sortBar->setFilterState(appSettings().filterState);
-  updateSortButtonLabels();
-  if (databaseOpen_) {
-    if (letterTabsActive()) countLetters(tables_->records);
-    applyLetterTabs();
-    selectLetter('A');
-  }
-  qApp->installEventFilter(this);
+  addRecordKeys();
+  openBook();
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(std::max(0, screen->availableGeometry().width() - frameGeometry().width()), 1);
 }
 
 CombinedView::~CombinedView() {
-  qApp->removeEventFilter(this);
-  FindDialog::viewClosing(this);
   session_->closeCursor();
-  // After a switch of book model the other view owns the hooks already.
-  if (currentView() == this) {
-    storeHooks().indexChanged = nullptr;
-    storeHooks().recolourTab = nullptr;
-  }
-  if (sortState().Table == &tables_->records) sortState().Table = nullptr;
 }
 
 // ---------------------------------------------------------------- building
@@ -142,49 +73,12 @@ void CombinedView::buildLeftPage() {
   leftPage->resize(kPageWidth, kPageHeight);
   const int inner = 10;
   const int width = kPageWidth - 36;
-
-  sortBar = new SortBar(leftPage);
-  sortBar->setObjectName(QStringLiteral("sortBar"));
+  buildSortBar(leftPage);
   sortBar->setGeometry(inner, kSortTop + 3, width, kHeaderHeight);
-  sortBar->setHelpContext(103);
-  sortBar->setHint1(
-      QStringLiteral("[Primary Sort Field]: Left Click - Sort Options; Right Click - Menu"));
-  sortBar->setHint2(
-      QStringLiteral("[Secondary Sort Field]: Left Click - Sort Options; Right Click - Menu"));
-  sortBar->setHint3(QStringLiteral("Left Click - Set Filter;  Right Click - Menu"));
-  sortBar->setSortSource([] {
-    const SortState& s = sortState();
-    SortFields f;
-    f.firstField = s.firstField;
-    f.secondField = s.secondField;
-    f.firstDescending = s.firstDescending;
-    f.secondDescending = s.secondDescending;
-    return f;
-  });
-  connect(sortBar, &SortBar::clicked, this, &CombinedView::onSortClicked);
-  connect(sortBar, &SortBar::sortByClick, this, &CombinedView::sortButtonChoice);
-  connect(sortBar, &SortBar::filterMenuClick, this, &CombinedView::applyFilterState);
-  connect(sortBar, &SortBar::sort1MenuClick, this, &CombinedView::sortButtonChoice);
-  connect(sortBar, &SortBar::sort2MenuClick, this, &CombinedView::sortButtonChoice);
-
-  columnHeader = new ColumnHeader(leftPage);
-  columnHeader->setObjectName(QStringLiteral("columnHeader"));
+  buildColumnHeader(leftPage);
   columnHeader->setGeometry(inner, kHeaderTop + 3, width, kHeaderHeight);
-  columnHeader->setToolTip(QStringLiteral("Left Click - Change Order;  Right Click - Menu"));
-  connect(columnHeader, &ColumnHeader::onHChange, this, [this] { onColumnHeaderChanged(); });
 
-  firstButton = pageButton(leftPage, "firstButton", QString(), "GoTo First Page [Ctrl+Home]");
-  pageUpButton = pageButton(leftPage, "pageUpButton", QString(), "GoTo Previous Page [Ctrl+PgUp]");
-  pageDownButton = pageButton(leftPage, "pageDownButton", QString(), "GoTo Next Page [Ctrl+PgDn]");
-  lastButton = pageButton(leftPage, "lastButton", QString(), "GoTo Last Page [Ctrl+End]");
-  firstButton->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
-  pageUpButton->setIcon(style()->standardIcon(QStyle::SP_MediaSeekBackward));
-  pageDownButton->setIcon(style()->standardIcon(QStyle::SP_MediaSeekForward));
-  lastButton->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
-  sponsorButton = pageButton(leftPage, "SponsorBtn", QString(), "Go To Tomekeeper Home Page [Ctrl+G]");
-  sponsorButton->setIcon(QIcon(programPixmap()));
-  sponsorButton->setIconSize(QSize(24, 24));
-  sponsorButton->setFlat(true);
+  buildPageButtons(leftPage, leftPage, false);
   const int b = 50;
   const int mid = inner + width / 2;
   firstButton->setGeometry(inner + 2, kPageButtonsTop + 4, b, 24);
@@ -192,32 +86,15 @@ void CombinedView::buildLeftPage() {
   sponsorButton->setGeometry(mid - 15, kPageButtonsTop + 1, 30, 30);
   pageDownButton->setGeometry(inner + width - 4 - 2 * b, kPageButtonsTop + 4, b, 24);
   lastButton->setGeometry(inner + width - 2 - b, kPageButtonsTop + 4, b, 24);
-  connect(firstButton, &QPushButton::clicked, this, &CombinedView::onFirstClicked);
-  connect(pageUpButton, &QPushButton::clicked, this, &CombinedView::onPageUpClicked);
-  connect(pageDownButton, &QPushButton::clicked, this, &CombinedView::onPageDownClicked);
-  connect(lastButton, &QPushButton::clicked, this, &CombinedView::onLastClicked);
-  connect(sponsorButton, &QPushButton::clicked, this,
-          [] { QDesktopServices::openUrl(QUrl(appSettings().homePageUrl)); });
 }
 
 void CombinedView::buildEntries() {
   const int top0 = kHeaderTop + 3 + kHeaderHeight + 8;
   for (int i = 0; i < kPageEntries; ++i) {
-    auto* e = new ContentsEntry(leftPage);
-    e->setObjectName(QStringLiteral("Entry%1").arg(i));
-    e->setProperty("Tag", i);
+    ContentsEntry* e = addEntry(leftPage, i);
     e->setGeometry(10, top0 + i * (kEntryHeight + 4), kPageWidth - 36, kEntryHeight + 2);
-    e->setToolTip(kEntryHint);
-    e->setTabStop(true);
     e->setStayDown(true);
-    e->setGap(0);
-    e->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(e, &ColorButton::clicked, this, [this, i] { onEntryClicked(i); });
-    connect(e, &QWidget::customContextMenuRequested, this,
-            [this, e, i](const QPoint& pos) { showEntryMenu(i, e->mapToGlobal(pos)); });
-    entries.push_back(e);
   }
-  onColumnHeaderChanged();
 }
 
 void CombinedView::buildRightPage() {
@@ -236,62 +113,15 @@ void CombinedView::buildRightPage() {
     for (const FieldDesign& d : fieldDesigns()) labels() << QString::fromLatin1(d.caption);
 }
 
-void CombinedView::buildLetterColumn() {
-  letterColumn = ::buildLetterColumn(centralWidget(), kLetterColumnWidth, kPageHeight, (kPageHeight - 26 * 16) / 2, 16,
-                               letterButtons, [this](int i) { onLetterClicked(i); });
-}
+QWidget* CombinedView::rightSide() const { return recordPage; }
 
-
-void CombinedView::buildMenus() {
-  QMenuBar* bar = menuBar();
-  QMenu* file = bar->addMenu(QStringLiteral("&File"));
-  newRecordAction = file->addAction(QStringLiteral("&New Record"), this, &CombinedView::onNewClicked);
-  QAction* load = file->addAction(QStringLiteral("&Load Database"));
-  QAction* print = file->addAction(QStringLiteral("&Print"));
-  file->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
-  QMenu* search = bar->addMenu(QStringLiteral("&Search"));
-  search->addAction(QStringLiteral("&Find"), this, &CombinedView::onSearchClicked);
-  QAction* options = bar->addAction(QStringLiteral("&Options"));
-  QMenu* move = bar->addMenu(QStringLiteral("&Move"));
-  firstAction = move->addAction(QStringLiteral("&First"), this, &CombinedView::onFirstClicked);
-  pageUpAction = move->addAction(QStringLiteral("Page&Up"), this, &CombinedView::onPageUpClicked);
-  pageDownAction = move->addAction(QStringLiteral("Page&Down"), this, &CombinedView::onPageDownClicked);
-  lastAction = move->addAction(QStringLiteral("&Last"), this, &CombinedView::onLastClicked);
+void CombinedView::addMoveItems(QMenu* move) {
   previousAction = move->addAction(QStringLiteral("&Previous"), this, &CombinedView::onPreviousClicked);
   nextAction = move->addAction(QStringLiteral("&Next"), this, &CombinedView::onNextClicked);
-  QMenu* advanced = bar->addMenu(QStringLiteral("&Advanced"));
-  QAction* exportItem = advanced->addAction(QStringLiteral("&Export"));
-  QAction* importItem = advanced->addAction(QStringLiteral("&Import"));
-  QAction* password = advanced->addAction(QStringLiteral("&Password"));
-  QAction* maintenance = advanced->addAction(QStringLiteral("&Maintenance"));
-  QAction* filter = advanced->addAction(QStringLiteral("&Filter"));
-  advanced->addAction(QStringLiteral("&Sort"), this, &CombinedView::onSortClicked);
-  QAction* summary = advanced->addAction(QStringLiteral("S&ummary"));
-  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-  help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
-  help->addAction(QStringLiteral("&About"), this, [this] { aboutButton->click(); });
-  for (QAction* a :
-       {load, print, options, exportItem, importItem, password, maintenance, filter, summary})
-    a->setEnabled(false);
 }
 
 void CombinedView::buildPopupMenus() {
-  entryMenu = new QMenu(this);
-  entryMenu->setObjectName(QStringLiteral("entryMenu"));
-  quickViewMenu = entryMenu->addMenu(QStringLiteral("&Quick View"));
-  copyBufferMenu = entryMenu->addMenu(QStringLiteral("&View Copy Buffer"));
-  entryMenu->addSeparator();
-  entryCopyAction =
-      entryMenu->addAction(QStringLiteral("&Copy Record"), [this] { onCopyRecordClicked(menuSlot_); });
-  entryPasteAction = entryMenu->addAction(QStringLiteral("&Paste Record"),
-                                       [this] { onPasteRecordClicked(menuSlot_); });
-  entryDeleteAction = entryMenu->addAction(QStringLiteral("&Delete Record"),
-                                        [this] { onDeleteRecordClicked(menuSlot_); });
-  entryPrintAction = entryMenu->addAction(QStringLiteral("P&rint Record"));
-  entryPrintAction->setEnabled(false);  // printing arrives with its subsystem
-  entryMenu->addSeparator();
-  entryMenu->addAction(QStringLiteral("&Help"), [] { showHelpTopic(kEntryHelpContext); });
-
+  buildEntryMenu();
   buildFormMenu();
 
   pageMenu = new QMenu(this);
@@ -319,31 +149,8 @@ void CombinedView::buildPopupMenus() {
 
 // ---------------------------------------------------------------- database
 
-void CombinedView::openDatabaseAndCaption() {
-  databaseOpen_ = openDatabase(*tables_);
-  if (!databaseOpen_) {
-    QTimer::singleShot(0, this, &QWidget::close);
-    return;
-  }
-  setDatabaseCaption();
-}
-
-void CombinedView::setDatabaseCaption() { setWindowTitle(databaseCaption(tables_->catalogue)); }
-
-void CombinedView::saveViewState() { saveSortAndHeader(*columnHeader); }
-
 
 void CombinedView::releaseCurrent() { session_->release(); }
-
-int32_t CombinedView::count() {
-  DbTable& records = tables_->records;
-  if (!records.active()) return 0;
-  try {
-    return static_cast<int32_t>(::recordCount(records));
-  } catch (const std::exception&) {
-    return 0;
-  }
-}
 
 int32_t CombinedView::useLetter(char letter) {
   DbTable& records = tables_->records;
@@ -445,12 +252,6 @@ bool CombinedView::saveCurrent() {
   return session_->leave(recordPage->Values(), recordPage->labelTexts());
 }
 
-void CombinedView::onAboutClicked() {
-  AboutBox box(this);
-  box.exec();
-  focusEntry();
-}
-
 void CombinedView::onNewClicked() {
   if (isReadOnlyDatabase() || !tables_->records.active()) return;
   if (!makeCurrent(count())) return;
@@ -547,43 +348,12 @@ void CombinedView::onUndoClicked() {
 
 // ---------------------------------------------------------------- the left page
 
-void CombinedView::refresh() {
-  if (!isVisible()) return;
-  for (ContentsEntry* e : entries) e->clearTexts();
-  currentEntry = -1;
-  DbTable& table = tables_->records;
-  if (table.active()) {
-    try {
-      goToPosition(table, static_cast<uint32_t>(spread_->topRecord()));
-      dbase::Table& t = table.engine();
-      // Which field each column shows, found once per refresh.
-      std::vector<int> fields;
-      const int first = appSettings().firstUserField;
-      for (int i = 0; i < columnHeader->sectionCount(); ++i) {
-        int field = -1;
-        const QString caption = columnHeader->sectionCaption(i);
-        for (int k = 0; k < labels().size(); ++k)
-          if (labels()[k].compare(caption, Qt::CaseInsensitive) == 0) {
-            field = first + k;
-            break;
-          }
-        if (field >= static_cast<int>(t.fields().size())) field = -1;
-        fields.push_back(field);
-      }
-      for (int s = 0; s < kPageEntries && !t.eof(); ++s) {
-        ContentsEntry* e = entries[static_cast<size_t>(s)];
-        for (size_t i = 0; i < fields.size(); ++i) {
-          QString text = fields[i] < 0 ? QString() : fieldDisplayText(t, fields[i]);
-          if (i > 0) text.prepend(QLatin1Char(' '));
-          e->setText(static_cast<int>(i), text);
-        }
-        if (!currentNew() && loaded_ && t.asInteger(0) == currentNumber()) currentEntry = s;
-        t.next();
-      }
-    } catch (const std::exception& e) {
-      showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-    }
-  }
+bool CombinedView::isCurrentRecord(const dbase::Table& t) const {
+  return !currentNew() && loaded_ && t.asInteger(0) == currentNumber();
+}
+
+void CombinedView::showSpreadState(int currentSlot) {
+  currentEntry = currentSlot;
   if (currentEntry >= 0) {
     clickedEntry = currentEntry;
     entries[static_cast<size_t>(currentEntry)]->setSelected(true);
@@ -591,178 +361,23 @@ void CombinedView::refresh() {
     for (ContentsEntry* e : entries)
       if (e->selected()) e->setSelected(false);
   }
-  const SpreadButtons b = spread_->buttons();
-  firstButton->setEnabled(b.first);
-  pageUpButton->setEnabled(b.pgUp);
-  pageDownButton->setEnabled(b.pgDn);
-  lastButton->setEnabled(b.last);
-  firstAction->setEnabled(b.first);
-  pageUpAction->setEnabled(b.pgUp);
-  pageDownAction->setEnabled(b.pgDn);
-  lastAction->setEnabled(b.last);
-  focusEntry();
-  if (spread_->tabsActive() && table.active()) countLetter(table, spread_->currentLetter());
 }
 
-void CombinedView::focusEntry() {
-  if (!isActiveWindow() && QApplication::platformName() != QLatin1String("offscreen")) return;
-  entries[static_cast<size_t>(currentEntry >= 0 ? currentEntry : 0)]->setFocus();
-}
+int CombinedView::focusSlot() const { return currentEntry >= 0 ? currentEntry : 0; }
 
-void CombinedView::onColumnHeaderChanged() {
-  for (ContentsEntry* e : entries) {
-    e->removeColumns();
-    for (int i = 0; i < columnHeader->sectionCount(); ++i)
-      e->addColumn(QString(), columnHeader->columnPercent(i));
-  }
+void CombinedView::reloadCurrent() {
+  if (!loaded_) return;
+  loadCurrent(0);
   refresh();
-}
-
-void CombinedView::onFirstClicked() {
-  if (spread_->first()) refresh();
-}
-
-void CombinedView::onPageUpClicked() {
-  if (spread_->pgUp()) afterEntryChange();
-}
-
-void CombinedView::onPageDownClicked() {
-  if (spread_->pgDn()) afterEntryChange();
-}
-
-void CombinedView::onLastClicked() {
-  if (spread_->last()) refresh();
-}
-
-void CombinedView::afterEntryChange() {
-  syncLetterButton();
-  refresh();
-}
-
-void CombinedView::syncLetterButton() {
-  const int i = spread_->currentLetter() - 'A';
-  if (!letterButtons[static_cast<size_t>(i)]->selected())
-    letterButtons[static_cast<size_t>(i)]->setSelected(true);
-  if (!spread_->letterTabsEnabled()) applyLetterTabs();
-}
-
-void CombinedView::selectLetter(char letter) {
-  if (letter < 'A' || letter > 'Z') return;
-  letterButtons[static_cast<size_t>(letter - 'A')]->setSelected(true);
-  spread_->selectLetter(letter);
-  if (!spread_->letterTabsEnabled()) applyLetterTabs();
-  refresh();
-}
-
-void CombinedView::onLetterClicked(int index) { selectLetter(static_cast<char>('A' + index)); }
-
-void CombinedView::applyLetterTabs() {
-  const bool active = showLetters_ && spread_->tabsActive();
-  if (active) spread_->setTopRecord(0);
-  letterColumn->show();
-  enableLetterButtons(letterButtons, active);
-}
-
-void CombinedView::colorLetterTab(int index) {
-  if (index >= 0 && index < 26)
-    colorLetterButton(letterButtons[static_cast<size_t>(index)], index);
-}
-
-void CombinedView::indexChanged() {
-  if (letterTabsActive()) countLetters(tables_->records);
-  spread_->setLetterTabsEnabled(true);
-  for (int i = 0; i < 26; ++i) colorLetterTab(i);
-  applyLetterTabs();
-  updateSortButtonLabels();
-  selectLetter('A');
-  // The old position means nothing in the new order.
-  if (loaded_) {
-    loadCurrent(0);
-    refresh();
-  }
 }
 
 // ---------------------------------------------------------------- sorting
 
-void CombinedView::updateSortButtonLabels() {
-  const SortState& s = sortState();
-  const int first = appSettings().firstUserField;
-  auto label = [&](int field, const QString& none) {
-    const int k = field - first;
-    if (field < first || k >= labels().size()) return none;
-    return labels()[k];
-  };
-  sortBar->setLabelsAndDirections(label(s.firstField, QStringLiteral("Entry Order")),
-                                      label(s.secondField, QStringLiteral("NONE")),
-                                      s.secondDescending, s.firstDescending);
-}
+bool CombinedView::leaveCurrent() { return saveCurrent(); }
 
-void CombinedView::sortButtonChoice(const SortFields& fields) {
-  if (!saveCurrent()) {
-    updateSortButtonLabels();
-    return;
-  }
-  SortState& s = sortState();
-  s.commitSort();
-  s.firstField = static_cast<uint8_t>(fields.firstField < 0 ? 0 : fields.firstField);
-  s.secondField = static_cast<uint8_t>(fields.secondField < 0 ? 0 : fields.secondField);
-  s.firstDescending = fields.firstDescending;
-  s.secondDescending = fields.secondDescending;
-  applyViewSort();
-}
+void CombinedView::closeRecords() { session_->closeCursor(); }
 
-void CombinedView::applyFilterState(int state) {
-  if (!saveCurrent()) {
-    sortBar->setFilterState(appSettings().filterState);
-    return;
-  }
-  SortState& s = sortState();
-  const bool wasFiltered = s.filtered;
-  BusyCursor busy;
-  s.filtered = state != 0;
-  appSettings().filterState = static_cast<uint8_t>(state);
-  sortBar->setFilterState(state);
-  // Building an index needs the table to ourselves for a moment.
-  session_->closeCursor();
-  if (!applySort()) s.filtered = wasFiltered;
-  if (!session_->openCursor()) return;
-  if (loaded_) {
-    loadCurrent(0);
-    refresh();
-  }
-}
-
-void CombinedView::onSortClicked() {
-  if (!saveCurrent()) return;
-  sortState().commitSort();
-  SortDialog dlg(this);
-  if (!shuttingDown() && dlg.exec() == QDialog::Accepted) applyViewSort();
-  focusEntry();
-}
-
-void CombinedView::applyViewSort() {
-  SortState& s = sortState();
-  if (!s.sortUnchanged()) {
-    BusyCursor busy;
-    appSettings().filterState = 0;
-    sortBar->setFilterState(0);
-    s.filtered = false;
-    session_->closeCursor();
-    if (!applySort())
-      s.revertSort();
-    else if (FindDialog* find = FindDialog::instance())
-      find->reset();
-    session_->openCursor();
-    spread_->setLetterTabsEnabled(true);
-    applyLetterTabs();
-  }
-  updateSortButtonLabels();
-  selectLetter('A');
-  if (loaded_) {
-    loadCurrent(0);
-    refresh();
-  }
-}
+bool CombinedView::reopenRecords() { return session_->openCursor(); }
 
 // ---------------------------------------------------------------- entries
 
@@ -770,11 +385,6 @@ void CombinedView::onEntryClicked(int slot) {
   if (slot < 0 || slot >= kPageEntries) return;
   clickedEntry = slot;
   makeCurrent(spread_->positionOfSlot(slot));
-}
-
-void CombinedView::showEntryMenu(int slot, const QPoint& globalPos) {
-  prepareEntryMenu(slot);
-  entryMenu->popup(globalPos);
 }
 
 void CombinedView::fillCopyBufferMenu(QMenu* menu) {
@@ -794,26 +404,9 @@ void CombinedView::fillCopyBufferMenu(QMenu* menu) {
   }
 }
 
-void CombinedView::prepareEntryMenu(int slot) {
-  menuSlot_ = slot;
+void CombinedView::entryMenuOpening(int slot) {
   clickedEntry = slot;
-  quickViewMenu->clear();
-  quickViewMenu->setEnabled(false);
   fillCopyBufferMenu(copyBufferMenu);
-  DbTable& table = tables_->records;
-  if (!table.active()) return;
-  const int32_t position = spread_->positionOfSlot(slot);
-  if (position < count()) {
-    try {
-      goToPosition(table, static_cast<uint32_t>(position));
-      const dbase::Table& t = table.engine();
-      for (int f = appSettings().firstUserField; f < static_cast<int>(t.fields().size()); ++f)
-        quickViewMenu->addAction(quickViewText(t, f));
-      quickViewMenu->setEnabled(true);
-    } catch (const std::exception&) {
-      quickViewMenu->clear();
-    }
-  }
 }
 
 void CombinedView::preparePageMenu() {
@@ -857,18 +450,10 @@ void CombinedView::onDeleteRecordClicked(int slot) {
     return;
   }
   const int32_t position = spread_->positionOfSlot(slot);
-  if (!session_->recordAt(position)) {
-    showMessage(MsgKind::Information, QStringLiteral("Empty Record cannot be Deleted."));
-    return;
-  }
-  if (appSettings().deleteMode == 0 && !ConfirmDialog::confirm(this)) {
-    showMessage(MsgKind::Information, QStringLiteral("Record not Deleted."));
-    focusEntry();
-    return;
-  }
-  const bool deleted = session_->deleteAt(position);
-  const bool sameList =
-      !(spread_->tabsActive() && showLetters_) || positionLetter_ == spread_->currentLetter();
+  const DeleteOutcome outcome = deleteListedRecord(position);
+  if (outcome == DeleteOutcome::Kept) return;
+  const bool deleted = outcome == DeleteOutcome::Deleted;
+  const bool sameList = !lettersOn() || positionLetter_ == spread_->currentLetter();
   if (deleted && loaded_)
     currentPosition = RecordSession::positionAfterDelete(currentPosition - 1, position, sameList,
                                                          currentNew()) +
@@ -885,14 +470,14 @@ void CombinedView::applyReadOnlyMode() { applyAccess(); }
 void CombinedView::showEvent(QShowEvent* event) {
   BookView::showEvent(event);
   if (event->spontaneous()) return;  // only restored from minimised
-  if (databaseOpen_) setDatabaseCaption();
+  if (databaseOpen()) setDatabaseCaption();
   recordPage->applyLabels();
   columnHeader->refreshCaptions();
   updateSortButtonLabels();
   recordPage->reformatDates();
   storeHooks().indexChanged = [this] { indexChanged(); };
   storeHooks().recolourTab = [this](int letter) { colorLetterTab(letter); };
-  if (!loaded_ && databaseOpen_) {
+  if (!loaded_ && databaseOpen()) {
     session_->openCursor();
     makeCurrent(0);
   } else {
@@ -917,343 +502,37 @@ void CombinedView::closeEvent(QCloseEvent* event) {
   BookView::closeEvent(event);
 }
 
-void CombinedView::changeEvent(QEvent* event) {
-  BookView::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && isMinimized() && mainDlg())
-    mainDlg()->showMinimized();
-}
-
-void CombinedView::switchToTwoLevels() {
-  if (!saveCurrent()) return;
-  appSettings().bookModel = 1;
-  switchingModel = true;
-  BusyCursor busy;
-  saveViewState();
-  saveSessionState();
-  QWidget* owner = parentWidget();
-  close();
-  BookView* view = createMainView(1, owner);
-  view->show();
-}
-
 // ---------------------------------------------------------------- layout and colours
 
-void CombinedView::applyLayout() {
-  const AppSettings& s = appSettings();
-  const bool bars = s.menusAndSpeedBars != 1;
-  menuBar()->setVisible(s.menusAndSpeedBars != 2);
-  standardBar->setVisible(bars && speedBarTabs->currentIndex() == 0);
-  advancedBar->setVisible(bars && speedBarTabs->currentIndex() == 1);
-  speedBarTabs->setVisible(bars);
-  setHintsOn(s.hintMessages == 0);
-  positionPanels();
-  refresh();
-}
-
-void CombinedView::positionPanels() {
-  const AppSettings& s = appSettings();
-  const bool bars = s.menusAndSpeedBars != 1;
-  const QSize client = placeBookParts({leftPage, recordPage, letterColumn, standardBar, advancedBar, speedBarTabs, kPageWidth,
-                                       kPageHeight, kLetterColumnWidth, kSpeedBarHeight},
-                                      bars ? kSpeedBarHeight + kTabSetHeight : 0,
-                                      s.speedBarLocation == 0, s.letterTabsLocation == 1);
-  centralWidget()->setFixedSize(client);
-  setFixedSize(client.width(),
-               client.height() + (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
-}
-
-void CombinedView::applyColors() {
-  for (ContentsEntry* e : entries) {
-    e->setBgndColor(elementColor(1));
-    e->setTextColor(elementColor(0));
-    e->setSelBgndColor(elementColor(3));
-    e->setSelTextColor(elementColor(2));
-  }
-  for (int i = 0; i < 26; ++i) colorLetterTab(i);
-  static_cast<BookPage*>(leftPage)->color = elementColor(12);
+void CombinedView::applyPageColors() {
   recordPage->applyColors();
   QPalette number = recordPage->pageNumber->palette();
   number.setColor(QPalette::WindowText, elementColor(19));
   recordPage->pageNumber->setPalette(number);
-  for (QFrame* bar : {standardBar, advancedBar}) {
-    QPalette p = bar->palette();
-    p.setColor(QPalette::Window, elementColor(13));
-    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
-    bar->setPalette(p);
-  }
-  QPalette p = centralWidget()->palette();
-  p.setColor(QPalette::Window, elementColor(14));
-  centralWidget()->setPalette(p);
-  letterColumn->setAutoFillBackground(true);
-  letterColumn->setPalette(p);
-  update();
 }
 
-// ---------------------------------------------------------------- menus and keys
+// ---------------------------------------------------------------- keys
 
-bool CombinedView::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ToolTip && !hintsOn()) return true;
-  if (event->type() != QEvent::KeyPress) return false;
-  auto* w = qobject_cast<QWidget*>(watched);
-  if (!w || w->window() != this || !isEnabled()) return false;
-  // The key arrives once at the focus widget; its parents see it only when
-  // nobody took it, and then we already looked.
-  if (w != QApplication::focusWidget() && QApplication::focusWidget() &&
-      QApplication::focusWidget()->window() == this)
-    return false;
-  return handleKey(static_cast<QKeyEvent*>(event));
-}
-
-bool CombinedView::handleKey(QKeyEvent* event) {
-  const Qt::KeyboardModifiers mods =
-      event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
-  const int key = event->key();
-  const QPoint origin = frameGeometry().topLeft();
-  const int clientTop = mapToGlobal(centralWidget()->pos()).y();
-  auto ifEnabled = [](QToolButton* b, auto&& action) {
-    if (b->isEnabled()) action();
-    return true;
+void CombinedView::addRecordKeys() {
+  const auto alt = Qt::AltModifier;
+  // Buttons of the record page answer only while they are on.
+  auto whenOn = [](QToolButton* button, void (CombinedView::*handler)(), CombinedView* view) {
+    return [=] {
+      if (button->isEnabled()) (view->*handler)();
+    };
   };
-  if (mods == Qt::ControlModifier) {
-    switch (key) {
-      case Qt::Key_PageUp:
-        onPageUpClicked();
-        return true;
-      case Qt::Key_PageDown:
-        onPageDownClicked();
-        return true;
-      case Qt::Key_End:
-        onLastClicked();
-        return true;
-      case Qt::Key_Home:
-        onFirstClicked();
-        return true;
-      case Qt::Key_G:
-        sponsorButton->click();
-        return true;
-      default:
-        break;
-    }
-  }
-  if (mods == Qt::AltModifier) {
-    if (key >= Qt::Key_1 && key <= Qt::Key_9) {
-      recordPage->selectPart(key - Qt::Key_1);
-      return true;
-    }
-    switch (key) {
-      case Qt::Key_PageUp:
-        onPreviousClicked();
-        return true;
-      case Qt::Key_PageDown:
-        onNextClicked();
-        return true;
-      case Qt::Key_Delete:
-        return ifEnabled(recordPage->deleteButton, [this] { onDeleteClicked(); });
-      case Qt::Key_C:
-        return ifEnabled(recordPage->copyButton, [this] { onCopyClicked(); });
-      case Qt::Key_P:
-        return ifEnabled(recordPage->pasteButton, [this] { onPasteClicked(); });
-      case Qt::Key_U:
-        return ifEnabled(recordPage->undoButton, [this] { onUndoClicked(); });
-      case Qt::Key_R:
-        return true;  // printing arrives with its subsystem
-      case Qt::Key_Y:
-        onSynchronizeClicked();
-        return true;
-      default:
-        break;
-    }
-  }
-  if (mods == (Qt::ControlModifier | Qt::AltModifier)) {
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
-      // The left page only: the current record stays.
-      if (spread_->tabsActive() && showLetters_)
-        selectLetter(static_cast<char>('A' + key - Qt::Key_A));
-      return true;
-    }
-    return false;
-  }
-  if (mods != Qt::NoModifier) return false;
-  switch (key) {
-    case Qt::Key_F2:
-      formMenu->popup(origin + QPoint(50, 100));
-      return true;
-    case Qt::Key_F3: {
-      int slot = -1;
-      for (int s = 0; s < kPageEntries; ++s)
-        if (entries[static_cast<size_t>(s)]->hasFocus()) slot = s;
-      if (slot < 0) {
-        slot = 0;
-        entries.front()->setFocus();
-      }
-      ContentsEntry* e = entries[static_cast<size_t>(slot)];
-      showEntryMenu(slot, QPoint(origin.x() + 50, clientTop + leftPage->y() + e->y() + 10));
-      return true;
-    }
-    case Qt::Key_F4:
-      pageMenu->popup(origin + QPoint(frameGeometry().width() / 2 + 50, 200));
-      return true;
-    case Qt::Key_F5:
-      columnHeader->popupMenu()->popup(
-          QPoint(origin.x() + 50, clientTop + leftPage->y() + columnHeader->y() + 10));
-      return true;
-    case Qt::Key_F6:
-    case Qt::Key_F7:
-    case Qt::Key_F8: {
-      const int part = key - Qt::Key_F6;
-      const QPoint at(origin.x() + 50 + part * sortBar->width() / 3,
-                      clientTop + leftPage->y() + sortBar->y() + 10);
-      if (part == 0) sortBar->popupFirstMenu(at);
-      if (part == 1) sortBar->popupSecondMenu(at);
-      if (part == 2) sortBar->popupFilterMenu(at);
-      return true;
-    }
-    default:
-      return false;
-  }
-}
-
-// ---------------------------------------------------------------- search window
-
-void CombinedView::onSearchClicked() {
-  if (!tables_->records.active()) return;
-  FindDialog::openFor(this, tables_->records, findHooks());
-}
-
-FindHooks CombinedView::findHooks() {
-  FindHooks h;
-  h.beforeFind = [this](bool forward) { return findBeforeFind(!forward); };
-  h.atRangeEnd = [this](bool forward) { return findAtRangeEnd(forward); };
-  h.onFound = [this] {
-    FindDialog* find = FindDialog::instance();
-    if (!find) {
-      setEnabled(true);
-      return;
-    }
-    FindSearch& search = find->search();
-    const int field = search.currentField() - appSettings().firstUserField;
-    const bool memo = field >= 0 && field < kPageFieldCount &&
-                      fieldDesigns()[static_cast<size_t>(field)].kind == EditorKind::Memo;
-    findOnFound(search.currentLetter(), search.lastFoundPosition(), field,
-                memo ? static_cast<int>(search.memoMatch().offset) : -1,
-                memo ? static_cast<int>(search.memoMatch().length) : 0, search.text);
-  };
-  h.onNotFound = [this] {
-    FindDialog* find = FindDialog::instance();
-    findOnNotFound(searchLetter_, find && find->nonStop());
-  };
-  h.beforeFindAgain = [this] {
-    FindDialog* find = FindDialog::instance();
-    findOnNotFound(searchLetter_, find && find->nonStop());
-    setEnabled(false);  // the search moves the table's cursor
-    return true;
-  };
-  h.beforeMarkAll = [this] { return findBeforeMarkAll(); };
-  h.afterMarkAll = [this] {
-    FindDialog* find = FindDialog::instance();
-    findAfterMarkAll(find && find->foundCount() > 0);
-  };
-  return h;
-}
-
-bool CombinedView::findBeforeFind(bool fromEnd) {
-  if (!saveCurrent()) return false;
-  searchLetter_ = spread_->currentLetter();
-  const bool tabs = spread_->tabsActive() && showLetters_;
-  if (tabs) {
-    selectLetter(fromEnd ? 'Z' : 'A');
-    loadCurrent(0);
-    refresh();
-  }
-  if (FindDialog* find = FindDialog::instance()) find->setCurrentLetter(tabs ? currentLetter() : 0);
-  setEnabled(false);
-  return true;
-}
-
-bool CombinedView::findAtRangeEnd(bool forward) {
-  const bool tabs = spread_->tabsActive() && showLetters_;
-  FindDialog* find = FindDialog::instance();
-  if (!tabs) return true;
-  for (char c = spread_->currentLetter();;) {
-    c = static_cast<char>(c + (forward ? 1 : -1));
-    if (c < 'A' || c > 'Z') {
-      if (find) find->setCurrentLetter(currentLetter());
-      return true;
-    }
-    selectLetter(c);
-    if (count() > 0) {
-      if (find) find->setCurrentLetter(currentLetter());
-      return false;
-    }
-  }
-}
-
-void CombinedView::findOnFound(char letter, int32_t position, int field, int start, int length,
-                         const QString& text) {
-  setEnabled(true);
-  if (letter >= 'A' && letter <= 'Z' && spread_->tabsActive() && showLetters_) {
-    // The search applied the letter's range already.
-    letterButtons[static_cast<size_t>(letter - 'A')]->setSelected(true);
-    spread_->selectLetter(letter);
-  }
-  searchLetter_ = spread_->currentLetter();
-  if (position < 0) position = 0;
-  spread_->setTopRecord(kPageEntries * (position / kPageEntries));
-  loadCurrent(position);
-  refresh();
-  if (field < 0 || field >= kPageFieldCount) return;
-  recordPage->selectPart(partOfField(field));
-  if (currentInUse()) return;
-  QWidget* e = recordPage->editors[static_cast<size_t>(field)];
-  if (!isReadOnlyDatabase()) e->setFocus();
-  if (qobject_cast<PictureBox*>(e)) return;
-  // The hit in red until the next record is loaded.
-  QPalette p = e->palette();
-  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-    p.setColor(group, QPalette::Base, Qt::red);
-    p.setColor(group, QPalette::Text, Qt::yellow);
-  }
-  e->setPalette(p);
-  if (auto* memo = qobject_cast<MemoEdit*>(e)) {
-    QTextCursor c = memo->textCursor();
-    c.setPosition(std::max(start, 0));
-    c.setPosition(std::max(start, 0) + length, QTextCursor::KeepAnchor);
-    memo->setTextCursor(c);
-  } else if (auto* edit = qobject_cast<PageEdit*>(e)) {
-    if (start < 0 && !text.isEmpty()) {
-      start = static_cast<int>(edit->text().indexOf(text, 0, Qt::CaseInsensitive));
-      length = static_cast<int>(text.size());
-    }
-    if (start >= 0) edit->setSelection(start, length);
-  }
-}
-
-void CombinedView::findOnNotFound(char searchLetter, bool nonStop) {
-  setEnabled(true);
-  if (nonStop || !(spread_->tabsActive() && showLetters_)) return;
-  if (searchLetter >= 'A' && searchLetter <= 'Z' && searchLetter != spread_->currentLetter())
-    selectLetter(searchLetter);
-}
-
-bool CombinedView::findBeforeMarkAll() {
-  if (!saveCurrent()) return false;
-  setEnabled(false);
-  // The marking pass needs the table to itself.
-  session_->closeCursor();
-  return true;
-}
-
-void CombinedView::findAfterMarkAll(bool found) {
-  sortBar->setFilterState(found ? 1 : 0);
-  SortState& s = sortState();
-  const bool wasFiltered = s.filtered;
-  s.filtered = found;
-  appSettings().filterState = found ? 1 : 0;
-  if (!applySort()) s.filtered = wasFiltered;
-  setEnabled(true);
-  session_->openCursor();
-  loadCurrent(0);
-  refresh();
+  keys_.addRange(Qt::Key_1, Qt::Key_9, alt, [this](int part) { recordPage->selectPart(part); });
+  keys_.add(Qt::Key_PageUp, alt, [this] { onPreviousClicked(); });
+  keys_.add(Qt::Key_PageDown, alt, [this] { onNextClicked(); });
+  keys_.add(Qt::Key_Delete, alt, whenOn(recordPage->deleteButton, &CombinedView::onDeleteClicked, this));
+  keys_.add(Qt::Key_C, alt, whenOn(recordPage->copyButton, &CombinedView::onCopyClicked, this));
+  keys_.add(Qt::Key_P, alt, whenOn(recordPage->pasteButton, &CombinedView::onPasteClicked, this));
+  keys_.add(Qt::Key_U, alt, whenOn(recordPage->undoButton, &CombinedView::onUndoClicked, this));
+  keys_.add(Qt::Key_R, alt, [] {});  // printing arrives with its subsystem
+  keys_.add(Qt::Key_Y, alt, [this] { onSynchronizeClicked(); });
+  keys_.add(Qt::Key_F4, Qt::NoModifier, [this] {
+    pageMenu->popup(frameGeometry().topLeft() + QPoint(frameGeometry().width() / 2 + 50, 200));
+  });
 }
 
 QWidget* CombinedView::fieldLookup(int k) const {
@@ -1269,12 +548,3 @@ QString CombinedView::fieldLookupSource(int k) const {
   return list ? QString::fromLatin1(list) : QString();
 }
 
-void CombinedView::setLetterTabs(int value) {
-  if (!saveCurrent()) return;
-  appSettings().letterTabs = static_cast<uint16_t>(value);
-  sortState().commitSort();
-  if (letterTabsActive()) countLetters(tables_->records);
-  spread_->setLetterTabsEnabled(true);
-  applyLetterTabs();
-  applyViewSort();
-}

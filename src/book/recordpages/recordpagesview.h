@@ -21,10 +21,12 @@ class PageEdit;
 class RecordSession;
 struct StoreTables;
 
-// The record pages: two consecutive records of the current listing as the
-// left and right page of an open book, each edited on its own; leaving the
-// pair saves both. Owned by the table of contents, which opens it on a
-// record and is shown again when it hides.
+// The window that edits records of the table of contents, two at a time.
+//
+// Two consecutive records of the current listing are the left and right page
+// of an open book, each edited on its own; leaving the pair saves both. Owned
+// by the table of contents, which opens it on a record and is shown again
+// when it hides.
 class RecordPagesView : public QMainWindow {
   Q_OBJECT
 

@@ -32,6 +32,7 @@
 #include "book/recordpage.h"
 #include "store/recordtext.h"
 #include "store/sampledata.h"
+#include "support/mainviews.h"
 #include "support/scriptedprompter.h"
 #include "query/sort/sortbar.h"
 #include "store/sortstate.h"
@@ -52,6 +53,7 @@ class CombinedViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     useBuildProgramDir(box);
+    registerBookViews();
     appSettings().deleteMode = 1;
     appSettings().bookModel = 0;
     letterCounts().fill(0);

@@ -98,7 +98,7 @@ void countOnly(const fs::path& root, int times) {
   s.databaseDir = QString::fromStdString((root / "data").string());
   s.tableName = QStringLiteral("data.dbf");
   DbTable table;
-  sortState().Table = &table;
+  sortState().table = &table;
   if (!openTable(table, s.tableName, false)) throw std::runtime_error(lastEngineError());
   table.refreshDefinitions();
   rebuildFieldSets(table);
@@ -129,7 +129,7 @@ void run(const fs::path& root, int n) {
   s.tableName = QStringLiteral("data.dbf");
   s.indexErrorQuiet = true;
   DbTable table;
-  sortState().Table = &table;
+  sortState().table = &table;
   if (!openTable(table, s.tableName, false)) throw std::runtime_error(lastEngineError());
   table.refreshDefinitions();
   rebuildFieldSets(table);
@@ -179,7 +179,7 @@ void run(const fs::path& root, int n) {
   std::printf("  CountLetters, first after open             %8.1f ms\n", countFirst * 1000);
   std::printf("  CountLetters, after a sort (worst of 3)    %8.1f ms\n", countWorst * 1000);
   table.close();
-  sortState().Table = nullptr;
+  sortState().table = nullptr;
 }
 
 }  // namespace

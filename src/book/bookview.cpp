@@ -47,7 +47,7 @@ BookView::BookView(const Shape& shape, QWidget* parent)
   listing_ = std::make_unique<TableListing>(tables_->records);
   spread_ = std::make_unique<SpreadModel>(*listing_, shape.spreadEntries);
   listed_ = std::make_unique<RecordSession>(*tables_, tables_->records);
-  sortState().Table = &tables_->records;
+  sortState().table = &tables_->records;
 
   auto* central = new QWidget(this);
   central->setObjectName(QStringLiteral("client"));
@@ -63,7 +63,7 @@ BookView::~BookView() {
     storeHooks().indexChanged = nullptr;
     storeHooks().recolourTab = nullptr;
   }
-  if (sortState().Table == &tables_->records) sortState().Table = nullptr;
+  if (sortState().table == &tables_->records) sortState().table = nullptr;
   FindDialog::viewClosing(this);
 }
 

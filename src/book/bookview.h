@@ -24,9 +24,6 @@ class TableListing;
 struct FindHooks;
 struct SortFields;
 struct StoreTables;
-namespace dbase {
-class Table;
-}
 
 // The base of both main windows: entries, letter tabs, paging, sorting, bars and menus.
 //
@@ -180,8 +177,8 @@ class BookView : public QMainWindow {
   virtual void applyPageColors() {}
   // The current record of a view that has one: the row the table stands on,
   // and the slot it was shown in (-1 when not on the entries).
-  virtual bool isCurrentRecord(const dbase::Table& t) const {
-    (void)t;
+  virtual bool isCurrentRecord(int32_t number) const {
+    (void)number;
     return false;
   }
   virtual void showSpreadState(int currentSlot) { (void)currentSlot; }

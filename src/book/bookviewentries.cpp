@@ -20,6 +20,7 @@
 #include "store/letters.h"
 #include "store/recordsession.h"
 #include "store/recordtable.h"
+#include "store/listingrows.h"
 #include "store/recordtext.h"
 #include "store/sortstate.h"
 #include "ui/aboutbox.h"
@@ -155,8 +156,6 @@ void BookView::fillEntries() {
   DbTable& table = tables_->records;
   if (table.active()) {
     try {
-      goToPosition(table, static_cast<uint32_t>(spread_->topRecord()));
-      dbase::Table& t = table.engine();
       // Which field each column shows, found once per refresh.
       std::vector<int> fields;
       const int first = appSettings().firstUserField;
@@ -168,17 +167,18 @@ void BookView::fillEntries() {
             field = first + k;
             break;
           }
-        if (field >= static_cast<int>(t.fields().size())) field = -1;
+        if (field >= static_cast<int>(table.fieldDefs().size())) field = -1;
         fields.push_back(field);
       }
-      for (size_t s = 0; s < entries.size() && !t.eof(); ++s) {
+      const std::vector<ListingRow> rows = readListingRows(
+          table, static_cast<uint32_t>(spread_->topRecord()), entries.size(), fields);
+      for (size_t s = 0; s < rows.size(); ++s) {
         for (size_t i = 0; i < fields.size(); ++i) {
-          QString text = fields[i] < 0 ? QString() : fieldDisplayText(t, fields[i]);
+          QString text = rows[s].texts[i];
           if (i > 0) text.prepend(QLatin1Char(' '));
           entries[s]->setText(static_cast<int>(i), text);
         }
-        if (isCurrentRecord(t)) current = static_cast<int>(s);
-        t.next();
+        if (isCurrentRecord(rows[s].number)) current = static_cast<int>(s);
       }
     } catch (const std::exception& e) {
       showMessage(MsgKind::Error, QString::fromStdString(e.what()));
@@ -219,9 +219,7 @@ void BookView::prepareEntryMenu(int slot) {
   if (position >= count()) return;
   try {
     goToPosition(table, static_cast<uint32_t>(position));
-    const dbase::Table& t = table.engine();
-    for (int f = appSettings().firstUserField; f < static_cast<int>(t.fields().size()); ++f)
-      quickViewMenu->addAction(quickViewText(t, f));
+    for (const QString& line : quickViewLines(table)) quickViewMenu->addAction(line);
     quickViewMenu->setEnabled(true);
   } catch (const std::exception&) {
     quickViewMenu->clear();

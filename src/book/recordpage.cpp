@@ -103,12 +103,12 @@ RecordPage::RecordPage(QWidget* parent, const QString& prefix, bool leftPage)
   pageNumber->setAlignment((leftPage ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
 }
 
-PageValues RecordPage::Values() const {
+PageValues RecordPage::values() const {
   PageValues v;
   for (int k = 0; k < kPageFieldCount; ++k) {
     const QWidget* e = editors[static_cast<size_t>(k)];
     if (auto* pic = qobject_cast<const PictureBox*>(e))
-      v.picture = pic->Picture();
+      v.picture = pic->picture();
     else
       v.text[static_cast<size_t>(k)] = editorText(e);
   }

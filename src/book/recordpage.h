@@ -43,10 +43,10 @@ class RecordPage : public BookPage {
   QToolButton *printButton = nullptr, *deleteButton = nullptr, *copyButton = nullptr, *pasteButton = nullptr,
               *undoButton = nullptr, *previousButton = nullptr, *nextButton = nullptr, *synchronizeButton = nullptr;
 
-  PageValues Values() const;
+  PageValues values() const;
   void fill(const PageValues& values);
   void clear();
-  bool IsEmpty() const { return pageIsEmpty(Values()); }
+  bool isEmpty() const { return pageIsEmpty(values()); }
   // Editors on, or off with the system's in-use colours.
   void setEditorsEnabled(bool on);
   void applyLabels();

@@ -55,7 +55,7 @@ uint16_t HeaderLayout::columnPercent(int i) {
   return section(i).percent();
 }
 
-uint16_t HeaderLayout::ColumnField(int i) const {
+uint16_t HeaderLayout::columnField(int i) const {
   if (i < 0 || i >= count()) return 0;
   return section(i).field();
 }

@@ -90,7 +90,7 @@ class HeaderLayout {
   void moveSection(int from, int to);
 
   uint16_t columnPercent(int i);
-  uint16_t ColumnField(int i) const;
+  uint16_t columnField(int i) const;
   void setField(int i, uint16_t labelPos) { sections_.at(static_cast<size_t>(i)).setField(labelPos); }
 
   void recomputePercents();

@@ -73,7 +73,7 @@ bool openCopyBuffer(DbTable& copy) {
 bool openRecordTable(DbTable& records) {
   const AppSettings& s = appSettings();
   SortState& sort = sortState();
-  sort.Table = &records;
+  sort.table = &records;
   records.close();
   records.indexName.clear();
   records.databaseName = s.databaseDir;

@@ -187,8 +187,8 @@ void loadSortState() {
   const auto first = static_cast<uint8_t>(b[0]);
   const auto second = static_cast<uint8_t>(b[2]);
   // Field numbers from another table layout would build keys on nothing.
-  if (sort.Table) {
-    const size_t count = sort.Table->fieldDefs().size();
+  if (sort.table) {
+    const size_t count = sort.table->fieldDefs().size();
     const bool secondNone = second < appSettings().firstUserField;
     if (first >= count || (!secondNone && second >= count)) return;
   }
@@ -211,8 +211,8 @@ void saveSortState() {
 
 std::optional<std::string> findOrCreateTag() {
   SortState& s = sortState();
-  if (!s.Table) return std::nullopt;
-  DbTable& t = *s.Table;
+  if (!s.table) return std::nullopt;
+  DbTable& t = *s.table;
   if (t.fieldDefs().empty() || t.indexDefs().empty()) t.refreshDefinitions();
   s.buildKeys(t.fieldDefs(), appSettings().firstUserField);
   if (s.keyExpression.empty()) return std::nullopt;
@@ -251,8 +251,8 @@ std::optional<std::string> findOrCreateTag() {
 
 bool applySort() {
   SortState& s = sortState();
-  if (!s.Table) return false;
-  DbTable& t = *s.Table;
+  if (!s.table) return false;
+  DbTable& t = *s.table;
   setLastEngineError({});
   t.close();
   const std::string remembered = t.indexName;

@@ -23,7 +23,7 @@ uint8_t tagOptions(const dbase::TagDef& tag);
 // built from them. One instance for the whole run: SortState().
 class SortState {
  public:
-  DbTable* Table = nullptr;  // not owned: the record table
+  DbTable* table = nullptr;  // not owned: the record table
   uint8_t indexOptions = 0;
   std::string keyExpression;
   std::string filteredKeyExpression;

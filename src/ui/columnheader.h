@@ -23,9 +23,9 @@ class ColumnHeader : public QWidget {
   ~ColumnHeader() override;
 
   bool loadFromFile(const QString& path);
-  bool saveToFile(const QString& path);  // throws dbase::Error when it cannot write
+  bool saveToFile(const QString& path);  // throws when it cannot write
   uint16_t columnPercent(int i) { return layout().columnPercent(i); }
-  uint16_t ColumnField(int i) const { return layout_.ColumnField(i); }
+  uint16_t columnField(int i) const { return layout_.columnField(i); }
   void refreshCaptions();
 
   int sectionCount() const { return layout_.count(); }

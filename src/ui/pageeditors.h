@@ -16,7 +16,7 @@ class PageEdit : public QLineEdit {
 
  public:
   PageEdit(EditorKind kind, QWidget* parent);
-  EditorKind Kind() const { return kind_; }
+  EditorKind kind() const { return kind_; }
   int helpContext = 0;
   // Currency editors show their value as ",0.00" when it reads as a number.
   void reformat();
@@ -43,7 +43,7 @@ class PictureBox : public QFrame {
  public:
   explicit PictureBox(QWidget* parent);
   int helpContext = 102;
-  const QByteArray& Picture() const { return bytes_; }
+  const QByteArray& picture() const { return bytes_; }
   void setPicture(const QByteArray& bytes);
   void clear() { setPicture({}); }
 

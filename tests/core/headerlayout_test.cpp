@@ -79,9 +79,9 @@ TEST_F(HeaderFile, HandWrittenFileLoadsAndSavesByteForByte) {
   EXPECT_TRUE(l.loadFromFile(write("header.dat", kThreeColumns), kLabels));
   EXPECT_EQ(captions(l), (QStringList{"Book Title", "Author", "Notes"}));
   EXPECT_EQ(widths(l), (std::vector<int>{120, 80, 58}));
-  EXPECT_EQ(l.ColumnField(0), 0);
-  EXPECT_EQ(l.ColumnField(1), 1);
-  EXPECT_EQ(l.ColumnField(2), 4);
+  EXPECT_EQ(l.columnField(0), 0);
+  EXPECT_EQ(l.columnField(1), 1);
+  EXPECT_EQ(l.columnField(2), 4);
 
   // Saved with the remainder of the moment: 256 - 200 = 56, as in the file.
   l.setClientWidth(256);
@@ -109,8 +109,8 @@ TEST_F(HeaderFile, FirstRunGivesTwoDefaultColumns) {
   EXPECT_FALSE(l.loadFromFile(path("header.dat"), kLabels));
   EXPECT_EQ(captions(l), (QStringList{"Book Title", "Author"}));
   EXPECT_EQ(widths(l), (std::vector<int>{50, 208}));
-  EXPECT_EQ(l.ColumnField(0), 0);
-  EXPECT_EQ(l.ColumnField(1), 1);
+  EXPECT_EQ(l.columnField(0), 0);
+  EXPECT_EQ(l.columnField(1), 1);
   EXPECT_EQ(l.columnPercent(0), 19);  // 50 of 260
   EXPECT_EQ(l.columnPercent(1), 80);  // 208 of 260
 }
@@ -190,8 +190,8 @@ TEST_F(HeaderFile, CaptionsMatchLabelsIgnoringCaseAndUnknownOnesStay) {
   w.listEnd();
   HeaderLayout l = layout();
   EXPECT_TRUE(l.loadFromFile(write("header.dat", w.data()), kLabels));
-  EXPECT_EQ(l.ColumnField(0), 1);
-  EXPECT_EQ(l.ColumnField(1), kNoField);
+  EXPECT_EQ(l.columnField(0), 1);
+  EXPECT_EQ(l.columnField(1), kNoField);
   EXPECT_EQ(l.caption(1), QStringLiteral("Shelf"));
 }
 
@@ -235,8 +235,8 @@ TEST(HeaderPercent, OutOfRangeColumnsGiveZero) {
   HeaderLayout l = makeLayout({{"Book Title", 100}, {"Author", 0}});
   EXPECT_EQ(l.columnPercent(-1), 0);
   EXPECT_EQ(l.columnPercent(2), 0);
-  EXPECT_EQ(l.ColumnField(-1), 0);
-  EXPECT_EQ(l.ColumnField(2), 0);
+  EXPECT_EQ(l.columnField(-1), 0);
+  EXPECT_EQ(l.columnField(2), 0);
 }
 
 TEST(HeaderPress, WithinFourPixelsOfABorderResizes) {
@@ -328,7 +328,7 @@ TEST(HeaderInsert, TwoPixelsLeftHalvesTheNearestWideColumn) {
   ASSERT_TRUE(l.insertField(QStringLiteral("Notes"), 4));
   // Publisher shrinks to what it showed, Category is too narrow, Author is halved.
   EXPECT_EQ(widths(l), (std::vector<int>{100, 15, 10, 2, 15}));
-  EXPECT_EQ(l.ColumnField(4), 4);
+  EXPECT_EQ(l.columnField(4), 4);
   EXPECT_EQ(l.caption(4), QStringLiteral("Notes"));
 }
 

@@ -149,7 +149,7 @@ TEST_F(Templates, ApplyLoadsTheTemplateIntoTheAttachedHeader) {
   EXPECT_TRUE(list_.applyTemplate(QStringLiteral("Three")));
   ASSERT_EQ(header_.count(), 3);
   EXPECT_EQ(header_.caption(2), QStringLiteral("Notes"));
-  EXPECT_EQ(header_.ColumnField(2), 4);
+  EXPECT_EQ(header_.columnField(2), 4);
 }
 
 TEST_F(Templates, ApplyWithItsFileGoneFailsAndLeavesTheDefaultColumns) {

@@ -162,7 +162,7 @@ class SortFileTest : public StoreTest {
   void SetUp() override {
     StoreTest::SetUp();
     makeDatabase({});
-    sortState().Table = &tables_.records;
+    sortState().table = &tables_.records;
     ASSERT_TRUE(openTable(tables_.records, "data.dbf", false));
   }
 };

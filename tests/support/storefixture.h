@@ -133,7 +133,7 @@ class StoreTest : public ::testing::Test {
     tables_.records.close();
     tables_.copy.close();
     tables_.catalogue.close();
-    sortState().Table = nullptr;
+    sortState().table = nullptr;
   }
 
   std::string dataFile(const std::string& name) const { return data_.file(name); }
@@ -159,7 +159,7 @@ class StoreTest : public ::testing::Test {
   // The record table opened as OpenDatabase opens it, sorted as given.
   bool openSorted(int first, bool firstDesc = false, int second = 0, bool secondDesc = false) {
     SortState& s = sortState();
-    s.Table = &tables_.records;
+    s.table = &tables_.records;
     if (!openTable(tables_.records, appSettings().tableName, false)) return false;
     tables_.records.refreshDefinitions();
     rebuildFieldSets(tables_.records);

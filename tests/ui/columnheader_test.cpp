@@ -97,7 +97,7 @@ TEST_F(HeaderWidget, FirstRunShowsTwoColumnsFiftyAndTheRest) {
   EXPECT_EQ(header_->sectionWidth(0), 50);
   EXPECT_EQ(header_->sectionWidth(1), 210);
   EXPECT_EQ(header_->columnPercent(0), 19);
-  EXPECT_EQ(header_->ColumnField(1), 1);
+  EXPECT_EQ(header_->columnField(1), 1);
 }
 
 TEST_F(HeaderWidget, PressWithinFourPixelsOfABorderResizes) {
@@ -142,7 +142,7 @@ TEST_F(HeaderWidget, DropOnAnotherColumnMovesTheDraggedOne) {
   moveTo(200);
   release(200);
   EXPECT_EQ(captions(), (QStringList{"Author", "Book Title"}));
-  EXPECT_EQ(header_->ColumnField(0), 1);
+  EXPECT_EQ(header_->columnField(0), 1);
   EXPECT_EQ(changed.count(), 1);
   EXPECT_EQ(header_->draggedSection(), -1);
 }
@@ -193,7 +193,7 @@ TEST_F(HeaderWidget, InsertingAFieldAppendsItAndNotifies) {
   item("insertFieldMenu", QStringLiteral("Publisher"))->trigger();
   menu->close();
   EXPECT_EQ(captions(), (QStringList{"Book Title", "Author", "Publisher"}));
-  EXPECT_EQ(header_->ColumnField(2), 3);
+  EXPECT_EQ(header_->columnField(2), 3);
   EXPECT_EQ(changed.count(), 1);
   openMenu()->close();
   EXPECT_EQ(texts(sub("insertFieldMenu")), QStringList{"Category"});
@@ -297,7 +297,7 @@ TEST_F(HeaderWidget, SaveAndLoadRoundTripThroughHeaderDat) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(other.sectionCaption(i), header_->sectionCaption(i));
     EXPECT_EQ(other.sectionWidth(i), header_->sectionWidth(i));
-    EXPECT_EQ(other.ColumnField(i), header_->ColumnField(i));
+    EXPECT_EQ(other.columnField(i), header_->columnField(i));
   }
 }
 

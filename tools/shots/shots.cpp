@@ -100,8 +100,8 @@ int main(int argc, char** argv) {
   contents->show();
   ok &= save(contents, out + QStringLiteral("/table-of-contents.png"));
   contents->onEntryClicked(0);
-  if (contents->RecordPages && contents->RecordPages->isVisible())
-    ok &= save(contents->RecordPages, out + QStringLiteral("/record-pages.png"));
+  if (contents->recordPages && contents->recordPages->isVisible())
+    ok &= save(contents->recordPages, out + QStringLiteral("/record-pages.png"));
   else
     ok = false;
   return ok ? 0 : 1;

@@ -23,6 +23,7 @@
 #include "ui/qtprompter.h"
 #include "book/recordpage.h"
 #include "book/combined/recordstep.h"
+#include "store/listingrows.h"
 #include "store/recordsession.h"
 #include "store/recordtable.h"
 #include "store/recordtext.h"
@@ -171,7 +172,7 @@ bool CombinedView::makeCurrent(int32_t position, bool saved) {
     return false;
   }
   if (loaded_ && !saved) {
-    const auto p = session_->leaveFor(position, recordPage->Values(), recordPage->labelTexts());
+    const auto p = session_->leaveFor(position, recordPage->values(), recordPage->labelTexts());
     if (!p) {
       refresh();
       return false;
@@ -249,7 +250,7 @@ void CombinedView::applyAccess() {
 
 bool CombinedView::saveCurrent() {
   if (!loaded_ || !tables_->records.active()) return true;
-  return session_->leave(recordPage->Values(), recordPage->labelTexts());
+  return session_->leave(recordPage->values(), recordPage->labelTexts());
 }
 
 void CombinedView::onNewClicked() {
@@ -305,7 +306,7 @@ void CombinedView::onSynchronizeClicked() {
 }
 
 void CombinedView::onDeleteClicked() {
-  if (isReadOnlyDatabase() || currentInUse() || !loaded_ || recordPage->IsEmpty()) return;
+  if (isReadOnlyDatabase() || currentInUse() || !loaded_ || recordPage->isEmpty()) return;
   if (appSettings().deleteMode == 0 && !ConfirmDialog::confirm(this)) {
     showMessage(MsgKind::Information, QStringLiteral("Record not Deleted."));
     return;
@@ -327,7 +328,7 @@ void CombinedView::onDeleteClicked() {
 
 void CombinedView::onCopyClicked() {
   if (isReadOnlyDatabase() || !loaded_) return;
-  if (session_->copyToBuffer(recordPage->Values())) applyAccess();
+  if (session_->copyToBuffer(recordPage->values())) applyAccess();
 }
 
 void CombinedView::onPasteClicked() {
@@ -348,8 +349,8 @@ void CombinedView::onUndoClicked() {
 
 // ---------------------------------------------------------------- the left page
 
-bool CombinedView::isCurrentRecord(const dbase::Table& t) const {
-  return !currentNew() && loaded_ && t.asInteger(0) == currentNumber();
+bool CombinedView::isCurrentRecord(int32_t number) const {
+  return !currentNew() && loaded_ && number == currentNumber();
 }
 
 void CombinedView::showSpreadState(int currentSlot) {
@@ -393,11 +394,9 @@ void CombinedView::fillCopyBufferMenu(QMenu* menu) {
   DbTable& copy = tables_->copy;
   if (!appSettings().copyBufferFull || isReadOnlyDatabase() || !copy.active()) return;
   try {
-    dbase::Table& t = copy.engine();
-    t.first();
-    if (t.eof()) return;
-    for (int f = appSettings().firstUserField; f < static_cast<int>(t.fields().size()); ++f)
-      menu->addAction(quickViewText(t, f));
+    const std::vector<QString> lines = firstRecordLines(copy);
+    if (lines.empty()) return;
+    for (const QString& line : lines) menu->addAction(line);
     menu->setEnabled(true);
   } catch (const std::exception&) {
     menu->clear();

@@ -83,7 +83,7 @@ class CombinedView : public BookView {
   FindHooks findHooks() override;
   void addMoveItems(QMenu* move) override;
   void applyPageColors() override;
-  bool isCurrentRecord(const dbase::Table& t) const override;
+  bool isCurrentRecord(int32_t number) const override;
   void showSpreadState(int currentSlot) override;
   int focusSlot() const override;
   void entryMenuOpening(int slot) override;

@@ -39,8 +39,8 @@ ContentsView::ContentsView(QWidget* parent)
   buildSpeedBars(68, 78);
   buildMenuBar();
   buildPopupMenus();
-  RecordPages = new RecordPagesView(*tables_, this);
-  RecordPages->onHidden = [this](const QPoint& where, char letter, bool exitRequested) {
+  recordPages = new RecordPagesView(*tables_, this);
+  recordPages->onHidden = [this](const QPoint& where, char letter, bool exitRequested) {
     recordPagesHidden(where, letter, exitRequested);
   };
   openBook();
@@ -50,8 +50,8 @@ ContentsView::ContentsView(QWidget* parent)
 
 ContentsView::~ContentsView() {
   // The pages hold records of the tables freed with the base.
-  delete RecordPages;
-  RecordPages = nullptr;
+  delete recordPages;
+  recordPages = nullptr;
 }
 
 // ---------------------------------------------------------------- building
@@ -172,9 +172,9 @@ void ContentsView::onEntryClicked(int slot) {
     showMessage(MsgKind::Error, QStringLiteral("Database is not Open! Cannot display details."));
     return;
   }
-  RecordPages->setWindowTitle(windowTitle());
-  RecordPages->move(pos());
-  RecordPages->openAt(spread_->currentLetter(), lettersOn(), spread_->positionOfSlot(slot));
+  recordPages->setWindowTitle(windowTitle());
+  recordPages->move(pos());
+  recordPages->openAt(spread_->currentLetter(), lettersOn(), spread_->positionOfSlot(slot));
   hide();
 }
 
@@ -235,7 +235,7 @@ void ContentsView::findOnFound() {
   FindDialog* find = FindDialog::instance();
   const int32_t position = find ? find->search().lastFoundPosition() : 0;
   searchLetter_ = currentLetter();
-  if (!RecordPages || !tables_->records.active() || !find) {
+  if (!recordPages || !tables_->records.active() || !find) {
     spread_->setTopRecord(position - position % kSpreadEntries);
     refresh();
     if (ContentsEntry* e = entry(position % kSpreadEntries)) e->setFocus();
@@ -244,32 +244,32 @@ void ContentsView::findOnFound() {
   // The found record opens on the record pages, which take the search over.
   const int field = find->search().currentField() - appSettings().firstUserField;
   const MemoMatch& memo = find->search().memoMatch();
-  RecordPages->setWindowTitle(windowTitle());
-  RecordPages->move(pos());
-  RecordPages->openAt(currentLetter(), lettersOn(), position);
+  recordPages->setWindowTitle(windowTitle());
+  recordPages->move(pos());
+  recordPages->openAt(currentLetter(), lettersOn(), position);
   hide();
-  RecordPages->showFindHit(field, static_cast<int>(memo.offset), static_cast<int>(memo.length));
+  recordPages->showFindHit(field, static_cast<int>(memo.offset), static_cast<int>(memo.length));
   find->setHooks(pagesFindHooks());
 }
 
 FindHooks ContentsView::pagesFindHooks() {
   FindHooks h;
-  h.beforeFind = [this](bool) { return RecordPages->findBeforeFind(); };
+  h.beforeFind = [this](bool) { return recordPages->findBeforeFind(); };
   h.atRangeEnd = [this](bool forward) { return findAtRangeEnd(forward); };
   h.onFound = [this] {
     FindDialog* find = FindDialog::instance();
     if (!find) return;
     const MemoMatch& memo = find->search().memoMatch();
-    RecordPages->findOnFound(find->search().currentLetter(), find->search().lastFoundPosition(),
+    recordPages->findOnFound(find->search().currentLetter(), find->search().lastFoundPosition(),
                              find->search().currentField() - appSettings().firstUserField,
                              static_cast<int>(memo.offset), static_cast<int>(memo.length));
     searchLetter_ = find->search().currentLetter();
   };
-  h.onNotFound = [this] { RecordPages->findOnNotFound(searchLetter_); };
-  h.beforeFindAgain = [this] { return RecordPages->findBeforeFindAgain(searchLetter_); };
+  h.onNotFound = [this] { recordPages->findOnNotFound(searchLetter_); };
+  h.beforeFindAgain = [this] { return recordPages->findBeforeFindAgain(searchLetter_); };
   // A non-stop search closes the pages; the contents show its result.
   h.beforeMarkAll = [this] {
-    if (!RecordPages->findBeforeMarkAll(true)) return false;
+    if (!recordPages->findBeforeMarkAll(true)) return false;
     setEnabled(false);
     return true;
   };

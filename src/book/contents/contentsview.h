@@ -31,7 +31,7 @@ class ContentsView : public BookView {
   QLabel* rightPageNumber = nullptr;
   std::vector<ContentsEntry*> leftEntries;
   std::vector<ContentsEntry*> rightEntries;
-  RecordPagesView* RecordPages = nullptr;  // owned: freed with this view
+  RecordPagesView* recordPages = nullptr;  // owned: freed with this view
 
   // Handlers.
   void onNewClicked() override;

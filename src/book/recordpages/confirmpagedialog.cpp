@@ -30,7 +30,7 @@ void ConfirmPageDialog::setPage(int page) {
 
 int ConfirmPageDialog::page() const { return rightPageRadio->isChecked() ? 1 : 0; }
 
-std::optional<int> ConfirmPageDialog::Ask(QWidget* parent, int page) {
+std::optional<int> ConfirmPageDialog::ask(QWidget* parent, int page) {
   if (shuttingDown()) return std::nullopt;
   ConfirmPageDialog dlg(parent);
   dlg.setPage(page);

@@ -22,5 +22,5 @@ class ConfirmPageDialog : public ConfirmDialog {
   int page() const;
 
   // Shows the dialog with `page` chosen; the page chosen on a confirmed OK.
-  static std::optional<int> Ask(QWidget* parent, int page);
+  static std::optional<int> ask(QWidget* parent, int page);
 };

@@ -228,7 +228,7 @@ PageValues RecordPagesView::pageValues(int page) const {
   for (int k = 0; k < kPageFieldCount; ++k) {
     const QWidget* e = pageEditors[static_cast<size_t>(k)];
     if (auto* pic = qobject_cast<const PictureBox*>(e))
-      v.picture = pic->Picture();
+      v.picture = pic->picture();
     else
       v.text[static_cast<size_t>(k)] = editorText(e);
   }
@@ -449,7 +449,7 @@ void RecordPagesView::onDeleteClicked(int page) {
   if (page == 1 && pageEmpty(1)) return;
   int chosen = page;
   if (appSettings().deleteMode == 0) {
-    const std::optional<int> answer = ConfirmPageDialog::Ask(this, page);
+    const std::optional<int> answer = ConfirmPageDialog::ask(this, page);
     if (!answer) {
       showMessage(MsgKind::Information, QStringLiteral("Record not Deleted."));
       return;
@@ -508,7 +508,7 @@ void RecordPagesView::showFindHit(int field, int start, int length) {
     p.setColor(group, QPalette::Base, Qt::red);
     p.setColor(group, QPalette::Text, Qt::yellow);
   }
-  if (auto* edit = qobject_cast<PageEdit*>(e); edit && edit->Kind() == EditorKind::Currency) {
+  if (auto* edit = qobject_cast<PageEdit*>(e); edit && edit->kind() == EditorKind::Currency) {
     const ParsedNumber n = parseNumberText(edit->text());
     const QColor c = elementColor(n.value && *n.value < 0 ? 22 : 21);
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})

@@ -645,7 +645,7 @@ TEST_F(CombinedViewTest, TenSwitchesOfBookModelLoseNoEdit) {
     ASSERT_NE(toc, nullptr) << round;
     ASSERT_TRUE(toc->databaseOpen());
     toc->onEntryClicked(round);
-    RecordPagesView* pages = toc->RecordPages;
+    RecordPagesView* pages = toc->recordPages;
     const int page = round % 2;
     auto* edit =
         qobject_cast<QLineEdit*>((page == 0 ? pages->leftEditors : pages->rightEditors)[2]);

@@ -78,7 +78,7 @@ class RecordPages : public ::testing::Test {
     toc->show();
     ASSERT_TRUE(toc->databaseOpen());
     toc->onEntryClicked(slot);
-    pages = toc->RecordPages;
+    pages = toc->recordPages;
     ASSERT_TRUE(pages->isVisible());
   }
   QLineEdit* Edit(int page, int k) const {
@@ -526,7 +526,7 @@ TEST_F(RecordPages, NewFromTheTableOfContentsAndAnEmptyListing) {
   guard = toc;
   toc->show();
   toc->onNewClicked();
-  pages = toc->RecordPages;
+  pages = toc->recordPages;
   ASSERT_TRUE(pages->isVisible());
   EXPECT_EQ(pages->leftRecord(), 2);
   EXPECT_EQ(Text(0, 0), "Book 002");

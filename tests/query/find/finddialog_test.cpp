@@ -98,7 +98,7 @@ class FindView : public ::testing::Test {
   }
   // A hit opens the record pages on the pair that holds it.
   bool pagesShow(const QString& title) const {
-    RecordPagesView* pages = form->RecordPages;
+    RecordPagesView* pages = form->recordPages;
     if (!pages || !pages->isVisible()) return false;
     return pages->pageValues(0).text[0] == title || pages->pageValues(1).text[0] == title;
   }
@@ -254,12 +254,12 @@ TEST_F(FindView, SteppingSearchWalksTheLetterTabs) {
   EXPECT_EQ(dlg->counterLabel->text(), "1");
   EXPECT_TRUE(pagesShow("Cherry pie"));
   QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
-  EXPECT_EQ(form->RecordPages->currentLetter, 'P');
+  EXPECT_EQ(form->recordPages->currentLetter, 'P');
   EXPECT_TRUE(pagesShow("Plum pie"));
   // Past Z: nothing more, and the pages go back to the letter of the last match.
   QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
   EXPECT_EQ(prompts.texts(), QStringList{kNotFound});
-  EXPECT_EQ(form->RecordPages->currentLetter, 'P');
+  EXPECT_EQ(form->recordPages->currentLetter, 'P');
   EXPECT_TRUE(dlg->letterLabel->text().isEmpty());
 }
 

@@ -56,7 +56,7 @@ class RecordTableSession {
     s.databaseDir = info.absolutePath();
     s.tableName = info.fileName();
     s.indexErrorQuiet = false;
-    sortState().Table = &table_;
+    sortState().table = &table_;
     if (!openTable(table_, s.tableName, false)) {
       const std::string reason = lastEngineError();
       throw std::runtime_error(reason.empty() ? path + ": table not found" : reason);
@@ -66,7 +66,7 @@ class RecordTableSession {
   }
   ~RecordTableSession() {
     table_.close();
-    sortState().Table = nullptr;
+    sortState().table = nullptr;
   }
   RecordTableSession(const RecordTableSession&) = delete;
   RecordTableSession& operator=(const RecordTableSession&) = delete;

@@ -6,16 +6,17 @@ namespace bench {
 namespace {
 
 const char* const kWords[] = {
-    "Night", "garden", "river", "Stone", "house", "shadow", "Winter", "light", "city", "Sea",
-    "of", "the", "and", "Secret", "History", "journey", "Empire", "silver", "War", "peace",
-    "Kingdom", "letters", "glass", "Fire", "mountain", "ghost", "Quiet", "yellow", "island",
-    "Memory", "orchard", "Voyage", "under", "zero", "Last", "first", "time", "blue", "iron",
-    "Tale", "young", "old", "Xenon", "Umbra", "harbor", "Dream", "north", "lost", "Paper"};
+    "Night",  "garden", "river",   "Stone",   "house",  "shadow",  "Winter",   "light",  "city",
+    "Sea",    "of",     "the",     "and",     "Secret", "History", "journey",  "Empire", "silver",
+    "War",    "peace",  "Kingdom", "letters", "glass",  "Fire",    "mountain", "ghost",  "Quiet",
+    "yellow", "island", "Memory",  "orchard", "Voyage", "under",   "zero",     "Last",   "first",
+    "time",   "blue",   "iron",    "Tale",    "young",  "old",     "Xenon",    "Umbra",  "harbor",
+    "Dream",  "north",  "lost",    "Paper"};
 const char* const kFirst[] = {"Anna", "Boris", "Clara", "David", "Elena", "Frank", "Greta",
-                              "Hugo", "Irene", "Jonas", "Karin", "Lars", "Maria", "Nils"};
-const char* const kLast[] = {"Adler", "Berg", "Castell", "Dorn", "Eklund", "Falk", "Gruber",
-                             "Holm", "Ivers", "Jansen", "Krause", "Lind", "Moser", "Nyberg",
-                             "Olsen", "Petrov", "Quist", "Roth", "Svensson", "Tamm"};
+                              "Hugo", "Irene", "Jonas", "Karin", "Lars",  "Maria", "Nils"};
+const char* const kLast[] = {"Adler", "Berg",   "Castell", "Dorn",   "Eklund",   "Falk",  "Gruber",
+                             "Holm",  "Ivers",  "Jansen",  "Krause", "Lind",     "Moser", "Nyberg",
+                             "Olsen", "Petrov", "Quist",   "Roth",   "Svensson", "Tamm"};
 
 template <size_t N>
 const char* pick(std::mt19937& rng, const char* const (&list)[N]) {

@@ -9,12 +9,12 @@
 namespace bench {
 
 struct Book {
-  std::string title;   // 20-80 characters
+  std::string title;  // 20-80 characters
   std::string author;
   int year = 0, month = 0, day = 0;
   double price = 0;
   int pages = 0;
-  std::string notes;   // empty on nine in ten
+  std::string notes;  // empty on nine in ten
 };
 
 class BookMaker {

@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,7 +16,6 @@
 #include <random>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "books.h"
@@ -129,8 +129,9 @@ double appendOurs(Bench& b, const std::vector<uint32_t>& picked) {
 double appendSqlite(const Bench& b) {
   bench::BookMaker maker;
   Sqlite s(b.db);
-  s.exec("CREATE TABLE books(id INTEGER PRIMARY KEY, title TEXT, author TEXT, published TEXT,"
-         " price REAL, pages INTEGER, notes TEXT)");
+  s.exec(
+      "CREATE TABLE books(id INTEGER PRIMARY KEY, title TEXT, author TEXT, published TEXT,"
+      " price REAL, pages INTEGER, notes TEXT)");
   return millis([&] {
     s.exec("BEGIN");
     sqlite3_stmt* st = s.prepare("INSERT INTO books VALUES(?,?,?,?,?,?,?)");
@@ -180,7 +181,8 @@ Row walkTag(const Bench& b, dbase::Table& t, Sqlite& s) {
   });
   walk.sqlite = millis([&] {
     sqlite3_stmt* st = s.prepare("SELECT title FROM books ORDER BY upper(title)");
-    while (sqlite3_step(st) == SQLITE_ROW) liteBytes += static_cast<uint64_t>(sqlite3_column_bytes(st, 0));
+    while (sqlite3_step(st) == SQLITE_ROW)
+      liteBytes += static_cast<uint64_t>(sqlite3_column_bytes(st, 0));
     sqlite3_finalize(st);
   });
   require(oursBytes == liteBytes, "walked titles");
@@ -227,10 +229,11 @@ Row rangeCount(dbase::Table& t, Sqlite& s) {
   });
   int64_t liteCount = 0;
   range.sqlite = millis([&] {
-    liteCount = s.scalar("SELECT count(*) FROM books WHERE upper(title) >= 'M' AND upper(title) < 'N'");
+    liteCount =
+        s.scalar("SELECT count(*) FROM books WHERE upper(title) >= 'M' AND upper(title) < 'N'");
   });
-  require(oursCount == liteCount, "range count " + std::to_string(oursCount) + " vs " +
-                                      std::to_string(liteCount));
+  require(oursCount == liteCount,
+          "range count " + std::to_string(oursCount) + " vs " + std::to_string(liteCount));
   return range;
 }
 

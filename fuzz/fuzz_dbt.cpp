@@ -26,8 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       {"TITLE", 'C', 10, 0}, {"NOTES", 'M', 10, 0}, {"PICTURE", dbase3 ? 'M' : 'B', 10, 0}};
   const std::string dbf =
       fuzz::writeFile("F.DBF", fuzz::makeDbf(dbase3 ? 0x83 : 0x8B, false, fields, records));
-  fuzz::writeFile("F.DBT",
-                  std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+  fuzz::writeFile("F.DBT", std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
   try {
     dbase::Table t;
     t.open(dbf, dbase::OpenMode::Shared, true);

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       {"NOTES", dbase::FieldType::Memo, 10, 0},
   };
   static const std::string record = " " + std::string("The Hobbit").append(10, ' ') +
-                                    std::string("Tolkien").append(8, ' ') + "   12.50" +
-                                    "   3" + "19370921" + "T" + "         1";
+                                    std::string("Tolkien").append(8, ' ') + "   12.50" + "   3" +
+                                    "19370921" + "T" + "         1";
   static const std::string blank(record.size(), ' ');
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   try {

@@ -18,8 +18,7 @@ namespace fuzz {
 
 inline const std::filesystem::path& scratch() {
   static const std::filesystem::path dir = [] {
-    auto d = std::filesystem::temp_directory_path() /
-             ("tomes_fuzz_" + std::to_string(getpid()));
+    auto d = std::filesystem::temp_directory_path() / ("tomes_fuzz_" + std::to_string(getpid()));
     std::filesystem::create_directories(d);
     std::atexit([] { std::filesystem::remove_all(scratch()); });
     return d;

@@ -27,11 +27,11 @@
 #include <vector>
 
 #include "books.h"
+#include "core/settings.h"
 #include "dbase/table.h"
-#include "store/dbtable.h"
 #include "query/find/findmatch.h"
 #include "query/find/findsearch.h"
-#include "core/settings.h"
+#include "store/dbtable.h"
 
 namespace {
 

@@ -6,20 +6,20 @@
 // book-like records, then ApplySort on a key that needs a new tag, ApplySort
 // on keys whose tags exist, and CountLetters under the title sort.
 
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "books.h"
+#include "core/settings.h"
 #include "dbase/table.h"
 #include "store/letters.h"
 #include "store/recordtable.h"
-#include "core/settings.h"
 #include "store/sortstate.h"
 
 namespace {
@@ -33,18 +33,18 @@ double seconds(Clock::time_point since) {
 
 std::vector<dbase::FieldDef> recordFields() {
   using T = dbase::FieldType;
-  return {{"RECNO", T::Numeric, 10, 0},     {"MARK", T::Character, 1, 0},
-          {"TITLE", T::Character, 120, 0},  {"AUTHOR", T::Character, 40, 0},
+  return {{"RECNO", T::Numeric, 10, 0},       {"MARK", T::Character, 1, 0},
+          {"TITLE", T::Character, 120, 0},    {"AUTHOR", T::Character, 40, 0},
           {"COAUTHORS", T::Character, 60, 0}, {"CATEGORY", T::Character, 30, 0},
-          {"FORMAT", T::Character, 20, 0},  {"RATING", T::Character, 10, 0},
+          {"FORMAT", T::Character, 20, 0},    {"RATING", T::Character, 10, 0},
           {"PUBLISHER", T::Character, 40, 0}, {"PUBDATE", T::Date, 8, 0},
-          {"VALUE", T::Numeric, 12, 2},     {"ISBN", T::Character, 20, 0},
-          {"PAGES", T::Character, 10, 0},   {"KEYWORDS", T::Character, 60, 0},
-          {"TYPE", T::Character, 20, 0},    {"STATUS", T::Character, 20, 0},
-          {"CUSTOM1", T::Character, 40, 0}, {"CUSTOM2", T::Character, 40, 0},
-          {"CUSTOM3", T::Date, 8, 0},       {"CUSTOM4", T::Date, 8, 0},
-          {"CUSTOM5", T::Numeric, 12, 2},   {"CUSTOM6", T::Numeric, 12, 2},
-          {"NOTES", T::Memo, 10, 0},        {"PICTURE", T::Binary, 10, 0}};
+          {"VALUE", T::Numeric, 12, 2},       {"ISBN", T::Character, 20, 0},
+          {"PAGES", T::Character, 10, 0},     {"KEYWORDS", T::Character, 60, 0},
+          {"TYPE", T::Character, 20, 0},      {"STATUS", T::Character, 20, 0},
+          {"CUSTOM1", T::Character, 40, 0},   {"CUSTOM2", T::Character, 40, 0},
+          {"CUSTOM3", T::Date, 8, 0},         {"CUSTOM4", T::Date, 8, 0},
+          {"CUSTOM5", T::Numeric, 12, 2},     {"CUSTOM6", T::Numeric, 12, 2},
+          {"NOTES", T::Memo, 10, 0},          {"PICTURE", T::Binary, 10, 0}};
 }
 
 constexpr int kTitle = 2, kAuthor = 3, kPublished = 9, kValue = 10, kPages = 12, kNotes = 22;
@@ -138,7 +138,8 @@ void run(const fs::path& root, int n) {
   if (!sort(kAuthor, false)) throw std::runtime_error("author sort failed: " + lastEngineError());
   const double newKey = seconds(t0);
   t0 = Clock::now();
-  if (!sort(kValue, true, kTitle)) throw std::runtime_error("value sort failed: " + lastEngineError());
+  if (!sort(kValue, true, kTitle))
+    throw std::runtime_error("value sort failed: " + lastEngineError());
   const double newTwoKey = seconds(t0);
 
   // Existing keys: switch between the three tags, a few rounds.

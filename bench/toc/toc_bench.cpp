@@ -17,14 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "books.h"
-#include "dbase/table.h"
 #include "book/contents/contentsview.h"
+#include "books.h"
 #include "core/labels.h"
 #include "core/prompt.h"
-#include "support/scriptedprompter.h"
 #include "core/settings.h"
+#include "dbase/table.h"
 #include "store/sortstate.h"
+#include "support/scriptedprompter.h"
 
 namespace {
 
@@ -95,7 +95,7 @@ Figures measure(bool letters, bool sort) {
   // A sort that needs a new tag, from the choice to the repainted spread.
   SortState& s = sortState();
   s.commitSort();
-  s.firstField = 3;  // author
+  s.firstField = 3;                 // author
   s.secondField = letters ? 9 : 0;  // and the date, a key no run made before
   t0 = Clock::now();
   form.applyViewSort();
@@ -108,7 +108,8 @@ Figures measure(bool letters, bool sort) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));

@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QToolButton>
 
-#include "ui/colorbutton.h"
 #include "store/letters.h"
+#include "ui/colorbutton.h"
 #include "ui/elementcolors.h"
 
 BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

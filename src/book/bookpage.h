@@ -43,7 +43,7 @@ struct BookParts {
   QWidget* letters;  // the letter column
   QWidget* bar1;     // the two speed bars share one place
   QWidget* bar2;
-  QWidget* tabs;     // the speed bars' tab set
+  QWidget* tabs;  // the speed bars' tab set
   int pageWidth;
   int pageHeight;
   int lettersWidth;

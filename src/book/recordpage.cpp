@@ -7,15 +7,15 @@
 #include <QTabBar>
 #include <QToolButton>
 
-#include "store/database.h"
-#include "ui/editormenu.h"
 #include "core/labels.h"
-#include "store/letters.h"
-#include "ui/pageeditors.h"
 #include "core/prompt.h"
 #include "core/settings.h"
+#include "store/database.h"
+#include "store/letters.h"
 #include "store/sortstate.h"
+#include "ui/editormenu.h"
 #include "ui/elementcolors.h"
+#include "ui/pageeditors.h"
 
 namespace {
 
@@ -72,23 +72,26 @@ RecordPage::RecordPage(QWidget* parent, const QString& prefix, bool leftPage)
       speedBarButton(pageBar, QStringLiteral("deleteButton"),
                      QStringLiteral("Delete Current Record [Alt+Delete]"), QStyle::SP_TrashIcon);
   copyButton = speedBarButton(pageBar, QStringLiteral("copyButton"),
-                           QStringLiteral("Copy Current Record To Copy Buffer [Alt+C]"),
-                           QStyle::SP_FileDialogNewFolder);
+                              QStringLiteral("Copy Current Record To Copy Buffer [Alt+C]"),
+                              QStyle::SP_FileDialogNewFolder);
   pasteButton = speedBarButton(pageBar, QStringLiteral("pasteButton"),
-                            QStringLiteral("Paste From Copy Buffer To Current Record [Alt+P]"),
-                            QStyle::SP_DialogApplyButton);
+                               QStringLiteral("Paste From Copy Buffer To Current Record [Alt+P]"),
+                               QStyle::SP_DialogApplyButton);
   undoButton = speedBarButton(pageBar, QStringLiteral("undoButton"),
-                           QStringLiteral("Undo Changes To Current Record [Alt+U]"),
-                           QStyle::SP_DialogResetButton);
-  previousButton = speedBarButton(pageBar, QStringLiteral("previousButton"),
-                          QStringLiteral("GoTo Previous Page [Alt+PgUp]"), QStyle::SP_ArrowBack);
+                              QStringLiteral("Undo Changes To Current Record [Alt+U]"),
+                              QStyle::SP_DialogResetButton);
+  previousButton =
+      speedBarButton(pageBar, QStringLiteral("previousButton"),
+                     QStringLiteral("GoTo Previous Page [Alt+PgUp]"), QStyle::SP_ArrowBack);
   nextButton = speedBarButton(pageBar, QStringLiteral("nextButton"),
-                          QStringLiteral("GoTo Next Page [Alt+PgDn]"), QStyle::SP_ArrowForward);
-  synchronizeButton = speedBarButton(pageBar, QStringLiteral("synchronizeButton"),
-                              QStringLiteral("Synchronize Left Page With Current Record [Alt+Y]"),
-                              QStyle::SP_BrowserReload);
-  const std::array<QToolButton*, 8> buttons{printButton, deleteButton, copyButton, pasteButton,
-                                            undoButton,  previousButton,    nextButton,  synchronizeButton};
+                              QStringLiteral("GoTo Next Page [Alt+PgDn]"), QStyle::SP_ArrowForward);
+  synchronizeButton =
+      speedBarButton(pageBar, QStringLiteral("synchronizeButton"),
+                     QStringLiteral("Synchronize Left Page With Current Record [Alt+Y]"),
+                     QStyle::SP_BrowserReload);
+  const std::array<QToolButton*, 8> buttons{printButton, deleteButton,     copyButton,
+                                            pasteButton, undoButton,       previousButton,
+                                            nextButton,  synchronizeButton};
   const int step = width / static_cast<int>(buttons.size());
   for (size_t i = 0; i < buttons.size(); ++i)
     buttons[i]->setGeometry(static_cast<int>(i) * step + 1, 2, step - 2, 30);
@@ -240,10 +243,9 @@ void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int
       }
       if (d.kind != EditorKind::Picture) {
         editor->setContextMenuPolicy(Qt::CustomContextMenu);
-        QObject::connect(editor, &QWidget::customContextMenuRequested, menu,
-                         [menu, editor](const QPoint& at) {
-                           menu->popupFor(editor, editor->mapToGlobal(at));
-                         });
+        QObject::connect(
+            editor, &QWidget::customContextMenuRequested, menu,
+            [menu, editor](const QPoint& at) { menu->popupFor(editor, editor->mapToGlobal(at)); });
       }
       editor->setObjectName(prefix + QString::number(k + 1));
       editor->setProperty("Tag", k + 1);

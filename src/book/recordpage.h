@@ -40,8 +40,9 @@ class RecordPage : public BookPage {
   QTabBar* partTabs = nullptr;
   QFrame* pageBar = nullptr;  // the page bar
   QLabel* pageNumber = nullptr;
-  QToolButton *printButton = nullptr, *deleteButton = nullptr, *copyButton = nullptr, *pasteButton = nullptr,
-              *undoButton = nullptr, *previousButton = nullptr, *nextButton = nullptr, *synchronizeButton = nullptr;
+  QToolButton *printButton = nullptr, *deleteButton = nullptr, *copyButton = nullptr,
+              *pasteButton = nullptr, *undoButton = nullptr, *previousButton = nullptr,
+              *nextButton = nullptr, *synchronizeButton = nullptr;
 
   PageValues values() const;
   void fill(const PageValues& values);

@@ -137,7 +137,7 @@ bool HeaderLayout::removeField(const QString& caption) {
 }
 
 FieldMenu HeaderLayout::fieldMenu(const QStringList& labels, const FieldSet& memoFields,
-                                    const FieldSet& blobFields, int firstUserField) const {
+                                  const FieldSet& blobFields, int firstUserField) const {
   FieldMenu menu;
   for (qsizetype p = 0; p < labels.size(); ++p) {
     const qsizetype fieldNo = p + firstUserField;

@@ -29,8 +29,8 @@ QString headerFilePath();
 
 struct HeaderSection {
   QString caption;
-  int width = 0;      // stored width; for the last section see THeaderLayout::width
-  uint32_t tag = 0;   // low word: percent of the outer width; high word: label position
+  int width = 0;     // stored width; for the last section see THeaderLayout::width
+  uint32_t tag = 0;  // low word: percent of the outer width; high word: label position
 
   uint16_t percent() const { return static_cast<uint16_t>(tag & 0xFFFF); }
   uint16_t field() const { return static_cast<uint16_t>(tag >> 16); }
@@ -91,7 +91,9 @@ class HeaderLayout {
 
   uint16_t columnPercent(int i);
   uint16_t columnField(int i) const;
-  void setField(int i, uint16_t labelPos) { sections_.at(static_cast<size_t>(i)).setField(labelPos); }
+  void setField(int i, uint16_t labelPos) {
+    sections_.at(static_cast<size_t>(i)).setField(labelPos);
+  }
 
   void recomputePercents();
   // Gives the last section, just inserted, some width when it has none.
@@ -110,7 +112,7 @@ class HeaderLayout {
   bool removeField(const QString& caption);
 
   FieldMenu fieldMenu(const QStringList& labels, const FieldSet& memoFields,
-                       const FieldSet& blobFields, int firstUserField) const;
+                      const FieldSet& blobFields, int firstUserField) const;
 
   // Captions follow the labels at their stored positions; widths stay.
   void refreshCaptions(const QStringList& labels);

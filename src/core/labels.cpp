@@ -72,10 +72,14 @@ RenameResult renameLabel(QStringList& labels, int selected, const QString& newTe
 
 QString renameMessage(RenameResult result) {
   switch (result) {
-    case RenameResult::EmptyLabel: return QStringLiteral("Empty Labels are not Allowed!");
-    case RenameResult::NoSelection: return QStringLiteral("Please select the Label first!");
-    case RenameResult::Duplicate: return QStringLiteral("Duplicate Labels are not Allowed!");
-    case RenameResult::Renamed: break;
+    case RenameResult::EmptyLabel:
+      return QStringLiteral("Empty Labels are not Allowed!");
+    case RenameResult::NoSelection:
+      return QStringLiteral("Please select the Label first!");
+    case RenameResult::Duplicate:
+      return QStringLiteral("Duplicate Labels are not Allowed!");
+    case RenameResult::Renamed:
+      break;
   }
   return {};
 }

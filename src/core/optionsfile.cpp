@@ -5,7 +5,8 @@ namespace optionsfile {
 QByteArray scramble(const QByteArray& plain) {
   QByteArray out = plain;
   for (qsizetype i = 0; i < out.size(); ++i)
-    out[i] = static_cast<char>(static_cast<uint8_t>(out[i]) ^ kScrambleKey[i % kScrambleKey.size()]);
+    out[i] =
+        static_cast<char>(static_cast<uint8_t>(out[i]) ^ kScrambleKey[i % kScrambleKey.size()]);
   return out;
 }
 
@@ -60,9 +61,9 @@ QByteArray encode(const ProgramOptions& o) {
 
 QByteArray encode(const UserOptions& o) {
   Writer w;
-  for (uint16_t v : {o.menusAndSpeedBars, o.comPort, o.dialType, o.hintMessages, o.letterTabs,
-                     o.initialDataFile, o.reservedOption, o.dateFormat, o.speedBarLocation,
-                     o.deleteMode})
+  for (uint16_t v :
+       {o.menusAndSpeedBars, o.comPort, o.dialType, o.hintMessages, o.letterTabs, o.initialDataFile,
+        o.reservedOption, o.dateFormat, o.speedBarLocation, o.deleteMode})
     w.word(v);
   w.string(o.tableName);
   w.string(o.databaseDir);
@@ -96,7 +97,7 @@ std::optional<UserOptions> decodeUser(const QByteArray& bytes) {
   auto location = r.word();
   if (!location) return std::nullopt;
   return UserOptions{words[0], words[1], words[2], words[3], words[4], words[5], words[6],
-                     words[7], words[8], words[9], *table, *dir, *model, *location};
+                     words[7], words[8], words[9], *table,   *dir,     *model,   *location};
 }
 
 }  // namespace optionsfile

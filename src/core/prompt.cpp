@@ -12,31 +12,44 @@ bool g_shuttingDown = false;
 
 QString toString(MsgKind kind) {
   switch (kind) {
-    case MsgKind::Error: return QStringLiteral("Error");
-    case MsgKind::Warning: return QStringLiteral("Warning");
-    case MsgKind::Information: return QStringLiteral("Information");
-    case MsgKind::Confirmation: return QStringLiteral("Confirm");
+    case MsgKind::Error:
+      return QStringLiteral("Error");
+    case MsgKind::Warning:
+      return QStringLiteral("Warning");
+    case MsgKind::Information:
+      return QStringLiteral("Information");
+    case MsgKind::Confirmation:
+      return QStringLiteral("Confirm");
   }
   return {};
 }
 
 QString toString(MsgButtons buttons) {
   switch (buttons) {
-    case MsgButtons::Ok: return QStringLiteral("OK");
-    case MsgButtons::OkHelp: return QStringLiteral("OK/Help");
-    case MsgButtons::YesNo: return QStringLiteral("Yes/No");
-    case MsgButtons::YesNoCancel: return QStringLiteral("Yes/No/Cancel");
-    case MsgButtons::OkCancel: return QStringLiteral("OK/Cancel");
+    case MsgButtons::Ok:
+      return QStringLiteral("OK");
+    case MsgButtons::OkHelp:
+      return QStringLiteral("OK/Help");
+    case MsgButtons::YesNo:
+      return QStringLiteral("Yes/No");
+    case MsgButtons::YesNoCancel:
+      return QStringLiteral("Yes/No/Cancel");
+    case MsgButtons::OkCancel:
+      return QStringLiteral("OK/Cancel");
   }
   return {};
 }
 
 QString toString(MsgResult result) {
   switch (result) {
-    case MsgResult::Ok: return QStringLiteral("OK");
-    case MsgResult::Yes: return QStringLiteral("Yes");
-    case MsgResult::No: return QStringLiteral("No");
-    case MsgResult::Cancel: return QStringLiteral("Cancel");
+    case MsgResult::Ok:
+      return QStringLiteral("OK");
+    case MsgResult::Yes:
+      return QStringLiteral("Yes");
+    case MsgResult::No:
+      return QStringLiteral("No");
+    case MsgResult::Cancel:
+      return QStringLiteral("Cancel");
   }
   return {};
 }

@@ -36,7 +36,8 @@ ReminderDates& reminders() {
 }
 
 double toDays(const QDateTime& t) {
-  return static_cast<double>(kEpoch.daysTo(t.date())) + t.time().msecsSinceStartOfDay() / 86400000.0;
+  return static_cast<double>(kEpoch.daysTo(t.date())) +
+         t.time().msecsSinceStartOfDay() / 86400000.0;
 }
 
 QDateTime fromDays(double days) {
@@ -78,8 +79,7 @@ DueReminders dueReminders(const ReminderDates& d, double now) {
   const double today = day(now);
   DueReminders due;
   due.backup = today - day(d.lastBackup) >= 14 && today - day(d.backupReminded) >= 7;
-  due.maintenance =
-      today - day(d.lastMaintenance) >= 30 && today - day(d.maintenanceReminded) >= 7;
+  due.maintenance = today - day(d.lastMaintenance) >= 30 && today - day(d.maintenanceReminded) >= 7;
   return due;
 }
 

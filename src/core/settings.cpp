@@ -8,8 +8,8 @@
 #include "core/runobjects.h"
 
 const Rgb AppSettings::Palette[kPaletteSize] = {
-    {255, 255, 255}, {192, 192, 192}, {0, 255, 255}, {255, 255, 0}, {0, 255, 0},  {255, 0, 0},
-    {0, 0, 255},     {255, 0, 255},   {128, 0, 0},   {128, 128, 0}, {0, 128, 0},  {0, 128, 128},
+    {255, 255, 255}, {192, 192, 192}, {0, 255, 255},   {255, 255, 0}, {0, 255, 0}, {255, 0, 0},
+    {0, 0, 255},     {255, 0, 255},   {128, 0, 0},     {128, 128, 0}, {0, 128, 0}, {0, 128, 128},
     {0, 0, 128},     {128, 0, 128},   {128, 128, 128}, {0, 0, 0}};
 const QString AppSettings::defaultTableName = QStringLiteral("data.dbf");
 const QString AppSettings::supervisorName = QStringLiteral("Supervisor");
@@ -116,9 +116,9 @@ bool readUserOptionsFile() {
   s.deleteMode = choice(o->deleteMode, 2, 0);
   s.bookModel = choice(o->bookModel, 2, 0);
   s.letterTabsLocation = choice(o->letterTabsLocation, 2, 0);
-  const bool lastFileAllowed = s.initialDataFile == 1 && !o->tableName.isEmpty() &&
-                               !o->databaseDir.isEmpty() &&
-                               (s.isSupervisor || s.accessRights != 3 || !isPublicDataDir(o->databaseDir));
+  const bool lastFileAllowed =
+      s.initialDataFile == 1 && !o->tableName.isEmpty() && !o->databaseDir.isEmpty() &&
+      (s.isSupervisor || s.accessRights != 3 || !isPublicDataDir(o->databaseDir));
   if (lastFileAllowed) {
     s.tableName = o->tableName;
     s.databaseDir = o->databaseDir;
@@ -138,11 +138,10 @@ bool loadUserOptions() {
 
 bool saveUserOptions() {
   const AppSettings& s = appSettings();
-  const optionsfile::UserOptions o{s.menusAndSpeedBars, s.comPort,       s.dialType,
-                                   s.hintMessages,      s.letterTabs,    s.initialDataFile,
-                                   s.reservedOption,    s.dateFormat,    s.speedBarLocation,
-                                   s.deleteMode,        s.tableName,     s.databaseDir,
-                                   s.bookModel,         s.letterTabsLocation};
+  const optionsfile::UserOptions o{
+      s.menusAndSpeedBars, s.comPort,        s.dialType,   s.hintMessages,      s.letterTabs,
+      s.initialDataFile,   s.reservedOption, s.dateFormat, s.speedBarLocation,  s.deleteMode,
+      s.tableName,         s.databaseDir,    s.bookModel,  s.letterTabsLocation};
   return writeWhole(joinPath(s.homeDir, optionsfile::kFileName), optionsfile::encode(o));
 }
 

@@ -20,8 +20,8 @@ struct AppSettings {
   static constexpr int kPaletteSize = 16;
 
   // Colours: palette index per colour element.
-  uint8_t elementColors[kElementCount] = {6, 1, 0, 14, 6, 1, 14, 1, 0, 14, 6, 1, 1, 1,
-                                          1, 15, 0, 15, 0, 12, 1, 6, 5, 0, 1, 1, 1};
+  uint8_t elementColors[kElementCount] = {6, 1,  0, 14, 6, 1,  14, 1, 0, 14, 6, 1, 1, 1,
+                                          1, 15, 0, 15, 0, 12, 1,  6, 5, 0,  1, 1, 1};
 
   // Edition values, set at start-up and never saved.
   QString firstFieldEmptyMsg;  // up to 255 characters

@@ -35,8 +35,10 @@ QString loginFailureMessage(LoginResult result) {
     case LoginResult::AccountDisabled:
       return QStringLiteral(
           "Your acount has been disactivated! Please, contact the System Supervisor.");
-    case LoginResult::Failed: return QStringLiteral("Incorrect Login!");
-    case LoginResult::Passed: break;
+    case LoginResult::Failed:
+      return QStringLiteral("Incorrect Login!");
+    case LoginResult::Passed:
+      break;
   }
   return {};
 }

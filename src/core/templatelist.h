@@ -19,7 +19,7 @@ struct Template {
 
 class TemplateList {
  public:
-  static constexpr int kMaxNumber = 32000;    // "tml" numbers run 1..32000
+  static constexpr int kMaxNumber = 32000;  // "tml" numbers run 1..32000
   static constexpr int kMaxFileNameChars = 12;
 
   virtual ~TemplateList() = default;

@@ -93,19 +93,30 @@ bool ValueReader::atListEnd() {
 
 int32_t ValueReader::integer() {
   switch (typeByte()) {
-    case kInt8: return static_cast<int8_t>(le(1));
-    case kInt16: return static_cast<int16_t>(le(2));
-    case kInt32: return static_cast<int32_t>(le(4));
-    default: --pos_; fail("integer expected");
+    case kInt8:
+      return static_cast<int8_t>(le(1));
+    case kInt16:
+      return static_cast<int16_t>(le(2));
+    case kInt32:
+      return static_cast<int32_t>(le(4));
+    default:
+      --pos_;
+      fail("integer expected");
   }
 }
 
 QByteArray ValueReader::bytes() {
   qsizetype n = 0;
   switch (typeByte()) {
-    case kString: n = le(1); break;
-    case kLongString: n = le(4); break;
-    default: --pos_; fail("string expected");
+    case kString:
+      n = le(1);
+      break;
+    case kLongString:
+      n = le(4);
+      break;
+    default:
+      --pos_;
+      fail("string expected");
   }
   // The length is checked against the bytes present before anything is allocated.
   if (in_.size() - pos_ < n) fail("string crosses the end of the stream");
@@ -125,7 +136,8 @@ std::optional<QByteArray> readFileBounded(const QString& path) {
 void writeFileOrThrow(const QString& path, const QByteArray& bytes) {
   QSaveFile f(path);
   if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-    throw dbase::Error(path.toStdString(), "cannot write the file: " + f.errorString().toStdString());
+    throw dbase::Error(path.toStdString(),
+                       "cannot write the file: " + f.errorString().toStdString());
 }
 
 }  // namespace valuestream

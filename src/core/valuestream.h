@@ -39,8 +39,8 @@ class ValueWriter {
  public:
   void listStart();
   void listEnd();
-  void integer(int32_t v);        // smallest of the three forms
-  void string(const QString& s);  // Windows-1252
+  void integer(int32_t v);         // smallest of the three forms
+  void string(const QString& s);   // Windows-1252
   void bytes(QByteArrayView raw);  // string value of raw bytes
   const QByteArray& data() const { return out_; }
 

@@ -35,8 +35,7 @@ class Report {
 };
 
 bool isMemoType(FieldType t) {
-  return t == FieldType::Memo || t == FieldType::Binary ||
-         static_cast<char>(t) == 'G';
+  return t == FieldType::Memo || t == FieldType::Binary || static_cast<char>(t) == 'G';
 }
 
 std::string keyText(KeyType type, std::string_view key) {
@@ -110,8 +109,8 @@ void checkMemos(Context& cx) {
                                   std::to_string(cx.memo->nextFree()));
       }
       if (auto [it, fresh] = owner.emplace(*block, r); !fresh) {
-        cx.report.add("memo", where + "shares block " + std::to_string(*block) +
-                                  " with record " + std::to_string(it->second));
+        cx.report.add("memo", where + "shares block " + std::to_string(*block) + " with record " +
+                                  std::to_string(it->second));
         continue;
       }
       used.emplace_back(*block, entry->blocks);
@@ -197,11 +196,11 @@ void checkWalk(Context& cx, MdxFile& mdx, int index, const TagInfo& tag, const s
   const auto type = tag.keyType;
   for (size_t i = 1; i < walked.size(); ++i) {
     if (!before(walked[i - 1], walked[i])) {
-      cx.report.add("order", name + "entry " + std::to_string(i) + " (record " +
-                                 std::to_string(walked[i].second) + ", key " +
-                                 keyText(type, walked[i].first) + ") is out of order after record " +
-                                 std::to_string(walked[i - 1].second) + ", key " +
-                                 keyText(type, walked[i - 1].first));
+      cx.report.add(
+          "order",
+          name + "entry " + std::to_string(i) + " (record " + std::to_string(walked[i].second) +
+              ", key " + keyText(type, walked[i].first) + ") is out of order after record " +
+              std::to_string(walked[i - 1].second) + ", key " + keyText(type, walked[i - 1].first));
     }
   }
   // Interior keys must route a search to every entry, or seeks miss records.
@@ -232,24 +231,26 @@ void compareUnique(Context& cx, const TagInfo& tag, const std::string& name,
                    const std::vector<Entry>& expected, const std::vector<Entry>& stored) {
   const TagOrder order{tag.keyType, tag.descending};
   const auto type = tag.keyType;
-  auto keyLess = [&order](const std::string& a, const std::string& b) { return order.keys(a, b) < 0; };
+  auto keyLess = [&order](const std::string& a, const std::string& b) {
+    return order.keys(a, b) < 0;
+  };
   std::map<std::string, std::vector<uint32_t>, decltype(keyLess)> byKey(keyLess);
   for (const auto& [key, recno] : expected) byKey[key].push_back(recno);
   std::map<std::string, int, decltype(keyLess)> seen(keyLess);
   for (const auto& [key, recno] : stored) {
     auto it = byKey.find(key);
     if (it == byKey.end()) {
-      cx.report.add("extra", name + "extra entry for record " + std::to_string(recno) +
-                                 ", key " + keyText(type, key));
+      cx.report.add("extra", name + "extra entry for record " + std::to_string(recno) + ", key " +
+                                 keyText(type, key));
       continue;
     }
     if (++seen[key] > 1) {
-      cx.report.add("duplicate", name + "unique tag holds key " + keyText(type, key) +
-                                     " more than once");
+      cx.report.add("duplicate",
+                    name + "unique tag holds key " + keyText(type, key) + " more than once");
     }
     if (std::find(it->second.begin(), it->second.end(), recno) == it->second.end()) {
-      cx.report.add("extra", name + "entry for record " + std::to_string(recno) +
-                                 " has key " + keyText(type, key) + ", which that record lacks");
+      cx.report.add("extra", name + "entry for record " + std::to_string(recno) + " has key " +
+                                 keyText(type, key) + ", which that record lacks");
     }
   }
   for (const auto& [key, recnos] : byKey) {
@@ -273,10 +274,10 @@ void compareEntries(Context& cx, const TagInfo& tag, const std::string& name,
       ++i;
     } else if (i == expected.size() || before(stored[j], expected[i])) {
       const bool dup = j > 0 && stored[j - 1] == stored[j];
-      cx.report.add(dup ? "duplicate" : "extra",
-                    name + (dup ? "duplicate" : "extra") + " entry for record " +
-                        std::to_string(stored[j].second) + ", key " +
-                        keyText(type, stored[j].first));
+      cx.report.add(dup ? "duplicate" : "extra", name + (dup ? "duplicate" : "extra") +
+                                                     " entry for record " +
+                                                     std::to_string(stored[j].second) + ", key " +
+                                                     keyText(type, stored[j].first));
       ++j;
     } else {
       ++i;
@@ -304,8 +305,10 @@ void checkTag(Context& cx, MdxFile& mdx, int index, const TagInfo& tag) {
   std::sort(expected.begin(), expected.end(), before);
   std::vector<Entry> stored = walked;
   std::sort(stored.begin(), stored.end(), before);
-  if (tag.unique) compareUnique(cx, tag, name, expected, stored);
-  else compareEntries(cx, tag, name, expected, stored);
+  if (tag.unique)
+    compareUnique(cx, tag, name, expected, stored);
+  else
+    compareEntries(cx, tag, name, expected, stored);
 }
 
 }  // namespace
@@ -348,8 +351,9 @@ CheckReport checkTable(const std::string& dbfPath, int listLimit) {
       report.add("index", e.what());
     }
     if (mdx && mdx->needsRebuild()) {
-      report.add("index", mdxPath + ": marked as being updated: a writer stopped midway "
-                                    "(reindex rebuilds it)");
+      report.add("index", mdxPath +
+                              ": marked as being updated: a writer stopped midway "
+                              "(reindex rebuilds it)");
     }
     if (mdx) {
       const auto tags = mdx->tags();

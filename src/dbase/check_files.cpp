@@ -30,9 +30,7 @@ uint32_t le16(std::string_view b, size_t at) {
   return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8;
 }
 
-uint32_t le32(std::string_view b, size_t at) {
-  return le16(b, at) | le16(b, at + 2) << 16;
-}
+uint32_t le32(std::string_view b, size_t at) { return le16(b, at) | le16(b, at + 2) << 16; }
 
 std::string lower(std::string s) {
   for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -53,8 +51,8 @@ RawDbf RawDbf::load(const std::string& path) {
   t.recordLength_ = le16(b, 10);
   t.production_ = b[28] == 1;
   if (t.headerLength_ > b.size() || t.headerLength_ < 33) {
-    throw FormatError(path, "header length " + std::to_string(t.headerLength_) +
-                                       " does not fit the file");
+    throw FormatError(
+        path, "header length " + std::to_string(t.headerLength_) + " does not fit the file");
   }
   if (t.recordLength_ < 1) throw FormatError(path, "record length 0");
   int offset = 1;
@@ -76,12 +74,12 @@ RawDbf RawDbf::load(const std::string& path) {
   if (t.fields_.empty()) throw FormatError(path, "no fields");
   if (static_cast<uint32_t>(offset) != t.recordLength_) {
     throw FormatError(path, "record length " + std::to_string(t.recordLength_) +
-                                       " differs from the fields' total " + std::to_string(offset));
+                                " differs from the fields' total " + std::to_string(offset));
   }
   const uint64_t need = uint64_t{t.headerLength_} + uint64_t{t.count_} * t.recordLength_;
   if (need > b.size()) {
     throw FormatError(path, "header counts " + std::to_string(t.count_) +
-                                       " records but the file ends before them");
+                                " records but the file ends before them");
   }
   if (b.size() > need + 1) {
     t.warnings_.push_back(std::to_string(b.size() - need) +
@@ -144,8 +142,8 @@ std::optional<RawMemo::Entry> RawMemo::read(uint32_t block, std::string* problem
   }
   const uint32_t length = le32(b, start + 4);
   if (length < 8) {
-    *problem = "memo at block " + std::to_string(block) + " has length " +
-               std::to_string(length) + " (less than its own header)";
+    *problem = "memo at block " + std::to_string(block) + " has length " + std::to_string(length) +
+               " (less than its own header)";
     return std::nullopt;
   }
   if (start + length > b.size()) {

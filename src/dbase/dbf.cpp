@@ -40,15 +40,23 @@ namespace {
 
 FieldType typeFromByte(char c) {
   switch (c) {
-    case 'C': return FieldType::Character;
-    case 'N': return FieldType::Numeric;
-    case 'F': return FieldType::Float;
-    case 'D': return FieldType::Date;
-    case 'L': return FieldType::Logical;
-    case 'M': return FieldType::Memo;
+    case 'C':
+      return FieldType::Character;
+    case 'N':
+      return FieldType::Numeric;
+    case 'F':
+      return FieldType::Float;
+    case 'D':
+      return FieldType::Date;
+    case 'L':
+      return FieldType::Logical;
+    case 'M':
+      return FieldType::Memo;
     case 'B':
-    case 'G': return FieldType::Binary;
-    default: return FieldType::Character;  // unknown types read as raw text
+    case 'G':
+      return FieldType::Binary;
+    default:
+      return FieldType::Character;  // unknown types read as raw text
   }
 }
 
@@ -56,8 +64,9 @@ FieldType typeFromByte(char c) {
 // buffers sized for them, so a header claiming more is refused.
 void checkFieldWidth(const FieldDef& f, const std::string& file) {
   auto refuse = [&](const std::string& what) {
-    throw FormatError(file, "field " + f.name + ": " + what + " (length " + std::to_string(f.length) +
-                                ", decimals " + std::to_string(f.decimals) + ")");
+    throw FormatError(file, "field " + f.name + ": " + what + " (length " +
+                                std::to_string(f.length) + ", decimals " +
+                                std::to_string(f.decimals) + ")");
   };
   switch (f.type) {
     case FieldType::Numeric:
@@ -83,7 +92,8 @@ void checkFieldWidth(const FieldDef& f, const std::string& file) {
 }  // namespace
 
 DbfHeader parseDbfHeader(std::string_view bytes, const std::string& file) {
-  if (bytes.size() < kDbfHeaderSize) throw FormatError(file, "not a dBASE table (header too short)");
+  if (bytes.size() < kDbfHeaderSize)
+    throw FormatError(file, "not a dBASE table (header too short)");
   const char* p = bytes.data();
   DbfHeader h;
   h.version = static_cast<uint8_t>(p[kHdrVersion]);
@@ -108,7 +118,8 @@ DbfHeader parseDbfHeader(std::string_view bytes, const std::string& file) {
   for (;;) {
     if (pos >= h.headerLength) throw FormatError(file, "field list has no terminator");
     if (static_cast<uint8_t>(p[pos]) == kHeaderTerminator) break;
-    if (pos + kFieldDescriptorSize > h.headerLength) throw FormatError(file, "field descriptor is truncated");
+    if (pos + kFieldDescriptorSize > h.headerLength)
+      throw FormatError(file, "field descriptor is truncated");
     const char* d = p + pos;
     FieldDef f;
     size_t n = 0;
@@ -200,20 +211,32 @@ DbfHeader makeDbfHeader(const std::vector<FieldDef>& fields, const std::string& 
     if (!names.insert(f.name).second) throw Error(file, "field " + f.name + " appears twice");
     switch (f.type) {
       case FieldType::Character:
-        if (f.length < 1 || f.length > 254) throw Error(file, "field " + f.name + ": length must be 1 to 254");
+        if (f.length < 1 || f.length > 254)
+          throw Error(file, "field " + f.name + ": length must be 1 to 254");
         f.decimals = 0;
         break;
       case FieldType::Numeric:
       case FieldType::Float:
-        if (f.length < 1 || f.length > 20) throw Error(file, "field " + f.name + ": length must be 1 to 20");
+        if (f.length < 1 || f.length > 20)
+          throw Error(file, "field " + f.name + ": length must be 1 to 20");
         if (f.decimals < 0 || (f.decimals > 0 && f.decimals > f.length - 2) || f.decimals > 18)
           throw Error(file, "field " + f.name + ": too many decimals for its length");
         break;
-      case FieldType::Date: f.length = 8; f.decimals = 0; break;
-      case FieldType::Logical: f.length = 1; f.decimals = 0; break;
+      case FieldType::Date:
+        f.length = 8;
+        f.decimals = 0;
+        break;
+      case FieldType::Logical:
+        f.length = 1;
+        f.decimals = 0;
+        break;
       case FieldType::Memo:
-      case FieldType::Binary: f.length = kMemoFieldLength; f.decimals = 0; break;
-      default: throw Error(file, "field " + f.name + ": unknown type");
+      case FieldType::Binary:
+        f.length = kMemoFieldLength;
+        f.decimals = 0;
+        break;
+      default:
+        throw Error(file, "field " + f.name + ": unknown type");
     }
     h.offsets.push_back(offset);
     offset += f.length;
@@ -222,7 +245,8 @@ DbfHeader makeDbfHeader(const std::vector<FieldDef>& fields, const std::string& 
   if (offset > kMaxRecordLength) throw Error(file, "records would be longer than 65535 bytes");
   h.tagFlags.assign(h.fields.size(), false);
   h.recordLength = static_cast<uint16_t>(offset);
-  h.headerLength = static_cast<uint16_t>(kDbfHeaderSize + kFieldDescriptorSize * h.fields.size() + 1);
+  h.headerLength =
+      static_cast<uint16_t>(kDbfHeaderSize + kFieldDescriptorSize * h.fields.size() + 1);
   h.version = h.hasMemoFields() ? kDbfVersionMemo4 : kDbfVersionPlain;
   std::time_t now = std::time(nullptr);
   std::tm tm{};
@@ -246,7 +270,8 @@ std::string_view trim(std::string_view s) {
 
 std::optional<std::string> formatNumber(double value, int length, int decimals) {
   if (!std::isfinite(value)) return std::nullopt;
-  if (length < 1 || length > kMaxNumericLength || decimals < 0 || decimals >= length) return std::nullopt;
+  if (length < 1 || length > kMaxNumericLength || decimals < 0 || decimals >= length)
+    return std::nullopt;
   // dBASE rounds halves away from zero; printf would round them to even.
   double scale = std::pow(10.0, decimals);
   if (std::fabs(value * scale) < 1e15) value = std::round(value * scale) / scale;
@@ -295,7 +320,8 @@ uint32_t parseMemoBlock(std::string_view text) {
 std::string formatMemoBlock(uint32_t block, int length) {
   if (block == 0) return std::string(static_cast<size_t>(length), ' ');
   std::string digits = std::to_string(block);
-  if (digits.size() > static_cast<size_t>(length)) digits.erase(0, digits.size() - static_cast<size_t>(length));
+  if (digits.size() > static_cast<size_t>(length))
+    digits.erase(0, digits.size() - static_cast<size_t>(length));
   return std::string(static_cast<size_t>(length) - digits.size(), ' ') + digits;
 }
 

@@ -16,9 +16,9 @@ namespace dbase {
 
 class File;
 
-constexpr uint8_t kDbfVersionPlain = 0x03;   // no memo file
-constexpr uint8_t kDbfVersionMemo4 = 0x8B;   // dBASE IV with .dbt
-constexpr uint8_t kDbfVersionMemo3 = 0x83;   // dBASE III with .dbt (read only)
+constexpr uint8_t kDbfVersionPlain = 0x03;  // no memo file
+constexpr uint8_t kDbfVersionMemo4 = 0x8B;  // dBASE IV with .dbt
+constexpr uint8_t kDbfVersionMemo3 = 0x83;  // dBASE III with .dbt (read only)
 
 constexpr size_t kDbfHeaderSize = 32;
 constexpr size_t kHdrVersion = 0;

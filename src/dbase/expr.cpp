@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,16 +17,51 @@ namespace {
 
 using Kind = ExprValue::Kind;
 
-constexpr int kMemoWidth = 50;       // MLINE's default line width
+constexpr int kMemoWidth = 50;  // MLINE's default line width
 constexpr int kDefaultStrLength = 10;
 constexpr int kMaxStrLength = 255;
 
 enum class Op {
-  Field, Literal,
-  Concat, ConcatTrim, Add, Sub, Mul, Div, Neg,
-  Eq, Ne, Lt, Le, Gt, Ge, Contains, And, Or, Not,
-  Upper, Lower, Trim, LTrim, AllTrim, Substr, Left, Right, Str, Dtos, Dtoc, Ctod, Val,
-  Mline, Iif, Year, Month, Day, Abs, Int, Round,
+  Field,
+  Literal,
+  Concat,
+  ConcatTrim,
+  Add,
+  Sub,
+  Mul,
+  Div,
+  Neg,
+  Eq,
+  Ne,
+  Lt,
+  Le,
+  Gt,
+  Ge,
+  Contains,
+  And,
+  Or,
+  Not,
+  Upper,
+  Lower,
+  Trim,
+  LTrim,
+  AllTrim,
+  Substr,
+  Left,
+  Right,
+  Str,
+  Dtos,
+  Dtoc,
+  Ctod,
+  Val,
+  Mline,
+  Iif,
+  Year,
+  Month,
+  Day,
+  Abs,
+  Int,
+  Round,
 };
 
 std::string upperAscii(std::string s) {
@@ -55,12 +90,13 @@ std::string fixedText(ExprNumber n, int dec) {
   const ExprNumber scaled = std::fabs(n) * scale;
   // The nudge makes 2.675 round as the decimal text reads, not as the binary value is stored.
   // From 1e16 on the nudge would reach the last digit; such values are taken as stored.
-  const ExprNumber r = scaled < 1e16L ? std::floor(scaled + 0.5L + scaled * 4 * LDBL_EPSILON)
-                                      : std::round(scaled);
+  const ExprNumber r =
+      scaled < 1e16L ? std::floor(scaled + 0.5L + scaled * 4 * LDBL_EPSILON) : std::round(scaled);
   char buf[400];
   // Whole numbers that fit 64 bits print exactly as integers, much faster.
-  const auto res = r < 0x1p64L ? std::to_chars(buf, buf + sizeof buf, static_cast<uint64_t>(r))
-                               : std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
+  const auto res = r < 0x1p64L
+                       ? std::to_chars(buf, buf + sizeof buf, static_cast<uint64_t>(r))
+                       : std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
   std::string digits(buf, res.ptr);
   if (dec > 0) {
     if (static_cast<int>(digits.size()) <= dec)
@@ -145,22 +181,26 @@ struct FunctionSpec {
 };
 
 constexpr FunctionSpec kFunctions[] = {
-    {"UPPER", Op::Upper, 1, 1},   {"LOWER", Op::Lower, 1, 1},     {"TRIM", Op::Trim, 1, 1},
-    {"RTRIM", Op::Trim, 1, 1},    {"LTRIM", Op::LTrim, 1, 1},     {"ALLTRIM", Op::AllTrim, 1, 1},
-    {"SUBSTR", Op::Substr, 2, 3}, {"LEFT", Op::Left, 2, 2},       {"RIGHT", Op::Right, 2, 2},
-    {"STR", Op::Str, 1, 3},       {"DTOS", Op::Dtos, 1, 1},       {"DTOC", Op::Dtoc, 1, 1},
-    {"CTOD", Op::Ctod, 1, 1},     {"VAL", Op::Val, 1, 1},         {"MLINE", Op::Mline, 2, 2},
-    {"IIF", Op::Iif, 3, 3},       {"YEAR", Op::Year, 1, 1},       {"MONTH", Op::Month, 1, 1},
-    {"DAY", Op::Day, 1, 1},       {"ABS", Op::Abs, 1, 1},         {"INT", Op::Int, 1, 1},
+    {"UPPER", Op::Upper, 1, 1},   {"LOWER", Op::Lower, 1, 1}, {"TRIM", Op::Trim, 1, 1},
+    {"RTRIM", Op::Trim, 1, 1},    {"LTRIM", Op::LTrim, 1, 1}, {"ALLTRIM", Op::AllTrim, 1, 1},
+    {"SUBSTR", Op::Substr, 2, 3}, {"LEFT", Op::Left, 2, 2},   {"RIGHT", Op::Right, 2, 2},
+    {"STR", Op::Str, 1, 3},       {"DTOS", Op::Dtos, 1, 1},   {"DTOC", Op::Dtoc, 1, 1},
+    {"CTOD", Op::Ctod, 1, 1},     {"VAL", Op::Val, 1, 1},     {"MLINE", Op::Mline, 2, 2},
+    {"IIF", Op::Iif, 3, 3},       {"YEAR", Op::Year, 1, 1},   {"MONTH", Op::Month, 1, 1},
+    {"DAY", Op::Day, 1, 1},       {"ABS", Op::Abs, 1, 1},     {"INT", Op::Int, 1, 1},
     {"ROUND", Op::Round, 2, 2},
 };
 
 const char* kindName(Kind k) {
   switch (k) {
-    case Kind::Character: return "character";
-    case Kind::Numeric: return "numeric";
-    case Kind::Date: return "date";
-    case Kind::Logical: return "logical";
+    case Kind::Character:
+      return "character";
+    case Kind::Numeric:
+      return "numeric";
+    case Kind::Date:
+      return "date";
+    case Kind::Logical:
+      return "logical";
   }
   return "?";
 }
@@ -302,14 +342,22 @@ class Parser {
   NodePtr parseComparison() {
     auto left = parseAdditive();
     Op op;
-    if (accept("<>") || accept("#") || accept("!=")) op = Op::Ne;
-    else if (accept("<=")) op = Op::Le;
-    else if (accept(">=")) op = Op::Ge;
-    else if (accept("==") || accept("=")) op = Op::Eq;
-    else if (accept("<")) op = Op::Lt;
-    else if (accept(">")) op = Op::Gt;
-    else if (accept("$")) op = Op::Contains;
-    else return left;
+    if (accept("<>") || accept("#") || accept("!="))
+      op = Op::Ne;
+    else if (accept("<="))
+      op = Op::Le;
+    else if (accept(">="))
+      op = Op::Ge;
+    else if (accept("==") || accept("="))
+      op = Op::Eq;
+    else if (accept("<"))
+      op = Op::Lt;
+    else if (accept(">"))
+      op = Op::Gt;
+    else if (accept("$"))
+      op = Op::Contains;
+    else
+      return left;
     auto right = parseAdditive();
     if (left->kind != right->kind) fail("comparison of different types");
     if (op == Op::Contains) require(*left, Kind::Character, "$");
@@ -331,7 +379,8 @@ class Parser {
         left = binary(plus ? Op::Concat : Op::ConcatTrim, Kind::Character, len, std::move(left),
                       std::move(right));
       } else if (a == Kind::Numeric && b == Kind::Numeric) {
-        left = binary(plus ? Op::Add : Op::Sub, Kind::Numeric, 0, std::move(left), std::move(right));
+        left =
+            binary(plus ? Op::Add : Op::Sub, Kind::Numeric, 0, std::move(left), std::move(right));
       } else if (a == Kind::Date && b == Kind::Numeric) {
         left = binary(plus ? Op::Add : Op::Sub, Kind::Date, 8, std::move(left), std::move(right));
       } else if (plus && a == Kind::Numeric && b == Kind::Date) {
@@ -437,8 +486,8 @@ class Parser {
     }
     if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
       const size_t start = pos_;
-      while (pos_ < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[pos_])) ||
-                                     text_[pos_] == '_'))
+      while (pos_ < text_.size() &&
+             (std::isalnum(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '_'))
         ++pos_;
       const std::string name = upperAscii(std::string(text_.substr(start, pos_ - start)));
       if (peekChar('(')) return parseCall(name);
@@ -455,10 +504,20 @@ class Parser {
       int length = f.length;
       switch (f.type) {
         case FieldType::Numeric:
-        case FieldType::Float: kind = Kind::Numeric; length = 0; break;
-        case FieldType::Date: kind = Kind::Date; length = 8; break;
-        case FieldType::Logical: kind = Kind::Logical; length = 1; break;
-        default: break;
+        case FieldType::Float:
+          kind = Kind::Numeric;
+          length = 0;
+          break;
+        case FieldType::Date:
+          kind = Kind::Date;
+          length = 8;
+          break;
+        case FieldType::Logical:
+          kind = Kind::Logical;
+          length = 1;
+          break;
+        default:
+          break;
       }
       auto n = make(Op::Field, kind, length);
       n->field = static_cast<int>(i);
@@ -509,7 +568,11 @@ class Parser {
     Kind kind = Kind::Character;
     int length = 0;
     switch (spec.op) {
-      case Op::Upper: case Op::Lower: case Op::Trim: case Op::LTrim: case Op::AllTrim:
+      case Op::Upper:
+      case Op::Lower:
+      case Op::Trim:
+      case Op::LTrim:
+      case Op::AllTrim:
         require(arg(0), Kind::Character, spec.name);
         length = arg(0).length;
         break;
@@ -524,7 +587,8 @@ class Parser {
         }
         break;
       }
-      case Op::Left: case Op::Right:
+      case Op::Left:
+      case Op::Right:
         require(arg(0), Kind::Character, spec.name);
         require(arg(1), Kind::Numeric, spec.name);
         length = std::clamp(literalInt(arg(1), arg(0).length), 0, arg(0).length);
@@ -534,7 +598,8 @@ class Parser {
         length = count > 1 ? std::clamp(literalInt(arg(1), kDefaultStrLength), 0, kMaxStrLength)
                            : kDefaultStrLength;
         break;
-      case Op::Dtos: case Op::Dtoc:
+      case Op::Dtos:
+      case Op::Dtoc:
         require(arg(0), Kind::Date, spec.name);
         length = 8;
         break;
@@ -558,11 +623,15 @@ class Parser {
         kind = arg(1).kind;
         length = std::max(arg(1).length, arg(2).length);
         break;
-      case Op::Year: case Op::Month: case Op::Day:
+      case Op::Year:
+      case Op::Month:
+      case Op::Day:
         require(arg(0), Kind::Date, spec.name);
         kind = Kind::Numeric;
         break;
-      case Op::Abs: case Op::Int: case Op::Round:
+      case Op::Abs:
+      case Op::Int:
+      case Op::Round:
         for (int i = 0; i < count; ++i) require(arg(i), Kind::Numeric, spec.name);
         kind = Kind::Numeric;
         break;
@@ -671,17 +740,29 @@ ExprValue compare(const Node& n, const ExprValue& a, const ExprValue& b) {
       if (n.op == Op::Contains) return makeLogical(b.text.find(a.text) != std::string::npos);
       c = compareText(a.text, b.text);
       break;
-    case Kind::Numeric: c = a.number < b.number ? -1 : (b.number < a.number ? 1 : 0); break;
-    case Kind::Date: c = a.julian < b.julian ? -1 : (b.julian < a.julian ? 1 : 0); break;
-    case Kind::Logical: c = a.logical == b.logical ? 0 : 1; break;
+    case Kind::Numeric:
+      c = a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
+      break;
+    case Kind::Date:
+      c = a.julian < b.julian ? -1 : (b.julian < a.julian ? 1 : 0);
+      break;
+    case Kind::Logical:
+      c = a.logical == b.logical ? 0 : 1;
+      break;
   }
   switch (n.op) {
-    case Op::Eq: return makeLogical(c == 0);
-    case Op::Ne: return makeLogical(c != 0);
-    case Op::Lt: return makeLogical(c < 0);
-    case Op::Le: return makeLogical(c <= 0);
-    case Op::Gt: return makeLogical(c > 0);
-    default: return makeLogical(c >= 0);
+    case Op::Eq:
+      return makeLogical(c == 0);
+    case Op::Ne:
+      return makeLogical(c != 0);
+    case Op::Lt:
+      return makeLogical(c < 0);
+    case Op::Le:
+      return makeLogical(c <= 0);
+    case Op::Gt:
+      return makeLogical(c > 0);
+    default:
+      return makeLogical(c >= 0);
   }
 }
 
@@ -703,15 +784,19 @@ ExprValue evalText(const Node& n, const RecordView& rec) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
       return a;
     }
-    case Op::Trim: return makeText(rtrim(arg(0).text));
-    case Op::LTrim: return makeText(ltrim(arg(0).text));
-    case Op::AllTrim: return makeText(ltrim(rtrim(arg(0).text)));
+    case Op::Trim:
+      return makeText(rtrim(arg(0).text));
+    case Op::LTrim:
+      return makeText(ltrim(arg(0).text));
+    case Op::AllTrim:
+      return makeText(ltrim(rtrim(arg(0).text)));
     case Op::Substr: {
       const std::string s = arg(0).text;
       const int start = toInt(arg(1).number);
       if (start < 1 || static_cast<size_t>(start) > s.size()) return makeText("");
       size_t len = s.size() - static_cast<size_t>(start - 1);
-      if (n.args.size() > 2) len = std::min(len, static_cast<size_t>(std::max(0, toInt(arg(2).number))));
+      if (n.args.size() > 2)
+        len = std::min(len, static_cast<size_t>(std::max(0, toInt(arg(2).number))));
       return makeText(s.substr(static_cast<size_t>(start - 1), len));
     }
     case Op::Left: {
@@ -733,8 +818,10 @@ ExprValue evalText(const Node& n, const RecordView& rec) {
       const std::string s = ltrim(arg(0).text);
       return makeNumber(std::strtold(s.c_str(), nullptr));
     }
-    case Op::Mline: return makeText(memoLine(arg(0).text, toInt(arg(1).number), kMemoWidth));
-    default: return {};
+    case Op::Mline:
+      return makeText(memoLine(arg(0).text, toInt(arg(1).number), kMemoWidth));
+    default:
+      return {};
   }
 }
 
@@ -742,7 +829,8 @@ ExprValue evalText(const Node& n, const RecordView& rec) {
 ExprValue evalDate(const Node& n, const RecordView& rec) {
   auto arg = [&](size_t i) { return eval(*n.args[i], rec); };
   switch (n.op) {
-    case Op::Dtos: return makeText(toDtos(fromJulian(arg(0).julian)));
+    case Op::Dtos:
+      return makeText(toDtos(fromJulian(arg(0).julian)));
     case Op::Dtoc: {
       const Date d = fromJulian(arg(0).julian);
       if (d.isBlank()) return makeText("  /  /  ");
@@ -755,18 +843,24 @@ ExprValue evalDate(const Node& n, const RecordView& rec) {
       if (!parseDateLiteral(arg(0).text, j)) j = 0;
       return makeDate(j);
     }
-    case Op::Year: return makeNumber(fromJulian(arg(0).julian).year);
-    case Op::Month: return makeNumber(fromJulian(arg(0).julian).month);
-    case Op::Day: return makeNumber(fromJulian(arg(0).julian).day);
-    default: return {};
+    case Op::Year:
+      return makeNumber(fromJulian(arg(0).julian).year);
+    case Op::Month:
+      return makeNumber(fromJulian(arg(0).julian).month);
+    case Op::Day:
+      return makeNumber(fromJulian(arg(0).julian).day);
+    default:
+      return {};
   }
 }
 
 ExprValue eval(const Node& n, const RecordView& rec) {
   auto arg = [&](size_t i) { return eval(*n.args[i], rec); };
   switch (n.op) {
-    case Op::Literal: return n.value;
-    case Op::Field: return readField(n, rec);
+    case Op::Literal:
+      return n.value;
+    case Op::Field:
+      return readField(n, rec);
     case Op::Concat: {
       ExprValue a = arg(0);
       a.text += arg(1).text;
@@ -790,31 +884,58 @@ ExprValue eval(const Node& n, const RecordView& rec) {
     case Op::Sub: {
       const ExprValue a = arg(0), b = arg(1);
       if (a.kind == Kind::Date && b.kind == Kind::Date)
-        return makeNumber(a.julian == 0 || b.julian == 0 ? 0.0
-                                                         : static_cast<ExprNumber>(a.julian - b.julian));
+        return makeNumber(
+            a.julian == 0 || b.julian == 0 ? 0.0 : static_cast<ExprNumber>(a.julian - b.julian));
       if (a.kind == Kind::Date) return makeDate(a.julian == 0 ? 0 : a.julian - toInt(b.number));
       return makeNumber(a.number - b.number);
     }
-    case Op::Mul: return makeNumber(arg(0).number * arg(1).number);
+    case Op::Mul:
+      return makeNumber(arg(0).number * arg(1).number);
     case Op::Div: {
       const ExprNumber d = arg(1).number;
       return makeNumber(d == 0 ? 0.0 : arg(0).number / d);
     }
-    case Op::Neg: return makeNumber(-arg(0).number);
-    case Op::Eq: case Op::Ne: case Op::Lt: case Op::Le: case Op::Gt: case Op::Ge:
+    case Op::Neg:
+      return makeNumber(-arg(0).number);
+    case Op::Eq:
+    case Op::Ne:
+    case Op::Lt:
+    case Op::Le:
+    case Op::Gt:
+    case Op::Ge:
     case Op::Contains:
       return compare(n, arg(0), arg(1));
-    case Op::And: return makeLogical(arg(0).logical && arg(1).logical);
-    case Op::Or: return makeLogical(arg(0).logical || arg(1).logical);
-    case Op::Not: return makeLogical(!arg(0).logical);
-    case Op::Iif: return arg(0).logical ? arg(1) : arg(2);
-    case Op::Upper: case Op::Lower: case Op::Trim: case Op::LTrim: case Op::AllTrim:
-    case Op::Substr: case Op::Left: case Op::Right: case Op::Str: case Op::Val: case Op::Mline:
+    case Op::And:
+      return makeLogical(arg(0).logical && arg(1).logical);
+    case Op::Or:
+      return makeLogical(arg(0).logical || arg(1).logical);
+    case Op::Not:
+      return makeLogical(!arg(0).logical);
+    case Op::Iif:
+      return arg(0).logical ? arg(1) : arg(2);
+    case Op::Upper:
+    case Op::Lower:
+    case Op::Trim:
+    case Op::LTrim:
+    case Op::AllTrim:
+    case Op::Substr:
+    case Op::Left:
+    case Op::Right:
+    case Op::Str:
+    case Op::Val:
+    case Op::Mline:
       return evalText(n, rec);
-    case Op::Dtos: case Op::Dtoc: case Op::Ctod: case Op::Year: case Op::Month: case Op::Day:
+    case Op::Dtos:
+    case Op::Dtoc:
+    case Op::Ctod:
+    case Op::Year:
+    case Op::Month:
+    case Op::Day:
       return evalDate(n, rec);
-    case Op::Abs: return makeNumber(std::fabs(arg(0).number));
-    case Op::Int: return makeNumber(std::trunc(arg(0).number));
+    case Op::Abs:
+      return makeNumber(std::fabs(arg(0).number));
+    case Op::Int:
+      return makeNumber(std::trunc(arg(0).number));
     case Op::Round: {
       const int dec = std::clamp(toInt(arg(1).number), -15, 15);
       const ExprNumber f = std::pow(10.0L, dec);

@@ -20,10 +20,10 @@ using ExprNumber = long double;
 struct ExprValue {
   enum class Kind { Character, Numeric, Date, Logical };
   Kind kind = Kind::Character;
-  std::string text;     // Character
+  std::string text;       // Character
   ExprNumber number = 0;  // Numeric
-  int64_t julian = 0;   // Date; 0 = blank date
-  bool logical = false; // Logical
+  int64_t julian = 0;     // Date; 0 = blank date
+  bool logical = false;   // Logical
 };
 
 // One record as the expression sees it: the raw record bytes (deletion flag

@@ -26,7 +26,9 @@ char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' +
 
 File::~File() { close(); }
 
-File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) { other.fd_ = -1; }
+File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
+  other.fd_ = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
@@ -129,7 +131,8 @@ bool fileExists(const std::string& path) {
 std::string readStream(std::istream& in) {
   std::string out;
   char buf[1 << 14];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) out.append(buf, static_cast<size_t>(in.gcount()));
+  while (in.read(buf, sizeof buf) || in.gcount() > 0)
+    out.append(buf, static_cast<size_t>(in.gcount()));
   return out;
 }
 
@@ -157,8 +160,8 @@ std::optional<std::string> resolveFile(const std::string& path) {
   std::optional<std::string> found;
   while (dirent* e = ::readdir(d)) {
     if (equalsIgnoreCase(e->d_name, name)) {
-      std::string candidate = path.find('/') == std::string::npos ? std::string(e->d_name)
-                                                                  : joinPath(dir, e->d_name);
+      std::string candidate =
+          path.find('/') == std::string::npos ? std::string(e->d_name) : joinPath(dir, e->d_name);
       if (fileExists(candidate)) {
         found = candidate;
         break;

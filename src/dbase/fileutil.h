@@ -36,7 +36,9 @@ class File {
   // Reads exactly n bytes or throws FormatError ("truncated").
   void readExact(uint64_t offset, void* buf, size_t n) const;
   void writeAt(uint64_t offset, const void* buf, size_t n);
-  void writeAt(uint64_t offset, std::string_view data) { writeAt(offset, data.data(), data.size()); }
+  void writeAt(uint64_t offset, std::string_view data) {
+    writeAt(offset, data.data(), data.size());
+  }
   void truncate(uint64_t size);
   void sync();
 

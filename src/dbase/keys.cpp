@@ -53,8 +53,8 @@ std::string numericKey(double value) {
   if (!std::isfinite(value) || value == 0) return key;
   // 15 significant digits: what a double holds reliably and what N fields show.
   char buf[64];
-  const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value),
-                                 std::chars_format::scientific, 14);
+  const auto res =
+      std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, 14);
   *res.ptr = '\0';
   char digits[24];
   size_t count = 0;
@@ -90,7 +90,8 @@ double numericKeyValue(std::string_view key) {
     const int d = i % 2 ? byte & 0x0F : byte >> 4;
     text.push_back(static_cast<char>('0' + std::min(d, 9)));
   }
-  text += "e" + std::to_string(static_cast<int>(static_cast<unsigned char>(key[0])) - kExponentBias);
+  text +=
+      "e" + std::to_string(static_cast<int>(static_cast<unsigned char>(key[0])) - kExponentBias);
   const double v = std::strtod(text.c_str(), nullptr);
   return sign < 0 ? -v : v;
 }
@@ -115,7 +116,8 @@ std::string makeKey(const ExprValue& value, KeyType type, int keyLength) {
         return characterKey(value.logical ? "T" : "F", keyLength);
       break;
     case KeyType::Numeric:
-      if (value.kind == ExprValue::Kind::Numeric) return numericKey(static_cast<double>(value.number));
+      if (value.kind == ExprValue::Kind::Numeric)
+        return numericKey(static_cast<double>(value.number));
       break;
     case KeyType::Date:
       if (value.kind == ExprValue::Kind::Date) return dateKey(value.julian);

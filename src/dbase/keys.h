@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "dbase/types.h"
 #include "dbase/expr.h"
+#include "dbase/types.h"
 
 namespace dbase {
 
@@ -17,9 +17,9 @@ constexpr int kMaxCharacterKeyLength = 100;
 // The stored key of a blank date: sorts after every real date.
 constexpr double kBlankDateKey = 1.0E100;
 
-std::string numericKey(double value);     // 12-byte packed BCD with sign and exponent
+std::string numericKey(double value);  // 12-byte packed BCD with sign and exponent
 double numericKeyValue(std::string_view key);
-std::string dateKey(int64_t julian);      // little-endian double; blank = 1.0E100
+std::string dateKey(int64_t julian);  // little-endian double; blank = 1.0E100
 std::string characterKey(std::string_view text, int length);  // blank padded / cut
 
 // The stored key for a value of an expression, for a tag of this type and length.

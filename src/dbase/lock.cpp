@@ -40,7 +40,9 @@ bool waitLock(int fd, uint64_t offset, uint64_t length, LockKind kind, int timeo
   long delayUs = 50;
   while (!tryLock(fd, offset, length, kind)) {
     if (waited >= timeoutMs * 1000) return false;
-    struct timespec ts{0, delayUs * 1000};
+    struct timespec ts {
+      0, delayUs * 1000
+    };
     ::nanosleep(&ts, nullptr);
     waited += static_cast<int>(delayUs);
     if (delayUs < 5000) delayUs *= 2;

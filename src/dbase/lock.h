@@ -32,7 +32,8 @@ void unlock(int fd, uint64_t offset, uint64_t length);
 class ScopedLock {
  public:
   ScopedLock() = default;
-  ScopedLock(int fd, uint64_t offset, uint64_t length) : fd_(fd), offset_(offset), length_(length) {}
+  ScopedLock(int fd, uint64_t offset, uint64_t length)
+      : fd_(fd), offset_(offset), length_(length) {}
   ~ScopedLock() { release(); }
   ScopedLock(const ScopedLock&) = delete;
   ScopedLock& operator=(const ScopedLock&) = delete;

@@ -71,9 +71,11 @@ void MdxFile::Impl::keepCounts() {
       nowNs() - mtime <= kClockTickMarginNs)
     return;
   auto& kept = keptCounts();
-  std::erase_if(kept, [&](const KeptCounts& k) { return k.dev == st.st_dev && k.ino == st.st_ino; });
+  std::erase_if(kept,
+                [&](const KeptCounts& k) { return k.dev == st.st_dev && k.ino == st.st_ino; });
   if (kept.size() >= kKeptCountFiles) kept.erase(kept.begin());
-  kept.push_back(KeptCounts{st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter, std::move(counts)});
+  kept.push_back(
+      KeptCounts{st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter, std::move(counts)});
 }
 
 void MdxFile::Impl::takeKeptCounts() {
@@ -137,7 +139,8 @@ void MdxFile::Impl::load() {
   if (static_cast<uint8_t>(h[kHeaderVersion]) != kVersion)
     fail("not a dBASE IV production index (version byte " +
          std::to_string(static_cast<uint8_t>(h[kHeaderVersion])) + ")");
-  if (decode16(h + kHeaderBlockSize) != kBlockSize || decode16(h + kHeaderPagesPerBlock) != kPagesPerBlock)
+  if (decode16(h + kHeaderBlockSize) != kBlockSize ||
+      decode16(h + kHeaderPagesPerBlock) != kPagesPerBlock)
     fail("unsupported block size " + std::to_string(decode16(h + kHeaderBlockSize)));
   if (static_cast<uint8_t>(h[kHeaderEntrySize]) != kTagEntrySize) fail("bad tag entry size");
   const int used = decode16(h + kHeaderTagsInUse);
@@ -335,9 +338,11 @@ int MdxFile::addTag(const TagDef& def, KeyType type, int keyLength) {
       !std::isalpha(static_cast<unsigned char>(name[0])) ||
       !std::all_of(name.begin(), name.end(),
                    [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }))
-    throw Error(f.path, "\"" + def.name + "\" is not a tag name (a letter, then up to 9 letters, digits or _)");
+    throw Error(f.path, "\"" + def.name +
+                            "\" is not a tag name (a letter, then up to 9 letters, digits or _)");
   if (f.findTag(name) >= 0) throw Error(f.path, "tag " + name + " already exists");
-  if (static_cast<int>(f.tags.size()) >= kMaxTags) throw Error(f.path, "no room for more than 47 tags");
+  if (static_cast<int>(f.tags.size()) >= kMaxTags)
+    throw Error(f.path, "no room for more than 47 tags");
   if (type == KeyType::Character && (keyLength < 1 || keyLength > kMaxCharacterKeyLength))
     throw Error(f.path, "tag " + name + ": key length " + std::to_string(keyLength) +
                             " (a character key holds 1 to 100 bytes)");
@@ -415,7 +420,8 @@ void MdxFile::insert(int tag, std::string_view key, uint32_t recno) {
   Path p;
   if (t.unique) {
     f.seekPath(t, p, key, 0, false);
-    if (f.normalizeForward(t, p) && Impl::keyCmp(t, f.node(t, p.back()).key(p.back().idx), key, false) == 0) {
+    if (f.normalizeForward(t, p) &&
+        Impl::keyCmp(t, f.node(t, p.back()).key(p.back().idx), key, false) == 0) {
       m.commit();
       return;
     }
@@ -446,8 +452,10 @@ void MdxFile::reloadIfChanged() {
   int64_t mtime;
   f.statFile(size, mtime);
   char counter[4];
-  if (size >= kHeaderBytes) f.readAt(kHeaderChangeCounter, counter, 4);
-  else std::memset(counter, 0, 4);
+  if (size >= kHeaderBytes)
+    f.readAt(kHeaderChangeCounter, counter, 4);
+  else
+    std::memset(counter, 0, 4);
   if (size != f.seenSize || mtime != f.seenMtime || decode32(counter) != f.seenCounter) f.load();
 }
 

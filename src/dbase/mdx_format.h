@@ -7,14 +7,14 @@
 
 namespace dbase::mdx {
 
-constexpr size_t kPageSize = 512;      // pointers count these
-constexpr size_t kBlockSize = 1024;    // one node or tag header
+constexpr size_t kPageSize = 512;    // pointers count these
+constexpr size_t kBlockSize = 1024;  // one node or tag header
 constexpr uint16_t kPagesPerBlock = 2;
 
 // File header, block 0.
-constexpr size_t kHeaderVersion = 0;         // byte, 2
-constexpr size_t kHeaderCreated = 1;         // YY MM DD (YY = year - 1900)
-constexpr size_t kHeaderTableName = 4;       // 16 bytes, NUL padded
+constexpr size_t kHeaderVersion = 0;    // byte, 2
+constexpr size_t kHeaderCreated = 1;    // YY MM DD (YY = year - 1900)
+constexpr size_t kHeaderTableName = 4;  // 16 bytes, NUL padded
 constexpr size_t kHeaderTableNameSize = 16;
 constexpr size_t kHeaderPagesPerBlock = 20;  // uint16
 constexpr size_t kHeaderBlockSize = 22;      // uint16
@@ -41,28 +41,28 @@ constexpr uint32_t kFirstDataPage = 4;
 constexpr size_t kEntryHeaderPage = 0;  // uint32
 constexpr size_t kEntryName = 4;        // 11 bytes, NUL padded
 constexpr size_t kEntryNameSize = 11;
-constexpr size_t kEntryFormat = 15;     // 0x10
-constexpr size_t kEntryLeft = 16;       // name tree, 1-based slots
+constexpr size_t kEntryFormat = 15;  // 0x10
+constexpr size_t kEntryLeft = 16;    // name tree, 1-based slots
 constexpr size_t kEntryRight = 17;
 constexpr size_t kEntryParent = 18;
-constexpr size_t kEntryMarker = 19;     // 0x02
-constexpr size_t kEntryKeyType = 20;    // 'C', 'N', 'D'
+constexpr size_t kEntryMarker = 19;   // 0x02
+constexpr size_t kEntryKeyType = 20;  // 'C', 'N', 'D'
 constexpr uint8_t kEntryFormatValue = 0x10;
 constexpr uint8_t kEntryMarkerValue = 0x02;
 constexpr int kMaxTagName = 10;
 
 // Tag header block.
-constexpr size_t kTagRoot = 0;          // uint32 page
-constexpr size_t kTagSize = 4;          // uint32 pages used by the tag
-constexpr size_t kTagKeyFormat = 8;     // kFormat* bits
+constexpr size_t kTagRoot = 0;       // uint32 page
+constexpr size_t kTagSize = 4;       // uint32 pages used by the tag
+constexpr size_t kTagKeyFormat = 8;  // kFormat* bits
 constexpr size_t kTagKeyType = 9;
-constexpr size_t kTagKeyLength = 12;    // uint16
-constexpr size_t kTagMaxKeys = 14;      // uint16
-constexpr size_t kTagDateFlag = 16;     // 1 for date keys
-constexpr size_t kTagItemLength = 18;   // uint16, key length + 4 rounded up to 4
-constexpr size_t kTagUnique = 23;       // 0x40 when unique
-constexpr size_t kTagExpression = 24;   // NUL ended
-constexpr size_t kTagFilter = 762;      // NUL ended
+constexpr size_t kTagKeyLength = 12;   // uint16
+constexpr size_t kTagMaxKeys = 14;     // uint16
+constexpr size_t kTagDateFlag = 16;    // 1 for date keys
+constexpr size_t kTagItemLength = 18;  // uint16, key length + 4 rounded up to 4
+constexpr size_t kTagUnique = 23;      // 0x40 when unique
+constexpr size_t kTagExpression = 24;  // NUL ended
+constexpr size_t kTagFilter = 762;     // NUL ended
 constexpr size_t kExpressionSize = 220;
 constexpr uint8_t kFormatBase = 0x10;
 constexpr uint8_t kFormatDescending = 0x08;
@@ -72,6 +72,6 @@ constexpr uint8_t kFormatUnique = 0x40;
 constexpr size_t kNodeCount = 0;
 constexpr size_t kNodeItems = 8;
 constexpr size_t kNodeSpace = kBlockSize - kNodeItems - 4;  // room for items + last child
-constexpr size_t kFreeNext = 4;  // free block: next free block's page
+constexpr size_t kFreeNext = 4;                             // free block: next free block's page
 
 }  // namespace dbase::mdx

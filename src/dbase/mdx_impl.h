@@ -18,10 +18,10 @@
 
 namespace dbase::mdx {
 
-constexpr int kMaxDepth = 24;            // far beyond any real tree; guards against cycles
-constexpr size_t kCacheBlocks = 65536;   // 64 MiB of cached nodes
+constexpr int kMaxDepth = 24;           // far beyond any real tree; guards against cycles
+constexpr size_t kCacheBlocks = 65536;  // 64 MiB of cached nodes
 constexpr size_t kBuildChunkBlocks = 1024;
-constexpr size_t kRunBlocks = 256;        // longest single read of neighbouring blocks
+constexpr size_t kRunBlocks = 256;  // longest single read of neighbouring blocks
 
 struct Block {
   std::array<char, kBlockSize> d{};
@@ -92,7 +92,6 @@ inline std::string cString(const char* p, size_t max) {
   return s;
 }
 
-
 inline int itemLengthFor(int keyLength) { return (keyLength + 4 + 3) / 4 * 4; }
 }  // namespace dbase::mdx
 
@@ -114,7 +113,7 @@ struct MdxFile::Impl {
   uint32_t pageCount = 0;
   std::unordered_map<uint32_t, BlockRef> cache;
   std::vector<std::pair<uint32_t, BlockRef>> dirty;  // written at the end of the update
-  std::unordered_map<uint32_t, uint64_t> counts;  // entries below a page
+  std::unordered_map<uint32_t, uint64_t> counts;     // entries below a page
   uint64_t generation = 1;
   uint32_t seenCounter = 0;
   uint64_t seenSize = 0;
@@ -220,7 +219,8 @@ struct MdxFile::Impl {
   // Pages of a tag's tree; stops quietly where the tree is damaged.
   void collectPages(const Tag& t, std::vector<uint32_t>& out);
   void build(Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted);
-  void checkBuildInput(const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted) const;
+  void checkBuildInput(const Tag& t,
+                       const std::vector<std::pair<std::string, uint32_t>>& sorted) const;
   std::vector<uint32_t> freeListSorted();
   // A tree written by writeTree(): its root, entries, blocks, and how many of
   // the free blocks it took (lowest first).

@@ -105,13 +105,16 @@ void MdxFile::Impl::freeBlock(uint32_t page) {
   counts.erase(page);
 }
 
-int MdxFile::Impl::keyCmp(const Tag& t, std::string_view entry, std::string_view target, bool prefix) {
-  const int c = prefix ? compareKeyPrefix(t.type, entry, target) : compareKeys(t.type, entry, target);
+int MdxFile::Impl::keyCmp(const Tag& t, std::string_view entry, std::string_view target,
+                          bool prefix) {
+  const int c =
+      prefix ? compareKeyPrefix(t.type, entry, target) : compareKeys(t.type, entry, target);
   return t.descending ? -c : c;
 }
 
 void MdxFile::Impl::push(const Tag& t, Path& p, uint32_t page) {
-  if (p.size() >= static_cast<size_t>(kMaxDepth)) fail("tag " + t.name + " is deeper than any sound tree");
+  if (p.size() >= static_cast<size_t>(kMaxDepth))
+    fail("tag " + t.name + " is deeper than any sound tree");
   for (const auto& l : p)
     if (l.page == page)
       fail("tag " + t.name + ": page " + std::to_string(page) + " points back to itself");
@@ -130,7 +133,8 @@ uint32_t MdxFile::Impl::maxRecno(const Tag& t, uint32_t page) {
   fail("tag " + t.name + " is deeper than any sound tree");
 }
 
-void MdxFile::Impl::seekPath(const Tag& t, Path& p, std::string_view key, uint32_t recno, bool prefix) {
+void MdxFile::Impl::seekPath(const Tag& t, Path& p, std::string_view key, uint32_t recno,
+                             bool prefix) {
   p.clear();
   push(t, p, t.root());
   for (;;) {
@@ -141,8 +145,10 @@ void MdxFile::Impl::seekPath(const Tag& t, Path& p, std::string_view key, uint32
       int lo = 0, hi = count;
       while (lo < hi) {
         const int mid = (lo + hi) / 2;
-        if (entryCmp(t, n.key(mid), n.ptr(mid), key, recno, prefix) < 0) lo = mid + 1;
-        else hi = mid;
+        if (entryCmp(t, n.key(mid), n.ptr(mid), key, recno, prefix) < 0)
+          lo = mid + 1;
+        else
+          hi = mid;
       }
       lv.idx = lo;
       return;
@@ -150,8 +156,10 @@ void MdxFile::Impl::seekPath(const Tag& t, Path& p, std::string_view key, uint32
     int lo = 0, hi = count;
     while (lo < hi) {
       const int mid = (lo + hi) / 2;
-      if (keyCmp(t, n.key(mid), key, prefix) < 0) lo = mid + 1;
-      else hi = mid;
+      if (keyCmp(t, n.key(mid), key, prefix) < 0)
+        lo = mid + 1;
+      else
+        hi = mid;
     }
     if (recno != 0) {
       // Equal separators: the child whose last record number reaches recno.
@@ -160,8 +168,10 @@ void MdxFile::Impl::seekPath(const Tag& t, Path& p, std::string_view key, uint32
       int a = lo, b = end;
       while (a < b) {
         const int mid = (a + b) / 2;
-        if (maxRecno(t, n.ptr(mid)) < recno) a = mid + 1;
-        else b = mid;
+        if (maxRecno(t, n.ptr(mid)) < recno)
+          a = mid + 1;
+        else
+          b = mid;
       }
       lo = a;
     }
@@ -254,7 +264,8 @@ uint64_t MdxFile::Impl::subtreeCount(const Tag& t, uint32_t page, int depth) {
       const uint32_t child = n.ptr(i);
       in.children.push_back(child);
       if (counts.count(child)) continue;
-      if (!seen.insert(child).second) fail("tag " + t.name + ": page " + std::to_string(child) + " is reached twice");
+      if (!seen.insert(child).second)
+        fail("tag " + t.name + ": page " + std::to_string(child) + " is reached twice");
       next.push_back(child);
     }
     interiors.push_back(std::move(in));
@@ -264,8 +275,10 @@ uint64_t MdxFile::Impl::subtreeCount(const Tag& t, uint32_t page, int depth) {
     std::vector<uint32_t> next, fromDisk;
     for (uint32_t at : level) {
       // Cached blocks may hold changes not yet written.
-      if (auto it = cache.find(at); it != cache.end()) visit(at, it->second->d.data(), next);
-      else fromDisk.push_back(at);
+      if (auto it = cache.find(at); it != cache.end())
+        visit(at, it->second->d.data(), next);
+      else
+        fromDisk.push_back(at);
     }
     readBlocks(std::move(fromDisk), [&](uint32_t at, const char* data) { visit(at, data, next); });
     level = std::move(next);
@@ -279,7 +292,8 @@ uint64_t MdxFile::Impl::subtreeCount(const Tag& t, uint32_t page, int depth) {
   return counts.at(page);
 }
 
-void MdxFile::Impl::insertAt(Tag& t, Path& p, size_t level, int idx, uint32_t pointer, std::string_view key) {
+void MdxFile::Impl::insertAt(Tag& t, Path& p, size_t level, int idx, uint32_t pointer,
+                             std::string_view key) {
   Level& lv = p[level];
   Node n = node(t, lv);
   const int count = n.count();
@@ -442,8 +456,8 @@ void MdxFile::Impl::collectPages(const Tag& t, std::vector<uint32_t>& out) {
   }
 }
 
-void MdxFile::Impl::checkBuildInput(const Tag& t,
-                                    const std::vector<std::pair<std::string, uint32_t>>& sorted) const {
+void MdxFile::Impl::checkBuildInput(
+    const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted) const {
   const size_t keyLen = static_cast<size_t>(t.keyLength);
   for (size_t i = 0; i < sorted.size(); ++i) {
     if (sorted[i].first.size() != keyLen)
@@ -479,9 +493,9 @@ struct BuildChild {
 
 }  // namespace
 
-MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(const Tag& t,
-                                                  const std::vector<std::pair<std::string, uint32_t>>& sorted,
-                                                  const std::vector<uint32_t>& free) {
+MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(
+    const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted,
+    const std::vector<uint32_t>& free) {
   const size_t keyLen = static_cast<size_t>(t.keyLength);
   const size_t item = static_cast<size_t>(t.itemLength);
   const size_t per = static_cast<size_t>(t.maxKeys);

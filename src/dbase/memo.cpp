@@ -8,8 +8,8 @@
 #include <ostream>
 #include <vector>
 
-#include "dbase/error.h"
 #include "dbase/dbf.h"
+#include "dbase/error.h"
 
 namespace dbase {
 
@@ -79,13 +79,16 @@ uint64_t MemoFile::memoLength(uint32_t block, uint64_t* dataOffset) const {
   flushWrites();
   uint64_t size = fileSize();
   uint64_t offset = static_cast<uint64_t>(block) * blockSize_;
-  if (block == 0 || offset >= size) throw FormatError(path(), "memo block " + std::to_string(block) + " is past the end");
+  if (block == 0 || offset >= size)
+    throw FormatError(path(), "memo block " + std::to_string(block) + " is past the end");
   char prefix[kMemoPrefixSize];
   size_t got = file_.readAt(offset, prefix, sizeof prefix);
   if (got == sizeof prefix && std::memcmp(prefix, kMemoSignature, 4) == 0 && !dbase3_) {
     uint32_t len = getU32(prefix + 4);
-    if (len < kMemoPrefixSize) throw FormatError(path(), "memo at block " + std::to_string(block) + " has a bad length");
-    if (offset + len > size) throw FormatError(path(), "memo at block " + std::to_string(block) + " runs past the end");
+    if (len < kMemoPrefixSize)
+      throw FormatError(path(), "memo at block " + std::to_string(block) + " has a bad length");
+    if (offset + len > size)
+      throw FormatError(path(), "memo at block " + std::to_string(block) + " runs past the end");
     *dataOffset = offset + kMemoPrefixSize;
     return len - kMemoPrefixSize;
   }
@@ -118,7 +121,8 @@ std::string MemoFile::read(uint32_t block) const {
     size_t got = file_.readAt(offset, head, want);
     if (got >= kMemoPrefixSize && std::memcmp(head, kMemoSignature, 4) == 0) {
       uint32_t len = getU32(head + 4);
-      if (len >= kMemoPrefixSize && offset + len <= size && len <= got) return std::string(head + kMemoPrefixSize, len - kMemoPrefixSize);
+      if (len >= kMemoPrefixSize && offset + len <= size && len <= got)
+        return std::string(head + kMemoPrefixSize, len - kMemoPrefixSize);
     }
   }
   uint64_t dataOffset = 0;
@@ -142,7 +146,8 @@ void MemoFile::read(uint32_t block, std::ostream& out) const {
   }
 }
 
-uint32_t MemoFile::append(std::string_view prefix, std::string_view data, std::istream* in, uint64_t total) {
+uint32_t MemoFile::append(std::string_view prefix, std::string_view data, std::istream* in,
+                          uint64_t total) {
   uint32_t block = endBlock();
   uint64_t offset = static_cast<uint64_t>(block) * blockSize_;
   if (in) {

@@ -17,13 +17,13 @@ namespace dbase {
 
 constexpr uint32_t kDbtDefaultBlockSize = 512;
 constexpr size_t kDbtHeaderSize = 512;
-constexpr size_t kDbtNextFree = 0;      // uint32
-constexpr size_t kDbtBaseName = 8;      // 8 bytes
+constexpr size_t kDbtNextFree = 0;  // uint32
+constexpr size_t kDbtBaseName = 8;  // 8 bytes
 constexpr size_t kDbtBaseNameSize = 8;
-constexpr size_t kDbtVersion = 16;      // 3 marks a dBASE III file
-constexpr size_t kDbtFlags = 18;        // uint16 0x0102 as dBASE IV writes it
-constexpr size_t kDbtBlockSize = 20;    // uint16
-constexpr size_t kMemoPrefixSize = 8;   // FF FF 08 00 + uint32 length
+constexpr size_t kDbtVersion = 16;     // 3 marks a dBASE III file
+constexpr size_t kDbtFlags = 18;       // uint16 0x0102 as dBASE IV writes it
+constexpr size_t kDbtBlockSize = 20;   // uint16
+constexpr size_t kMemoPrefixSize = 8;  // FF FF 08 00 + uint32 length
 constexpr uint8_t kMemoSignature[4] = {0xFF, 0xFF, 0x08, 0x00};
 constexpr uint8_t kMemo3Terminator = 0x1A;
 
@@ -68,11 +68,11 @@ class MemoFile {
   bool dbase3_;
   uint32_t blockSize_ = kDbtDefaultBlockSize;
   bool sole_ = false;
-  uint32_t end_ = 0;  // next block at the end of the file (sole user only; 0 = unknown)
+  uint32_t end_ = 0;           // next block at the end of the file (sole user only; 0 = unknown)
   mutable uint64_t size_ = 0;  // file size (sole user only; 0 = unknown)
   uint64_t fileSize() const;
   bool headerStale_ = false;
-  std::string buf_;   // reused for prefix + data + padding
+  std::string buf_;  // reused for prefix + data + padding
   bool buffered_ = false;
   mutable std::string writes_;  // buffered appends, starting at writesAt_
   uint64_t writesAt_ = 0;

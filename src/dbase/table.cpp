@@ -102,7 +102,8 @@ void Table::create(const std::string& path, const std::vector<FieldDef>& fields,
   DbfHeader h = makeDbfHeader(fields, path);
   // Tags are checked before anything is written.
   for (const TagDef& t : tags) {
-    if (t.name.empty() || t.name.size() > 10) throw Error(path, "tag name '" + t.name + "' must have 1 to 10 characters");
+    if (t.name.empty() || t.name.size() > 10)
+      throw Error(path, "tag name '" + t.name + "' must have 1 to 10 characters");
     Expression e = Expression::compile(t.expression, h.fields);
     KeyType type = keyTypeFor(e.resultKind(), path, t.expression);
     keyLengthFor(type, e, path);

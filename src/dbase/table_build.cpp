@@ -20,20 +20,28 @@ void markTaggedFields(DbfHeader& h, const std::vector<TagInfo>& tags) {
 
 KeyType keyTypeFor(ExprValue::Kind kind, const std::string& file, const std::string& expr) {
   switch (kind) {
-    case ExprValue::Kind::Character: return KeyType::Character;
-    case ExprValue::Kind::Numeric: return KeyType::Numeric;
-    case ExprValue::Kind::Date: return KeyType::Date;
-    default: throw ExpressionError(file, "a logical expression cannot be a key: " + expr);
+    case ExprValue::Kind::Character:
+      return KeyType::Character;
+    case ExprValue::Kind::Numeric:
+      return KeyType::Numeric;
+    case ExprValue::Kind::Date:
+      return KeyType::Date;
+    default:
+      throw ExpressionError(file, "a logical expression cannot be a key: " + expr);
   }
 }
 
 std::optional<KeyType> expressionKeyType(const std::string& expression,
                                          const std::vector<FieldDef>& fields) {
   switch (Expression::compile(expression, fields).resultKind()) {
-    case ExprValue::Kind::Character: return KeyType::Character;
-    case ExprValue::Kind::Numeric: return KeyType::Numeric;
-    case ExprValue::Kind::Date: return KeyType::Date;
-    default: return std::nullopt;
+    case ExprValue::Kind::Character:
+      return KeyType::Character;
+    case ExprValue::Kind::Numeric:
+      return KeyType::Numeric;
+    case ExprValue::Kind::Date:
+      return KeyType::Date;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -56,9 +64,9 @@ void Table::Impl::writeHeaderDefinitions() {
 }
 
 // Keys of every record (deleted ones too: dBASE keeps them) in the tag's order.
-std::vector<std::pair<std::string, uint32_t>> Table::Impl::collectKeys(const TagState& t, const File& src,
-                                                          const DbfHeader& h, uint32_t n,
-                                                          const MemoFile* memoFile) const {
+std::vector<std::pair<std::string, uint32_t>> Table::Impl::collectKeys(
+    const TagState& t, const File& src, const DbfHeader& h, uint32_t n,
+    const MemoFile* memoFile) const {
   const size_t len = static_cast<size_t>(t.info.keyLength);
   const KeyType type = t.info.keyType;
   std::string keys;
@@ -71,8 +79,9 @@ std::vector<std::pair<std::string, uint32_t>> Table::Impl::collectKeys(const Tag
   std::string_view current;
   RecordView view{{}, [&](int f) -> std::string {
                     if (!memoFile) return {};
-                    auto fb = current.substr(static_cast<size_t>(h.offsets[static_cast<size_t>(f)]),
-                                             static_cast<size_t>(h.fields[static_cast<size_t>(f)].length));
+                    auto fb = current.substr(
+                        static_cast<size_t>(h.offsets[static_cast<size_t>(f)]),
+                        static_cast<size_t>(h.fields[static_cast<size_t>(f)].length));
                     return memoFile->read(parseMemoBlock(fb));
                   }};
   for (uint32_t r = 1; r <= n; r += perChunk) {
@@ -80,7 +89,8 @@ std::vector<std::pair<std::string, uint32_t>> Table::Impl::collectKeys(const Tag
     size_t want = static_cast<size_t>(k) * h.recordLength;
     src.readExact(h.headerLength + static_cast<uint64_t>(r - 1) * h.recordLength, buf.data(), want);
     for (uint32_t i = 0; i < k; ++i) {
-      current = std::string_view(buf.data() + static_cast<size_t>(i) * h.recordLength, h.recordLength);
+      current =
+          std::string_view(buf.data() + static_cast<size_t>(i) * h.recordLength, h.recordLength);
       view.record = current;
       if (t.filter) {
         ExprValue v = t.filter->evaluate(view);
@@ -94,7 +104,8 @@ std::vector<std::pair<std::string, uint32_t>> Table::Impl::collectKeys(const Tag
   return sortEntries(t.info, keys, recnos);
 }
 
-TagState Table::Impl::compileTag(const TagDef& def, const std::vector<FieldDef>& fields, const std::string& file) {
+TagState Table::Impl::compileTag(const TagDef& def, const std::vector<FieldDef>& fields,
+                                 const std::string& file) {
   TagState t;
   t.expr.emplace(Expression::compile(def.expression, fields));
   if (!trim(def.filter).empty()) t.filter.emplace(Expression::compile(def.filter, fields));
@@ -107,16 +118,17 @@ TagState Table::Impl::compileTag(const TagDef& def, const std::vector<FieldDef>&
 }
 
 // Adds def to an open index file and builds it from the table in src.
-void Table::Impl::addBuiltTag(MdxFile& file, const TagDef& def, const File& src, const DbfHeader& h, uint32_t n,
-                 const MemoFile* memoFile) const {
+void Table::Impl::addBuiltTag(MdxFile& file, const TagDef& def, const File& src, const DbfHeader& h,
+                              uint32_t n, const MemoFile* memoFile) const {
   TagState t = compileTag(def, h.fields, file.path());
   t.index = file.addTag(def, t.info.keyType, t.info.keyLength);
   file.buildTag(t.index, collectKeys(t, src, h, n, memoFile));
 }
 
 // Writes a new index at mdxPath holding defs, built from the table in src.
-void Table::Impl::buildIndexFile(const std::string& mdxPath, const std::vector<TagDef>& defs, const File& src,
-                    const DbfHeader& h, uint32_t n, const MemoFile* memoFile) const {
+void Table::Impl::buildIndexFile(const std::string& mdxPath, const std::vector<TagDef>& defs,
+                                 const File& src, const DbfHeader& h, uint32_t n,
+                                 const MemoFile* memoFile) const {
   removeFile(mdxPath);
   MdxFile::create(mdxPath, toUpper(baseName(path)));
   auto file = MdxFile::open(mdxPath, false);
@@ -202,10 +214,13 @@ void Table::Impl::replaceIndex(const std::vector<TagDef>& defs) {
 void Table::Impl::reactivate() {
   int found = -1;
   for (size_t i = 0; i < tags.size(); ++i)
-    if (!activeName.empty() && equalsIgnoreCase(tags[i].info.name, activeName)) found = static_cast<int>(i);
+    if (!activeName.empty() && equalsIgnoreCase(tags[i].info.name, activeName))
+      found = static_cast<int>(i);
   active = found;
   if (found < 0) activeName.clear();
-  cursor = found >= 0 ? std::make_unique<MdxFile::Cursor>(*mdx, tags[static_cast<size_t>(found)].index) : nullptr;
+  cursor = found >= 0
+               ? std::make_unique<MdxFile::Cursor>(*mdx, tags[static_cast<size_t>(found)].index)
+               : nullptr;
   rangeOn = false;
   low.reset();
   high.reset();
@@ -234,10 +249,13 @@ void Table::deleteTag(const std::string& name) {
   d.requireExclusive("deleting a tag");
   d.browseMode();
   std::vector<TagDef> defs = d.tagDefs();
-  auto it = std::find_if(defs.begin(), defs.end(), [&](const TagDef& t) { return equalsIgnoreCase(t.name, name); });
+  auto it = std::find_if(defs.begin(), defs.end(),
+                         [&](const TagDef& t) { return equalsIgnoreCase(t.name, name); });
   if (it == defs.end()) d.fail("no tag " + name);
-  if (defs.size() == 1) d.replaceIndex({});
-  else d.dropTag(it->name);
+  if (defs.size() == 1)
+    d.replaceIndex({});
+  else
+    d.dropTag(it->name);
   d.first();
 }
 

@@ -15,8 +15,10 @@ std::optional<uint64_t> Table::Impl::rangeStartPosition() {
 }
 
 void Table::Impl::seekStart(MdxFile::Cursor& c) const {
-  if (rangeOn && low) c.seek(*low, 0, charTag());
-  else c.first();
+  if (rangeOn && low)
+    c.seek(*low, 0, charTag());
+  else
+    c.first();
 }
 
 void Table::Impl::seekEnd(MdxFile::Cursor& c) const {
@@ -41,8 +43,10 @@ bool Table::Impl::settle(bool forward) {
       cursorStale = false;
       return true;
     }
-    if (forward) c.next();
-    else c.prev();
+    if (forward)
+      c.next();
+    else
+      c.prev();
   }
   return false;
 }
@@ -53,7 +57,8 @@ bool Table::Impl::restoreCursor() {
   if (!cursorStale) return true;
   cursorStale = false;
   if (!cursor->seek(curKey, recno, false)) return false;
-  return cursor->recno() == recno && compareKeys(activeTag().info.keyType, cursor->key(), curKey) == 0;
+  return cursor->recno() == recno &&
+         compareKeys(activeTag().info.keyType, cursor->key(), curKey) == 0;
 }
 
 // Makes r current when it is live; one read in shared use (the flag comes with the record).
@@ -135,11 +140,15 @@ bool Table::Impl::step(bool forward) {
     if (!moved) cursorStale = true;
   }
   if (moved) {
-    if (forward) bof = false;
-    else eof = false;
+    if (forward)
+      bof = false;
+    else
+      eof = false;
   } else {
-    if (forward) eof = true;
-    else bof = true;
+    if (forward)
+      eof = true;
+    else
+      bof = true;
   }
   return moved;
 }
@@ -150,8 +159,13 @@ uint32_t Table::Impl::recordCount() {
   uint32_t n = 0;
   if (active < 0) {
     prepareBulk();
-    if (flagsCurrent()) n = count - deletedCount;
-    else walk([&](uint32_t) { ++n; return true; });
+    if (flagsCurrent())
+      n = count - deletedCount;
+    else
+      walk([&](uint32_t) {
+        ++n;
+        return true;
+      });
   } else if (allLive()) {
     // Index positions give the count without a walk.
     if (!rangeOn) {
@@ -163,7 +177,10 @@ uint32_t Table::Impl::recordCount() {
       n = c.valid() && end >= *start ? static_cast<uint32_t>(end - *start + 1) : 0;
     }
   } else {
-    walk([&](uint32_t) { ++n; return true; });
+    walk([&](uint32_t) {
+      ++n;
+      return true;
+    });
   }
   endBulk();
   countCache = std::make_pair(generation, n);
@@ -205,10 +222,22 @@ void Table::setActiveTag(const std::string& name) {
 
 const std::string& Table::activeTag() const { return impl_->activeName; }
 
-void Table::first() { impl_->requireOpen(); impl_->first(); }
-void Table::last() { impl_->requireOpen(); impl_->last(); }
-void Table::next() { impl_->requireOpen(); impl_->step(true); }
-void Table::prior() { impl_->requireOpen(); impl_->step(false); }
+void Table::first() {
+  impl_->requireOpen();
+  impl_->first();
+}
+void Table::last() {
+  impl_->requireOpen();
+  impl_->last();
+}
+void Table::next() {
+  impl_->requireOpen();
+  impl_->step(true);
+}
+void Table::prior() {
+  impl_->requireOpen();
+  impl_->step(false);
+}
 
 int Table::moveBy(int n) {
   impl_->requireOpen();
@@ -328,7 +357,11 @@ void Table::goToPosition(uint32_t index) {
   d.eof = true;
 }
 
-uint32_t Table::recordCount() { impl_->requireOpen(); impl_->browseMode(); return impl_->recordCount(); }
+uint32_t Table::recordCount() {
+  impl_->requireOpen();
+  impl_->browseMode();
+  return impl_->recordCount();
+}
 
 uint32_t Table::physicalCount() {
   impl_->requireOpen();

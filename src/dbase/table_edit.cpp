@@ -46,8 +46,10 @@ void Table::Impl::cancel() {
     rec = saved;
     unlockRecord();
   } else if (state == Table::State::Insert) {
-    if (recno != 0 && recno <= count) readRecord(recno, rec);
-    else rec.assign(hdr.recordLength, ' ');
+    if (recno != 0 && recno <= count)
+      readRecord(recno, rec);
+    else
+      rec.assign(hdr.recordLength, ' ');
   }
   pendingBlobs.clear();
   if (state != Table::State::Inactive) state = Table::State::Browse;
@@ -58,7 +60,8 @@ void Table::Impl::writePendingMemos() {
   if (!memo) fail("table has no memo file");
   ScopedLock guard;
   if (!exclusive) {
-    if (!waitLock(memo->fd(), kMemoLockOffset, kMemoLockLength, LockKind::Write, kShortLockTimeoutMs))
+    if (!waitLock(memo->fd(), kMemoLockOffset, kMemoLockLength, LockKind::Write,
+                  kShortLockTimeoutMs))
       throw LockError(memo->path(), "memo file is locked by another user");
     guard.hold(memo->fd(), kMemoLockOffset, kMemoLockLength);
   }
@@ -163,8 +166,10 @@ void Table::Impl::post() {
   // The index is marked busy before the record changes, so a crash in
   // between leaves a mark that makes the next open rebuild the tags.
   IndexUpdate index(*this);
-  if (inserting) target = postAppend();
-  else postRewrite(oldKeys, keyKept);
+  if (inserting)
+    target = postAppend();
+  else
+    postRewrite(oldKeys, keyKept);
   index.finish();
   recno = target;
   state = Table::State::Browse;
@@ -192,8 +197,10 @@ uint32_t Table::Impl::postAppend() {
     dbf.writeAt(recordOffset(target), rec);
     rec.pop_back();
   }
-  if (exclusive) countDirty = true;  // a crash is recovered from the file size on open
-  else writeCount(target);
+  if (exclusive)
+    countDirty = true;  // a crash is recovered from the file size on open
+  else
+    writeCount(target);
   count = target;
   if (exclusive && flagsValid) {
     if (flags.size() <= target) flags.resize(static_cast<size_t>(target) + 1, 0);
@@ -271,11 +278,26 @@ void Table::Impl::deleteRecord() {
   }
 }
 
-void Table::edit() { impl_->requireOpen(); impl_->edit(); }
-void Table::append() { impl_->requireOpen(); impl_->append(); }
-void Table::post() { impl_->requireOpen(); impl_->post(); }
-void Table::cancel() { impl_->requireOpen(); impl_->cancel(); }
-void Table::deleteRecord() { impl_->requireOpen(); impl_->deleteRecord(); }
+void Table::edit() {
+  impl_->requireOpen();
+  impl_->edit();
+}
+void Table::append() {
+  impl_->requireOpen();
+  impl_->append();
+}
+void Table::post() {
+  impl_->requireOpen();
+  impl_->post();
+}
+void Table::cancel() {
+  impl_->requireOpen();
+  impl_->cancel();
+}
+void Table::deleteRecord() {
+  impl_->requireOpen();
+  impl_->deleteRecord();
+}
 Table::State Table::state() const { return impl_->state; }
 
 bool Table::isDeleted() const {

@@ -29,8 +29,10 @@ std::optional<Date> parseDateText(std::string_view text) {
   if (text.empty()) return Date{};
   std::string digits;
   for (char c : text) {
-    if (c >= '0' && c <= '9') digits.push_back(c);
-    else if (c != '-' && c != '/' && c != '.') return std::nullopt;
+    if (c >= '0' && c <= '9')
+      digits.push_back(c);
+    else if (c != '-' && c != '/' && c != '.')
+      return std::nullopt;
   }
   if (digits.size() != 8) return std::nullopt;
   Date d{std::atoi(digits.substr(0, 4).c_str()), std::atoi(digits.substr(4, 2).c_str()),
@@ -61,7 +63,8 @@ std::string Table::asString(int field) const {
   std::string_view v = d.fieldBytes(d.rec, field);
   switch (f.type) {
     case FieldType::Numeric:
-    case FieldType::Float: return std::string(trim(v));
+    case FieldType::Float:
+      return std::string(trim(v));
     case FieldType::Logical: {
       char c = v.empty() ? ' ' : v[0];
       if (c == 'T' || c == 't' || c == 'Y' || c == 'y') return "T";
@@ -72,7 +75,8 @@ std::string Table::asString(int field) const {
       auto date = parseDateText(v);
       return date && !date->isBlank() ? dateText(*date) : std::string(trimRight(v));
     }
-    default: return std::string(trimRight(v));
+    default:
+      return std::string(trimRight(v));
   }
 }
 
@@ -80,18 +84,23 @@ double Table::asNumber(int field) const {
   const Impl& d = *impl_;
   const FieldDef& f = d.field(field);
   switch (f.type) {
-    case FieldType::Logical: return asBool(field) ? 1.0 : 0.0;
-    case FieldType::Date: return static_cast<double>(toJulian(asDate(field)));
+    case FieldType::Logical:
+      return asBool(field) ? 1.0 : 0.0;
+    case FieldType::Date:
+      return static_cast<double>(toJulian(asDate(field)));
     case FieldType::Memo:
-    case FieldType::Binary: return parseNumber(readBlob(field)).value_or(0.0);
-    default: return parseNumber(d.fieldBytes(d.rec, field)).value_or(0.0);
+    case FieldType::Binary:
+      return parseNumber(readBlob(field)).value_or(0.0);
+    default:
+      return parseNumber(d.fieldBytes(d.rec, field)).value_or(0.0);
   }
 }
 
 int64_t Table::asInteger(int field) const {
   const Impl& d = *impl_;
   const FieldDef& f = d.field(field);
-  if (f.type == FieldType::Numeric || f.type == FieldType::Float || f.type == FieldType::Character) {
+  if (f.type == FieldType::Numeric || f.type == FieldType::Float ||
+      f.type == FieldType::Character) {
     std::string_view t = trim(d.fieldBytes(d.rec, field));
     if (!t.empty() && t.find_first_of(".eE,") == std::string_view::npos) {
       std::string s(t);
@@ -155,7 +164,9 @@ void Table::setString(int field, std::string_view value) {
   char* p = d.fieldPtr(field);
   switch (f.type) {
     case FieldType::Memo:
-    case FieldType::Binary: d.pendingBlobs[field] = std::string(value); return;
+    case FieldType::Binary:
+      d.pendingBlobs[field] = std::string(value);
+      return;
     case FieldType::Numeric:
     case FieldType::Float: {
       std::string_view text = trim(value);
@@ -182,10 +193,14 @@ void Table::setString(int field, std::string_view value) {
       std::string_view t = trim(value);
       if (t.size() >= 3 && t.front() == '.' && t.back() == '.') t = t.substr(1, t.size() - 2);
       char c = t.empty() ? ' ' : t[0];
-      if (c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == '1') *p = 'T';
-      else if (c == 'F' || c == 'f' || c == 'N' || c == 'n' || c == '0') *p = 'F';
-      else if (c == ' ' || c == '?') *p = ' ';
-      else d.fail("field " + f.name + ": '" + std::string(value) + "' is not a logical value");
+      if (c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == '1')
+        *p = 'T';
+      else if (c == 'F' || c == 'f' || c == 'N' || c == 'n' || c == '0')
+        *p = 'F';
+      else if (c == ' ' || c == '?')
+        *p = ' ';
+      else
+        d.fail("field " + f.name + ": '" + std::string(value) + "' is not a logical value");
       return;
     }
     default: {
@@ -235,7 +250,8 @@ void Table::setBool(int field, bool value) {
     *d.fieldPtr(field) = value ? 'T' : 'F';
     return;
   }
-  if (f.type == FieldType::Numeric || f.type == FieldType::Float) return setNumber(field, value ? 1 : 0);
+  if (f.type == FieldType::Numeric || f.type == FieldType::Float)
+    return setNumber(field, value ? 1 : 0);
   setString(field, value ? "T" : "F");
 }
 
@@ -252,13 +268,16 @@ void Table::assignFrom(int field, const Table& other, int otherField) {
     return;
   }
   switch (f.type) {
-    case FieldType::Date: return setDate(field, other.asDate(otherField));
+    case FieldType::Date:
+      return setDate(field, other.asDate(otherField));
     case FieldType::Numeric:
     case FieldType::Float:
       if (g.type == FieldType::Logical) return setNumber(field, other.asBool(otherField) ? 1 : 0);
       return setString(field, other.asString(otherField));
-    case FieldType::Logical: return setBool(field, other.asBool(otherField));
-    default: return setString(field, other.asString(otherField));
+    case FieldType::Logical:
+      return setBool(field, other.asBool(otherField));
+    default:
+      return setString(field, other.asString(otherField));
   }
 }
 

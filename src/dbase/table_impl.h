@@ -34,7 +34,8 @@ inline constexpr int kShortLockTimeoutMs = 10000;
 inline constexpr size_t kScanChunk = 1 << 20;
 inline constexpr size_t kMaxPendingKeys = 2'000'000;
 inline constexpr int64_t kRecentChangeNs = 3'000'000'000;
-inline constexpr int64_t kClockTickMarginNs = 50'000'000;  // file times move in clock ticks of a few ms
+inline constexpr int64_t kClockTickMarginNs =
+    50'000'000;  // file times move in clock ticks of a few ms
 
 inline constexpr const char* kTempSuffix = ".tmp";
 inline constexpr const char* kPackMarkerSuffix = ".pck";
@@ -78,7 +79,7 @@ struct Table::Impl {
   bool batchOn = false;     // exclusive use: the index holds its writes (MdxFile batch)
 
   DbfHeader hdr;
-  uint32_t count = 0;  // physical records we can read
+  uint32_t count = 0;         // physical records we can read
   const char* map = nullptr;  // exclusive use: mapping of the .dbf (writable unless read-only)
   bool grownAhead = false;    // the file has zeros past its end mark (exclusive appends)
   uint64_t mapLength = 0;
@@ -234,8 +235,8 @@ struct Table::Impl {
   void applyPendingKeys();
   bool hasKey(const TagState& t, const std::string& key) const;
   void refreshCurrentKey();
-  static std::vector<std::pair<std::string, uint32_t>> sortEntries(const TagInfo& info, const std::string& keys,
-                                                                   const std::vector<uint32_t>& recnos);
+  static std::vector<std::pair<std::string, uint32_t>> sortEntries(
+      const TagInfo& info, const std::string& keys, const std::vector<uint32_t>& recnos);
 
   const TagState& activeTag() const { return tags[static_cast<size_t>(active)]; }
   bool charTag() const { return activeTag().info.keyType == KeyType::Character; }
@@ -245,8 +246,12 @@ struct Table::Impl {
     int c = compareKeyPrefix(info.keyType, key, bound);
     return info.descending ? -c : c;
   }
-  bool aboveLow(std::string_view key) const { return !rangeOn || !low || compareBound(key, *low) >= 0; }
-  bool belowHigh(std::string_view key) const { return !rangeOn || !high || compareBound(key, *high) <= 0; }
+  bool aboveLow(std::string_view key) const {
+    return !rangeOn || !low || compareBound(key, *low) >= 0;
+  }
+  bool belowHigh(std::string_view key) const {
+    return !rangeOn || !high || compareBound(key, *high) <= 0;
+  }
 
   // ---- cursor and range (table_cursor.cpp) ----
   std::optional<uint64_t> rangeStartPosition();
@@ -298,7 +303,8 @@ struct Table::Impl {
   bool fieldsUnchanged(const std::vector<int>& fields) const;
   void post();
   uint32_t postAppend();
-  void postRewrite(const std::vector<std::optional<std::string>>& oldKeys, const std::vector<char>& keyKept);
+  void postRewrite(const std::vector<std::optional<std::string>>& oldKeys,
+                   const std::vector<char>& keyKept);
   void flushPending();
   void deleteRecord();
 
@@ -318,9 +324,10 @@ struct Table::Impl {
   std::vector<std::pair<std::string, uint32_t>> collectKeys(const TagState& t, const File& src,
                                                             const DbfHeader& h, uint32_t n,
                                                             const MemoFile* memoFile) const;
-  static TagState compileTag(const TagDef& def, const std::vector<FieldDef>& fields, const std::string& file);
-  void addBuiltTag(MdxFile& file, const TagDef& def, const File& src, const DbfHeader& h, uint32_t n,
-                   const MemoFile* memoFile) const;
+  static TagState compileTag(const TagDef& def, const std::vector<FieldDef>& fields,
+                             const std::string& file);
+  void addBuiltTag(MdxFile& file, const TagDef& def, const File& src, const DbfHeader& h,
+                   uint32_t n, const MemoFile* memoFile) const;
   void buildIndexFile(const std::string& mdxPath, const std::vector<TagDef>& defs, const File& src,
                       const DbfHeader& h, uint32_t n, const MemoFile* memoFile) const;
   template <class F>

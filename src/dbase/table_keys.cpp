@@ -97,8 +97,8 @@ bool Table::Impl::hasKey(const TagState& t, const std::string& key) const {
 // order; a unique tag keeps the first record of each key. Sorting goes
 // through small fixed slots: a big-endian 16-byte prefix settles most
 // character comparisons without touching the key bytes.
-std::vector<std::pair<std::string, uint32_t>> Table::Impl::sortEntries(const TagInfo& info, const std::string& keys,
-                                                                 const std::vector<uint32_t>& recnos) {
+std::vector<std::pair<std::string, uint32_t>> Table::Impl::sortEntries(
+    const TagInfo& info, const std::string& keys, const std::vector<uint32_t>& recnos) {
   const size_t len = static_cast<size_t>(info.keyLength);
   const KeyType type = info.keyType;
   const bool desc = info.descending;
@@ -114,17 +114,24 @@ std::vector<std::pair<std::string, uint32_t>> Table::Impl::sortEntries(const Tag
     const char* key = keys.data() + i * len;
     uint64_t prefix = 0, prefix2 = 0;
     if (type == KeyType::Character) {
-      for (size_t b = 0; b < 8; ++b) prefix = (prefix << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0x20);
-      for (size_t b = 8; b < 16; ++b) prefix2 = (prefix2 << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0x20);
+      for (size_t b = 0; b < 8; ++b)
+        prefix = (prefix << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0x20);
+      for (size_t b = 8; b < 16; ++b)
+        prefix2 = (prefix2 << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0x20);
     }
     slots.push_back(Slot{prefix, prefix2, recnos[i], static_cast<uint32_t>(i)});
   }
-  auto keyOf = [&](const Slot& s) { return std::string_view(keys.data() + static_cast<size_t>(s.index) * len, len); };
+  auto keyOf = [&](const Slot& s) {
+    return std::string_view(keys.data() + static_cast<size_t>(s.index) * len, len);
+  };
   std::sort(slots.begin(), slots.end(), [&](const Slot& a, const Slot& b) {
     int c = 0;
-    if (a.prefix != b.prefix) c = a.prefix < b.prefix ? -1 : 1;
-    else if (a.prefix2 != b.prefix2) c = a.prefix2 < b.prefix2 ? -1 : 1;
-    else if (type != KeyType::Character || len > 16) c = compareKeys(type, keyOf(a), keyOf(b));
+    if (a.prefix != b.prefix)
+      c = a.prefix < b.prefix ? -1 : 1;
+    else if (a.prefix2 != b.prefix2)
+      c = a.prefix2 < b.prefix2 ? -1 : 1;
+    else if (type != KeyType::Character || len > 16)
+      c = compareKeys(type, keyOf(a), keyOf(b));
     if (c != 0) return desc ? c > 0 : c < 0;
     return a.recno < b.recno;
   });
@@ -132,7 +139,8 @@ std::vector<std::pair<std::string, uint32_t>> Table::Impl::sortEntries(const Tag
   entries.reserve(slots.size());
   for (const Slot& s : slots) {
     std::string_view key = keyOf(s);
-    if (info.unique && !entries.empty() && compareKeys(type, entries.back().first, key) == 0) continue;
+    if (info.unique && !entries.empty() && compareKeys(type, entries.back().first, key) == 0)
+      continue;
     entries.emplace_back(std::string(key), s.recno);
   }
   return entries;

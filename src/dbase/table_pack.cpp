@@ -56,8 +56,10 @@ void Table::Impl::writeRewritten(Rewritten& r, bool keepLive) {
     newMemo->setBuffered(true);
   }
   uint32_t kept = 0;
-  if (keepLive) kept = copyLiveRecords(r.dbf, h, newMemo.get());
-  else r.dbf.writeAt(h.headerLength, std::string(1, static_cast<char>(kEofMarker)));
+  if (keepLive)
+    kept = copyLiveRecords(r.dbf, h, newMemo.get());
+  else
+    r.dbf.writeAt(h.headerLength, std::string(1, static_cast<char>(kEofMarker)));
   h.recordCount = kept;
   std::time_t now = std::time(nullptr);
   std::tm tm{};

@@ -176,7 +176,8 @@ bool Table::Impl::takeSharedFlags(const struct stat& st) {
 
 void Table::Impl::keepSharedFlags(const struct stat& st) {
   auto& cache = sharedFlagsCache();
-  std::erase_if(cache, [&](const SharedFlags& e) { return e.dev == st.st_dev && e.ino == st.st_ino; });
+  std::erase_if(cache,
+                [&](const SharedFlags& e) { return e.dev == st.st_dev && e.ino == st.st_ino; });
   if (cache.size() >= kSharedFlagsKept) cache.erase(cache.begin());
   cache.push_back(SharedFlags{st.st_dev, st.st_ino, flagsMtime, flagsSize, flags, deletedCount});
 }
@@ -230,7 +231,8 @@ void Table::Impl::sync() {
   if (::fstat(dbf.fd(), &st) != 0) return;
   int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   bool dbfChanged = mtime != seenMtime || static_cast<uint64_t>(st.st_size) != seenSize;
-  if (flagsValid && (mtime != flagsMtime || static_cast<uint64_t>(st.st_size) != flagsSize)) flagsValid = false;
+  if (flagsValid && (mtime != flagsMtime || static_cast<uint64_t>(st.st_size) != flagsSize))
+    flagsValid = false;
   if (dbfChanged) {
     seenMtime = mtime;
     seenSize = static_cast<uint64_t>(st.st_size);
@@ -242,7 +244,8 @@ void Table::Impl::sync() {
     changed();
   }
   if (!mdx) return;
-  if (dbfChanged || nowNs() - mtime < kRecentChangeNs) mdx->reloadIfChanged();  // cursors re-find their entry
+  if (dbfChanged || nowNs() - mtime < kRecentChangeNs)
+    mdx->reloadIfChanged();  // cursors re-find their entry
 }
 
 void Table::Impl::stampDate() {

@@ -52,7 +52,8 @@ void Table::Impl::recoverCount() {
   for (;;) {
     uint64_t off = base + k * len;
     if (off + len + 1 > size) break;
-    size_t got = dbf.readAt(off, buf.data(), static_cast<size_t>(std::min<uint64_t>(buf.size(), size - off)));
+    size_t got = dbf.readAt(off, buf.data(),
+                            static_cast<size_t>(std::min<uint64_t>(buf.size(), size - off)));
     size_t whole = got / len;
     size_t i = 0;
     for (; i < whole && base + (k + 1) * len + 1 <= size; ++i, ++k) {
@@ -63,7 +64,8 @@ void Table::Impl::recoverCount() {
   }
   uint64_t end = base + k * len;
   char mark = 0;
-  if (end >= size || dbf.readAt(end, &mark, 1) != 1 || static_cast<uint8_t>(mark) != kEofMarker) return;
+  if (end >= size || dbf.readAt(end, &mark, 1) != 1 || static_cast<uint8_t>(mark) != kEofMarker)
+    return;
   if (k > hdr.recordCount) {
     writeCount(static_cast<uint32_t>(k));
     hdr.recordCount = static_cast<uint32_t>(k);
@@ -75,7 +77,8 @@ void Table::Impl::recoverCount() {
 bool Table::Impl::zerosFrom(uint64_t from, uint64_t to) const {
   std::vector<char> buf(kScanChunk);
   while (from < to) {
-    size_t n = dbf.readAt(from, buf.data(), static_cast<size_t>(std::min<uint64_t>(buf.size(), to - from)));
+    size_t n = dbf.readAt(from, buf.data(),
+                          static_cast<size_t>(std::min<uint64_t>(buf.size(), to - from)));
     if (n == 0) return false;
     for (size_t i = 0; i < n; ++i)
       if (buf[i] != 0) return false;
@@ -90,7 +93,8 @@ void Table::Impl::repairIndex() {
   if (!mdx || !mdx->needsRebuild()) return;
   if (!exclusive) {
     // Perhaps another user is just updating it: wait for their lock and look again.
-    if (mdxLock.isOpen() && waitLock(mdxLock.fd(), kMdxLockOffset, 1, LockKind::Write, kShortLockTimeoutMs)) {
+    if (mdxLock.isOpen() &&
+        waitLock(mdxLock.fd(), kMdxLockOffset, 1, LockKind::Write, kShortLockTimeoutMs)) {
       mdx->reloadIfChanged();
       unlock(mdxLock.fd(), kMdxLockOffset, 1);
     }

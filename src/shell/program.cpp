@@ -9,20 +9,20 @@
 #include <QSocketNotifier>
 #include <csignal>
 
-#include "ui/aboutbox.h"
-#include "book/viewhost.h"
-#include "ui/progresswindow.h"
-#include "core/progress.h"
-#include "ui/qtprompter.h"
-#include "core/reminders.h"
-#include "core/runobjects.h"
-#include "store/sampledata.h"
-#include "core/settings.h"
-#include "core/startup.h"
-#include "core/templatelist.h"
 #include "book/bookview.h"
 #include "book/combined/combinedview.h"
 #include "book/contents/contentsview.h"
+#include "book/viewhost.h"
+#include "core/progress.h"
+#include "core/reminders.h"
+#include "core/runobjects.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "core/templatelist.h"
+#include "store/sampledata.h"
+#include "ui/aboutbox.h"
+#include "ui/progresswindow.h"
+#include "ui/qtprompter.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "core/prompt.h"
-#include "store/recordtable.h"
 #include "core/settings.h"
+#include "store/recordtable.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
 
@@ -134,15 +134,16 @@ bool findCatalogEntry(DbTable& catalogue, const QString& fileName) {
   dbase::Table& t = catalogue.engine();
   const QString wanted = fileName.trimmed();
   auto here = [&] {
-    return !t.eof() && t.recNo() != 0 && trimmed(t.asString(0)).compare(wanted, Qt::CaseInsensitive) == 0;
+    return !t.eof() && t.recNo() != 0 &&
+           trimmed(t.asString(0)).compare(wanted, Qt::CaseInsensitive) == 0;
   };
   if (!t.activeTag().empty()) {
     std::string key = tableText(wanted);
     for (const auto& tag : t.tags()) {
       if (QString::fromStdString(tag.name).compare(QString::fromStdString(t.activeTag()),
                                                    Qt::CaseInsensitive) == 0 &&
-          QString::fromStdString(tag.expression).contains(QStringLiteral("UPPER"),
-                                                          Qt::CaseInsensitive))
+          QString::fromStdString(tag.expression)
+              .contains(QStringLiteral("UPPER"), Qt::CaseInsensitive))
         key = tableText(wanted.toUpper());
     }
     t.findKey(key);

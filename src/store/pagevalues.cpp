@@ -4,9 +4,9 @@
 #include <QRegularExpression>
 #include <cmath>
 
+#include "core/settings.h"
 #include "dbase/table.h"
 #include "store/recordtext.h"
-#include "core/settings.h"
 
 namespace {
 
@@ -62,9 +62,12 @@ int partOfField(int k) {
 
 QString dateEditPattern() {
   switch (appSettings().dateFormat) {
-    case 1: return QStringLiteral("dd/MM/yyyy");
-    case 2: return QStringLiteral("yyyy/MM/dd");
-    default: return QStringLiteral("MM/dd/yyyy");
+    case 1:
+      return QStringLiteral("dd/MM/yyyy");
+    case 2:
+      return QStringLiteral("yyyy/MM/dd");
+    default:
+      return QStringLiteral("MM/dd/yyyy");
   }
 }
 
@@ -85,9 +88,15 @@ ParsedDate parseDateText(const QString& text) {
   int year = 0, month = 0, day = 0;
   QString yearText;
   switch (appSettings().dateFormat) {
-    case 1: day = a, month = b, year = c, yearText = m.captured(3); break;
-    case 2: year = a, month = b, day = c, yearText = m.captured(1); break;
-    default: month = a, day = b, year = c, yearText = m.captured(3); break;
+    case 1:
+      day = a, month = b, year = c, yearText = m.captured(3);
+      break;
+    case 2:
+      year = a, month = b, day = c, yearText = m.captured(1);
+      break;
+    default:
+      month = a, day = b, year = c, yearText = m.captured(3);
+      break;
   }
   // Two-digit years as the short date format writes them.
   if (yearText.size() <= 2) year += year < 50 ? 2000 : 1900;
@@ -126,7 +135,8 @@ bool pageIsEmpty(const PageValues& page) {
   for (int k = 0; k < kPageFieldCount; ++k) {
     const QString& t = page.text[static_cast<size_t>(k)];
     switch (kDesigns[static_cast<size_t>(k)].kind) {
-      case K::Picture: break;
+      case K::Picture:
+        break;
       case K::Date:
         if (parseDateText(t).date) return false;
         break;
@@ -277,7 +287,8 @@ void writePage(dbase::Table& table, const PageValues& page, const QDate& today, 
           table.clear(field);
         break;
       }
-      default: table.setString(field, toTableText(text.left(255)));
+      default:
+        table.setString(field, toTableText(text.left(255)));
     }
   }
 }

@@ -147,8 +147,7 @@ std::optional<PageValues> RecordSession::loadAt(int32_t position) {
   }
 }
 
-QString RecordSession::inputProblems(const PageValues& values,
-                                     const std::vector<QString>& labels) {
+QString RecordSession::inputProblems(const PageValues& values, const std::vector<QString>& labels) {
   return pageInputProblems(values, tables_.records.engine(), labels);
 }
 
@@ -165,17 +164,17 @@ PageState RecordSession::state(const PageValues& values, const std::vector<QStri
 }
 
 bool RecordSession::askToLeave(const QString& problems) {
-  return askYesNo(MsgKind::Warning,
-                  (problems.isEmpty() ? appSettings().firstFieldEmptyMsg : problems) +
-                      kDiscardQuestion);
+  return askYesNo(
+      MsgKind::Warning,
+      (problems.isEmpty() ? appSettings().firstFieldEmptyMsg : problems) + kDiscardQuestion);
 }
 
 bool RecordSession::askAfterFailedUpdate() {
   return askYesNo(MsgKind::Warning, kUpdateFailed + kDiscardQuestion);
 }
 
-bool RecordSession::post(DbTable& via, const PageValues& values, DbTable* catalogue,
-                         char* letter, bool* memoFailed) {
+bool RecordSession::post(DbTable& via, const PageValues& values, DbTable* catalogue, char* letter,
+                         bool* memoFailed) {
   dbase::Table& t = via.engine();
   callHook(storeHooks().busyCursor, true);
   bool posted = false;

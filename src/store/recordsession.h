@@ -107,8 +107,7 @@ class RecordSession {
   // Deletes the record at position p of the listing.
   bool deleteAt(int32_t position);
   // This session's position after the record at `deleted` went.
-  static int32_t positionAfterDelete(int32_t position, int32_t deleted, bool sameList,
-                                     bool isNew);
+  static int32_t positionAfterDelete(int32_t position, int32_t deleted, bool sameList, bool isNew);
 
  private:
   bool post(DbTable& via, const PageValues& values, DbTable* catalogue, char* letter,

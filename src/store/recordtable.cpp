@@ -22,8 +22,8 @@ QString baseName(const QString& fileName) {
 
 bool hasTag(const std::vector<dbase::TagDef>& tags, const std::string& name) {
   for (const auto& t : tags)
-    if (QString::fromStdString(t.name).compare(QString::fromStdString(name),
-                                               Qt::CaseInsensitive) == 0)
+    if (QString::fromStdString(t.name).compare(QString::fromStdString(name), Qt::CaseInsensitive) ==
+        0)
       return true;
   return false;
 }
@@ -163,10 +163,17 @@ void rebuildFieldSets(const DbTable& table) {
   const auto& fields = table.fieldDefs();
   for (size_t f = s.firstUserField; f < fields.size() && f < s.stringFields.size(); ++f) {
     switch (fields[f].type) {
-      case dbase::FieldType::Character: s.stringFields.set(f); break;
-      case dbase::FieldType::Memo: s.memoFields.set(f); break;
-      case dbase::FieldType::Binary: s.blobFields.set(f); break;
-      default: break;
+      case dbase::FieldType::Character:
+        s.stringFields.set(f);
+        break;
+      case dbase::FieldType::Memo:
+        s.memoFields.set(f);
+        break;
+      case dbase::FieldType::Binary:
+        s.blobFields.set(f);
+        break;
+      default:
+        break;
     }
   }
 }
@@ -202,10 +209,9 @@ void saveSortState() {
   const SortState& sort = sortState();
   QFile f(sortFilePath());
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-  const char bytes[4] = {static_cast<char>(sort.firstField),
-                         static_cast<char>(sort.firstDescending ? 1 : 0),
-                         static_cast<char>(sort.secondField),
-                         static_cast<char>(sort.secondDescending ? 1 : 0)};
+  const char bytes[4] = {
+      static_cast<char>(sort.firstField), static_cast<char>(sort.firstDescending ? 1 : 0),
+      static_cast<char>(sort.secondField), static_cast<char>(sort.secondDescending ? 1 : 0)};
   f.write(bytes, sizeof bytes);
 }
 

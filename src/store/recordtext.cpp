@@ -1,10 +1,10 @@
 #include "store/recordtext.h"
 
-#include "dbase/codepage.h"
 #include <QRegularExpression>
+#include "dbase/codepage.h"
 
-#include "dbase/table.h"
 #include "core/settings.h"
+#include "dbase/table.h"
 
 QString fromTableText(const std::string& bytes) {
   return QString::fromStdString(dbase::cp1252ToUtf8(bytes));
@@ -14,9 +14,12 @@ std::string toTableText(const QString& text) { return dbase::utf8ToCp1252(text.t
 
 QString shortDatePattern() {
   switch (appSettings().dateFormat) {
-    case 1: return QStringLiteral("dd/MM/yy");
-    case 2: return QStringLiteral("yy/MM/dd");
-    default: return QStringLiteral("MM/dd/yy");
+    case 1:
+      return QStringLiteral("dd/MM/yy");
+    case 2:
+      return QStringLiteral("yy/MM/dd");
+    default:
+      return QStringLiteral("MM/dd/yy");
   }
 }
 
@@ -28,7 +31,8 @@ QString fieldDisplayText(const dbase::Table& table, int field) {
   const dbase::FieldDef& f = table.fields().at(static_cast<size_t>(field));
   switch (f.type) {
     case dbase::FieldType::Memo:
-    case dbase::FieldType::Binary: return {};
+    case dbase::FieldType::Binary:
+      return {};
     case dbase::FieldType::Date: {
       const dbase::Date d = table.asDate(field);
       return d.isBlank() ? QString() : shortDateText(QDate(d.year, d.month, d.day));
@@ -36,7 +40,8 @@ QString fieldDisplayText(const dbase::Table& table, int field) {
     case dbase::FieldType::Logical:
       if (table.isEmpty(field)) return {};
       return table.asBool(field) ? QStringLiteral("True") : QStringLiteral("False");
-    default: return fromTableText(table.asString(field));
+    default:
+      return fromTableText(table.asString(field));
   }
 }
 
@@ -53,7 +58,8 @@ QString quickViewText(const dbase::Table& table, int field) {
       text = QStringLiteral("<PICTURE>") +
              (table.isEmpty(field) ? QStringLiteral(" - Empty") : QStringLiteral(" - Not Empty"));
       break;
-    default: text = fieldDisplayText(table, field);
+    default:
+      text = fieldDisplayText(table, field);
   }
   return text.left(50);
 }

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "core/runobjects.h"
+#include "core/settings.h"
+#include "core/valuestream.h"
 #include "dbase/codepage.h"
 #include "dbase/table.h"
-#include "core/runobjects.h"
-#include "core/valuestream.h"
-#include "core/settings.h"
 
 namespace {
 
@@ -34,8 +34,8 @@ struct ColumnField {
   int userField;
 };
 constexpr ColumnField kColumns[] = {
-    {"title", 0},     {"author", 1},     {"coauthors", 2}, {"category", 3}, {"format", 4},
-    {"publisher", 6}, {"published", 7},  {"isbn", 9},      {"pages", 10},   {"notes", 20},
+    {"title", 0},     {"author", 1},    {"coauthors", 2}, {"category", 3}, {"format", 4},
+    {"publisher", 6}, {"published", 7}, {"isbn", 9},      {"pages", 10},   {"notes", 20},
 };
 
 using Row = std::vector<std::string>;

@@ -9,12 +9,17 @@ enum class Kind { String, Numeric, Date, Memo, Other };
 Kind kindOf(const std::vector<dbase::FieldDef>& fields, int field) {
   if (field < 0 || field >= static_cast<int>(fields.size())) return Kind::Other;
   switch (fields[static_cast<size_t>(field)].type) {
-    case dbase::FieldType::Character: return Kind::String;
+    case dbase::FieldType::Character:
+      return Kind::String;
     case dbase::FieldType::Numeric:
-    case dbase::FieldType::Float: return Kind::Numeric;
-    case dbase::FieldType::Date: return Kind::Date;
-    case dbase::FieldType::Memo: return Kind::Memo;
-    default: return Kind::Other;
+    case dbase::FieldType::Float:
+      return Kind::Numeric;
+    case dbase::FieldType::Date:
+      return Kind::Date;
+    case dbase::FieldType::Memo:
+      return Kind::Memo;
+    default:
+      return Kind::Other;
   }
 }
 
@@ -42,7 +47,8 @@ std::string singleKey(Kind kind, const std::string& name, int size, bool descend
     case Kind::Memo:
       options = kIndexExpression | (descending ? kIndexDescending : 0);
       return "UPPER(MLINE(" + name + ", 1))";
-    case Kind::Other: break;
+    case Kind::Other:
+      break;
   }
   return {};
 }
@@ -72,7 +78,8 @@ std::string keyPart(Kind kind, const std::string& name, int size, bool reversed,
     case Kind::Memo:
       length = budget;
       return "UPPER(SUBSTR(MLINE(" + name + ", 1), 1, " + b + "))";
-    case Kind::Other: break;
+    case Kind::Other:
+      break;
   }
   length = 0;
   return {};
@@ -100,8 +107,8 @@ void SortState::buildKeys(const std::vector<dbase::FieldDef>& fields, int firstU
   const Kind k1 = kindOf(fields, firstField);
   if (secondField < firstUserField || secondField == firstField) {
     indexOptions = 0;
-    keyExpression = singleKey(k1, name(firstField), size(firstField), firstDescending,
-                              indexOptions);
+    keyExpression =
+        singleKey(k1, name(firstField), size(firstField), firstDescending, indexOptions);
   } else {
     indexOptions = kIndexExpression;
     const Kind k2 = kindOf(fields, secondField);
@@ -122,8 +129,7 @@ void SortState::buildKeys(const std::vector<dbase::FieldDef>& fields, int firstU
     int l1 = 0;
     int l2 = 0;
     const std::string part1 = keyPart(k1, name(firstField), size(firstField), d1, 79, l1);
-    const std::string part2 =
-        keyPart(k2, name(secondField), size(secondField), d2, 99 - l1, l2);
+    const std::string part2 = keyPart(k2, name(secondField), size(secondField), d2, 99 - l1, l2);
     keyExpression = part1 + "+" + part2;
   }
   filteredKeyExpression = name(1) + "+" + keyExpression;

@@ -8,9 +8,9 @@
 #include <exception>
 #include "core/labels.h"
 #include "core/prompt.h"
-#include "ui/qtprompter.h"
 #include "core/settings.h"
 #include "core/templatelist.h"
+#include "ui/qtprompter.h"
 
 namespace {
 
@@ -78,7 +78,8 @@ void ColumnHeader::buildMenu() {
 
 void ColumnHeader::prepareEntryMenu() {
   const AppSettings& s = appSettings();
-  const FieldMenu fields = layout().fieldMenu(labels(), s.memoFields, s.blobFields, s.firstUserField);
+  const FieldMenu fields =
+      layout().fieldMenu(labels(), s.memoFields, s.blobFields, s.firstUserField);
   insertMenu_->clear();
   for (const auto& item : fields.insert) {
     connect(insertMenu_->addAction(menuText(item.caption)), &QAction::triggered, this,

@@ -5,8 +5,8 @@
 #include <QPlainTextEdit>
 #include <utility>
 
-#include "ui/pageeditors.h"
 #include "core/prompt.h"
+#include "ui/pageeditors.h"
 #include "ui/qtprompter.h"
 
 namespace {

@@ -15,10 +15,14 @@ namespace {
 
 QMessageBox::Icon iconFor(MsgKind kind) {
   switch (kind) {
-    case MsgKind::Error: return QMessageBox::Critical;
-    case MsgKind::Warning: return QMessageBox::Warning;
-    case MsgKind::Information: return QMessageBox::Information;
-    case MsgKind::Confirmation: return QMessageBox::Question;
+    case MsgKind::Error:
+      return QMessageBox::Critical;
+    case MsgKind::Warning:
+      return QMessageBox::Warning;
+    case MsgKind::Information:
+      return QMessageBox::Information;
+    case MsgKind::Confirmation:
+      return QMessageBox::Question;
   }
   return QMessageBox::NoIcon;
 }
@@ -34,20 +38,26 @@ void showHelpTopic(int topic) {
 }
 
 MsgResult QtPrompter::message(MsgKind kind, MsgButtons buttons, const QString& text,
-                               int helpTopic) {
-  if (shuttingDown()) return buttons == MsgButtons::Ok || buttons == MsgButtons::OkHelp
-                                 ? MsgResult::Ok
-                                 : buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
+                              int helpTopic) {
+  if (shuttingDown())
+    return buttons == MsgButtons::Ok || buttons == MsgButtons::OkHelp ? MsgResult::Ok
+           : buttons == MsgButtons::YesNo                             ? MsgResult::No
+                                                                      : MsgResult::Cancel;
   QMessageBox box(iconFor(kind), toString(kind), text, QMessageBox::NoButton,
                   QApplication::activeWindow());
   QPushButton* help = nullptr;
   switch (buttons) {
-    case MsgButtons::Ok: box.addButton(QMessageBox::Ok); break;
+    case MsgButtons::Ok:
+      box.addButton(QMessageBox::Ok);
+      break;
     case MsgButtons::OkHelp:
       box.addButton(QMessageBox::Ok);
       help = box.addButton(QMessageBox::Help);
       break;
-    case MsgButtons::YesNo: box.addButton(QMessageBox::Yes); box.addButton(QMessageBox::No); break;
+    case MsgButtons::YesNo:
+      box.addButton(QMessageBox::Yes);
+      box.addButton(QMessageBox::No);
+      break;
     case MsgButtons::YesNoCancel:
       box.addButton(QMessageBox::Yes);
       box.addButton(QMessageBox::No);
@@ -66,21 +76,25 @@ MsgResult QtPrompter::message(MsgKind kind, MsgButtons buttons, const QString& t
       continue;  // help leaves the question open
     }
     switch (r) {
-      case QMessageBox::Yes: return MsgResult::Yes;
-      case QMessageBox::No: return MsgResult::No;
-      case QMessageBox::Ok: return MsgResult::Ok;
-      default: return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
+      case QMessageBox::Yes:
+        return MsgResult::Yes;
+      case QMessageBox::No:
+        return MsgResult::No;
+      case QMessageBox::Ok:
+        return MsgResult::Ok;
+      default:
+        return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
     }
   }
 }
 
 std::optional<QString> QtPrompter::input(const QString& caption, const QString& prompt,
-                                          const QString& value, bool password) {
+                                         const QString& value, bool password) {
   if (shuttingDown()) return std::nullopt;
   bool ok = false;
-  const QString text = QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
-                                             password ? QLineEdit::Password : QLineEdit::Normal,
-                                             value, &ok);
+  const QString text =
+      QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
+                            password ? QLineEdit::Password : QLineEdit::Normal, value, &ok);
   if (!ok) return std::nullopt;
   return text;
 }

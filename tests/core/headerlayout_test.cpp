@@ -19,7 +19,7 @@ const QStringList kLabels = {"Book Title", "Author", "Category", "Publisher", "N
 
 // A header 260 wide with a 1-pixel frame, like the views place it.
 HeaderLayout makeLayout(std::initializer_list<std::pair<const char*, int>> sections,
-                     int outer = 260) {
+                        int outer = 260) {
   HeaderLayout l;
   l.setOuterWidth(outer);
   l.setClientWidth(outer - 2);
@@ -46,9 +46,9 @@ QStringList captions(const HeaderLayout& l) {
 
 // "Book Title" 120, "Author" 80, "Notes" as the remainder (saved as 56).
 const QByteArray kThreeColumns =
-    bytes({0x01, 0x06, 0x0A, 'B', 'o', 'o', 'k', ' ', 'T', 'i', 't', 'l', 'e', 0x02, 0x78,
-           0x06, 0x06, 'A', 'u', 't', 'h', 'o', 'r', 0x02, 0x50,
-           0x06, 0x05, 'N', 'o', 't', 'e', 's', 0x02, 0x38, 0x00});
+    bytes({0x01, 0x06, 0x0A, 'B',  'o',  'o', 'k', ' ', 'T',  'i',  't', 'l',
+           'e',  0x02, 0x78, 0x06, 0x06, 'A', 'u', 't', 'h',  'o',  'r', 0x02,
+           0x50, 0x06, 0x05, 'N',  'o',  't', 'e', 's', 0x02, 0x38, 0x00});
 
 class HeaderFile : public ::testing::Test {
  protected:
@@ -116,8 +116,8 @@ TEST_F(HeaderFile, FirstRunGivesTwoDefaultColumns) {
 }
 
 TEST_F(HeaderFile, EmptyOrForeignFileGivesTheDefaultColumns) {
-  for (const QByteArray& bytes : {QByteArray(), bytes({0x01}), bytes({0x07, 0x01, 0x00}),
-                                  bytes({0x01, 0x02, 0x05, 0x00})}) {
+  for (const QByteArray& bytes :
+       {QByteArray(), bytes({0x01}), bytes({0x07, 0x01, 0x00}), bytes({0x01, 0x02, 0x05, 0x00})}) {
     HeaderLayout l = layout();
     EXPECT_FALSE(l.loadFromFile(write("header.dat", bytes), kLabels)) << bytes.toHex().constData();
     EXPECT_EQ(captions(l), (QStringList{"Book Title", "Author"})) << bytes.toHex().constData();
@@ -127,8 +127,8 @@ TEST_F(HeaderFile, EmptyOrForeignFileGivesTheDefaultColumns) {
 TEST_F(HeaderFile, TruncatedFileKeepsTheSectionsReadSoFar) {
   // Cut inside the width of "Notes": its caption was read, so it stays.
   HeaderLayout l = layout();
-  EXPECT_FALSE(l.loadFromFile(write("header.dat", kThreeColumns.first(kThreeColumns.size() - 2)),
-                              kLabels));
+  EXPECT_FALSE(
+      l.loadFromFile(write("header.dat", kThreeColumns.first(kThreeColumns.size() - 2)), kLabels));
   EXPECT_EQ(captions(l), (QStringList{"Book Title", "Author", "Notes"}));
   EXPECT_EQ(l.width(0), 120);
   EXPECT_EQ(l.width(1), 80);
@@ -322,7 +322,8 @@ TEST(HeaderResize, LeftNeighbourNarrowerThanFourGetsFour) {
 
 TEST(HeaderInsert, TwoPixelsLeftHalvesTheNearestWideColumn) {
   // The last column shows 2 pixels; its stored width is larger, as after a load.
-  HeaderLayout l = makeLayout({{"Book Title", 100}, {"Author", 30}, {"Category", 10}, {"Publisher", 60}});
+  HeaderLayout l =
+      makeLayout({{"Book Title", 100}, {"Author", 30}, {"Category", 10}, {"Publisher", 60}});
   l.setClientWidth(142);
   ASSERT_EQ(l.width(3), 2);
   ASSERT_TRUE(l.insertField(QStringLiteral("Notes"), 4));

@@ -12,7 +12,8 @@ TEST(LabelsFile, OneLabelPerCrLfLine) {
   SettingsSandbox box;
   const QString path = box.file("labels.dat");
   ASSERT_TRUE(writeLabelsFile(path, {"Title", "Autor", "Ünïcode"}));
-  EXPECT_EQ(SettingsSandbox::read(path), QByteArray("Title\r\nAutor\r\n\xC3\x9Cn\xC3\xAF" "code\r\n"));
+  EXPECT_EQ(SettingsSandbox::read(path), QByteArray("Title\r\nAutor\r\n\xC3\x9Cn\xC3\xAF"
+                                                    "code\r\n"));
   bool ok = false;
   EXPECT_EQ(readLabelsFile(path, &ok), QStringList({"Title", "Autor", "Ünïcode"}));
   EXPECT_TRUE(ok);
@@ -84,9 +85,12 @@ TEST(LabelRename, Rules) {
 }
 
 TEST(LabelRename, MessagesForRefusals) {
-  EXPECT_EQ(renameMessage(RenameResult::EmptyLabel), QStringLiteral("Empty Labels are not Allowed!"));
-  EXPECT_EQ(renameMessage(RenameResult::NoSelection), QStringLiteral("Please select the Label first!"));
-  EXPECT_EQ(renameMessage(RenameResult::Duplicate), QStringLiteral("Duplicate Labels are not Allowed!"));
+  EXPECT_EQ(renameMessage(RenameResult::EmptyLabel),
+            QStringLiteral("Empty Labels are not Allowed!"));
+  EXPECT_EQ(renameMessage(RenameResult::NoSelection),
+            QStringLiteral("Please select the Label first!"));
+  EXPECT_EQ(renameMessage(RenameResult::Duplicate),
+            QStringLiteral("Duplicate Labels are not Allowed!"));
   EXPECT_TRUE(renameMessage(RenameResult::Renamed).isEmpty());
 }
 

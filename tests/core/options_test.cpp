@@ -71,10 +71,9 @@ TEST(OptionsFileBytes, LongStringsAreCutTo255BytesOnACharacterBoundary) {
 }
 
 TEST(OptionsFileBytes, ProgramOptionsLayout) {
-  const optionsfile::ProgramOptions o{1, 2, QStringLiteral("/srv/books"), 1,
-                                      QStringLiteral("pw")};
-  QByteArray expected = word(1) + word(2) + scrambledString("/srv/books") + word(1) +
-                        scrambledString("pw");
+  const optionsfile::ProgramOptions o{1, 2, QStringLiteral("/srv/books"), 1, QStringLiteral("pw")};
+  QByteArray expected =
+      word(1) + word(2) + scrambledString("/srv/books") + word(1) + scrambledString("pw");
   EXPECT_EQ(optionsfile::encode(o), expected);
   auto back = optionsfile::decodeProgram(expected);
   ASSERT_TRUE(back);
@@ -84,20 +83,17 @@ TEST(OptionsFileBytes, ProgramOptionsLayout) {
 }
 
 TEST(OptionsFileBytes, UserOptionsLayout) {
-  const optionsfile::UserOptions o{2, 3, 1, 1, 1, 1, 0, 2, 0, 1,
-                                   QStringLiteral("data_3.dbf"), QStringLiteral("/d/DATA"), 0,
-                                   1};
+  const optionsfile::UserOptions o{
+      2, 3, 1, 1, 1, 1, 0, 2, 0, 1, QStringLiteral("data_3.dbf"), QStringLiteral("/d/DATA"), 0, 1};
   EXPECT_EQ(optionsfile::encode(o), userFile(1, "data_3.dbf", "/d/DATA"));
 }
 
 TEST(OptionsFileBytes, EveryTruncationIsRejectedWhole) {
   const QByteArray whole = userFile(1, "data.dbf", "/x/DATA");
-  for (int n = 0; n < whole.size(); ++n)
-    EXPECT_FALSE(optionsfile::decodeUser(whole.left(n))) << n;
+  for (int n = 0; n < whole.size(); ++n) EXPECT_FALSE(optionsfile::decodeUser(whole.left(n))) << n;
   EXPECT_TRUE(optionsfile::decodeUser(whole));
   const QByteArray prog = word(0) + word(0) + scrambledString("/r") + word(0) + scrambledString("");
-  for (int n = 0; n < prog.size(); ++n)
-    EXPECT_FALSE(optionsfile::decodeProgram(prog.left(n))) << n;
+  for (int n = 0; n < prog.size(); ++n) EXPECT_FALSE(optionsfile::decodeProgram(prog.left(n))) << n;
 }
 
 class OptionsFiles : public ::testing::Test {

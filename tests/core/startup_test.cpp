@@ -4,8 +4,8 @@
 
 #include "core/labels.h"
 #include "core/optionsfile.h"
-#include "support/scriptedprompter.h"
 #include "core/startup.h"
+#include "support/scriptedprompter.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -50,8 +50,9 @@ TEST_F(Startup, ProgramDirectoryLosesItsTrailingSeparator) {
 TEST_F(Startup, DataRootFromTheProgramOptions) {
   const QString root = box.file("elsewhere");
   QDir().mkpath(root);
-  ASSERT_TRUE(SettingsSandbox::write(
-      box.file("options.dat"), optionsfile::encode(optionsfile::ProgramOptions{1, 0, root, 0, {}})));
+  ASSERT_TRUE(
+      SettingsSandbox::write(box.file("options.dat"),
+                             optionsfile::encode(optionsfile::ProgramOptions{1, 0, root, 0, {}})));
   const StartupOutcome out = runStartupSteps(box.path());
   EXPECT_TRUE(out.programOptionsRead);
   EXPECT_EQ(appSettings().databaseDir, joinPath(root, "DATA"));

@@ -22,9 +22,9 @@ QByteArray bytes(std::initializer_list<int> list) {
 const QStringList kLabels = {"Book Title", "Author", "Category", "Publisher", "Notes"};
 
 // "Mine" in tml1.hdr, "Wide" in tml7.hdr.
-const QByteArray kTwoTemplates =
-    bytes({0x01, 0x06, 0x04, 'M', 'i', 'n', 'e', 0x06, 0x08, 't', 'm', 'l', '1', '.', 'h', 'd', 'r',
-           0x06, 0x04, 'W', 'i', 'd', 'e', 0x06, 0x08, 't', 'm', 'l', '7', '.', 'h', 'd', 'r', 0x00});
+const QByteArray kTwoTemplates = bytes(
+    {0x01, 0x06, 0x04, 'M', 'i', 'n', 'e',  0x06, 0x08, 't', 'm', 'l', '1', '.', 'h', 'd', 'r',
+     0x06, 0x04, 'W',  'i', 'd', 'e', 0x06, 0x08, 't',  'm', 'l', '7', '.', 'h', 'd', 'r', 0x00});
 
 QByteArray listOf(const QString& ext, int from, int to, int skip = 0) {
   valuestream::ValueWriter w;
@@ -215,8 +215,14 @@ TEST(filterTemplates, SaveAndLoadGoThroughTheFilterSlots) {
   EXPECT_FALSE(filters.addTemplate(QStringLiteral("Unread")));  // no filter code yet
 
   QStringList calls;
-  filters.saveFilter = [&](const QString& p) { calls << "save " + QFileInfo(p).fileName(); return true; };
-  filters.loadFilter = [&](const QString& p) { calls << "load " + QFileInfo(p).fileName(); return false; };
+  filters.saveFilter = [&](const QString& p) {
+    calls << "save " + QFileInfo(p).fileName();
+    return true;
+  };
+  filters.loadFilter = [&](const QString& p) {
+    calls << "load " + QFileInfo(p).fileName();
+    return false;
+  };
   EXPECT_TRUE(filters.addTemplate(QStringLiteral("Unread")));
   EXPECT_FALSE(filters.applyTemplate(QStringLiteral("Unread")));
   EXPECT_EQ(calls, (QStringList{"save tml1.flt", "load tml1.flt"}));

@@ -51,8 +51,8 @@ TEST(CheckTable, CountsEveryProblemAndListsUpToTheLimit) {
   EXPECT_EQ(report.counts.at("missing"), 30);
   ASSERT_EQ(report.listed.size(), 5u);
   EXPECT_EQ(report.listed[0].kind, "missing");
-  EXPECT_EQ(report.listed[0].text, "tag TITLE: record 1, key \"book100" + std::string(33, ' ') +
-                                       "\" is missing");
+  EXPECT_EQ(report.listed[0].text,
+            "tag TITLE: record 1, key \"book100" + std::string(33, ' ') + "\" is missing");
 }
 
 TEST(CheckTable, UnreadableTableThrows) {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "dbase/table.h"
 #include "dbase/dbf.h"
+#include "dbase/table.h"
 #include "table_fixture.h"
 
 namespace dbase {
@@ -132,7 +132,8 @@ class DamagedTable : public ::testing::Test {
     Table::create(path_, bookFields());
     Table t;
     t.open(path_);
-    for (int i = 0; i < 5; ++i) addBook(t, "book" + std::to_string(i), "x", i, "memo " + std::to_string(i));
+    for (int i = 0; i < 5; ++i)
+      addBook(t, "book" + std::to_string(i), "x", i, "memo " + std::to_string(i));
     t.close();
     bytes_ = readFile(path_);
     headerLength_ = getU16(bytes_.data() + kHdrHeaderLength);

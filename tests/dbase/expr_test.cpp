@@ -27,8 +27,8 @@ struct Book {
   char read = 'F';
 
   std::string record() const {
-    return " " + pad(title, 20) + pad(author, 40) + pad(value, 10) + pad(bought, 8) +
-           pad("", 10) + read;
+    return " " + pad(title, 20) + pad(author, 40) + pad(value, 10) + pad(bought, 8) + pad("", 10) +
+           read;
   }
 };
 
@@ -64,9 +64,11 @@ TEST(ExprFields, ReadFieldsFromRecordBytes) {
 
 TEST(ExprFields, NumberFieldsReadSignsAndBareFractions) {
   Book b;
-  for (const auto& [text, value] : std::vector<std::pair<std::string, double>>{
-           {"      -.5", -0.5}, {"       .25", 0.25}, {"   +7", 7}, {"-123.45", -123.45}, {"  1e3", 1000}})
-  {
+  for (const auto& [text, value] : std::vector<std::pair<std::string, double>>{{"      -.5", -0.5},
+                                                                               {"       .25", 0.25},
+                                                                               {"   +7", 7},
+                                                                               {"-123.45", -123.45},
+                                                                               {"  1e3", 1000}}) {
     b.value = text;
     EXPECT_DOUBLE_EQ(run("VALUE", b).number, value) << text;
   }
@@ -101,11 +103,11 @@ TEST_P(ExprStr, FormatsLikeDbase) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ExprStr,
-    ::testing::Values(StrCase{"STR(VALUE,12,2)", "       12.50"}, StrCase{"STR(12.5)", "        13"},
-                      StrCase{"STR(-12.5)", "       -13"}, StrCase{"STR(2.675,5,2)", " 2.68"},
-                      StrCase{"STR(123456,5)", "*****"}, StrCase{"STR(123.456,5,2)", "123.5"},
-                      StrCase{"STR(-0.4,3)", "  0"}, StrCase{"STR(0,10,0)", "         0"},
-                      StrCase{"STR(VALUE*2,6,1)", "  25.0"}));
+    ::testing::Values(StrCase{"STR(VALUE,12,2)", "       12.50"},
+                      StrCase{"STR(12.5)", "        13"}, StrCase{"STR(-12.5)", "       -13"},
+                      StrCase{"STR(2.675,5,2)", " 2.68"}, StrCase{"STR(123456,5)", "*****"},
+                      StrCase{"STR(123.456,5,2)", "123.5"}, StrCase{"STR(-0.4,3)", "  0"},
+                      StrCase{"STR(0,10,0)", "         0"}, StrCase{"STR(VALUE*2,6,1)", "  25.0"}));
 
 TEST(ExprStr, LengthIsTheGivenWidth) {
   EXPECT_EQ(lengthOf("STR(VALUE,12,2)"), 12);
@@ -154,11 +156,10 @@ TEST(ExprDates, LiteralsAndArithmetic) {
   EXPECT_EQ(textOf("DTOS(BOUGHT-15)", b), "19981231");
   EXPECT_EQ(textOf("DTOS(BOUGHT)", b), "19990115");
   EXPECT_EQ(textOf("DTOC(BOUGHT)", b), "01/15/99");
-  EXPECT_EQ(textOf("STR({12/31/3099}-BOUGHT,10,0)", b),
-            [] {
-              const std::string n = std::to_string(toJulian({3099, 12, 31}) - toJulian({1999, 1, 15}));
-              return std::string(10 - n.size(), ' ') + n;
-            }());
+  EXPECT_EQ(textOf("STR({12/31/3099}-BOUGHT,10,0)", b), [] {
+    const std::string n = std::to_string(toJulian({3099, 12, 31}) - toJulian({1999, 1, 15}));
+    return std::string(10 - n.size(), ' ') + n;
+  }());
   EXPECT_EQ(lengthOf("DTOS(BOUGHT)"), 8);
   EXPECT_EQ(Expression::compile("BOUGHT", kFields).resultKind(), ExprValue::Kind::Date);
 }
@@ -171,8 +172,9 @@ TEST(ExprDates, BlankDateInArithmeticGivesZero) {
 
 TEST(ExprMline, WrapsAtFiftyColumns) {
   Book b;
-  b.notes = "A first line\r\nThis second line is long enough that it has to wrap at the "
-            "fiftieth column somewhere\r\n\r\nlast   ";
+  b.notes =
+      "A first line\r\nThis second line is long enough that it has to wrap at the "
+      "fiftieth column somewhere\r\n\r\nlast   ";
   EXPECT_EQ(textOf("MLINE(NOTES,1)", b), "A first line");
   const std::string l2 = textOf("MLINE(NOTES,2)", b);
   EXPECT_LE(l2.size(), 50u);

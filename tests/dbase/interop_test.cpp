@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,12 +12,10 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
-#include "dbase/table.h"
 #include "dbase/mdx.h"
+#include "dbase/table.h"
 
 namespace {
 
@@ -130,8 +130,9 @@ std::vector<Row> samplePlan() {
     r.deleted = i % 7 == 3;
     r.title = "Volume " + std::to_string(i);
     r.price = i % 5 == 0 ? "" : std::to_string(i) + ".0" + std::to_string(i % 10);
-    r.bought = i % 4 == 0 ? "" : "2023" + std::string(i % 12 < 9 ? "0" : "") +
-                                   std::to_string(i % 12 + 1) + "15";
+    r.bought = i % 4 == 0 ? ""
+                          : "2023" + std::string(i % 12 < 9 ? "0" : "") +
+                                std::to_string(i % 12 + 1) + "15";
     r.read = i % 3 == 0 ? "" : (i % 2 ? "T" : "F");
     if (i % 10 == 0) r.notes = "memo of volume " + std::to_string(i);
     rows.push_back(r);
@@ -236,12 +237,11 @@ TEST(PerlInterop, TablesWeWriteReadExactlyInPerl) {
   const auto rows = samplePlan();
   writeOurs(dir.file("OURS.DBF"), rows);
 
-  const std::string out =
-      capture("perl " + shellQuote(scriptDir() + "/read_table.pl") + " " +
-              shellQuote(dir.file("OURS.DBF")));
+  const std::string out = capture("perl " + shellQuote(scriptDir() + "/read_table.pl") + " " +
+                                  shellQuote(dir.file("OURS.DBF")));
   const std::string header = "TITLE:C:40:0\tPRICE:N:8:2\tBOUGHT:D:8:0\tREAD:L:1:0\tNOTES:M:10:0\n";
-  EXPECT_TRUE(out == header + planText(rows))
-      << "Perl read differs; first 2000 bytes:\n" << out.substr(0, 2000);
+  EXPECT_TRUE(out == header + planText(rows)) << "Perl read differs; first 2000 bytes:\n"
+                                              << out.substr(0, 2000);
 
   std::ifstream dbf(dir.file("OURS.DBF"), std::ios::binary);
   EXPECT_EQ(dbf.get(), 0x8B);
@@ -261,12 +261,11 @@ TEST(PerlInterop, PackedTablesReadExactlyInPerl) {
   for (const auto& r : rows) {
     if (!r.deleted) live.push_back(r);
   }
-  const std::string out =
-      capture("perl " + shellQuote(scriptDir() + "/read_table.pl") + " " +
-              shellQuote(dir.file("OURS.DBF")));
+  const std::string out = capture("perl " + shellQuote(scriptDir() + "/read_table.pl") + " " +
+                                  shellQuote(dir.file("OURS.DBF")));
   const std::string header = "TITLE:C:40:0\tPRICE:N:8:2\tBOUGHT:D:8:0\tREAD:L:1:0\tNOTES:M:10:0\n";
-  EXPECT_TRUE(out == header + planText(live))
-      << "Perl read differs; first 2000 bytes:\n" << out.substr(0, 2000);
+  EXPECT_TRUE(out == header + planText(live)) << "Perl read differs; first 2000 bytes:\n"
+                                              << out.substr(0, 2000);
 }
 
 struct Entry {
@@ -275,9 +274,7 @@ struct Entry {
   friend bool operator==(const Entry&, const Entry&) = default;
 };
 
-std::ostream& operator<<(std::ostream& os, const Entry& e) {
-  return os << e.recno << ":" << e.key;
-}
+std::ostream& operator<<(std::ostream& os, const Entry& e) { return os << e.recno << ":" << e.key; }
 
 std::string rtrim(std::string s) {
   while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -290,12 +287,20 @@ TEST(PerlInterop, IndexDumpWalksCharacterTagsInOurOrder) {
   // Enough records for a tree three levels deep, with duplicates, mixed case
   // and bytes above 0x7F (ordered as unsigned).
   std::mt19937 rng(7);
-  const char* words[] = {"alpha", "Beta", "gamma", "\xC9t\xE9", "zeta", "Omega", "\xFC" "ber", "mu"};
+  const char* words[] = {"alpha",
+                         "Beta",
+                         "gamma",
+                         "\xC9t\xE9",
+                         "zeta",
+                         "Omega",
+                         "\xFC"
+                         "ber",
+                         "mu"};
   std::vector<Row> rows;
   for (int i = 0; i < 3000; ++i) {
     Row r;
-    r.title = std::string(words[rng() % 8]) + " " + words[rng() % 8] + " " +
-              std::to_string(rng() % 500);
+    r.title =
+        std::string(words[rng() % 8]) + " " + words[rng() % 8] + " " + std::to_string(rng() % 500);
     r.deleted = rng() % 10 == 0;
     rows.push_back(r);
   }

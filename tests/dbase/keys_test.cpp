@@ -48,9 +48,9 @@ INSTANTIATE_TEST_SUITE_P(
                       NumericCase{123456.78, "3A 21 12 34 56 78 00 00 00 00 00 00"}));
 
 TEST(NumericKeys, OrderFollowsTheValues) {
-  std::vector<double> values = {-1e12, -1000, -999.5, -12.5, -3.25, -1, -0.5, -0.001, 0,
-                                0.001, 0.05, 0.5, 1, 1.5, 9.99, 10, 12.5, 99, 100, 1000.25,
-                                123456.78, 1e12};
+  std::vector<double> values = {-1e12, -1000, -999.5, -12.5,   -3.25,     -1,  -0.5, -0.001,
+                                0,     0.001, 0.05,   0.5,     1,         1.5, 9.99, 10,
+                                12.5,  99,    100,    1000.25, 123456.78, 1e12};
   for (size_t i = 0; i < values.size(); ++i)
     for (size_t j = 0; j < values.size(); ++j) {
       const int c = compareKeys(KeyType::Numeric, numericKey(values[i]), numericKey(values[j]));

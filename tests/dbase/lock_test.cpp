@@ -1,13 +1,13 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
 
-#include "dbase/table.h"
 #include "dbase/lock.h"
+#include "dbase/table.h"
 #include "table_fixture.h"
 
 namespace dbase {
@@ -172,7 +172,8 @@ TEST_F(Locks, AppendsAndEditsOfAnotherProcessAreSeenByTheNextMove) {
   EXPECT_EQ(child.finish(), 0);
   EXPECT_EQ(t.physicalCount(), 5u);
   EXPECT_EQ(t.recordCount(), 5u);
-  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"alpha", "one-edited", "three", "two", "zulu"}));
+  EXPECT_EQ(testing::titles(t),
+            (std::vector<std::string>{"alpha", "one-edited", "three", "two", "zulu"}));
 }
 
 TEST_F(Locks, InterleavedAppendsFromTwoCursorsAllLand) {

@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -554,13 +554,15 @@ TEST(MdxCrash, FullDiskFailsTheUpdateAndLeavesTheMark) {
     signal(SIGXFSZ, SIG_IGN);
     struct stat st {};
     stat(path.c_str(), &st);
-    const rlimit lim{static_cast<rlim_t>(st.st_size) + 8192, static_cast<rlim_t>(st.st_size) + 8192};
+    const rlimit lim{static_cast<rlim_t>(st.st_size) + 8192,
+                     static_cast<rlim_t>(st.st_size) + 8192};
     setrlimit(RLIMIT_FSIZE, &lim);
     int code = 1;
     try {
       auto f = MdxFile::open(path, false);
       std::vector<Entry> entries;
-      for (uint32_t i = 0; i < 20000; ++i) entries.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
+      for (uint32_t i = 0; i < 20000; ++i)
+        entries.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
       f->buildTag(0, entries);
     } catch (const FormatError&) {
       code = 3;
@@ -654,7 +656,7 @@ TEST(MdxCorruption, ChildPointingBackIsAFormatError) {
   f.reset();
   const uint32_t root = decode32(b.data() + header * 512);
   char* node = b.data() + root * 512;
-  ASSERT_GT(decode32(node), 0u);                  // the sample's root is interior
+  ASSERT_GT(decode32(node), 0u);                   // the sample's root is interior
   encode32(node + 8 + 16 * decode32(node), root);  // last child = the root itself
   writeBytes(path, b);
   f = MdxFile::open(path, true);
@@ -726,8 +728,10 @@ TEST(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
     f->insert(descending, k, i);
   }
   const auto authors = walk(*f, author);
-  for (size_t i = 0; i < authors.size(); i += 3) f->erase(author, authors[i].first, authors[i].second);
-  for (uint32_t i = 4000; i <= 4500; ++i) f->insert(title, characterKey(randomWord(rng, 12), 100), i);
+  for (size_t i = 0; i < authors.size(); i += 3)
+    f->erase(author, authors[i].first, authors[i].second);
+  for (uint32_t i = 4000; i <= 4500; ++i)
+    f->insert(title, characterKey(randomWord(rng, 12), 100), i);
 
   EXPECT_EQ(run(std::string(tool) + " '" + path + "'"), "AUTHOR\nAUTHORD\nTITLE\nVALUE\n");
   for (const char* name : {"TITLE", "AUTHOR", "AUTHORD"}) {

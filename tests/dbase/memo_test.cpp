@@ -3,9 +3,9 @@
 #include <cstring>
 #include <sstream>
 
-#include "dbase/table.h"
 #include "dbase/dbf.h"
 #include "dbase/memo.h"
+#include "dbase/table.h"
 #include "table_fixture.h"
 
 namespace dbase {

@@ -37,7 +37,8 @@ inline std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::string out;
   char buf[1 << 14];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) out.append(buf, static_cast<size_t>(in.gcount()));
+  while (in.read(buf, sizeof buf) || in.gcount() > 0)
+    out.append(buf, static_cast<size_t>(in.gcount()));
   return out;
 }
 
@@ -60,8 +61,8 @@ inline std::vector<FieldDef> bookFields() {
 }
 
 // Appends one book; fields left out stay blank.
-inline void addBook(Table& t, const std::string& title, const std::string& author, double price = -1,
-                    const std::string& notes = "") {
+inline void addBook(Table& t, const std::string& title, const std::string& author,
+                    double price = -1, const std::string& notes = "") {
   t.append();
   t.setString(t.fieldIndex("TITLE"), title);
   t.setString(t.fieldIndex("AUTHOR"), author);

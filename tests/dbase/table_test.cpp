@@ -17,10 +17,10 @@ namespace dbase {
 namespace {
 
 using testing::addBook;
-using testing::tag;
 using testing::bookFields;
 using testing::readFile;
 using testing::ScratchDir;
+using testing::tag;
 using testing::titles;
 
 std::string binaryBlob(size_t n) {
@@ -91,8 +91,8 @@ TEST(TableFields, BlankNumbersAndDatesStayBlankOnDisk) {
   std::string bytes = readFile(path);
   size_t headerLength = static_cast<uint8_t>(bytes[8]) | (static_cast<uint8_t>(bytes[9]) << 8);
   std::string record = bytes.substr(headerLength, 1 + 40 + 30 + 8 + 5 + 8);
-  EXPECT_EQ(record.substr(71, 8), std::string(8, ' '));   // PRICE
-  EXPECT_EQ(record.substr(84, 8), std::string(8, ' '));   // BOUGHT
+  EXPECT_EQ(record.substr(71, 8), std::string(8, ' '));  // PRICE
+  EXPECT_EQ(record.substr(84, 8), std::string(8, ' '));  // BOUGHT
 }
 
 TEST(TableFields, ValuesThatDoNotFitAreRefused) {
@@ -264,8 +264,11 @@ TEST(TableCreate, RefusesExistingTablesAndBadFields) {
   std::string path = dir.file("books.dbf");
   Table::create(path, bookFields());
   EXPECT_THROW(Table::create(dir.file("BOOKS.DBF"), bookFields()), Error);
-  EXPECT_THROW(Table::create(dir.file("a.dbf"), {{"TOOLONGNAME1", FieldType::Character, 5, 0}}), Error);
-  EXPECT_THROW(Table::create(dir.file("b.dbf"), {{"A", FieldType::Character, 5, 0}, {"a", FieldType::Numeric, 5, 0}}), Error);
+  EXPECT_THROW(Table::create(dir.file("a.dbf"), {{"TOOLONGNAME1", FieldType::Character, 5, 0}}),
+               Error);
+  EXPECT_THROW(Table::create(dir.file("b.dbf"),
+                             {{"A", FieldType::Character, 5, 0}, {"a", FieldType::Numeric, 5, 0}}),
+               Error);
   EXPECT_THROW(Table::create(dir.file("c.dbf"), {}), Error);
   EXPECT_FALSE(Table::resolve(dir.file("a.dbf")));
 }
@@ -382,7 +385,8 @@ TEST(TableTags, RangesAdmitLongerKeysUnderACharacterHighBound) {
   Table::create(path, bookFields(), {tag("AUTHOR", "AUTHOR")});
   Table t;
   t.open(path);
-  for (const char* a : {"SMITHSON", "SMIT", "SMITH", "JONES", "SMYTHE", "SNOW", "ADAMS"}) addBook(t, a, a);
+  for (const char* a : {"SMITHSON", "SMIT", "SMITH", "JONES", "SMYTHE", "SNOW", "ADAMS"})
+    addBook(t, a, a);
   t.setActiveTag("AUTHOR");
   t.setRangeStart(std::string("SMI"));
   t.setRangeEnd(std::string("SMITH"));
@@ -416,7 +420,8 @@ TEST(TableTags, RangesAdmitLongerKeysUnderACharacterHighBound) {
 TEST(TableTags, FindKeyPositionsOnTheFirstKeyNotBelow) {
   ScratchDir dir;
   std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {tag("TITLE", "TITLE"), tag("PAGES", "PAGES"), tag("BOUGHT", "BOUGHT")});
+  Table::create(path, bookFields(),
+                {tag("TITLE", "TITLE"), tag("PAGES", "PAGES"), tag("BOUGHT", "BOUGHT")});
   Table t;
   t.open(path);
   const int pages[] = {300, 120, 800};
@@ -537,7 +542,8 @@ TEST(TablePack, DropsDeletedRecordsCompactsMemosAndRebuildsTags) {
   {
     Table t;
     t.open(path);
-    for (int i = 0; i < 20; ++i) addBook(t, "book" + std::to_string(100 - i), "x", i, std::string(3000, 'a' + i % 26));
+    for (int i = 0; i < 20; ++i)
+      addBook(t, "book" + std::to_string(100 - i), "x", i, std::string(3000, 'a' + i % 26));
     t.first();
     for (int i = 0; i < 10; ++i) {
       t.edit();
@@ -690,9 +696,11 @@ TEST(Interop, PerlXBaseReadsOurTable) {
   }
   std::string script =
       "use XBase; my $t = XBase->new(shift) or die XBase->errstr;"
-      "for my $i (0 .. $t->last_record) { my ($del, $title, $author, $price, $pages, $bought, $read,"
+      "for my $i (0 .. $t->last_record) { my ($del, $title, $author, $price, $pages, $bought, "
+      "$read,"
       " $notes) = $t->get_record($i); print join(\"|\", $del, $title, $author, $price // 'undef',"
-      " $bought // 'undef', $read // 'undef', length($notes // ''), substr($notes // '', 0, 3)), \"\\n\"; }";
+      " $bought // 'undef', $read // 'undef', length($notes // ''), substr($notes // '', 0, 3)), "
+      "\"\\n\"; }";
   testing::writeFile(dir.file("read.pl"), script);
   std::string out = run("perl " + dir.file("read.pl") + " " + path + " 2>&1");
   std::string expected =
@@ -820,7 +828,8 @@ class OrderModel : public ::testing::TestWithParam<OpenMode> {
                      const std::string& low, const std::string& high) {
     std::vector<uint32_t> want;
     for (const auto& [key, recno] : model)
-      if (key.compare(0, low.size(), low) >= 0 && key.compare(0, high.size(), high) <= 0) want.push_back(recno);
+      if (key.compare(0, low.size(), low) >= 0 && key.compare(0, high.size(), high) <= 0)
+        want.push_back(recno);
     t.setRangeStart(low);
     t.setRangeEnd(high);
     t.applyRange();
@@ -851,7 +860,8 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
   uint32_t x = 7;
   for (uint32_t r = 1; r <= 300; ++r) {
     x = x * 1103515245u + 12345u;
-    std::string author = std::string(1, static_cast<char>('A' + (x >> 16) % 6)) + std::to_string((x >> 8) % 50);
+    std::string author =
+        std::string(1, static_cast<char>('A' + (x >> 16) % 6)) + std::to_string((x >> 8) % 50);
     testing::addBook(t, "t" + std::to_string(r), author);
     model.emplace_back(author + std::string(30 - author.size(), ' '), r);
   }
@@ -865,7 +875,8 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
     t.cancelRange();
     t.goToRecord(r);
     t.deleteRecord();
-    model.erase(std::find_if(model.begin(), model.end(), [r](const auto& e) { return e.second == r; }));
+    model.erase(
+        std::find_if(model.begin(), model.end(), [r](const auto& e) { return e.second == r; }));
   }
   expectMatches(t, model, "", "\xFF");
   expectMatches(t, model, "B", "C");
@@ -875,7 +886,8 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
   EXPECT_EQ(t.recordCount(), model.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, OrderModel, ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
+INSTANTIATE_TEST_SUITE_P(Modes, OrderModel,
+                         ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
 
 }  // namespace
 }  // namespace dbase
@@ -888,7 +900,9 @@ void fillCheckable(const std::string& path, int n) {
   Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
   Table t;
   t.open(path, OpenMode::Exclusive);
-  for (int i = 1; i <= n; ++i) testing::addBook(t, "book" + std::to_string(10000 + i), "x", -1, "memo " + std::to_string(10000 + i));
+  for (int i = 1; i <= n; ++i)
+    testing::addBook(t, "book" + std::to_string(10000 + i), "x", -1,
+                     "memo " + std::to_string(10000 + i));
   for (int i = 1; i <= n; i += 10) {
     t.goToRecord(static_cast<uint32_t>(i));
     t.deleteRecord();
@@ -957,10 +971,12 @@ TEST(CrashDuringPack, KillNineLeavesEitherTheOldOrTheNewTable) {
 }
 
 TEST(Codepage, Cp1252AndUtf8RoundTrip) {
-  EXPECT_EQ(cp1252ToUtf8("caf\xE9 \x80 \x93x\x94"), "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
-  EXPECT_EQ(utf8ToCp1252("caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D"), "caf\xE9 \x80 \x93x\x94");
-  EXPECT_EQ(utf8ToCp1252("\xE6\x97\xA5"), "?");       // no cp1252 code
-  EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");             // cut sequence
+  EXPECT_EQ(cp1252ToUtf8("caf\xE9 \x80 \x93x\x94"),
+            "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D");
+  EXPECT_EQ(utf8ToCp1252("caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D"),
+            "caf\xE9 \x80 \x93x\x94");
+  EXPECT_EQ(utf8ToCp1252("\xE6\x97\xA5"), "?");  // no cp1252 code
+  EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");        // cut sequence
   for (int b = 0x20; b < 0x100; ++b) {
     std::string one(1, static_cast<char>(b));
     EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(one)), one) << b;
@@ -1095,7 +1111,8 @@ TEST_P(CrashDuringEdits, TagAgreesWithTheDataAfterKillNine) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, CrashDuringEdits, ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
+INSTANTIATE_TEST_SUITE_P(Modes, CrashDuringEdits,
+                         ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
 
 }  // namespace
 }  // namespace dbase
@@ -1169,7 +1186,8 @@ TEST(TableDefinitions, RefreshSeesTagsAddedByAnotherObject) {
   EXPECT_EQ(t.tags()[0].expression, "TITLE");
   t.setActiveTag("TITLE");
   EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(t.currentKey(), "b" + std::string(39, ' '));  // past the end the last record stays current
+  EXPECT_EQ(t.currentKey(),
+            "b" + std::string(39, ' '));  // past the end the last record stays current
   t.first();
   EXPECT_EQ(t.currentKey(), "a" + std::string(39, ' '));
 }

@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "dbase/table.h"
@@ -61,7 +61,8 @@ class Tometool : public ::testing::Test {
     std::ofstream(dir_ / "stdin", std::ios::binary) << input;
     std::string cmd = quote(tool_);
     for (const auto& a : args) cmd += " " + quote(a);
-    cmd += " <" + quote(path("stdin")) + " >" + quote(path("stdout")) + " 2>" + quote(path("stderr"));
+    cmd +=
+        " <" + quote(path("stdin")) + " >" + quote(path("stdout")) + " 2>" + quote(path("stderr"));
     const int raw = std::system(cmd.c_str());
     ToolRun r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -233,8 +234,8 @@ TEST_F(Tometool, RangeOnDateAndNumberTags) {
   const std::string dbf = makeBooks();
   ok({"tag", dbf, "BOUGHT", "BOUGHT"});
   ok({"tag", dbf, "PRICE", "PRICE"});
-  EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "BOUGHT", "--from", "1995-01-01", "--to",
-                            "2001-12-31"})),
+  EXPECT_EQ(firstColumn(
+                ok({"list", dbf, "--tag", "BOUGHT", "--from", "1995-01-01", "--to", "2001-12-31"})),
             (std::vector<std::string>{"Caf\xC3\xA9 Society", "Cat's Cradle, A"}));
   EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "PRICE", "--from", "1", "--to", "12.5"})),
             (std::vector<std::string>{"Dune", "beloved"}));
@@ -310,7 +311,8 @@ TEST_F(Tometool, CheckReportsDamagedTagKeyAndReindexRepairsIt) {
 
 uint32_t le32(const std::string& b, size_t at) {
   return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
-         static_cast<uint8_t>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+         static_cast<uint8_t>(b[at + 2]) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
 }
 
 TEST_F(Tometool, CheckReportsInteriorKeyThatMisroutesSearches) {
@@ -388,8 +390,9 @@ TEST_F(Tometool, CheckReportsMemoWithoutBlockHeader) {
 TEST_F(Tometool, CheckAcceptsTableWrittenByPerl) {
   if (std::system("perl -MXBase -e 1 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no Perl XBase";
   const char* src = std::getenv("TOMES_SOURCE");
-  const std::string script = (src ? std::string(src) + "/tests/dbase" : fs::path(__FILE__).parent_path().string()) +
-                             "/interop/write_table.pl";
+  const std::string script =
+      (src ? std::string(src) + "/tests/dbase" : fs::path(__FILE__).parent_path().string()) +
+      "/interop/write_table.pl";
   // Two memos, one spanning blocks, and a deleted record (plan format of write_table.pl).
   std::ofstream(path("plan"), std::ios::binary)
       << "0\t416c706861\t1.50\t20240301\tT\t" << std::string(1500, 'a') << "\n"

@@ -50,11 +50,9 @@ TEST_F(ApplySortTest, DescendingNumbersListLargestFirst) {
   // Values a few units apart: the reversal needs all 19 digits of the key.
   makeDatabase({{"one", 1}, {"half", 0.5}, {"big", 123456.78}, {"twelve", 12.5}, {"two", 2}});
   ASSERT_TRUE(openSorted(F(kValue), true));
-  EXPECT_EQ(listing(F(kTitle)),
-            (std::vector<std::string>{"big", "twelve", "two", "one", "half"}));
+  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"big", "twelve", "two", "one", "half"}));
   ASSERT_TRUE(openSorted(F(kValue), false));
-  EXPECT_EQ(listing(F(kTitle)),
-            (std::vector<std::string>{"half", "one", "two", "twelve", "big"}));
+  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"half", "one", "two", "twelve", "big"}));
 }
 
 TEST_F(ApplySortTest, FilteredSortMakesIdxfTagWithMarkInFront) {

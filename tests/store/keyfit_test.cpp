@@ -45,7 +45,9 @@ TEST_F(KeyFit, TwoFieldKeysFitUnlessADateLeadsALongText) {
   dbase::Table t;
   t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
   const auto& fields = t.fields();
-  auto isDate = [&](int f) { return fields[static_cast<size_t>(f)].type == dbase::FieldType::Date; };
+  auto isDate = [&](int f) {
+    return fields[static_cast<size_t>(f)].type == dbase::FieldType::Date;
+  };
   // Keys depend on the fields' kinds and sizes only: one pair of each shape.
   std::set<std::string> tried;
   auto shape = [&](int f) {

@@ -11,15 +11,12 @@ namespace {
 
 // Titles at the edges of the letter bounds; \xC9 is a capital E acute.
 std::vector<Book> edgeTitles() {
-  return {{"1984"},       {"'Salem's Lot"}, {"apple pie"},   {"Apple"},
-          {""},           {"Banana"},       {"banana split"}, {"Zebra"},
-          {"\xC9mile"},   {"[Bracketed]"},  {"~tilde"},      {"Middlemarch"},
-          {"zz top"},     {"Ye olde"}};
+  return {{"1984"},   {"'Salem's Lot"}, {"apple pie"}, {"Apple"},    {""},
+          {"Banana"}, {"banana split"}, {"Zebra"},     {"\xC9mile"}, {"[Bracketed]"},
+          {"~tilde"}, {"Middlemarch"},  {"zz top"},    {"Ye olde"}};
 }
 
-std::map<char, int> Expected() {
-  return {{'A', 5}, {'B', 2}, {'M', 1}, {'Y', 1}, {'Z', 5}};
-}
+std::map<char, int> Expected() { return {{'A', 5}, {'B', 2}, {'M', 1}, {'Y', 1}, {'Z', 5}}; }
 
 class LetterTest : public StoreTest {
  protected:
@@ -39,7 +36,8 @@ class LetterTest : public StoreTest {
 TEST_F(LetterTest, AscendingBoundsPutDigitsPunctuationAndBlanksUnderA) {
   makeDatabase(edgeTitles());
   ASSERT_TRUE(openSorted(F(kTitle)));
-  EXPECT_EQ(under('A'), (std::vector<std::string>{"", "'Salem's Lot", "1984", "Apple", "apple pie"}));
+  EXPECT_EQ(under('A'),
+            (std::vector<std::string>{"", "'Salem's Lot", "1984", "Apple", "apple pie"}));
   EXPECT_EQ(under('B'), (std::vector<std::string>{"Banana", "banana split"}));
   EXPECT_EQ(under('Z'),
             (std::vector<std::string>{"Zebra", "zz top", "[Bracketed]", "~tilde", "\xC9mile"}));
@@ -51,7 +49,8 @@ TEST_F(LetterTest, AscendingBoundsPutDigitsPunctuationAndBlanksUnderA) {
 TEST_F(LetterTest, DescendingBoundsAreSwapped) {
   makeDatabase(edgeTitles());
   ASSERT_TRUE(openSorted(F(kTitle), true));
-  EXPECT_EQ(under('A'), (std::vector<std::string>{"apple pie", "Apple", "1984", "'Salem's Lot", ""}));
+  EXPECT_EQ(under('A'),
+            (std::vector<std::string>{"apple pie", "Apple", "1984", "'Salem's Lot", ""}));
   EXPECT_EQ(under('Z'),
             (std::vector<std::string>{"\xC9mile", "~tilde", "[Bracketed]", "zz top", "Zebra"}));
   countLetters(tables_.records);
@@ -66,7 +65,10 @@ TEST_F(LetterTest, TwoFieldSortCountsByTheFirst) {
 }
 
 TEST_F(LetterTest, FilterMarkNarrowsEveryLetter) {
-  makeDatabase({{"Apple", 0, "2"}, {"Avocado", 0, "0"}, {"Banana", 0, "2"}, {"Berry", 0, "3"},
+  makeDatabase({{"Apple", 0, "2"},
+                {"Avocado", 0, "0"},
+                {"Banana", 0, "2"},
+                {"Berry", 0, "3"},
                 {"Cherry", 0, "0"}});
   sortState().filtered = true;
   ASSERT_TRUE(openSorted(F(kTitle)));
@@ -114,8 +116,7 @@ TEST_F(LetterTest, FirstLetterOfEachRecord) {
   ASSERT_TRUE(openSorted(F(kTitle)));
   std::map<std::string, char> letters;
   dbase::Table& t = tables_.records.engine();
-  for (t.first(); !t.eof(); t.next())
-    letters[t.asString(F(kTitle))] = firstLetter(tables_.records);
+  for (t.first(); !t.eof(); t.next()) letters[t.asString(F(kTitle))] = firstLetter(tables_.records);
   EXPECT_EQ(letters["1984"], 'A');
   EXPECT_EQ(letters["'Salem's Lot"], 'A');
   EXPECT_EQ(letters[""], 'A');

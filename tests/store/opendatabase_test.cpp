@@ -131,9 +131,8 @@ TEST_F(OpenDatabaseTest, DamagedCatalogueIsReportedAndNeverReplaced) {
   writeBytes(dataFile("master.dbf"), "garbage");
   prompter_.answers = {MsgResult::No};
   EXPECT_FALSE(openDatabase(tables_));
-  EXPECT_EQ(prompter_.texts(),
-            (QStringList{"Cannot open the file: master.dbf\rRetry?",
-                         "Could not Open the Master.dbf file!"}));
+  EXPECT_EQ(prompter_.texts(), (QStringList{"Cannot open the file: master.dbf\rRetry?",
+                                            "Could not Open the Master.dbf file!"}));
   EXPECT_EQ(readBytes(dataFile("master.dbf")), "garbage");
 }
 
@@ -152,8 +151,7 @@ TEST_F(OpenDatabaseTest, MissingTemplateFailsTheNewDatabase) {
   dbase::Table::deleteTable(program_.file("data.dbf"));
   prompter_.shown.clear();
   EXPECT_FALSE(openDatabase(tables_));
-  EXPECT_EQ(prompter_.texts(),
-            (QStringList{kMissingWarning, "Could not Open the new database!"}));
+  EXPECT_EQ(prompter_.texts(), (QStringList{kMissingWarning, "Could not Open the new database!"}));
 }
 
 TEST_F(OpenDatabaseTest, EmptyCopyBufferGetsOneRecord) {

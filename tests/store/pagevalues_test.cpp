@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "dbase/table.h"
 #include "core/settings.h"
+#include "dbase/table.h"
 
 namespace {
 

@@ -61,8 +61,7 @@ struct ReadBack {
   std::string bytes;  // what the table holds
 };
 
-class PostAndReadBack : public RecordSessionTest,
-                        public ::testing::WithParamInterface<ReadBack> {};
+class PostAndReadBack : public RecordSessionTest, public ::testing::WithParamInterface<ReadBack> {};
 
 TEST_P(PostAndReadBack, StoredAsTypedAndShownAgain) {
   const ReadBack& c = GetParam();
@@ -79,16 +78,16 @@ TEST_P(PostAndReadBack, StoredAsTypedAndShownAgain) {
   EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "2"}));  // numbers kept
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryKind, PostAndReadBack,
-    ::testing::Values(ReadBack{kAuthor, "Someone", "Someone", "Someone"},
-                      ReadBack{kAuthor, QString::fromUtf8("Jos\xC3\xA9"),
-                               QString::fromUtf8("Jos\xC3\xA9"), "Jos\xE9"},
-                      ReadBack{kPublished, "12/25/1999", "12/25/1999", "19991225"},
-                      ReadBack{kValue, "1234.5", "1,234.50", "1234.50"},
-                      ReadBack{kCustom6, "-7", "-7.00", "-7.00"},
-                      ReadBack{kNotes, "line one\nline two", "line one\nline two",
-                               "line one\r\nline two"}));
+INSTANTIATE_TEST_SUITE_P(EveryKind, PostAndReadBack,
+                         ::testing::Values(ReadBack{kAuthor, "Someone", "Someone", "Someone"},
+                                           ReadBack{kAuthor, QString::fromUtf8("Jos\xC3\xA9"),
+                                                    QString::fromUtf8("Jos\xC3\xA9"), "Jos\xE9"},
+                                           ReadBack{kPublished, "12/25/1999", "12/25/1999",
+                                                    "19991225"},
+                                           ReadBack{kValue, "1234.5", "1,234.50", "1234.50"},
+                                           ReadBack{kCustom6, "-7", "-7.00", "-7.00"},
+                                           ReadBack{kNotes, "line one\nline two",
+                                                    "line one\nline two", "line one\r\nline two"}));
 
 TEST_F(RecordSessionTest, ClearingEveryFieldKeepsTheStoredRecord) {
   open({{"Alpha", 0, "0", "Author 1"}});
@@ -137,11 +136,10 @@ TEST_P(RefusedLeave, AsksAndNoStaysWithTheRecordHeld) {
 
 INSTANTIATE_TEST_SUITE_P(
     Questions, RefusedLeave,
-    ::testing::Values(
-        Refusal{"EmptyTitle", kTitle, "", "First Field cannot be empty!"},
-        Refusal{"BadDate", kPublished, "13/45/2020",
-                "Published Date: \"13/45/2020\" is not a date (mm/dd/yyyy)."},
-        Refusal{"BadNumber", kValue, "lots", "Value: \"lots\" is not a number."}),
+    ::testing::Values(Refusal{"EmptyTitle", kTitle, "", "First Field cannot be empty!"},
+                      Refusal{"BadDate", kPublished, "13/45/2020",
+                              "Published Date: \"13/45/2020\" is not a date (mm/dd/yyyy)."},
+                      Refusal{"BadNumber", kValue, "lots", "Value: \"lots\" is not a number."}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(RecordSessionTest, PageStateNamesEveryProblem) {
@@ -202,7 +200,7 @@ TEST_F(RecordSessionTest, NewRecordsGetTheNextCatalogueNumbers) {
 struct LetterMove {
   QString from;  // empty: a new record
   QString to;
-  int a, b;  // counts afterwards
+  int a, b;                 // counts afterwards
   bool viaListing = false;  // stored through the listing's cursor
 };
 
@@ -384,13 +382,12 @@ TEST_P(PositionAfterPaste, FollowsTheCurrentRecord) {
   EXPECT_EQ(current.positionAfterPaste(1, c.tabs, 'D'), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pastes, PositionAfterPaste,
-    ::testing::Values(PasteMove{"NewBefore", false, -1, "A", 2},
-                      PasteMove{"NewAfter", false, -1, "Z", 1},
-                      PasteMove{"LetterNewBefore", true, -1, "Db", 2},
-                      PasteMove{"LetterOverTheFirst", true, 0, "Dz", 0}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Pastes, PositionAfterPaste,
+                         ::testing::Values(PasteMove{"NewBefore", false, -1, "A", 2},
+                                           PasteMove{"NewAfter", false, -1, "Z", 1},
+                                           PasteMove{"LetterNewBefore", true, -1, "Db", 2},
+                                           PasteMove{"LetterOverTheFirst", true, 0, "Dz", 0}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(RecordSessionTest, PasteIntoAnotherRecordIsNumberedAndCounted) {
   open({{"Alpha"}}, 7);
@@ -426,12 +423,11 @@ TEST_P(DeleteTest, ThePositionShowsTheFollowingRecordOrANewOne) {
   EXPECT_EQ(stored(0).size(), c.books.size() - 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Deletes, DeleteTest,
-    ::testing::Values(Deletion{"Middle", {{"A"}, {"B"}, {"C"}}, 1, "C"},
-                      Deletion{"Last", {{"A"}, {"B"}, {"C"}}, 2, ""},
-                      Deletion{"Only", {{"A"}}, 0, ""}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Deletes, DeleteTest,
+                         ::testing::Values(Deletion{"Middle", {{"A"}, {"B"}, {"C"}}, 1, "C"},
+                                           Deletion{"Last", {{"A"}, {"B"}, {"C"}}, 2, ""},
+                                           Deletion{"Only", {{"A"}}, 0, ""}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(RecordSessionTest, DeleteOfALockedRecordIsRefused) {
   open({{"Alpha"}, {"Beta"}});
@@ -456,9 +452,9 @@ TEST_F(RecordSessionTest, PositionAfterADeleteElsewhere) {
     bool sameList, isNew;
     int32_t expected;
   };
-  for (const Case& c : {Case{3, 1, true, false, 2}, Case{3, 4, true, false, 3},
-                        Case{3, 1, false, false, 3}, Case{3, 5, false, true, 2},
-                        Case{0, 0, true, true, 0}})
+  for (const Case& c :
+       {Case{3, 1, true, false, 2}, Case{3, 4, true, false, 3}, Case{3, 1, false, false, 3},
+        Case{3, 5, false, true, 2}, Case{0, 0, true, true, 0}})
     EXPECT_EQ(RecordSession::positionAfterDelete(c.position, c.deleted, c.sameList, c.isNew),
               c.expected)
         << c.position << " " << c.deleted;
@@ -468,7 +464,7 @@ TEST_F(RecordSessionTest, SavingOnTheWayFindsTheRequestedRecordAgain) {
   open({{"Bravo"}, {"Delta"}, {"Foxtrot"}});
   RecordSession session(tables_);
   PageValues v = session.loadAt(0).value();
-  v.text[kTitle] = "Echo";  // now stands after Delta
+  v.text[kTitle] = "Echo";                                 // now stands after Delta
   EXPECT_EQ(session.leaveFor(1, v, designedLabels()), 0);  // Delta moved up
   PageValues fresh = session.loadAt(session.count()).value();
   fresh.text[kTitle] = "Alpha";

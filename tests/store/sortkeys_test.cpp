@@ -45,10 +45,10 @@ TEST_P(SortKeys, BuildsTheKeyAndOptions) {
 INSTANTIATE_TEST_SUITE_P(
     SingleField, SortKeys,
     ::testing::Values(
-        KeyRow{"LongStringAscending", F(kTitle), false, kNone, false,
-               "UPPER(SUBSTR(TITLE, 1, 99))", E},
-        KeyRow{"LongStringDescending", F(kTitle), true, kNone, false,
-               "UPPER(SUBSTR(TITLE, 1, 99))", ED},
+        KeyRow{"LongStringAscending", F(kTitle), false, kNone, false, "UPPER(SUBSTR(TITLE, 1, 99))",
+               E},
+        KeyRow{"LongStringDescending", F(kTitle), true, kNone, false, "UPPER(SUBSTR(TITLE, 1, 99))",
+               ED},
         KeyRow{"StringAscending", F(kAuthor), false, kNone, false, "UPPER(AUTHOR)", E},
         KeyRow{"StringDescending", F(kAuthor), true, kNone, false, "UPPER(AUTHOR)", ED},
         KeyRow{"NumberAscending", F(kValue), false, kNone, false, "STR(VALUE, 20, 4)", E},
@@ -62,59 +62,58 @@ INSTANTIATE_TEST_SUITE_P(
         KeyRow{"PictureHasNoKey", F(kPicture), false, kNone, false, "", 0},
         KeyRow{"SecondEqualToFirstGivesSingleKey", F(kAuthor), false, F(kAuthor), true,
                "UPPER(AUTHOR)", E},
-        KeyRow{"SecondBelowUserFieldsIsNone", F(kAuthor), true, 1, false, "UPPER(AUTHOR)",
-               ED},
-        KeyRow{"EntryOrderIsTheRecordNumber", 0, false, kNone, false, "STR(NUMBER, 20, 4)",
-               E}),
+        KeyRow{"SecondBelowUserFieldsIsNone", F(kAuthor), true, 1, false, "UPPER(AUTHOR)", ED},
+        KeyRow{"EntryOrderIsTheRecordNumber", 0, false, kNone, false, "STR(NUMBER, 20, 4)", E}),
     rowName);
 
 INSTANTIATE_TEST_SUITE_P(
     TwoFields, SortKeys,
-    ::testing::Values(
-        KeyRow{"ShortStringThenDate", F(kAuthor), false, F(kPublished), false,
-               "AUTHOR+DTOS(PUBLISHED)", E},
-        KeyRow{"BothTextSecondFollowsFirstDescending", F(kAuthor), true, F(kCategory), false,
-               "AUTHOR+CATEGORY", ED},
-        KeyRow{"LongTextsShareTheBudget", F(kTitle), false, F(kAuthor), true,
-               "UPPER(SUBSTR(TITLE, 1, 79))+UPPER(SUBSTR(AUTHOR, 1, 20))", E},
-        KeyRow{"TextThenMemo", F(kCoAuthors), false, F(kNotes), false,
-               "COAUTHORS+UPPER(SUBSTR(MLINE(NOTES, 1), 1, 39))", E},
-        KeyRow{"MemoThenNumber", F(kNotes), false, F(kValue), false,
-               "UPPER(SUBSTR(MLINE(NOTES, 1), 1, 79))+STR(VALUE, 20, 4)", E},
-        KeyRow{"TextDescendingInvertsNumberAscending", F(kAuthor), true, F(kValue), false,
-               "AUTHOR+STR(999999999999999999-VALUE, 20, 4)", ED},
-        KeyRow{"TextDescendingInvertsNumberDescending", F(kAuthor), true, F(kValue), true,
-               "AUTHOR+STR(VALUE, 20, 4)", ED},
-        KeyRow{"TextAscendingKeepsNumberDescending", F(kAuthor), false, F(kValue), true,
-               "AUTHOR+STR(999999999999999999-VALUE, 20, 4)", E},
-        KeyRow{"TextAscendingThenDateDescending", F(kAuthor), false, F(kPublished), true,
-               "AUTHOR+STR({12/31/3099}-PUBLISHED, 10, 0)", E},
-        KeyRow{"NumberThenTextDescendingInvertsNumber", F(kValue), false, F(kTitle), true,
-               "STR(999999999999999999-VALUE, 20, 4)+UPPER(SUBSTR(TITLE, 1, 79))", ED},
-        KeyRow{"NumberDescendingThenTextAscending", F(kValue), true, F(kTitle), false,
-               "STR(999999999999999999-VALUE, 20, 4)+UPPER(SUBSTR(TITLE, 1, 79))", E},
-        KeyRow{"DateThenTextDescendingInvertsDate", F(kPublished), false, F(kAuthor), true,
-               "STR({12/31/3099}-PUBLISHED, 10, 0)+AUTHOR", ED},
-        KeyRow{"DateCountsNothingAgainstTheBudget", F(kCustom3), false, F(kCoAuthors), false,
-               "DTOS(CUSTOM3)+COAUTHORS", E},
-        KeyRow{"NumbersReverseThemselves", F(kValue), true, F(kCustom5), false,
-               "STR(999999999999999999-VALUE, 20, 4)+STR(CUSTOM5, 20, 4)", E},
-        KeyRow{"DatesReverseThemselves", F(kPublished), false, F(kCustom3), true,
-               "DTOS(PUBLISHED)+STR({12/31/3099}-CUSTOM3, 10, 0)", E}),
+    ::testing::Values(KeyRow{"ShortStringThenDate", F(kAuthor), false, F(kPublished), false,
+                             "AUTHOR+DTOS(PUBLISHED)", E},
+                      KeyRow{"BothTextSecondFollowsFirstDescending", F(kAuthor), true, F(kCategory),
+                             false, "AUTHOR+CATEGORY", ED},
+                      KeyRow{"LongTextsShareTheBudget", F(kTitle), false, F(kAuthor), true,
+                             "UPPER(SUBSTR(TITLE, 1, 79))+UPPER(SUBSTR(AUTHOR, 1, 20))", E},
+                      KeyRow{"TextThenMemo", F(kCoAuthors), false, F(kNotes), false,
+                             "COAUTHORS+UPPER(SUBSTR(MLINE(NOTES, 1), 1, 39))", E},
+                      KeyRow{"MemoThenNumber", F(kNotes), false, F(kValue), false,
+                             "UPPER(SUBSTR(MLINE(NOTES, 1), 1, 79))+STR(VALUE, 20, 4)", E},
+                      KeyRow{"TextDescendingInvertsNumberAscending", F(kAuthor), true, F(kValue),
+                             false, "AUTHOR+STR(999999999999999999-VALUE, 20, 4)", ED},
+                      KeyRow{"TextDescendingInvertsNumberDescending", F(kAuthor), true, F(kValue),
+                             true, "AUTHOR+STR(VALUE, 20, 4)", ED},
+                      KeyRow{"TextAscendingKeepsNumberDescending", F(kAuthor), false, F(kValue),
+                             true, "AUTHOR+STR(999999999999999999-VALUE, 20, 4)", E},
+                      KeyRow{"TextAscendingThenDateDescending", F(kAuthor), false, F(kPublished),
+                             true, "AUTHOR+STR({12/31/3099}-PUBLISHED, 10, 0)", E},
+                      KeyRow{"NumberThenTextDescendingInvertsNumber", F(kValue), false, F(kTitle),
+                             true,
+                             "STR(999999999999999999-VALUE, 20, 4)+UPPER(SUBSTR(TITLE, 1, 79))",
+                             ED},
+                      KeyRow{"NumberDescendingThenTextAscending", F(kValue), true, F(kTitle), false,
+                             "STR(999999999999999999-VALUE, 20, 4)+UPPER(SUBSTR(TITLE, 1, 79))", E},
+                      KeyRow{"DateThenTextDescendingInvertsDate", F(kPublished), false, F(kAuthor),
+                             true, "STR({12/31/3099}-PUBLISHED, 10, 0)+AUTHOR", ED},
+                      KeyRow{"DateCountsNothingAgainstTheBudget", F(kCustom3), false, F(kCoAuthors),
+                             false, "DTOS(CUSTOM3)+COAUTHORS", E},
+                      KeyRow{"NumbersReverseThemselves", F(kValue), true, F(kCustom5), false,
+                             "STR(999999999999999999-VALUE, 20, 4)+STR(CUSTOM5, 20, 4)", E},
+                      KeyRow{"DatesReverseThemselves", F(kPublished), false, F(kCustom3), true,
+                             "DTOS(PUBLISHED)+STR({12/31/3099}-CUSTOM3, 10, 0)", E}),
     rowName);
 
 // Fields sized at the edges of the budgets.
 std::vector<dbase::FieldDef> edgeFields() {
   using T = dbase::FieldType;
-  return {{"N", T::Numeric, 10, 0},      {"M", T::Character, 1, 0},
-          {"S99", T::Character, 99, 0},  {"S100", T::Character, 100, 0},
-          {"S79", T::Character, 79, 0},  {"S80", T::Character, 80, 0},
-          {"S20", T::Character, 20, 0},  {"S21", T::Character, 21, 0},
-          {"L", T::Logical, 1, 0},       {"F", T::Float, 10, 2}};
+  return {{"N", T::Numeric, 10, 0},     {"M", T::Character, 1, 0},
+          {"S99", T::Character, 99, 0}, {"S100", T::Character, 100, 0},
+          {"S79", T::Character, 79, 0}, {"S80", T::Character, 80, 0},
+          {"S20", T::Character, 20, 0}, {"S21", T::Character, 21, 0},
+          {"L", T::Logical, 1, 0},      {"F", T::Float, 10, 2}};
 }
 
 SortState keys(const std::vector<dbase::FieldDef>& fields, int first, bool d1, int second,
-            bool d2) {
+               bool d2) {
   SortState s;
   s.firstField = static_cast<uint8_t>(first);
   s.firstDescending = d1;
@@ -126,14 +125,12 @@ SortState keys(const std::vector<dbase::FieldDef>& fields, int first, bool d1, i
 
 TEST(SortKeyBudgets, StringOf99IsWholeAnd100IsCut) {
   EXPECT_EQ(keys(edgeFields(), 2, false, 0, false).keyExpression, "UPPER(S99)");
-  EXPECT_EQ(keys(edgeFields(), 3, false, 0, false).keyExpression,
-            "UPPER(SUBSTR(S100, 1, 99))");
+  EXPECT_EQ(keys(edgeFields(), 3, false, 0, false).keyExpression, "UPPER(SUBSTR(S100, 1, 99))");
 }
 
 TEST(SortKeyBudgets, FirstPartOf79IsBareAnd80IsCut) {
   EXPECT_EQ(keys(edgeFields(), 4, false, 6, false).keyExpression, "S79+S20");
-  EXPECT_EQ(keys(edgeFields(), 5, false, 6, false).keyExpression,
-            "UPPER(SUBSTR(S80, 1, 79))+S20");
+  EXPECT_EQ(keys(edgeFields(), 5, false, 6, false).keyExpression, "UPPER(SUBSTR(S80, 1, 79))+S20");
   EXPECT_EQ(keys(edgeFields(), 5, false, 7, false).keyExpression,
             "UPPER(SUBSTR(S80, 1, 79))+UPPER(SUBSTR(S21, 1, 20))");
 }
@@ -157,8 +154,8 @@ TEST(SortKeyBudgets, KeyTextsAreCutTo100Characters) {
   fields[3].name = std::string(60, 'B');
   SortState s = keys(fields, 4, false, 3, false);
   EXPECT_EQ(s.keyExpression.size(), 100u);
-  EXPECT_EQ(s.keyExpression, (std::string(60, 'A') + "+" + "UPPER(SUBSTR(" + std::string(60, 'B'))
-                                 .substr(0, 100));
+  EXPECT_EQ(s.keyExpression,
+            (std::string(60, 'A') + "+" + "UPPER(SUBSTR(" + std::string(60, 'B')).substr(0, 100));
   EXPECT_EQ(s.filteredKeyExpression.size(), 100u);
   EXPECT_EQ(s.filteredKeyExpression.substr(0, 31), std::string(30, 'K') + "+");
 }

@@ -26,8 +26,10 @@ class TometoolSort : public StoreTest {
       GTEST_SKIP() << "TOMES_BIN does not hold a built tometool";
     tool_ = std::string(bin) + "/tometool";
     StoreTest::SetUp();
-    makeDatabase({{"apple", 3, "0", "Zed"}, {"1984", 5, "0", "Orwell"},
-                  {"Banana", 1, "0", "amy"}, {"zoo", 2, "0", "x"}});
+    makeDatabase({{"apple", 3, "0", "Zed"},
+                  {"1984", 5, "0", "Orwell"},
+                  {"Banana", 1, "0", "amy"},
+                  {"zoo", 2, "0", "x"}});
   }
   ToolRun run(const std::string& args) {
     const std::string cmd = tool_ + " " + args + " >" + dataFile("out") + " 2>" + dataFile("err");

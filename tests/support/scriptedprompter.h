@@ -38,8 +38,7 @@ class ScriptedPrompter : public Prompter {
   std::deque<std::optional<QString>> inputs;
   std::deque<QString> files;
 
-  MsgResult message(MsgKind kind, MsgButtons buttons, const QString& text,
-                    int helpTopic) override {
+  MsgResult message(MsgKind kind, MsgButtons buttons, const QString& text, int helpTopic) override {
     shown.push_back({kind, buttons, text, helpTopic});
     if (!answers.empty()) {
       const MsgResult r = answers.front();
@@ -48,13 +47,16 @@ class ScriptedPrompter : public Prompter {
     }
     switch (buttons) {
       case MsgButtons::YesNo:
-      case MsgButtons::YesNoCancel: return MsgResult::No;
-      case MsgButtons::OkCancel: return MsgResult::Cancel;
-      default: return MsgResult::Ok;
+      case MsgButtons::YesNoCancel:
+        return MsgResult::No;
+      case MsgButtons::OkCancel:
+        return MsgResult::Cancel;
+      default:
+        return MsgResult::Ok;
     }
   }
-  std::optional<QString> input(const QString& caption, const QString& prompt,
-                               const QString& value, bool password) override {
+  std::optional<QString> input(const QString& caption, const QString& prompt, const QString& value,
+                               bool password) override {
     asked.push_back({caption, prompt, value, password});
     if (inputs.empty()) return std::nullopt;
     const bool given = inputs.front().has_value();

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "store/database.h"
 #include "dbase/table.h"
+#include "store/database.h"
 #include "store/letters.h"
 #include "store/recordtable.h"
 // GCC sees the optional<QString> copy in the scripted prompter as maybe uninitialized.
@@ -51,26 +51,45 @@ class TempDir {
 
 // User field k is field 2 + k.
 enum UserField {
-  kTitle = 0, kAuthor, kCoAuthors, kCategory, kFormat, kRating, kPublisher, kPublished,
-  kValue, kIsbn, kPages, kKeywords, kType, kStatus, kCustom1, kCustom2, kCustom3, kCustom4,
-  kCustom5, kCustom6, kNotes, kPicture
+  kTitle = 0,
+  kAuthor,
+  kCoAuthors,
+  kCategory,
+  kFormat,
+  kRating,
+  kPublisher,
+  kPublished,
+  kValue,
+  kIsbn,
+  kPages,
+  kKeywords,
+  kType,
+  kStatus,
+  kCustom1,
+  kCustom2,
+  kCustom3,
+  kCustom4,
+  kCustom5,
+  kCustom6,
+  kNotes,
+  kPicture
 };
 constexpr int F(UserField k) { return 2 + static_cast<int>(k); }
 
 inline std::vector<dbase::FieldDef> recordFields() {
   using T = dbase::FieldType;
-  return {{"NUMBER", T::Numeric, 10, 0},    {"MARK", T::Character, 1, 0},
-          {"TITLE", T::Character, 120, 0},  {"AUTHOR", T::Character, 40, 0},
+  return {{"NUMBER", T::Numeric, 10, 0},      {"MARK", T::Character, 1, 0},
+          {"TITLE", T::Character, 120, 0},    {"AUTHOR", T::Character, 40, 0},
           {"COAUTHORS", T::Character, 60, 0}, {"CATEGORY", T::Character, 30, 0},
-          {"FORMAT", T::Character, 20, 0},  {"RATING", T::Character, 10, 0},
+          {"FORMAT", T::Character, 20, 0},    {"RATING", T::Character, 10, 0},
           {"PUBLISHER", T::Character, 40, 0}, {"PUBLISHED", T::Date, 8, 0},
-          {"VALUE", T::Numeric, 12, 2},     {"ISBN", T::Character, 20, 0},
-          {"PAGES", T::Character, 10, 0},   {"KEYWORDS", T::Character, 60, 0},
-          {"TYPE", T::Character, 20, 0},    {"STATUS", T::Character, 20, 0},
-          {"CUSTOM1", T::Character, 40, 0}, {"CUSTOM2", T::Character, 40, 0},
-          {"CUSTOM3", T::Date, 8, 0},       {"CUSTOM4", T::Date, 8, 0},
-          {"CUSTOM5", T::Numeric, 12, 2},   {"CUSTOM6", T::Numeric, 12, 2},
-          {"NOTES", T::Memo, 10, 0},        {"PICTURE", T::Binary, 10, 0}};
+          {"VALUE", T::Numeric, 12, 2},       {"ISBN", T::Character, 20, 0},
+          {"PAGES", T::Character, 10, 0},     {"KEYWORDS", T::Character, 60, 0},
+          {"TYPE", T::Character, 20, 0},      {"STATUS", T::Character, 20, 0},
+          {"CUSTOM1", T::Character, 40, 0},   {"CUSTOM2", T::Character, 40, 0},
+          {"CUSTOM3", T::Date, 8, 0},         {"CUSTOM4", T::Date, 8, 0},
+          {"CUSTOM5", T::Numeric, 12, 2},     {"CUSTOM6", T::Numeric, 12, 2},
+          {"NOTES", T::Memo, 10, 0},          {"PICTURE", T::Binary, 10, 0}};
 }
 
 // The template tables of a program directory: data.dbf with DATA.MDX (tags
@@ -83,8 +102,10 @@ inline void writeTemplates(const TempDir& dir) {
   std::filesystem::rename(dir.file("data.mdx"), dir.file("DATA.MDX"));
   using T = dbase::FieldType;
   dbase::Table::create(dir.file("master.dbf"),
-                       {{"FILENAME", T::Character, 12, 0}, {"DBNAME", T::Character, 40, 0},
-                        {"DESCRIPT", T::Character, 250, 0}, {"COUNTER", T::Numeric, 10, 0}},
+                       {{"FILENAME", T::Character, 12, 0},
+                        {"DBNAME", T::Character, 40, 0},
+                        {"DESCRIPT", T::Character, 250, 0},
+                        {"COUNTER", T::Numeric, 10, 0}},
                        {{"IDX0", "FILENAME", false, false, ""}});
 }
 

@@ -17,8 +17,8 @@ inline void useBuildProgramDir(SettingsSandbox& box) {
   const QDir shipped(qEnvironmentVariable("TOMES_BIN"));
   const QString program = box.file(QStringLiteral("program"));
   QDir().mkpath(program);
-  for (const QString& name : shipped.entryList(
-           {"*.dbf", "*.mdx", "*.dbt", "*.MDX", "labels.dat"}, QDir::Files))
+  for (const QString& name :
+       shipped.entryList({"*.dbf", "*.mdx", "*.dbt", "*.MDX", "labels.dat"}, QDir::Files))
     QFile::copy(shipped.filePath(name), joinPath(program, name));
   if (shipped.exists(QStringLiteral("sample/books.csv"))) {
     QDir(program).mkpath(QStringLiteral("sample"));

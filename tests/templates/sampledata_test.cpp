@@ -49,7 +49,8 @@ class SampleLoad : public ::testing::Test {
 const QByteArray kSmallCsv =
     "title,author,coauthors,category,format,publisher,published,pages,isbn,notes\r\n"
     "Walden,Henry David Thoreau,,Philosophy,Nonfiction,Ticknor and Fields,1854-01-01,,,\r\n"
-    "\"Rabbit, Run\",John Updike,,Fiction,Novel,\"Knopf, Alfred A.\",1960-01-01,,,\"Says \"\"hi\"\"\"\r\n"
+    "\"Rabbit, Run\",John Updike,,Fiction,Novel,\"Knopf, Alfred A.\",1960-01-01,,,\"Says "
+    "\"\"hi\"\"\"\r\n"
     "Jane Eyre,Charlotte Bront\xC3\xAB,,Fiction,Novel,,,,,\"two\nlines\"\r\n";
 
 TEST_F(SampleLoad, RowsBecomeRecordsNumberedFromOne) {

@@ -5,11 +5,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "dbase/table.h"
-#include "store/sampledata.h"
 #include "core/prompt.h"
 #include "core/settings.h"
 #include "core/startup.h"
+#include "dbase/table.h"
+#include "store/sampledata.h"
 #include "templates.h"
 
 namespace {
@@ -73,8 +73,13 @@ TEST_F(StartupSeed, FirstStartFillsThePublicDirectory) {
   // The seeded directory starts with readable title and author columns.
   QFile header(QDir(data).filePath("header.dat"));
   ASSERT_TRUE(header.open(QIODevice::ReadOnly));
-  EXPECT_EQ(header.readAll(), QByteArray("\x01\x06\x0A" "Book Title" "\x03\x96\x00"
-                                         "\x06\x06" "Author" "\x02\x6E" "\x00",
+  EXPECT_EQ(header.readAll(), QByteArray("\x01\x06\x0A"
+                                         "Book Title"
+                                         "\x03\x96\x00"
+                                         "\x06\x06"
+                                         "Author"
+                                         "\x02\x6E"
+                                         "\x00",
                                          27));
 }
 

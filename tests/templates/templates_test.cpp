@@ -32,8 +32,8 @@ std::string fileBytes(const fs::path& p) {
 class TempDir {
  public:
   TempDir() {
-    path_ = fs::temp_directory_path() / ("tpl_test_" + std::to_string(::getpid()) + "_" +
-                                         std::to_string(counter_++));
+    path_ = fs::temp_directory_path() /
+            ("tpl_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
@@ -78,14 +78,29 @@ TEST_F(ShippedTemplates, RecordTableHasNumberMarkAndTheUserFieldsInOrder) {
   dbase::Table t;
   t.open(path("data.dbf"), dbase::OpenMode::Shared, true);
   const FieldType C = FieldType::Character, N = FieldType::Numeric, D = FieldType::Date;
-  expectFields(t, {{"RECNO", N, 10, 0},     {"MARK", C, 1, 0},        {"TITLE", C, 120, 0},
-                   {"AUTHOR", C, 40, 0},    {"COAUTHORS", C, 60, 0},  {"CATEGORY", C, 30, 0},
-                   {"FORMAT", C, 20, 0},    {"RATING", C, 10, 0},     {"PUBLISHER", C, 40, 0},
-                   {"PUBDATE", D, 8, 0},    {"VALUE", N, 12, 2},      {"ISBN", C, 20, 0},
-                   {"PAGES", C, 10, 0},     {"KEYWORDS", C, 60, 0},   {"TYPE", C, 20, 0},
-                   {"STATUS", C, 20, 0},    {"CUSTOM1", C, 40, 0},    {"CUSTOM2", C, 40, 0},
-                   {"CUSTOM3", D, 8, 0},    {"CUSTOM4", D, 8, 0},     {"CUSTOM5", N, 12, 2},
-                   {"CUSTOM6", N, 12, 2},   {"NOTES", FieldType::Memo, 10, 0},
+  expectFields(t, {{"RECNO", N, 10, 0},
+                   {"MARK", C, 1, 0},
+                   {"TITLE", C, 120, 0},
+                   {"AUTHOR", C, 40, 0},
+                   {"COAUTHORS", C, 60, 0},
+                   {"CATEGORY", C, 30, 0},
+                   {"FORMAT", C, 20, 0},
+                   {"RATING", C, 10, 0},
+                   {"PUBLISHER", C, 40, 0},
+                   {"PUBDATE", D, 8, 0},
+                   {"VALUE", N, 12, 2},
+                   {"ISBN", C, 20, 0},
+                   {"PAGES", C, 10, 0},
+                   {"KEYWORDS", C, 60, 0},
+                   {"TYPE", C, 20, 0},
+                   {"STATUS", C, 20, 0},
+                   {"CUSTOM1", C, 40, 0},
+                   {"CUSTOM2", C, 40, 0},
+                   {"CUSTOM3", D, 8, 0},
+                   {"CUSTOM4", D, 8, 0},
+                   {"CUSTOM5", N, 12, 2},
+                   {"CUSTOM6", N, 12, 2},
+                   {"NOTES", FieldType::Memo, 10, 0},
                    {"PICTURE", FieldType::Binary, 10, 0}});
   EXPECT_EQ(t.versionByte(), 0x8B);  // dBASE IV with memo file
   EXPECT_EQ(t.recordCount(), 0u);
@@ -190,7 +205,8 @@ TEST(TemplateGenerator, RewritingOverOldCopiesGivesTheSameFiles) {
   }
   templates::WriteTemplates(b.str());
   for (const auto& e : fs::directory_iterator(a.path()))
-    EXPECT_EQ(fileBytes(e.path()), fileBytes(b.path() / e.path().filename())) << e.path().filename();
+    EXPECT_EQ(fileBytes(e.path()), fileBytes(b.path() / e.path().filename()))
+        << e.path().filename();
 }
 
 TEST(TemplateGenerator, HeadersCarryTheFixedDateNotToday) {

@@ -29,7 +29,10 @@ class ColorButtonTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&page_));
   }
   QImage look(ColorButton* b) { return b->grab().toImage(); }
-  struct Pixel { int x, y; QColor color; };
+  struct Pixel {
+    int x, y;
+    QColor color;
+  };
   static void expectPixels(const QImage& img, std::initializer_list<Pixel> pixels) {
     for (const Pixel& p : pixels) {
       SCOPED_TRACE(testing::Message() << "at " << p.x << "," << p.y);
@@ -195,8 +198,14 @@ TEST_F(ColorButtonTest, FaceHasABlackFrameAndTheNormalColours) {
   b->setBgndColor(QColor(0, 0, 128));
   const QColor black(Qt::black), white(Qt::white), grey(128, 128, 128);
   // Raised: white top-left edge 2 wide, grey bottom-right edge.
-  expectPixels(look(b), {{0, 10, black}, {1, 10, black}, {59, 10, black}, {2, 10, white},
-                         {3, 10, white}, {57, 10, grey}, {30, 19, grey}, {10, 6, Qt::darkBlue}});
+  expectPixels(look(b), {{0, 10, black},
+                         {1, 10, black},
+                         {59, 10, black},
+                         {2, 10, white},
+                         {3, 10, white},
+                         {57, 10, grey},
+                         {30, 19, grey},
+                         {10, 6, Qt::darkBlue}});
 }
 
 TEST_F(ColorButtonTest, SelectedStayDownUsesTheSelectedColoursAndLooksPressed) {

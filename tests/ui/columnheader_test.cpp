@@ -10,9 +10,9 @@
 #include <QTest>
 
 #include "core/labels.h"
-#include "support/scriptedprompter.h"
 #include "core/settings.h"
 #include "core/templatelist.h"
+#include "support/scriptedprompter.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ const QStringList kLabels = {"Book Title", "Author", "Category", "Publisher", "N
 
 QStringList texts(const QMenu* menu) {
   QStringList out;
-  for (const QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  for (const QAction* a : menu->actions())
+    out << (a->isSeparator() ? QStringLiteral("-") : a->text());
   return out;
 }
 
@@ -61,7 +62,9 @@ class HeaderWidget : public ::testing::Test {
     EXPECT_TRUE(menu->isVisible());
     return menu;
   }
-  QMenu* sub(const char* name) { return header_->popupMenu()->findChild<QMenu*>(QString::fromUtf8(name)); }
+  QMenu* sub(const char* name) {
+    return header_->popupMenu()->findChild<QMenu*>(QString::fromUtf8(name));
+  }
   QAction* item(const char* menu, const QString& text) {
     for (QAction* a : sub(menu)->actions())
       if (a->text() == text) return a;
@@ -158,8 +161,9 @@ TEST_F(HeaderWidget, DropBeyondTheRightEndLeavesTheOrder) {
 
 TEST_F(HeaderWidget, MenuHasItsEntriesInOrder) {
   QMenu* menu = openMenu();
-  EXPECT_EQ(texts(menu), (QStringList{"&Insert New Field", "&Remove Field", "-", "&Load From Template",
-                                      "&Save As Template", "&Delete Template", "-", "&Help"}));
+  EXPECT_EQ(texts(menu),
+            (QStringList{"&Insert New Field", "&Remove Field", "-", "&Load From Template",
+                         "&Save As Template", "&Delete Template", "-", "&Help"}));
   EXPECT_EQ(texts(sub("insertFieldMenu")), (QStringList{"Category", "Publisher"}));
   EXPECT_EQ(texts(sub("removeFieldMenu")), (QStringList{"Book Title", "Author"}));
   EXPECT_TRUE(sub("removeFieldMenu")->menuAction()->isEnabled());
@@ -305,7 +309,8 @@ TEST_F(HeaderWidget, GrabsToAPicture) {
   header_->layout().insertField(QStringLiteral("Category"), 2);
   const QImage image = header_->grab().toImage();
   EXPECT_EQ(image.size(), QSize(262, 20));
-  if (const QByteArray out = qgetenv("TOMES_HEADER_PNG"); !out.isEmpty()) image.save(QString::fromLocal8Bit(out));
+  if (const QByteArray out = qgetenv("TOMES_HEADER_PNG"); !out.isEmpty())
+    image.save(QString::fromLocal8Bit(out));
   // Blue caption text is painted somewhere in the first column.
   bool blue = false;
   for (int y = 0; y < image.height(); ++y)

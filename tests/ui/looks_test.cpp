@@ -3,13 +3,13 @@
 #include <QDir>
 #include <QPainter>
 
+#include "core/settings.h"
+#include "query/sort/sortbar.h"
+#include "support/qtapp.h"
 #include "ui/colorbutton.h"
 #include "ui/contentsentry.h"
 #include "ui/progressbar.h"
 #include "ui/progresswindow.h"
-#include "support/qtapp.h"
-#include "core/settings.h"
-#include "query/sort/sortbar.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <QApplication>
 
-#include "ui/progresswindow.h"
 #include "support/qtapp.h"
+#include "ui/progresswindow.h"
 
 namespace {
 

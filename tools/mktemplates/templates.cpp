@@ -63,14 +63,14 @@ const TemplateTable& RecordTable() {
       "data.dbf",
       "DATA.MDX",
       {
-          {"RECNO", N, 10, 0},      {"MARK", C, 1, 0},        {"TITLE", C, 120, 0},
-          {"AUTHOR", C, 40, 0},     {"COAUTHORS", C, 60, 0},  {"CATEGORY", C, 30, 0},
-          {"FORMAT", C, 20, 0},     {"RATING", C, 10, 0},     {"PUBLISHER", C, 40, 0},
-          {"PUBDATE", D, 8, 0},     {"VALUE", N, 12, 2},      {"ISBN", C, 20, 0},
-          {"PAGES", C, 10, 0},      {"KEYWORDS", C, 60, 0},   {"TYPE", C, 20, 0},
-          {"STATUS", C, 20, 0},     {"CUSTOM1", C, 40, 0},    {"CUSTOM2", C, 40, 0},
-          {"CUSTOM3", D, 8, 0},     {"CUSTOM4", D, 8, 0},     {"CUSTOM5", N, 12, 2},
-          {"CUSTOM6", N, 12, 2},    {"NOTES", M, 10, 0},      {"PICTURE", B, 10, 0},
+          {"RECNO", N, 10, 0},   {"MARK", C, 1, 0},       {"TITLE", C, 120, 0},
+          {"AUTHOR", C, 40, 0},  {"COAUTHORS", C, 60, 0}, {"CATEGORY", C, 30, 0},
+          {"FORMAT", C, 20, 0},  {"RATING", C, 10, 0},    {"PUBLISHER", C, 40, 0},
+          {"PUBDATE", D, 8, 0},  {"VALUE", N, 12, 2},     {"ISBN", C, 20, 0},
+          {"PAGES", C, 10, 0},   {"KEYWORDS", C, 60, 0},  {"TYPE", C, 20, 0},
+          {"STATUS", C, 20, 0},  {"CUSTOM1", C, 40, 0},   {"CUSTOM2", C, 40, 0},
+          {"CUSTOM3", D, 8, 0},  {"CUSTOM4", D, 8, 0},    {"CUSTOM5", N, 12, 2},
+          {"CUSTOM6", N, 12, 2}, {"NOTES", M, 10, 0},     {"PICTURE", B, 10, 0},
       },
       // The keys the sort code builds for entry order (field 0 ascending) and
       // for the title, so a new database sorts without making a tag.

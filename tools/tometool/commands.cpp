@@ -98,7 +98,13 @@ dbase::FieldDef parseFieldSpec(const std::string& spec) {
   f.name = upper(parts[0]);
   const char type = static_cast<char>(std::toupper(static_cast<unsigned char>(parts[1][0])));
   switch (type) {
-    case 'C': case 'N': case 'F': case 'D': case 'L': case 'M': case 'B':
+    case 'C':
+    case 'N':
+    case 'F':
+    case 'D':
+    case 'L':
+    case 'M':
+    case 'B':
       f.type = static_cast<dbase::FieldType>(type);
       break;
     default:
@@ -120,7 +126,8 @@ dbase::FieldDef parseFieldSpec(const std::string& spec) {
 dbase::KeyType tagKeyType(const dbase::Table& table, const std::string& tagName) {
   for (const auto& t : table.tags()) {
     if (upper(t.name) == upper(tagName)) {
-      return dbase::expressionKeyType(t.expression, table.fields()).value_or(dbase::KeyType::Character);
+      return dbase::expressionKeyType(t.expression, table.fields())
+          .value_or(dbase::KeyType::Character);
     }
   }
   throw std::runtime_error(table.path() + ": no tag " + tagName);
@@ -153,7 +160,8 @@ int cmdCreate(const Args& args) {
   const auto p = parse(args, {}, {});
   expectPositional(p, 2, 256);
   std::vector<dbase::FieldDef> fields;
-  for (size_t i = 1; i < p.positional.size(); ++i) fields.push_back(parseFieldSpec(p.positional[i]));
+  for (size_t i = 1; i < p.positional.size(); ++i)
+    fields.push_back(parseFieldSpec(p.positional[i]));
   dbase::Table::create(p.positional[0], fields);
   return 0;
 }

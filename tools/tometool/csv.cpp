@@ -9,13 +9,12 @@ std::optional<std::vector<std::string>> CsvReader::next() {
   if (c == EOF) return std::nullopt;
   line_ = nextLine_;
   std::vector<std::string> fields(1);
-  bool quoted = false;       // inside a quoted field
-  bool afterQuote = false;   // a quoted field has just closed
+  bool quoted = false;      // inside a quoted field
+  bool afterQuote = false;  // a quoted field has just closed
   while (true) {
     if (c == EOF) {
       if (quoted) {
-        throw std::runtime_error("CSV line " + std::to_string(line_) +
-                                 ": quoted field not closed");
+        throw std::runtime_error("CSV line " + std::to_string(line_) + ": quoted field not closed");
       }
       return fields;
     }

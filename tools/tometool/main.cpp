@@ -35,13 +35,13 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"info", tometool::cmdInfo},       {"create", tometool::cmdCreate},
-    {"append", tometool::cmdAppend},   {"tag", tometool::cmdTag},
-    {"untag", tometool::cmdUntag},     {"list", tometool::cmdList},
-    {"check", tometool::cmdCheck},     {"reindex", tometool::cmdReindex},
-    {"pack", tometool::cmdPack},       {"delete", tometool::cmdDelete},
+    {"info", tometool::cmdInfo},     {"create", tometool::cmdCreate},
+    {"append", tometool::cmdAppend}, {"tag", tometool::cmdTag},
+    {"untag", tometool::cmdUntag},   {"list", tometool::cmdList},
+    {"check", tometool::cmdCheck},   {"reindex", tometool::cmdReindex},
+    {"pack", tometool::cmdPack},     {"delete", tometool::cmdDelete},
 #ifdef TOMETOOL_STORE
-    {"sort", tometool::cmdSort},       {"letters", tometool::cmdLetters},
+    {"sort", tometool::cmdSort},     {"letters", tometool::cmdLetters},
 #endif
 };
 

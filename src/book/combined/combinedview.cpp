@@ -10,27 +10,27 @@
 #include <QToolButton>
 
 #include "book/bookpage.h"
-#include "ui/colorbutton.h"
-#include "store/database.h"
-#include "ui/confirmdialog.h"
-#include "query/find/finddialog.h"
-#include "ui/contentsentry.h"
-#include "core/labels.h"
-#include "store/letters.h"
-#include "ui/columnheader.h"
-#include "ui/pageeditors.h"
-#include "core/prompt.h"
-#include "ui/qtprompter.h"
-#include "book/recordpage.h"
 #include "book/combined/recordstep.h"
+#include "book/recordpage.h"
+#include "core/labels.h"
+#include "core/prompt.h"
+#include "query/find/finddialog.h"
+#include "query/sort/sortbar.h"
+#include "store/database.h"
+#include "store/letters.h"
 #include "store/listingrows.h"
 #include "store/recordsession.h"
 #include "store/recordtable.h"
 #include "store/recordtext.h"
-#include "query/sort/sortbar.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
+#include "ui/colorbutton.h"
+#include "ui/columnheader.h"
+#include "ui/confirmdialog.h"
+#include "ui/contentsentry.h"
 #include "ui/elementcolors.h"
+#include "ui/pageeditors.h"
+#include "ui/qtprompter.h"
 
 namespace {
 
@@ -44,10 +44,10 @@ const QString kDiscardQuestion = QStringLiteral(
     "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
     "discarded.)");
 
-
 }  // namespace
 
-CombinedView::CombinedView(QWidget* parent) : BookView({kPageEntries, kPageWidth, kPageHeight}, parent) {
+CombinedView::CombinedView(QWidget* parent)
+    : BookView({kPageEntries, kPageWidth, kPageHeight}, parent) {
   setObjectName(QStringLiteral("combinedView"));
   session_ = std::make_unique<RecordSession>(*tables_);
   buildLeftPage();
@@ -62,9 +62,7 @@ CombinedView::CombinedView(QWidget* parent) : BookView({kPageEntries, kPageWidth
     move(std::max(0, screen->availableGeometry().width() - frameGeometry().width()), 1);
 }
 
-CombinedView::~CombinedView() {
-  session_->closeCursor();
-}
+CombinedView::~CombinedView() { session_->closeCursor(); }
 
 // ---------------------------------------------------------------- building
 
@@ -105,9 +103,11 @@ void CombinedView::buildRightPage() {
   connect(recordPage->copyButton, &QToolButton::clicked, this, &CombinedView::onCopyClicked);
   connect(recordPage->pasteButton, &QToolButton::clicked, this, &CombinedView::onPasteClicked);
   connect(recordPage->undoButton, &QToolButton::clicked, this, &CombinedView::onUndoClicked);
-  connect(recordPage->previousButton, &QToolButton::clicked, this, &CombinedView::onPreviousClicked);
+  connect(recordPage->previousButton, &QToolButton::clicked, this,
+          &CombinedView::onPreviousClicked);
   connect(recordPage->nextButton, &QToolButton::clicked, this, &CombinedView::onNextClicked);
-  connect(recordPage->synchronizeButton, &QToolButton::clicked, this, &CombinedView::onSynchronizeClicked);
+  connect(recordPage->synchronizeButton, &QToolButton::clicked, this,
+          &CombinedView::onSynchronizeClicked);
   // Printing comes with the report subsystem.
   recordPage->printButton->setEnabled(false);
   if (labels().isEmpty())
@@ -117,7 +117,8 @@ void CombinedView::buildRightPage() {
 QWidget* CombinedView::rightSide() const { return recordPage; }
 
 void CombinedView::addMoveItems(QMenu* move) {
-  previousAction = move->addAction(QStringLiteral("&Previous"), this, &CombinedView::onPreviousClicked);
+  previousAction =
+      move->addAction(QStringLiteral("&Previous"), this, &CombinedView::onPreviousClicked);
   nextAction = move->addAction(QStringLiteral("&Next"), this, &CombinedView::onNextClicked);
 }
 
@@ -131,15 +132,16 @@ void CombinedView::buildPopupMenus() {
   pageMenu->addSeparator();
   pagePasteAction =
       pageMenu->addAction(QStringLiteral("&Paste Record"), this, &CombinedView::onPasteClicked);
-  pageCopyAction = pageMenu->addAction(QStringLiteral("&Copy Record"), this, &CombinedView::onCopyClicked);
+  pageCopyAction =
+      pageMenu->addAction(QStringLiteral("&Copy Record"), this, &CombinedView::onCopyClicked);
   pageUndoAction =
       pageMenu->addAction(QStringLiteral("&Undo Changes"), this, &CombinedView::onUndoClicked);
   pageDeleteAction =
       pageMenu->addAction(QStringLiteral("&Delete Record"), this, &CombinedView::onDeleteClicked);
   pagePrintAction = pageMenu->addAction(QStringLiteral("P&rint Record"));
   pagePrintAction->setEnabled(false);
-  pageSynchronizeAction =
-      pageMenu->addAction(QStringLiteral("S&ynchronize"), this, &CombinedView::onSynchronizeClicked);
+  pageSynchronizeAction = pageMenu->addAction(QStringLiteral("S&ynchronize"), this,
+                                              &CombinedView::onSynchronizeClicked);
   pageMenu->addSeparator();
   pageMenu->addAction(QStringLiteral("&Help"), [] { showHelpTopic(31); });
   connect(pageMenu, &QMenu::aboutToShow, this, &CombinedView::preparePageMenu);
@@ -149,7 +151,6 @@ void CombinedView::buildPopupMenus() {
 }
 
 // ---------------------------------------------------------------- database
-
 
 void CombinedView::releaseCurrent() { session_->release(); }
 
@@ -199,7 +200,8 @@ void CombinedView::loadCurrent(int32_t position, char letter) {
 
 void CombinedView::showCurrentState() {
   const bool ro = isReadOnlyDatabase();
-  recordPage->pageNumber->setText(currentNew() ? QString() : QString::number(currentPosition).left(6));
+  recordPage->pageNumber->setText(currentNew() ? QString()
+                                               : QString::number(currentPosition).left(6));
   QString status;
   if (currentNew())
     status = QStringLiteral("New Record");
@@ -277,8 +279,8 @@ void CombinedView::step(int direction) {
   const char left = spread_->currentLetter();
   const int32_t count = useLetter(letter);
   const RecordTarget target = direction < 0
-                                   ? previousRecord(letterCounts(), letter, currentPosition, count)
-                                   : nextRecord(letterCounts(), letter, currentPosition, count);
+                                  ? previousRecord(letterCounts(), letter, currentPosition, count)
+                                  : nextRecord(letterCounts(), letter, currentPosition, count);
   if (target.valid) {
     // Only the cursors move to the target letter; the left page stays.
     const int32_t targetCount = useLetter(target.letter);
@@ -454,9 +456,9 @@ void CombinedView::onDeleteRecordClicked(int slot) {
   const bool deleted = outcome == DeleteOutcome::Deleted;
   const bool sameList = !lettersOn() || positionLetter_ == spread_->currentLetter();
   if (deleted && loaded_)
-    currentPosition = RecordSession::positionAfterDelete(currentPosition - 1, position, sameList,
-                                                         currentNew()) +
-                      1;
+    currentPosition =
+        RecordSession::positionAfterDelete(currentPosition - 1, position, sameList, currentNew()) +
+        1;
   refresh();
   letterCount_ = count();
   showCurrentState();
@@ -523,7 +525,8 @@ void CombinedView::addRecordKeys() {
   keys_.addRange(Qt::Key_1, Qt::Key_9, alt, [this](int part) { recordPage->selectPart(part); });
   keys_.add(Qt::Key_PageUp, alt, [this] { onPreviousClicked(); });
   keys_.add(Qt::Key_PageDown, alt, [this] { onNextClicked(); });
-  keys_.add(Qt::Key_Delete, alt, whenOn(recordPage->deleteButton, &CombinedView::onDeleteClicked, this));
+  keys_.add(Qt::Key_Delete, alt,
+            whenOn(recordPage->deleteButton, &CombinedView::onDeleteClicked, this));
   keys_.add(Qt::Key_C, alt, whenOn(recordPage->copyButton, &CombinedView::onCopyClicked, this));
   keys_.add(Qt::Key_P, alt, whenOn(recordPage->pasteButton, &CombinedView::onPasteClicked, this));
   keys_.add(Qt::Key_U, alt, whenOn(recordPage->undoButton, &CombinedView::onUndoClicked, this));
@@ -546,4 +549,3 @@ QString CombinedView::fieldLookupSource(int k) const {
   const char* list = fieldDesigns()[static_cast<size_t>(k)].lookupList;
   return list ? QString::fromLatin1(list) : QString();
 }
-

@@ -20,7 +20,7 @@ RecordTarget at(int index, int32_t position) {
 }  // namespace
 
 RecordTarget previousRecord(const LetterCountTable& counts, char letter, int32_t position,
-                             int32_t count) {
+                            int32_t count) {
   if (position >= 2 && count > 0) return at(index(letter), std::min(position - 2, count - 1));
   int i = nearestFilled(counts, index(letter) - 1, -1);
   // Nothing before: the last record of the first letter that has records.
@@ -30,7 +30,7 @@ RecordTarget previousRecord(const LetterCountTable& counts, char letter, int32_t
 }
 
 RecordTarget nextRecord(const LetterCountTable& counts, char letter, int32_t position,
-                         int32_t count) {
+                        int32_t count) {
   if (position < count) return at(index(letter), std::max(position, 0));
   int i = nearestFilled(counts, index(letter) + 1, 1);
   // Nothing after: the first record of the last letter that has records.

@@ -19,9 +19,9 @@ using LetterCountTable = std::array<int, 26>;
 // `count` is the number of records of `letter`; a new record stands at
 // count + 1.
 RecordTarget previousRecord(const LetterCountTable& counts, char letter, int32_t position,
-                             int32_t count);
+                            int32_t count);
 RecordTarget nextRecord(const LetterCountTable& counts, char letter, int32_t position,
-                         int32_t count);
+                        int32_t count);
 // Whether Previous and Next have somewhere to go (the buttons' states).
 bool hasPreviousRecord(const LetterCountTable& counts, char letter, int32_t position);
 bool hasNextRecord(const LetterCountTable& counts, char letter, int32_t position, int32_t count);

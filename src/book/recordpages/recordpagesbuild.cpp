@@ -87,7 +87,8 @@ void RecordPagesView::buildPage(int page) {
   numberFont.setItalic(true);
   QLabel*& number = left ? leftPageNumber : rightPageNumber;
   number = new QLabel(QStringLiteral("999999"), panel);
-  number->setObjectName(left ? QStringLiteral("leftPageNumber") : QStringLiteral("rightPageNumber"));
+  number->setObjectName(left ? QStringLiteral("leftPageNumber")
+                             : QStringLiteral("rightPageNumber"));
   number->setFont(numberFont);
   number->setGeometry(left ? 10 : kPageWidth - 70, kPageHeight - 18, 60, 14);
   number->setAlignment((left ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
@@ -107,35 +108,43 @@ void RecordPagesView::buildPageBar(int page, QFrame* panel, int inner, int width
   bar->setGeometry(inner, kBarTop, width, 34);
   std::vector<QToolButton*> buttons;
   if (left) {
-    firstButton =
-        speedBarButton(bar, "firstButton", "GoTo First Page [Ctrl+Home]", QStyle::SP_MediaSkipBackward);
-    pageUpButton =
-        speedBarButton(bar, "pageUpButton", "GoTo Previous Page [Ctrl+PgUp]", QStyle::SP_MediaSeekBackward);
+    firstButton = speedBarButton(bar, "firstButton", "GoTo First Page [Ctrl+Home]",
+                                 QStyle::SP_MediaSkipBackward);
+    pageUpButton = speedBarButton(bar, "pageUpButton", "GoTo Previous Page [Ctrl+PgUp]",
+                                  QStyle::SP_MediaSeekBackward);
     leftUndoButton = speedBarButton(bar, "leftUndoButton", "Undo Changes To Left Record [Ctrl+U]",
-                        QStyle::SP_DialogResetButton);
-    leftPasteButton = speedBarButton(bar, "leftPasteButton", "Paste From Copy Buffer To Left Record [Ctrl+P]",
-                         QStyle::SP_DialogApplyButton);
-    leftCopyButton = speedBarButton(bar, "leftCopyButton", "Copy Left Record To Copy Buffer [Ctrl+O]",
-                        QStyle::SP_FileDialogNewFolder);
-    leftDeleteButton =
-        speedBarButton(bar, "leftDeleteButton", "Delete Left Record [Ctrl+Delete]", QStyle::SP_TrashIcon);
-    leftPrintButton =
-        speedBarButton(bar, "leftPrintButton", "Print Left Record [Ctrl+R]", QStyle::SP_DialogSaveButton);
-    buttons = {firstButton, pageUpButton, leftUndoButton, leftPasteButton, leftCopyButton, leftDeleteButton, leftPrintButton};
+                                    QStyle::SP_DialogResetButton);
+    leftPasteButton =
+        speedBarButton(bar, "leftPasteButton", "Paste From Copy Buffer To Left Record [Ctrl+P]",
+                       QStyle::SP_DialogApplyButton);
+    leftCopyButton =
+        speedBarButton(bar, "leftCopyButton", "Copy Left Record To Copy Buffer [Ctrl+O]",
+                       QStyle::SP_FileDialogNewFolder);
+    leftDeleteButton = speedBarButton(bar, "leftDeleteButton", "Delete Left Record [Ctrl+Delete]",
+                                      QStyle::SP_TrashIcon);
+    leftPrintButton = speedBarButton(bar, "leftPrintButton", "Print Left Record [Ctrl+R]",
+                                     QStyle::SP_DialogSaveButton);
+    buttons = {firstButton,    pageUpButton,     leftUndoButton, leftPasteButton,
+               leftCopyButton, leftDeleteButton, leftPrintButton};
   } else {
-    rightPrintButton =
-        speedBarButton(bar, "rightPrintButton", "Print Right Record [Alt+R]", QStyle::SP_DialogSaveButton);
-    rightDeleteButton =
-        speedBarButton(bar, "rightDeleteButton", "Delete Right Record [Alt+Delete]", QStyle::SP_TrashIcon);
-    rightCopyButton = speedBarButton(bar, "rightCopyButton", "Copy Right Record To Copy Buffer [Alt+O]",
-                        QStyle::SP_FileDialogNewFolder);
-    rightPasteButton = speedBarButton(bar, "rightPasteButton", "Paste From Copy Buffer To Right Record [Alt+P]",
-                         QStyle::SP_DialogApplyButton);
+    rightPrintButton = speedBarButton(bar, "rightPrintButton", "Print Right Record [Alt+R]",
+                                      QStyle::SP_DialogSaveButton);
+    rightDeleteButton = speedBarButton(bar, "rightDeleteButton", "Delete Right Record [Alt+Delete]",
+                                       QStyle::SP_TrashIcon);
+    rightCopyButton =
+        speedBarButton(bar, "rightCopyButton", "Copy Right Record To Copy Buffer [Alt+O]",
+                       QStyle::SP_FileDialogNewFolder);
+    rightPasteButton =
+        speedBarButton(bar, "rightPasteButton", "Paste From Copy Buffer To Right Record [Alt+P]",
+                       QStyle::SP_DialogApplyButton);
     rightUndoButton = speedBarButton(bar, "rightUndoButton", "Undo Changes To Right Record [Alt+U]",
-                        QStyle::SP_DialogResetButton);
-    pageDownButton = speedBarButton(bar, "pageDownButton", "GoTo Next Page [Ctrl+PgDn]", QStyle::SP_MediaSeekForward);
-    lastButton = speedBarButton(bar, "lastButton", "GoTo Last Page [Ctrl+End]", QStyle::SP_MediaSkipForward);
-    buttons = {rightPrintButton, rightDeleteButton, rightCopyButton, rightPasteButton, rightUndoButton, pageDownButton, lastButton};
+                                     QStyle::SP_DialogResetButton);
+    pageDownButton = speedBarButton(bar, "pageDownButton", "GoTo Next Page [Ctrl+PgDn]",
+                                    QStyle::SP_MediaSeekForward);
+    lastButton =
+        speedBarButton(bar, "lastButton", "GoTo Last Page [Ctrl+End]", QStyle::SP_MediaSkipForward);
+    buttons = {rightPrintButton, rightDeleteButton, rightCopyButton, rightPasteButton,
+               rightUndoButton,  pageDownButton,    lastButton};
   }
   const int step = width / 7;
   for (size_t i = 0; i < buttons.size(); ++i)
@@ -147,10 +156,12 @@ void RecordPagesView::buildPageBar(int page, QFrame* panel, int inner, int width
     connect(pageDownButton, &QToolButton::clicked, this, &RecordPagesView::onPageDownClicked);
     connect(lastButton, &QToolButton::clicked, this, &RecordPagesView::onLastClicked);
   }
-  connect(left ? leftUndoButton : rightUndoButton, &QToolButton::clicked, this, [this, page] { onUndoClicked(page); });
+  connect(left ? leftUndoButton : rightUndoButton, &QToolButton::clicked, this,
+          [this, page] { onUndoClicked(page); });
   connect(left ? leftPasteButton : rightPasteButton, &QToolButton::clicked, this,
           [this, page] { onPasteClicked(page); });
-  connect(left ? leftCopyButton : rightCopyButton, &QToolButton::clicked, this, [this, page] { onCopyClicked(page); });
+  connect(left ? leftCopyButton : rightCopyButton, &QToolButton::clicked, this,
+          [this, page] { onCopyClicked(page); });
   connect(left ? leftDeleteButton : rightDeleteButton, &QToolButton::clicked, this,
           [this, page] { onDeleteClicked(page); });
   // Printing comes with the report subsystem.
@@ -170,8 +181,10 @@ void RecordPagesView::buildPopup(int page) {
   PopupItems& items = popup[static_cast<size_t>(page)];
   items.paste =
       menu->addAction(QStringLiteral("&Paste Record"), [this, page] { onPasteClicked(page); });
-  items.copy = menu->addAction(QStringLiteral("C&opy Record"), [this, page] { onCopyClicked(page); });
-  items.undo = menu->addAction(QStringLiteral("&Undo Changes"), [this, page] { onUndoClicked(page); });
+  items.copy =
+      menu->addAction(QStringLiteral("C&opy Record"), [this, page] { onCopyClicked(page); });
+  items.undo =
+      menu->addAction(QStringLiteral("&Undo Changes"), [this, page] { onUndoClicked(page); });
   items.del =
       menu->addAction(QStringLiteral("&Delete Record"), [this, page] { onDeleteClicked(page); });
   items.print = menu->addAction(QStringLiteral("P&rint Record"));
@@ -183,8 +196,8 @@ void RecordPagesView::buildPopup(int page) {
 
 void RecordPagesView::buildLetterColumn() {
   letterColumn = ::buildLetterColumn(centralWidget(), kLetterColumnWidth, kPageHeight,
-                               (kPageHeight - 26 * 16) / 2, 16, letterButtons,
-                               [this](int i) { onLetterClicked(i); });
+                                     (kPageHeight - 26 * 16) / 2, 16, letterButtons,
+                                     [this](int i) { onLetterClicked(i); });
   letterColumn->setAutoFillBackground(true);
 }
 
@@ -197,12 +210,16 @@ void RecordPagesView::buildSpeedBar() {
     bar->setFrameShape(QFrame::StyledPanel);
     bar->setAutoFillBackground(true);
   }
-  searchButton = speedBarButton(standardBar, "searchButton", "Find Text", QStyle::SP_FileDialogContentsView, "Find");
-  contentsButton = speedBarButton(standardBar, "contentsButton", "Return to Table Of Contents", QStyle::SP_FileDialogListView,
-                    "TOC");
-  newButton = speedBarButton(standardBar, "newButton", "Add New Record", QStyle::SP_FileIcon, "New");
-  exitButton = speedBarButton(standardBar, "exitButton", "Program Shutdown", QStyle::SP_DialogCloseButton, "Exit");
-  helpButton = speedBarButton(standardBar, "helpButton", "Display Help Window", QStyle::SP_DialogHelpButton, "Help");
+  searchButton = speedBarButton(standardBar, "searchButton", "Find Text",
+                                QStyle::SP_FileDialogContentsView, "Find");
+  contentsButton = speedBarButton(standardBar, "contentsButton", "Return to Table Of Contents",
+                                  QStyle::SP_FileDialogListView, "TOC");
+  newButton =
+      speedBarButton(standardBar, "newButton", "Add New Record", QStyle::SP_FileIcon, "New");
+  exitButton = speedBarButton(standardBar, "exitButton", "Program Shutdown",
+                              QStyle::SP_DialogCloseButton, "Exit");
+  helpButton = speedBarButton(standardBar, "helpButton", "Display Help Window",
+                              QStyle::SP_DialogHelpButton, "Help");
   int x = 4;
   for (QToolButton* b : {searchButton, contentsButton, newButton, exitButton, helpButton}) {
     b->setGeometry(x, 2, 68, kSpeedBarHeight - 4);
@@ -236,7 +253,8 @@ void RecordPagesView::buildSpeedBar() {
 void RecordPagesView::buildMenus() {
   QMenuBar* bar = menuBar();
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
-  newRecordAction = file->addAction(QStringLiteral("&New Record"), this, &RecordPagesView::onNewClicked);
+  newRecordAction =
+      file->addAction(QStringLiteral("&New Record"), this, &RecordPagesView::onNewClicked);
   printLeftAction = file->addAction(QStringLiteral("Print &Left Record"));
   printRightAction = file->addAction(QStringLiteral("Print &Right Record"));
   contentsAction = file->addAction(QStringLiteral("&Table Of Contents"), this, &QWidget::close);
@@ -245,8 +263,10 @@ void RecordPagesView::buildMenus() {
   findAction = search->addAction(QStringLiteral("&Find"));
   QMenu* move = bar->addMenu(QStringLiteral("&Move"));
   firstAction = move->addAction(QStringLiteral("&First"), this, &RecordPagesView::onFirstClicked);
-  pageUpAction = move->addAction(QStringLiteral("Page&Up"), this, &RecordPagesView::onPageUpClicked);
-  pageDownAction = move->addAction(QStringLiteral("Page&Down"), this, &RecordPagesView::onPageDownClicked);
+  pageUpAction =
+      move->addAction(QStringLiteral("Page&Up"), this, &RecordPagesView::onPageUpClicked);
+  pageDownAction =
+      move->addAction(QStringLiteral("Page&Down"), this, &RecordPagesView::onPageDownClicked);
   lastAction = move->addAction(QStringLiteral("&Last"), this, &RecordPagesView::onLastClicked);
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   helpContentsAction =
@@ -264,11 +284,11 @@ void RecordPagesView::applyLayout() {
   standardBar->setVisible(bars && (!tabs || speedBarTabs->currentIndex() == 0));
   advancedBar->setVisible(tabs && speedBarTabs->currentIndex() == 1);
   speedBarTabs->setVisible(tabs);
-  const QSize client = placeBookParts(
-      {leftPage, rightPage, letterColumn, standardBar, advancedBar, speedBarTabs, kPageWidth, kPageHeight, kLetterColumnWidth,
-       kSpeedBarHeight},
-      bars ? kSpeedBarHeight + (tabs ? kTabSetHeight : 0) : 0, s.speedBarLocation == 0,
-      s.letterTabsLocation == 1);
+  const QSize client =
+      placeBookParts({leftPage, rightPage, letterColumn, standardBar, advancedBar, speedBarTabs,
+                      kPageWidth, kPageHeight, kLetterColumnWidth, kSpeedBarHeight},
+                     bars ? kSpeedBarHeight + (tabs ? kTabSetHeight : 0) : 0,
+                     s.speedBarLocation == 0, s.letterTabsLocation == 1);
   centralWidget()->setFixedSize(client);
   setFixedSize(client.width(),
                client.height() + (menuBar()->isHidden() ? 0 : menuBar()->sizeHint().height()));
@@ -325,8 +345,7 @@ void RecordPagesView::applyColors() {
 }
 
 void RecordPagesView::colorLetterTab(int index) {
-  if (index >= 0 && index < 26)
-    colorLetterButton(letterButtons[static_cast<size_t>(index)], index);
+  if (index >= 0 && index < 26) colorLetterButton(letterButtons[static_cast<size_t>(index)], index);
 }
 
 void RecordPagesView::applyLabels() {

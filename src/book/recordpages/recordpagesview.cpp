@@ -16,22 +16,22 @@
 #include <QToolButton>
 
 #include "book/bookpage.h"
-#include "ui/colorbutton.h"
-#include "store/database.h"
+#include "book/recordpage.h"
 #include "book/recordpages/confirmpagedialog.h"
-#include "ui/editormenu.h"
 #include "book/viewhost.h"
 #include "core/labels.h"
-#include "store/letters.h"
-#include "ui/pageeditors.h"
 #include "core/prompt.h"
-#include "ui/qtprompter.h"
-#include "book/recordpage.h"
-#include "store/recordsession.h"
 #include "core/settings.h"
+#include "store/database.h"
+#include "store/letters.h"
+#include "store/recordsession.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
+#include "ui/colorbutton.h"
+#include "ui/editormenu.h"
 #include "ui/elementcolors.h"
+#include "ui/pageeditors.h"
+#include "ui/qtprompter.h"
 
 namespace {
 
@@ -294,8 +294,7 @@ void RecordPagesView::refresh() {
   pageUpAction->setEnabled(pgUp);
   pageDownAction->setEnabled(pgDn);
   lastAction->setEnabled(last);
-  if (!ro && !(inUse(0) && inUse(1)))
-    focusPage(pair_.requested != pair_.left || inUse(0) ? 1 : 0);
+  if (!ro && !(inUse(0) && inUse(1))) focusPage(pair_.requested != pair_.left || inUse(0) ? 1 : 0);
   leftPageNumber->setText(QString::number(pair_.left + 1).left(6));
   rightPageNumber->setText(QString::number(pair_.left + 2).left(6));
 }
@@ -310,7 +309,9 @@ void RecordPagesView::focusPage(int page) {
     }
 }
 
-int RecordPagesView::pagePart(int page) const { return (page == 0 ? leftPartTabs : rightPartTabs)->currentIndex(); }
+int RecordPagesView::pagePart(int page) const {
+  return (page == 0 ? leftPartTabs : rightPartTabs)->currentIndex();
+}
 
 void RecordPagesView::selectPart(int page, int part) {
   if (part < 0 || part >= kPageParts) return;
@@ -318,7 +319,6 @@ void RecordPagesView::selectPart(int page, int part) {
 }
 
 // ---------------------------------------------------------------- saving
-
 
 bool RecordPagesView::savePair() {
   // Closing for a non-stop search: the pair was saved already.
@@ -332,9 +332,12 @@ bool RecordPagesView::savePair() {
     if (!bad.isEmpty()) problems += (problems.isEmpty() ? QString() : QStringLiteral("\r")) + bad;
   }
   switch (decidePairSave(state[0], state[1], isReadOnlyDatabase())) {
-    case PairVerdict::Continue: return true;
-    case PairVerdict::Ask: return RecordSession::askToLeave(problems);
-    case PairVerdict::Save: break;
+    case PairVerdict::Continue:
+      return true;
+    case PairVerdict::Ask:
+      return RecordSession::askToLeave(problems);
+    case PairVerdict::Save:
+      break;
   }
   return storePair(state[0], state[1]) || RecordSession::askAfterFailedUpdate();
 }
@@ -614,20 +617,37 @@ bool RecordPagesView::handleKey(QKeyEvent* event) {
     }
     switch (key) {
       case Qt::Key_Delete:
-        return ifEnabled(page == 0 ? leftDeleteButton : rightDeleteButton, [&] { onDeleteClicked(page); });
-      case Qt::Key_O: return ifEnabled(page == 0 ? leftCopyButton : rightCopyButton, [&] { onCopyClicked(page); });
-      case Qt::Key_P: return ifEnabled(page == 0 ? leftPasteButton : rightPasteButton, [&] { onPasteClicked(page); });
-      case Qt::Key_U: return ifEnabled(page == 0 ? leftUndoButton : rightUndoButton, [&] { onUndoClicked(page); });
-      default: break;
+        return ifEnabled(page == 0 ? leftDeleteButton : rightDeleteButton,
+                         [&] { onDeleteClicked(page); });
+      case Qt::Key_O:
+        return ifEnabled(page == 0 ? leftCopyButton : rightCopyButton,
+                         [&] { onCopyClicked(page); });
+      case Qt::Key_P:
+        return ifEnabled(page == 0 ? leftPasteButton : rightPasteButton,
+                         [&] { onPasteClicked(page); });
+      case Qt::Key_U:
+        return ifEnabled(page == 0 ? leftUndoButton : rightUndoButton,
+                         [&] { onUndoClicked(page); });
+      default:
+        break;
     }
   }
   if (mods == Qt::ControlModifier) {
     switch (key) {
-      case Qt::Key_PageUp: onPageUpClicked(); return true;
-      case Qt::Key_PageDown: onPageDownClicked(); return true;
-      case Qt::Key_End: onLastClicked(); return true;
-      case Qt::Key_Home: onFirstClicked(); return true;
-      default: break;
+      case Qt::Key_PageUp:
+        onPageUpClicked();
+        return true;
+      case Qt::Key_PageDown:
+        onPageDownClicked();
+        return true;
+      case Qt::Key_End:
+        onLastClicked();
+        return true;
+      case Qt::Key_Home:
+        onFirstClicked();
+        return true;
+      default:
+        break;
     }
   }
   if (mods == (Qt::ControlModifier | Qt::AltModifier)) {

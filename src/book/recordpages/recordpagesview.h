@@ -93,21 +93,23 @@ class RecordPagesView : public QMainWindow {
   void selectPart(int page, int part);
 
   // Components.
-  QFrame *leftPage = nullptr, *rightPage = nullptr;  // the two pages
-  QFrame *leftPageBar = nullptr, *rightPageBar = nullptr;   // page bars
+  QFrame *leftPage = nullptr, *rightPage = nullptr;        // the two pages
+  QFrame *leftPageBar = nullptr, *rightPageBar = nullptr;  // page bars
   QFrame *standardBar = nullptr, *advancedBar = nullptr;   // speed bars
-  QFrame* letterColumn = nullptr;                      // letter column
+  QFrame* letterColumn = nullptr;                          // letter column
   QLabel *leftPageNumber = nullptr, *rightPageNumber = nullptr;
   QLabel *leftStatus = nullptr, *rightStatus = nullptr;
   QTabBar *speedBarTabs = nullptr, *leftPartTabs = nullptr, *rightPartTabs = nullptr;
   QStackedWidget *leftParts = nullptr, *rightParts = nullptr;
   std::array<ColorButton*, 26> letterButtons{};
-  QToolButton *firstButton = nullptr, *pageUpButton = nullptr, *leftUndoButton = nullptr, *leftPasteButton = nullptr,
-              *leftCopyButton = nullptr, *leftDeleteButton = nullptr, *leftPrintButton = nullptr;
-  QToolButton *rightPrintButton = nullptr, *rightDeleteButton = nullptr, *rightCopyButton = nullptr, *rightPasteButton = nullptr,
-              *rightUndoButton = nullptr, *pageDownButton = nullptr, *lastButton = nullptr;
-  QToolButton *searchButton = nullptr, *contentsButton = nullptr, *newButton = nullptr, *exitButton = nullptr,
-              *helpButton = nullptr;
+  QToolButton *firstButton = nullptr, *pageUpButton = nullptr, *leftUndoButton = nullptr,
+              *leftPasteButton = nullptr, *leftCopyButton = nullptr, *leftDeleteButton = nullptr,
+              *leftPrintButton = nullptr;
+  QToolButton *rightPrintButton = nullptr, *rightDeleteButton = nullptr, *rightCopyButton = nullptr,
+              *rightPasteButton = nullptr, *rightUndoButton = nullptr, *pageDownButton = nullptr,
+              *lastButton = nullptr;
+  QToolButton *searchButton = nullptr, *contentsButton = nullptr, *newButton = nullptr,
+              *exitButton = nullptr, *helpButton = nullptr;
   QMenu *leftPageMenu = nullptr, *rightPageMenu = nullptr;
   EditorMenu* editMenu = nullptr;  // the editors' popup menu
   std::array<QMenu*, 2> viewCopyBuffer{};
@@ -115,9 +117,10 @@ class RecordPagesView : public QMainWindow {
     QAction *paste = nullptr, *copy = nullptr, *undo = nullptr, *del = nullptr, *print = nullptr;
   };
   std::array<PopupItems, 2> popup;
-  QAction *newRecordAction = nullptr, *printLeftAction = nullptr, *printRightAction = nullptr, *contentsAction = nullptr,
-          *exitAction = nullptr, *findAction = nullptr, *firstAction = nullptr, *pageUpAction = nullptr,
-          *pageDownAction = nullptr, *lastAction = nullptr, *helpContentsAction = nullptr;
+  QAction *newRecordAction = nullptr, *printLeftAction = nullptr, *printRightAction = nullptr,
+          *contentsAction = nullptr, *exitAction = nullptr, *findAction = nullptr,
+          *firstAction = nullptr, *pageUpAction = nullptr, *pageDownAction = nullptr,
+          *lastAction = nullptr, *helpContentsAction = nullptr;
 
   // Handlers (page 0 = left, 1 = right).
   void onFirstClicked();

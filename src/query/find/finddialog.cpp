@@ -13,8 +13,8 @@
 #include <QScreen>
 
 #include "core/prompt.h"
-#include "ui/qtprompter.h"
 #include "core/runobjects.h"
+#include "ui/qtprompter.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "query/find/findsearch.h"
 
-#include "dbase/table.h"
-#include "store/dbtable.h"
 #include "core/labels.h"
 #include "core/progress.h"
 #include "core/settings.h"
+#include "dbase/table.h"
+#include "store/dbtable.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "ui/nofocusbutton.h"
 #include "core/prompt.h"
+#include "ui/nofocusbutton.h"
 #include "ui/qtprompter.h"
 
 namespace {
@@ -241,7 +241,7 @@ void SortBar::updateGlyphs() {
 }
 
 void SortBar::setLabelsAndDirections(const QString& first, const QString& second,
-                                         bool secondDescending, bool firstDescending) {
+                                     bool secondDescending, bool firstDescending) {
   setFirstLabel(first);
   setSecondLabel(second);
   firstDescending_ = firstDescending;

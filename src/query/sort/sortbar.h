@@ -88,13 +88,13 @@ class SortBar : public QFrame {
   QSize sizeHint() const override { return {300, 20}; }
 
  signals:
-  void clicked();                                  // either field button
-  void filterClick();                              // the filter button
-  void filterMenuClick(int state);                 // a state chosen in the filter menu
+  void clicked();                                 // either field button
+  void filterClick();                             // the filter button
+  void filterMenuClick(int state);                // a state chosen in the filter menu
   void sortByClick(const SortFields& fields);     // a field chosen in either field menu
   void sort1MenuClick(const SortFields& fields);  // a first-field direction chosen
   void sort2MenuClick(const SortFields& fields);  // a second-field direction chosen
-  void quickFilter(const QString& templateName);   // a template was loaded into the filter
+  void quickFilter(const QString& templateName);  // a template was loaded into the filter
   void templateDeleted(const QString& templateName);
   void templateSaved(const QString& templateName);
 

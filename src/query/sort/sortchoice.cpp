@@ -3,8 +3,7 @@
 #include "core/labels.h"
 
 SortChoice::SortChoice(const QStringList& labels, const FieldSet& stringFields,
-                         const FieldSet& memoFields, const FieldSet& blobFields,
-                         int firstUserField)
+                       const FieldSet& memoFields, const FieldSet& blobFields, int firstUserField)
     : labels_(labels), strings_(stringFields), firstUserField_(firstUserField) {
   primary_ << QStringLiteral("Entry Order");
   secondary_ << QStringLiteral("NONE");
@@ -35,7 +34,8 @@ int SortChoice::positionOf(int field) const {
 int SortChoice::fieldAt(int position) const {
   if (position <= 0 || position >= primary_.size()) return 0;
   for (int k = 0; k < labels_.size(); ++k)
-    if (labels_[k].compare(primary_[position], Qt::CaseInsensitive) == 0) return k + firstUserField_;
+    if (labels_[k].compare(primary_[position], Qt::CaseInsensitive) == 0)
+      return k + firstUserField_;
   return 0;
 }
 
@@ -45,7 +45,7 @@ bool SortChoice::isText(int position) const {
 }
 
 void SortChoice::load(int firstField, bool firstDescending, int secondField,
-                       bool secondDescending) {
+                      bool secondDescending) {
   primaryPos_ = positionOf(firstField);
   secondaryPos_ = positionOf(secondField);
   primaryDesc_ = firstDescending;

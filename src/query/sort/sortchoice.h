@@ -11,8 +11,7 @@ class SortChoice {
  public:
   // Items from the labels, leaving out memo and picture fields.
   explicit SortChoice(const QStringList& labels, const FieldSet& stringFields,
-                       const FieldSet& memoFields, const FieldSet& blobFields,
-                       int firstUserField);
+                      const FieldSet& memoFields, const FieldSet& blobFields, int firstUserField);
   // From the program's labels and field sets.
   static SortChoice fromSettings();
 

@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "ui/qtprompter.h"
 #include "store/sortstate.h"
+#include "ui/qtprompter.h"
 
 namespace {
 

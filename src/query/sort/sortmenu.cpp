@@ -147,9 +147,12 @@ std::optional<SortFields> chooseSecondDirection(const SortMenuContext& ctx, bool
 
 QString filterStateCaption(int state) {
   switch (state) {
-    case fsNormal: return QStringLiteral("Normal Filter");
-    case fsReversed: return QStringLiteral("Reversed Filter");
-    default: return QStringLiteral("All Records");
+    case fsNormal:
+      return QStringLiteral("Normal Filter");
+    case fsReversed:
+      return QStringLiteral("Reversed Filter");
+    default:
+      return QStringLiteral("All Records");
   }
 }
 

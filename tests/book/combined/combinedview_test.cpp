@@ -18,27 +18,27 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "ui/colorbutton.h"
-#include "store/database.h"
-#include "dbase/table.h"
-#include "query/find/finddialog.h"
 #include "book/contents/contentsview.h"
+#include "book/recordpage.h"
 #include "book/recordpages/recordpagesview.h"
-#include "ui/contentsentry.h"
 #include "book/viewhost.h"
 #include "core/labels.h"
+#include "dbase/table.h"
+#include "query/find/finddialog.h"
+#include "query/sort/sortbar.h"
+#include "store/database.h"
 #include "store/letters.h"
-#include "ui/pageeditors.h"
-#include "book/recordpage.h"
 #include "store/recordtext.h"
 #include "store/sampledata.h"
+#include "store/sortstate.h"
 #include "support/mainviews.h"
 #include "support/scriptedprompter.h"
-#include "query/sort/sortbar.h"
-#include "store/sortstate.h"
 #include "support/tempdir.h"
-#include "ui/elementcolors.h"
 #include "support/viewsandbox.h"
+#include "ui/colorbutton.h"
+#include "ui/contentsentry.h"
+#include "ui/elementcolors.h"
+#include "ui/pageeditors.h"
 
 namespace {
 

@@ -11,18 +11,18 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "ui/colorbutton.h"
-#include "dbase/table.h"
-#include "ui/confirmdialog.h"
 #include "book/contents/contentsview.h"
-#include "ui/contentsentry.h"
 #include "core/labels.h"
+#include "dbase/table.h"
 #include "store/letters.h"
 #include "store/recordtext.h"
-#include "support/scriptedprompter.h"
 #include "store/sortstate.h"
+#include "support/scriptedprompter.h"
 #include "support/tempdir.h"
 #include "support/viewsandbox.h"
+#include "ui/colorbutton.h"
+#include "ui/confirmdialog.h"
+#include "ui/contentsentry.h"
 
 namespace {
 
@@ -32,9 +32,7 @@ std::string native(const QString& p) { return nativePath(p); }
 // titles, and the settings pointing at it.
 class TocView : public ::testing::Test {
  protected:
-  void SetUp() override {
-    useBuildProgramDir(box);
-  }
+  void SetUp() override { useBuildProgramDir(box); }
   void TearDown() override {
     form.reset();
     sortState() = SortState{};
@@ -47,7 +45,8 @@ class TocView : public ::testing::Test {
   }
   static QStringList numbered(int count) {
     QStringList out;
-    for (int i = 0; i < count; ++i) out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
+    for (int i = 0; i < count; ++i)
+      out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
     return out;
   }
 
@@ -57,14 +56,17 @@ class TocView : public ::testing::Test {
     ASSERT_TRUE(form->databaseOpen());
   }
   QString entryText(int slot, int column = 0) const {
-    ContentsEntry* e = slot < 12 ? form->leftEntries[size_t(slot)] : form->rightEntries[size_t(slot - 12)];
+    ContentsEntry* e =
+        slot < 12 ? form->leftEntries[size_t(slot)] : form->rightEntries[size_t(slot - 12)];
     return e->text(column);
   }
   std::vector<bool> buttons() const {
-    return {form->firstButton->isEnabled(), form->pageUpButton->isEnabled(), form->pageDownButton->isEnabled(),
-            form->lastButton->isEnabled()};
+    return {form->firstButton->isEnabled(), form->pageUpButton->isEnabled(),
+            form->pageDownButton->isEnabled(), form->lastButton->isEnabled()};
   }
-  QString pages() const { return form->leftPageNumber->text() + "/" + form->rightPageNumber->text(); }
+  QString pages() const {
+    return form->leftPageNumber->text() + "/" + form->rightPageNumber->text();
+  }
 
   SettingsSandbox box;
   ScriptedPrompter prompts;
@@ -120,8 +122,10 @@ TEST_F(TocView, FortyEightRecordsEndOnPagesThreeAndFour) {
 }
 
 TEST_F(TocView, LetterTabsFollowTheTitleSort) {
-  makeTable({"cobalt", "Cedar", "#1 Hits", "42 Days", "Zebra", "\xC3\x9C" "ber", "", "Delta",
-             "Canal"},
+  makeTable({"cobalt", "Cedar", "#1 Hits", "42 Days", "Zebra",
+             "\xC3\x9C"
+             "ber",
+             "", "Delta", "Canal"},
             true);
   open();
   EXPECT_EQ(sortState().firstField, 2);
@@ -154,7 +158,8 @@ TEST_F(TocView, LetterTabsFollowTheTitleSort) {
   EXPECT_TRUE(entryText(0).isEmpty());
   QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier);
   EXPECT_EQ(entryText(0), "Zebra");
-  EXPECT_EQ(entryText(1), QString::fromUtf8("\xC3\x9C" "ber"));
+  EXPECT_EQ(entryText(1), QString::fromUtf8("\xC3\x9C"
+                                            "ber"));
 }
 
 TEST_F(TocView, EntryOrderTurnsTheLettersOffAndIgnoresCtrlAlt) {

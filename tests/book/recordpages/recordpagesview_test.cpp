@@ -18,22 +18,22 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "ui/colorbutton.h"
-#include "store/database.h"
-#include "dbase/table.h"
-#include "book/recordpages/confirmpagedialog.h"
-#include "ui/editormenu.h"
 #include "book/contents/contentsview.h"
+#include "book/recordpages/confirmpagedialog.h"
 #include "core/labels.h"
+#include "dbase/table.h"
+#include "store/database.h"
 #include "store/letters.h"
-#include "ui/pageeditors.h"
 #include "store/recordtext.h"
 #include "store/sampledata.h"
-#include "support/scriptedprompter.h"
 #include "store/sortstate.h"
+#include "support/scriptedprompter.h"
 #include "support/tempdir.h"
 #include "support/viewsandbox.h"
+#include "ui/colorbutton.h"
+#include "ui/editormenu.h"
 #include "ui/elementcolors.h"
+#include "ui/pageeditors.h"
 
 namespace {
 
@@ -92,7 +92,9 @@ class RecordPages : public ::testing::Test {
   QString Text(int page, int k) const {
     return editorText((page == 0 ? pages->leftEditors : pages->rightEditors)[size_t(k)]);
   }
-  QString pageNumbers() const { return pages->leftPageNumber->text() + "/" + pages->rightPageNumber->text(); }
+  QString pageNumbers() const {
+    return pages->leftPageNumber->text() + "/" + pages->rightPageNumber->text();
+  }
   void type(int page, int k, const QString& text) {
     QLineEdit* e = Edit(page, k);
     e->selectAll();

@@ -12,21 +12,21 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "store/database.h"
-#include "dbase/table.h"
-#include "query/find/finddialog.h"
 #include "book/contents/contentsview.h"
 #include "book/recordpages/recordpagesview.h"
-#include "ui/contentsentry.h"
 #include "core/labels.h"
+#include "core/runobjects.h"
+#include "dbase/table.h"
+#include "query/find/finddialog.h"
+#include "query/sort/sortbar.h"
+#include "store/database.h"
 #include "store/letters.h"
 #include "store/recordtext.h"
-#include "core/runobjects.h"
-#include "support/scriptedprompter.h"
-#include "query/sort/sortbar.h"
 #include "store/sortstate.h"
+#include "support/scriptedprompter.h"
 #include "support/tempdir.h"
 #include "support/viewsandbox.h"
+#include "ui/contentsentry.h"
 
 namespace {
 
@@ -104,8 +104,7 @@ class FindView : public ::testing::Test {
   }
   int focusedSlot() const {
     for (int s = 0; s < 24; ++s) {
-      ContentsEntry* e =
-          s < 12 ? form->leftEntries[size_t(s)] : form->rightEntries[size_t(s - 12)];
+      ContentsEntry* e = s < 12 ? form->leftEntries[size_t(s)] : form->rightEntries[size_t(s - 12)];
       if (form->focusWidget() == e) return s;
     }
     return -1;

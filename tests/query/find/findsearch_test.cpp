@@ -3,13 +3,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "dbase/table.h"
-#include "store/dbtable.h"
-#include "query/find/findmatch.h"
-#include "query/find/findsearch.h"
 #include "core/labels.h"
 #include "core/progress.h"
 #include "core/settings.h"
+#include "dbase/table.h"
+#include "query/find/findmatch.h"
+#include "query/find/findsearch.h"
+#include "store/dbtable.h"
 
 namespace {
 

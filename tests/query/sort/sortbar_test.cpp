@@ -7,10 +7,10 @@
 #include <QTest>
 
 #include "core/labels.h"
-#include "ui/nofocusbutton.h"
+#include "core/settings.h"
 #include "support/qtapp.h"
 #include "support/scriptedprompter.h"
-#include "core/settings.h"
+#include "ui/nofocusbutton.h"
 
 namespace {
 
@@ -77,8 +77,8 @@ class SortBarTest : public ::testing::Test {
       return f >= kTitle ? labels()[f - kTitle] : QString(none);
     };
     bar_.setLabelsAndDirections(label(s.firstField, kEntryOrderLabel),
-                                   label(s.secondField, kNoneLabel), s.secondDescending,
-                                   s.firstDescending);
+                                label(s.secondField, kNoneLabel), s.secondDescending,
+                                s.firstDescending);
   }
 
   QApplication& app_ = testApp();  // before any widget member
@@ -93,10 +93,9 @@ TEST_F(SortBarTest, ThreePartsSplitTheWidthInThirdsAndNeverTakeTheFocus) {
   EXPECT_EQ(bar_.size(), QSize(300, 20));
   bar_.show();
   bar_.resize(301, 20);
-  const std::pair<NoFocusButton*, QRect> parts[] = {
-      {bar_.firstButton(), QRect(0, 0, 100, 20)},
-      {bar_.secondButton(), QRect(100, 0, 100, 20)},
-      {bar_.filterButton(), QRect(200, 0, 101, 20)}};
+  const std::pair<NoFocusButton*, QRect> parts[] = {{bar_.firstButton(), QRect(0, 0, 100, 20)},
+                                                    {bar_.secondButton(), QRect(100, 0, 100, 20)},
+                                                    {bar_.filterButton(), QRect(200, 0, 101, 20)}};
   for (const auto& [part, geometry] : parts) {
     SCOPED_TRACE(part->objectName().toStdString());
     EXPECT_EQ(part->geometry(), geometry);
@@ -218,8 +217,7 @@ TEST_F(SortBarTest, FirstDirectionNeedsAListener) {
 TEST_F(SortBarTest, EntryOrderOffersNoSecondFieldOrDirection) {
   show({kNoSortField, kNoSortField, false, false});
   bar_.updateFirstMenu();
-  EXPECT_TRUE(
-      item(sub(bar_.firstFieldMenu(), "&Primary Sort Field"), "Entry Order")->isChecked());
+  EXPECT_TRUE(item(sub(bar_.firstFieldMenu(), "&Primary Sort Field"), "Entry Order")->isChecked());
   bar_.updateSecondMenu();
   EXPECT_FALSE(item(bar_.secondFieldMenu(), "&Secondary Sort Field")->isEnabled());
   EXPECT_FALSE(item(bar_.secondFieldMenu(), "Sort &Direction")->isEnabled());

@@ -12,12 +12,13 @@ SortChoice make() {
   memos.set(6);
   blobs.set(7);
   return SortChoice({"Title", "Author", "Published", "Value", "Notes", "Picture"}, strings, memos,
-                     blobs, 2);
+                    blobs, 2);
 }
 
 TEST(SortChoice, MemoAndPictureFieldsAreNotOffered) {
   const SortChoice c = make();
-  EXPECT_EQ(c.primaryItems(), QStringList({"Entry Order", "Title", "Author", "Published", "Value"}));
+  EXPECT_EQ(c.primaryItems(),
+            QStringList({"Entry Order", "Title", "Author", "Published", "Value"}));
   EXPECT_EQ(c.secondaryItems(), QStringList({"NONE", "Title", "Author", "Published", "Value"}));
 }
 

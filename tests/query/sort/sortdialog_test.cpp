@@ -9,17 +9,17 @@
 #include <QTest>
 #include <QTimer>
 
-#include "dbase/table.h"
 #include "book/contents/contentsview.h"
-#include "ui/contentsentry.h"
 #include "core/labels.h"
-#include "store/recordtext.h"
-#include "support/scriptedprompter.h"
+#include "dbase/table.h"
 #include "query/sort/sortbar.h"
 #include "query/sort/sortdialog.h"
+#include "store/recordtext.h"
 #include "store/sortstate.h"
+#include "support/scriptedprompter.h"
 #include "support/tempdir.h"
 #include "support/viewsandbox.h"
+#include "ui/contentsentry.h"
 
 namespace {
 
@@ -39,7 +39,8 @@ class Sorting : public ::testing::Test {
       const char* author;
       int year;
       double value;
-    } rows[] = {{"Beta", "Young", 1990, 5}, {"alpha", "Adams", 2001, 30}, {"Gamma", "Adams", 1950, 12}};
+    } rows[] = {
+        {"Beta", "Young", 1990, 5}, {"alpha", "Adams", 2001, 30}, {"Gamma", "Adams", 1950, 12}};
     int n = 0;
     for (const auto& r : rows) {
       t.append();
@@ -161,7 +162,7 @@ TEST_F(Sorting, TheSortSurvivesARestart) {
     d->firstFieldCombo->setCurrentIndex(1);
     d->firstDescendingRadio->setChecked(true);
   });
-  form->close();  // saves the sort file
+  form->close();   // saves the sort file
   form.release();  // deleted on close
   sortState() = SortState{};
   open();

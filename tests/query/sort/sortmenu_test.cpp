@@ -93,10 +93,14 @@ enum class Rule { FirstField, FirstDirection, SecondField, SecondDirection };
 
 std::optional<SortFields> choose(Rule rule, const SortMenuContext& ctx, int arg) {
   switch (rule) {
-    case Rule::FirstField: return chooseFirstField(ctx, arg);
-    case Rule::FirstDirection: return chooseFirstDirection(ctx, arg != 0);
-    case Rule::SecondField: return chooseSecondField(ctx, arg);
-    case Rule::SecondDirection: return chooseSecondDirection(ctx, arg != 0);
+    case Rule::FirstField:
+      return chooseFirstField(ctx, arg);
+    case Rule::FirstDirection:
+      return chooseFirstDirection(ctx, arg != 0);
+    case Rule::SecondField:
+      return chooseSecondField(ctx, arg);
+    case Rule::SecondDirection:
+      return chooseSecondDirection(ctx, arg != 0);
   }
   return std::nullopt;
 }
@@ -126,30 +130,79 @@ const Choice kChoices[] = {
     {"tag from FirstUserField", Rule::FirstField, sort(kTitle, kNone), 6, false, kPages},
     {"same second cleared", Rule::FirstField, sort(kTitle, kAuthor), 2, false, kAuthor, kNone},
     {"other second kept", Rule::FirstField, sort(kTitle, kPages), 2, false, {}, kPages},
-    {"two texts: second direction follows", Rule::FirstField, sort(kPages, kAuthor, true, false),
-     1, false, kTitle, {}, {}, true},
-    {"number second keeps its direction", Rule::FirstField, sort(kAuthor, kPages, true, false), 1,
-     false, {}, {}, {}, false},
+    {"two texts: second direction follows",
+     Rule::FirstField,
+     sort(kPages, kAuthor, true, false),
+     1,
+     false,
+     kTitle,
+     {},
+     {},
+     true},
+    {"number second keeps its direction",
+     Rule::FirstField,
+     sort(kAuthor, kPages, true, false),
+     1,
+     false,
+     {},
+     {},
+     {},
+     false},
     {"ticked descending", Rule::FirstDirection, sort(kTitle, kNone, true), 1, true},
     {"ticked ascending", Rule::FirstDirection, sort(kTitle, kNone, false), 0, true},
-    {"number and text keep their own directions", Rule::FirstDirection, sort(kPages, kTitle), 1,
-     false, {}, {}, true, false},
-    {"two texts: second follows", Rule::FirstDirection, sort(kTitle, kAuthor), 1, false, {}, {},
-     true, true},
+    {"number and text keep their own directions",
+     Rule::FirstDirection,
+     sort(kPages, kTitle),
+     1,
+     false,
+     {},
+     {},
+     true,
+     false},
+    {"two texts: second follows",
+     Rule::FirstDirection,
+     sort(kTitle, kAuthor),
+     1,
+     false,
+     {},
+     {},
+     true,
+     true},
     {"second after entry order", Rule::SecondField, {}, 1, true},
     {"first field as second", Rule::SecondField, sort(kTitle, kNone), 1, true},
     {"memo as second", Rule::SecondField, sort(kTitle, kNone), 4, true},
-    {"two texts: follows the first direction", Rule::SecondField,
-     sort(kTitle, kNone, true, false), 2, false, {}, kAuthor, {}, true},
-    {"number keeps its direction", Rule::SecondField, sort(kTitle, kNone, true, false), 6, false,
-     {}, kPages, {}, false},
+    {"two texts: follows the first direction",
+     Rule::SecondField,
+     sort(kTitle, kNone, true, false),
+     2,
+     false,
+     {},
+     kAuthor,
+     {},
+     true},
+    {"number keeps its direction",
+     Rule::SecondField,
+     sort(kTitle, kNone, true, false),
+     6,
+     false,
+     {},
+     kPages,
+     {},
+     false},
     {"none clears the second", Rule::SecondField, sort(kTitle, kAuthor), 0, false, {}, kNone},
     {"direction after entry order", Rule::SecondDirection, {}, 1, true},
     {"direction without second", Rule::SecondDirection, sort(kTitle, kNone), 1, true},
     {"ticked second direction", Rule::SecondDirection, sort(kTitle, kPages, false, true), 1, true},
     {"second direction of two texts", Rule::SecondDirection, sort(kTitle, kAuthor), 1, true},
-    {"inverts the second direction", Rule::SecondDirection, sort(kTitle, kPages), 1, false, {}, {},
-     false, true},
+    {"inverts the second direction",
+     Rule::SecondDirection,
+     sort(kTitle, kPages),
+     1,
+     false,
+     {},
+     {},
+     false,
+     true},
 };
 
 }  // namespace

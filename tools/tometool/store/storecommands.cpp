@@ -4,10 +4,10 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "store/letters.h"
 #include "core/prompt.h"
-#include "store/recordtable.h"
 #include "core/settings.h"
+#include "store/letters.h"
+#include "store/recordtable.h"
 #include "store/sortstate.h"
 
 namespace tometool {
@@ -49,8 +49,10 @@ class RecordTableSession {
  public:
   explicit RecordTableSession(const std::string& given) {
     std::string path = given;
-    if (auto found = dbase::Table::resolve(path)) path = *found;
-    else if (auto withExt = dbase::Table::resolve(path + ".dbf")) path = *withExt;
+    if (auto found = dbase::Table::resolve(path))
+      path = *found;
+    else if (auto withExt = dbase::Table::resolve(path + ".dbf"))
+      path = *withExt;
     const QFileInfo info(QString::fromStdString(path));
     AppSettings& s = appSettings();
     s.databaseDir = info.absolutePath();
@@ -77,10 +79,12 @@ class RecordTableSession {
   // ApplySort, failing with its message (and the engine's reason when there is one).
   void apply() {
     if (applySort()) return;
-    std::string message = file() + ": " + oneLine(prompter_.last.isEmpty() ? kMsgIndexFailed
-                                                                            : prompter_.last);
-    if (!lastEngineError().empty()) message += " (" + lastEngineError() + ")";
-    else if (sortState().keyExpression.empty()) message += " (the field has no sort key)";
+    std::string message =
+        file() + ": " + oneLine(prompter_.last.isEmpty() ? kMsgIndexFailed : prompter_.last);
+    if (!lastEngineError().empty())
+      message += " (" + lastEngineError() + ")";
+    else if (sortState().keyExpression.empty())
+      message += " (the field has no sort key)";
     throw std::runtime_error(message);
   }
 

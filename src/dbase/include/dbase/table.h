@@ -43,10 +43,10 @@ class Table {
   void open(const std::string& path, OpenMode mode = OpenMode::Shared, bool readOnly = false);
   void close();  // cancels a pending edit
   bool isOpen() const;
-  const std::string& path() const;       // .dbf as found on disk
+  const std::string& path() const;  // .dbf as found on disk
   std::string directory() const;
-  std::string tableName() const;         // file name with extension
-  uint8_t versionByte() const;           // 0x03, 0x8B, 0x83 ...
+  std::string tableName() const;  // file name with extension
+  uint8_t versionByte() const;    // 0x03, 0x8B, 0x83 ...
   bool exclusive() const;
   bool readOnly() const;
 
@@ -73,7 +73,7 @@ class Table {
   int moveBy(int n);  // returns how many records were actually passed
   bool bof() const;
   bool eof() const;
-  uint32_t recNo() const;  // physical record number (from 1), 0 when on none
+  uint32_t recNo() const;           // physical record number (from 1), 0 when on none
   void goToRecord(uint32_t recno);  // throws when out of range; keeps the active order
   // Ordinal position in the active order and range (0-based), and the move to one.
   uint32_t position();

@@ -47,7 +47,7 @@ struct TagDef {
   std::string expression;  // dBASE key expression
   bool descending = false;
   bool unique = false;
-  std::string filter;      // FOR clause, empty for none
+  std::string filter;  // FOR clause, empty for none
 };
 
 // A value given for a key search or a range bound on the active tag.

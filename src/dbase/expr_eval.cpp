@@ -145,7 +145,6 @@ int compareText(std::string_view a, std::string_view b) {
   return 0;
 }
 
-
 ExprValue makeText(std::string s) {
   ExprValue v;
   v.text = std::move(s);
@@ -211,7 +210,6 @@ ExprValue compare(const Node& n, const ExprValue& a, const ExprValue& b) {
       return makeLogical(c >= 0);
   }
 }
-
 
 // Text functions.
 ExprValue evalText(const Node& n, const RecordView& rec) {
@@ -299,15 +297,10 @@ ExprValue evalDate(const Node& n, const RecordView& rec) {
   }
 }
 
-}  // namespace
-
-ExprValue eval(const Node& n, const RecordView& rec) {
+// Joining texts and adding, subtracting, multiplying numbers and dates.
+ExprValue evalArithmetic(const Node& n, const RecordView& rec) {
   auto arg = [&](size_t i) { return eval(*n.args[i], rec); };
   switch (n.op) {
-    case Op::Literal:
-      return n.value;
-    case Op::Field:
-      return readField(n, rec);
     case Op::Concat: {
       ExprValue a = arg(0);
       a.text += arg(1).text;
@@ -344,6 +337,28 @@ ExprValue eval(const Node& n, const RecordView& rec) {
     }
     case Op::Neg:
       return makeNumber(-arg(0).number);
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+ExprValue eval(const Node& n, const RecordView& rec) {
+  auto arg = [&](size_t i) { return eval(*n.args[i], rec); };
+  switch (n.op) {
+    case Op::Literal:
+      return n.value;
+    case Op::Field:
+      return readField(n, rec);
+    case Op::Concat:
+    case Op::ConcatTrim:
+    case Op::Add:
+    case Op::Sub:
+    case Op::Mul:
+    case Op::Div:
+    case Op::Neg:
+      return evalArithmetic(n, rec);
     case Op::Eq:
     case Op::Ne:
     case Op::Lt:

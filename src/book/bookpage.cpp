@@ -38,6 +38,17 @@ void BookPage::paintEvent(QPaintEvent*) {
   p.drawRect(r.adjusted(0, 0, -1, -1));
 }
 
+void makeSpeedBars(QWidget* parent, QFrame*& standard, QFrame*& advanced) {
+  standard = new QFrame(parent);
+  advanced = new QFrame(parent);
+  standard->setObjectName(QStringLiteral("standardBar"));
+  advanced->setObjectName(QStringLiteral("advancedBar"));
+  for (QFrame* bar : {standard, advanced}) {
+    bar->setFrameShape(QFrame::StyledPanel);
+    bar->setAutoFillBackground(true);
+  }
+}
+
 QToolButton* speedBarButton(QWidget* bar, const QString& name, const QString& hint,
                             QStyle::StandardPixmap icon, const QString& text) {
   auto* b = new QToolButton(bar);

@@ -33,6 +33,9 @@ struct BusyCursor {
 
 // A flat speed-bar button that never takes the focus; the text, when given,
 // sits under the glyph.
+// The "Standard" and "Advanced" speed bars of a book window, made on `parent`.
+void makeSpeedBars(QWidget* parent, QFrame*& standard, QFrame*& advanced);
+
 QToolButton* speedBarButton(QWidget* bar, const QString& name, const QString& hint,
                             QStyle::StandardPixmap icon, const QString& text = {});
 

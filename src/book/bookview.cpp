@@ -241,14 +241,7 @@ void BookView::popupSortMenu(int part) {
 void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   QWidget* parent = centralWidget();
   const int barHeight = kSpeedBarHeight;
-  standardBar = new QFrame(parent);
-  advancedBar = new QFrame(parent);
-  standardBar->setObjectName(QStringLiteral("standardBar"));
-  advancedBar->setObjectName(QStringLiteral("advancedBar"));
-  for (QFrame* bar : {standardBar, advancedBar}) {
-    bar->setFrameShape(QFrame::StyledPanel);
-    bar->setAutoFillBackground(true);
-  }
+  makeSpeedBars(parent, standardBar, advancedBar);
   searchButton = speedBarButton(standardBar, "searchButton", "Find Text",
                                 QStyle::SP_FileDialogContentsView, "Find");
   optionsButton = speedBarButton(standardBar, "optionsButton", "Set Options",

@@ -202,14 +202,7 @@ void RecordPagesView::buildLetterColumn() {
 }
 
 void RecordPagesView::buildSpeedBar() {
-  standardBar = new QFrame(centralWidget());
-  advancedBar = new QFrame(centralWidget());
-  standardBar->setObjectName(QStringLiteral("standardBar"));
-  advancedBar->setObjectName(QStringLiteral("advancedBar"));
-  for (QFrame* bar : {standardBar, advancedBar}) {
-    bar->setFrameShape(QFrame::StyledPanel);
-    bar->setAutoFillBackground(true);
-  }
+  makeSpeedBars(centralWidget(), standardBar, advancedBar);
   searchButton = speedBarButton(standardBar, "searchButton", "Find Text",
                                 QStyle::SP_FileDialogContentsView, "Find");
   contentsButton = speedBarButton(standardBar, "contentsButton", "Return to Table Of Contents",

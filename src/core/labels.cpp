@@ -2,8 +2,8 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
 
+#include "core/filetext.h"
 #include "core/prompt.h"
 #include "core/settings.h"
 
@@ -19,9 +19,7 @@ QStringList readLabelsFile(const QString& path, bool* ok) {
   if (!f.open(QIODevice::ReadOnly)) return result;
   if (f.size() > 1024 * 1024) return result;  // not a label file
   const QByteArray bytes = f.readAll();
-  QStringDecoder utf8(QStringDecoder::Utf8);
-  QString text = utf8.decode(bytes);
-  if (utf8.hasError()) text = QString::fromLatin1(bytes);  // older files are 8-bit
+  const QString text = fromFileText(bytes);
   const QStringList lines = text.split(u'\n');
   for (qsizetype i = 0; i < lines.size(); ++i) {
     QString line = lines[i];
@@ -37,7 +35,7 @@ bool writeLabelsFile(const QString& path, const QStringList& labels) {
   QSaveFile f(path);
   if (!f.open(QIODevice::WriteOnly)) return false;
   QByteArray out;
-  for (const QString& l : labels) out += l.toUtf8() + "\r\n";
+  for (const QString& l : labels) out += toFileText(l) + "\r\n";
   return f.write(out) == out.size() && f.commit();
 }
 
@@ -58,6 +56,7 @@ bool saveLabels() {
 RenameResult renameLabel(QStringList& labels, int selected, const QString& newText) {
   if (newText.isEmpty()) return RenameResult::EmptyLabel;
   if (selected < 0 || selected >= labels.size()) return RenameResult::NoSelection;
+  if (!fitsFileText(newText)) return RenameResult::Unstorable;
   const QString old = labels[selected];
   labels[selected].clear();
   for (const QString& l : labels) {
@@ -70,8 +69,10 @@ RenameResult renameLabel(QStringList& labels, int selected, const QString& newTe
   return RenameResult::Renamed;
 }
 
-QString renameMessage(RenameResult result) {
+QString renameMessage(RenameResult result, const QString& newText) {
   switch (result) {
+    case RenameResult::Unstorable:
+      return unstorableTextMessage(newText);
     case RenameResult::EmptyLabel:
       return QStringLiteral("Empty Labels are not Allowed!");
     case RenameResult::NoSelection:

@@ -14,14 +14,16 @@ void loadLabels();
 // Writes the list to HomeDir/labels.dat; on failure shows the error box.
 bool saveLabels();
 
-// Reads and writes the file format: one label per line, CR LF ended.
+// Reads and writes the file format: one label per line, CR LF ended,
+// Windows-1252.
 QStringList readLabelsFile(const QString& path, bool* ok = nullptr);
 bool writeLabelsFile(const QString& path, const QStringList& labels);
 
-enum class RenameResult { Renamed, EmptyLabel, NoSelection, Duplicate };
+enum class RenameResult { Renamed, EmptyLabel, NoSelection, Duplicate, Unstorable };
 
 // The rename rule of the label list: no empty labels, no two equal labels
-// (case ignored); a label may change to itself in another letter case.
+// (case ignored), none the file cannot hold; a label may change to itself in
+// another letter case.
 RenameResult renameLabel(QStringList& labels, int selected, const QString& newText);
-// The information text for a refused rename; empty for Renamed.
-QString renameMessage(RenameResult result);
+// The information text for a refused rename of `newText`; empty for Renamed.
+QString renameMessage(RenameResult result, const QString& newText = {});

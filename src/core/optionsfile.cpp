@@ -1,5 +1,7 @@
 #include "core/optionsfile.h"
 
+#include "core/filetext.h"
+
 namespace optionsfile {
 
 QByteArray scramble(const QByteArray& plain) {
@@ -16,15 +18,14 @@ void Writer::word(uint16_t v) {
 }
 
 void Writer::string(const QString& s) {
-  QByteArray bytes = s.toUtf8();
-  if (bytes.size() > kMaxStringBytes) {
-    qsizetype n = kMaxStringBytes;
-    // Do not leave half of a multi-byte character behind.
-    while (n > 0 && (static_cast<uint8_t>(bytes[n]) & 0xC0) == 0x80) --n;
-    bytes.truncate(n);
-  }
+  const QByteArray bytes = toFileText(s).left(kMaxStringBytes);
   out_.append(static_cast<char>(bytes.size()));
   out_.append(scramble(bytes));
+}
+
+void Writer::location(const QString& s) {
+  const bool holds = s.size() <= kMaxStringBytes && fitsFileText(s);
+  string(holds ? s : QString());
 }
 
 std::optional<uint16_t> Reader::word() {
@@ -46,14 +47,14 @@ std::optional<QString> Reader::string() {
   const int n = static_cast<uint8_t>(in_[pos_]);
   const QByteArray plain = scramble(in_.mid(pos_ + 1, n));
   pos_ += 1 + n;
-  return QString::fromUtf8(plain);
+  return fromFileText(plain);
 }
 
 QByteArray encode(const ProgramOptions& o) {
   Writer w;
   w.word(o.passwordMode);
   w.word(o.publicAccess);
-  w.string(o.dataRootDir);
+  w.location(o.dataRootDir);
   w.word(o.usersCount);
   w.string(o.supervisorPassword);
   return w.bytes();
@@ -65,8 +66,8 @@ QByteArray encode(const UserOptions& o) {
        {o.menusAndSpeedBars, o.comPort, o.dialType, o.hintMessages, o.letterTabs, o.initialDataFile,
         o.reservedOption, o.dateFormat, o.speedBarLocation, o.deleteMode})
     w.word(v);
-  w.string(o.tableName);
-  w.string(o.databaseDir);
+  w.location(o.tableName);
+  w.location(o.databaseDir);
   w.word(o.bookModel);
   w.word(o.letterTabsLocation);
   return w.bytes();

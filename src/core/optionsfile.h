@@ -1,7 +1,8 @@
 #pragma once
 
 // Byte layouts of the two options.dat files: little-endian words and strings
-// of one plain length byte followed by bytes XORed with a repeating key.
+// of one plain length byte followed by bytes XORed with a repeating key. The
+// text is Windows-1252, one byte per character (core/filetext.h).
 
 #include <QByteArray>
 #include <QString>
@@ -24,7 +25,10 @@ QByteArray scramble(const QByteArray& plain);  // same operation both ways
 class Writer {
  public:
   void word(uint16_t v);
-  void string(const QString& s);  // UTF-8, cut to 255 bytes on a character boundary
+  void string(const QString& s);  // cut to 255 characters
+  // A directory or file name the file cannot hold (too long, or characters
+  // without a code) is written empty: not remembered rather than remembered wrong.
+  void location(const QString& s);
   const QByteArray& bytes() const { return out_; }
 
  private:

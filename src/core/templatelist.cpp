@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSet>
 
+#include "core/filetext.h"
 #include "core/headerlayout.h"
 #include "core/labels.h"
 #include "core/runobjects.h"
@@ -47,7 +48,7 @@ QString TemplateList::freeFileName() const {
 }
 
 bool TemplateList::addTemplate(const QString& name) {
-  if (indexOfName(name)) return false;
+  if (indexOfName(name) || !fitsFileText(name)) return false;
   const QString fileName = freeFileName();
   if (fileName.isEmpty()) return false;
   if (!saveCurrent(homePath(fileName))) return false;

@@ -45,8 +45,8 @@ class TemplateList {
   void loadFromHome();
   bool saveToHome() const;
 
-  // False for a name already in the list or when no file name is free, or
-  // when the layout could not be saved.
+  // False for a name already in the list or one the list file cannot hold,
+  // when no file name is free, or when the layout could not be saved.
   bool addTemplate(const QString& name);
   bool applyTemplate(const QString& name);
   // Removes the template and deletes its file; an index out of range does nothing.

@@ -4,20 +4,9 @@
 #include <QSaveFile>
 #include <limits>
 
-#include "dbase/codepage.h"
+#include "core/filetext.h"
 
 namespace valuestream {
-
-QByteArray toFileText(const QString& s) {
-  const QByteArray utf8 = s.toUtf8();
-  const std::string cp = dbase::utf8ToCp1252(std::string_view(utf8.constData(), utf8.size()));
-  return QByteArray(cp.data(), static_cast<qsizetype>(cp.size()));
-}
-
-QString fromFileText(QByteArrayView bytes) {
-  const std::string utf8 = dbase::cp1252ToUtf8(std::string_view(bytes.data(), bytes.size()));
-  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 void ValueWriter::le(uint32_t v, int size) {
   for (int i = 0; i < size; ++i) byte(static_cast<uint8_t>((v >> (8 * i)) & 0xFF));

@@ -4,9 +4,9 @@
 // template lists, the filter file): a type byte, then that value's data,
 // little-endian, with no header or version.
 //
-// Text is stored as Windows-1252 bytes, like the table engine stores it, so a
-// caption written here compares equal to the same text read from a table.
-// Characters without a Windows-1252 code are written as '?'.
+// Text is stored as Windows-1252 bytes (core/filetext.h), like the table
+// engine stores it, so a caption written here compares equal to the same text
+// read from a table.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -78,9 +78,6 @@ class ValueReader {
   qsizetype pos_ = 0;
   QString source_;
 };
-
-QByteArray toFileText(const QString& s);
-QString fromFileText(QByteArrayView bytes);
 
 // At most the first kMaxFileBytes of a file: a longer one then lacks its
 // list end and reading it stops with a stream error. Nothing when the file

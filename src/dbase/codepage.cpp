@@ -41,6 +41,10 @@ char fromCodePoint(uint32_t cp) {
 
 }  // namespace
 
+bool hasCp1252Code(uint32_t codePoint) {
+  return codePoint == '?' || fromCodePoint(codePoint) != '?';
+}
+
 std::string cp1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include <exception>
+#include "core/filetext.h"
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
@@ -133,6 +134,10 @@ void ColumnHeader::onLoadTemplateTriggered(const QString& name) {
 void ColumnHeader::onSaveAsTemplateTriggered() {
   const auto name = prompter().input(kSaveCaption, kSavePrompt, QString(), false);
   if (!name || name->isEmpty()) return;
+  if (const QString refusal = unstorableTextMessage(*name); !refusal.isEmpty()) {
+    showMessage(MsgKind::Error, refusal);
+    return;
+  }
   templates().attach(&layout(), &labels());
   bool added = false;
   try {

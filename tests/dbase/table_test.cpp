@@ -981,6 +981,11 @@ TEST(Codepage, Cp1252AndUtf8RoundTrip) {
     std::string one(1, static_cast<char>(b));
     EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(one)), one) << b;
   }
+  // Which characters a 1252 text can hold: euro, curly quotes, é yes; Č, ř, Ω no.
+  for (uint32_t cp : {0x41u, 0x3Fu, 0xE9u, 0x20ACu, 0x201Cu, 0x81u, 0x178u})
+    EXPECT_TRUE(hasCp1252Code(cp)) << cp;
+  for (uint32_t cp : {0x10Cu, 0x159u, 0x3A9u, 0x65E5u, 0x1F600u})
+    EXPECT_FALSE(hasCp1252Code(cp)) << cp;
 }
 
 }  // namespace

@@ -61,9 +61,10 @@ std::string keyPart(Kind kind, const std::string& name, int size, bool reversed,
   const int width = std::min(budget, 20);
   switch (kind) {
     case Kind::String:
+      // Upper-cased like the single-field key, so letters and order agree.
       if (size <= budget) {
         length = size;
-        return name;
+        return "UPPER(" + name + ")";
       }
       length = budget;
       return "UPPER(SUBSTR(" + name + ", 1, " + b + "))";
@@ -72,7 +73,7 @@ std::string keyPart(Kind kind, const std::string& name, int size, bool reversed,
       if (!reversed) return "STR(" + name + ", " + std::to_string(width) + ", 4)";
       return std::string("STR(") + kNumberReversal + name + ", 20, 4)";
     case Kind::Date:
-      length = 0;
+      length = reversed ? 10 : 8;
       if (!reversed) return "DTOS(" + name + ")";
       return std::string("STR(") + kDateReversal + name + ", 10, 0)";
     case Kind::Memo:

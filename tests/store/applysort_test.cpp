@@ -64,6 +64,39 @@ TEST_F(ApplySortTest, FilteredSortMakesIdxfTagWithMarkInFront) {
   EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b"}));
 }
 
+TEST_F(ApplySortTest, DateThenLongTitleFitsTheKeyPlainAndFiltered) {
+  makeDatabase({{"b"}, {"a"}});
+  appSettings().indexErrorQuiet = false;
+  for (const bool filtered : {false, true}) {
+    sortState().filtered = filtered;
+    ASSERT_TRUE(openSorted(F(kPublished), true, F(kTitle))) << lastEngineError();
+    EXPECT_EQ(tables_.records.indexDefs().back().expression,
+              std::string(filtered ? "MARK+" : "") +
+                  "STR({12/31/3099}-PUBLISHED, 10, 0)+UPPER(SUBSTR(TITLE, 1, 89))");
+    EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b"}));
+  }
+  EXPECT_TRUE(prompter_.shown.empty());
+}
+
+TEST_F(ApplySortTest, ShortTextOfATwoFieldSortIsUpperCasedAndOldTagsStayReadable) {
+  makeDatabase({{"z", 2, "0", "Zola"}, {"a", 1, "0", "alpha"}, {"b", 3, "0", "Beta"}});
+  {
+    dbase::Table t;
+    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
+    t.addTag({"IDX2", "AUTHOR+STR(VALUE, 20, 4)", false, false, ""});  // as made before
+  }
+  ASSERT_TRUE(openSorted(F(kAuthor), false, F(kValue)));
+  EXPECT_EQ(tables_.records.indexName, "IDX3");
+  EXPECT_EQ(listing(F(kAuthor)), (std::vector<std::string>{"alpha", "Beta", "Zola"}));
+  countLetters(tables_.records);
+  EXPECT_EQ(letterCounts()[0], 1);   // alpha under A, as its first letter says
+  EXPECT_EQ(letterCounts()[25], 1);  // Zola alone under Z
+  tables_.records.close();
+  tables_.records.indexName = "IDX2";
+  tables_.records.open();
+  EXPECT_EQ(listing(F(kAuthor)), (std::vector<std::string>{"Beta", "Zola", "alpha"}));
+}
+
 TEST_F(ApplySortTest, PictureSortFailsAndPreviousSortStays) {
   makeDatabase({{"b"}, {"a"}});
   appSettings().indexErrorQuiet = false;

@@ -1,5 +1,5 @@
 // Every key the sort can build, given to the engine as a tag on the template
-// layout: all fit except those dBASE's 100-character key limit refuses.
+// layout: each fits dBASE's 100-character key limit, with the filter mark too.
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,8 @@ namespace {
 
 class KeyFit : public StoreTest {
  protected:
-  // Whether the engine takes the key of this sort as a tag.
+  // Whether the engine takes the key of this sort as a tag. The filtered key is
+  // the plain one behind the mark field: when it fits, the plain one does.
   bool fits(dbase::Table& t, int first, bool d1, int second, bool d2) {
     SortState s;
     s.firstField = static_cast<uint8_t>(first);
@@ -22,8 +23,9 @@ class KeyFit : public StoreTest {
     s.buildKeys(t.fields(), 2);
     if (s.keyExpression.empty()) return false;
     try {
-      t.addTag({"T", s.keyExpression, (s.indexOptions & kIndexDescending) != 0, false, ""});
-      t.deleteTag("T");
+      const bool descending = (s.indexOptions & kIndexDescending) != 0;
+      t.addTag({"TF", s.filteredKeyExpression, descending, false, ""});
+      t.deleteTag("TF");
       return true;
     } catch (const dbase::Error&) {
       return false;
@@ -40,14 +42,11 @@ TEST_F(KeyFit, EverySingleFieldKeyButThePictureFits) {
       EXPECT_EQ(fits(t, f, d, 0, false), f != F(kPicture)) << "field " << f << " desc " << d;
 }
 
-TEST_F(KeyFit, TwoFieldKeysFitUnlessADateLeadsALongText) {
+TEST_F(KeyFit, EveryTwoFieldKeyFits) {
   makeDatabase({{"a", 1}});
   dbase::Table t;
   t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
   const auto& fields = t.fields();
-  auto isDate = [&](int f) {
-    return fields[static_cast<size_t>(f)].type == dbase::FieldType::Date;
-  };
   // Keys depend on the fields' kinds and sizes only: one pair of each shape.
   std::set<std::string> tried;
   auto shape = [&](int f) {
@@ -57,12 +56,9 @@ TEST_F(KeyFit, TwoFieldKeysFitUnlessADateLeadsALongText) {
   for (int a = 2; a < 23; ++a) {
     for (int b = 2; b < 23; ++b) {
       if (a == b || !tried.insert(shape(a) + "/" + shape(b)).second) continue;
-      // A date counts nothing against the budget, but its key takes 8 or 10
-      // characters: with 99 characters of title after it the key passes 100.
-      // (A memo line is 50 characters wide, so notes still fit.)
-      const bool tooLong = isDate(a) && b == F(kTitle);
+      // Ascending, and the first field reversed: a date takes 8, then 10.
       for (bool d : {false, true})
-        EXPECT_EQ(fits(t, a, d, b, !d), !tooLong) << "fields " << a << "," << b << " desc " << d;
+        EXPECT_TRUE(fits(t, a, d, b, false)) << "fields " << a << "," << b << " desc " << d;
     }
   }
 }

@@ -68,38 +68,41 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     TwoFields, SortKeys,
-    ::testing::Values(KeyRow{"ShortStringThenDate", F(kAuthor), false, F(kPublished), false,
-                             "AUTHOR+DTOS(PUBLISHED)", E},
-                      KeyRow{"BothTextSecondFollowsFirstDescending", F(kAuthor), true, F(kCategory),
-                             false, "AUTHOR+CATEGORY", ED},
-                      KeyRow{"LongTextsShareTheBudget", F(kTitle), false, F(kAuthor), true,
-                             "UPPER(SUBSTR(TITLE, 1, 79))+UPPER(SUBSTR(AUTHOR, 1, 20))", E},
-                      KeyRow{"TextThenMemo", F(kCoAuthors), false, F(kNotes), false,
-                             "COAUTHORS+UPPER(SUBSTR(MLINE(NOTES, 1), 1, 39))", E},
-                      KeyRow{"MemoThenNumber", F(kNotes), false, F(kValue), false,
-                             "UPPER(SUBSTR(MLINE(NOTES, 1), 1, 79))+STR(VALUE, 20, 4)", E},
-                      KeyRow{"TextDescendingInvertsNumberAscending", F(kAuthor), true, F(kValue),
-                             false, "AUTHOR+STR(999999999999999999-VALUE, 20, 4)", ED},
-                      KeyRow{"TextDescendingInvertsNumberDescending", F(kAuthor), true, F(kValue),
-                             true, "AUTHOR+STR(VALUE, 20, 4)", ED},
-                      KeyRow{"TextAscendingKeepsNumberDescending", F(kAuthor), false, F(kValue),
-                             true, "AUTHOR+STR(999999999999999999-VALUE, 20, 4)", E},
-                      KeyRow{"TextAscendingThenDateDescending", F(kAuthor), false, F(kPublished),
-                             true, "AUTHOR+STR({12/31/3099}-PUBLISHED, 10, 0)", E},
-                      KeyRow{"NumberThenTextDescendingInvertsNumber", F(kValue), false, F(kTitle),
-                             true,
-                             "STR(999999999999999999-VALUE, 20, 4)+UPPER(SUBSTR(TITLE, 1, 79))",
-                             ED},
-                      KeyRow{"NumberDescendingThenTextAscending", F(kValue), true, F(kTitle), false,
-                             "STR(999999999999999999-VALUE, 20, 4)+UPPER(SUBSTR(TITLE, 1, 79))", E},
-                      KeyRow{"DateThenTextDescendingInvertsDate", F(kPublished), false, F(kAuthor),
-                             true, "STR({12/31/3099}-PUBLISHED, 10, 0)+AUTHOR", ED},
-                      KeyRow{"DateCountsNothingAgainstTheBudget", F(kCustom3), false, F(kCoAuthors),
-                             false, "DTOS(CUSTOM3)+COAUTHORS", E},
-                      KeyRow{"NumbersReverseThemselves", F(kValue), true, F(kCustom5), false,
-                             "STR(999999999999999999-VALUE, 20, 4)+STR(CUSTOM5, 20, 4)", E},
-                      KeyRow{"DatesReverseThemselves", F(kPublished), false, F(kCustom3), true,
-                             "DTOS(PUBLISHED)+STR({12/31/3099}-CUSTOM3, 10, 0)", E}),
+    ::testing::Values(
+        KeyRow{"ShortStringThenDate", F(kAuthor), false, F(kPublished), false,
+               "UPPER(AUTHOR)+DTOS(PUBLISHED)", E},
+        KeyRow{"BothTextSecondFollowsFirstDescending", F(kAuthor), true, F(kCategory), false,
+               "UPPER(AUTHOR)+UPPER(CATEGORY)", ED},
+        KeyRow{"LongTextsShareTheBudget", F(kTitle), false, F(kAuthor), true,
+               "UPPER(SUBSTR(TITLE, 1, 79))+UPPER(SUBSTR(AUTHOR, 1, 20))", E},
+        KeyRow{"TextThenMemo", F(kCoAuthors), false, F(kNotes), false,
+               "UPPER(COAUTHORS)+UPPER(SUBSTR(MLINE(NOTES, 1), 1, 39))", E},
+        KeyRow{"MemoThenNumber", F(kNotes), false, F(kValue), false,
+               "UPPER(SUBSTR(MLINE(NOTES, 1), 1, 79))+STR(VALUE, 20, 4)", E},
+        KeyRow{"TextDescendingInvertsNumberAscending", F(kAuthor), true, F(kValue), false,
+               "UPPER(AUTHOR)+STR(999999999999999999-VALUE, 20, 4)", ED},
+        KeyRow{"TextDescendingInvertsNumberDescending", F(kAuthor), true, F(kValue), true,
+               "UPPER(AUTHOR)+STR(VALUE, 20, 4)", ED},
+        KeyRow{"TextAscendingKeepsNumberDescending", F(kAuthor), false, F(kValue), true,
+               "UPPER(AUTHOR)+STR(999999999999999999-VALUE, 20, 4)", E},
+        KeyRow{"TextAscendingThenDateDescending", F(kAuthor), false, F(kPublished), true,
+               "UPPER(AUTHOR)+STR({12/31/3099}-PUBLISHED, 10, 0)", E},
+        KeyRow{"NumberThenTextDescendingInvertsNumber", F(kValue), false, F(kTitle), true,
+               "STR(999999999999999999-VALUE, 20, 4)+UPPER(SUBSTR(TITLE, 1, 79))", ED},
+        KeyRow{"NumberDescendingThenTextAscending", F(kValue), true, F(kTitle), false,
+               "STR(999999999999999999-VALUE, 20, 4)+UPPER(SUBSTR(TITLE, 1, 79))", E},
+        KeyRow{"DateThenTextDescendingInvertsDate", F(kPublished), false, F(kAuthor), true,
+               "STR({12/31/3099}-PUBLISHED, 10, 0)+UPPER(AUTHOR)", ED},
+        KeyRow{"ShortDateLeavesItsWidthToTheText", F(kCustom3), false, F(kCoAuthors), false,
+               "DTOS(CUSTOM3)+UPPER(COAUTHORS)", E},
+        KeyRow{"DateCountsEightAgainstTheBudget", F(kPublished), false, F(kTitle), false,
+               "DTOS(PUBLISHED)+UPPER(SUBSTR(TITLE, 1, 91))", E},
+        KeyRow{"ReversedDateCountsTenAgainstTheBudget", F(kPublished), true, F(kTitle), false,
+               "STR({12/31/3099}-PUBLISHED, 10, 0)+UPPER(SUBSTR(TITLE, 1, 89))", E},
+        KeyRow{"NumbersReverseThemselves", F(kValue), true, F(kCustom5), false,
+               "STR(999999999999999999-VALUE, 20, 4)+STR(CUSTOM5, 20, 4)", E},
+        KeyRow{"DatesReverseThemselves", F(kPublished), false, F(kCustom3), true,
+               "DTOS(PUBLISHED)+STR({12/31/3099}-CUSTOM3, 10, 0)", E}),
     rowName);
 
 // Fields sized at the edges of the budgets.
@@ -128,9 +131,10 @@ TEST(SortKeyBudgets, StringOf99IsWholeAnd100IsCut) {
   EXPECT_EQ(keys(edgeFields(), 3, false, 0, false).keyExpression, "UPPER(SUBSTR(S100, 1, 99))");
 }
 
-TEST(SortKeyBudgets, FirstPartOf79IsBareAnd80IsCut) {
-  EXPECT_EQ(keys(edgeFields(), 4, false, 6, false).keyExpression, "S79+S20");
-  EXPECT_EQ(keys(edgeFields(), 5, false, 6, false).keyExpression, "UPPER(SUBSTR(S80, 1, 79))+S20");
+TEST(SortKeyBudgets, FirstPartOf79IsWholeAnd80IsCut) {
+  EXPECT_EQ(keys(edgeFields(), 4, false, 6, false).keyExpression, "UPPER(S79)+UPPER(S20)");
+  EXPECT_EQ(keys(edgeFields(), 5, false, 6, false).keyExpression,
+            "UPPER(SUBSTR(S80, 1, 79))+UPPER(S20)");
   EXPECT_EQ(keys(edgeFields(), 5, false, 7, false).keyExpression,
             "UPPER(SUBSTR(S80, 1, 79))+UPPER(SUBSTR(S21, 1, 20))");
 }
@@ -138,7 +142,7 @@ TEST(SortKeyBudgets, FirstPartOf79IsBareAnd80IsCut) {
 TEST(SortKeyBudgets, FloatFieldsAreNumbers) {
   EXPECT_EQ(keys(edgeFields(), 9, true, 0, false).keyExpression,
             "STR(999999999999999999-F, 20, 4)");
-  EXPECT_EQ(keys(edgeFields(), 4, false, 9, false).keyExpression, "S79+STR(F, 20, 4)");
+  EXPECT_EQ(keys(edgeFields(), 4, false, 9, false).keyExpression, "UPPER(S79)+STR(F, 20, 4)");
 }
 
 TEST(SortKeyBudgets, LogicalFieldHasNoKey) {
@@ -154,8 +158,9 @@ TEST(SortKeyBudgets, KeyTextsAreCutTo100Characters) {
   fields[3].name = std::string(60, 'B');
   SortState s = keys(fields, 4, false, 3, false);
   EXPECT_EQ(s.keyExpression.size(), 100u);
-  EXPECT_EQ(s.keyExpression,
-            (std::string(60, 'A') + "+" + "UPPER(SUBSTR(" + std::string(60, 'B')).substr(0, 100));
+  EXPECT_EQ(
+      s.keyExpression,
+      ("UPPER(" + std::string(60, 'A') + ")+UPPER(SUBSTR(" + std::string(60, 'B')).substr(0, 100));
   EXPECT_EQ(s.filteredKeyExpression.size(), 100u);
   EXPECT_EQ(s.filteredKeyExpression.substr(0, 31), std::string(30, 'K') + "+");
 }

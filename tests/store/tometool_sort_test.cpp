@@ -49,8 +49,9 @@ TEST_F(TometoolSort, ReusesTemplateTagAndMakesNewOnes) {
   EXPECT_EQ(r.out, "key: UPPER(AUTHOR)\noptions: expression,descending\ntag: IDX2\n");
   r = run("sort " + dataFile("data.dbf") + " 8- 1");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out,
-            "key: STR(999999999999999999-VALUE, 20, 4)+AUTHOR\noptions: expression\ntag: IDX3\n");
+  EXPECT_EQ(
+      r.out,
+      "key: STR(999999999999999999-VALUE, 20, 4)+UPPER(AUTHOR)\noptions: expression\ntag: IDX3\n");
   EXPECT_EQ(readBytes(dataFile("data.idx")), std::string("\x0a\x01\x03\x00", 4));
 }
 

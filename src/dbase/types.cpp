@@ -1,5 +1,7 @@
 #include "dbase/types.h"
 
+#include "dbase/dbf.h"
+
 namespace dbase {
 
 namespace {
@@ -12,6 +14,10 @@ int daysInMonth(int y, int m) {
 }
 
 }  // namespace
+
+bool numberFits(const FieldDef& field, double value) {
+  return formatNumber(value, field.length, field.decimals).has_value();
+}
 
 int64_t toJulian(const Date& d) {
   if (d.isBlank()) return 0;

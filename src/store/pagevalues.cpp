@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <cmath>
 
+#include "core/filetext.h"
 #include "core/settings.h"
 #include "dbase/table.h"
 #include "store/recordtext.h"
@@ -49,6 +50,17 @@ int UserField(int k) { return appSettings().firstUserField + k; }
 int fieldsOnPage(const dbase::Table& table) {
   const int n = static_cast<int>(table.fields().size()) - appSettings().firstUserField;
   return std::clamp(n, 0, kPageFieldCount);
+}
+
+// Characters the field takes for the text, trailing blanks left out.
+qsizetype storedLength(const QString& text) {
+  qsizetype n = text.size();
+  while (n > 0 && text[n - 1] == u' ') --n;
+  // A character outside the basic plane is two QChars but one byte.
+  qsizetype length = 0;
+  for (qsizetype i = 0; i < n; ++i)
+    if (!text[i].isLowSurrogate()) ++length;
+  return length;
 }
 
 }  // namespace
@@ -191,6 +203,18 @@ QString pageInputProblems(const PageValues& page, const dbase::Table& table,
       const ParsedNumber v = parseNumberText(t);
       if (!v.empty && !v.value)
         lines << QStringLiteral("%1: \"%2\" is not a number.").arg(label, t);
+      else if (v.value && !dbase::numberFits(f, *v.value))
+        lines << QStringLiteral("%1: \"%2\" is too large for the field.").arg(label, t);
+    } else if (f.type == dbase::FieldType::Character || f.type == dbase::FieldType::Memo) {
+      if (const QString chars = unstorableCharsPhrase(t); !chars.isEmpty())
+        lines << QStringLiteral("%1: %2 cannot be stored.").arg(label, chars);
+      // Trailing blanks are what the field pads with: they may go.
+      const qsizetype length = storedLength(t);
+      if (f.type == dbase::FieldType::Character && length > f.length)
+        lines << QStringLiteral("%1: the text is %2 characters long, the field holds %3.")
+                     .arg(label)
+                     .arg(length)
+                     .arg(f.length);
     }
   }
   return lines.join(QLatin1Char('\r'));

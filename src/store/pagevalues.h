@@ -61,8 +61,10 @@ struct PageValues {
 bool pageIsEmpty(const PageValues& page);
 // Every required field holds a value (RequiredFields, user field bits).
 bool pagePassesRequired(const PageValues& page);
-// Dates and numbers typed so that they cannot be stored: one line per field,
-// named by `labels` (the field labels); empty when the page can be stored.
+// What the table cannot store as typed: dates and numbers it cannot read, a
+// number too large for its field, text longer than its field, characters the
+// code page has no byte for. One line per problem, named by `labels` (the field
+// labels); empty when the page can be stored without cutting or replacing.
 QString pageInputProblems(const PageValues& page, const dbase::Table& table,
                           const std::vector<QString>& labels);
 

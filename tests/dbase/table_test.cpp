@@ -103,6 +103,11 @@ TEST(TableFields, ValuesThatDoNotFitAreRefused) {
   t.open(path);
   t.append();
   EXPECT_THROW(t.setNumber(3, 123456), Error);
+  // numberFits tells beforehand what setNumber refuses.
+  EXPECT_FALSE(numberFits(t.fields()[3], 123456));
+  EXPECT_TRUE(numberFits(t.fields()[3], 99999));
+  EXPECT_TRUE(numberFits(t.fields()[2], -9999.99));
+  EXPECT_FALSE(numberFits(t.fields()[2], 99999.999));  // rounds to 100000.00
   EXPECT_THROW(t.setString(2, "twelve"), Error);
   EXPECT_THROW(t.setString(4, "20230231"), Error);
   t.setString(0, std::string(60, 'x'));

@@ -139,7 +139,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Refusal{"EmptyTitle", kTitle, "", "First Field cannot be empty!"},
                       Refusal{"BadDate", kPublished, "13/45/2020",
                               "Published Date: \"13/45/2020\" is not a date (mm/dd/yyyy)."},
-                      Refusal{"BadNumber", kValue, "lots", "Value: \"lots\" is not a number."}),
+                      Refusal{"BadNumber", kValue, "lots", "Value: \"lots\" is not a number."},
+                      // Nothing is cut or replaced: the question names what would be.
+                      Refusal{"NumberTooLarge", kValue, "12345678901",
+                              "Value: \"12345678901\" is too large for the field."},
+                      Refusal{"TextTooLong", kCoAuthors, QString(300, u'x'),
+                              "Co-Authors: the text is 300 characters long, the field holds 60."},
+                      Refusal{"AccentedTextTooLong", kRating, "M\u00FCller & S\u00F6hne  ",
+                              "Rating: the text is 14 characters long, the field holds 10."},
+                      Refusal{"NoCodeForTheCharacter", kTitle, "\u03A9mega",
+                              "Book Title: the character \u03A9 cannot be stored."},
+                      Refusal{"NoCodeInTheMemo", kNotes, "\u010Cten\u00ED\n\u0159\u010D",
+                              "Notes: the characters \u010C \u0159 \u010D cannot be stored."}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(RecordSessionTest, PageStateNamesEveryProblem) {

@@ -23,6 +23,10 @@ struct FieldDef {
   int decimals = 0;
 };
 
+// Whether a numeric field of this definition holds the value, rounded to its
+// decimals (what Table::setNumber would store rather than refuse).
+bool numberFits(const FieldDef& field, double value);
+
 // A calendar date; year 0 is the blank date.
 struct Date {
   int year = 0;

@@ -228,13 +228,17 @@ TEST_F(HeaderWidget, SavingATemplateAsksForItsNameAndRefusesDuplicates) {
   EXPECT_EQ(texts(sub("deleteTemplateMenu")), (QStringList{"Mine", "MINE"}));
 }
 
-TEST_F(HeaderWidget, CancelledOrEmptyNameSavesNothing) {
+TEST_F(HeaderWidget, CancelledEmptyOrUnstorableNameSavesNothing) {
   ScriptedPrompter prompter;
-  prompter.inputs = {std::nullopt, QString()};
-  for (int i = 0; i < 2; ++i)
+  prompter.inputs = {std::nullopt, QString(), QStringLiteral("\u0158ada \u03A9")};
+  for (int i = 0; i < 3; ++i)
     header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
   EXPECT_EQ(templates_.count(), 0);
-  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_FALSE(QFile::exists(home_.filePath("tml1.hdr")));
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].kind, MsgKind::Error);
+  EXPECT_EQ(prompter.shown[0].text,
+            QStringLiteral("The characters \u0158 \u03A9 cannot be stored - please type others."));
 }
 
 TEST_F(HeaderWidget, LoadingATemplateRestoresItsLayout) {

@@ -4,7 +4,8 @@
 #include <QPixmap>
 
 PageEdit::PageEdit(EditorKind kind, QWidget* parent) : QLineEdit(parent), kind_(kind) {
-  setMaxLength(255);
+  // No cap below the field: text too long for it is named when the record is
+  // saved, rather than cut here without a word (a paste is cut silently).
   if (kind == EditorKind::Date) {
     setMaxLength(10);
     setPlaceholderText(dateEditPattern().toLower());

@@ -2,6 +2,7 @@
 
 #include <QDate>
 
+#include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
 #include "store/database.h"
@@ -19,6 +20,9 @@ const QString kDiscardQuestion = QStringLiteral(
     "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
     "discarded.)");
 const QString kUpdateFailed = QStringLiteral("Could not Update the record!");
+const QString kCopyAnywayQuestion = QStringLiteral(
+    "\rDo you want to copy the record anyway?\r(If you answer Yes these values are copied as "
+    "the table can hold them.)");
 
 bool editing(const dbase::Table& t) {
   return t.state() == dbase::Table::State::Edit || t.state() == dbase::Table::State::Insert;
@@ -301,6 +305,13 @@ bool RecordSession::copyToBuffer(const PageValues& values, bool reportMemo) {
   if (pageIsEmpty(values)) {
     showMessage(MsgKind::Warning, QStringLiteral("Empty Record - Not Copied!"));
     return false;
+  }
+  // The copy buffer has the record table's fields: what they cannot hold is
+  // named before anything is copied cut.
+  if (tables_.records.active()) {
+    const std::vector<QString> names(labels().cbegin(), labels().cend());
+    const QString bad = inputProblems(values, names);
+    if (!bad.isEmpty() && !askYesNo(MsgKind::Warning, bad + kCopyAnywayQuestion)) return false;
   }
   bool memoFailed = false;
   const bool stored = storeCopy(values, &memoFailed);

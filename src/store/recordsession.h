@@ -82,7 +82,8 @@ class RecordSession {
   // The record as stored (undo): empty for a new record; nothing when it
   // cannot be read (reported).
   std::optional<PageValues> reread();
-  // Copies the page into the copy buffer; an empty page is refused.
+  // Copies the page into the copy buffer; an empty page is refused, and values
+  // the fields cannot hold are named and copied only after a yes.
   bool copyToBuffer(const PageValues& values, bool reportMemo = false);
   // Copies the stored record at `position` of the listing.
   bool copyRecordAt(int32_t position);

@@ -342,6 +342,22 @@ TEST_F(RecordSessionTest, CopyPasteAndUndo) {
   EXPECT_TRUE(pageIsEmpty(session.reread().value()));
 }
 
+TEST_F(RecordSessionTest, CopyOfValuesTheFieldsCannotHoldAsksFirst) {
+  open({{"Alpha", 0, "0", "Author 1"}});
+  RecordSession session(tables_);
+  PageValues v = session.loadAt(0).value();
+  v.text[kRating] = "M\u00FCller & S\u00F6hne";
+  EXPECT_FALSE(session.copyToBuffer(v));
+  EXPECT_EQ(prompter_.texts(),
+            QStringList{"Rating: the text is 14 characters long, the field holds 10.\rDo you "
+                        "want to copy the record anyway?\r(If you answer Yes these values are "
+                        "copied as the table can hold them.)"});
+  EXPECT_FALSE(appSettings().copyBufferFull);
+  prompter_.answers.push_back(MsgResult::Yes);
+  EXPECT_TRUE(session.copyToBuffer(v));
+  EXPECT_EQ(session.pasteFromBuffer().value().text[kRating], "M\u00FCller & S");
+}
+
 TEST_F(RecordSessionTest, CopyBufferLinesShowTheCopiedFields) {
   open({{"Alpha", 0, "0", "Author 1"}});
   RecordSession session(tables_);

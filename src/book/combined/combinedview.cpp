@@ -390,25 +390,7 @@ void CombinedView::onEntryClicked(int slot) {
   makeCurrent(spread_->positionOfSlot(slot));
 }
 
-void CombinedView::fillCopyBufferMenu(QMenu* menu) {
-  menu->clear();
-  menu->setEnabled(false);
-  DbTable& copy = tables_->copy;
-  if (!appSettings().copyBufferFull || isReadOnlyDatabase() || !copy.active()) return;
-  try {
-    const std::vector<QString> lines = firstRecordLines(copy);
-    if (lines.empty()) return;
-    for (const QString& line : lines) menu->addAction(line);
-    menu->setEnabled(true);
-  } catch (const std::exception&) {
-    menu->clear();
-  }
-}
-
-void CombinedView::entryMenuOpening(int slot) {
-  clickedEntry = slot;
-  fillCopyBufferMenu(copyBufferMenu);
-}
+void CombinedView::entryMenuOpening(int slot) { clickedEntry = slot; }
 
 void CombinedView::preparePageMenu() {
   pagePasteAction->setEnabled(recordPage->pasteButton->isEnabled());
@@ -418,11 +400,6 @@ void CombinedView::preparePageMenu() {
   pageSynchronizeAction->setEnabled(recordPage->synchronizeButton->isEnabled());
   fillCopyBufferMenu(pageCopyBufferMenu);
   pageCopyBufferMenu->setEnabled(pageCopyBufferMenu->isEnabled() && pagePasteAction->isEnabled());
-}
-
-void CombinedView::onCopyRecordClicked(int slot) {
-  if (slot < 0 || !tables_->records.active() || isReadOnlyDatabase()) return;
-  if (session_->copyRecordAt(spread_->positionOfSlot(slot))) applyAccess();
 }
 
 void CombinedView::onPasteRecordClicked(int slot) {

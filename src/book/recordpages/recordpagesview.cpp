@@ -519,12 +519,7 @@ void RecordPagesView::showFindHit(int field, int start, int length) {
   }
   e->setPalette(p);
   highlightedEditor = e;
-  if (auto* memo = qobject_cast<MemoEdit*>(e)) {
-    QTextCursor c = memo->textCursor();
-    c.setPosition(start);
-    c.setPosition(start + length, QTextCursor::KeepAnchor);
-    memo->setTextCursor(c);
-  }
+  if (auto* memo = qobject_cast<MemoEdit*>(e)) selectMemoText(memo, start, length);
 }
 
 bool RecordPagesView::findBeforeFind() {
@@ -598,10 +593,12 @@ bool RecordPagesView::eventFilter(QObject* watched, QEvent* event) {
   if (w != QApplication::focusWidget() && QApplication::focusWidget() &&
       QApplication::focusWidget()->window() == this)
     return false;
-  return handleKey(static_cast<QKeyEvent*>(event));
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (multiLineEditorKey(w, *key)) return false;
+  return handleKey(key);
 }
 
-bool RecordPagesView::handleKey(QKeyEvent* event) {
+bool RecordPagesView::handleKey(const QKeyEvent* event) {
   const Qt::KeyboardModifiers mods =
       event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
   const int key = event->key();

@@ -27,7 +27,19 @@ QMessageBox::Icon iconFor(MsgKind kind) {
   return QMessageBox::NoIcon;
 }
 
+// A visible window that stays on top of the others, other than `except`.
+QWidget* stayOnTopWindow(const QWidget* except) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != except && w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+      return w;
+  return nullptr;
+}
+
 }  // namespace
+
+void keepAboveStayOnTopWindows(QWidget* dialog) {
+  if (stayOnTopWindow(dialog)) dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
 
 void showHelpTopic(int topic) {
   const QString file = joinPath(appSettings().programDir, QStringLiteral("help/tomes.html"));
@@ -45,6 +57,7 @@ MsgResult QtPrompter::message(MsgKind kind, MsgButtons buttons, const QString& t
                                                                       : MsgResult::Cancel;
   QMessageBox box(iconFor(kind), toString(kind), text, QMessageBox::NoButton,
                   QApplication::activeWindow());
+  keepAboveStayOnTopWindows(&box);
   QPushButton* help = nullptr;
   switch (buttons) {
     case MsgButtons::Ok:
@@ -91,12 +104,14 @@ MsgResult QtPrompter::message(MsgKind kind, MsgButtons buttons, const QString& t
 std::optional<QString> QtPrompter::input(const QString& caption, const QString& prompt,
                                          const QString& value, bool password) {
   if (shuttingDown()) return std::nullopt;
-  bool ok = false;
-  const QString text =
-      QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
-                            password ? QLineEdit::Password : QLineEdit::Normal, value, &ok);
-  if (!ok) return std::nullopt;
-  return text;
+  QInputDialog dlg(QApplication::activeWindow());
+  dlg.setWindowTitle(caption);
+  dlg.setLabelText(prompt);
+  dlg.setTextEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
+  dlg.setTextValue(value);
+  keepAboveStayOnTopWindows(&dlg);
+  if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+  return dlg.textValue();
 }
 
 QString QtPrompter::openFile(const FileFilter& r) {

@@ -12,6 +12,7 @@
 #include "book/bookpage.h"
 #include "book/combined/recordstep.h"
 #include "book/recordpage.h"
+#include "book/viewhost.h"
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "query/find/finddialog.h"
@@ -58,8 +59,9 @@ CombinedView::CombinedView(QWidget* parent)
   buildPopupMenus();
   addRecordKeys();
   openBook();
+  // At the top right of the screen; the view it replaces lends its frame.
   if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(std::max(0, screen->availableGeometry().width() - frameGeometry().width()), 1);
+    placeOnScreen(this, QPoint(screen->availableGeometry().right(), 1), currentView());
 }
 
 CombinedView::~CombinedView() { session_->closeCursor(); }

@@ -48,8 +48,9 @@ ContentsView::ContentsView(QWidget* parent)
       FindDialog::openFor(this, tables_->records, pagesFindHooks(), recordPages);
   };
   openBook();
+  // At the top right of the screen; the view it replaces lends its frame.
   if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().width() - frameGeometry().width(), 1);
+    placeOnScreen(this, QPoint(screen->availableGeometry().right(), 1), currentView());
 }
 
 ContentsView::~ContentsView() {
@@ -185,7 +186,7 @@ void ContentsView::onEntryClicked(int slot) {
 }
 
 void ContentsView::recordPagesHidden(const QPoint& where, char letter, bool exitRequested) {
-  move(where);
+  placeOnScreen(this, where, recordPages);
   if (exitRequested) {
     close();
     return;

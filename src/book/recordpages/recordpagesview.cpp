@@ -102,24 +102,12 @@ void RecordPagesView::openAt(char letter, bool tabsOn, int32_t position) {
   left_->closeCursor();
   left_->openCursor();
   pair_.positionOn(position, count());
-  show();
-  keepOnScreen();
-  refresh();
-}
-
-void RecordPagesView::keepOnScreen() {
   // The pages are wider than the contents they replace: a place at the right
-  // edge of the screen would hide the right page.
-  QScreen* where = screen();
-  if (!where) return;
-  const QRect room = where->availableGeometry();
-  const QRect frame = frameGeometry();
-  QPoint to = frame.topLeft();
-  if (frame.right() > room.right()) to.rx() -= frame.right() - room.right();
-  if (frame.bottom() > room.bottom()) to.ry() -= frame.bottom() - room.bottom();
-  to.rx() = std::max(to.x(), room.left());
-  to.ry() = std::max(to.y(), room.top());
-  if (to != frame.topLeft()) move(to);
+  // edge of the screen would hide the right page. Placed before they show,
+  // with the frame of the window they replace.
+  placeOnScreen(this, pos(), parentWidget());
+  show();
+  refresh();
 }
 
 void RecordPagesView::showEvent(QShowEvent* event) {

@@ -160,7 +160,6 @@ class RecordPagesView : public QMainWindow {
   void colorLetterTab(int index);
   void selectLetter(char letter);
   void releaseRecords();
-  void keepOnScreen();
   void loadPair();
   void fillPage(int page, const PageValues& values);
   void clearPage(int page);

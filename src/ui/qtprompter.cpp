@@ -114,16 +114,32 @@ std::optional<QString> QtPrompter::input(const QString& caption, const QString& 
   return dlg.textValue();
 }
 
+namespace {
+
+// A file chooser that, like the boxes, stays above a window kept on top.
+QString chooseFile(const QString& caption, const QString& start, const QString& filter,
+                   QFileDialog::AcceptMode accept, QFileDialog::FileMode mode) {
+  QFileDialog dlg(QApplication::activeWindow(), caption, start, filter);
+  dlg.setAcceptMode(accept);
+  dlg.setFileMode(mode);
+  if (mode == QFileDialog::Directory) dlg.setOption(QFileDialog::ShowDirsOnly);
+  keepAboveStayOnTopWindows(&dlg);
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+  return dlg.selectedFiles().constFirst();
+}
+
+}  // namespace
+
 QString QtPrompter::openFile(const FileFilter& r) {
-  return QFileDialog::getOpenFileName(QApplication::activeWindow(), r.caption,
-                                      joinPath(r.directory, r.fileName), r.filter);
+  return chooseFile(r.caption, joinPath(r.directory, r.fileName), r.filter, QFileDialog::AcceptOpen,
+                    QFileDialog::ExistingFile);
 }
 
 QString QtPrompter::saveFile(const FileFilter& r) {
-  return QFileDialog::getSaveFileName(QApplication::activeWindow(), r.caption,
-                                      joinPath(r.directory, r.fileName), r.filter);
+  return chooseFile(r.caption, joinPath(r.directory, r.fileName), r.filter, QFileDialog::AcceptSave,
+                    QFileDialog::AnyFile);
 }
 
 QString QtPrompter::directory(const QString& caption, const QString& start) {
-  return QFileDialog::getExistingDirectory(QApplication::activeWindow(), caption, start);
+  return chooseFile(caption, start, QString(), QFileDialog::AcceptOpen, QFileDialog::Directory);
 }

@@ -28,6 +28,7 @@
 #include "ui/columnheader.h"
 #include "ui/contentsentry.h"
 #include "ui/elementcolors.h"
+#include "ui/pageeditors.h"
 #include "ui/qtprompter.h"
 
 namespace {
@@ -188,6 +189,7 @@ bool BookView::eventFilter(QObject* watched, QEvent* event) {
       QApplication::focusWidget()->window() == this)
     return false;
   const auto* key = static_cast<QKeyEvent*>(event);
+  if (multiLineEditorKey(w, *key)) return false;
   return keys_.dispatch(key->key(), key->modifiers());
 }
 

@@ -141,8 +141,9 @@ class BookView : public QMainWindow {
   void onSearchClicked();
   virtual void onNewClicked() {}
   virtual void onEntryClicked(int slot) = 0;
-  virtual void onCopyRecordClicked(int slot) { (void)slot; }
-  virtual void onPasteRecordClicked(int slot) { (void)slot; }
+  // The entry's record into the copy buffer, and the buffer onto the entry.
+  virtual void onCopyRecordClicked(int slot);
+  virtual void onPasteRecordClicked(int slot);
   virtual void onDeleteRecordClicked(int slot) = 0;
 
  protected:
@@ -184,6 +185,10 @@ class BookView : public QMainWindow {
   virtual void showSpreadState(int currentSlot) { (void)currentSlot; }
   virtual int focusSlot() const { return 0; }
   virtual void entryMenuOpening(int slot) { (void)slot; }
+  // A record was copied: what offers the copy buffer follows.
+  virtual void copyBufferChanged() {}
+  // The copy buffer's record as the quick view lists it; disabled when empty.
+  void fillCopyBufferMenu(QMenu* menu);
   // Around a change of order or filter: leave (save) the current record,
   // let go of the table, take it again, show the new first record.
   virtual bool leaveCurrent() { return true; }

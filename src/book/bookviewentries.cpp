@@ -209,9 +209,11 @@ void BookView::showEntryMenu(int slot, const QPoint& globalPos) {
 void BookView::prepareEntryMenu(int slot) {
   menuSlot_ = slot;
   quickViewMenu->clear();
-  copyBufferMenu->clear();
   quickViewMenu->setEnabled(false);
-  copyBufferMenu->setEnabled(false);
+  const bool ro = isReadOnlyDatabase();
+  entryCopyAction->setEnabled(!ro);
+  entryPasteAction->setEnabled(!ro && appSettings().copyBufferFull);
+  fillCopyBufferMenu(copyBufferMenu);
   entryMenuOpening(slot);
   DbTable& table = tables_->records;
   if (!table.active()) return;
@@ -224,6 +226,34 @@ void BookView::prepareEntryMenu(int slot) {
   } catch (const std::exception&) {
     quickViewMenu->clear();
   }
+}
+
+void BookView::fillCopyBufferMenu(QMenu* menu) {
+  menu->clear();
+  menu->setEnabled(false);
+  DbTable& copy = tables_->copy;
+  if (!appSettings().copyBufferFull || isReadOnlyDatabase() || !copy.active()) return;
+  try {
+    const std::vector<QString> lines = firstRecordLines(copy);
+    if (lines.empty()) return;
+    for (const QString& line : lines) menu->addAction(line);
+    menu->setEnabled(true);
+  } catch (const std::exception&) {
+    menu->clear();
+  }
+}
+
+void BookView::onCopyRecordClicked(int slot) {
+  if (slot < 0 || !tables_->records.active() || isReadOnlyDatabase()) return;
+  if (listed_->copyRecordAt(spread_->positionOfSlot(slot))) copyBufferChanged();
+}
+
+void BookView::onPasteRecordClicked(int slot) {
+  if (slot < 0 || !tables_->records.active() || !tables_->copy.active() || isReadOnlyDatabase() ||
+      !appSettings().copyBufferFull)
+    return;
+  if (listed_->pasteInto(spread_->positionOfSlot(slot)) != RecordSession::Pasted::Nothing)
+    refresh();
 }
 
 int32_t BookView::count() {

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
 
 #include "book/bookview.h"
 
@@ -29,6 +32,23 @@ class HintFilter : public QObject {
 };
 
 }  // namespace
+
+void placeOnScreen(QWidget* window, QPoint framePos, const QWidget* framed) {
+  QScreen* screen = window->screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect room = screen->availableGeometry();
+  QSize outer = window->frameGeometry().size();
+  if (outer == window->size() && framed) outer += framed->frameGeometry().size() - framed->size();
+  framePos.rx() = std::max(std::min(framePos.x(), room.right() + 1 - outer.width()), room.left());
+  framePos.ry() = std::max(std::min(framePos.y(), room.bottom() + 1 - outer.height()), room.top());
+  // A window that has a native one takes the frame position there, else the
+  // toolkit keeps a move before the first show as the frame's.
+  if (QWindow* handle = window->windowHandle())
+    handle->setFramePosition(framePos);
+  else
+    window->move(framePos);
+}
 
 BookView* currentView() { return g_currentView.data(); }
 void setCurrentView(BookView* view) { g_currentView = view; }

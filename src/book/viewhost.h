@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPoint>
 #include <QPointer>
 #include <functional>
 
@@ -34,6 +35,13 @@ void registerMainView(int bookModel, MainViewMaker make);
 // The view of BookModel 1 (table of contents) or any other (combined), made
 // current; nullptr when that model was not registered.
 BookView* createMainView(int bookModel, QWidget* owner);
+
+// Moves a top-level window so that its frame starts at `framePos`, or as
+// near as lets the whole frame lie on the available screen. Before a window
+// manager has framed the window its frame is not known: `framed`, a window
+// already shown, lends its frame's size beyond its client area. The position
+// given is the frame's, so a title bar added later never goes above the top.
+void placeOnScreen(QWidget* window, QPoint framePos, const QWidget* framed);
 
 // The shown main view, or nullptr.
 BookView* currentView();

@@ -1,5 +1,6 @@
 #include "core/headerlayout.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/valuestream.h"
@@ -108,6 +109,15 @@ bool HeaderLayout::drop(int dragged, int x) {
   moveSection(dragged, target);
   recomputePercents();
   return true;
+}
+
+int HeaderLayout::resizeWidth(int s, int wanted) const {
+  const int last = count() - 1;
+  if (s < 0 || s >= last) return std::max(kMinLeftWidth, wanted);
+  int room = clientWidth_ - kMinLeftWidth;
+  for (int k = 0; k < last; ++k)
+    if (k != s) room -= sections_[static_cast<size_t>(k)].width;
+  return std::clamp(wanted, kMinLeftWidth, std::max(kMinLeftWidth, room));
 }
 
 void HeaderLayout::afterResize(int s) {

@@ -105,6 +105,9 @@ class HeaderLayout {
   int dropTarget(int x) const;
   // Moves `dragged` to the drop target; false when nothing changed.
   bool drop(int dragged, int x);
+  // The width section s takes when a resize asks for `wanted`: at least 4,
+  // and no more than leaves the last column 4 wide.
+  int resizeWidth(int s, int wanted) const;
   void afterResize(int s);
   // False when the header is already overfull and nothing was inserted.
   bool insertField(const QString& label, int labelPos);

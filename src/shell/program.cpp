@@ -102,7 +102,6 @@ int Program::run() {
   const StartupOutcome outcome = runStartupSteps(programDir_);
   if (outcome.login != LoginResult::Passed) return 1;
 
-  QApplication::setApplicationDisplayName(appSettings().appTitle);
   mainDlg_ = new ViewHost;
   registerMainView(1, [](QWidget* owner) -> BookView* { return new ContentsView(owner); });
   registerMainView(0, [](QWidget* owner) -> BookView* { return new CombinedView(owner); });

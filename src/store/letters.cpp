@@ -96,7 +96,10 @@ void adjustLetterCounts(char oldLetter, char newLetter) {
 
 char firstLetter(DbTable& table) {
   const dbase::Table& t = table.engine();
-  if (!t.isOpen() || !firstFieldIsString() || t.recNo() == 0) return 'A';
+  // A record being appended has its values though it has no number yet.
+  if (!t.isOpen() || !firstFieldIsString() ||
+      (t.recNo() == 0 && t.state() != dbase::Table::State::Insert))
+    return 'A';
   const std::string value = t.asString(sortState().firstField);
   if (value.empty()) return 'A';
   auto c = static_cast<unsigned char>(value[0]);

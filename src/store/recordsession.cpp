@@ -293,7 +293,11 @@ std::optional<PageValues> RecordSession::reread() {
   bool memoFailed = false;
   std::optional<PageValues> values;
   try {
-    values = readPage(cursor_->engine(), &memoFailed);
+    dbase::Table& t = cursor_->engine();
+    // A store of the other page through a shared cursor may have left it on
+    // that page's record.
+    if (recNo_ != 0 && t.recNo() != recNo_ && !editing(t)) t.goToRecord(recNo_);
+    values = readPage(t, &memoFailed);
   } catch (const std::exception& e) {
     showError(e);
   }
@@ -440,11 +444,13 @@ int32_t RecordSession::positionAfterPaste(int32_t position, bool tabs, char list
       }
       useLetter(listLetter);
     } else if (!tabs) {
-      if (isNew_) {
-        ++position;
-      } else {
-        goToPosition(records, static_cast<uint32_t>(position));
-        if (t.eof() || t.asInteger(0) != number_) ++position;
+      // A new record stays past the listing's end; a stored one moved by at
+      // most one place, either way.
+      if (isNew_) return count();
+      for (const int32_t p : {position, position + 1, position - 1}) {
+        if (p < 0) continue;
+        goToPosition(records, static_cast<uint32_t>(p));
+        if (!t.eof() && t.asInteger(0) == number_) return p;
       }
     }
   } catch (const std::exception&) {

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "core/settings.h"
+#include "ui/qtprompter.h"
 
 QPixmap programPixmap() {
   static QPixmap pixmap = [] {
@@ -51,6 +52,7 @@ QPixmap programPixmap() {
 AboutBox::AboutBox(QWidget* parent, bool animate) : QDialog(parent), animate_(animate) {
   setObjectName(QStringLiteral("AboutBox"));
   setWindowTitle(QStringLiteral("About"));
+  keepAboveStayOnTopWindows(this);
   picture_ = programPixmap();
   const AppSettings& s = appSettings();
 

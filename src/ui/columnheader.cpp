@@ -11,6 +11,7 @@
 #include "core/prompt.h"
 #include "core/settings.h"
 #include "core/templatelist.h"
+#include "ui/menutext.h"
 #include "ui/qtprompter.h"
 
 namespace {
@@ -20,9 +21,6 @@ const QString kSaveCaption = QStringLiteral("Save Header As Template");
 const QString kSavePrompt = QStringLiteral("Template Name:");
 const QString kDuplicateName = QStringLiteral("Duplicate name - Template Not Saved!");
 const QString kLoadError = QStringLiteral("Error Loading Template.");
-
-// Menu texts show '&' literally, labels may contain one.
-QString menuText(QString s) { return s.replace(u'&', QStringLiteral("&&")); }
 
 }  // namespace
 
@@ -83,12 +81,12 @@ void ColumnHeader::prepareEntryMenu() {
       layout().fieldMenu(labels(), s.memoFields, s.blobFields, s.firstUserField);
   insertMenu_->clear();
   for (const auto& item : fields.insert) {
-    connect(insertMenu_->addAction(menuText(item.caption)), &QAction::triggered, this,
+    connect(insertMenu_->addAction(menuItemText(item.caption)), &QAction::triggered, this,
             [this, item] { onInsertFieldTriggered(item.caption, item.labelPos); });
   }
   removeMenu_->clear();
   for (const auto& item : fields.remove) {
-    connect(removeMenu_->addAction(menuText(item.caption)), &QAction::triggered, this,
+    connect(removeMenu_->addAction(menuItemText(item.caption)), &QAction::triggered, this,
             [this, item] { onRemoveFieldTriggered(item.caption); });
   }
   removeMenu_->menuAction()->setEnabled(fields.removeEnabled);
@@ -98,9 +96,9 @@ void ColumnHeader::prepareEntryMenu() {
   deleteMenu_->clear();
   for (int i = 0; i < names.size(); ++i) {
     const QString name = names[i];
-    connect(loadMenu_->addAction(menuText(name)), &QAction::triggered, this,
+    connect(loadMenu_->addAction(menuItemText(name)), &QAction::triggered, this,
             [this, name] { onLoadTemplateTriggered(name); });
-    connect(deleteMenu_->addAction(menuText(name)), &QAction::triggered, this,
+    connect(deleteMenu_->addAction(menuItemText(name)), &QAction::triggered, this,
             [this, i] { onDeleteTemplateTriggered(i); });
   }
   loadMenu_->menuAction()->setEnabled(!names.isEmpty());
@@ -122,13 +120,12 @@ void ColumnHeader::onRemoveFieldTriggered(const QString& label) {
 
 void ColumnHeader::onLoadTemplateTriggered(const QString& name) {
   templates().attach(&layout(), &labels());
-  if (templates().applyTemplate(name)) {
-    layout_.recomputePercents();
-    changed();
-  } else {
-    update();  // shows what was read, or the default columns
-    showMessage(MsgKind::Error, kLoadError);
-  }
+  const bool loaded = templates().applyTemplate(name);
+  // A failed load leaves what was read, or the default columns: the rows
+  // follow either way.
+  layout_.recomputePercents();
+  changed();
+  if (!loaded) showMessage(MsgKind::Error, kLoadError);
 }
 
 void ColumnHeader::onSaveAsTemplateTriggered() {
@@ -201,8 +198,10 @@ void ColumnHeader::mouseMoveEvent(QMouseEvent* event) {
   layout();
   const int x = clientX(event->position().toPoint());
   if (resizing_ >= 0) {
-    // The border keeps its distance to the pointer; no column shrinks below 4.
-    layout_.setWidth(resizing_, std::max(kMinLeftWidth, resizeFromWidth_ + x - resizeFromX_));
+    // The border keeps its distance to the pointer; no column gets narrower
+    // than 4, the last one included, so every border stays within reach.
+    layout_.setWidth(resizing_,
+                     layout_.resizeWidth(resizing_, resizeFromWidth_ + x - resizeFromX_));
     update();
     return;
   }

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/prompt.h"
+#include "ui/qtprompter.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ ConfirmDialog::ConfirmDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Confirm Action"));
   setObjectName(QStringLiteral("ConfirmDialog"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  keepAboveStayOnTopWindows(this);
 
   firstLineLabel =
       new QLabel(QStringLiteral("If you want to Delete the selected Record please"), this);

@@ -1,7 +1,12 @@
 #include "ui/pageeditors.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <algorithm>
 
 PageEdit::PageEdit(EditorKind kind, QWidget* parent) : QLineEdit(parent), kind_(kind) {
   // No cap below the field: text too long for it is named when the record is
@@ -58,6 +63,26 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     p.drawText(r, Qt::AlignCenter,
                bytes_.isEmpty() ? QStringLiteral("No Picture") : QStringLiteral("<PICTURE>"));
   }
+}
+
+void selectMemoText(QPlainTextEdit* memo, int start, int length) {
+  const int end = std::max(memo->document()->characterCount() - 1, 0);
+  start = std::clamp(start, 0, end);
+  QTextCursor c = memo->textCursor();
+  c.setPosition(start);
+  c.setPosition(std::clamp(start + length, start, end), QTextCursor::KeepAnchor);
+  memo->setTextCursor(c);
+  memo->ensureCursorVisible();
+}
+
+bool multiLineEditorKey(QWidget* focus, const QKeyEvent& key) {
+  if (!qobject_cast<QPlainTextEdit*>(focus) && !qobject_cast<QTextEdit*>(focus)) return false;
+  // The editor claims its keys in the shortcut override that precedes each press.
+  QKeyEvent probe(QEvent::ShortcutOverride, key.key(), key.modifiers(), key.text(),
+                  key.isAutoRepeat(), static_cast<ushort>(key.count()));
+  probe.ignore();
+  QCoreApplication::sendEvent(focus, &probe);
+  return probe.isAccepted();
 }
 
 QString editorText(const QWidget* editor) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -54,6 +55,14 @@ class PictureBox : public QFrame {
   QByteArray bytes_;
   QPixmap pixmap_;
 };
+
+// Selects `length` characters of a memo from `start`, both as the editor
+// counts (cut to its text), and scrolls the selection into view.
+void selectMemoText(QPlainTextEdit* memo, int start, int length);
+
+// Whether `focus` is a multi-line editor that takes this key for itself
+// (Ctrl+End, Ctrl+Home, Ctrl+Delete ...): a window's own keys then wait.
+bool multiLineEditorKey(QWidget* focus, const QKeyEvent& key);
 
 // Text of any page editor ("" for a picture box) and setting it.
 QString editorText(const QWidget* editor);

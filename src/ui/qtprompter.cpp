@@ -27,7 +27,19 @@ QMessageBox::Icon iconFor(MsgKind kind) {
   return QMessageBox::NoIcon;
 }
 
+// A visible window that stays on top of the others, other than `except`.
+QWidget* stayOnTopWindow(const QWidget* except) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != except && w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+      return w;
+  return nullptr;
+}
+
 }  // namespace
+
+void keepAboveStayOnTopWindows(QWidget* dialog) {
+  if (stayOnTopWindow(dialog)) dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
 
 void showHelpTopic(int topic) {
   const QString file = joinPath(appSettings().programDir, QStringLiteral("help/tomes.html"));
@@ -45,6 +57,7 @@ MsgResult QtPrompter::message(MsgKind kind, MsgButtons buttons, const QString& t
                                                                       : MsgResult::Cancel;
   QMessageBox box(iconFor(kind), toString(kind), text, QMessageBox::NoButton,
                   QApplication::activeWindow());
+  keepAboveStayOnTopWindows(&box);
   QPushButton* help = nullptr;
   switch (buttons) {
     case MsgButtons::Ok:
@@ -91,24 +104,42 @@ MsgResult QtPrompter::message(MsgKind kind, MsgButtons buttons, const QString& t
 std::optional<QString> QtPrompter::input(const QString& caption, const QString& prompt,
                                          const QString& value, bool password) {
   if (shuttingDown()) return std::nullopt;
-  bool ok = false;
-  const QString text =
-      QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
-                            password ? QLineEdit::Password : QLineEdit::Normal, value, &ok);
-  if (!ok) return std::nullopt;
-  return text;
+  QInputDialog dlg(QApplication::activeWindow());
+  dlg.setWindowTitle(caption);
+  dlg.setLabelText(prompt);
+  dlg.setTextEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
+  dlg.setTextValue(value);
+  keepAboveStayOnTopWindows(&dlg);
+  if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+  return dlg.textValue();
 }
 
+namespace {
+
+// A file chooser that, like the boxes, stays above a window kept on top.
+QString chooseFile(const QString& caption, const QString& start, const QString& filter,
+                   QFileDialog::AcceptMode accept, QFileDialog::FileMode mode) {
+  QFileDialog dlg(QApplication::activeWindow(), caption, start, filter);
+  dlg.setAcceptMode(accept);
+  dlg.setFileMode(mode);
+  if (mode == QFileDialog::Directory) dlg.setOption(QFileDialog::ShowDirsOnly);
+  keepAboveStayOnTopWindows(&dlg);
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+  return dlg.selectedFiles().constFirst();
+}
+
+}  // namespace
+
 QString QtPrompter::openFile(const FileFilter& r) {
-  return QFileDialog::getOpenFileName(QApplication::activeWindow(), r.caption,
-                                      joinPath(r.directory, r.fileName), r.filter);
+  return chooseFile(r.caption, joinPath(r.directory, r.fileName), r.filter, QFileDialog::AcceptOpen,
+                    QFileDialog::ExistingFile);
 }
 
 QString QtPrompter::saveFile(const FileFilter& r) {
-  return QFileDialog::getSaveFileName(QApplication::activeWindow(), r.caption,
-                                      joinPath(r.directory, r.fileName), r.filter);
+  return chooseFile(r.caption, joinPath(r.directory, r.fileName), r.filter, QFileDialog::AcceptSave,
+                    QFileDialog::AnyFile);
 }
 
 QString QtPrompter::directory(const QString& caption, const QString& start) {
-  return QFileDialog::getExistingDirectory(QApplication::activeWindow(), caption, start);
+  return chooseFile(caption, start, QString(), QFileDialog::AcceptOpen, QFileDialog::Directory);
 }

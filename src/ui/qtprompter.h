@@ -2,6 +2,8 @@
 
 #include "core/prompt.h"
 
+class QWidget;
+
 // Answers prompts with the platform's dialogs.
 class QtPrompter : public Prompter {
  public:
@@ -12,6 +14,10 @@ class QtPrompter : public Prompter {
   QString saveFile(const FileFilter& request) override;
   QString directory(const QString& caption, const QString& start) override;
 };
+
+// A dialog opened while another window stays on top of the rest (the search
+// window) stays on top too, so it never opens beneath that window.
+void keepAboveStayOnTopWindows(QWidget* dialog);
 
 // Opens the help page of a topic when the help file is installed.
 void showHelpTopic(int topic);

@@ -333,6 +333,13 @@ TEST_F(RecordSessionTest, CopyPasteAndUndo) {
   const PageValues undone = session.reread().value();
   EXPECT_EQ(undone.text[kTitle], "Beta");
   EXPECT_EQ(undone.text[kAuthor], "Author 2");
+  // Undo through the shared cursor reads its own record, also after the other
+  // page of a pair was stored through that cursor.
+  RecordSession right(tables_, tables_.records);
+  ASSERT_TRUE(right.loadAt(0));
+  right.release();
+  EXPECT_EQ(session.store(undone, tables_.records), RecordSession::Stored::Yes);
+  EXPECT_EQ(right.reread().value().text[kTitle], "Alpha");
   // Pasted values are stored on leaving; the record keeps its number.
   EXPECT_TRUE(session.leave(pasted, designedLabels()));
   EXPECT_EQ(stored(F(kTitle)), (std::vector<std::string>{"Alpha", "Alpha"}));
@@ -412,6 +419,7 @@ TEST_P(PositionAfterPaste, FollowsTheCurrentRecord) {
 INSTANTIATE_TEST_SUITE_P(Pastes, PositionAfterPaste,
                          ::testing::Values(PasteMove{"NewBefore", false, -1, "A", 2},
                                            PasteMove{"NewAfter", false, -1, "Z", 1},
+                                           PasteMove{"OverTheFirstMovingItLast", false, 0, "Z", 0},
                                            PasteMove{"LetterNewBefore", true, -1, "Db", 2},
                                            PasteMove{"LetterOverTheFirst", true, 0, "Dz", 0}),
                          [](const auto& param) { return std::string(param.param.name); });
@@ -424,7 +432,15 @@ TEST_F(RecordSessionTest, PasteIntoAnotherRecordIsNumberedAndCounted) {
   ASSERT_TRUE(session.copyToBuffer(v));
   EXPECT_EQ(session.pasteInto(1), RecordSession::Pasted::Yes);
   EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "8"}));
-  EXPECT_EQ(letterCount('A') + letterCount('B'), 2);  // counted, under its letter or 'A'
+  EXPECT_EQ(letterCount('A'), 1);
+  EXPECT_EQ(letterCount('B'), 1);  // counted under its own letter
+  // Also into an empty listing, where the cursor stands on no record.
+  ASSERT_TRUE(setLetterRange(tables_.records, 'C'));
+  v.text[kTitle] = "Cherry";
+  ASSERT_TRUE(session.copyToBuffer(v));
+  EXPECT_EQ(session.pasteInto(0), RecordSession::Pasted::Yes);
+  EXPECT_EQ(letterCount('A'), 1);
+  EXPECT_EQ(letterCount('C'), 1);
 }
 
 struct Deletion {

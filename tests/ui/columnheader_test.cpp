@@ -119,11 +119,18 @@ TEST_F(HeaderWidget, PressWithinFourPixelsOfABorderResizes) {
 }
 
 TEST_F(HeaderWidget, ResizingNeverLeavesAColumnNarrowerThanFour) {
-  press(51);
-  moveTo(-100);
-  release(-100);
-  EXPECT_EQ(header_->sectionWidth(0), 4);
-  EXPECT_EQ(header_->sectionWidth(1), 256);
+  // Past the left edge, and past the right edge, which used to leave the
+  // last column negative with no border to drag back.
+  const struct { int to, first, last; } cases[] = {{-100, 4, 256}, {1000, 256, 4}};
+  for (const auto& c : cases) {
+    header_->loadFromFile(headerFilePath());
+    press(51);
+    moveTo(c.to);
+    release(c.to);
+    EXPECT_EQ(header_->sectionWidth(0), c.first) << c.to;
+    EXPECT_EQ(header_->sectionWidth(1), c.last) << c.to;
+    EXPECT_LE(header_->columnPercent(1), 100) << c.to;
+  }
 }
 
 TEST_F(HeaderWidget, PressElsewhereStartsDraggingAtOnce) {
@@ -205,13 +212,15 @@ TEST_F(HeaderWidget, InsertingAFieldAppendsItAndNotifies) {
 
 TEST_F(HeaderWidget, SavingATemplateAsksForItsNameAndRefusesDuplicates) {
   ScriptedPrompter prompter;
-  prompter.inputs = {QStringLiteral("Mine"), QStringLiteral("Mine"), QStringLiteral("MINE")};
-  for (int i = 0; i < 3; ++i) {
+  const QString longName(235, QLatin1Char('W'));
+  prompter.inputs = {QStringLiteral("Mine"), QStringLiteral("Mine"), QStringLiteral("MINE"),
+                     longName};
+  for (int i = 0; i < 4; ++i) {
     QMenu* menu = openMenu();
     header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
     menu->close();
   }
-  ASSERT_EQ(prompter.asked.size(), 3u);
+  ASSERT_EQ(prompter.asked.size(), 4u);
   EXPECT_EQ(prompter.asked[0].caption, QStringLiteral("Save Header As Template"));
   EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("Template Name:"));
   EXPECT_EQ(prompter.asked[0].value, QString());
@@ -219,13 +228,16 @@ TEST_F(HeaderWidget, SavingATemplateAsksForItsNameAndRefusesDuplicates) {
   EXPECT_EQ(prompter.shown[0].kind, MsgKind::Error);
   EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::Ok);
   EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Duplicate name - Template Not Saved!"));
-  EXPECT_EQ(templates_.names(), (QStringList{"Mine", "MINE"}));
+  EXPECT_EQ(templates_.names(), (QStringList{"Mine", "MINE", longName}));
   EXPECT_TRUE(QFile::exists(home_.filePath("tml1.hdr")));
   EXPECT_TRUE(QFile::exists(home_.filePath("tml2.hdr")));
 
   openMenu()->close();
   EXPECT_TRUE(sub("loadTemplateMenu")->menuAction()->isEnabled());
-  EXPECT_EQ(texts(sub("deleteTemplateMenu")), (QStringList{"Mine", "MINE"}));
+  EXPECT_EQ(texts(sub("deleteTemplateMenu")).mid(0, 2), (QStringList{"Mine", "MINE"}));
+  // The long name is cut: the submenus stay narrow.
+  for (const char* name : {"loadTemplateMenu", "deleteTemplateMenu"})
+    EXPECT_LT(sub(name)->sizeHint().width(), 400) << name;
 }
 
 TEST_F(HeaderWidget, CancelledEmptyOrUnstorableNameSavesNothing) {
@@ -273,7 +285,7 @@ TEST_F(HeaderWidget, TemplateWithoutItsFileReportsTheLoadError) {
   EXPECT_EQ(prompter.shown[0].kind, MsgKind::Error);
   EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Error Loading Template."));
   EXPECT_EQ(captions(), (QStringList{"Book Title", "Author"}));
-  EXPECT_EQ(changed.count(), 0);
+  EXPECT_EQ(changed.count(), 1);  // the rows follow the default columns
 }
 
 TEST_F(HeaderWidget, DeletingATemplateAsksNothing) {

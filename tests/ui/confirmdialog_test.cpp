@@ -5,8 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <vector>
 
 #include "ui/confirmdialog.h"
+#include "ui/qtprompter.h"
 
 namespace {
 
@@ -38,6 +41,27 @@ TEST(ConfirmDialog, TextsAndReuse) {
   dlg.setLines("If you want to Delete ALL Records please", "");
   EXPECT_EQ(dlg.firstLineLabel->text(), QStringLiteral("If you want to Delete ALL Records please"));
   EXPECT_EQ(dlg.warningLabel->text(), QStringLiteral("WARNING! Record Deletion cannot be Undone!"));
+}
+
+// A search window stays on top of the views: a box or dialog opened while it
+// shows stays on top too, or it would open beneath it.
+TEST(ConfirmDialog, BoxesAndDialogsOpenAboveAWindowKeptOnTop) {
+  QDialog floating(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint);
+  QtPrompter prompter;
+  std::vector<bool> onTop;
+  for (bool floatingShown : {false, true}) {
+    floating.setVisible(floatingShown);
+    QTimer::singleShot(0, [&onTop] {
+      auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      onTop.push_back(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+      box->reject();
+    });
+    prompter.message(MsgKind::Information, MsgButtons::Ok, QStringLiteral("No Records Found!"), 0);
+    ConfirmDialog dlg;
+    onTop.push_back(dlg.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  }
+  EXPECT_EQ(onTop, (std::vector<bool>{false, false, true, true}));
 }
 
 }  // namespace

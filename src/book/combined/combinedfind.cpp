@@ -1,6 +1,5 @@
 // The combined view's answers to the search window: a match becomes the
 // current record, with the hit marked in its editor.
-#include <QTextCursor>
 
 #include "book/combined/combinedview.h"
 #include "book/recordpage.h"
@@ -27,8 +26,8 @@ FindHooks CombinedView::findHooks() {
     const bool memo = field >= 0 && field < kPageFieldCount &&
                       fieldDesigns()[static_cast<size_t>(field)].kind == EditorKind::Memo;
     findOnFound(search.currentLetter(), search.lastFoundPosition(), field,
-                memo ? static_cast<int>(search.memoMatch().offset) : -1,
-                memo ? static_cast<int>(search.memoMatch().length) : 0, search.text);
+                memo ? static_cast<int>(search.memoMatch().editorOffset) : -1,
+                memo ? static_cast<int>(search.memoMatch().editorLength) : 0, search.text);
   };
   h.onNotFound = [this] {
     FindDialog* find = FindDialog::instance();
@@ -89,10 +88,7 @@ void CombinedView::findOnFound(char letter, int32_t position, int field, int sta
   }
   e->setPalette(p);
   if (auto* memo = qobject_cast<MemoEdit*>(e)) {
-    QTextCursor c = memo->textCursor();
-    c.setPosition(std::max(start, 0));
-    c.setPosition(std::max(start, 0) + length, QTextCursor::KeepAnchor);
-    memo->setTextCursor(c);
+    selectMemoText(memo, start, length);
   } else if (auto* edit = qobject_cast<PageEdit*>(e)) {
     if (start < 0 && !text.isEmpty()) {
       start = static_cast<int>(edit->text().indexOf(text, 0, Qt::CaseInsensitive));

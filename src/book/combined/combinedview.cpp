@@ -12,6 +12,7 @@
 #include "book/bookpage.h"
 #include "book/combined/recordstep.h"
 #include "book/recordpage.h"
+#include "book/viewhost.h"
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "query/find/finddialog.h"
@@ -58,8 +59,9 @@ CombinedView::CombinedView(QWidget* parent)
   buildPopupMenus();
   addRecordKeys();
   openBook();
+  // At the top right of the screen; the view it replaces lends its frame.
   if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(std::max(0, screen->availableGeometry().width() - frameGeometry().width()), 1);
+    placeOnScreen(this, QPoint(screen->availableGeometry().right(), 1), currentView());
 }
 
 CombinedView::~CombinedView() { session_->closeCursor(); }
@@ -390,25 +392,7 @@ void CombinedView::onEntryClicked(int slot) {
   makeCurrent(spread_->positionOfSlot(slot));
 }
 
-void CombinedView::fillCopyBufferMenu(QMenu* menu) {
-  menu->clear();
-  menu->setEnabled(false);
-  DbTable& copy = tables_->copy;
-  if (!appSettings().copyBufferFull || isReadOnlyDatabase() || !copy.active()) return;
-  try {
-    const std::vector<QString> lines = firstRecordLines(copy);
-    if (lines.empty()) return;
-    for (const QString& line : lines) menu->addAction(line);
-    menu->setEnabled(true);
-  } catch (const std::exception&) {
-    menu->clear();
-  }
-}
-
-void CombinedView::entryMenuOpening(int slot) {
-  clickedEntry = slot;
-  fillCopyBufferMenu(copyBufferMenu);
-}
+void CombinedView::entryMenuOpening(int slot) { clickedEntry = slot; }
 
 void CombinedView::preparePageMenu() {
   pagePasteAction->setEnabled(recordPage->pasteButton->isEnabled());
@@ -418,11 +402,6 @@ void CombinedView::preparePageMenu() {
   pageSynchronizeAction->setEnabled(recordPage->synchronizeButton->isEnabled());
   fillCopyBufferMenu(pageCopyBufferMenu);
   pageCopyBufferMenu->setEnabled(pageCopyBufferMenu->isEnabled() && pagePasteAction->isEnabled());
-}
-
-void CombinedView::onCopyRecordClicked(int slot) {
-  if (slot < 0 || !tables_->records.active() || isReadOnlyDatabase()) return;
-  if (session_->copyRecordAt(spread_->positionOfSlot(slot))) applyAccess();
 }
 
 void CombinedView::onPasteRecordClicked(int slot) {

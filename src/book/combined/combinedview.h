@@ -58,7 +58,6 @@ class CombinedView : public BookView {
   void onUndoClicked();
   void onEntryClicked(int slot) override;
   void preparePageMenu();
-  void onCopyRecordClicked(int slot) override;
   void onPasteRecordClicked(int slot) override;
   void onDeleteRecordClicked(int slot) override;
 
@@ -87,6 +86,7 @@ class CombinedView : public BookView {
   void showSpreadState(int currentSlot) override;
   int focusSlot() const override;
   void entryMenuOpening(int slot) override;
+  void copyBufferChanged() override { applyAccess(); }
   bool leaveCurrent() override;
   void closeRecords() override;
   bool reopenRecords() override;
@@ -99,7 +99,6 @@ class CombinedView : public BookView {
   void buildRightPage();
   void buildPopupMenus();
   void addRecordKeys();
-  void fillCopyBufferMenu(QMenu* menu);
   // Loads position p of the applied listing (the range of `letter`, 0 for
   // the left page's) onto the right page, without saving.
   void loadCurrent(int32_t position, char letter = 0);

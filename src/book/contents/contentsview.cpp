@@ -43,9 +43,14 @@ ContentsView::ContentsView(QWidget* parent)
   recordPages->onHidden = [this](const QPoint& where, char letter, bool exitRequested) {
     recordPagesHidden(where, letter, exitRequested);
   };
+  recordPages->onSearch = [this] {
+    if (tables_->records.active())
+      FindDialog::openFor(this, tables_->records, pagesFindHooks(), recordPages);
+  };
   openBook();
+  // At the top right of the screen; the view it replaces lends its frame.
   if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().width() - frameGeometry().width(), 1);
+    placeOnScreen(this, QPoint(screen->availableGeometry().right(), 1), currentView());
 }
 
 ContentsView::~ContentsView() {
@@ -119,8 +124,6 @@ void ContentsView::buildEntries() {
 
 void ContentsView::buildPopupMenus() {
   buildEntryMenu();
-  // The copy buffer arrives with its own subsystem.
-  for (QAction* a : {entryCopyAction, entryPasteAction}) a->setEnabled(false);
   buildFormMenu();
 }
 
@@ -160,9 +163,11 @@ void ContentsView::applyPageColors() {
 void ContentsView::applyReadOnlyMode() {
   const bool ro = isReadOnlyDatabase();
   entryDeleteAction->setEnabled(!ro);
+  entryCopyAction->setEnabled(!ro);
+  entryPasteAction->setEnabled(!ro && appSettings().copyBufferFull);
   newRecordAction->setEnabled(!ro);
   newButton->setEnabled(!ro);
-  // Copy, paste, import, export and maintenance are off until they exist.
+  // Import, export and maintenance are off until they exist.
 }
 
 // ---------------------------------------------------------------- records
@@ -176,10 +181,12 @@ void ContentsView::onEntryClicked(int slot) {
   recordPages->move(pos());
   recordPages->openAt(spread_->currentLetter(), lettersOn(), spread_->positionOfSlot(slot));
   hide();
+  // An open search window now searches for the pages.
+  if (FindDialog* find = FindDialog::instance()) find->setHooks(pagesFindHooks());
 }
 
 void ContentsView::recordPagesHidden(const QPoint& where, char letter, bool exitRequested) {
-  move(where);
+  placeOnScreen(this, where, recordPages);
   if (exitRequested) {
     close();
     return;
@@ -248,7 +255,8 @@ void ContentsView::findOnFound() {
   recordPages->move(pos());
   recordPages->openAt(currentLetter(), lettersOn(), position);
   hide();
-  recordPages->showFindHit(field, static_cast<int>(memo.offset), static_cast<int>(memo.length));
+  recordPages->showFindHit(field, static_cast<int>(memo.editorOffset),
+                           static_cast<int>(memo.editorLength));
   find->setHooks(pagesFindHooks());
 }
 
@@ -262,7 +270,8 @@ FindHooks ContentsView::pagesFindHooks() {
     const MemoMatch& memo = find->search().memoMatch();
     recordPages->findOnFound(find->search().currentLetter(), find->search().lastFoundPosition(),
                              find->search().currentField() - appSettings().firstUserField,
-                             static_cast<int>(memo.offset), static_cast<int>(memo.length));
+                             static_cast<int>(memo.editorOffset),
+                             static_cast<int>(memo.editorLength));
     searchLetter_ = find->search().currentLetter();
   };
   h.onNotFound = [this] { recordPages->findOnNotFound(searchLetter_); };

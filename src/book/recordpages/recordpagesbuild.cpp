@@ -218,8 +218,9 @@ void RecordPagesView::buildSpeedBar() {
     b->setGeometry(x, 2, 68, kSpeedBarHeight - 4);
     x += 70;
   }
-  // The find dialog comes with its own subsystem.
-  searchButton->setEnabled(false);
+  connect(searchButton, &QToolButton::clicked, this, [this] {
+    if (onSearch) onSearch();
+  });
   connect(contentsButton, &QToolButton::clicked, this, &QWidget::close);
   connect(newButton, &QToolButton::clicked, this, &RecordPagesView::onNewClicked);
   connect(exitButton, &QToolButton::clicked, this, [this] {
@@ -253,7 +254,9 @@ void RecordPagesView::buildMenus() {
   contentsAction = file->addAction(QStringLiteral("&Table Of Contents"), this, &QWidget::close);
   exitAction = file->addAction(QStringLiteral("E&xit"), this, [this] { exitButton->click(); });
   QMenu* search = bar->addMenu(QStringLiteral("&Search"));
-  findAction = search->addAction(QStringLiteral("&Find"));
+  findAction = search->addAction(QStringLiteral("&Find"), this, [this] {
+    if (onSearch) onSearch();
+  });
   QMenu* move = bar->addMenu(QStringLiteral("&Move"));
   firstAction = move->addAction(QStringLiteral("&First"), this, &RecordPagesView::onFirstClicked);
   pageUpAction =
@@ -264,7 +267,7 @@ void RecordPagesView::buildMenus() {
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   helpContentsAction =
       help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(kHelpContext); });
-  for (QAction* a : {printLeftAction, printRightAction, findAction}) a->setEnabled(false);
+  for (QAction* a : {printLeftAction, printRightAction}) a->setEnabled(false);
 }
 
 // ---------------------------------------------------------------- layout and colours

@@ -102,24 +102,12 @@ void RecordPagesView::openAt(char letter, bool tabsOn, int32_t position) {
   left_->closeCursor();
   left_->openCursor();
   pair_.positionOn(position, count());
-  show();
-  keepOnScreen();
-  refresh();
-}
-
-void RecordPagesView::keepOnScreen() {
   // The pages are wider than the contents they replace: a place at the right
-  // edge of the screen would hide the right page.
-  QScreen* where = screen();
-  if (!where) return;
-  const QRect room = where->availableGeometry();
-  const QRect frame = frameGeometry();
-  QPoint to = frame.topLeft();
-  if (frame.right() > room.right()) to.rx() -= frame.right() - room.right();
-  if (frame.bottom() > room.bottom()) to.ry() -= frame.bottom() - room.bottom();
-  to.rx() = std::max(to.x(), room.left());
-  to.ry() = std::max(to.y(), room.top());
-  if (to != frame.topLeft()) move(to);
+  // edge of the screen would hide the right page. Placed before they show,
+  // with the frame of the window they replace.
+  placeOnScreen(this, pos(), parentWidget());
+  show();
+  refresh();
 }
 
 void RecordPagesView::showEvent(QShowEvent* event) {
@@ -519,12 +507,7 @@ void RecordPagesView::showFindHit(int field, int start, int length) {
   }
   e->setPalette(p);
   highlightedEditor = e;
-  if (auto* memo = qobject_cast<MemoEdit*>(e)) {
-    QTextCursor c = memo->textCursor();
-    c.setPosition(start);
-    c.setPosition(start + length, QTextCursor::KeepAnchor);
-    memo->setTextCursor(c);
-  }
+  if (auto* memo = qobject_cast<MemoEdit*>(e)) selectMemoText(memo, start, length);
 }
 
 bool RecordPagesView::findBeforeFind() {
@@ -598,10 +581,12 @@ bool RecordPagesView::eventFilter(QObject* watched, QEvent* event) {
   if (w != QApplication::focusWidget() && QApplication::focusWidget() &&
       QApplication::focusWidget()->window() == this)
     return false;
-  return handleKey(static_cast<QKeyEvent*>(event));
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (multiLineEditorKey(w, *key)) return false;
+  return handleKey(key);
 }
 
-bool RecordPagesView::handleKey(QKeyEvent* event) {
+bool RecordPagesView::handleKey(const QKeyEvent* event) {
   const Qt::KeyboardModifiers mods =
       event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
   const int key = event->key();

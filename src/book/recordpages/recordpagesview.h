@@ -45,6 +45,8 @@ class RecordPagesView : public QMainWindow {
   // Called once the view has hidden: its position, its letter, and whether
   // the program is to end.
   std::function<void(const QPoint& pos, char letter, bool exitRequested)> onHidden;
+  // "Find": the table of contents opens the search window for this view.
+  std::function<void()> onSearch;
 
   // View state.
   int32_t requestedRecord() const { return pair_.requested; }
@@ -158,7 +160,6 @@ class RecordPagesView : public QMainWindow {
   void colorLetterTab(int index);
   void selectLetter(char letter);
   void releaseRecords();
-  void keepOnScreen();
   void loadPair();
   void fillPage(int page, const PageValues& values);
   void clearPage(int page);
@@ -171,7 +172,7 @@ class RecordPagesView : public QMainWindow {
   bool deletePage(int page);
   // Saves the page that is not deleted; false when the user stays.
   bool keepOtherPage(int page);
-  bool handleKey(QKeyEvent* event);
+  bool handleKey(const QKeyEvent* event);
   bool pageEmpty(int page) const;
   int32_t count();
   const std::vector<QWidget*>& editors(int page) const {

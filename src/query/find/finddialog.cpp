@@ -46,7 +46,8 @@ QLabel* label(QWidget* parent, const QString& text, int x, int y, int w = 180) {
 
 FindDialog* FindDialog::instance() { return g_instance; }
 
-FindDialog* FindDialog::openFor(QWidget* view, DbTable& table, const FindHooks& hooks) {
+FindDialog* FindDialog::openFor(QWidget* view, DbTable& table, const FindHooks& hooks,
+                                const QWidget* shownBeside) {
   if (g_instance) {
     g_instance->raise();
     g_instance->activateWindow();
@@ -54,10 +55,11 @@ FindDialog* FindDialog::openFor(QWidget* view, DbTable& table, const FindHooks& 
   }
   auto* dlg = new FindDialog(view, table);
   g_instance = dlg;
+  const QWidget* beside = shownBeside ? shownBeside : view;
   QRect screen(0, 0, 1024, 768);
-  if (const QScreen* s = view ? view->screen() : QGuiApplication::primaryScreen())
+  if (const QScreen* s = beside ? beside->screen() : QGuiApplication::primaryScreen())
     screen = s->availableGeometry();
-  const QRect viewRect = view ? view->frameGeometry() : QRect(screen.topLeft(), QSize(0, 0));
+  const QRect viewRect = beside ? beside->frameGeometry() : QRect(screen.topLeft(), QSize(0, 0));
   dlg->move(placement(viewRect, dlg->frameGeometry().size(), screen));
   dlg->setHooks(hooks);
   dlg->show();

@@ -26,8 +26,10 @@ class FindDialog : public QDialog {
   static constexpr int kMaxTextLength = 128;
 
   // The open window brought to the front, or a new one for `view` over
-  // `table`, placed beside the view and shown with the view's hooks.
-  static FindDialog* openFor(QWidget* view, DbTable& table, const FindHooks& hooks);
+  // `table`, placed beside the view (or the window `shownBeside` that stands
+  // for it) and shown with the given hooks.
+  static FindDialog* openFor(QWidget* view, DbTable& table, const FindHooks& hooks,
+                             const QWidget* shownBeside = nullptr);
   // The open window, null when there is none.
   static FindDialog* instance();
   // The view goes away: a window it opened closes.

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -117,6 +118,14 @@ std::optional<dbase::Date> parseSearchDate(const QString& text, int dateFormat) 
   return dbase::Date{year, month, day};
 }
 
+size_t memoEditorOffset(std::string_view memo, size_t offset) {
+  offset = std::min(offset, memo.size());
+  size_t breaks = 0;
+  for (size_t i = 1; i < offset; ++i)
+    if (memo[i] == '\n' && memo[i - 1] == '\r') ++breaks;
+  return offset - breaks;
+}
+
 FindQuery FindQuery::make(const QString& text, int dateFormat, bool searchMemos) {
   FindQuery q;
   const std::string bytes = toTableText(text);
@@ -179,7 +188,9 @@ bool RecordMatcher::fieldMatches(const dbase::Table& table, int field) {
       const std::string memo = table.readBlob(field);
       const size_t at = findFolded(memo, query_.needle);
       if (at == std::string::npos) return false;
-      memo_ = {at, query_.needle.size()};
+      const size_t end = at + query_.needle.size();
+      const size_t editorAt = memoEditorOffset(memo, at);
+      memo_ = {at, query_.needle.size(), editorAt, memoEditorOffset(memo, end) - editorAt};
       return true;
     }
     case Kind::Never:

@@ -42,11 +42,16 @@ struct FindQuery {
 };
 
 // Where a memo match lies: byte offset from the memo's start and the length
-// of the search text.
+// of the search text, and the same as the memo editor counts them, where a
+// stored CR LF line break is one character.
 struct MemoMatch {
   size_t offset = 0;
   size_t length = 0;
+  size_t editorOffset = 0;
+  size_t editorLength = 0;
 };
+// The memo offset as an editor counts it: one character per CR LF.
+size_t memoEditorOffset(std::string_view memo, size_t offset);
 
 // Tests the fields of the current record of one table for one query. The
 // field kinds are looked up once, so a test touches only the record bytes.

@@ -1,11 +1,13 @@
 #include "query/sort/sortbar.h"
 
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QPainter>
 #include <QPainterPath>
 
 #include "core/prompt.h"
+#include "ui/menutext.h"
 #include "ui/nofocusbutton.h"
 #include "ui/qtprompter.h"
 
@@ -50,7 +52,7 @@ void fill(QMenu* menu, const std::vector<MenuEntry>& entries,
           const std::function<void(int)>& chosen) {
   menu->clear();
   for (const MenuEntry& e : entries) {
-    QAction* a = menu->addAction(e.text);
+    QAction* a = menu->addAction(menuItemText(e.text));
     a->setData(e.tag);
     a->setCheckable(true);
     a->setChecked(e.checked);
@@ -126,6 +128,9 @@ SortBar::SortBar(QWidget* parent)
                          false, true);
   setFilterState(fsFilterOff);
   updateGlyphs();
+  // Off until a filter dialog listens: a click would do nothing.
+  filterButton_->setEnabled(false);
+  filterButton_->installEventFilter(this);
   resize(300, 20);
 }
 
@@ -171,8 +176,8 @@ void SortBar::buildFilterMenu() {
   }
   filterMenu_->addSeparator();
   loadMenu_ = filterMenu_->addMenu(QStringLiteral("&Load From Template"));
-  connect(filterMenu_->addAction(QStringLiteral("&Save As Template")), &QAction::triggered, this,
-          &SortBar::saveTemplate);
+  saveTemplateAction_ = filterMenu_->addAction(QStringLiteral("&Save As Template"));
+  connect(saveTemplateAction_, &QAction::triggered, this, &SortBar::saveTemplate);
   deleteMenu_ = filterMenu_->addMenu(QStringLiteral("&Delete Template"));
   filterMenu_->addSeparator();
   connect(filterMenu_->addAction(QStringLiteral("&Help")), &QAction::triggered, this,
@@ -263,6 +268,25 @@ void SortBar::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
 }
 
+bool SortBar::eventFilter(QObject* watched, QEvent* event) {
+  // A disabled button swallows its context menu event; its filter sees it.
+  if (watched == filterButton_ && event->type() == QEvent::ContextMenu &&
+      !filterButton_->isEnabled()) {
+    popupFilterMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+    return true;
+  }
+  return QFrame::eventFilter(watched, event);
+}
+
+void SortBar::connectNotify(const QMetaMethod& signal) {
+  if (signal == QMetaMethod::fromSignal(&SortBar::filterClick)) filterButton_->setEnabled(true);
+}
+
+void SortBar::disconnectNotify(const QMetaMethod& signal) {
+  if (signal == QMetaMethod::fromSignal(&SortBar::filterClick))
+    filterButton_->setEnabled(isSignalConnected(signal));
+}
+
 SortMenuContext SortBar::context() const {
   return currentSortMenuContext(sortSource_ ? sortSource_() : sortFields_, firstLabel(),
                                 secondLabel(), firstDescending_, secondDescending_);
@@ -293,6 +317,7 @@ void SortBar::updateFilterMenu() {
   for (QAction* a : loadMenu_->actions() + deleteMenu_->actions()) a->setCheckable(false);
   loadMenu_->menuAction()->setEnabled(m.loadSubmenuEnabled);
   deleteMenu_->menuAction()->setEnabled(m.deleteSubmenuEnabled);
+  saveTemplateAction_->setEnabled(templates_ != nullptr);
   setFilterState(filterState_);
 }
 

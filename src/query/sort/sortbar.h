@@ -100,6 +100,11 @@ class SortBar : public QFrame {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // A right click on the filter part while it is off still opens its menu.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  // The filter part is on only while a filter dialog listens to it.
+  void connectNotify(const QMetaMethod& signal) override;
+  void disconnectNotify(const QMetaMethod& signal) override;
 
  private:
   void buildFieldMenus();
@@ -133,6 +138,7 @@ class SortBar : public QFrame {
   QMenu* filterMenu_;
   QAction* states_[3];
   QMenu* loadMenu_;
+  QAction* saveTemplateAction_;  // on only with a template list
   QMenu* deleteMenu_;
 
   QPixmap downBmp_;

@@ -31,10 +31,14 @@ SortDialog::SortDialog(QWidget* parent) : QDialog(parent), choice_(SortChoice::f
   setObjectName(QStringLiteral("SortDialog"));
   setWindowTitle(QStringLiteral("Sort Options"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  keepAboveStayOnTopWindows(this);
 
   firstFieldCombo = new QComboBox(this);
   secondFieldCombo = new QComboBox(this);
   for (QComboBox* cb : {firstFieldCombo, secondFieldCombo}) {
+    // A list that scrolls: styles that pop the whole list up around the
+    // current item would ignore the 12 rows.
+    cb->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     cb->setMaxVisibleItems(12);
     cb->setMinimumWidth(180);
   }

@@ -384,6 +384,15 @@ TEST_F(CombinedViewTest, KeysSelectPartsAndLettersOfTheLeftPageOnly) {
   EXPECT_EQ(view->recordPage->part(), 2);
   key(Qt::Key_5, Qt::AltModifier);
   EXPECT_EQ(view->recordPage->part(), 2);
+  // Inside the memo Ctrl+End is the memo's own key.
+  auto* memo = qobject_cast<QPlainTextEdit*>(view->recordPage->editors[20]);
+  memo->setPlainText("one\ntwo");
+  view->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(view));
+  memo->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), memo);
+  key(Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(memo->textCursor().position(), 7);
   view->recordPage->selectPart(0);
   key(Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
   EXPECT_EQ(view->currentLetter(), 'B');

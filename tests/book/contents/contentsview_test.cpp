@@ -228,13 +228,17 @@ TEST_F(TocView, ReadOnlyModeLocksTheRecords) {
   EXPECT_FALSE(form->entryDeleteAction->isEnabled());
   EXPECT_FALSE(form->newRecordAction->isEnabled());
   EXPECT_FALSE(form->newButton->isEnabled());
+  appSettings().copyBufferFull = true;
   form->prepareEntryMenu(0);
   EXPECT_TRUE(form->quickViewMenu->isEnabled());
   EXPECT_FALSE(form->copyBufferMenu->isEnabled());
+  EXPECT_FALSE(form->entryCopyAction->isEnabled());
+  EXPECT_FALSE(form->entryPasteAction->isEnabled());
 }
 
-TEST_F(TocView, QuickViewListsEveryUserField) {
+TEST_F(TocView, EntryMenuShowsTheRecordAndCopiesAndPastesIt) {
   makeTable({"Alpha"}, false);
+  makeCatalogue(1);
   open();
   form->prepareEntryMenu(0);
   const auto items = form->quickViewMenu->actions();
@@ -242,8 +246,18 @@ TEST_F(TocView, QuickViewListsEveryUserField) {
   EXPECT_EQ(items[0]->text(), "Alpha");
   EXPECT_EQ(items[1]->text(), "Author 1");
   EXPECT_EQ(items[21]->text(), "<PICTURE> - Empty");
-  form->prepareEntryMenu(3);  // an empty entry
+  EXPECT_TRUE(form->entryCopyAction->isEnabled());
+  EXPECT_FALSE(form->entryPasteAction->isEnabled());
+  EXPECT_FALSE(form->copyBufferMenu->isEnabled());
+  form->entryCopyAction->trigger();
+  form->prepareEntryMenu(3);  // an empty entry: the buffer goes there as a new record
   EXPECT_FALSE(form->quickViewMenu->isEnabled());
+  EXPECT_TRUE(form->entryPasteAction->isEnabled());
+  ASSERT_TRUE(form->copyBufferMenu->isEnabled());
+  EXPECT_EQ(form->copyBufferMenu->actions()[0]->text(), "Alpha");
+  form->entryPasteAction->trigger();
+  EXPECT_EQ(entryText(1), "Alpha");
+  EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(TocView, FormMenuTicksTheCurrentSettings) {

@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +24,7 @@
 #include "book/recordpages/confirmpagedialog.h"
 #include "core/labels.h"
 #include "dbase/table.h"
+#include "query/find/finddialog.h"
 #include "store/database.h"
 #include "store/letters.h"
 #include "store/recordtext.h"
@@ -374,8 +377,8 @@ TEST_F(RecordPages, PagingCrossesTheLetters) {
   EXPECT_EQ(toc->currentLetter(), 'A');
 }
 
-TEST_F(RecordPages, PartKeysSwitchOnlyPartsThatExist) {
-  makeTable(numbered(2));
+TEST_F(RecordPages, PartKeysSwitchOnlyPartsThatExistAndAMemoKeepsItsOwnKeys) {
+  makeTable(numbered(4));
   openPages(0);
   QTest::keyClick(Edit(0, 0), Qt::Key_2, Qt::ControlModifier);
   EXPECT_EQ(pages->pagePart(0), 1);
@@ -385,6 +388,21 @@ TEST_F(RecordPages, PartKeysSwitchOnlyPartsThatExist) {
   QTest::keyClick(Edit(0, 0), Qt::Key_5, Qt::ControlModifier);
   EXPECT_EQ(pages->pagePart(0), 1);
   EXPECT_EQ(pages->partEditorCounts, (std::array<int, 4>{9, 11, 1, 1}));
+  // Ctrl+End and Ctrl+Home move inside a memo and page nothing; keys the
+  // memo has no use for still work.
+  pages->selectPart(0, 2);
+  Memo(0)->setPlainText("one\ntwo");
+  pages->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(pages));
+  Memo(0)->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), Memo(0));
+  QTest::keyClick(Memo(0), Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(Memo(0)->textCursor().position(), 7);
+  EXPECT_EQ(pageNumbers(), "1/2");
+  QTest::keyClick(Memo(0), Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_EQ(Memo(0)->textCursor().position(), 0);
+  QTest::keyClick(Memo(0), Qt::Key_1, Qt::AltModifier);
+  EXPECT_EQ(pages->pagePart(1), 0);
 }
 
 TEST_F(RecordPages, ReadOnlyModeShowsButNeverLocks) {
@@ -552,6 +570,38 @@ TEST_F(RecordPages, NewFromTheTableOfContentsAndAnEmptyListing) {
   close();
   EXPECT_EQ(stored(2), (std::vector<std::string>{"First Ever"}));
   EXPECT_EQ(stored(0), (std::vector<std::string>{"1"}));
+}
+
+TEST_F(RecordPages, FindStartsOnThePagesAndSelectsAMemoHitFarDown) {
+  makeTable(numbered(4));
+  // About 100 KB of lines ending in CR LF, the text near the end.
+  std::string notes;
+  for (int i = 0; notes.size() < 100000; ++i) notes += "line " + std::to_string(i) + "\r\n";
+  notes += "the Needle here\r\n";
+  {
+    dbase::Table t;
+    t.open(native(table()), dbase::OpenMode::Exclusive);
+    t.goToRecord(3);
+    t.edit();
+    t.writeBlob(appSettings().firstUserField + 20, notes);
+    t.post();
+  }
+  openPages(0);
+  ASSERT_TRUE(pages->searchButton->isEnabled());
+  EXPECT_TRUE(pages->findAction->isEnabled());
+  QTest::mouseClick(pages->searchButton, Qt::LeftButton);
+  FindDialog* dlg = FindDialog::instance();
+  ASSERT_NE(dlg, nullptr);
+  dlg->skipMemosCheck->setChecked(false);
+  dlg->textCombo->setEditText("needle");
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
+  EXPECT_TRUE(pages->isVisible());
+  EXPECT_EQ(pageNumbers(), "3/4");
+  EXPECT_EQ(pages->pagePart(0), 2);
+  EXPECT_EQ(Memo(0)->textCursor().selectedText(), "Needle");
+  EXPECT_TRUE(Memo(0)->viewport()->rect().contains(Memo(0)->cursorRect()));
+  EXPECT_TRUE(prompts.shown.empty());
+  dlg->close();
 }
 
 TEST_F(RecordPages, SearchHooksSaveFirstAndShowTheMatch) {

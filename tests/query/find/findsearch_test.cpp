@@ -290,8 +290,11 @@ TEST_F(FindSearchTest, DatesMatchByTheShortDateFormat) {
 }
 
 TEST_F(FindSearchTest, MemosAreSearchedOnlyWhenAllowedAndWhole) {
-  std::string longNotes(200000, 'x');
-  longNotes += " the Needle at the end";
+  // 20,000 lines ending in CR LF, which the memo editor counts as one
+  // character each: the match is where the editor shows it.
+  std::string longNotes;
+  for (int i = 0; i < 20000; ++i) longNotes += "line\r\n";
+  longNotes += "a lone \r, the Needle at the end";
   make({{"First", "", "", {}, "short notes"}, {"Second", "", "", {}, longNotes}});
   FindSearch search(table);
   search.text = "needle";
@@ -300,8 +303,10 @@ TEST_F(FindSearchTest, MemosAreSearchedOnlyWhenAllowedAndWhole) {
   ASSERT_EQ(search.find(true), FindSearch::Outcome::Found);
   EXPECT_EQ(currentRecord(), 2);
   EXPECT_EQ(search.currentField(), kNotes);
-  EXPECT_EQ(search.memoMatch().offset, 200005u);
+  EXPECT_EQ(search.memoMatch().offset, 120014u);
   EXPECT_EQ(search.memoMatch().length, 6u);
+  EXPECT_EQ(search.memoMatch().editorOffset, 100014u);
+  EXPECT_EQ(search.memoMatch().editorLength, 6u);
   search.field = kNotes;
   search.text = "SHORT";
   ASSERT_EQ(search.find(true), FindSearch::Outcome::Found);

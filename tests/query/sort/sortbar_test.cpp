@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -114,6 +116,32 @@ TEST_F(SortBarTest, LabelsAndDirectionsShowTogether) {
   EXPECT_NE(bar_.upBmp().toImage(), bar_.downBmp().toImage());
 }
 
+TEST_F(SortBarTest, GlyphsAlwaysShowAndLongCaptionsAreCut) {
+  QSignalSpy filter(&bar_, &SortBar::filterClick);  // a filter dialog listens
+  bar_.resize(261, 20);                             // as the table of contents places it
+  bar_.setLabelsAndDirections("Published Date of the First Edition", "Title", false, true);
+  bar_.setFilterState(fsReversed);
+  bar_.show();
+  const std::pair<NoFocusButton*, QColor> parts[] = {{bar_.firstButton(), QColor(176, 32, 32)},
+                                                     {bar_.secondButton(), QColor(32, 128, 32)},
+                                                     {bar_.filterButton(), QColor(40, 96, 200)}};
+  for (const auto& [part, colour] : parts) {
+    SCOPED_TRACE(part->objectName().toStdString());
+    const NoFocusButton::Face f = part->face();
+    EXPECT_TRUE(part->rect().contains(f.glyph));
+    EXPECT_LT(f.glyph.right(), f.caption.left());
+    EXPECT_LE(f.caption.right(), part->rect().right());
+    const QImage img = part->grab().toImage();
+    bool painted = false;
+    for (int y = f.glyph.top(); y <= f.glyph.bottom(); ++y)
+      for (int x = f.glyph.left(); x <= f.glyph.right(); ++x)
+        painted = painted || img.pixelColor(x, y) == colour;
+    EXPECT_TRUE(painted);
+  }
+  EXPECT_EQ(bar_.firstButton()->face().text.back(), QChar(0x2026));
+  EXPECT_EQ(bar_.secondButton()->face().text, "Title");
+}
+
 TEST_F(SortBarTest, FilterStateShowsItsCaption) {
   EXPECT_EQ(bar_.filterButton()->text(), "All Records");
   const std::pair<int, const char*> states[] = {{fsNormal, "Normal Filter"},
@@ -134,8 +162,16 @@ TEST_F(SortBarTest, HintsGoToTheirParts) {
 
 TEST_F(SortBarTest, ClicksOnFieldPartsAreClicksOnTheBar) {
   bar_.show();
+  // Until a filter dialog listens the filter part is off; its menu still opens.
+  EXPECT_FALSE(bar_.filterButton()->isEnabled());
+  QContextMenuEvent menuClick(QContextMenuEvent::Mouse, QPoint(5, 5),
+                              bar_.filterButton()->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(bar_.filterButton(), &menuClick);
+  EXPECT_TRUE(bar_.filterMenu()->isVisible());
+  bar_.filterMenu()->close();
   QSignalSpy clicks(&bar_, &SortBar::clicked);
   QSignalSpy filter(&bar_, &SortBar::filterClick);
+  EXPECT_TRUE(bar_.filterButton()->isEnabled());
   QTest::mouseClick(bar_.firstButton(), Qt::LeftButton);
   QTest::mouseClick(bar_.secondButton(), Qt::LeftButton);
   EXPECT_EQ(clicks.count(), 2);
@@ -295,15 +331,21 @@ TEST_F(SortBarTest, ATemplateThatFailsToLoadIsReported) {
 }
 
 TEST_F(SortBarTest, TemplateSubmenusNeedTemplates) {
+  SortBar bare;  // no template list: saving one would write nothing
+  bare.updateFilterMenu();
+  EXPECT_FALSE(item(bare.filterMenu(), "&Save As Template")->isEnabled());
   templates_.list.clear();
   bar_.updateFilterMenu();
   EXPECT_FALSE(item(bar_.filterMenu(), "&Load From Template")->isEnabled());
   EXPECT_FALSE(item(bar_.filterMenu(), "&Delete Template")->isEnabled());
-  templates_.list << "Unread";
+  EXPECT_TRUE(item(bar_.filterMenu(), "&Save As Template")->isEnabled());
+  templates_.list << "Unread" << QString(235, QLatin1Char('W'));
   bar_.updateFilterMenu();
   EXPECT_TRUE(item(bar_.filterMenu(), "&Load From Template")->isEnabled());
+  // A long name is cut: the submenu stays narrow.
+  EXPECT_LT(sub(bar_.filterMenu(), "&Load From Template")->sizeHint().width(), 400);
   item(sub(bar_.filterMenu(), "&Delete Template"), "Unread")->trigger();
-  EXPECT_TRUE(templates_.list.isEmpty());
+  EXPECT_EQ(templates_.list.size(), 1);
 }
 
 TEST_F(SortBarTest, SavingUnderAnExistingNameKeepsTheOldTemplate) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -121,6 +122,11 @@ TEST_F(Sorting, MemoAndPictureNeverOfferedAndCancelChangesNothing) {
         EXPECT_EQ(d->firstFieldCombo->findText("Notes"), -1);
         EXPECT_EQ(d->secondFieldCombo->findText("Picture"), -1);
         EXPECT_EQ(d->firstFieldCombo->count(), 21);  // Entry Order + 20 fields
+        // The list drops down 12 rows high and scrolls for the rest.
+        d->firstFieldCombo->showPopup();
+        const QAbstractItemView* list = d->firstFieldCombo->view();
+        EXPECT_EQ(list->viewport()->height() / list->sizeHintForRow(0), 12);
+        d->firstFieldCombo->hidePopup();
         d->firstFieldCombo->setCurrentIndex(1);
       },
       false);

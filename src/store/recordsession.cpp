@@ -66,6 +66,7 @@ bool RecordSession::openCursor() {
   ownCursor_->databaseName = records.databaseName;
   ownCursor_->tableName = records.tableName;
   ownCursor_->exclusive = false;
+  ownCursor_->readOnly = records.readOnly;
   ownCursor_->indexName.clear();
   try {
     ownCursor_->open();

@@ -24,6 +24,7 @@
 #include "store/recordtext.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
+#include "store/tablerescue.h"
 #include "ui/colorbutton.h"
 #include "ui/columnheader.h"
 #include "ui/confirmdialog.h"
@@ -159,7 +160,8 @@ int32_t CombinedView::useLetter(char letter) {
   if (spread_->tabsActive() && showLetters_ && records.active()) {
     try {
       setLetterRange(records, letter);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      reportEngineFailure(e);
     }
   }
   return count();
@@ -400,8 +402,9 @@ void CombinedView::fillCopyBufferMenu(QMenu* menu) {
     if (lines.empty()) return;
     for (const QString& line : lines) menu->addAction(line);
     menu->setEnabled(true);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     menu->clear();
+    reportEngineFailure(e);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "store/recordtext.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
+#include "store/tablerescue.h"
 
 namespace {
 
@@ -89,7 +90,8 @@ int32_t RecordSession::count() {
   if (!records.active()) return 0;
   try {
     return static_cast<int32_t>(recordCount(records));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    reportEngineFailure(e);
     return 0;
   }
 }

@@ -139,8 +139,9 @@ QTemporaryDir* DamagedDatabase::dir_ = nullptr;
 Files* DamagedDatabase::pristine_ = nullptr;
 
 TEST_F(DamagedDatabase, EveryStartEndsInABoxOrAWorkingViewAndChangesNoTable) {
-  // The sample's data.dbf: 801 header bytes, records of 622; master.dbf 162
-  // header bytes, its counter at 303 of the record.
+  // The sample's data.dbf: 801 header bytes, records of 622; data.mdx: tag
+  // headers at 2048 and 4096, the root of the tag in use at 18432; master.dbf:
+  // 162 header bytes, its counter at 303 of the record; master.mdx: a leaf at 3072.
   const QString unusableIndex = "cannot be used";
   const QString readOnly = "cannot be written";
   const QString unreadable = "Cannot open the file: ";
@@ -171,6 +172,7 @@ TEST_F(DamagedDatabase, EveryStartEndsInABoxOrAWorkingViewAndChangesNoTable) {
       {"master.dbf", 0, hex("00"), unreadable},              // version
       {"master.dbf", 4, hex("FFFFFF7F"), readOnly},          // record count
       {"master.dbf", 162 + 303, "ABCD", ""},                 // the counter
+      {"master.mdx", 3072, hex("FFFFFF7F"), unusableIndex},  // its one leaf
   };
   QElapsedTimer clock;
   clock.start();

@@ -8,6 +8,7 @@
 #include "core/progress.h"
 #include "dbase/check.h"
 #include "store/tablerescue.h"
+#include "support/indexdamage.h"
 #include "support/storefixture.h"
 
 namespace storetest {
@@ -26,22 +27,8 @@ class RecordingProgress : public Progress {
   void showPercent(int percent) override { percents.push_back(percent); }
 };
 
-uint32_t le32(const std::string& b, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(b[at + static_cast<size_t>(i)]);
-  return v;
-}
-
-// Breaks the index's file header, or the root page of every tag (a leaf
-// while the table is small), which only a walk of a tag finds.
+// The index's file header broken: opening it fails.
 void breakHeader(std::string& mdx) { mdx[0] = 9; }
-void breakRoots(std::string& mdx) {
-  for (uint32_t i = 0; i < (le32(mdx, 28) & 0xFFFF); ++i) {  // tags in use
-    const size_t tagHeader = size_t{le32(mdx, 544 + 32 * i)} * 512;
-    const size_t root = size_t{le32(mdx, tagHeader)} * 512;
-    mdx[root + 3] = 0x7F;  // the page claims billions of keys
-  }
-}
 
 class TableRescueTest : public StoreTest {
  protected:
@@ -101,7 +88,7 @@ TEST_F(TableRescueTest, IndexFoundDamagedWhileOpenIsRebuiltOrReadUnsorted) {
   storeHooks().accessChanged = [&] { ++accessChanges; };
   for (const bool yes : {false, true}) {
     SCOPED_TRACE(yes ? "yes" : "no");
-    damage("data.mdx", breakRoots);
+    damage("data.mdx", indexdamage::breakRoots);
     const std::string damaged = file("data.mdx");
     ASSERT_TRUE(openDatabase(tables_));
     indexChanges = accessChanges = 0;

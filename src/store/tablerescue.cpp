@@ -230,7 +230,8 @@ bool openTableOrRescue(DbTable& table, const QString& name) {
   } catch (const dbase::Error& e) {
     setLastEngineError(e.what());
     reason = QString::fromStdString(e.what());
-    if (isIndexFile(e.file()) && offerIndexRebuild(table, reason)) {
+    // A write-protected index is not damaged: it is only read, like the table.
+    if (isIndexFile(e.file()) && !writeProtected(table) && offerIndexRebuild(table, reason)) {
       try {
         table.open();
         return true;

@@ -208,14 +208,19 @@ TEST_F(DamagedDatabase, ReadOnlyTableOnDiskOpensInReadOnlyMode) {
     }
     wrapper = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
   }
-  const QFileDevice::Permissions readable(0x4444);
-  ASSERT_TRUE(QFile::setPermissions(path("DATA/data.dbf"), readable));
-  const Files before = readTree(path("DATA"), true);
-  const Outcome r = run(wrapper);
-  QFile::setPermissions(path("DATA/data.dbf"), QFileDevice::Permissions(0x6666));
-  expectCleanEnd(r);
-  EXPECT_TRUE(r.boxes.isEmpty()) << r.boxes.join("\n").toStdString();
-  EXPECT_TRUE(readTree(path("DATA"), true) == before);
+  // The table alone, then its whole family (as in a read-only installation).
+  for (const QStringList& files : {QStringList{"data.dbf"}, {"data.dbf", "data.mdx", "data.dbt"}}) {
+    SCOPED_TRACE(files.join(" ").toStdString());
+    for (const QString& f : files)
+      ASSERT_TRUE(QFile::setPermissions(path("DATA/" + f), QFileDevice::Permissions(0x4444)));
+    const Files before = readTree(path("DATA"), true);
+    const Outcome r = run(wrapper);
+    for (const QString& f : files)
+      QFile::setPermissions(path("DATA/" + f), QFileDevice::Permissions(0x6666));
+    expectCleanEnd(r);
+    EXPECT_TRUE(r.boxes.isEmpty()) << r.boxes.join("\n").toStdString();
+    EXPECT_TRUE(readTree(path("DATA"), true) == before);
+  }
 }
 
 // A writer killed while it updated the index, another still holding the

@@ -63,6 +63,7 @@ BookView::~BookView() {
   if (currentView() == this) {
     storeHooks().indexChanged = nullptr;
     storeHooks().recolourTab = nullptr;
+    storeHooks().accessChanged = nullptr;
   }
   if (sortState().table == &tables_->records) sortState().table = nullptr;
   FindDialog::viewClosing(this);
@@ -136,6 +137,11 @@ void BookView::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   setCurrentView(this);
   applyCaption();
+  // A table found damaged while open is only read from then on.
+  storeHooks().accessChanged = [this] {
+    if (databaseOpen_) setDatabaseCaption();
+    databaseOpened();
+  };
 }
 
 void BookView::closeEvent(QCloseEvent* event) {

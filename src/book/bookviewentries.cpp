@@ -23,6 +23,7 @@
 #include "store/recordtable.h"
 #include "store/recordtext.h"
 #include "store/sortstate.h"
+#include "store/tablerescue.h"
 #include "ui/aboutbox.h"
 #include "ui/colorbutton.h"
 #include "ui/columnheader.h"
@@ -181,7 +182,7 @@ void BookView::fillEntries() {
         if (isCurrentRecord(rows[s].number)) current = static_cast<int>(s);
       }
     } catch (const std::exception& e) {
-      showMessage(MsgKind::Error, QString::fromStdString(e.what()));
+      reportEngineFailure(e);
     }
   }
   showSpreadState(current);
@@ -223,8 +224,9 @@ void BookView::prepareEntryMenu(int slot) {
     goToPosition(table, static_cast<uint32_t>(position));
     for (const QString& line : quickViewLines(table)) quickViewMenu->addAction(line);
     quickViewMenu->setEnabled(true);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     quickViewMenu->clear();
+    reportEngineFailure(e);
   }
 }
 
@@ -238,8 +240,9 @@ void BookView::fillCopyBufferMenu(QMenu* menu) {
     if (lines.empty()) return;
     for (const QString& line : lines) menu->addAction(line);
     menu->setEnabled(true);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     menu->clear();
+    reportEngineFailure(e);
   }
 }
 
@@ -261,7 +264,8 @@ int32_t BookView::count() {
   if (!records.active()) return 0;
   try {
     return static_cast<int32_t>(::recordCount(records));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    reportEngineFailure(e);
     return 0;
   }
 }

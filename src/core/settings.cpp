@@ -152,5 +152,5 @@ bool isPublicDataDir(const QString& dir) {
 
 bool isReadOnlyDatabase() {
   const AppSettings& s = appSettings();
-  return s.accessRights == 2 && isPublicDataDir(s.databaseDir);
+  return s.tablesReadOnly || (s.accessRights == 2 && isPublicDataDir(s.databaseDir));
 }

@@ -68,6 +68,7 @@ struct AppSettings {
   uint8_t filterState = 0;
   bool copyBufferFull = false;
   bool indexErrorQuiet = true;
+  bool tablesReadOnly = false;  // the database's tables could only be opened read-only
 
   static const Rgb Palette[kPaletteSize];
   static const QString defaultTableName;  // "data.dbf"
@@ -91,6 +92,7 @@ bool loadUserOptions();
 bool saveUserOptions();
 
 bool isPublicDataDir(const QString& dir);
+// The user's rights on a public database, or tables opened read-only.
 bool isReadOnlyDatabase();
 
 // Joins with the native separator, as every path the program builds.

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "dbase/dbf.h"
 #include "dbase/error.h"
 
 namespace dbase {
@@ -72,15 +73,17 @@ RawDbf RawDbf::load(const std::string& path) {
     throw FormatError(path, "field descriptors are not ended by 0x0D");
   }
   if (t.fields_.empty()) throw FormatError(path, "no fields");
-  if (static_cast<uint32_t>(offset) != t.recordLength_) {
-    throw FormatError(path, "record length " + std::to_string(t.recordLength_) +
-                                " differs from the fields' total " + std::to_string(offset));
-  }
+  HeaderNumbers numbers;
+  numbers.headerLength = t.headerLength_;
+  numbers.fieldsEnd = at;
+  numbers.zeroAfterEnd = at + 1 < t.headerLength_ && b[at + 1] == '\0';
+  numbers.recordLength = t.recordLength_;
+  numbers.fieldsLength = static_cast<uint64_t>(offset);
+  numbers.recordCount = t.count_;
+  numbers.fileSize = b.size();
+  if (const std::string why = headerDisagreement(numbers); !why.empty())
+    throw FormatError(path, why);
   const uint64_t need = uint64_t{t.headerLength_} + uint64_t{t.count_} * t.recordLength_;
-  if (need > b.size()) {
-    throw FormatError(path, "header counts " + std::to_string(t.count_) +
-                                " records but the file ends before them");
-  }
   if (b.size() > need + 1) {
     t.warnings_.push_back(std::to_string(b.size() - need) +
                           " bytes after the last record (expected only 0x1A)");

@@ -146,7 +146,26 @@ DbfHeader parseDbfHeader(std::string_view bytes, const std::string& file) {
   }
   if (h.fields.empty()) throw FormatError(file, "table has no fields");
   if (offset > h.recordLength) throw FormatError(file, "fields are longer than the record");
+  h.fieldsEnd = static_cast<uint16_t>(pos);
+  h.zeroAfterEnd = pos + 1 < h.headerLength && p[pos + 1] == '\0';
   return h;
+}
+
+std::string headerDisagreement(const HeaderNumbers& n) {
+  const uint64_t expected = n.fieldsEnd + 1;
+  if (n.headerLength != expected && !(n.headerLength == expected + 1 && n.zeroAfterEnd)) {
+    return "header length " + std::to_string(n.headerLength) + " disagrees with the field list (" +
+           std::to_string(expected) + " bytes)";
+  }
+  if (n.recordLength != n.fieldsLength) {
+    return "record length " + std::to_string(n.recordLength) + " differs from the fields' total " +
+           std::to_string(n.fieldsLength);
+  }
+  if (n.headerLength + n.recordCount * n.recordLength > n.fileSize) {
+    return "header counts " + std::to_string(n.recordCount) +
+           " records but the file ends before them";
+  }
+  return {};
 }
 
 DbfHeader readDbfHeader(const File& f) {

@@ -67,9 +67,27 @@ struct DbfHeader {
   std::vector<FieldDef> fields;
   std::vector<int> offsets;    // of each field inside a record (the flag is byte 0)
   std::vector<bool> tagFlags;  // descriptor byte 31
+  uint16_t fieldsEnd = 0;      // offset of the 0x0D that ends the descriptors
+  bool zeroAfterEnd = false;   // a 0x00 follows it inside the header
 
   bool hasMemoFields() const;
 };
+
+// The numbers of a header that must agree before anyone writes to the table.
+struct HeaderNumbers {
+  uint64_t headerLength = 0;
+  uint64_t fieldsEnd = 0;  // offset of the 0x0D
+  bool zeroAfterEnd = false;
+  uint64_t recordLength = 0;
+  uint64_t fieldsLength = 0;  // the fields' lengths plus the deletion flag
+  uint64_t recordCount = 0;
+  uint64_t fileSize = 0;
+};
+// The header length against the field list (one 0x00 after the 0x0D is
+// tolerated), the record length against the fields, the count against the
+// file: the first disagreement, empty when there is none. checkTable reports
+// it; the table refuses to be opened for writing with one.
+std::string headerDisagreement(const HeaderNumbers& n);
 
 // Decodes the header; bytes may be longer than the header. Throws FormatError
 // naming file for anything unsound.

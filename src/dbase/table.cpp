@@ -22,6 +22,18 @@ void Table::Impl::openFiles(const std::string& dbfPath, OpenMode mode, bool ro) 
     throw LockError(path, "table is open exclusively by another user");
   }
   hdr = readDbfHeader(dbf);
+  if (!readOnly) {
+    HeaderNumbers n;
+    n.headerLength = hdr.headerLength;
+    n.fieldsEnd = hdr.fieldsEnd;
+    n.zeroAfterEnd = hdr.zeroAfterEnd;
+    n.recordLength = hdr.recordLength;
+    n.fieldsLength = static_cast<uint64_t>(hdr.offsets.back()) + hdr.fields.back().length;
+    n.recordCount = hdr.recordCount;
+    n.fileSize = dbf.size();
+    if (std::string why = headerDisagreement(n); !why.empty())
+      throw FormatError(path, why + "; it can only be opened read-only");
+  }
   count = boundedCount(hdr.recordCount);
   if (!readOnly) recoverCount();
   if (hdr.hasMemoFields()) {
@@ -31,10 +43,22 @@ void Table::Impl::openFiles(const std::string& dbfPath, OpenMode mode, bool ro) 
     memo = MemoFile::open(dbt, readOnly, hdr.version == kDbfVersionMemo3);
     if (exclusive && !readOnly) memo->setSoleUser(true);
   }
-  if (hdr.productionMdx) {
+  if (hdr.productionMdx && !skipIndex) {
     bool exists = false;
     std::string mdxPath = companionPath(path, ".mdx", &exists);
-    if (exists) openIndex(mdxPath);
+    if (exists) attachIndex(mdxPath);
+  }
+}
+
+void Table::Impl::attachIndex(const std::string& mdxPath) {
+  if (!readOnly) {
+    openIndex(mdxPath);
+    return;
+  }
+  try {
+    openIndex(mdxPath);
+  } catch (const Error& e) {
+    dropIndex(e);
   }
 }
 
@@ -53,6 +77,12 @@ void Table::Impl::closeIndex() {
   tags.clear();
 }
 
+// Read-only use goes on without an index it cannot use; the tags are gone with it.
+void Table::Impl::dropIndex(const Error& why) {
+  closeIndex();
+  indexError = why;
+}
+
 void Table::Impl::closeAll() {
   if (state == Table::State::Edit || state == Table::State::Insert) cancel();
   unlockRecord();
@@ -67,6 +97,7 @@ void Table::Impl::closeAll() {
   pending.clear();
   pendingCount = 0;
   closeIndex();
+  indexError.reset();
   memo.reset();
   unmap();
   dbf.close();
@@ -176,12 +207,14 @@ void Table::refreshDefinitions() {
   if (d.mdx) {
     std::string mdxPath = d.mdx->path();
     d.closeIndex();
-    d.openIndex(mdxPath);
-  } else if (d.hdr.productionMdx) {
+    d.attachIndex(mdxPath);
+  } else if (d.hdr.productionMdx && !d.skipIndex) {
     bool exists = false;
     std::string mdxPath = companionPath(d.path, ".mdx", &exists);
-    if (exists) d.openIndex(mdxPath);
+    d.indexError.reset();
+    if (exists) d.attachIndex(mdxPath);
   }
+  if (d.readOnly) d.repairIndex();
   d.reactivate();
   d.first();
 }
@@ -196,5 +229,9 @@ int Table::fieldIndex(std::string_view name) const {
 }
 
 std::vector<TagDef> Table::tags() const { return impl_->tagDefs(); }
+
+std::string Table::indexProblem() const {
+  return impl_->indexError ? impl_->indexError->what() : std::string();
+}
 
 }  // namespace dbase

@@ -128,11 +128,15 @@ void Table::Impl::addBuiltTag(MdxFile& file, const TagDef& def, const File& src,
 // Writes a new index at mdxPath holding defs, built from the table in src.
 void Table::Impl::buildIndexFile(const std::string& mdxPath, const std::vector<TagDef>& defs,
                                  const File& src, const DbfHeader& h, uint32_t n,
-                                 const MemoFile* memoFile) const {
+                                 const MemoFile* memoFile,
+                                 const std::function<void(size_t, size_t)>& onTag) const {
   removeFile(mdxPath);
   MdxFile::create(mdxPath, toUpper(baseName(path)));
   auto file = MdxFile::open(mdxPath, false);
-  for (const TagDef& def : defs) addBuiltTag(*file, def, src, h, n, memoFile);
+  for (size_t i = 0; i < defs.size(); ++i) {
+    addBuiltTag(*file, defs[i], src, h, n, memoFile);
+    if (onTag) onTag(i + 1, defs.size());
+  }
   file->sync();
 }
 
@@ -183,14 +187,15 @@ std::vector<TagDef> Table::Impl::tagDefs() const {
 }
 
 // Replaces the index by one with defs (empty: no index), built from the data.
-void Table::Impl::replaceIndex(const std::vector<TagDef>& defs) {
+void Table::Impl::replaceIndex(const std::vector<TagDef>& defs,
+                               const std::function<void(size_t, size_t)>& onTag) {
   flushPending();
   bool exists = false;
   std::string mdxPath = mdx ? mdx->path() : companionPath(path, ".mdx", &exists);
   std::string tmp = mdxPath + kTempSuffix;
   if (!defs.empty()) {
     try {
-      buildIndexFile(tmp, defs, dbf, hdr, count, memo.get());
+      buildIndexFile(tmp, defs, dbf, hdr, count, memo.get(), onTag);
     } catch (...) {
       removeFile(tmp);
       throw;
@@ -257,6 +262,24 @@ void Table::deleteTag(const std::string& name) {
   else
     d.dropTag(it->name);
   d.first();
+}
+
+void Table::rebuildIndex(const std::string& path, const std::vector<TagDef>& tags,
+                         const std::function<void(size_t built, size_t total)>& onTag) {
+  Table t;
+  t.impl_->skipIndex = true;
+  t.open(path, OpenMode::Exclusive);
+  Impl& d = *t.impl_;
+  // Every definition is checked before the old index goes.
+  for (const TagDef& def : tags) {
+    if (def.name.empty() || def.name.size() > 10)
+      d.fail("tag name '" + def.name + "' must have 1 to 10 characters");
+    Impl::compileTag(def, d.hdr.fields, d.path);
+  }
+  std::vector<TagDef> defs = tags;
+  for (TagDef& def : defs) def.name = toUpper(def.name);
+  d.replaceIndex(defs, onTag);
+  t.close();
 }
 
 void Table::regenerateTags() {

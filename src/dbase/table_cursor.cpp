@@ -199,6 +199,9 @@ void Table::setActiveTag(const std::string& name) {
     int found = -1;
     for (size_t i = 0; i < d.tags.size(); ++i)
       if (equalsIgnoreCase(d.tags[i].info.name, trim(name))) found = static_cast<int>(i);
+    if (found < 0 && d.indexError)
+      throw FormatError(d.indexError->file(), "no tag " + name + ": the index cannot be used (" +
+                                                  d.indexError->reason() + ")");
     if (found < 0) d.fail("no tag " + name);
     d.active = found;
     d.activeName = d.tags[static_cast<size_t>(found)].info.name;

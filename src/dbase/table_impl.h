@@ -75,8 +75,10 @@ struct Table::Impl {
   bool exclusive = false;
   bool readOnly = false;
   bool dateStamped = false;
-  bool countDirty = false;  // exclusive use: the header count is written by flushPending()
-  bool batchOn = false;     // exclusive use: the index holds its writes (MdxFile batch)
+  bool countDirty = false;          // exclusive use: the header count is written by flushPending()
+  bool batchOn = false;             // exclusive use: the index holds its writes (MdxFile batch)
+  bool skipIndex = false;           // opened to replace a damaged index: the old one is not read
+  std::optional<Error> indexError;  // read-only use: why the index was left out
 
   DbfHeader hdr;
   uint32_t count = 0;         // physical records we can read
@@ -175,7 +177,9 @@ struct Table::Impl {
   // ---- open and close (table.cpp) ----
   void openFiles(const std::string& dbfPath, OpenMode mode, bool ro);
   void openIndex(const std::string& mdxPath);
+  void attachIndex(const std::string& mdxPath);  // read-only use: drops one it cannot use
   void closeIndex();
+  void dropIndex(const Error& why);
   void closeAll();
 
   // ---- records and deletion flags (table_records.cpp) ----
@@ -329,13 +333,15 @@ struct Table::Impl {
   void addBuiltTag(MdxFile& file, const TagDef& def, const File& src, const DbfHeader& h,
                    uint32_t n, const MemoFile* memoFile) const;
   void buildIndexFile(const std::string& mdxPath, const std::vector<TagDef>& defs, const File& src,
-                      const DbfHeader& h, uint32_t n, const MemoFile* memoFile) const;
+                      const DbfHeader& h, uint32_t n, const MemoFile* memoFile,
+                      const std::function<void(size_t, size_t)>& onTag = {}) const;
   template <class F>
   void changeIndexCopy(F&& change);
   void dropTag(const std::string& name);
   void addTag(const TagDef& def);
   std::vector<TagDef> tagDefs() const;
-  void replaceIndex(const std::vector<TagDef>& defs);
+  void replaceIndex(const std::vector<TagDef>& defs,
+                    const std::function<void(size_t, size_t)>& onTag = {});
   void reactivate();
 
   // ---- pack and empty (table_pack.cpp) ----

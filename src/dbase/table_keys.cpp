@@ -24,8 +24,14 @@ void Table::Impl::loadTags() {
     TagState t;
     t.info = info;
     t.index = mdx->findTag(info.name);
-    t.expr.emplace(Expression::compile(info.expression, hdr.fields));
-    if (!trim(info.filter).empty()) t.filter.emplace(Expression::compile(info.filter, hdr.fields));
+    try {
+      t.expr.emplace(Expression::compile(info.expression, hdr.fields));
+      if (!trim(info.filter).empty())
+        t.filter.emplace(Expression::compile(info.filter, hdr.fields));
+    } catch (const ExpressionError& e) {
+      // A stored expression that does not fit the table: the index is unsound.
+      throw FormatError(mdx->path(), "tag " + info.name + ": " + e.reason());
+    }
     t.noteFields();
     tags.push_back(std::move(t));
   }

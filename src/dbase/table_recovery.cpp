@@ -1,5 +1,7 @@
 // Putting a table right after a writer crashed: counts, packs, indexes.
 
+#include <fcntl.h>
+
 #include "dbase/lock.h"
 #include "dbase/table_impl.h"
 
@@ -91,6 +93,21 @@ bool Table::Impl::zerosFrom(uint64_t from, uint64_t to) const {
 // which needs the table to ourselves for a moment.
 void Table::Impl::repairIndex() {
   if (!mdx || !mdx->needsRebuild()) return;
+  std::string reason = "the index was left unfinished (a crash?) and must be rebuilt";
+  if (readOnly) {
+    // Perhaps a writer is just updating it: wait for its lock and look again.
+    try {
+      File look = File::open(mdx->path(), O_RDONLY);
+      if (waitLock(look.fd(), kMdxLockOffset, 1, LockKind::Read, kShortLockTimeoutMs)) {
+        mdx->reloadIfChanged();
+        unlock(look.fd(), kMdxLockOffset, 1);
+      }
+    } catch (const Error&) {
+    }
+    // The records are still there to read; the next writer rebuilds the tags.
+    if (mdx->needsRebuild()) dropIndex(Error(mdx->path(), reason));
+    return;
+  }
   if (!exclusive) {
     // Perhaps another user is just updating it: wait for their lock and look again.
     if (mdxLock.isOpen() &&
@@ -100,8 +117,6 @@ void Table::Impl::repairIndex() {
     }
     if (!mdx->needsRebuild()) return;
   }
-  std::string reason = "the index was left unfinished (a crash?) and must be rebuilt";
-  if (readOnly) throw Error(mdx->path(), reason + "; open the table for writing");
   bool upgraded = exclusive || tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Write);
   if (!upgraded) throw LockError(mdx->path(), reason + " when no one else has the table open");
   try {

@@ -1,9 +1,20 @@
-#include <QApplication>
+#include <exception>
 
+#include "core/prompt.h"
 #include "shell/program.h"
+#include "shell/programapplication.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
+  ProgramApplication app(argc, argv);
   Program program(QCoreApplication::applicationDirPath());
-  return program.run();
+  try {
+    return program.run();
+  } catch (const std::exception& e) {
+    // Outside any event: the run cannot go on, but it ends with its reason.
+    try {
+      showMessage(MsgKind::Error, QString::fromStdString(e.what()));
+    } catch (...) {
+    }
+    return 1;
+  }
 }

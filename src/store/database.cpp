@@ -9,6 +9,7 @@
 #include "store/recordtable.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
+#include "store/tablerescue.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ bool openCatalogue(DbTable& cat) {
   const AppSettings& s = appSettings();
   cat.close();
   cat.indexName = kCatalogueTag.toStdString();
-  if (openTable(cat, kCatalogueFile, false)) return true;
+  if (openTableOrRescue(cat, kCatalogueFile)) return true;
   const QString target = joinPath(s.databaseDir, kCatalogueFile);
   if (tableFileExists(target)) return false;  // there but unusable: never replaced
   try {
@@ -81,7 +82,7 @@ bool openRecordTable(DbTable& records) {
   records.exclusive = false;
   if (tableFileExists(records.filePath())) {
     restoreMissingIndex(records);
-    if (!openTable(records, s.tableName, false)) {
+    if (!openTableOrRescue(records, s.tableName)) {
       showMessage(MsgKind::Error, QStringLiteral("Could not Open the database!\r") +
                                       QString::fromStdString(lastEngineError()));
       return false;
@@ -110,6 +111,7 @@ bool openRecordTable(DbTable& records) {
 }  // namespace
 
 bool openDatabase(StoreTables& tables) {
+  appSettings().tablesReadOnly = false;
   if (!openCatalogue(tables.catalogue)) {
     showMessage(MsgKind::Error, QStringLiteral("Could not Open the Master.dbf file!"));
     return false;
@@ -118,13 +120,32 @@ bool openDatabase(StoreTables& tables) {
     showMessage(MsgKind::Error, QStringLiteral("Could not Open the Copy/Paste file!"));
     return false;
   }
-  if (!openRecordTable(tables.records)) return false;
+  // A catalogue that can only be read keeps what it has.
+  auto catalogueEntry = [&] {
+    if (tables.catalogue.readOnly)
+      findCatalogEntry(tables.catalogue, appSettings().tableName);
+    else
+      ensureCatalogEntry(tables.catalogue, appSettings().tableName);
+  };
   try {
-    ensureCatalogEntry(tables.catalogue, appSettings().tableName);
+    if (!openRecordTable(tables.records)) return false;
+    catalogueEntry();
   } catch (const dbase::Error& e) {
     setLastEngineError(e.what());
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
-    return false;
+    bool done = false;
+    if (isIndexFailure(e) && tables.records.active()) {
+      handleEngineFailure(e);  // rebuilt, or read without it
+      try {
+        catalogueEntry();
+        done = true;
+      } catch (const dbase::Error& again) {
+        setLastEngineError(again.what());
+      }
+    }
+    if (!done) {
+      showMessage(MsgKind::Error, QString::fromStdString(lastEngineError()));
+      return false;
+    }
   }
   appSettings().indexErrorQuiet = false;
   return true;

@@ -13,12 +13,14 @@
 class DbTable {
  public:
   DbTable();
+  ~DbTable();
   DbTable(const DbTable&) = delete;
   DbTable& operator=(const DbTable&) = delete;
 
   QString databaseName;  // directory
   QString tableName;     // file name with extension
   bool exclusive = false;
+  bool readOnly = false;  // the engine refuses every change
   std::string indexName;  // active tag; empty = natural order
 
   // Throws dbase::Error; a failure leaves the object closed.
@@ -37,6 +39,10 @@ class DbTable {
 
   dbase::Table& engine() { return *engine_; }
   const dbase::Table& engine() const { return *engine_; }
+
+  // Every table object of the program on the file of `path` (.dbf, .mdx or
+  // .dbt of one family), so a repair can let go of the file and take it again.
+  static std::vector<DbTable*> onFile(const std::string& path);
 
  private:
   std::unique_ptr<dbase::Table> engine_;

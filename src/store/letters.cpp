@@ -3,6 +3,7 @@
 #include "core/settings.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
+#include "store/tablerescue.h"
 
 namespace {
 
@@ -68,10 +69,13 @@ void countLetters(DbTable& table) {
   if (!letterTabsActive()) return;
   callHook(storeHooks().busyCursor, true);
   auto& counts = letterCounts();
-  for (char c = 'Z'; c >= 'A'; --c) {
-    int& n = counts[static_cast<size_t>(c - 'A')];
-    n = 0;
-    if (setLetterRange(table, c)) n = static_cast<int>(recordCount(table));
+  counts.fill(0);
+  try {
+    for (char c = 'Z'; c >= 'A'; --c)
+      if (setLetterRange(table, c))
+        counts[static_cast<size_t>(c - 'A')] = static_cast<int>(recordCount(table));
+  } catch (const std::exception& e) {
+    reportEngineFailure(e);  // the letters count none until the table is sound
   }
   callHook(storeHooks().busyCursor, false);
 }

@@ -10,6 +10,7 @@
 #include "store/recordtext.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
+#include "store/tablerescue.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ bool RecordSession::openCursor() {
   ownCursor_->databaseName = records.databaseName;
   ownCursor_->tableName = records.tableName;
   ownCursor_->exclusive = false;
+  ownCursor_->readOnly = records.readOnly;
   ownCursor_->indexName.clear();
   try {
     ownCursor_->open();
@@ -92,7 +94,8 @@ int32_t RecordSession::count() {
   if (!records.active()) return 0;
   try {
     return static_cast<int32_t>(recordCount(records));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    reportEngineFailure(e);
     return 0;
   }
 }

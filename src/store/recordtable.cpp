@@ -223,6 +223,7 @@ std::optional<std::string> findOrCreateTag() {
   s.buildKeys(t.fieldDefs(), appSettings().firstUserField);
   if (s.keyExpression.empty()) return std::nullopt;
   if (auto found = matchingTag(t.indexDefs(), s)) return found;
+  if (t.readOnly) return std::nullopt;  // a table that is only read gets no new tag
 
   if (!openTable(t, t.tableName, true)) return std::nullopt;
   std::string name;

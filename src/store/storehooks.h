@@ -7,6 +7,8 @@
 struct StoreHooks {
   // The current view shows the records again (a new sort was applied).
   std::function<void()> indexChanged;
+  // The database became read-only while open: caption and controls follow.
+  std::function<void()> accessChanged;
   // A letter tab's count changed: recolour it (index 0 = "A").
   std::function<void(int letter)> recolourTab;
   // Hourglass on (true) or the normal cursor back (false).

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
+#include <cstdio>
 
 #include "core/settings.h"
 
@@ -51,6 +52,12 @@ void showHelpTopic(int topic) {
 
 MsgResult QtPrompter::message(MsgKind kind, MsgButtons buttons, const QString& text,
                               int helpTopic) {
+  // Every box is also told on stderr, one line, for whoever started the program
+  // from a terminal (and for the tests that start it).
+  std::fprintf(stderr, "tomekeeper: %s (%s): %s\n", qPrintable(toString(kind)),
+               qPrintable(toString(buttons)),
+               qPrintable(QString(text).replace(QLatin1Char('\r'), QLatin1String(" | "))));
+  std::fflush(stderr);
   if (shuttingDown())
     return buttons == MsgButtons::Ok || buttons == MsgButtons::OkHelp ? MsgResult::Ok
            : buttons == MsgButtons::YesNo                             ? MsgResult::No

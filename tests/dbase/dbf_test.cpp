@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
+#include "dbase/check.h"
 #include "dbase/dbf.h"
 #include "dbase/table.h"
 #include "table_fixture.h"
@@ -165,21 +167,74 @@ class DamagedTable : public ::testing::Test {
   size_t recordLength_ = 0;
 };
 
-TEST_F(DamagedTable, TruncatedFilesReadTheWholeRecordsThatRemain) {
-  writeFile(path_, bytes_.substr(0, headerLength_ + 2 * recordLength_ + 7));
-  Table t;
-  t.open(path_);
-  EXPECT_EQ(t.physicalCount(), 2u);
-  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"book0", "book1"}));
-}
-
-TEST_F(DamagedTable, CountLargerThanTheFileIsBoundedByTheFile) {
-  putU32(bytes_.data() + kHdrRecordCount, 1000000);
-  writeFile(path_, bytes_);
-  Table t;
-  t.open(path_);
-  EXPECT_EQ(t.physicalCount(), 5u);
-  EXPECT_EQ(t.recordCount(), 5u);
+// A header whose numbers disagree (as tometool check finds them) is never
+// opened for writing; read-only it yields the whole records the file holds.
+TEST_F(DamagedTable, HeaderThatDisagreesWithItselfIsOnlyRead) {
+  struct Case {
+    const char* name;
+    std::function<std::string(std::string)> damage;
+    const char* reason;  // empty: the header is sound
+    std::vector<std::string> titles;
+  };
+  const std::vector<std::string> all{"book0", "book1", "book2", "book3", "book4"};
+  auto headerLength = [this](std::string b, int delta) {
+    putU16(b.data() + kHdrHeaderLength, static_cast<uint16_t>(headerLength_ + delta));
+    return b;
+  };
+  const std::vector<Case> cases{
+      {"truncated",
+       [&](std::string b) { return b.substr(0, headerLength_ + 2 * recordLength_ + 7); },
+       "header counts 5 records but the file ends before them",
+       {"book0", "book1"}},
+      {"count too large",
+       [](std::string b) {
+         putU32(b.data() + kHdrRecordCount, 1000000);
+         return b;
+       },
+       "header counts 1000000 records but the file ends before them", all},
+      {"header length one more",
+       [&](std::string b) { return headerLength(b, 1); },
+       "header length",
+       {}},
+      {"header length a field more",
+       [&](std::string b) { return headerLength(b, 32); },
+       "header length",
+       {}},
+      {"record length one more",
+       [this](std::string b) {
+         putU16(b.data() + kHdrRecordLength, static_cast<uint16_t>(recordLength_ + 1));
+         return b;
+       },
+       "record length",
+       {}},
+      {"a zero after the end mark",
+       [&](std::string b) { return headerLength(b, 1).insert(headerLength_, 1, '\0'); }, "", all},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string damaged = c.damage(bytes_);
+    writeFile(path_, damaged);
+    Table t;
+    if (*c.reason) {
+      try {
+        t.open(path_);
+        FAIL() << "opened for writing";
+      } catch (const FormatError& e) {
+        EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.what();
+      }
+      EXPECT_THROW(checkTable(path_), FormatError);
+    } else {
+      t.open(path_);
+      t.close();
+      EXPECT_TRUE(checkTable(path_).sound());
+    }
+    t.open(path_, OpenMode::Shared, true);
+    if (!c.titles.empty()) {
+      EXPECT_EQ(testing::titles(t), c.titles);
+    }
+    t.close();
+    EXPECT_EQ(readFile(path_), damaged);
+  }
 }
 
 TEST_F(DamagedTable, RecordsPastALaggingCountAreCountedBackAndZerosCut) {

@@ -770,11 +770,57 @@ TEST(TableRecovery, RebuildNeedsTheTableToItself) {
   markIndexBusy(dir.file("books.mdx"));
   Table t;
   EXPECT_THROW(t.open(path), LockError);
-  EXPECT_THROW(t.open(path, OpenMode::Shared, true), Error);
+  // A reader still reads the records, in their natural order; the tags wait
+  // for the next writer that has the table to itself.
+  t.open(path, OpenMode::Shared, true);
+  EXPECT_NE(t.indexProblem().find("left unfinished"), std::string::npos) << t.indexProblem();
+  EXPECT_TRUE(t.tags().empty());
+  EXPECT_THROW(t.setActiveTag("TITLE"), FormatError);
+  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"a"}));
+  t.close();
   holder.close();
   t.open(path);
+  EXPECT_TRUE(t.indexProblem().empty());
   t.setActiveTag("TITLE");
   EXPECT_EQ(t.recordCount(), 1u);
+}
+
+// A damaged index: a reader leaves it out, a writer is refused, and a rebuild
+// from the records replaces it whatever state it is in.
+TEST(TableRecovery, DamagedIndexIsLeftOutByReadersAndRebuiltOnRequest) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
+  {
+    Table t;
+    t.open(path);
+    for (const char* s : {"b", "c", "a"}) testing::addBook(t, s, "x");
+  }
+  const std::vector<TagDef> tags{testing::tag("TITLE", "TITLE"), testing::tag("AUTHOR", "AUTHOR")};
+  std::string mdx = testing::readFile(dir.file("books.mdx"));
+  mdx[0] = 9;  // not an index version
+  testing::writeFile(dir.file("books.mdx"), mdx);
+  Table t;
+  EXPECT_THROW(t.open(path), FormatError);
+  t.open(path, OpenMode::Shared, true);
+  EXPECT_FALSE(t.indexProblem().empty());
+  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"b", "c", "a"}));
+  // The rebuild needs the table to itself.
+  EXPECT_THROW(Table::rebuildIndex(path, tags), LockError);
+  t.close();
+  EXPECT_EQ(testing::readFile(dir.file("books.mdx")), mdx);
+  EXPECT_THROW(Table::rebuildIndex(path, {testing::tag("BAD", "NOSUCHFIELD")}), ExpressionError);
+  EXPECT_EQ(testing::readFile(dir.file("books.mdx")), mdx);
+  std::vector<size_t> built;
+  Table::rebuildIndex(path, tags, [&](size_t done, size_t total) {
+    EXPECT_EQ(total, 2u);
+    built.push_back(done);
+  });
+  EXPECT_EQ(built, (std::vector<size_t>{1, 2}));
+  t.open(path);
+  t.setActiveTag("TITLE");
+  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(t.tags().size(), 2u);
 }
 
 TEST(TableRecovery, InterruptedPackIsFinishedByTheNextOpen) {

@@ -349,6 +349,16 @@ TEST_F(Tometool, CheckReportsIndexLeftMidUpdate) {
   const ToolRun bad = run({"check", dbf});
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.out.find("being updated"), std::string::npos) << bad.out;
+  // Readers still get the records, in natural order; only the tags wait.
+  const ToolRun info = run({"info", dbf});
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_EQ(info.out.find("tag "), std::string::npos) << info.out;
+  EXPECT_NE(info.err.find("left unfinished"), std::string::npos) << info.err;
+  const std::string listed = ok({"list", dbf});
+  ASSERT_NE(listed.find("Brave New World"), std::string::npos) << listed;
+  EXPECT_LT(listed.find("Dune"), listed.find("Brave New World"));
+  EXPECT_EQ(run({"list", dbf, "--tag", "UTITLE"}).status, 1);
+  EXPECT_EQ(readFile(path("BOOKS.MDX")), mdx);
   ok({"reindex", dbf});
   EXPECT_EQ(ok({"check", dbf}), "");
 }

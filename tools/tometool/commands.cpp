@@ -149,6 +149,9 @@ int cmdInfo(const Args& args) {
     std::cout << "field " << i << ' ' << f.name << ' ' << static_cast<char>(f.type) << ' '
               << f.length << ' ' << f.decimals << '\n';
   }
+  // Records are still listed when the index cannot be read; say why it is missing.
+  if (const std::string problem = table.indexProblem(); !problem.empty())
+    std::cerr << "tometool info: " << problem << " (the tags are left out)\n";
   for (const auto& t : table.tags()) {
     std::cout << "tag " << t.name << ' ' << (t.descending ? "descending" : "ascending") << ' '
               << dbase::cp1252ToUtf8(t.expression) << '\n';

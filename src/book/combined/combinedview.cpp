@@ -25,6 +25,7 @@
 #include "store/recordtext.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
+#include "store/tablerescue.h"
 #include "ui/colorbutton.h"
 #include "ui/columnheader.h"
 #include "ui/confirmdialog.h"
@@ -161,7 +162,8 @@ int32_t CombinedView::useLetter(char letter) {
   if (spread_->tabsActive() && showLetters_ && records.active()) {
     try {
       setLetterRange(records, letter);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      reportEngineFailure(e);
     }
   }
   return count();

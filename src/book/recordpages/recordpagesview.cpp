@@ -27,6 +27,7 @@
 #include "store/recordsession.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
+#include "store/tablerescue.h"
 #include "ui/colorbutton.h"
 #include "ui/editormenu.h"
 #include "ui/elementcolors.h"
@@ -186,7 +187,7 @@ void RecordPagesView::selectLetter(char letter) {
   } catch (const std::exception& e) {
     letterTabsOn = false;
     letterColumn->hide();
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
+    reportEngineFailure(e);
   }
 }
 
@@ -254,7 +255,7 @@ void RecordPagesView::refresh() {
   try {
     loadPair();
   } catch (const std::exception& e) {
-    showMessage(MsgKind::Error, QString::fromStdString(e.what()));
+    reportEngineFailure(e);
   }
   const bool ro = isReadOnlyDatabase();
   for (int page = 0; page < 2; ++page) {

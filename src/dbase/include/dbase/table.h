@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -40,6 +41,10 @@ class Table {
   // as it exists on disk, or nullopt.
   static std::optional<std::string> resolve(const std::string& path);
 
+  // Opening for writing refuses a header whose numbers disagree (FormatError).
+  // A read-only open reads the records even when the index cannot be used
+  // (damaged, or left unfinished by a writer that crashed): the table then
+  // has no tags and indexProblem() says why.
   void open(const std::string& path, OpenMode mode = OpenMode::Shared, bool readOnly = false);
   void close();  // cancels a pending edit
   bool isOpen() const;
@@ -55,11 +60,18 @@ class Table {
   const std::vector<FieldDef>& fields() const;
   int fieldIndex(std::string_view name) const;  // case-insensitive; -1 when absent
   std::vector<TagDef> tags() const;
+  // Why the production index was left out of a read-only open; empty when it is in use.
+  std::string indexProblem() const;
 
   // Need exclusive use. Adding builds the tag from the data.
   void addTag(const TagDef& tag);
   void deleteTag(const std::string& name);
   void regenerateTags();  // rebuilds every tag from the data (new file, atomic replace)
+  // A new production index with these tags, built from the records in place
+  // of the .mdx that is there, however damaged. Needs the table to itself;
+  // onTag is told after each tag is built.
+  static void rebuildIndex(const std::string& path, const std::vector<TagDef>& tags,
+                           const std::function<void(size_t built, size_t total)>& onTag = {});
 
   void setActiveTag(const std::string& name);  // "" = natural order; throws for an unknown tag
   const std::string& activeTag() const;

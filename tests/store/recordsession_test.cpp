@@ -134,12 +134,87 @@ TEST_P(RefusedLeave, AsksAndNoStaysWithTheRecordHeld) {
   other.cancel();
 }
 
+// A signal or the end of the session: nobody is asked, the close goes on and
+// the page is stored as typed, but for what the field cannot hold.
+TEST_P(RefusedLeave, WhileEndingNothingIsAskedAndWhatFitsIsStored) {
+  const Refusal& c = GetParam();
+  appSettings().requiredFields.set(0);
+  open({{"Alpha", 0, "0", "Author 1"}});
+  const std::vector<std::string> before = stored(F(c.field));
+  RecordSession session(tables_);
+  PageValues v = session.loadAt(0).value();
+  v.text[c.field] = c.typed;
+  v.text[kAuthor] = "Changed";
+  struct Ending {
+    Ending() { setShuttingDown(true); }
+    ~Ending() { setShuttingDown(false); }
+  } ending;
+  EXPECT_TRUE(session.leave(v, designedLabels()));
+  EXPECT_TRUE(prompter_.shown.empty());
+  EXPECT_EQ(stored(F(kAuthor)), std::vector<std::string>{"Changed"});
+  EXPECT_EQ(stored(F(c.field)), c.field == kTitle ? std::vector<std::string>{""} : before);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Questions, RefusedLeave,
     ::testing::Values(Refusal{"EmptyTitle", kTitle, "", "First Field cannot be empty!"},
                       Refusal{"BadDate", kPublished, "13/45/2020",
                               "Published Date: \"13/45/2020\" is not a date (mm/dd/yyyy)."},
                       Refusal{"BadNumber", kValue, "lots", "Value: \"lots\" is not a number."}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// Bytes another program left that the editors cannot show as they are.
+struct OddBytes {
+  const char* name;
+  UserField field;
+  std::string bytes;
+};
+
+class UntouchedFields : public RecordSessionTest, public ::testing::WithParamInterface<OddBytes> {
+ protected:
+  // Overwrites the field's bytes of the first record in the file.
+  void patchFirstRecord(int field, const std::string& bytes) {
+    std::string file = readBytes(dataFile("data.dbf"));
+    const auto u16 = [&](size_t at) {
+      return static_cast<size_t>(static_cast<uint8_t>(file[at]) | static_cast<uint8_t>(file[at + 1])
+                                                                      << 8);
+    };
+    size_t at = u16(8) + 1;
+    for (int f = 0; f < field; ++f) at += tables_.records.fieldDefs()[size_t(f)].length;
+    file.replace(at, bytes.size(), bytes);
+    writeBytes(dataFile("data.dbf"), file);
+  }
+};
+
+TEST_P(UntouchedFields, KeepTheirBytesWhetherOrNotTheRecordChanged) {
+  const OddBytes& c = GetParam();
+  open({{"Alpha", 0, "0", "Author 1"}, {"Beta", 0, "0", "Author 2"}});
+  patchFirstRecord(F(c.field), c.bytes);
+  const std::string file = readBytes(dataFile("data.dbf"));
+  RecordSession session(tables_);
+  PageValues v = session.loadAt(0).value();
+  EXPECT_FALSE(session.changed(v));
+  EXPECT_TRUE(session.leave(v, designedLabels()));
+  EXPECT_EQ(session.store(v), RecordSession::Stored::Yes);
+  EXPECT_EQ(readBytes(dataFile("data.dbf")), file) << "an untouched record was written";
+  EXPECT_TRUE(prompter_.shown.empty());
+
+  v = session.loadAt(0).value();
+  v.text[kAuthor] = "Changed";
+  EXPECT_TRUE(session.leave(v, designedLabels()));
+  dbase::Table t;
+  t.open(dataFile("data.dbf"), dbase::OpenMode::Shared, true);
+  t.first();
+  EXPECT_EQ(t.asString(F(kAuthor)), "Changed");
+  EXPECT_EQ(std::string(t.fieldBytes(F(c.field)).substr(0, c.bytes.size())), c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stored, UntouchedFields,
+    ::testing::Values(OddBytes{"ImpossibleDate", kPublished, "18651399"},
+                      OddBytes{"UndefinedCodePoint", kPublisher, "M\x81\x8D\x90ller"},
+                      OddBytes{"NulPadding", kCategory, std::string("Poems\0\0", 7)},
+                      OddBytes{"NumberInOtherForm", kValue, "   +0012.50"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(RecordSessionTest, PageStateNamesEveryProblem) {

@@ -192,16 +192,25 @@ bool RecordSession::post(DbTable& via, const PageValues& values, DbTable* catalo
   bool posted = false;
   bool memo = false;
   char newLetter = 0;
+  bool numbering = false;
   for (int attempt = 0; attempt < kPostAttempts && !posted; ++attempt) {
     try {
+      numbering = false;
       if (!editing(t)) t.edit();
-      if (catalogue && t.state() == dbase::Table::State::Insert && t.isEmpty(0))
+      if (catalogue && t.state() == dbase::Table::State::Insert && t.isEmpty(0)) {
+        numbering = true;
         nextRecordNumber(via, *catalogue);
+        numbering = false;
+      }
       memo = false;
       writePage(t, values, QDate::currentDate(), &memo, how);
       newLetter = firstLetter(via);
       t.post();
       posted = true;
+    } catch (const dbase::LockError&) {
+      // The counter's entry was already waited for: waiting again on every
+      // attempt would hold the program (and a quit) for minutes.
+      if (numbering) break;
     } catch (const std::exception&) {
     }
   }

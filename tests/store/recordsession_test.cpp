@@ -270,6 +270,18 @@ TEST_F(RecordSessionTest, NewRecordsGetTheNextCatalogueNumbers) {
   ASSERT_TRUE(session.loadAt(session.count()));
   EXPECT_TRUE(session.leave(PageValues{}, designedLabels()));
   EXPECT_EQ(stored(0).size(), 3u);
+  // Another program holds the counter: after its wait the save fails once
+  // and asks, rather than waiting again on each of its attempts.
+  dbase::Table other;
+  other.open(dataFile("master.dbf"));
+  other.first();
+  other.edit();
+  v = session.loadAt(session.count()).value();
+  v.text[kTitle] = "Delta";
+  EXPECT_FALSE(session.leave(v, designedLabels()));
+  EXPECT_EQ(prompter_.texts(), QStringList{"Could not Update the record!" + kDiscard});
+  other.cancel();
+  EXPECT_EQ(stored(0).size(), 3u);
 }
 
 struct LetterMove {

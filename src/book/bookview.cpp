@@ -147,6 +147,9 @@ void BookView::showEvent(QShowEvent* event) {
 void BookView::closeEvent(QCloseEvent* event) {
   event->accept();
   if (switchingModel) return;
+  // An owned view is freed with its owner at the end of the run, not from
+  // a box's loop that may be running now with this window as its parent.
+  if (parentWidget()) setAttribute(Qt::WA_DeleteOnClose, false);
   saveViewState();
   saveSessionState();
   if (mainDlg()) mainDlg()->close();

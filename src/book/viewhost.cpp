@@ -8,11 +8,13 @@
 #include <algorithm>
 
 #include "book/bookview.h"
+#include "core/prompt.h"
 
 namespace {
 
 QPointer<BookView> g_currentView;
 ViewHost* g_mainDlg = nullptr;
+bool g_runEnded = false;
 MainViewMaker g_makers[2];
 
 // Book model 1 is the table of contents; every other value the combined view.
@@ -53,6 +55,14 @@ void placeOnScreen(QWidget* window, QPoint framePos, const QWidget* framed) {
 BookView* currentView() { return g_currentView.data(); }
 void setCurrentView(BookView* view) { g_currentView = view; }
 ViewHost* mainDlg() { return g_mainDlg; }
+bool runEnded() { return g_runEnded; }
+
+void rejectModalDialogs() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* dlg = qobject_cast<QDialog*>(w); dlg && dlg->isVisible() && dlg->isModal())
+      dlg->done(QDialog::Rejected);
+  }
+}
 
 void registerMainView(int bookModel, MainViewMaker make) {
   g_makers[makerIndex(bookModel)] = std::move(make);
@@ -87,6 +97,12 @@ void ViewHost::formCreate() {
 
 void ViewHost::shutdown() {
   setCurrentView(nullptr);
+  g_runEnded = true;
+  // A box open now (a reminder, say) runs its own loop, and quit() does
+  // nothing before the main loop has started: without this the run would
+  // carry on with no window.
+  setShuttingDown();
+  rejectModalDialogs();
   QApplication::quit();
 }
 

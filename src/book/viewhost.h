@@ -17,7 +17,9 @@ class ViewHost : public QDialog {
   explicit ViewHost(QWidget* parent = nullptr);
   ~ViewHost() override;
 
-  // Clears the current view and ends the message loop.
+  // Clears the current view and ends the run: boxes and dialogs still open
+  // are answered with their cancel, and a message loop that has not started
+  // yet is not entered (runEnded()).
   void shutdown();
 
  protected:
@@ -47,3 +49,8 @@ void placeOnScreen(QWidget* window, QPoint framePos, const QWidget* framed);
 BookView* currentView();
 void setCurrentView(BookView* view);
 ViewHost* mainDlg();
+// The main dialog has closed: the run is over, whether or not its message
+// loop was running then.
+bool runEnded();
+// Answers every open modal dialog and box with its cancel.
+void rejectModalDialogs();

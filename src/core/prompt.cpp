@@ -63,7 +63,7 @@ Prompter& prompter() {
 void setPrompter(Prompter* prompter) { g_current = prompter; }
 void setDefaultPrompter(Prompter* prompter) { g_default = prompter; }
 
-void setShuttingDown() { g_shuttingDown = true; }
+void setShuttingDown(bool on) { g_shuttingDown = on; }
 bool shuttingDown() { return g_shuttingDown; }
 
 MsgResult showMessage(MsgKind kind, const QString& text, MsgButtons buttons, int helpTopic) {

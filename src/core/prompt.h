@@ -43,7 +43,7 @@ void setDefaultPrompter(Prompter* prompter);
 
 // Set once the program is ending (a signal, the end of the session): boxes
 // are then answered at once, Cancel or No where there is a choice.
-void setShuttingDown();
+void setShuttingDown(bool on = true);
 bool shuttingDown();
 
 MsgResult showMessage(MsgKind kind, const QString& text, MsgButtons buttons = MsgButtons::Ok,

@@ -87,11 +87,12 @@ void showStartupReminders(double now) {
   ReminderDates& d = reminders();
   d = readRemindFile(remindPath());
   const DueReminders due = dueReminders(d, now);
-  if (due.backup) {
+  // A run that is ending shows no reminder and counts none as shown.
+  if (due.backup && !shuttingDown()) {
     showMessage(MsgKind::Information, kBackupReminderText);
     d.backupReminded = now;
   }
-  if (due.maintenance) {
+  if (due.maintenance && !shuttingDown()) {
     showMessage(MsgKind::Information, kMaintenanceReminderText);
     d.maintenanceReminded = now;
   }

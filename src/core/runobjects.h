@@ -9,9 +9,10 @@
 struct RunObjects {
   QStringList findHistory;
 
-  // Run once the data directories exist, before the login: seeds a new
-  // public data directory with the sample collection.
-  std::vector<std::function<void()>> afterDataDirectories;
+  // Run before the data directories are entered or made, before the login:
+  // on the first start of a program directory the sample seeder builds the
+  // public data directory.
+  std::vector<std::function<void()>> beforeDataDirectories;
   // Run after the user options file was read (or found missing): template lists.
   std::vector<std::function<void()>> afterUserOptions;
   // Run when the main view closes for good, before the options files are saved.

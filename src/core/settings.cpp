@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include "core/optionsfile.h"
+#include "core/prompt.h"
 #include "core/runobjects.h"
 
 const Rgb AppSettings::Palette[kPaletteSize] = {
@@ -119,10 +121,27 @@ bool readUserOptionsFile() {
   const bool lastFileAllowed =
       s.initialDataFile == 1 && !o->tableName.isEmpty() && !o->databaseDir.isEmpty() &&
       (s.isSupervisor || s.accessRights != 3 || !isPublicDataDir(o->databaseDir));
-  if (lastFileAllowed) {
-    s.tableName = o->tableName;
-    s.databaseDir = o->databaseDir;
+  if (!lastFileAllowed) return true;
+  // A last file that cannot be opened any more would end every start the
+  // same way: the login's directory and the default table instead.
+  if (o->tableName.size() > AppSettings::maxTableNameLength) {
+    showMessage(MsgKind::Warning,
+                QStringLiteral("The file name of the last used database \"%1\" is longer than %2 "
+                               "characters.\rThe database \"%3\" is opened instead.")
+                    .arg(o->tableName)
+                    .arg(AppSettings::maxTableNameLength)
+                    .arg(s.tableName));
+    return true;
   }
+  if (!QFileInfo(o->databaseDir).isDir()) {
+    showMessage(MsgKind::Warning, QStringLiteral("The last used database directory\r%1\rno "
+                                                 "longer exists. The database in\r%2\ris opened "
+                                                 "instead.")
+                                      .arg(o->databaseDir, s.databaseDir));
+    return true;
+  }
+  s.tableName = o->tableName;
+  s.databaseDir = o->databaseDir;
   return true;
 }
 

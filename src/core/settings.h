@@ -74,6 +74,8 @@ struct AppSettings {
   static const QString defaultTableName;  // "data.dbf"
   static const QString supervisorName;    // "Supervisor"
   static const QString dataSubdir;        // "DATA"
+  // The longest table file name the catalogue holds.
+  static constexpr int maxTableNameLength = 12;
 
   // The texts and values of this edition.
   void setEditionValues();

@@ -73,8 +73,8 @@ StartupOutcome runStartupSteps(const QString& programDir) {
   setProgramDir(programDir);
   out.programOptionsRead = loadProgramOptions();
   s.databaseDir = joinPath(s.dataRootDir, AppSettings::dataSubdir);
+  for (const auto& seed : runObjects().beforeDataDirectories) seed();
   prepareDataDirectories();
-  for (const auto& seed : runObjects().afterDataDirectories) seed();
   if (out.programOptionsRead) {
     out.login = runLoginGate();
     if (out.login != LoginResult::Passed) {

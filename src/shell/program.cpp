@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDialog>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 
 #include "book/bookview.h"
@@ -64,19 +64,19 @@ void Program::installSignalHandlers() {
 }
 
 void Program::requestQuit() {
-  if (quitRequested_) return;
   quitRequested_ = true;
   setShuttingDown();
-  // A box or dialog still open would hold its own loop; answer it with its
-  // cancel so the start-up or the view can carry on to the saving steps.
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* dlg = qobject_cast<QDialog*>(w); dlg && dlg->isVisible() && dlg->isModal())
-      dlg->done(QDialog::Rejected);
-  }
-  if (BookView* view = currentView())
-    view->close();  // saves, then closes the main dialog
-  else
-    QApplication::quit();
+  // A box or dialog still open holds its own loop; answered with its cancel
+  // it lets the start-up or the view carry on to the saving steps.
+  rejectModalDialogs();
+  // The close runs from the loop that is left once those loops have ended,
+  // not inside one of them. A later signal asks again.
+  QTimer::singleShot(0, this, [] {
+    if (BookView* view = currentView())
+      view->close();  // saves, then closes the main dialog
+    else
+      QApplication::quit();
+  });
 }
 
 int Program::run() {
@@ -110,7 +110,7 @@ int Program::run() {
   splash.reset();
 
   showStartupReminders(nowDays());
-  if (!quitRequested_) QApplication::exec();
+  if (!quitRequested_ && !runEnded()) QApplication::exec();
   // A quit that came before the loop still saves like a closed view.
   if (currentView()) {
     currentView()->close();

@@ -101,7 +101,7 @@ bool openRecordTable(DbTable& records) {
     showMessage(MsgKind::Error, QStringLiteral("Could not Open the new database!"));
     return false;
   }
-  sort.resetSort();
+  resetSortState();
   rebuildFieldSets(records);
   callHook(storeHooks().clearFilterList);
   applySort();

@@ -265,54 +265,120 @@ PageValues readPage(const dbase::Table& table, bool* memoFailed) {
   return page;
 }
 
-void writePage(dbase::Table& table, const PageValues& page, const QDate& today, bool* memoFailed) {
+namespace {
+
+bool sameValue(const dbase::FieldDef& f, const QString& now, const QString& before) {
+  if (now == before) return true;
+  if (f.type == dbase::FieldType::Date) {
+    const ParsedDate a = parseDateText(now);
+    const ParsedDate b = parseDateText(before);
+    if (a.date && b.date) return *a.date == *b.date;
+    return a.empty && b.empty;
+  }
+  if (isNumeric(f.type)) {
+    const ParsedNumber a = parseNumberText(now);
+    const ParsedNumber b = parseNumberText(before);
+    if (a.value && b.value) return *a.value == *b.value;
+    return a.empty && b.empty;
+  }
+  return false;
+}
+
+bool fieldChanged(const dbase::FieldDef& f, int k, const PageValues& page,
+                  const PageValues& shown) {
+  if (f.type == dbase::FieldType::Binary)
+    return kDesigns[static_cast<size_t>(k)].kind == K::Picture && page.picture != shown.picture;
+  return !sameValue(f, page.text[static_cast<size_t>(k)], shown.text[static_cast<size_t>(k)]);
+}
+
+// Text that is there but cannot be stored in a date or numeric field.
+bool unstorable(const dbase::FieldDef& f, const QString& text) {
+  if (f.type == dbase::FieldType::Date) {
+    const ParsedDate d = parseDateText(text);
+    return !d.empty && !d.date;
+  }
+  if (isNumeric(f.type)) {
+    const ParsedNumber v = parseNumberText(text.left(255));
+    return !v.empty && !v.value;
+  }
+  return false;
+}
+
+void writeField(dbase::Table& table, int k, const PageValues& page, const QDate& today,
+                bool* memoFailed) {
   const AppSettings& s = appSettings();
+  const int field = UserField(k);
+  const dbase::FieldDef& f = table.fields()[static_cast<size_t>(field)];
+  const QString& text = page.text[static_cast<size_t>(k)];
+  switch (f.type) {
+    case dbase::FieldType::Memo:
+      try {
+        // Memo lines end in CR LF, as other dBASE programs write them.
+        QString lines = text;
+        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        table.writeBlob(field, toTableText(lines));
+      } catch (const std::exception&) {
+        if (memoFailed) *memoFailed = true;
+      }
+      break;
+    case dbase::FieldType::Binary:
+      if (page.picture.isEmpty())
+        table.clear(field);
+      else
+        table.writeBlob(field, std::string_view(page.picture.constData(),
+                                                static_cast<size_t>(page.picture.size())));
+      break;
+    case dbase::FieldType::Date: {
+      const ParsedDate d = parseDateText(text);
+      if (d.date) {
+        table.setDate(field, {d.date->year(), d.date->month(), d.date->day()});
+      } else {
+        table.clear(field);
+        if (s.todayDefaultFields.test(static_cast<size_t>(k)) && today.isValid())
+          table.setDate(field, {today.year(), today.month(), today.day()});
+      }
+      break;
+    }
+    case dbase::FieldType::Numeric:
+    case dbase::FieldType::Float: {
+      const ParsedNumber v = parseNumberText(text.left(255));
+      if (v.value)
+        table.setNumber(field, *v.value);
+      else
+        table.clear(field);
+      break;
+    }
+    default:
+      table.setString(field, toTableText(text.left(255)));
+  }
+}
+
+}  // namespace
+
+bool pageChanged(const PageValues& page, const PageValues& shown, const dbase::Table& table) {
+  const int n = fieldsOnPage(table);
+  for (int k = 0; k < n; ++k)
+    if (fieldChanged(table.fields()[static_cast<size_t>(UserField(k))], k, page, shown))
+      return true;
+  return false;
+}
+
+void writePage(dbase::Table& table, const PageValues& page, const QDate& today, bool* memoFailed,
+               const PageWrite& how) {
   const int n = fieldsOnPage(table);
   for (int k = 0; k < n; ++k) {
-    const int field = UserField(k);
-    const dbase::FieldDef& f = table.fields()[static_cast<size_t>(field)];
-    const QString& text = page.text[static_cast<size_t>(k)];
-    switch (f.type) {
-      case dbase::FieldType::Memo:
-        try {
-          // Memo lines end in CR LF, as other dBASE programs write them.
-          QString lines = text;
-          lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-          lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-          table.writeBlob(field, toTableText(lines));
-        } catch (const std::exception&) {
-          if (memoFailed) *memoFailed = true;
-        }
-        break;
-      case dbase::FieldType::Binary:
-        if (page.picture.isEmpty())
-          table.clear(field);
-        else
-          table.writeBlob(field, std::string_view(page.picture.constData(),
-                                                  static_cast<size_t>(page.picture.size())));
-        break;
-      case dbase::FieldType::Date: {
-        const ParsedDate d = parseDateText(text);
-        if (d.date) {
-          table.setDate(field, {d.date->year(), d.date->month(), d.date->day()});
-        } else {
-          table.clear(field);
-          if (s.todayDefaultFields.test(static_cast<size_t>(k)) && today.isValid())
-            table.setDate(field, {today.year(), today.month(), today.day()});
-        }
-        break;
-      }
-      case dbase::FieldType::Numeric:
-      case dbase::FieldType::Float: {
-        const ParsedNumber v = parseNumberText(text.left(255));
-        if (v.value)
-          table.setNumber(field, *v.value);
-        else
-          table.clear(field);
-        break;
-      }
-      default:
-        table.setString(field, toTableText(text.left(255)));
+    const dbase::FieldDef& f = table.fields()[static_cast<size_t>(UserField(k))];
+    if (how.shown && !fieldChanged(f, k, page, *how.shown)) continue;
+    if (!how.keepUnstorable) {
+      writeField(table, k, page, today, memoFailed);
+      continue;
+    }
+    if (unstorable(f, page.text[static_cast<size_t>(k)])) continue;
+    try {
+      writeField(table, k, page, today, memoFailed);
+    } catch (const std::exception&) {
+      // The field keeps what it held; the others are still written.
     }
   }
 }
@@ -337,7 +403,7 @@ bool PagePair::last(int32_t count) {
 
 PairVerdict decidePairSave(const PageState& left, const PageState& right, bool readOnly) {
   if (readOnly || (left.inUse && right.inUse)) return PairVerdict::Continue;
-  auto fine = [](const PageState& p) { return p.empty || p.inUse || p.passes; };
+  auto fine = [](const PageState& p) { return p.empty || p.inUse || !p.changed || p.passes; };
   if (!fine(left) || !fine(right)) return PairVerdict::Ask;
   if (!storePage(left) && !storePage(right)) return PairVerdict::Continue;
   return PairVerdict::Save;

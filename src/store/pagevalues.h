@@ -71,10 +71,25 @@ QString pageInputProblems(const PageValues& page, const dbase::Table& table,
 // The record's values as the editors show them. A memo that cannot be read
 // is left empty and `memoFailed` is set.
 PageValues readPage(const dbase::Table& table, bool* memoFailed);
-// Writes every user field of the current record (in edit or insert mode).
+// Whether the page holds anything other than `shown` (what it was filled
+// with), each field read the way the table stores it: a date or an amount
+// shown in another form is the same value.
+bool pageChanged(const PageValues& page, const PageValues& shown, const dbase::Table& table);
+
+// What writePage() writes. With `shown`, only the fields that changed from
+// it: a field the user did not touch keeps its stored bytes. With
+// `keepUnstorable`, a field that cannot hold what was typed (not a date, not
+// a number, refused by the table) keeps its stored value and the rest is
+// still written.
+struct PageWrite {
+  const PageValues* shown = nullptr;
+  bool keepUnstorable = false;
+};
+// Writes the user fields of the current record (in edit or insert mode).
 // A memo that cannot be written sets `memoFailed`; the other fields are
 // still written. Throws dbase::Error for anything else.
-void writePage(dbase::Table& table, const PageValues& page, const QDate& today, bool* memoFailed);
+void writePage(dbase::Table& table, const PageValues& page, const QDate& today, bool* memoFailed,
+               const PageWrite& how = {});
 // "Corrupt Memo Field!!! You should delete record: \r" + the second user field.
 QString corruptMemoText(const dbase::Table& table);
 
@@ -98,11 +113,12 @@ struct PageState {
   bool isNew = false;
   bool inUse = false;
   bool empty = false;
-  bool passes = true;  // required fields filled and input storable
+  bool passes = true;   // required fields filled and input storable
+  bool changed = true;  // differs from what the page was filled with
 };
 enum class PairVerdict { Continue, Save, Ask };
 // Continue: nothing to store; Save: store the pages marked by StorePage;
 // Ask: a page with values does not pass: ask before leaving without saving.
 PairVerdict decidePairSave(const PageState& left, const PageState& right, bool readOnly);
-// A page is stored when it is neither empty nor in use.
-inline bool storePage(const PageState& page) { return !page.empty && !page.inUse; }
+// A page is stored when it is changed, neither empty nor in use.
+inline bool storePage(const PageState& page) { return !page.empty && !page.inUse && page.changed; }

@@ -117,6 +117,7 @@ std::optional<PageValues> RecordSession::loadAt(int32_t position) {
   letter_ = 0;
   number_ = -1;
   recNo_ = 0;
+  shown_ = PageValues{};
   DbTable& records = tables_.records;
   try {
     const int32_t total = count();
@@ -147,6 +148,7 @@ std::optional<PageValues> RecordSession::loadAt(int32_t position) {
     if (memoFailed) showMemoProblem(from);
     number_ = static_cast<int32_t>(from.engine().asInteger(0));
     if (firstSortFieldIsText()) letter_ = firstLetter(from);
+    shown_ = values;
     return values;
   } catch (const std::exception& e) {
     showError(e);
@@ -158,13 +160,23 @@ QString RecordSession::inputProblems(const PageValues& values, const std::vector
   return pageInputProblems(values, tables_.records.engine(), labels);
 }
 
+bool RecordSession::changed(const PageValues& values) {
+  if (isNew_) return true;
+  try {
+    return pageChanged(values, shown_, tables_.records.engine());
+  } catch (const std::exception&) {
+    return true;
+  }
+}
+
 PageState RecordSession::state(const PageValues& values, const std::vector<QString>& labels,
                                QString* problems) {
   PageState s;
   s.isNew = isNew_;
   s.inUse = inUse_;
   s.empty = pageIsEmpty(values);
-  const QString bad = s.empty || s.inUse ? QString() : inputProblems(values, labels);
+  s.changed = changed(values);
+  const QString bad = s.empty || s.inUse || !s.changed ? QString() : inputProblems(values, labels);
   s.passes = pagePassesRequired(values) && bad.isEmpty();
   if (problems) *problems = bad;
   return s;
@@ -181,22 +193,31 @@ bool RecordSession::askAfterFailedUpdate() {
 }
 
 bool RecordSession::post(DbTable& via, const PageValues& values, DbTable* catalogue, char* letter,
-                         bool* memoFailed) {
+                         bool* memoFailed, const PageWrite& how) {
   dbase::Table& t = via.engine();
   callHook(storeHooks().busyCursor, true);
   bool posted = false;
   bool memo = false;
   char newLetter = 0;
+  bool numbering = false;
   for (int attempt = 0; attempt < kPostAttempts && !posted; ++attempt) {
     try {
+      numbering = false;
       if (!editing(t)) t.edit();
-      if (catalogue && t.state() == dbase::Table::State::Insert && t.isEmpty(0))
+      if (catalogue && t.state() == dbase::Table::State::Insert && t.isEmpty(0)) {
+        numbering = true;
         nextRecordNumber(via, *catalogue);
+        numbering = false;
+      }
       memo = false;
-      writePage(t, values, QDate::currentDate(), &memo);
+      writePage(t, values, QDate::currentDate(), &memo, how);
       newLetter = firstLetter(via);
       t.post();
       posted = true;
+    } catch (const dbase::LockError&) {
+      // The counter's entry was already waited for: waiting again on every
+      // attempt would hold the program (and a quit) for minutes.
+      if (numbering) break;
     } catch (const std::exception&) {
     }
   }
@@ -212,6 +233,11 @@ bool RecordSession::post(DbTable& via, const PageValues& values, DbTable* catalo
 }
 
 RecordSession::Stored RecordSession::store(const PageValues& values, DbTable& via) {
+  if (!changed(values)) {
+    // Nothing of the user's to write: the record keeps its bytes.
+    release();
+    return Stored::Yes;
+  }
   bool memoFailed = false;
   Stored result = Stored::NotPosted;
   try {
@@ -228,12 +254,14 @@ RecordSession::Stored RecordSession::store(const PageValues& values, DbTable& vi
       t.goToRecord(recNo_);
     }
     char letter = isNew_ ? 0 : letter_;
-    if (post(via, values, &tables_.catalogue, &letter, &memoFailed)) {
+    const PageWrite how{isNew_ ? nullptr : &shown_, shuttingDown()};
+    if (post(via, values, &tables_.catalogue, &letter, &memoFailed, how)) {
       // Stored: staying on the record must not add it twice.
       isNew_ = false;
       letter_ = letter;
       recNo_ = t.recNo();
       number_ = static_cast<int32_t>(t.asInteger(0));
+      shown_ = values;
       result = Stored::Yes;
     }
   } catch (const std::exception&) {
@@ -246,19 +274,22 @@ RecordSession::Stored RecordSession::store(const PageValues& values, DbTable& vi
 
 bool RecordSession::leave(const PageValues& values, const std::vector<QString>& labels) {
   if (isReadOnlyDatabase() || inUse_) return true;
-  if (pageIsEmpty(values)) {
+  if (pageIsEmpty(values) || !changed(values)) {
     // A new empty page is never stored; a cleared record keeps its values.
     release();
     return true;
   }
   const QString bad = inputProblems(values, labels);
-  if (!bad.isEmpty() || !pagePassesRequired(values)) {
+  if ((!bad.isEmpty() || !pagePassesRequired(values)) && !shuttingDown()) {
+    // A quit asked while the question is open answers it with No: the
+    // close that follows stores the page.
     const bool leaving = askToLeave(bad);
     if (leaving) release();
     return leaving;
   }
   if (!openCursor()) return true;
-  if (store(values) != Stored::Yes) return askAfterFailedUpdate();
+  // While ending there is nobody left to ask: what could be kept is kept.
+  if (store(values) != Stored::Yes) return shuttingDown() || askAfterFailedUpdate();
   return true;
 }
 

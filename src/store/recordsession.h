@@ -57,6 +57,9 @@ class RecordSession {
 
   // The dates and numbers that cannot be stored, by field label.
   QString inputProblems(const PageValues& values, const std::vector<QString>& labels);
+  // Whether the page differs from what loadAt() gave it (or from what was
+  // stored since): a new page always counts as changed.
+  bool changed(const PageValues& values);
   // Where a page stands before it is left; `problems` gets its input problems.
   PageState state(const PageValues& values, const std::vector<QString>& labels,
                   QString* problems = nullptr);
@@ -69,10 +72,14 @@ class RecordSession {
   // Posts the values into the record through `via` (100 attempts): a new
   // record is appended and numbered, and the letter counts follow its new
   // letter. When `via` is not the session's cursor the lock moves to it.
+  // Only the fields that changed are written; a record that did not change
+  // is not written at all. While the program is ending, a field that cannot
+  // hold what was typed keeps its stored value.
   Stored store(const PageValues& values, DbTable& via);
   Stored store(const PageValues& values) { return store(values, *cursor_); }
-  // The whole save on leaving the record: empty pages and refused questions
-  // release it; false when the user stays.
+  // The whole save on leaving the record: empty or unchanged pages and
+  // refused questions release it; false when the user stays. While the
+  // program is ending nothing is asked: the page is stored as typed.
   bool leave(const PageValues& values, const std::vector<QString>& labels);
   // leave() on the way to `position`; the position the requested record
   // stands at afterwards, or nothing when the user stays.
@@ -112,7 +119,7 @@ class RecordSession {
 
  private:
   bool post(DbTable& via, const PageValues& values, DbTable* catalogue, char* letter,
-            bool* memoFailed);
+            bool* memoFailed, const PageWrite& how = {});
   bool storeCopy(const PageValues& values, bool* memoFailed);
 
   StoreTables& tables_;
@@ -124,6 +131,7 @@ class RecordSession {
   char letter_ = 0;
   int32_t number_ = -1;
   uint32_t recNo_ = 0;
+  PageValues shown_;  // the record as loaded or last stored
 };
 
 // The first sort field is a text field (letters apply to the records).

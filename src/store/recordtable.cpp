@@ -183,10 +183,24 @@ QString sortFilePath() {
   return joinPath(s.databaseDir, baseName(s.tableName) + ".idx");
 }
 
+namespace {
+
+// The sort file whose table was opened: only its sort is ever saved, so a
+// table that could not be opened keeps the sort it had.
+QString g_sortFileInUse;
+
+}  // namespace
+
+void resetSortState() {
+  sortState().resetSort();
+  g_sortFileInUse = sortFilePath();
+}
+
 void loadSortState() {
   SortState& sort = sortState();
   sort.resetSort();
-  QFile f(sortFilePath());
+  g_sortFileInUse = sortFilePath();
+  QFile f(g_sortFileInUse);
   if (!f.open(QIODevice::ReadOnly)) return;
   if (f.size() != kSortFileSize) return;
   const QByteArray b = f.read(kSortFileSize);
@@ -207,7 +221,8 @@ void loadSortState() {
 
 void saveSortState() {
   const SortState& sort = sortState();
-  QFile f(sortFilePath());
+  if (g_sortFileInUse.isEmpty() || g_sortFileInUse != sortFilePath()) return;
+  QFile f(g_sortFileInUse);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
   const char bytes[4] = {
       static_cast<char>(sort.firstField), static_cast<char>(sort.firstDescending ? 1 : 0),

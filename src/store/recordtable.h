@@ -36,6 +36,10 @@ void rebuildFieldSets(const DbTable& table);
 // The sort file: TableName with the extension "idx" in DatabaseDir.
 QString sortFilePath();
 void loadSortState();
+// ResetSort for a table made new: its sort file is saved from now on.
+void resetSortState();
+// Writes the sort file of the table whose sort was loaded or reset last;
+// nothing for any other (a table that could not be opened).
 void saveSortState();
 
 // The tag for the current sort, made when missing; nothing when there is no

@@ -1,8 +1,14 @@
 #include "store/sampledata.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
 
 #include <exception>
 #include <optional>
@@ -19,6 +25,7 @@ namespace {
 
 const char* const kTableName = "data.dbf";
 const char* const kCatalogName = "master.dbf";
+const char* const kCopyName = "copy.dbf";
 // Work names: a half-built table never carries a real name.
 const char* const kTableWork = "sampl$$.dbf";
 const char* const kCatalogWork = "mastr$$.dbf";
@@ -214,13 +221,69 @@ void writeSampleHeader(const QString& dir) {
   }
 }
 
+namespace {
+
+// The copy buffer as the program makes it: the template without tags,
+// holding one empty record.
+void makeCopyBuffer(const QString& programDir, const QString& dir) {
+  const std::string path = inDir(dir, kCopyName);
+  dbase::Table::copyTable(inDir(programDir, kTableName), path, false);
+  dbase::Table t;
+  t.open(path, dbase::OpenMode::Exclusive);
+  const auto tags = t.tags();
+  for (auto tag = tags.rbegin(); tag != tags.rend(); ++tag) t.deleteTag(tag->name);
+  t.append();
+  t.post();
+  t.close();
+}
+
+// rename() that fails when `to` exists, even as an empty directory.
+bool moveIntoPlace(const QString& from, const QString& to) {
+  const QByteArray a = QFile::encodeName(from);
+  const QByteArray b = QFile::encodeName(to);
+  if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a directory is never renamed over one
+  // that holds files, and the other program's holds at least BACKUP.
+  return !QFileInfo::exists(to) && ::rename(a.constData(), b.constData()) == 0;
+}
+
+}  // namespace
+
+bool seedDataDirectory(const QString& programDir, const QString& dataDir) {
+  const QFileInfo target(dataDir);
+  if (target.exists()) return false;
+  if (!QFileInfo::exists(QDir(programDir).filePath(QString::fromLatin1(kSampleCsvPath))))
+    return false;
+  const QString work =
+      QDir(target.absolutePath())
+          .filePath(QStringLiteral("%1~%2-%3")
+                        .arg(target.fileName())
+                        .arg(QCoreApplication::applicationPid())
+                        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+  if (!QDir().mkdir(work)) return false;
+  bool made = false;
+  try {
+    if (loadSampleCollection(programDir, work) && QDir(work).mkdir(QStringLiteral("BACKUP"))) {
+      makeCopyBuffer(programDir, work);
+      writeSampleHeader(work);
+      made = moveIntoPlace(work, dataDir);
+    }
+  } catch (const std::exception&) {
+    made = false;
+  }
+  // Not made, or another start was first: that one's directory is used.
+  if (!made) QDir(work).removeRecursively();
+  return made;
+}
+
 void installSampleSeeder() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  runObjects().afterDataDirectories.push_back([] {
+  runObjects().beforeDataDirectories.push_back([] {
     const AppSettings& s = appSettings();
-    const QString dir = joinPath(s.dataRootDir, AppSettings::dataSubdir);
-    if (loadSampleCollection(s.programDir, dir)) writeSampleHeader(dir);
+    seedDataDirectory(s.programDir, joinPath(s.dataRootDir, AppSettings::dataSubdir));
   });
 }

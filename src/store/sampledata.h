@@ -19,6 +19,14 @@ inline constexpr const char* kSampleCsvPath = "sample/books.csv";
 // wide enough to read. Leaves an existing file alone.
 void writeSampleHeader(const QString& dir);
 
-// Hooks the loader into start-up for the public data directory of the program
-// directory (DataRootDir/DATA), once.
+// The first start of a program directory: when dataDir does not exist yet,
+// builds it whole beside itself (the sample collection with its catalogue,
+// header.dat, the copy buffer and BACKUP) and moves it into place in one
+// step, so a program starting at the same time finds it complete or not at
+// all, and two starts never both seed. True when this call made it; once the
+// directory exists nothing is seeded again, whatever is missing from it.
+bool seedDataDirectory(const QString& programDir, const QString& dataDir);
+
+// Hooks seedDataDirectory() into start-up for the public data directory
+// (DataRootDir/DATA), once.
 void installSampleSeeder();

@@ -5,6 +5,7 @@
 #include "core/optionsfile.h"
 #include "core/runobjects.h"
 #include "core/settings.h"
+#include "support/scriptedprompter.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -198,9 +199,12 @@ TEST_F(OptionsFiles, UserOptionsRoundTripAndTheLastFile) {
 class LastFileRule : public OptionsFiles {
  protected:
   QString publicDir() const { return joinPath(box.path(), "DATA"); }
-  void load(uint16_t initialDataFile, const QByteArray& table, const QString& dir) {
+  // The last file's directory exists unless the test says otherwise.
+  void load(uint16_t initialDataFile, const QByteArray& table, const QString& dir,
+            bool dirExists = true) {
     const QString home = box.file("home");
     QDir().mkpath(home);
+    if (dirExists && !dir.isEmpty()) QDir().mkpath(dir);
     ASSERT_TRUE(SettingsSandbox::write(joinPath(home, "options.dat"),
                                        userFile(initialDataFile, table, dir.toUtf8(), 1)));
     s.databaseDir = home;
@@ -241,6 +245,42 @@ TEST_F(LastFileRule, NoPublicAccessStillReturnsToAPrivateDirectory) {
   load(1, "data_2.dbf", box.file("data0002"));
   EXPECT_EQ(s.tableName, QStringLiteral("data_2.dbf"));
   EXPECT_EQ(s.databaseDir, box.file("data0002"));
+}
+
+// A last file that cannot be opened any more is not taken, with a word why,
+// so the next start does not end the same way.
+TEST_F(LastFileRule, GoneDirectoryOrOverlongNameGivesTheLoginDatabase) {
+  struct Case {
+    QByteArray table;
+    QString dir;
+    bool dirExists;
+    QString message;
+  };
+  const QString home = box.file("home");
+  const QString gone = box.file("gone/DATA");
+  for (const Case& c : {
+           Case{"data.dbf", gone, false,
+                "The last used database directory\r" + gone +
+                    "\rno longer exists. "
+                    "The database in\r" +
+                    home + "\ris opened instead."},
+           Case{"longtablename.dbf", publicDir(), true,
+                "The file name of the last used database \"longtablename.dbf\" is longer than "
+                "12 characters.\rThe database \"data.dbf\" is opened instead."},
+       }) {
+    ScriptedPrompter prompts;
+    s.databaseDir = home;
+    s.tableName = AppSettings::defaultTableName;
+    load(1, c.table, c.dir, c.dirExists);
+    EXPECT_EQ(s.tableName, QStringLiteral("data.dbf"));
+    EXPECT_EQ(s.databaseDir, home);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, MsgKind::Warning);
+    EXPECT_EQ(prompts.shown[0].text, c.message);
+  }
+  // Twelve characters still fit the catalogue.
+  load(1, "data_123.dbf", publicDir());
+  EXPECT_EQ(s.tableName, QStringLiteral("data_123.dbf"));
 }
 
 TEST_F(LastFileRule, SupervisorMayReturnToThePublicDirectory) {

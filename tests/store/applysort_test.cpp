@@ -200,6 +200,7 @@ class SortFileTest : public StoreTest {
 
 TEST_F(SortFileTest, RoundTripsFourBytes) {
   SortState& s = sortState();
+  loadSortState();
   s.firstField = static_cast<uint8_t>(F(kAuthor));
   s.firstDescending = true;
   s.secondField = static_cast<uint8_t>(F(kValue));

@@ -75,6 +75,8 @@ TEST_F(OpenDatabaseTest, DeletedTableIsRecreatedEmptyWithWarningAndSortReset) {
   EXPECT_EQ(sortState().firstField, 0);
   EXPECT_EQ(tables_.records.engine().recordCount(), 0u);
   EXPECT_EQ(tables_.records.indexName, "IDX0");
+  saveSortState();
+  EXPECT_EQ(readBytes(dataFile("data.idx")), std::string(4, '\0'));
 }
 
 TEST_F(OpenDatabaseTest, DeletedIndexIsRestoredFromTheTemplateWithTheRecords) {
@@ -101,6 +103,7 @@ TEST_F(OpenDatabaseTest, EnsureOpenRestoresTheIndexOfAClosedTable) {
 TEST_F(OpenDatabaseTest, DamagedTableIsReportedAndNeverReplaced) {
   makeDatabase({{"a"}});
   writeBytes(dataFile("data.dbf"), "not a table at all");
+  writeBytes(dataFile("data.idx"), std::string("\x02\x01\x00\x00", 4));
   prompter_.answers = {MsgResult::No};
   EXPECT_FALSE(openDatabase(tables_));
   ASSERT_EQ(prompter_.shown.size(), 2u);
@@ -111,6 +114,8 @@ TEST_F(OpenDatabaseTest, DamagedTableIsReportedAndNeverReplaced) {
   EXPECT_TRUE(prompter_.shown[1].text.startsWith("Could not Open the database!\r"));
   EXPECT_EQ(readBytes(dataFile("data.dbf")), "not a table at all");
   EXPECT_TRUE(appSettings().indexErrorQuiet);
+  saveSortState();  // as the view's close does: the sort was never loaded
+  EXPECT_EQ(readBytes(dataFile("data.idx")), std::string("\x02\x01\x00\x00", 4));
 }
 
 TEST_F(OpenDatabaseTest, TableHeldExclusivelyIsRetriedOnYes) {

@@ -127,7 +127,13 @@ TEST_F(PageFields, PairSaveVerdicts) {
   const PageState untitled{false, false, false, false};
   const PageState empty{true, false, true, false};
   const PageState inUse{false, true, false, false};
+  // Stored records the user did not touch: never asked about, never written.
+  const PageState untouched{false, false, false, true, false};
+  const PageState untouchedUntitled{false, false, false, false, false};
   EXPECT_EQ(decidePairSave(filled, filled, false), PairVerdict::Save);
+  EXPECT_EQ(decidePairSave(untouched, untouchedUntitled, false), PairVerdict::Continue);
+  EXPECT_EQ(decidePairSave(untouchedUntitled, filled, false), PairVerdict::Save);
+  EXPECT_EQ(decidePairSave(untouched, untitled, false), PairVerdict::Ask);
   EXPECT_EQ(decidePairSave(empty, empty, false), PairVerdict::Continue);
   EXPECT_EQ(decidePairSave(filled, untitled, false), PairVerdict::Ask);
   EXPECT_EQ(decidePairSave(untitled, empty, false), PairVerdict::Ask);
@@ -137,6 +143,7 @@ TEST_F(PageFields, PairSaveVerdicts) {
   EXPECT_FALSE(storePage(inUse));
   EXPECT_FALSE(storePage(empty));
   EXPECT_TRUE(storePage(filled));
+  EXPECT_FALSE(storePage(untouched));
 }
 
 }  // namespace

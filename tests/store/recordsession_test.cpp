@@ -134,6 +134,27 @@ TEST_P(RefusedLeave, AsksAndNoStaysWithTheRecordHeld) {
   other.cancel();
 }
 
+// A signal or the end of the session: nobody is asked, the close goes on and
+// the page is stored as typed, but for what the field cannot hold.
+TEST_P(RefusedLeave, WhileEndingNothingIsAskedAndWhatFitsIsStored) {
+  const Refusal& c = GetParam();
+  appSettings().requiredFields.set(0);
+  open({{"Alpha", 0, "0", "Author 1"}});
+  const std::vector<std::string> before = stored(F(c.field));
+  RecordSession session(tables_);
+  PageValues v = session.loadAt(0).value();
+  v.text[c.field] = c.typed;
+  v.text[kAuthor] = "Changed";
+  struct Ending {
+    Ending() { setShuttingDown(true); }
+    ~Ending() { setShuttingDown(false); }
+  } ending;
+  EXPECT_TRUE(session.leave(v, designedLabels()));
+  EXPECT_TRUE(prompter_.shown.empty());
+  EXPECT_EQ(stored(F(kAuthor)), std::vector<std::string>{"Changed"});
+  EXPECT_EQ(stored(F(c.field)), c.field == kTitle ? std::vector<std::string>{""} : before);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Questions, RefusedLeave,
     ::testing::Values(Refusal{"EmptyTitle", kTitle, "", "First Field cannot be empty!"},
@@ -151,6 +172,60 @@ INSTANTIATE_TEST_SUITE_P(
                               "Book Title: the character \u03A9 cannot be stored."},
                       Refusal{"NoCodeInTheMemo", kNotes, "\u010Cten\u00ED\n\u0159\u010D",
                               "Notes: the characters \u010C \u0159 \u010D cannot be stored."}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// Bytes another program left that the editors cannot show as they are.
+struct OddBytes {
+  const char* name;
+  UserField field;
+  std::string bytes;
+};
+
+class UntouchedFields : public RecordSessionTest, public ::testing::WithParamInterface<OddBytes> {
+ protected:
+  // Overwrites the field's bytes of the first record in the file.
+  void patchFirstRecord(int field, const std::string& bytes) {
+    std::string file = readBytes(dataFile("data.dbf"));
+    const auto u16 = [&](size_t at) {
+      return static_cast<size_t>(static_cast<uint8_t>(file[at]) | static_cast<uint8_t>(file[at + 1])
+                                                                      << 8);
+    };
+    size_t at = u16(8) + 1;
+    for (int f = 0; f < field; ++f) at += tables_.records.fieldDefs()[size_t(f)].length;
+    file.replace(at, bytes.size(), bytes);
+    writeBytes(dataFile("data.dbf"), file);
+  }
+};
+
+TEST_P(UntouchedFields, KeepTheirBytesWhetherOrNotTheRecordChanged) {
+  const OddBytes& c = GetParam();
+  open({{"Alpha", 0, "0", "Author 1"}, {"Beta", 0, "0", "Author 2"}});
+  patchFirstRecord(F(c.field), c.bytes);
+  const std::string file = readBytes(dataFile("data.dbf"));
+  RecordSession session(tables_);
+  PageValues v = session.loadAt(0).value();
+  EXPECT_FALSE(session.changed(v));
+  EXPECT_TRUE(session.leave(v, designedLabels()));
+  EXPECT_EQ(session.store(v), RecordSession::Stored::Yes);
+  EXPECT_EQ(readBytes(dataFile("data.dbf")), file) << "an untouched record was written";
+  EXPECT_TRUE(prompter_.shown.empty());
+
+  v = session.loadAt(0).value();
+  v.text[kAuthor] = "Changed";
+  EXPECT_TRUE(session.leave(v, designedLabels()));
+  dbase::Table t;
+  t.open(dataFile("data.dbf"), dbase::OpenMode::Shared, true);
+  t.first();
+  EXPECT_EQ(t.asString(F(kAuthor)), "Changed");
+  EXPECT_EQ(std::string(t.fieldBytes(F(c.field)).substr(0, c.bytes.size())), c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stored, UntouchedFields,
+    ::testing::Values(OddBytes{"ImpossibleDate", kPublished, "18651399"},
+                      OddBytes{"UndefinedCodePoint", kPublisher, "M\x81\x8D\x90ller"},
+                      OddBytes{"NulPadding", kCategory, std::string("Poems\0\0", 7)},
+                      OddBytes{"NumberInOtherForm", kValue, "   +0012.50"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(RecordSessionTest, PageStateNamesEveryProblem) {
@@ -205,6 +280,18 @@ TEST_F(RecordSessionTest, NewRecordsGetTheNextCatalogueNumbers) {
   // An empty new page is never stored.
   ASSERT_TRUE(session.loadAt(session.count()));
   EXPECT_TRUE(session.leave(PageValues{}, designedLabels()));
+  EXPECT_EQ(stored(0).size(), 3u);
+  // Another program holds the counter: after its wait the save fails once
+  // and asks, rather than waiting again on each of its attempts.
+  dbase::Table other;
+  other.open(dataFile("master.dbf"));
+  other.first();
+  other.edit();
+  v = session.loadAt(session.count()).value();
+  v.text[kTitle] = "Delta";
+  EXPECT_FALSE(session.leave(v, designedLabels()));
+  EXPECT_EQ(prompter_.texts(), QStringList{"Could not Update the record!" + kDiscard});
+  other.cancel();
   EXPECT_EQ(stored(0).size(), 3u);
 }
 

@@ -52,9 +52,9 @@ class StartupSeed : public ::testing::Test {
   }
   void TearDown() override { QDir::setCurrent(startDir_); }
 
-  uint32_t recordsIn(const QString& dir) {
+  uint32_t recordsIn(const QString& dir, const char* table = "data.dbf") {
     dbase::Table t;
-    t.open(native(QDir(dir).filePath("data.dbf")), dbase::OpenMode::Shared, true);
+    t.open(native(QDir(dir).filePath(table)), dbase::OpenMode::Shared, true);
     return t.recordCount();
   }
 
@@ -69,6 +69,10 @@ TEST_F(StartupSeed, FirstStartFillsThePublicDirectory) {
   ASSERT_TRUE(dbase::Table::resolve(native(QDir(data).filePath("data.dbf"))));
   EXPECT_EQ(recordsIn(data), 2u);
   EXPECT_TRUE(QFile::exists(QDir(data).filePath("master.dbf")));
+  EXPECT_EQ(recordsIn(data, "copy.dbf"), 1u);
+  EXPECT_TRUE(QDir(data).exists("BACKUP"));
+  // Built beside DATA and moved into place: nothing of the work is left.
+  EXPECT_EQ(QDir(program_.path()).entryList({"DATA*"}, QDir::Dirs), QStringList{"DATA"});
   EXPECT_TRUE(prompter_.shown.isEmpty()) << prompter_.shown.join('|').toStdString();
   // The seeded directory starts with readable title and author columns.
   QFile header(QDir(data).filePath("header.dat"));
@@ -94,6 +98,10 @@ TEST_F(StartupSeed, LaterStartsKeepTheUsersTable) {
   }
   runStartupSteps(program_.path());
   EXPECT_EQ(recordsIn(data), 1u);
+  // Only the first start seeds: a table deleted later is not put back here.
+  dbase::Table::deleteTable(native(QDir(data).filePath("data.dbf")));
+  runStartupSteps(program_.path());
+  EXPECT_FALSE(dbase::Table::resolve(native(QDir(data).filePath("data.dbf"))));
 }
 
 }  // namespace

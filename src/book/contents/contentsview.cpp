@@ -1,6 +1,7 @@
 #include "book/contents/contentsview.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -194,6 +195,19 @@ void ContentsView::recordPagesHidden(const QPoint& where, char letter, bool exit
   selectLetter(letter);
   show();
   if (FindDialog* find = FindDialog::instance()) find->setHooks(findHooks());
+}
+
+void ContentsView::closeEvent(QCloseEvent* event) {
+  // Closed while the record pages are up (a signal, the end of the session):
+  // what was typed there is saved first.
+  if (!switchingModel && recordPages && recordPages->isVisible()) {
+    if (!recordPages->savePair()) {
+      event->ignore();
+      return;
+    }
+    recordPages->hide();
+  }
+  BookView::closeEvent(event);
 }
 
 void ContentsView::onNewClicked() {

@@ -48,6 +48,7 @@ class ContentsView : public BookView {
   void applyPageColors() override;
   void showSpreadState(int currentSlot) override;
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void buildPages();

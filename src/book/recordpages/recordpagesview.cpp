@@ -324,11 +324,13 @@ bool RecordPagesView::savePair() {
     case PairVerdict::Continue:
       return true;
     case PairVerdict::Ask:
-      return RecordSession::askToLeave(problems);
+      // While the program ends nobody is asked: the pages are stored as typed.
+      if (!shuttingDown()) return RecordSession::askToLeave(problems);
+      break;
     case PairVerdict::Save:
       break;
   }
-  return storePair(state[0], state[1]) || RecordSession::askAfterFailedUpdate();
+  return storePair(state[0], state[1]) || shuttingDown() || RecordSession::askAfterFailedUpdate();
 }
 
 bool RecordPagesView::storePair(const PageState& left, const PageState& right) {

@@ -219,6 +219,25 @@ TEST_F(RecordPages, EmptyTitleAsksAndNoStaysWithTheEdits) {
   EXPECT_EQ(stored(3)[0], "Author 1");  // left without saving
 }
 
+// A signal or the end of the session closes the table of contents while the
+// pages are up: nothing is asked and the pages are stored as typed.
+TEST_F(RecordPages, EndOfTheRunWhileThePagesAreUpStoresThemAsTyped) {
+  makeTable(numbered(2));
+  openPages(0);
+  Edit(0, 0)->clear();
+  type(0, 1, "Changed Author");
+  struct Ending {
+    Ending() { setShuttingDown(true); }
+    ~Ending() { setShuttingDown(false); }
+  } ending;
+  toc->close();
+  QTest::qWait(0);
+  EXPECT_TRUE(guard.isNull());
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"", "Book 001"}));
+  EXPECT_EQ(stored(3), (std::vector<std::string>{"Changed Author", "Author 2"}));
+}
+
 TEST_F(RecordPages, TextThatIsNoDateOrNumberIsKeptAndExplained) {
   makeTable(numbered(2));
   openPages(0);

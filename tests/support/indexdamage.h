@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 
 namespace indexdamage {
@@ -29,7 +29,9 @@ inline void breakRootsOf(const std::string& mdxPath) {
   std::string bytes;
   {
     std::ifstream in(mdxPath, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
+    std::ostringstream all;
+    all << in.rdbuf();
+    bytes = all.str();
   }
   breakRoots(bytes);
   std::ofstream(mdxPath, std::ios::binary | std::ios::trunc) << bytes;

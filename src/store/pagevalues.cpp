@@ -183,39 +183,49 @@ bool pagePassesRequired(const PageValues& page) {
   return true;
 }
 
+namespace {
+
+// What is wrong with `t` for field `f`, a line each; empty when it can be stored as typed.
+QStringList fieldInputProblems(const dbase::FieldDef& f, const QString& label, const QString& t) {
+  QStringList lines;
+  if (f.type == dbase::FieldType::Date) {
+    const ParsedDate d = parseDateText(t);
+    if (!d.empty && !d.date)
+      lines << QStringLiteral("%1: \"%2\" is not a date (%3).")
+                   .arg(label, t, dateEditPattern().toLower());
+  } else if (isNumeric(f.type)) {
+    const ParsedNumber v = parseNumberText(t);
+    if (!v.empty && !v.value)
+      lines << QStringLiteral("%1: \"%2\" is not a number.").arg(label, t);
+    else if (v.value && !dbase::numberFits(f, *v.value))
+      lines << QStringLiteral("%1: \"%2\" is too large for the field.").arg(label, t);
+  } else if (f.type == dbase::FieldType::Character || f.type == dbase::FieldType::Memo) {
+    if (const QString chars = unstorableCharsPhrase(t); !chars.isEmpty())
+      lines << QStringLiteral("%1: %2 cannot be stored.").arg(label, chars);
+    // Trailing blanks are what the field pads with: they may go.
+    const qsizetype length = storedLength(t);
+    if (f.type == dbase::FieldType::Character && length > f.length)
+      lines << QStringLiteral("%1: the text is %2 characters long, the field holds %3.")
+                   .arg(label)
+                   .arg(length)
+                   .arg(f.length);
+  }
+  return lines;
+}
+
+}  // namespace
+
 QString pageInputProblems(const PageValues& page, const dbase::Table& table,
                           const std::vector<QString>& labels) {
   QStringList lines;
   const int n = fieldsOnPage(table);
   for (int k = 0; k < n; ++k) {
     const dbase::FieldDef& f = table.fields()[static_cast<size_t>(UserField(k))];
-    const QString& t = page.text[static_cast<size_t>(k)];
     QString label = k < static_cast<int>(labels.size())
                         ? labels[static_cast<size_t>(k)]
                         : QString::fromLatin1(kDesigns[static_cast<size_t>(k)].caption);
     if (label.endsWith(QLatin1Char(':'))) label.chop(1);
-    if (f.type == dbase::FieldType::Date) {
-      const ParsedDate d = parseDateText(t);
-      if (!d.empty && !d.date)
-        lines << QStringLiteral("%1: \"%2\" is not a date (%3).")
-                     .arg(label, t, dateEditPattern().toLower());
-    } else if (isNumeric(f.type)) {
-      const ParsedNumber v = parseNumberText(t);
-      if (!v.empty && !v.value)
-        lines << QStringLiteral("%1: \"%2\" is not a number.").arg(label, t);
-      else if (v.value && !dbase::numberFits(f, *v.value))
-        lines << QStringLiteral("%1: \"%2\" is too large for the field.").arg(label, t);
-    } else if (f.type == dbase::FieldType::Character || f.type == dbase::FieldType::Memo) {
-      if (const QString chars = unstorableCharsPhrase(t); !chars.isEmpty())
-        lines << QStringLiteral("%1: %2 cannot be stored.").arg(label, chars);
-      // Trailing blanks are what the field pads with: they may go.
-      const qsizetype length = storedLength(t);
-      if (f.type == dbase::FieldType::Character && length > f.length)
-        lines << QStringLiteral("%1: the text is %2 characters long, the field holds %3.")
-                     .arg(label)
-                     .arg(length)
-                     .arg(f.length);
-    }
+    lines << fieldInputProblems(f, label, page.text[static_cast<size_t>(k)]);
   }
   return lines.join(QLatin1Char('\r'));
 }
@@ -291,17 +301,10 @@ bool fieldChanged(const dbase::FieldDef& f, int k, const PageValues& page,
   return !sameValue(f, page.text[static_cast<size_t>(k)], shown.text[static_cast<size_t>(k)]);
 }
 
-// Text that is there but cannot be stored in a date or numeric field.
+// Text the field cannot hold as typed: not a date, not a number, too large,
+// too long, or characters outside the code page.
 bool unstorable(const dbase::FieldDef& f, const QString& text) {
-  if (f.type == dbase::FieldType::Date) {
-    const ParsedDate d = parseDateText(text);
-    return !d.empty && !d.date;
-  }
-  if (isNumeric(f.type)) {
-    const ParsedNumber v = parseNumberText(text.left(255));
-    return !v.empty && !v.value;
-  }
-  return false;
+  return !fieldInputProblems(f, QString(), text).isEmpty();
 }
 
 void writeField(dbase::Table& table, int k, const PageValues& page, const QDate& today,

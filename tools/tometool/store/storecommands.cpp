@@ -126,6 +126,7 @@ int cmdSort(const Args& args) {
     if (c->position >= count)
       throw UsageError{"no user field " + std::to_string(c->position) + " (the table has " +
                        std::to_string(count) + ")"};
+  loadSortState();  // the sort file is written only for a table whose sort was read
   SortState& s = sortState();
   s.firstField = static_cast<uint8_t>(firstUser + first.position);
   s.firstDescending = first.descending;

@@ -12,33 +12,9 @@
 
 #include "core/reminders.h"
 #include "dbase/table.h"
+#include "support/programrun.h"
 
 namespace {
-
-// What a fresh installation holds: build/bin without anything a run left there.
-bool copyProgramDir(const QString& from, const QString& to) {
-  static const QStringList kRunFiles{"DATA", "options.dat", "remind.dat", "users.lst"};
-  QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-  while (it.hasNext()) {
-    const QFileInfo fi(it.next());
-    if (kRunFiles.contains(fi.fileName()) || fi.fileName().startsWith("data0")) continue;
-    const QString target = QDir(to).filePath(fi.fileName());
-    if (fi.isDir()) {
-      if (!QDir().mkpath(target) || !copyProgramDir(fi.filePath(), target)) return false;
-    } else if (!QFile::copy(fi.filePath(), target)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-bool waitFor(const std::function<bool()>& ready, int ms) {
-  for (int waited = 0; waited < ms; waited += 50) {
-    if (ready()) return true;
-    QThread::msleep(50);
-  }
-  return ready();
-}
 
 std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
 

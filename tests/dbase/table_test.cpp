@@ -728,15 +728,18 @@ void markIndexBusy(const std::string& mdxPath) {
   testing::writeFile(mdxPath, bytes);
 }
 
+// A table of "b", "c", "a" with a tag on the title.
+void createThreeBooks(const std::string& path) {
+  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
+  Table t;
+  t.open(path);
+  for (const char* s : {"b", "c", "a"}) testing::addBook(t, s, "x");
+}
+
 TEST(TableRecovery, UnfinishedIndexUpdateIsRebuiltOnOpen) {
   ScratchDir dir;
   std::string path = dir.file("books.dbf");
-  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
-  {
-    Table t;
-    t.open(path);
-    for (const char* s : {"b", "c", "a"}) testing::addBook(t, s, "x");
-  }
+  createThreeBooks(path);
   // Drop the index's keys by writing an empty one in its place, then mark it busy.
   {
     Table t;
@@ -745,12 +748,7 @@ TEST(TableRecovery, UnfinishedIndexUpdateIsRebuiltOnOpen) {
   }
   std::string emptyIndex = testing::readFile(dir.file("books.mdx"));
   Table::deleteTable(path);
-  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
-  {
-    Table t;
-    t.open(path);
-    for (const char* s : {"b", "c", "a"}) testing::addBook(t, s, "x");
-  }
+  createThreeBooks(path);
   testing::writeFile(dir.file("books.mdx"), emptyIndex);
   markIndexBusy(dir.file("books.mdx"));
   Table t;
@@ -790,12 +788,7 @@ TEST(TableRecovery, RebuildNeedsTheTableToItself) {
 TEST(TableRecovery, DamagedIndexIsLeftOutByReadersAndRebuiltOnRequest) {
   ScratchDir dir;
   std::string path = dir.file("books.dbf");
-  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
-  {
-    Table t;
-    t.open(path);
-    for (const char* s : {"b", "c", "a"}) testing::addBook(t, s, "x");
-  }
+  createThreeBooks(path);
   const std::vector<TagDef> tags{testing::tag("TITLE", "TITLE"), testing::tag("AUTHOR", "AUTHOR")};
   std::string mdx = testing::readFile(dir.file("books.mdx"));
   mdx[0] = 9;  // not an index version

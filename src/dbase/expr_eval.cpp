@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dbase/dbf.h"
 #include "dbase/error.h"
 
 namespace dbase::expr_detail {
@@ -404,6 +405,9 @@ ExprValue eval(const Node& n, const RecordView& rec) {
       const ExprNumber v = arg(0).number;
       return makeNumber(std::copysign(std::floor(std::fabs(v) * f + 0.5), v) / f);
     }
+    case Op::Deleted:
+      return makeLogical(!rec.record.empty() &&
+                         static_cast<uint8_t>(rec.record[0]) == kRecordDeleted);
   }
   return {};
 }

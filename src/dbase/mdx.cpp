@@ -380,6 +380,7 @@ int MdxFile::addTag(const TagDef& def, KeyType type, int keyLength) {
   h[kTagUnique] = static_cast<char>(t.unique ? kFormatUnique : 0);
   std::memcpy(h + kTagExpression, def.expression.data(), def.expression.size());
   std::memcpy(h + kTagFilter, def.filter.data(), def.filter.size());
+  if (!def.filter.empty()) h[kTagHasFilter] = h[kTagFilterKeys] = 1;
   t.headerDirty = true;
   f.tags.push_back(std::move(t));
   f.writeTagTable();

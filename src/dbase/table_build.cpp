@@ -63,7 +63,8 @@ void Table::Impl::writeHeaderDefinitions() {
   dbf.writeAt(0, bytes.data(), bytes.size());
 }
 
-// Keys of every record (deleted ones too: dBASE keeps them) in the tag's order.
+// Keys of every record the filter admits (deleted ones too unless the filter
+// leaves them out: dBASE keeps them) in the tag's order.
 std::vector<std::pair<std::string, uint32_t>> Table::Impl::collectKeys(
     const TagState& t, const File& src, const DbfHeader& h, uint32_t n,
     const MemoFile* memoFile) const {

@@ -216,6 +216,14 @@ void Table::Impl::postRewrite(const std::vector<std::optional<std::string>>& old
                               const std::vector<char>& keyKept) {
   const uint32_t target = recno;
   rewriteRecord(target);
+  moveKeys(target, oldKeys, keyKept);
+  unlockRecord();
+}
+
+// Gives record target the keys of the record buffer in place of oldKeys (the
+// tags marked in keyKept keep theirs).
+void Table::Impl::moveKeys(uint32_t target, const std::vector<std::optional<std::string>>& oldKeys,
+                           const std::vector<char>& keyKept) {
   std::string key;
   for (size_t t = 0; t < tags.size(); ++t) {
     if (keyKept[t]) continue;
@@ -231,7 +239,6 @@ void Table::Impl::postRewrite(const std::vector<std::optional<std::string>>& old
       ++indexWrites;
     }
   }
-  unlockRecord();
 }
 
 // Writes what exclusive use keeps back: the record count, the memo header, the index batch.
@@ -263,11 +270,38 @@ void Table::Impl::deleteRecord() {
     state = Table::State::Browse;
   }
   lockRecord(recno);
+  // Tags whose filter (or key) reads the deletion flag, such as FOR
+  // .NOT.DELETED(), lose the record's key: with the record as it is now.
+  std::vector<std::optional<std::string>> oldKeys(tags.size());
+  std::vector<char> keyKept(tags.size(), 1);
+  bool keysMove = false;
+  for (size_t t = 0; t < tags.size(); ++t) {
+    if (!tags[t].readsDeletion) continue;
+    keyKept[t] = 0;
+    keysMove = true;
+  }
+  if (keysMove) {
+    applyPendingKeys();  // the keys must be in the index to be erased
+    readRecord(recno, rec);
+    for (size_t t = 0; t < tags.size(); ++t) {
+      std::string k;
+      if (!keyKept[t] && tagKey(tags[t], rec, k)) oldKeys[t] = std::move(k);
+    }
+  }
   char flag = static_cast<char>(kRecordDeleted);
   stampDate();
-  dbf.writeAt(recordOffset(recno), &flag, 1);
-  rec[0] = flag;
-  setFlag(recno, true);
+  {
+    // Marked busy before the flag changes, as for a post.
+    std::optional<IndexUpdate> index;
+    if (keysMove) index.emplace(*this);
+    dbf.writeAt(recordOffset(recno), &flag, 1);
+    rec[0] = flag;
+    setFlag(recno, true);
+    if (keysMove) {
+      moveKeys(recno, oldKeys, keyKept);
+      index->finish();
+    }
+  }
   unlockRecord();
   changed();
   uint32_t gone = recno;

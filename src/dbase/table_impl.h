@@ -54,13 +54,19 @@ struct TagState {
   int index = -1;  // in MdxFile
   std::optional<Expression> expr;
   std::optional<Expression> filter;
-  std::vector<int> fields;  // read by the key and the filter
+  std::vector<int> fields;     // read by the key and the filter
+  bool readsDeletion = false;  // deleting a record changes what the tag holds for it
+  bool liveOnly = false;       // the filter leaves deleted records out (FOR .NOT.DELETED())
 
   void noteFields() {
     fields = expr->fields();
+    readsDeletion = expr->readsDeletion();
+    liveOnly = false;
     if (filter) {
       const std::vector<int> more = filter->fields();
       fields.insert(fields.end(), more.begin(), more.end());
+      readsDeletion = readsDeletion || filter->readsDeletion();
+      liveOnly = filter->excludesDeleted();
     }
   }
 };
@@ -227,6 +233,9 @@ struct Table::Impl {
     prepareBulk();
     return flagsCurrent() && deletedCount == 0;
   }
+  // True when positions in the active tag are positions among live records:
+  // the tag leaves deleted records out (no flags need reading), or there are none.
+  bool positionsExact() { return activeTag().liveOnly || allLive(); }
 
   // ---- keys (table_keys.cpp) ----
   bool tagKey(const TagState& t, std::string_view record, std::string& key) const;
@@ -305,6 +314,8 @@ struct Table::Impl {
   uint32_t postAppend();
   void postRewrite(const std::vector<std::optional<std::string>>& oldKeys,
                    const std::vector<char>& keyKept);
+  void moveKeys(uint32_t target, const std::vector<std::optional<std::string>>& oldKeys,
+                const std::vector<char>& keyKept);
   void flushPending();
   void deleteRecord();
 

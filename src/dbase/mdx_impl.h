@@ -113,7 +113,7 @@ struct MdxFile::Impl {
   uint32_t pageCount = 0;
   std::unordered_map<uint32_t, BlockRef> cache;
   std::vector<std::pair<uint32_t, BlockRef>> dirty;  // written at the end of the update
-  std::unordered_map<uint32_t, uint64_t> counts;     // entries below a page
+  std::unordered_map<uint32_t, uint64_t> counts;     // entries below an interior page
   uint64_t generation = 1;
   uint32_t seenCounter = 0;
   uint64_t seenSize = 0;
@@ -175,6 +175,9 @@ struct MdxFile::Impl {
   // Reads blocks with as few calls as possible, handing each to use(page, bytes).
   template <class F>
   void readBlocks(std::vector<uint32_t> pages, F use);
+  template <class F>
+  void readSortedBlocks(const std::vector<std::pair<uint32_t, uint32_t>>& pages, F use);
+  std::unique_ptr<char[]> runBuffer;
   // Loads the children of an interior node together: a walk then reads a run, not a block.
   void prefetchChildren(const Node& n);
   void evict();

@@ -133,6 +133,7 @@ struct MdxFile::Impl {
   void readAt(uint64_t offset, char* buf, size_t n) const;
   void writeAt(uint64_t offset, const char* buf, size_t n) const;
   void statFile(uint64_t& size, int64_t& mtime) const;
+  void syncData() const;
 
   // ---- header and tags ----
   void load();
@@ -144,6 +145,7 @@ struct MdxFile::Impl {
     return tags[static_cast<size_t>(i)];
   }
   int findTag(std::string_view name) const;
+  Tag newTag(const TagDef& def, KeyType type, int keyLength) const;
 
   // ---- updates ----
   void beginWrite();
@@ -221,9 +223,8 @@ struct MdxFile::Impl {
   void eraseAt(Tag& t, Path& p);
   // Pages of a tag's tree; stops quietly where the tree is damaged.
   void collectPages(const Tag& t, std::vector<uint32_t>& out);
-  void build(Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted);
-  void checkBuildInput(const Tag& t,
-                       const std::vector<std::pair<std::string, uint32_t>>& sorted) const;
+  void build(Tag& t, const KeyList& sorted);
+  void checkBuildInput(const Tag& t, const KeyList& sorted) const;
   std::vector<uint32_t> freeListSorted();
   // A tree written by writeTree(): its root, entries, blocks, and how many of
   // the free blocks it took (lowest first).
@@ -233,8 +234,7 @@ struct MdxFile::Impl {
     uint32_t blocks = 0;
     size_t freeUsed = 0;
   };
-  BuiltTree writeTree(const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted,
-                      const std::vector<uint32_t>& free);
+  BuiltTree writeTree(const Tag& t, const KeyList& sorted, const std::vector<uint32_t>& free);
 };
 
 }  // namespace dbase

@@ -496,17 +496,15 @@ void MdxFile::Impl::collectPages(const Tag& t, std::vector<uint32_t>& out) {
   }
 }
 
-void MdxFile::Impl::checkBuildInput(
-    const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted) const {
+void MdxFile::Impl::checkBuildInput(const Tag& t, const KeyList& sorted) const {
   const size_t keyLen = static_cast<size_t>(t.keyLength);
-  for (size_t i = 0; i < sorted.size(); ++i) {
-    if (sorted[i].first.size() != keyLen)
-      throw Error(path, "tag " + t.name + ": key of " + std::to_string(sorted[i].first.size()) +
-                            " bytes for a key length of " + std::to_string(keyLen));
-    if (i > 0 && entryCmp(t, sorted[i - 1].first, sorted[i - 1].second, sorted[i].first,
-                          sorted[i].second, false) > 0)
+  if (sorted.width != keyLen || sorted.keys.size() != sorted.size() * keyLen)
+    throw Error(path, "tag " + t.name + ": keys of " + std::to_string(sorted.width) +
+                          " bytes for a key length of " + std::to_string(keyLen));
+  for (size_t i = 1; i < sorted.size(); ++i)
+    if (entryCmp(t, sorted.key(i - 1), sorted.recnos[i - 1], sorted.key(i), sorted.recnos[i],
+                 false) > 0)
       throw Error(path, "tag " + t.name + ": entries for the build are not in order");
-  }
 }
 
 // Free blocks are used first, lowest page first, so rebuilding does not grow the file.
@@ -533,9 +531,8 @@ struct BuildChild {
 
 }  // namespace
 
-MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(
-    const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted,
-    const std::vector<uint32_t>& free) {
+MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(const Tag& t, const KeyList& sorted,
+                                                  const std::vector<uint32_t>& free) {
   const size_t keyLen = static_cast<size_t>(t.keyLength);
   const size_t item = static_cast<size_t>(t.itemLength);
   const size_t per = static_cast<size_t>(t.maxKeys);
@@ -577,8 +574,8 @@ MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(
     encode32(d + kNodeCount, static_cast<uint32_t>(n));
     for (size_t k = 0; k < n; ++k) {
       char* it = d + kNodeItems + k * item;
-      encode32(it, sorted[i + k].second);
-      std::memcpy(it + 4, sorted[i + k].first.data(), keyLen);
+      encode32(it, sorted.recnos[i + k]);
+      std::memcpy(it + 4, sorted.keys.data() + (i + k) * keyLen, keyLen);
     }
     level.push_back({page, i + n - 1, n});
   }
@@ -597,7 +594,7 @@ MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(
         const BuildChild& c = level[i + k];
         char* it = d + kNodeItems + k * item;
         encode32(it, c.page);
-        if (k + 1 < n) std::memcpy(it + 4, sorted[c.last].first.data(), keyLen);
+        if (k + 1 < n) std::memcpy(it + 4, sorted.keys.data() + c.last * keyLen, keyLen);
         total += c.count;
       }
       up.push_back({page, level[i + n - 1].last, total});
@@ -612,8 +609,7 @@ MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(
   return built;
 }
 
-void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted) {
-  checkBuildInput(t, sorted);
+void MdxFile::Impl::build(Tag& t, const KeyList& sorted) {
   std::vector<uint32_t> old;
   collectPages(t, old);
   for (uint32_t page : old) freeBlock(page);

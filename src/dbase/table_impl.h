@@ -110,11 +110,7 @@ struct Table::Impl {
 
   // Exclusive use: keys of appended records wait here (per tag, flat) until
   // the index is next read, then go in sorted, or by a rebuild when they outnumber it.
-  struct PendingKeys {
-    std::string keys;
-    std::vector<uint32_t> recnos;
-  };
-  std::vector<PendingKeys> pending;
+  std::vector<KeyList> pending;
   size_t pendingCount = 0;
 
   // Range
@@ -244,8 +240,7 @@ struct Table::Impl {
   void applyPendingKeys();
   bool hasKey(const TagState& t, const std::string& key) const;
   void refreshCurrentKey();
-  static std::vector<std::pair<std::string, uint32_t>> sortEntries(
-      const TagInfo& info, const std::string& keys, const std::vector<uint32_t>& recnos);
+  static KeyList sortEntries(const TagInfo& info, const KeyList& entries);
 
   const TagState& activeTag() const { return tags[static_cast<size_t>(active)]; }
   bool charTag() const { return activeTag().info.keyType == KeyType::Character; }
@@ -332,9 +327,8 @@ struct Table::Impl {
 
   // ---- building tags and replacing the index (table_build.cpp) ----
   void writeHeaderDefinitions();
-  std::vector<std::pair<std::string, uint32_t>> collectKeys(const TagState& t, const File& src,
-                                                            const DbfHeader& h, uint32_t n,
-                                                            const MemoFile* memoFile) const;
+  KeyList collectKeys(const TagState& t, const File& src, const DbfHeader& h, uint32_t n,
+                      const MemoFile* memoFile) const;
   static TagState compileTag(const TagDef& def, const std::vector<FieldDef>& fields,
                              const std::string& file);
   void addBuiltTag(MdxFile& file, const TagDef& def, const File& src, const DbfHeader& h,

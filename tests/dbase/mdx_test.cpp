@@ -581,6 +581,56 @@ TEST(MdxCrash, FullDiskFailsTheUpdateAndLeavesTheMark) {
   EXPECT_EQ(walk(*f, 0).size(), 1u);
 }
 
+// A tag added whole after the file's end: a write that fails half way (the
+// disk full) leaves the file as it was, tags, contents and size; one that
+// gets through names the new tag, and the old ones are untouched.
+TEST(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  std::vector<Entry> old;
+  for (uint32_t i = 1; i <= 500; ++i)
+    old.emplace_back(characterKey(std::to_string(5000 + i), 20), i);
+  MdxFile::open(path, false)->addTag(def("OLD", "T"), KeyType::Character, 20);
+  MdxFile::open(path, false)->buildTag(0, old);
+  const std::string before = fileBytes(path);
+  KeyList entries(20);
+  for (uint32_t i = 0; i < 20000; ++i)
+    entries.add(characterKey(std::to_string(100000 + i), 20), i + 1);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit lim{static_cast<rlim_t>(before.size()) + 65536,
+                     static_cast<rlim_t>(before.size()) + 65536};
+    setrlimit(RLIMIT_FSIZE, &lim);
+    int code = 1;
+    try {
+      MdxFile::open(path, false)->appendTag(def("NEW", "T"), KeyType::Character, 20, entries);
+    } catch (const Error&) {
+      code = 2;
+    }
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_EQ(fileBytes(path), before);
+  auto f = MdxFile::open(path, false);
+  EXPECT_FALSE(f->needsRebuild());
+  const int t = f->appendTag(def("NEW", "T"), KeyType::Character, 20, entries);
+  EXPECT_EQ(f->tags().size(), 2u);
+  EXPECT_EQ(f->count(t), 20000u);
+  auto again = MdxFile::open(path, true);
+  EXPECT_EQ(walk(*again, 0), old);
+  const std::vector<Entry> added = walk(*again, again->findTag("NEW"));
+  ASSERT_EQ(added.size(), entries.size());
+  for (size_t i = 0; i < added.size(); i += 997) {
+    EXPECT_EQ(added[i].first, entries.key(i));
+    EXPECT_EQ(added[i].second, entries.recnos[i]);
+  }
+}
+
 // Builds a file with a few tags and returns its bytes.
 std::string sampleIndex(const std::string& path) {
   MdxFile::create(path, "B");

@@ -178,7 +178,7 @@ struct MdxFile::Impl {
   template <class F>
   void readBlocks(std::vector<uint32_t> pages, F use);
   template <class F>
-  void readSortedBlocks(const std::vector<std::pair<uint32_t, uint32_t>>& pages, F use);
+  void readBlockRuns(const std::vector<std::pair<uint32_t, uint32_t>>& pages, F use);
   std::unique_ptr<char[]> runBuffer;
   // Loads the children of an interior node together: a walk then reads a run, not a block.
   void prefetchChildren(const Node& n);

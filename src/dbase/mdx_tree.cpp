@@ -37,14 +37,13 @@ void MdxFile::Impl::readBlocks(std::vector<uint32_t> pages, F use) {
   std::vector<std::pair<uint32_t, uint32_t>> sorted;
   sorted.reserve(pages.size());
   for (uint32_t p : pages) sorted.emplace_back(p, 0);
-  readSortedBlocks(sorted, use);
+  readBlockRuns(sorted, use);
 }
 
-// Pages ascending, each once; runs of neighbours come in one read into a
-// buffer kept for the purpose (no allocation, no zero-filling per run).
+// Pages each once, in the order given; runs of neighbours come in one read
+// into a buffer kept for the purpose (no allocation, no zero-filling per run).
 template <class F>
-void MdxFile::Impl::readSortedBlocks(const std::vector<std::pair<uint32_t, uint32_t>>& pages,
-                                     F use) {
+void MdxFile::Impl::readBlockRuns(const std::vector<std::pair<uint32_t, uint32_t>>& pages, F use) {
   if (pages.empty()) return;
   if (!runBuffer) runBuffer = std::make_unique_for_overwrite<char[]>(kRunBlocks * kBlockSize);
   for (size_t i = 0; i < pages.size();) {
@@ -264,6 +263,12 @@ uint64_t MdxFile::Impl::subtreeCount(const Tag& t, uint32_t page, int depth) {
   };
   std::vector<Visit> nodes{{page}};
   std::vector<uint32_t> children;  // ids in nodes
+  if (page == t.root()) {
+    // A whole tag has about one node per block of its pages.
+    const size_t blocks = decode32(t.header.data() + kTagSize) / kPagesPerBlock;
+    nodes.reserve(std::min<size_t>(blocks, pageCount / kPagesPerBlock) + 1);
+    children.reserve(nodes.capacity());
+  }
   std::vector<uint64_t> seen((pageCount / kPagesPerBlock + 64) / 64);
   auto firstVisit = [&](uint32_t at) {
     const uint64_t bit = at / kPagesPerBlock;
@@ -291,7 +296,8 @@ uint64_t MdxFile::Impl::subtreeCount(const Tag& t, uint32_t page, int depth) {
       const uint32_t child = n.ptr(i);
       children.push_back(static_cast<uint32_t>(nodes.size()));
       Visit v{child};
-      if (auto known = counts.find(child); known != counts.end()) {
+      auto known = counts.empty() ? counts.end() : counts.find(child);
+      if (known != counts.end()) {
         v.count = known->second;
         v.childCount = UINT32_MAX;  // nothing to read
       } else if (!firstVisit(child)) {
@@ -314,11 +320,16 @@ uint64_t MdxFile::Impl::subtreeCount(const Tag& t, uint32_t page, int depth) {
       else
         fromDisk.emplace_back(nodes[id].page, static_cast<uint32_t>(id));
     }
-    if (!std::is_sorted(fromDisk.begin(), fromDisk.end()))
-      std::sort(fromDisk.begin(), fromDisk.end());
+    // A level written by a bulk build lies in a few long runs already (a
+    // reused free block or two in front): sorting would only cost. Scattered
+    // pages are sorted into runs.
+    size_t breaks = 0;
+    for (size_t i = 1; i < fromDisk.size(); ++i)
+      breaks += fromDisk[i].first != fromDisk[i - 1].first + kPagesPerBlock;
+    if (breaks > fromDisk.size() / 64) std::sort(fromDisk.begin(), fromDisk.end());
     size_t next = 0;
-    readSortedBlocks(fromDisk,
-                     [&](uint32_t, const char* data) { visit(fromDisk[next++].second, data); });
+    readBlockRuns(fromDisk,
+                  [&](uint32_t, const char* data) { visit(fromDisk[next++].second, data); });
     levelBegin = levelEnd;
   }
   // Deeper nodes were found later: summing from the back has every child's count ready.

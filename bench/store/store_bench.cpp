@@ -150,8 +150,8 @@ void run(const fs::path& root, int n) {
   }
   if (table.indexDefs().size() != 4) throw std::runtime_error("an existing key made a tag");
 
-  // The first count reads every record's deletion flag; later ones, also
-  // after the sort changed, find them kept.
+  // The first count reads the title tag's entry counts; later ones, also
+  // after the sort changed, find them kept (a fresh process does not).
   if (!sort(kTitle, false)) throw std::runtime_error("title sort failed");
   t0 = Clock::now();
   countLetters(table);

@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "dbase/keys.h"
+#include "dbase/mdx_counts.h"
 #include "dbase/mdx_impl.h"
 
 // The file header, the tag table and the public MdxFile calls.
@@ -38,6 +39,7 @@ struct KeptCounts {
   int64_t mtime = 0;
   uint32_t counter = 0;
   std::unordered_map<uint32_t, uint64_t> counts;
+  size_t onDisk = 0;  // how many of them the kept file holds
 };
 constexpr size_t kKeptCountFiles = 4;
 constexpr int64_t kClockTickMarginNs = 50'000'000;
@@ -70,12 +72,17 @@ void MdxFile::Impl::keepCounts() {
   if (static_cast<uint64_t>(st.st_size) != seenSize || mtime != seenMtime ||
       nowNs() - mtime <= kClockTickMarginNs)
     return;
+  if (counts.size() != countsOnDisk) {
+    // Learned more than the next run would find: keep them for it too.
+    saveCounts({st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter}, counts);
+    countsOnDisk = counts.size();
+  }
   auto& kept = keptCounts();
   std::erase_if(kept,
                 [&](const KeptCounts& k) { return k.dev == st.st_dev && k.ino == st.st_ino; });
   if (kept.size() >= kKeptCountFiles) kept.erase(kept.begin());
-  kept.push_back(
-      KeptCounts{st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter, std::move(counts)});
+  kept.push_back(KeptCounts{st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter,
+                            std::move(counts), countsOnDisk});
 }
 
 void MdxFile::Impl::takeKeptCounts() {
@@ -87,10 +94,15 @@ void MdxFile::Impl::takeKeptCounts() {
         it->mtime == seenMtime && it->counter == seenCounter && !interrupted) {
       // Handed over, not copied: this handle keeps them again when it closes.
       counts = std::move(it->counts);
+      countsOnDisk = it->onDisk;
       kept.erase(it);
       return;
     }
   }
+  // A new run: perhaps an earlier one kept them.
+  if (!interrupted &&
+      loadSavedCounts({st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter}, pageCount, counts))
+    countsOnDisk = counts.size();
 }
 
 void MdxFile::Impl::readAt(uint64_t offset, char* buf, size_t n) const {
@@ -132,6 +144,7 @@ void MdxFile::Impl::statFile(uint64_t& size, int64_t& mtime) const {
 void MdxFile::Impl::load() {
   cache.clear();
   counts.clear();
+  countsOnDisk = 0;
   tags.clear();
   ++generation;
   uint64_t size;
@@ -421,6 +434,7 @@ int MdxFile::appendTag(const TagDef& def, KeyType type, int keyLength, const Key
     // that fail too, a later load just counts past them).
     f.pageCount = oldPages;
     f.counts.clear();
+    f.countsOnDisk = 0;
     [[maybe_unused]] const int cut = ::ftruncate(f.fd, static_cast<off_t>(oldSize));
     throw;
   }

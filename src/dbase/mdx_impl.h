@@ -114,6 +114,7 @@ struct MdxFile::Impl {
   std::unordered_map<uint32_t, BlockRef> cache;
   std::vector<std::pair<uint32_t, BlockRef>> dirty;  // written at the end of the update
   std::unordered_map<uint32_t, uint64_t> counts;     // entries below an interior page
+  size_t countsOnDisk = 0;                           // of them, how many the kept counts file holds
   uint64_t generation = 1;
   uint32_t seenCounter = 0;
   uint64_t seenSize = 0;

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -18,6 +19,7 @@
 #include <sstream>
 
 #include "dbase/coding.h"
+#include "dbase/countcache.h"
 #include "dbase/error.h"
 #include "dbase/keys.h"
 #include "dbase/mdx_format.h"
@@ -629,6 +631,46 @@ TEST(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
     EXPECT_EQ(added[i].first, entries.key(i));
     EXPECT_EQ(added[i].second, entries.recnos[i]);
   }
+}
+
+// Counts kept between runs: a handle that finds none in this process reads
+// the counts file, and a change to the index by anyone voids that file.
+TEST(MdxCounts, KeptBetweenRunsOnlyForTheFileAsItWas) {
+  TempDir dir;
+  const std::string keep = dir.file("counts");
+  setIndexCountDirectory(keep);
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  {
+    auto f = MdxFile::open(path, false);
+    const int t = f->addTag(def("T", "T"), KeyType::Character, 20);
+    std::vector<Entry> entries;
+    for (uint32_t i = 0; i < 5000; ++i)
+      entries.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
+    f->buildTag(t, entries);
+  }
+  usleep(100000);  // counts of a file changed within a clock tick are not kept
+  EXPECT_EQ(MdxFile::open(path, true)->count(0), 5000u);  // counted, then kept on close
+  auto b = MdxFile::open(path, true);                     // takes this process's counts
+  // Every kept count doubled: a handle that shows it read them.
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(keep)) files.push_back(e.path());
+  ASSERT_EQ(files.size(), 1u);
+  std::string bytes = fileBytes(files[0]);
+  ASSERT_GE(bytes.size(), 48u);
+  for (size_t at = 48 + 4; at + 8 <= bytes.size(); at += 12) {
+    const uint32_t low = decode32(bytes.data() + at);
+    encode32(bytes.data() + at, low * 2);
+  }
+  writeBytes(files[0], bytes);
+  EXPECT_EQ(MdxFile::open(path, true)->count(0), 10000u);
+  {
+    auto w = MdxFile::open(path, false);
+    w->insert(0, characterKey("999999", 20), 6000);
+  }
+  b.reset();
+  EXPECT_EQ(MdxFile::open(path, true)->count(0), 5001u);
+  setIndexCountDirectory("");
 }
 
 // Builds a file with a few tags and returns its bytes.

@@ -145,6 +145,13 @@ class Table::Impl::IndexUpdate {
 void Table::Impl::post() {
   if (state != Table::State::Edit && state != Table::State::Insert) return;
   bool inserting = state == Table::State::Insert;
+  if (!inserting && pendingBlobs.empty() && rec == saved) {
+    // Nothing changed: nothing is written, not even the date or the index's mark.
+    unlockRecord();
+    state = Table::State::Browse;
+    bof = eof = false;
+    return;
+  }
   if (!inserting && mdx) applyPendingKeys();  // the old keys must be in the index to be erased
   // Old keys first: an in-place memo rewrite would change what they read.
   std::vector<std::optional<std::string>> oldKeys(tags.size());
@@ -164,13 +171,15 @@ void Table::Impl::post() {
   stampDate();
   uint32_t target = recno;
   // The index is marked busy before the record changes, so a crash in
-  // between leaves a mark that makes the next open rebuild the tags.
-  IndexUpdate index(*this);
+  // between leaves a mark that makes the next open rebuild the tags. A
+  // rewrite that moves no key leaves the index alone (its kept counts too).
+  std::optional<IndexUpdate> index;
+  if (inserting || keysWouldMove(oldKeys, keyKept)) index.emplace(*this);
   if (inserting)
     target = postAppend();
   else
     postRewrite(oldKeys, keyKept);
-  index.finish();
+  if (index) index->finish();
   recno = target;
   state = Table::State::Browse;
   bof = eof = false;
@@ -218,6 +227,18 @@ void Table::Impl::postRewrite(const std::vector<std::optional<std::string>>& old
   rewriteRecord(target);
   moveKeys(target, oldKeys, keyKept);
   unlockRecord();
+}
+
+// Whether the record buffer's keys differ from oldKeys in a tag not marked in keyKept.
+bool Table::Impl::keysWouldMove(const std::vector<std::optional<std::string>>& oldKeys,
+                                const std::vector<char>& keyKept) const {
+  std::string key;
+  for (size_t t = 0; t < tags.size(); ++t) {
+    if (keyKept[t]) continue;
+    const bool has = tagKey(tags[t], rec, key);
+    if (has != oldKeys[t].has_value() || (has && *oldKeys[t] != key)) return true;
+  }
+  return false;
 }
 
 // Gives record target the keys of the record buffer in place of oldKeys (the

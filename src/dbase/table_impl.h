@@ -310,6 +310,8 @@ struct Table::Impl {
   uint32_t postAppend();
   void postRewrite(const std::vector<std::optional<std::string>>& oldKeys,
                    const std::vector<char>& keyKept);
+  bool keysWouldMove(const std::vector<std::optional<std::string>>& oldKeys,
+                     const std::vector<char>& keyKept) const;
   void moveKeys(uint32_t target, const std::vector<std::optional<std::string>>& oldKeys,
                 const std::vector<char>& keyKept);
   void flushPending();

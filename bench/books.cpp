@@ -1,6 +1,12 @@
 #include "books.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+#include "dbase/table.h"
 
 namespace bench {
 namespace {
@@ -17,6 +23,12 @@ const char* const kFirst[] = {"Anna", "Boris", "Clara", "David", "Elena", "Frank
 const char* const kLast[] = {"Adler", "Berg",   "Castell", "Dorn",   "Eklund",   "Falk",  "Gruber",
                              "Holm",  "Ivers",  "Jansen",  "Krause", "Lind",     "Moser", "Nyberg",
                              "Olsen", "Petrov", "Quist",   "Roth",   "Svensson", "Tamm"};
+const char* const kCategories[] = {"Fiction", "History", "Poetry",  "Travel",
+                                   "Science", "Art",     "Children"};
+const char* const kFormats[] = {"Hardcover", "Paperback", "Pocket"};
+const char* const kPublishers[] = {"Northwind Press", "Harbor Books",  "Blue Quill",
+                                   "Stone & Sons",    "Orchard House", "Paper Lantern",
+                                   "Iron Gate",       "Silver Birch",  "Old Mill Editions"};
 
 template <size_t N>
 const char* pick(std::mt19937& rng, const char* const (&list)[N]) {
@@ -43,13 +55,55 @@ Book BookMaker::next() {
   b.day = 1 + static_cast<int>(rng_() % 28);
   b.price = static_cast<double>(100 + rng_() % 19900) / 100.0;
   b.pages = 40 + static_cast<int>(rng_() % 1200);
-  if (++serial_ % 10 == 3) {  // not the records the benchmark deletes
+  ++serial_;
+  // From the serial number, so the titles stay what they were before these fields.
+  b.category = kCategories[serial_ % std::size(kCategories)];
+  b.format = kFormats[(serial_ / 7) % std::size(kFormats)];
+  b.publisher = kPublishers[(serial_ * 5) % std::size(kPublishers)];
+  char isbn[24];
+  std::snprintf(isbn, sizeof isbn, "978-%010llu", static_cast<unsigned long long>(serial_ * 7919));
+  b.isbn = isbn;
+  if (serial_ % 10 == 3) {
     char buf[96];
     std::snprintf(buf, sizeof buf, "Bought at the fair, copy %llu.\r\nSigned by the author.",
                   static_cast<unsigned long long>(serial_));
     b.notes = buf;
   }
   return b;
+}
+
+void putBook(dbase::Table& t, uint32_t number, const Book& b) {
+  t.setNumber(kRecnoField, number);
+  t.setString(kMarkField, "0");
+  t.setString(kTitleField, b.title);
+  t.setString(kAuthorField, b.author);
+  t.setString(kCategoryField, b.category);
+  t.setString(kFormatField, b.format);
+  t.setString(kPublisherField, b.publisher);
+  t.setDate(kPubDateField, dbase::Date{b.year, b.month, b.day});
+  t.setNumber(kValueField, b.price);
+  t.setString(kIsbnField, b.isbn);
+  t.setString(kPagesField, std::to_string(b.pages));
+  if (!b.notes.empty()) t.writeBlob(kNotesField, b.notes);
+}
+
+std::string programDir() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) throw std::runtime_error("cannot find the benchmark's own directory");
+  return exe.parent_path().string();
+}
+
+void copyTemplate(const std::string& dbf) {
+  const std::string source = (std::filesystem::path(programDir()) / "data.dbf").string();
+  if (!dbase::Table::resolve(source))
+    throw std::runtime_error("no template table " + source + " (build the templates target)");
+  dbase::Table::copyTable(source, dbf, true);
+}
+
+bool deletedInBench(uint32_t recno) {
+  // A multiplicative hash: the same records every run, no pattern a tree could follow.
+  return (static_cast<uint64_t>(recno) * 2654435761u >> 7) % 100 == 0;
 }
 
 }  // namespace bench

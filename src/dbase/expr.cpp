@@ -34,14 +34,14 @@ struct FunctionSpec {
 };
 
 constexpr FunctionSpec kFunctions[] = {
-    {"UPPER", Op::Upper, 1, 1},   {"LOWER", Op::Lower, 1, 1}, {"TRIM", Op::Trim, 1, 1},
-    {"RTRIM", Op::Trim, 1, 1},    {"LTRIM", Op::LTrim, 1, 1}, {"ALLTRIM", Op::AllTrim, 1, 1},
-    {"SUBSTR", Op::Substr, 2, 3}, {"LEFT", Op::Left, 2, 2},   {"RIGHT", Op::Right, 2, 2},
-    {"STR", Op::Str, 1, 3},       {"DTOS", Op::Dtos, 1, 1},   {"DTOC", Op::Dtoc, 1, 1},
-    {"CTOD", Op::Ctod, 1, 1},     {"VAL", Op::Val, 1, 1},     {"MLINE", Op::Mline, 2, 2},
-    {"IIF", Op::Iif, 3, 3},       {"YEAR", Op::Year, 1, 1},   {"MONTH", Op::Month, 1, 1},
-    {"DAY", Op::Day, 1, 1},       {"ABS", Op::Abs, 1, 1},     {"INT", Op::Int, 1, 1},
-    {"ROUND", Op::Round, 2, 2},
+    {"UPPER", Op::Upper, 1, 1},   {"LOWER", Op::Lower, 1, 1},     {"TRIM", Op::Trim, 1, 1},
+    {"RTRIM", Op::Trim, 1, 1},    {"LTRIM", Op::LTrim, 1, 1},     {"ALLTRIM", Op::AllTrim, 1, 1},
+    {"SUBSTR", Op::Substr, 2, 3}, {"LEFT", Op::Left, 2, 2},       {"RIGHT", Op::Right, 2, 2},
+    {"STR", Op::Str, 1, 3},       {"DTOS", Op::Dtos, 1, 1},       {"DTOC", Op::Dtoc, 1, 1},
+    {"CTOD", Op::Ctod, 1, 1},     {"VAL", Op::Val, 1, 1},         {"MLINE", Op::Mline, 2, 2},
+    {"IIF", Op::Iif, 3, 3},       {"YEAR", Op::Year, 1, 1},       {"MONTH", Op::Month, 1, 1},
+    {"DAY", Op::Day, 1, 1},       {"ABS", Op::Abs, 1, 1},         {"INT", Op::Int, 1, 1},
+    {"ROUND", Op::Round, 2, 2},   {"DELETED", Op::Deleted, 0, 0},
 };
 
 const char* kindName(Kind k) {
@@ -492,6 +492,10 @@ class Parser {
         for (int i = 0; i < count; ++i) require(arg(i), Kind::Numeric, spec.name);
         kind = Kind::Numeric;
         break;
+      case Op::Deleted:
+        kind = Kind::Logical;
+        length = 1;
+        break;
       default:
         break;
     }
@@ -533,6 +537,29 @@ int Expression::resultLength() const { return length_; }
 const std::string& Expression::text() const { return text_; }
 
 ExprValue Expression::evaluate(const RecordView& rec) const { return eval(*root_->tree, rec); }
+
+bool Expression::readsDeletion() const {
+  std::vector<const ENode*> todo{root_->tree.get()};
+  while (!todo.empty()) {
+    const ENode* n = todo.back();
+    todo.pop_back();
+    if (n->op == Op::Deleted) return true;
+    for (const auto& a : n->args) todo.push_back(a.get());
+  }
+  return false;
+}
+
+bool Expression::excludesDeleted() const {
+  std::vector<const ENode*> todo{root_->tree.get()};
+  while (!todo.empty()) {
+    const ENode* n = todo.back();
+    todo.pop_back();
+    if (n->op == Op::Not && n->args[0]->op == Op::Deleted) return true;
+    if (n->op == Op::And)
+      for (const auto& a : n->args) todo.push_back(a.get());
+  }
+  return false;
+}
 
 std::vector<int> Expression::fields() const {
   std::vector<int> out;

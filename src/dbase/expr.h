@@ -49,6 +49,11 @@ class Expression {
   ExprValue evaluate(const RecordView& rec) const;
   // The fields the expression reads, in no particular order.
   std::vector<int> fields() const;
+  // Whether the value depends on the record's deletion flag (DELETED()).
+  bool readsDeletion() const;
+  // Whether a logical expression is false for every deleted record: .NOT.
+  // DELETED(), alone or as a term of an .AND.
+  bool excludesDeleted() const;
   const std::string& text() const;
 
  private:

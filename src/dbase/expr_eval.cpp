@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dbase/dbf.h"
 #include "dbase/error.h"
 
 namespace dbase::expr_detail {
@@ -27,6 +28,8 @@ std::string ltrim(std::string_view s) {
   return std::string(s.substr(i));
 }
 
+__extension__ typedef unsigned __int128 Uint128;
+
 // Text of |n| rounded half away from zero to dec decimals, sign in front.
 std::string fixedText(ExprNumber n, int dec) {
   // Exact powers for the usual decimals: powl is slow and keys call this per record.
@@ -38,11 +41,22 @@ std::string fixedText(ExprNumber n, int dec) {
   const ExprNumber r =
       scaled < 1e16L ? std::floor(scaled + 0.5L + scaled * 4 * LDBL_EPSILON) : std::round(scaled);
   char buf[400];
-  // Whole numbers that fit 64 bits print exactly as integers, much faster.
-  const auto res = r < 0x1p64L
-                       ? std::to_chars(buf, buf + sizeof buf, static_cast<uint64_t>(r))
-                       : std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
-  std::string digits(buf, res.ptr);
+  // Whole numbers that fit 64 (or 128) bits print exactly as integers, much
+  // faster; reversal keys (18 nines less a value, 4 decimals) need the 128.
+  std::string digits;
+  if (r < 0x1p64L) {
+    digits.assign(buf, std::to_chars(buf, buf + sizeof buf, static_cast<uint64_t>(r)).ptr);
+  } else if (r < 0x1p127L) {
+    auto v = static_cast<Uint128>(r);
+    char* p = buf + sizeof buf;
+    do {
+      *--p = static_cast<char>('0' + static_cast<int>(v % 10));
+      v /= 10;
+    } while (v != 0);
+    digits.assign(p, buf + sizeof buf);
+  } else {
+    digits.assign(buf, std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0).ptr);
+  }
   if (dec > 0) {
     if (static_cast<int>(digits.size()) <= dec)
       digits.insert(0, static_cast<size_t>(dec + 1 - static_cast<int>(digits.size())), '0');
@@ -58,10 +72,20 @@ std::string formatStr(ExprNumber n, int len, int dec) {
   len = std::clamp(len, 0, kMaxStrLength);
   dec = std::clamp(dec, 0, std::max(0, len - 2));
   if (!std::isfinite(n)) return std::string(static_cast<size_t>(len), '*');
-  for (int d = dec; d >= 0; --d) {
-    std::string t = fixedText(n, d);
+  // Each decimal dropped shortens the text by at most one character (rounding
+  // may even add an integer digit), so the first count worth trying is the
+  // one that sheds the excess.
+  std::string t = fixedText(n, dec);
+  int d = dec;
+  if (static_cast<int>(t.size()) > len) {
+    d = std::max(0, dec - (static_cast<int>(t.size()) - len));
+    t = fixedText(n, d);
+  }
+  for (;;) {
     if (static_cast<int>(t.size()) <= len)
       return std::string(static_cast<size_t>(len) - t.size(), ' ') + t;
+    if (--d < 0) break;
+    t = fixedText(n, d);
   }
   return std::string(static_cast<size_t>(len), '*');
 }
@@ -217,14 +241,15 @@ ExprValue evalText(const Node& n, const RecordView& rec) {
   switch (n.op) {
     case Op::Upper: {
       ExprValue a = arg(0);
+      // Without a branch, so the loop runs many bytes at a time.
       for (auto& c : a.text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        c = static_cast<char>(c - (static_cast<unsigned char>(c - 'a') < 26 ? 32 : 0));
       return a;
     }
     case Op::Lower: {
       ExprValue a = arg(0);
       for (auto& c : a.text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        c = static_cast<char>(c + (static_cast<unsigned char>(c - 'A') < 26 ? 32 : 0));
       return a;
     }
     case Op::Trim:
@@ -234,13 +259,16 @@ ExprValue evalText(const Node& n, const RecordView& rec) {
     case Op::AllTrim:
       return makeText(ltrim(rtrim(arg(0).text)));
     case Op::Substr: {
-      const std::string s = arg(0).text;
+      ExprValue a = arg(0);
+      std::string& s = a.text;
       const int start = toInt(arg(1).number);
       if (start < 1 || static_cast<size_t>(start) > s.size()) return makeText("");
       size_t len = s.size() - static_cast<size_t>(start - 1);
       if (n.args.size() > 2)
         len = std::min(len, static_cast<size_t>(std::max(0, toInt(arg(2).number))));
-      return makeText(s.substr(static_cast<size_t>(start - 1), len));
+      s.erase(0, static_cast<size_t>(start - 1));
+      s.resize(len);
+      return a;
     }
     case Op::Left: {
       const std::string s = arg(0).text;
@@ -404,6 +432,9 @@ ExprValue eval(const Node& n, const RecordView& rec) {
       const ExprNumber v = arg(0).number;
       return makeNumber(std::copysign(std::floor(std::fabs(v) * f + 0.5), v) / f);
     }
+    case Op::Deleted:
+      return makeLogical(!rec.record.empty() &&
+                         static_cast<uint8_t>(rec.record[0]) == kRecordDeleted);
   }
   return {};
 }

@@ -59,6 +59,7 @@ enum class Op {
   Abs,
   Int,
   Round,
+  Deleted,  // the record's deletion flag
 };
 
 struct ENode {

@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "dbase/keys.h"
+#include "dbase/mdx_counts.h"
 #include "dbase/mdx_impl.h"
 
 // The file header, the tag table and the public MdxFile calls.
@@ -38,6 +39,7 @@ struct KeptCounts {
   int64_t mtime = 0;
   uint32_t counter = 0;
   std::unordered_map<uint32_t, uint64_t> counts;
+  size_t onDisk = 0;  // how many of them the kept file holds
 };
 constexpr size_t kKeptCountFiles = 4;
 constexpr int64_t kClockTickMarginNs = 50'000'000;
@@ -70,12 +72,17 @@ void MdxFile::Impl::keepCounts() {
   if (static_cast<uint64_t>(st.st_size) != seenSize || mtime != seenMtime ||
       nowNs() - mtime <= kClockTickMarginNs)
     return;
+  if (counts.size() != countsOnDisk) {
+    // Learned more than the next run would find: keep them for it too.
+    saveCounts({st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter}, counts);
+    countsOnDisk = counts.size();
+  }
   auto& kept = keptCounts();
   std::erase_if(kept,
                 [&](const KeptCounts& k) { return k.dev == st.st_dev && k.ino == st.st_ino; });
   if (kept.size() >= kKeptCountFiles) kept.erase(kept.begin());
-  kept.push_back(
-      KeptCounts{st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter, std::move(counts)});
+  kept.push_back(KeptCounts{st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter,
+                            std::move(counts), countsOnDisk});
 }
 
 void MdxFile::Impl::takeKeptCounts() {
@@ -87,10 +94,15 @@ void MdxFile::Impl::takeKeptCounts() {
         it->mtime == seenMtime && it->counter == seenCounter && !interrupted) {
       // Handed over, not copied: this handle keeps them again when it closes.
       counts = std::move(it->counts);
+      countsOnDisk = it->onDisk;
       kept.erase(it);
       return;
     }
   }
+  // A new run: perhaps an earlier one kept them.
+  if (!interrupted &&
+      loadSavedCounts({st.st_dev, st.st_ino, seenSize, seenMtime, seenCounter}, pageCount, counts))
+    countsOnDisk = counts.size();
 }
 
 void MdxFile::Impl::readAt(uint64_t offset, char* buf, size_t n) const {
@@ -118,6 +130,10 @@ void MdxFile::Impl::writeAt(uint64_t offset, const char* buf, size_t n) const {
   }
 }
 
+void MdxFile::Impl::syncData() const {
+  if (::fdatasync(fd) != 0) ioFail("cannot sync");
+}
+
 void MdxFile::Impl::statFile(uint64_t& size, int64_t& mtime) const {
   struct stat st {};
   if (::fstat(fd, &st) != 0) ioFail("cannot examine");
@@ -128,6 +144,7 @@ void MdxFile::Impl::statFile(uint64_t& size, int64_t& mtime) const {
 void MdxFile::Impl::load() {
   cache.clear();
   counts.clear();
+  countsOnDisk = 0;
   tags.clear();
   ++generation;
   uint64_t size;
@@ -331,28 +348,25 @@ std::vector<TagInfo> MdxFile::tags() const {
 
 int MdxFile::findTag(std::string_view name) const { return impl_->findTag(name); }
 
-int MdxFile::addTag(const TagDef& def, KeyType type, int keyLength) {
-  Impl& f = *impl_;
+// A new tag's description and header block, checked; its pages are left to the caller.
+Tag MdxFile::Impl::newTag(const TagDef& def, KeyType type, int keyLength) const {
   const std::string name = upper(def.name);
   if (name.empty() || name.size() > static_cast<size_t>(kMaxTagName) ||
       !std::isalpha(static_cast<unsigned char>(name[0])) ||
       !std::all_of(name.begin(), name.end(),
                    [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }))
-    throw Error(f.path, "\"" + def.name +
-                            "\" is not a tag name (a letter, then up to 9 letters, digits or _)");
-  if (f.findTag(name) >= 0) throw Error(f.path, "tag " + name + " already exists");
-  if (static_cast<int>(f.tags.size()) >= kMaxTags)
-    throw Error(f.path, "no room for more than 47 tags");
+    throw Error(path, "\"" + def.name +
+                          "\" is not a tag name (a letter, then up to 9 letters, digits or _)");
+  if (findTag(name) >= 0) throw Error(path, "tag " + name + " already exists");
+  if (static_cast<int>(tags.size()) >= kMaxTags) throw Error(path, "no room for more than 47 tags");
   if (type == KeyType::Character && (keyLength < 1 || keyLength > kMaxCharacterKeyLength))
-    throw Error(f.path, "tag " + name + ": key length " + std::to_string(keyLength) +
-                            " (a character key holds 1 to 100 bytes)");
+    throw Error(path, "tag " + name + ": key length " + std::to_string(keyLength) +
+                          " (a character key holds 1 to 100 bytes)");
   if (type == KeyType::Numeric) keyLength = kNumericKeyLength;
   if (type == KeyType::Date) keyLength = kDateKeyLength;
   if (def.expression.empty() || def.expression.size() >= kExpressionSize ||
       def.filter.size() >= kExpressionSize)
-    throw Error(f.path, "tag " + name + ": expressions hold 1 to 219 characters");
-
-  Impl::Mutation m(f);
+    throw Error(path, "tag " + name + ": expressions hold 1 to 219 characters");
   Tag t;
   t.name = name;
   t.type = type;
@@ -364,11 +378,7 @@ int MdxFile::addTag(const TagDef& def, KeyType type, int keyLength) {
   t.unique = def.unique;
   t.expression = def.expression;
   t.filter = def.filter;
-  t.headerPage = f.allocBlock();
-  f.forget(t.headerPage);  // the tag keeps its header block itself
-  const uint32_t root = f.allocBlock();
   char* h = t.header.data();
-  encode32(h + kTagRoot, root);
   encode32(h + kTagSize, 2 * kPagesPerBlock);
   h[kTagKeyFormat] = static_cast<char>(kFormatBase | (t.descending ? kFormatDescending : 0) |
                                        (t.unique ? kFormatUnique : 0));
@@ -380,10 +390,65 @@ int MdxFile::addTag(const TagDef& def, KeyType type, int keyLength) {
   h[kTagUnique] = static_cast<char>(t.unique ? kFormatUnique : 0);
   std::memcpy(h + kTagExpression, def.expression.data(), def.expression.size());
   std::memcpy(h + kTagFilter, def.filter.data(), def.filter.size());
+  if (!def.filter.empty()) h[kTagHasFilter] = h[kTagFilterKeys] = 1;
   t.headerDirty = true;
+  return t;
+}
+
+int MdxFile::addTag(const TagDef& def, KeyType type, int keyLength) {
+  Impl& f = *impl_;
+  Tag t = f.newTag(def, type, keyLength);
+  Impl::Mutation m(f);
+  t.headerPage = f.allocBlock();
+  f.forget(t.headerPage);  // the tag keeps its header block itself
+  t.setRoot(f.allocBlock());
   f.tags.push_back(std::move(t));
   f.writeTagTable();
   m.commit();
+  return static_cast<int>(f.tags.size()) - 1;
+}
+
+int MdxFile::appendTag(const TagDef& def, KeyType type, int keyLength, const KeyList& sorted) {
+  Impl& f = *impl_;
+  if (f.readOnly) throw Error(f.path, "the index is open read-only");
+  if (f.batch > 0 || f.busyOnDisk) throw Error(f.path, "the index is in the middle of an update");
+  Tag t = f.newTag(def, type, keyLength);
+  f.checkBuildInput(t, sorted);
+  f.writeDirty();
+  uint64_t oldSize;
+  int64_t mtime;
+  f.statFile(oldSize, mtime);
+  const uint32_t oldPages = f.pageCount;
+  Impl::BuiltTree built;
+  try {
+    t.headerPage = f.pageCount;
+    f.pageCount += kPagesPerBlock;
+    built = f.writeTree(t, sorted, {});
+    t.setRoot(built.root);
+    encode32(t.header.data() + kTagSize, 2 + built.blocks * kPagesPerBlock);
+    f.writeAt(uint64_t{t.headerPage} * kPageSize, t.header.data(), kBlockSize);
+    t.headerDirty = false;
+    f.syncData();  // on disk before the header names them
+  } catch (...) {
+    // Nothing names the blocks written so far: cut them off again (should
+    // that fail too, a later load just counts past them).
+    f.pageCount = oldPages;
+    f.counts.clear();
+    f.countsOnDisk = 0;
+    [[maybe_unused]] const int cut = ::ftruncate(f.fd, static_cast<off_t>(oldSize));
+    throw;
+  }
+  f.tags.push_back(std::move(t));
+  f.writeTagTable();
+  char* h = f.header.data();
+  encode32(h + kHeaderPageCount, f.pageCount);
+  encode32(h + kHeaderChangeCounter, ++f.seenCounter);
+  putDate(h + kHeaderUpdated);
+  f.writeAt(0, h, kHeaderBytes);
+  f.syncData();
+  f.statFile(f.seenSize, f.seenMtime);
+  ++f.generation;
+  f.counts[built.root] = built.count;
   return static_cast<int>(f.tags.size()) - 1;
 }
 
@@ -402,12 +467,26 @@ void MdxFile::dropTag(std::string_view name) {
   m.commit();
 }
 
-void MdxFile::buildTag(int tag, const std::vector<std::pair<std::string, uint32_t>>& sorted) {
+void MdxFile::buildTag(int tag, const KeyList& sorted) {
   Impl& f = *impl_;
   Tag& t = f.tag(tag);
+  f.checkBuildInput(t, sorted);
   Impl::Mutation m(f);
   f.build(t, sorted);
   m.commit();
+}
+
+void MdxFile::buildTag(int tag, const std::vector<std::pair<std::string, uint32_t>>& sorted) {
+  const Impl::Tag& t = impl_->tag(tag);
+  KeyList list(static_cast<size_t>(t.keyLength));
+  list.reserve(sorted.size());
+  for (const auto& [key, recno] : sorted) {
+    if (key.size() != list.width)
+      throw Error(impl_->path, "tag " + t.name + ": key of " + std::to_string(key.size()) +
+                                   " bytes for a key length of " + std::to_string(t.keyLength));
+    list.add(key, recno);
+  }
+  buildTag(tag, list);
 }
 
 void MdxFile::insert(int tag, std::string_view key, uint32_t recno) {
@@ -463,7 +542,7 @@ void MdxFile::flush() { impl_->writeDirty(); }
 
 void MdxFile::sync() {
   flush();
-  if (!impl_->readOnly && ::fdatasync(impl_->fd) != 0) impl_->ioFail("cannot sync");
+  if (!impl_->readOnly) impl_->syncData();
 }
 
 bool MdxFile::needsRebuild() const { return impl_->interrupted; }

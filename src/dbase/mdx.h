@@ -25,6 +25,28 @@ struct TagInfo {
   uint32_t headerPage = 0;
 };
 
+// Entries for building a tag at once: keys of one width side by side in one
+// buffer (no string per key), a record number each.
+struct KeyList {
+  size_t width = 0;
+  std::string keys;
+  std::vector<uint32_t> recnos;
+
+  explicit KeyList(size_t keyWidth) : width(keyWidth) {}
+  size_t size() const { return recnos.size(); }
+  bool empty() const { return recnos.empty(); }
+  std::string_view key(size_t i) const { return {keys.data() + i * width, width}; }
+  void reserve(size_t n) {
+    keys.reserve(n * width);
+    recnos.reserve(n);
+  }
+  // key must be width bytes long.
+  void add(std::string_view key, uint32_t recno) {
+    keys.append(key);
+    recnos.push_back(recno);
+  }
+};
+
 class MdxFile {
  public:
   // Creates an empty index for the table base name ("DATA").
@@ -43,7 +65,13 @@ class MdxFile {
   void dropTag(std::string_view name);
   // Replaces the tag's tree by one built bottom-up from entries sorted in the
   // tag's order (ties by record number).
+  void buildTag(int tag, const KeyList& sorted);
   void buildTag(int tag, const std::vector<std::pair<std::string, uint32_t>>& sorted);
+  // Adds a tag built from entries sorted in its order without touching the
+  // rest of the file: its blocks go after the file's end and are synced, then
+  // the header names the tag. Until then the file is the index it was, so a
+  // crash at any point leaves the old tags readable. Returns the tag number.
+  int appendTag(const TagDef& def, KeyType type, int keyLength, const KeyList& sorted);
 
   void insert(int tag, std::string_view key, uint32_t recno);
   void erase(int tag, std::string_view key, uint32_t recno);  // no-op when absent

@@ -120,6 +120,8 @@ uint64_t MdxFile::Cursor::position() {
   State& s = *s_;
   if (!s.valid) return s.f->subtreeCount(s.t(), s.t().root(), 0);
   if (!s.resync() && !s.valid) return s.f->subtreeCount(s.t(), s.t().root(), 0);
+  // The whole tag counted in one walk, rather than one walk per subtree below.
+  s.f->subtreeCount(s.t(), s.t().root(), 0);
   uint64_t pos = 0;
   for (size_t l = 0; l + 1 < s.path.size(); ++l) {
     Node n = s.f->node(s.t(), s.path[l]);
@@ -134,6 +136,7 @@ bool MdxFile::Cursor::goToPosition(uint64_t index) {
   s.begin();
   Impl& f = *s.f;
   const Tag& t = s.t();
+  f.subtreeCount(t, t.root(), 0);
   s.path.clear();
   f.push(t, s.path, t.root());
   for (;;) {

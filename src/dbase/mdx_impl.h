@@ -113,7 +113,8 @@ struct MdxFile::Impl {
   uint32_t pageCount = 0;
   std::unordered_map<uint32_t, BlockRef> cache;
   std::vector<std::pair<uint32_t, BlockRef>> dirty;  // written at the end of the update
-  std::unordered_map<uint32_t, uint64_t> counts;     // entries below a page
+  std::unordered_map<uint32_t, uint64_t> counts;     // entries below an interior page
+  size_t countsOnDisk = 0;                           // of them, how many the kept counts file holds
   uint64_t generation = 1;
   uint32_t seenCounter = 0;
   uint64_t seenSize = 0;
@@ -133,6 +134,7 @@ struct MdxFile::Impl {
   void readAt(uint64_t offset, char* buf, size_t n) const;
   void writeAt(uint64_t offset, const char* buf, size_t n) const;
   void statFile(uint64_t& size, int64_t& mtime) const;
+  void syncData() const;
 
   // ---- header and tags ----
   void load();
@@ -144,6 +146,7 @@ struct MdxFile::Impl {
     return tags[static_cast<size_t>(i)];
   }
   int findTag(std::string_view name) const;
+  Tag newTag(const TagDef& def, KeyType type, int keyLength) const;
 
   // ---- updates ----
   void beginWrite();
@@ -175,6 +178,9 @@ struct MdxFile::Impl {
   // Reads blocks with as few calls as possible, handing each to use(page, bytes).
   template <class F>
   void readBlocks(std::vector<uint32_t> pages, F use);
+  template <class F>
+  void readBlockRuns(const std::vector<std::pair<uint32_t, uint32_t>>& pages, F use);
+  std::unique_ptr<char[]> runBuffer;
   // Loads the children of an interior node together: a walk then reads a run, not a block.
   void prefetchChildren(const Node& n);
   void evict();
@@ -218,9 +224,8 @@ struct MdxFile::Impl {
   void eraseAt(Tag& t, Path& p);
   // Pages of a tag's tree; stops quietly where the tree is damaged.
   void collectPages(const Tag& t, std::vector<uint32_t>& out);
-  void build(Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted);
-  void checkBuildInput(const Tag& t,
-                       const std::vector<std::pair<std::string, uint32_t>>& sorted) const;
+  void build(Tag& t, const KeyList& sorted);
+  void checkBuildInput(const Tag& t, const KeyList& sorted) const;
   std::vector<uint32_t> freeListSorted();
   // A tree written by writeTree(): its root, entries, blocks, and how many of
   // the free blocks it took (lowest first).
@@ -230,8 +235,7 @@ struct MdxFile::Impl {
     uint32_t blocks = 0;
     size_t freeUsed = 0;
   };
-  BuiltTree writeTree(const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted,
-                      const std::vector<uint32_t>& free);
+  BuiltTree writeTree(const Tag& t, const KeyList& sorted, const std::vector<uint32_t>& free);
 };
 
 }  // namespace dbase

@@ -34,16 +34,28 @@ template <class F>
 void MdxFile::Impl::readBlocks(std::vector<uint32_t> pages, F use) {
   std::sort(pages.begin(), pages.end());
   pages.erase(std::unique(pages.begin(), pages.end()), pages.end());
-  std::string buf;
+  std::vector<std::pair<uint32_t, uint32_t>> sorted;
+  sorted.reserve(pages.size());
+  for (uint32_t p : pages) sorted.emplace_back(p, 0);
+  readBlockRuns(sorted, use);
+}
+
+// Pages each once, in the order given; runs of neighbours come in one read
+// into a buffer kept for the purpose (no allocation, no zero-filling per run).
+template <class F>
+void MdxFile::Impl::readBlockRuns(const std::vector<std::pair<uint32_t, uint32_t>>& pages, F use) {
+  if (pages.empty()) return;
+  if (!runBuffer) runBuffer = std::make_unique_for_overwrite<char[]>(kRunBlocks * kBlockSize);
   for (size_t i = 0; i < pages.size();) {
     size_t j = i + 1;
-    while (j < pages.size() && pages[j] == pages[j - 1] + kPagesPerBlock && j - i < kRunBlocks) ++j;
+    while (j < pages.size() && pages[j].first == pages[j - 1].first + kPagesPerBlock &&
+           j - i < kRunBlocks)
+      ++j;
     for (size_t k = i; k < j; ++k)
-      if (pages[k] < kFirstDataPage || uint64_t{pages[k]} + 2 > pageCount)
-        fail("page " + std::to_string(pages[k]) + " lies outside the file");
-    buf.resize((j - i) * kBlockSize);
-    readAt(uint64_t{pages[i]} * kPageSize, buf.data(), buf.size());
-    for (size_t k = i; k < j; ++k) use(pages[k], buf.data() + (k - i) * kBlockSize);
+      if (pages[k].first < kFirstDataPage || uint64_t{pages[k].first} + 2 > pageCount)
+        fail("page " + std::to_string(pages[k].first) + " lies outside the file");
+    readAt(uint64_t{pages[i].first} * kPageSize, runBuffer.get(), (j - i) * kBlockSize);
+    for (size_t k = i; k < j; ++k) use(pages[k].first, runBuffer.get() + (k - i) * kBlockSize);
     i = j;
   }
 }
@@ -241,55 +253,94 @@ bool MdxFile::Impl::stepBack(const Tag& t, Path& p) {
 uint64_t MdxFile::Impl::subtreeCount(const Tag& t, uint32_t page, int depth) {
   if (auto it = counts.find(page); it != counts.end()) return it->second;
   // A level at a time: the pages of one level are read together, in long runs
-  // where they lie side by side (a bulk-built tag writes each level in order),
-  // and only their counts and child pointers are kept.
-  struct Interior {
+  // where they lie side by side (a bulk-built tag writes each level in order).
+  // Only interior nodes keep their count; a leaf's is in its first bytes.
+  struct Visit {
     uint32_t page;
-    std::vector<uint32_t> children;
+    uint32_t firstChild = 0;  // in children
+    uint32_t childCount = 0;
+    uint64_t count = 0;
   };
-  std::vector<Interior> interiors;
-  std::unordered_set<uint32_t> seen{page};
-  std::vector<uint32_t> level{page};
-  auto visit = [&](uint32_t at, const char* data, std::vector<uint32_t>& next) {
-    Node n{const_cast<char*>(data), t.itemLength, t.keyLength};
+  std::vector<Visit> nodes{{page}};
+  std::vector<uint32_t> children;  // ids in nodes
+  if (page == t.root()) {
+    // A whole tag has about one node per block of its pages.
+    const size_t blocks = decode32(t.header.data() + kTagSize) / kPagesPerBlock;
+    nodes.reserve(std::min<size_t>(blocks, pageCount / kPagesPerBlock) + 1);
+    children.reserve(nodes.capacity());
+  }
+  std::vector<uint64_t> seen((pageCount / kPagesPerBlock + 64) / 64);
+  auto firstVisit = [&](uint32_t at) {
+    const uint64_t bit = at / kPagesPerBlock;
+    if (bit / 64 >= seen.size()) return true;  // outside the file: block() says so
+    const uint64_t mask = uint64_t{1} << (bit % 64);
+    if (seen[bit / 64] & mask) return false;
+    seen[bit / 64] |= mask;
+    return true;
+  };
+  firstVisit(page);
+  std::vector<uint32_t> expand;  // ids of this level's interior nodes, for the final sums
+  auto visit = [&](uint32_t id, const char* data) {
+    const Node n{const_cast<char*>(data), t.itemLength, t.keyLength};
     if (n.count() < 0 || n.count() > t.maxCount)
-      fail("tag " + t.name + ": page " + std::to_string(at) + " claims " +
+      fail("tag " + t.name + ": page " + std::to_string(nodes[id].page) + " claims " +
            std::to_string(decode32(data)) + " keys");
     if (n.leaf()) {
-      counts[at] = static_cast<uint64_t>(n.count());
+      nodes[id].count = static_cast<uint64_t>(n.count());
       return;
     }
-    Interior in{at, {}};
+    nodes[id].firstChild = static_cast<uint32_t>(children.size());
+    nodes[id].childCount = static_cast<uint32_t>(n.count() + 1);
+    expand.push_back(id);
     for (int i = 0; i <= n.count(); ++i) {
       const uint32_t child = n.ptr(i);
-      in.children.push_back(child);
-      if (counts.count(child)) continue;
-      if (!seen.insert(child).second)
+      children.push_back(static_cast<uint32_t>(nodes.size()));
+      Visit v{child};
+      auto known = counts.empty() ? counts.end() : counts.find(child);
+      if (known != counts.end()) {
+        v.count = known->second;
+        v.childCount = UINT32_MAX;  // nothing to read
+      } else if (!firstVisit(child)) {
         fail("tag " + t.name + ": page " + std::to_string(child) + " is reached twice");
-      next.push_back(child);
+      }
+      nodes.push_back(v);
     }
-    interiors.push_back(std::move(in));
   };
-  for (; !level.empty(); ++depth) {
+  std::vector<std::pair<uint32_t, uint32_t>> fromDisk;  // page, id
+  size_t levelBegin = 0;
+  for (; levelBegin < nodes.size(); ++depth) {
     if (depth >= kMaxDepth) fail("tag " + t.name + " is deeper than any sound tree");
-    std::vector<uint32_t> next, fromDisk;
-    for (uint32_t at : level) {
+    const size_t levelEnd = nodes.size();
+    fromDisk.clear();
+    for (size_t id = levelBegin; id < levelEnd; ++id) {
+      if (nodes[id].childCount == UINT32_MAX) continue;
       // Cached blocks may hold changes not yet written.
-      if (auto it = cache.find(at); it != cache.end())
-        visit(at, it->second->d.data(), next);
+      if (auto it = cache.find(nodes[id].page); it != cache.end())
+        visit(static_cast<uint32_t>(id), it->second->d.data());
       else
-        fromDisk.push_back(at);
+        fromDisk.emplace_back(nodes[id].page, static_cast<uint32_t>(id));
     }
-    readBlocks(std::move(fromDisk), [&](uint32_t at, const char* data) { visit(at, data, next); });
-    level = std::move(next);
+    // A level written by a bulk build lies in a few long runs already (a
+    // reused free block or two in front): sorting would only cost. Scattered
+    // pages are sorted into runs.
+    size_t breaks = 0;
+    for (size_t i = 1; i < fromDisk.size(); ++i)
+      breaks += fromDisk[i].first != fromDisk[i - 1].first + kPagesPerBlock;
+    if (breaks > fromDisk.size() / 64) std::sort(fromDisk.begin(), fromDisk.end());
+    size_t next = 0;
+    readBlockRuns(fromDisk,
+                  [&](uint32_t, const char* data) { visit(fromDisk[next++].second, data); });
+    levelBegin = levelEnd;
   }
   // Deeper nodes were found later: summing from the back has every child's count ready.
-  for (auto it = interiors.rbegin(); it != interiors.rend(); ++it) {
+  for (auto it = expand.rbegin(); it != expand.rend(); ++it) {
+    Visit& v = nodes[*it];
     uint64_t total = 0;
-    for (uint32_t child : it->children) total += counts.at(child);
-    counts[it->page] = total;
+    for (uint32_t c = 0; c < v.childCount; ++c) total += nodes[children[v.firstChild + c]].count;
+    v.count = total;
+    counts[v.page] = total;
   }
-  return counts.at(page);
+  return nodes.front().count;
 }
 
 void MdxFile::Impl::insertAt(Tag& t, Path& p, size_t level, int idx, uint32_t pointer,
@@ -456,17 +507,15 @@ void MdxFile::Impl::collectPages(const Tag& t, std::vector<uint32_t>& out) {
   }
 }
 
-void MdxFile::Impl::checkBuildInput(
-    const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted) const {
+void MdxFile::Impl::checkBuildInput(const Tag& t, const KeyList& sorted) const {
   const size_t keyLen = static_cast<size_t>(t.keyLength);
-  for (size_t i = 0; i < sorted.size(); ++i) {
-    if (sorted[i].first.size() != keyLen)
-      throw Error(path, "tag " + t.name + ": key of " + std::to_string(sorted[i].first.size()) +
-                            " bytes for a key length of " + std::to_string(keyLen));
-    if (i > 0 && entryCmp(t, sorted[i - 1].first, sorted[i - 1].second, sorted[i].first,
-                          sorted[i].second, false) > 0)
+  if (sorted.width != keyLen || sorted.keys.size() != sorted.size() * keyLen)
+    throw Error(path, "tag " + t.name + ": keys of " + std::to_string(sorted.width) +
+                          " bytes for a key length of " + std::to_string(keyLen));
+  for (size_t i = 1; i < sorted.size(); ++i)
+    if (entryCmp(t, sorted.key(i - 1), sorted.recnos[i - 1], sorted.key(i), sorted.recnos[i],
+                 false) > 0)
       throw Error(path, "tag " + t.name + ": entries for the build are not in order");
-  }
 }
 
 // Free blocks are used first, lowest page first, so rebuilding does not grow the file.
@@ -493,9 +542,8 @@ struct BuildChild {
 
 }  // namespace
 
-MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(
-    const Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted,
-    const std::vector<uint32_t>& free) {
+MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(const Tag& t, const KeyList& sorted,
+                                                  const std::vector<uint32_t>& free) {
   const size_t keyLen = static_cast<size_t>(t.keyLength);
   const size_t item = static_cast<size_t>(t.itemLength);
   const size_t per = static_cast<size_t>(t.maxKeys);
@@ -537,11 +585,10 @@ MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(
     encode32(d + kNodeCount, static_cast<uint32_t>(n));
     for (size_t k = 0; k < n; ++k) {
       char* it = d + kNodeItems + k * item;
-      encode32(it, sorted[i + k].second);
-      std::memcpy(it + 4, sorted[i + k].first.data(), keyLen);
+      encode32(it, sorted.recnos[i + k]);
+      std::memcpy(it + 4, sorted.keys.data() + (i + k) * keyLen, keyLen);
     }
     level.push_back({page, i + n - 1, n});
-    counts[page] = n;
   }
   while (level.size() > 1) {
     std::vector<BuildChild> up;
@@ -558,7 +605,7 @@ MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(
         const BuildChild& c = level[i + k];
         char* it = d + kNodeItems + k * item;
         encode32(it, c.page);
-        if (k + 1 < n) std::memcpy(it + 4, sorted[c.last].first.data(), keyLen);
+        if (k + 1 < n) std::memcpy(it + 4, sorted.keys.data() + c.last * keyLen, keyLen);
         total += c.count;
       }
       up.push_back({page, level[i + n - 1].last, total});
@@ -573,8 +620,7 @@ MdxFile::Impl::BuiltTree MdxFile::Impl::writeTree(
   return built;
 }
 
-void MdxFile::Impl::build(Tag& t, const std::vector<std::pair<std::string, uint32_t>>& sorted) {
-  checkBuildInput(t, sorted);
+void MdxFile::Impl::build(Tag& t, const KeyList& sorted) {
   std::vector<uint32_t> old;
   collectPages(t, old);
   for (uint32_t page : old) freeBlock(page);

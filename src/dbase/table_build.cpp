@@ -63,16 +63,14 @@ void Table::Impl::writeHeaderDefinitions() {
   dbf.writeAt(0, bytes.data(), bytes.size());
 }
 
-// Keys of every record (deleted ones too: dBASE keeps them) in the tag's order.
-std::vector<std::pair<std::string, uint32_t>> Table::Impl::collectKeys(
-    const TagState& t, const File& src, const DbfHeader& h, uint32_t n,
-    const MemoFile* memoFile) const {
+// Keys of every record the filter admits (deleted ones too unless the filter
+// leaves them out: dBASE keeps them) in the tag's order.
+KeyList Table::Impl::collectKeys(const TagState& t, const File& src, const DbfHeader& h, uint32_t n,
+                                 const MemoFile* memoFile) const {
   const size_t len = static_cast<size_t>(t.info.keyLength);
   const KeyType type = t.info.keyType;
-  std::string keys;
-  keys.reserve(static_cast<size_t>(n) * len);
-  std::vector<uint32_t> recnos;
-  recnos.reserve(n);
+  KeyList entries(len);
+  entries.reserve(n);
   std::vector<char> buf;
   uint32_t perChunk = std::max<uint32_t>(1, static_cast<uint32_t>(kScanChunk / h.recordLength));
   buf.resize(static_cast<size_t>(perChunk) * h.recordLength);
@@ -96,12 +94,10 @@ std::vector<std::pair<std::string, uint32_t>> Table::Impl::collectKeys(
         ExprValue v = t.filter->evaluate(view);
         if (v.kind != ExprValue::Kind::Logical || !v.logical) continue;
       }
-      std::string key = makeKey(t.expr->evaluate(view), type, t.info.keyLength);
-      keys.append(key.data(), len);
-      recnos.push_back(r + i);
+      entries.add(makeKey(t.expr->evaluate(view), type, t.info.keyLength), r + i);
     }
   }
-  return sortEntries(t.info, keys, recnos);
+  return sortEntries(t.info, entries);
 }
 
 TagState Table::Impl::compileTag(const TagDef& def, const std::vector<FieldDef>& fields,
@@ -168,14 +164,21 @@ void Table::Impl::dropTag(const std::string& name) {
   changeIndexCopy([&](MdxFile& file) { file.dropTag(name); });
 }
 
-// A new tag: copy of the index plus the tag, then the copy replaces the index.
+// A new tag goes in after the index's end and is named in its header last
+// (MdxFile::appendTag): no copy of the other tags.
 void Table::Impl::addTag(const TagDef& def) {
   flushPending();
   if (!mdx) {
     replaceIndex({def});
     return;
   }
-  changeIndexCopy([&](MdxFile& file) { addBuiltTag(file, def, dbf, hdr, count, memo.get()); });
+  const TagState t = compileTag(def, hdr.fields, mdx->path());
+  mdx->appendTag(def, t.info.keyType, t.info.keyLength,
+                 collectKeys(t, dbf, hdr, count, memo.get()));
+  loadTags();
+  markTaggedFields(hdr, mdx->tags());
+  writeHeaderDefinitions();
+  reactivate();
 }
 
 std::vector<TagDef> Table::Impl::tagDefs() const {

@@ -166,7 +166,7 @@ uint32_t Table::Impl::recordCount() {
         ++n;
         return true;
       });
-  } else if (allLive()) {
+  } else if (positionsExact()) {
     // Index positions give the count without a walk.
     if (!rangeOn) {
       n = static_cast<uint32_t>(mdx->count(activeTag().index));
@@ -284,7 +284,7 @@ uint32_t Table::position() {
       if (d.live(r)) ++n;
     return n;
   }
-  if (d.allLive()) {
+  if (d.positionsExact()) {
     MdxFile::Cursor c(*d.mdx, d.activeTag().index);
     auto start = d.rangeStartPosition();
     if (start && c.seek(d.curKey, target, false) && c.recno() == target) {
@@ -331,7 +331,7 @@ void Table::goToPosition(uint32_t index) {
     return;
   }
   MdxFile::Cursor& c = *d.cursor;
-  if (d.allLive()) {
+  if (d.positionsExact()) {
     auto start = d.rangeStartPosition();
     if (start && c.goToPosition(*start + index) && d.belowHigh(c.key()) && d.settle(true)) {
       d.bof = d.eof = false;

@@ -145,6 +145,13 @@ class Table::Impl::IndexUpdate {
 void Table::Impl::post() {
   if (state != Table::State::Edit && state != Table::State::Insert) return;
   bool inserting = state == Table::State::Insert;
+  if (!inserting && pendingBlobs.empty() && rec == saved) {
+    // Nothing changed: nothing is written, not even the date or the index's mark.
+    unlockRecord();
+    state = Table::State::Browse;
+    bof = eof = false;
+    return;
+  }
   if (!inserting && mdx) applyPendingKeys();  // the old keys must be in the index to be erased
   // Old keys first: an in-place memo rewrite would change what they read.
   std::vector<std::optional<std::string>> oldKeys(tags.size());
@@ -164,13 +171,15 @@ void Table::Impl::post() {
   stampDate();
   uint32_t target = recno;
   // The index is marked busy before the record changes, so a crash in
-  // between leaves a mark that makes the next open rebuild the tags.
-  IndexUpdate index(*this);
+  // between leaves a mark that makes the next open rebuild the tags. A
+  // rewrite that moves no key leaves the index alone (its kept counts too).
+  std::optional<IndexUpdate> index;
+  if (inserting || keysWouldMove(oldKeys, keyKept)) index.emplace(*this);
   if (inserting)
     target = postAppend();
   else
     postRewrite(oldKeys, keyKept);
-  index.finish();
+  if (index) index->finish();
   recno = target;
   state = Table::State::Browse;
   bof = eof = false;
@@ -216,6 +225,26 @@ void Table::Impl::postRewrite(const std::vector<std::optional<std::string>>& old
                               const std::vector<char>& keyKept) {
   const uint32_t target = recno;
   rewriteRecord(target);
+  moveKeys(target, oldKeys, keyKept);
+  unlockRecord();
+}
+
+// Whether the record buffer's keys differ from oldKeys in a tag not marked in keyKept.
+bool Table::Impl::keysWouldMove(const std::vector<std::optional<std::string>>& oldKeys,
+                                const std::vector<char>& keyKept) const {
+  std::string key;
+  for (size_t t = 0; t < tags.size(); ++t) {
+    if (keyKept[t]) continue;
+    const bool has = tagKey(tags[t], rec, key);
+    if (has != oldKeys[t].has_value() || (has && *oldKeys[t] != key)) return true;
+  }
+  return false;
+}
+
+// Gives record target the keys of the record buffer in place of oldKeys (the
+// tags marked in keyKept keep theirs).
+void Table::Impl::moveKeys(uint32_t target, const std::vector<std::optional<std::string>>& oldKeys,
+                           const std::vector<char>& keyKept) {
   std::string key;
   for (size_t t = 0; t < tags.size(); ++t) {
     if (keyKept[t]) continue;
@@ -231,7 +260,6 @@ void Table::Impl::postRewrite(const std::vector<std::optional<std::string>>& old
       ++indexWrites;
     }
   }
-  unlockRecord();
 }
 
 // Writes what exclusive use keeps back: the record count, the memo header, the index batch.
@@ -263,11 +291,38 @@ void Table::Impl::deleteRecord() {
     state = Table::State::Browse;
   }
   lockRecord(recno);
+  // Tags whose filter (or key) reads the deletion flag, such as FOR
+  // .NOT.DELETED(), lose the record's key: with the record as it is now.
+  std::vector<std::optional<std::string>> oldKeys(tags.size());
+  std::vector<char> keyKept(tags.size(), 1);
+  bool keysMove = false;
+  for (size_t t = 0; t < tags.size(); ++t) {
+    if (!tags[t].readsDeletion) continue;
+    keyKept[t] = 0;
+    keysMove = true;
+  }
+  if (keysMove) {
+    applyPendingKeys();  // the keys must be in the index to be erased
+    readRecord(recno, rec);
+    for (size_t t = 0; t < tags.size(); ++t) {
+      std::string k;
+      if (!keyKept[t] && tagKey(tags[t], rec, k)) oldKeys[t] = std::move(k);
+    }
+  }
   char flag = static_cast<char>(kRecordDeleted);
   stampDate();
-  dbf.writeAt(recordOffset(recno), &flag, 1);
-  rec[0] = flag;
-  setFlag(recno, true);
+  {
+    // Marked busy before the flag changes, as for a post.
+    std::optional<IndexUpdate> index;
+    if (keysMove) index.emplace(*this);
+    dbf.writeAt(recordOffset(recno), &flag, 1);
+    rec[0] = flag;
+    setFlag(recno, true);
+    if (keysMove) {
+      moveKeys(recno, oldKeys, keyKept);
+      index->finish();
+    }
+  }
   unlockRecord();
   changed();
   uint32_t gone = recno;

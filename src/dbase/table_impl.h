@@ -33,6 +33,7 @@ namespace dbase {
 inline constexpr int kShortLockTimeoutMs = 10000;
 inline constexpr size_t kScanChunk = 1 << 20;
 inline constexpr size_t kMaxPendingKeys = 2'000'000;
+inline constexpr uint32_t kPassGap = 16;  // records between two rewrites of one forward pass
 inline constexpr int64_t kRecentChangeNs = 3'000'000'000;
 inline constexpr int64_t kClockTickMarginNs =
     50'000'000;  // file times move in clock ticks of a few ms
@@ -54,13 +55,19 @@ struct TagState {
   int index = -1;  // in MdxFile
   std::optional<Expression> expr;
   std::optional<Expression> filter;
-  std::vector<int> fields;  // read by the key and the filter
+  std::vector<int> fields;     // read by the key and the filter
+  bool readsDeletion = false;  // deleting a record changes what the tag holds for it
+  bool liveOnly = false;       // the filter leaves deleted records out (FOR .NOT.DELETED())
 
   void noteFields() {
     fields = expr->fields();
+    readsDeletion = expr->readsDeletion();
+    liveOnly = false;
     if (filter) {
       const std::vector<int> more = filter->fields();
       fields.insert(fields.end(), more.begin(), more.end());
+      readsDeletion = readsDeletion || filter->readsDeletion();
+      liveOnly = filter->excludesDeleted();
     }
   }
 };
@@ -106,11 +113,7 @@ struct Table::Impl {
 
   // Exclusive use: keys of appended records wait here (per tag, flat) until
   // the index is next read, then go in sorted, or by a rebuild when they outnumber it.
-  struct PendingKeys {
-    std::string keys;
-    std::vector<uint32_t> recnos;
-  };
-  std::vector<PendingKeys> pending;
+  std::vector<KeyList> pending;
   size_t pendingCount = 0;
 
   // Range
@@ -231,6 +234,9 @@ struct Table::Impl {
     prepareBulk();
     return flagsCurrent() && deletedCount == 0;
   }
+  // True when positions in the active tag are positions among live records:
+  // the tag leaves deleted records out (no flags need reading), or there are none.
+  bool positionsExact() { return activeTag().liveOnly || allLive(); }
 
   // ---- keys (table_keys.cpp) ----
   bool tagKey(const TagState& t, std::string_view record, std::string& key) const;
@@ -239,8 +245,7 @@ struct Table::Impl {
   void applyPendingKeys();
   bool hasKey(const TagState& t, const std::string& key) const;
   void refreshCurrentKey();
-  static std::vector<std::pair<std::string, uint32_t>> sortEntries(
-      const TagInfo& info, const std::string& keys, const std::vector<uint32_t>& recnos);
+  static KeyList sortEntries(const TagInfo& info, const KeyList& entries);
 
   const TagState& activeTag() const { return tags[static_cast<size_t>(active)]; }
   bool charTag() const { return activeTag().info.keyType == KeyType::Character; }
@@ -309,6 +314,10 @@ struct Table::Impl {
   uint32_t postAppend();
   void postRewrite(const std::vector<std::optional<std::string>>& oldKeys,
                    const std::vector<char>& keyKept);
+  bool keysWouldMove(const std::vector<std::optional<std::string>>& oldKeys,
+                     const std::vector<char>& keyKept) const;
+  void moveKeys(uint32_t target, const std::vector<std::optional<std::string>>& oldKeys,
+                const std::vector<char>& keyKept);
   void flushPending();
   void deleteRecord();
 
@@ -325,9 +334,8 @@ struct Table::Impl {
 
   // ---- building tags and replacing the index (table_build.cpp) ----
   void writeHeaderDefinitions();
-  std::vector<std::pair<std::string, uint32_t>> collectKeys(const TagState& t, const File& src,
-                                                            const DbfHeader& h, uint32_t n,
-                                                            const MemoFile* memoFile) const;
+  KeyList collectKeys(const TagState& t, const File& src, const DbfHeader& h, uint32_t n,
+                      const MemoFile* memoFile) const;
   static TagState compileTag(const TagDef& def, const std::vector<FieldDef>& fields,
                              const std::string& file);
   void addBuiltTag(MdxFile& file, const TagDef& def, const File& src, const DbfHeader& h,

@@ -1,6 +1,7 @@
 // Keys of records: evaluating them, keeping them in the index, sorting many at once.
 
-#include <iterator>
+#include <algorithm>
+#include <cstring>
 
 #include "dbase/table_impl.h"
 
@@ -43,9 +44,9 @@ void Table::Impl::insertKeys(std::string_view record, uint32_t r) {
     const TagState& t = tags[i];
     if (!tagKey(t, record, key)) continue;
     if (exclusive && !t.info.unique) {
-      if (pending.size() < tags.size()) pending.resize(tags.size());
-      pending[i].keys.append(key);
-      pending[i].recnos.push_back(r);
+      while (pending.size() < tags.size())
+        pending.emplace_back(static_cast<size_t>(tags[pending.size()].info.keyLength));
+      pending[i].add(key, r);
       ++pendingCount;
       continue;
     }
@@ -56,36 +57,52 @@ void Table::Impl::insertKeys(std::string_view record, uint32_t r) {
   if (pendingCount >= kMaxPendingKeys) applyPendingKeys();
 }
 
+namespace {
+
+// Entries a and b (positions in one sorted list each) merged in the tag's order.
+KeyList mergeSorted(const TagInfo& info, const KeyList& a, const KeyList& b) {
+  KeyList out(a.width);
+  out.reserve(a.size() + b.size());
+  size_t i = 0, j = 0;
+  while (i < a.size() || j < b.size()) {
+    bool takeA = j >= b.size();
+    if (i < a.size() && j < b.size()) {
+      int c = compareKeys(info.keyType, a.key(i), b.key(j));
+      if (info.descending) c = -c;
+      takeA = c < 0 || (c == 0 && a.recnos[i] < b.recnos[j]);
+    }
+    if (takeA) {
+      out.add(a.key(i), a.recnos[i]);
+      ++i;
+    } else {
+      out.add(b.key(j), b.recnos[j]);
+      ++j;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 void Table::Impl::applyPendingKeys() {
   if (pendingCount == 0) return;
   for (size_t i = 0; i < pending.size() && i < tags.size(); ++i) {
-    PendingKeys& p = pending[i];
-    if (p.recnos.empty()) continue;
+    KeyList& p = pending[i];
+    if (p.empty()) continue;
     const TagState& t = tags[i];
-    auto sorted = sortEntries(t.info, p.keys, p.recnos);
-    std::string().swap(p.keys);
-    std::vector<uint32_t>().swap(p.recnos);
+    KeyList sorted = sortEntries(t.info, p);
+    p = KeyList(p.width);
     uint64_t existing = mdx->count(t.index);
     if (existing <= sorted.size() * 2) {
       // Many new keys: merge with the old ones and build the tag anew.
-      std::vector<std::pair<std::string, uint32_t>> merged;
-      merged.reserve(existing + sorted.size());
-      MdxFile::Cursor c(*mdx, t.index);
-      std::vector<std::pair<std::string, uint32_t>> old;
+      KeyList old(sorted.width);
       old.reserve(existing);
-      for (c.first(); c.valid(); c.next()) old.emplace_back(std::string(c.key()), c.recno());
-      KeyType type = t.info.keyType;
-      bool desc = t.info.descending;
-      std::merge(std::make_move_iterator(old.begin()), std::make_move_iterator(old.end()),
-                 std::make_move_iterator(sorted.begin()), std::make_move_iterator(sorted.end()),
-                 std::back_inserter(merged), [type, desc](const auto& a, const auto& b) {
-                   int cmp = compareKeys(type, a.first, b.first);
-                   if (cmp != 0) return desc ? cmp > 0 : cmp < 0;
-                   return a.second < b.second;
-                 });
-      mdx->buildTag(t.index, merged);
+      MdxFile::Cursor c(*mdx, t.index);
+      for (c.first(); c.valid(); c.next()) old.add(c.key(), c.recno());
+      mdx->buildTag(t.index, old.empty() ? sorted : mergeSorted(t.info, old, sorted));
     } else {
-      for (const auto& [key, r] : sorted) mdx->insert(t.index, key, r);
+      for (size_t k = 0; k < sorted.size(); ++k)
+        mdx->insert(t.index, sorted.key(k), sorted.recnos[k]);
     }
     ++indexWrites;
   }
@@ -99,57 +116,86 @@ bool Table::Impl::hasKey(const TagState& t, const std::string& key) const {
   return c.seek(key, 0, false) && compareKeys(t.info.keyType, c.key(), key) == 0;
 }
 
-// Entries (keys flat in one buffer, one record number each) in the tag's
-// order; a unique tag keeps the first record of each key. Sorting goes
-// through small fixed slots: a big-endian 16-byte prefix settles most
-// character comparisons without touching the key bytes.
-std::vector<std::pair<std::string, uint32_t>> Table::Impl::sortEntries(
-    const TagInfo& info, const std::string& keys, const std::vector<uint32_t>& recnos) {
-  const size_t len = static_cast<size_t>(info.keyLength);
-  const KeyType type = info.keyType;
-  const bool desc = info.descending;
-  struct Slot {
-    uint64_t prefix;
-    uint64_t prefix2;
-    uint32_t recno;
-    uint32_t index;
+namespace {
+
+// A word of 8 key bytes from `from` on, big-endian, so words compare as the bytes do.
+uint64_t wordAt(const char* key, size_t len, size_t from) {
+  uint64_t w = 0;
+  if (from + 8 <= len) {
+    std::memcpy(&w, key + from, 8);
+    return __builtin_bswap64(w);
+  }
+  for (size_t b = from; b < from + 8; ++b)
+    w = (w << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0);
+  return w;
+}
+
+struct Slot {
+  uint64_t word;
+  uint32_t recno;
+  uint32_t index;
+};
+
+// Character keys compare as unsigned bytes: sorted on their first 8 bytes,
+// then each run of equal words on the next 8, and so on (descending tags
+// sort the bytes' complement). Ties end by record number.
+void sortCharacterSlots(std::vector<Slot>& slots, const char* keys, size_t len, bool desc) {
+  const uint64_t flip = desc ? ~uint64_t{0} : 0;
+  auto less = [](const Slot& a, const Slot& b) {
+    return a.word != b.word ? a.word < b.word : a.recno < b.recno;
   };
-  std::vector<Slot> slots;
-  slots.reserve(recnos.size());
-  for (size_t i = 0; i < recnos.size(); ++i) {
-    const char* key = keys.data() + i * len;
-    uint64_t prefix = 0, prefix2 = 0;
-    if (type == KeyType::Character) {
-      for (size_t b = 0; b < 8; ++b)
-        prefix = (prefix << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0x20);
-      for (size_t b = 8; b < 16; ++b)
-        prefix2 = (prefix2 << 8) | (b < len ? static_cast<uint8_t>(key[b]) : 0x20);
+  for (Slot& s : slots) s.word = wordAt(keys + size_t{s.index} * len, len, 0) ^ flip;
+  struct Range {
+    size_t begin, end, from;
+  };
+  std::vector<Range> todo{{0, slots.size(), 0}};
+  while (!todo.empty()) {
+    const Range r = todo.back();
+    todo.pop_back();
+    std::sort(slots.begin() + static_cast<ptrdiff_t>(r.begin),
+              slots.begin() + static_cast<ptrdiff_t>(r.end), less);
+    const size_t next = r.from + 8;
+    if (next >= len) continue;
+    for (size_t i = r.begin; i < r.end;) {
+      size_t j = i + 1;
+      while (j < r.end && slots[j].word == slots[i].word) ++j;
+      if (j - i > 1) {
+        for (size_t k = i; k < j; ++k)
+          slots[k].word = wordAt(keys + size_t{slots[k].index} * len, len, next) ^ flip;
+        todo.push_back({i, j, next});
+      }
+      i = j;
     }
-    slots.push_back(Slot{prefix, prefix2, recnos[i], static_cast<uint32_t>(i)});
   }
-  auto keyOf = [&](const Slot& s) {
-    return std::string_view(keys.data() + static_cast<size_t>(s.index) * len, len);
-  };
-  std::sort(slots.begin(), slots.end(), [&](const Slot& a, const Slot& b) {
-    int c = 0;
-    if (a.prefix != b.prefix)
-      c = a.prefix < b.prefix ? -1 : 1;
-    else if (a.prefix2 != b.prefix2)
-      c = a.prefix2 < b.prefix2 ? -1 : 1;
-    else if (type != KeyType::Character || len > 16)
-      c = compareKeys(type, keyOf(a), keyOf(b));
-    if (c != 0) return desc ? c > 0 : c < 0;
-    return a.recno < b.recno;
-  });
-  std::vector<std::pair<std::string, uint32_t>> entries;
-  entries.reserve(slots.size());
+}
+
+}  // namespace
+
+// Entries in the tag's order; a unique tag keeps the first record of each key.
+KeyList Table::Impl::sortEntries(const TagInfo& info, const KeyList& entries) {
+  const size_t len = entries.width;
+  const KeyType type = info.keyType;
+  std::vector<Slot> slots(entries.size());
+  for (size_t i = 0; i < slots.size(); ++i)
+    slots[i] = Slot{0, entries.recnos[i], static_cast<uint32_t>(i)};
+  if (type == KeyType::Character) {
+    sortCharacterSlots(slots, entries.keys.data(), len, info.descending);
+  } else {
+    std::sort(slots.begin(), slots.end(), [&](const Slot& a, const Slot& b) {
+      int c = compareKeys(type, entries.key(a.index), entries.key(b.index));
+      if (info.descending) c = -c;
+      return c != 0 ? c < 0 : a.recno < b.recno;
+    });
+  }
+  KeyList out(len);
+  out.reserve(slots.size());
   for (const Slot& s : slots) {
-    std::string_view key = keyOf(s);
-    if (info.unique && !entries.empty() && compareKeys(type, entries.back().first, key) == 0)
+    std::string_view key = entries.key(s.index);
+    if (info.unique && !out.empty() && compareKeys(type, out.key(out.size() - 1), key) == 0)
       continue;
-    entries.emplace_back(std::string(key), s.recno);
+    out.add(key, s.recno);
   }
-  return entries;
+  return out;
 }
 
 void Table::Impl::refreshCurrentKey() {

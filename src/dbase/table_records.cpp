@@ -73,19 +73,35 @@ const char* Table::Impl::recordPtr(uint32_t r) {
   return nullptr;
 }
 
+namespace {
+
+uint64_t word(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+}  // namespace
+
 // Writes the edited record over its old bytes, only the stretch that
 // differs from the saved copy: each page touched is one more page for the
 // system to write back (a pass that changes one mark per record pays per page).
-// In exclusive use a run of rewrites of consecutive records goes through
-// the mapping: one fault per page instead of one system call per record.
-// Scattered rewrites stay with the system call, cheaper than a fault each.
+// In exclusive use a pass forward through the table (each rewrite a few
+// records after the last, as a marking pass that skips unchanged records
+// goes) writes through the mapping: one fault per page instead of one system
+// call per record. Scattered rewrites stay with the system call, cheaper
+// than a fault each.
 void Table::Impl::rewriteRecord(uint32_t target) {
   size_t from = 0, to = rec.size();
   if (saved.size() == rec.size()) {
-    while (from < to && saved[from] == rec[from]) ++from;
-    while (to > from && saved[to - 1] == rec[to - 1]) --to;
+    const char* a = saved.data();
+    const char* b = rec.data();
+    while (from + 8 <= to && word(a + from) == word(b + from)) from += 8;
+    while (from < to && a[from] == b[from]) ++from;
+    while (to >= from + 8 && word(a + to - 8) == word(b + to - 8)) to -= 8;
+    while (to > from && a[to - 1] == b[to - 1]) --to;
   }
-  const bool run = lastRewrite != 0 && target == lastRewrite + 1;
+  const bool run = lastRewrite != 0 && target > lastRewrite && target - lastRewrite <= kPassGap;
   lastRewrite = target;
   if (from >= to) return;
   if (run && exclusive && !readOnly) {

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTimer>
 #include <csignal>
 
@@ -19,6 +21,7 @@
 #include "core/settings.h"
 #include "core/startup.h"
 #include "core/templatelist.h"
+#include "dbase/countcache.h"
 #include "store/sampledata.h"
 #include "ui/aboutbox.h"
 #include "ui/progresswindow.h"
@@ -90,6 +93,12 @@ int Program::run() {
           Qt::DirectConnection);
 
   appSettings().setEditionValues();
+  // Index entry counts outlive the run: the next start finds them instead of
+  // reading every leaf of the sort tag (only while the index is unchanged).
+  const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+  if (!cache.isEmpty())
+    dbase::setIndexCountDirectory(
+        QFile::encodeName(cache + QStringLiteral("/index-counts")).toStdString());
   auto splash = std::make_unique<AboutBox>(nullptr, false);
   splash->okButton->hide();
   splash->setWindowTitle(QStringLiteral("Welcome"));

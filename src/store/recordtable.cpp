@@ -32,7 +32,7 @@ std::optional<std::string> matchingTag(const std::vector<dbase::TagDef>& tags, c
   const std::string& expr = s.filtered ? s.filteredKeyExpression : s.keyExpression;
   const uint8_t options = s.filtered ? s.filteredIndexOptions : s.indexOptions;
   for (const auto& t : tags) {
-    if (!t.filter.empty()) continue;  // a FOR tag does not list every record
+    if (!listsEveryLiveRecord(t.filter)) continue;  // a FOR tag that leaves records out
     if (t.expression == expr && tagOptions(t) == options) return t.name;
   }
   return std::nullopt;
@@ -256,6 +256,7 @@ std::optional<std::string> findOrCreateTag() {
       dbase::TagDef def;
       def.name = name;
       def.expression = s.filtered ? s.filteredKeyExpression : s.keyExpression;
+      def.filter = kLiveRecordsFilter;
       const uint8_t options = s.filtered ? s.filteredIndexOptions : s.indexOptions;
       def.descending = (options & kIndexDescending) != 0;
       t.engine().addTag(def);

@@ -88,6 +88,15 @@ std::string keyPart(Kind kind, const std::string& name, int size, bool reversed,
 
 }  // namespace
 
+bool listsEveryLiveRecord(const std::string& filter) {
+  std::string compact;
+  for (char c : filter) {
+    if (c == ' ') continue;
+    compact.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+  }
+  return compact.empty() || compact == kLiveRecordsFilter || compact == "!DELETED()";
+}
+
 uint8_t tagOptions(const dbase::TagDef& tag) {
   uint8_t o = kIndexExpression;
   if (tag.descending) o |= kIndexDescending;

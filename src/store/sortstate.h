@@ -14,6 +14,13 @@ inline constexpr uint8_t kIndexDescending = 0x04;
 inline constexpr uint8_t kIndexExpression = 0x10;
 // Longest key expression text kept.
 inline constexpr size_t kMaxKeyExpression = 100;
+// The FOR condition of the tags the program makes: deleted records stay out
+// of the index, so its positions and counts are those of the listing.
+inline constexpr const char* kLiveRecordsFilter = ".NOT.DELETED()";
+
+// Whether a tag with this FOR condition lists every record the program shows
+// (none, or the condition above however it is spelt).
+bool listsEveryLiveRecord(const std::string& filter);
 
 // The options byte of an existing tag: every tag of a production index is an
 // expression tag.

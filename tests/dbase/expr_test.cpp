@@ -207,6 +207,31 @@ TEST(ExprLogic, ComparisonsAndConnectives) {
   EXPECT_DOUBLE_EQ(run("-(2+3)*4/2").number, -10);
 }
 
+TEST(ExprLogic, DeletedReadsTheFlagByteAndFiltersSayWhetherTheyDropIt) {
+  std::string rec = sample().record();
+  auto value = [&](const char* text) {
+    return Expression::compile(text, kFields).evaluate({rec, {}}).logical;
+  };
+  EXPECT_FALSE(value("DELETED()"));
+  EXPECT_TRUE(value(".NOT.DELETED()"));
+  rec[0] = '*';
+  EXPECT_TRUE(value("DELETED()"));
+  EXPECT_FALSE(value(".NOT. DELETED() .OR. VALUE > 100"));
+  struct Case {
+    const char* filter;
+    bool readsDeletion;
+    bool excludesDeleted;
+  };
+  for (const Case& c : {Case{".NOT.DELETED()", true, true}, Case{"!deleted()", true, true},
+                        Case{"VALUE > 0 .AND. .NOT.DELETED()", true, true},
+                        Case{".NOT.DELETED() .OR. READ", true, false},
+                        Case{"DELETED()", true, false}, Case{"VALUE > 0", false, false}}) {
+    const Expression e = Expression::compile(c.filter, kFields);
+    EXPECT_EQ(e.readsDeletion(), c.readsDeletion) << c.filter;
+    EXPECT_EQ(e.excludesDeleted(), c.excludesDeleted) << c.filter;
+  }
+}
+
 TEST(ExprKeys, KeyOfNumericFieldIsItsBcd) {
   const Expression e = Expression::compile("VALUE", kFields);
   const std::string rec = sample().record();

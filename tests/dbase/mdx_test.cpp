@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -18,6 +19,7 @@
 #include <sstream>
 
 #include "dbase/coding.h"
+#include "dbase/countcache.h"
 #include "dbase/error.h"
 #include "dbase/keys.h"
 #include "dbase/mdx_format.h"
@@ -579,6 +581,96 @@ TEST(MdxCrash, FullDiskFailsTheUpdateAndLeavesTheMark) {
   EXPECT_TRUE(f->needsRebuild());
   f->buildTag(0, {{characterKey("A", 20), 1}});
   EXPECT_EQ(walk(*f, 0).size(), 1u);
+}
+
+// A tag added whole after the file's end: a write that fails half way (the
+// disk full) leaves the file as it was, tags, contents and size; one that
+// gets through names the new tag, and the old ones are untouched.
+TEST(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
+  TempDir dir;
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  std::vector<Entry> old;
+  for (uint32_t i = 1; i <= 500; ++i)
+    old.emplace_back(characterKey(std::to_string(5000 + i), 20), i);
+  MdxFile::open(path, false)->addTag(def("OLD", "T"), KeyType::Character, 20);
+  MdxFile::open(path, false)->buildTag(0, old);
+  const std::string before = fileBytes(path);
+  KeyList entries(20);
+  for (uint32_t i = 0; i < 20000; ++i)
+    entries.add(characterKey(std::to_string(100000 + i), 20), i + 1);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit lim{static_cast<rlim_t>(before.size()) + 65536,
+                     static_cast<rlim_t>(before.size()) + 65536};
+    setrlimit(RLIMIT_FSIZE, &lim);
+    int code = 1;
+    try {
+      MdxFile::open(path, false)->appendTag(def("NEW", "T"), KeyType::Character, 20, entries);
+    } catch (const Error&) {
+      code = 2;
+    }
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_EQ(fileBytes(path), before);
+  auto f = MdxFile::open(path, false);
+  EXPECT_FALSE(f->needsRebuild());
+  const int t = f->appendTag(def("NEW", "T"), KeyType::Character, 20, entries);
+  EXPECT_EQ(f->tags().size(), 2u);
+  EXPECT_EQ(f->count(t), 20000u);
+  auto again = MdxFile::open(path, true);
+  EXPECT_EQ(walk(*again, 0), old);
+  const std::vector<Entry> added = walk(*again, again->findTag("NEW"));
+  ASSERT_EQ(added.size(), entries.size());
+  for (size_t i = 0; i < added.size(); i += 997) {
+    EXPECT_EQ(added[i].first, entries.key(i));
+    EXPECT_EQ(added[i].second, entries.recnos[i]);
+  }
+}
+
+// Counts kept between runs: a handle that finds none in this process reads
+// the counts file, and a change to the index by anyone voids that file.
+TEST(MdxCounts, KeptBetweenRunsOnlyForTheFileAsItWas) {
+  TempDir dir;
+  const std::string keep = dir.file("counts");
+  setIndexCountDirectory(keep);
+  const std::string path = dir.file("B.MDX");
+  MdxFile::create(path, "B");
+  {
+    auto f = MdxFile::open(path, false);
+    const int t = f->addTag(def("T", "T"), KeyType::Character, 20);
+    std::vector<Entry> entries;
+    for (uint32_t i = 0; i < 5000; ++i)
+      entries.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
+    f->buildTag(t, entries);
+  }
+  usleep(100000);  // counts of a file changed within a clock tick are not kept
+  EXPECT_EQ(MdxFile::open(path, true)->count(0), 5000u);  // counted, then kept on close
+  auto b = MdxFile::open(path, true);                     // takes this process's counts
+  // Every kept count doubled: a handle that shows it read them.
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(keep)) files.push_back(e.path());
+  ASSERT_EQ(files.size(), 1u);
+  std::string bytes = fileBytes(files[0]);
+  ASSERT_GE(bytes.size(), 48u);
+  for (size_t at = 48 + 4; at + 8 <= bytes.size(); at += 12) {
+    const uint32_t low = decode32(bytes.data() + at);
+    encode32(bytes.data() + at, low * 2);
+  }
+  writeBytes(files[0], bytes);
+  EXPECT_EQ(MdxFile::open(path, true)->count(0), 10000u);
+  {
+    auto w = MdxFile::open(path, false);
+    w->insert(0, characterKey("999999", 20), 6000);
+  }
+  b.reset();
+  EXPECT_EQ(MdxFile::open(path, true)->count(0), 5001u);
+  setIndexCountDirectory("");
 }
 
 // Builds a file with a few tags and returns its bytes.

@@ -865,8 +865,10 @@ namespace dbase {
 namespace {
 
 // Checks order, counts and positions against a plain model, in both modes
-// (exclusive use takes the index-position shortcuts, shared use walks).
-class OrderModel : public ::testing::TestWithParam<OpenMode> {
+// (exclusive use takes the index-position shortcuts, shared use walks) and
+// with a tag that keeps deleted records' keys or one FOR .NOT.DELETED()
+// (index positions whatever is deleted).
+class OrderModel : public ::testing::TestWithParam<std::tuple<OpenMode, const char*>> {
  protected:
   void expectMatches(Table& t, const std::vector<std::pair<std::string, uint32_t>>& model,
                      const std::string& low, const std::string& high) {
@@ -897,9 +899,11 @@ class OrderModel : public ::testing::TestWithParam<OpenMode> {
 TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
   ScratchDir dir;
   std::string path = dir.file("books.dbf");
-  Table::create(path, testing::bookFields(), {testing::tag("AUTHOR", "AUTHOR")});
+  const auto [mode, filter] = GetParam();
+  Table::create(path, testing::bookFields(),
+                {testing::tag("AUTHOR", "AUTHOR", false, false, filter)});
   Table t;
-  t.open(path, GetParam());
+  t.open(path, mode);
   std::vector<std::pair<std::string, uint32_t>> model;
   uint32_t x = 7;
   for (uint32_t r = 1; r <= 300; ++r) {
@@ -931,7 +935,9 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, OrderModel,
-                         ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
+                         ::testing::Combine(::testing::Values(OpenMode::Exclusive,
+                                                              OpenMode::Shared),
+                                            ::testing::Values("", ".NOT.DELETED()")));
 
 }  // namespace
 }  // namespace dbase
@@ -940,8 +946,9 @@ namespace dbase {
 namespace {
 
 // A table of "book<id>" records whose memo names the same id, every 10th deleted.
-void fillCheckable(const std::string& path, int n) {
-  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
+void fillCheckable(const std::string& path, int n, const std::string& filter = "") {
+  Table::create(path, testing::bookFields(),
+                {testing::tag("TITLE", "TITLE", false, false, filter)});
   Table t;
   t.open(path, OpenMode::Exclusive);
   for (int i = 1; i <= n; ++i)
@@ -1100,20 +1107,22 @@ INSTANTIATE_TEST_SUITE_P(Directions, ExclusiveAppends, ::testing::Values(false, 
 namespace dbase {
 namespace {
 
-class CrashDuringEdits : public ::testing::TestWithParam<OpenMode> {};
+class CrashDuringEdits : public ::testing::TestWithParam<std::tuple<OpenMode, const char*>> {};
 
-// Edits move keys; a kill between a record write and its key updates must
-// leave the index rebuilt (or intact) on the next open.
+// Edits move keys (and deletions, in a tag FOR .NOT.DELETED()); a kill
+// between a record write and its key updates must leave the index rebuilt
+// (or intact) on the next open.
 TEST_P(CrashDuringEdits, TagAgreesWithTheDataAfterKillNine) {
   ScratchDir dir;
   std::string path = dir.file("books.dbf");
-  fillCheckable(path, 2000);
+  const auto [mode, filter] = GetParam();
+  fillCheckable(path, 2000, filter);
   for (int round = 0; round < 4; ++round) {
     pid_t pid = fork();
     if (pid == 0) {
       try {
         Table t;
-        t.open(path, GetParam());
+        t.open(path, mode);
         uint32_t x = static_cast<uint32_t>(round) + 1;
         for (;;) {
           x = x * 1103515245u + 12345u;
@@ -1161,7 +1170,9 @@ TEST_P(CrashDuringEdits, TagAgreesWithTheDataAfterKillNine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, CrashDuringEdits,
-                         ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
+                         ::testing::Combine(::testing::Values(OpenMode::Exclusive,
+                                                              OpenMode::Shared),
+                                            ::testing::Values("", ".NOT.DELETED()")));
 
 }  // namespace
 }  // namespace dbase

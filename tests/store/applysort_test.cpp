@@ -20,6 +20,7 @@ TEST_F(ApplySortTest, NewSortMakesTagNamedByTagCount) {
   ASSERT_EQ(tags.size(), 3u);
   EXPECT_EQ(tags[2].expression, "UPPER(AUTHOR)");
   EXPECT_FALSE(tags[2].descending);
+  EXPECT_EQ(tags[2].filter, ".NOT.DELETED()");  // the index counts what the listing shows
 }
 
 TEST_F(ApplySortTest, TemplateTagIsReusedForTheSameKey) {

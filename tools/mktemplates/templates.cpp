@@ -73,10 +73,12 @@ const TemplateTable& RecordTable() {
           {"CUSTOM6", N, 12, 2}, {"NOTES", M, 10, 0},     {"PICTURE", B, 10, 0},
       },
       // The keys the sort code builds for entry order (field 0 ascending) and
-      // for the title, so a new database sorts without making a tag.
+      // for the title, so a new database sorts without making a tag. Deleted
+      // records stay out of them, as out of every tag the sort code makes
+      // (kLiveRecordsFilter): counts and positions then come from the index.
       {
-          {"IDX0", "STR(RECNO, 20, 4)", false, false, ""},
-          {"IDX1", "UPPER(SUBSTR(TITLE, 1, 99))", false, false, ""},
+          {"IDX0", "STR(RECNO, 20, 4)", false, false, ".NOT.DELETED()"},
+          {"IDX1", "UPPER(SUBSTR(TITLE, 1, 99))", false, false, ".NOT.DELETED()"},
       },
   };
   return t;

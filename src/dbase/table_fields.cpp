@@ -180,6 +180,11 @@ void Table::setString(int field, std::string_view value) {
         std::memcpy(p + (len - text.size()), text.data(), text.size());
         return;
       }
+      // Rounded on the decimal text: 1.005 is 1.01, as written, not as the double holds it.
+      if (auto formatted = formatDecimalText(text, f.length, f.decimals)) {
+        std::memcpy(p, formatted->data(), formatted->size());
+        return;
+      }
       auto v = parseNumber(value);
       if (!v) d.fail("field " + f.name + ": '" + std::string(value) + "' is not a number");
       return setNumber(field, *v);

@@ -185,9 +185,11 @@ void Table::setString(int field, std::string_view value) {
         std::memcpy(p, formatted->data(), formatted->size());
         return;
       }
-      auto v = parseNumber(value);
-      if (!v) d.fail("field " + f.name + ": '" + std::string(value) + "' is not a number");
-      return setNumber(field, *v);
+      if (!parseNumber(value))
+        d.fail("field " + f.name + ": '" + std::string(text) + "' is not a number");
+      d.fail("field " + f.name + ": " + std::string(text) + " does not fit (" +
+             std::to_string(f.length) + " characters, " + std::to_string(f.decimals) +
+             " decimals)");
     }
     case FieldType::Date: {
       auto date = parseDateText(value);

@@ -73,6 +73,15 @@ QString joinPath(const QString& dir, const QString& name) {
   return dir + QDir::separator() + name;
 }
 
+bool isPlainFileName(const QString& name) {
+  if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral("..")) return false;
+  for (const QChar c : name) {
+    if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 0x20 || c.unicode() == 0x7F)
+      return false;
+  }
+  return true;
+}
+
 bool loadProgramOptions() {
   AppSettings& s = appSettings();
   bool read = false;
@@ -131,6 +140,13 @@ bool readUserOptionsFile() {
                     .arg(o->tableName)
                     .arg(AppSettings::maxTableNameLength)
                     .arg(s.tableName));
+    return true;
+  }
+  if (!isPlainFileName(o->tableName)) {
+    showMessage(MsgKind::Warning,
+                QStringLiteral("The file name of the last used database \"%1\" is not a plain "
+                               "file name.\rThe database \"%2\" is opened instead.")
+                    .arg(o->tableName, s.tableName));
     return true;
   }
   if (!QFileInfo(o->databaseDir).isDir()) {

@@ -99,3 +99,7 @@ bool isReadOnlyDatabase();
 
 // Joins with the native separator, as every path the program builds.
 QString joinPath(const QString& dir, const QString& name);
+// A file name alone, as names read from files must be before they are joined
+// to a folder: not empty, no folder separator or drive colon, not "." or "..",
+// no control characters.
+bool isPlainFileName(const QString& name);

@@ -15,9 +15,7 @@ namespace {
 // A file name from a list file must stay a plain name inside HomeDir, since
 // deleting a template deletes that file.
 bool plainFileName(const QString& name) {
-  return !name.isEmpty() && name.size() <= TemplateList::kMaxFileNameChars &&
-         !name.contains(u'/') && !name.contains(u'\\') && !name.contains(u':') &&
-         name != QStringLiteral(".") && name != QStringLiteral("..");
+  return name.size() <= TemplateList::kMaxFileNameChars && isPlainFileName(name);
 }
 
 QString homePath(const QString& fileName) { return joinPath(appSettings().homeDir, fileName); }

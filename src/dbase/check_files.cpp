@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -47,6 +48,12 @@ RawDbf RawDbf::load(const std::string& path) {
   std::string_view b = t.bytes_;
   if (b.size() < 33) throw FormatError(path, "shorter than a table header");
   t.version_ = static_cast<uint8_t>(b[0]);
+  if ((t.version_ & 0x07) != 0x03 && (t.version_ & 0x07) != 0x04) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", t.version_);
+    t.warnings_.push_back(std::string("version byte ") + hex +
+                          " is not a dBASE table's (the table cannot be opened)");
+  }
   t.count_ = le32(b, 4);
   t.headerLength_ = le16(b, 8);
   t.recordLength_ = le16(b, 10);
@@ -103,9 +110,10 @@ RawMemo RawMemo::load(const std::string& path, bool dbase3) {
   RawMemo m;
   m.path_ = path;
   m.bytes_ = slurp(path);
-  m.dbase3_ = dbase3;
   std::string_view b = m.bytes_;
   if (b.size() < 24) throw FormatError(path, "shorter than a memo header");
+  m.dbase3_ = dbase3 || b[16] == 0x03;  // the header's version byte says dBASE III too
+  dbase3 = m.dbase3_;
   m.nextFree_ = le32(b, 0);
   if (!dbase3) {
     m.blockSize_ = le16(b, 20);
@@ -126,6 +134,11 @@ std::optional<RawMemo::Entry> RawMemo::read(uint32_t block, std::string* problem
   std::string_view b = bytes_;
   Entry e;
   if (dbase3_) {
+    if (b.substr(start, 4) == std::string_view("\xFF\xFF\x08\x00", 4)) {
+      *problem = "block " + std::to_string(block) +
+                 " holds a dBASE IV memo (FF FF 08 00) in a dBASE III memo file";
+      return std::nullopt;
+    }
     const size_t end = b.find("\x1A\x1A", start);
     if (end == std::string_view::npos) {
       *problem = "memo at block " + std::to_string(block) + " has no 1A 1A terminator";

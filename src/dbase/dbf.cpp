@@ -308,21 +308,105 @@ std::optional<std::string> formatNumber(double value, int length, int decimals) 
   return s;
 }
 
+namespace {
+
+// Decimal text split into its digits and where the point goes; false when the
+// text is not sign, digits, point (or comma), digits, exponent.
+bool splitDecimal(std::string_view text, bool* negative, std::string* digits, long* point) {
+  size_t i = 0;
+  *negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) *negative = text[i++] == '-';
+  digits->clear();
+  size_t whole = 0, frac = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++whole) *digits += text[i];
+  if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++frac) *digits += text[i];
+  }
+  if (whole + frac == 0) return false;
+  long exponent = 0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool minus = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) minus = text[i++] == '-';
+    size_t start = i;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+      if (exponent > 100000) return false;
+      exponent = exponent * 10 + (text[i] - '0');
+    }
+    if (i == start) return false;
+    if (minus) exponent = -exponent;
+  }
+  if (i != text.size()) return false;
+  *point = static_cast<long>(whole) + exponent;
+  return true;
+}
+
+}  // namespace
+
 std::optional<double> parseNumber(std::string_view text) {
   text = trim(text);
   if (text.empty()) return std::nullopt;
+  bool negative = false;
+  std::string digits;
+  long point = 0;
+  if (text.size() >= 64 || !splitDecimal(text, &negative, &digits, &point)) return std::nullopt;
   char buf[64];
-  if (text.size() >= sizeof buf) return std::nullopt;
   std::memcpy(buf, text.data(), text.size());
   buf[text.size()] = '\0';
   for (char& c : buf)
     if (c == ',') c = '.';
-  char* end = nullptr;
-  double v = std::strtod(buf, &end);
-  if (end == buf) return std::nullopt;
-  while (*end == ' ') ++end;
-  if (*end != '\0') return std::nullopt;
-  return v;
+  return std::strtod(buf, nullptr);
+}
+
+std::optional<std::string> formatDecimalText(std::string_view text, int length, int decimals) {
+  text = trim(text);
+  if (length < 1 || length > kMaxNumericLength || decimals < 0 || decimals >= length)
+    return std::nullopt;
+  bool negative = false;
+  std::string digits;
+  long point = 0;
+  if (text.size() > 400 || !splitDecimal(text, &negative, &digits, &point)) return std::nullopt;
+  // Drop leading zeros, then place the point within the digits.
+  size_t lead = digits.find_first_not_of('0');
+  if (lead == std::string::npos) {
+    digits = "0";
+    point = 1;
+  } else {
+    digits.erase(0, lead);
+    point -= static_cast<long>(lead);
+  }
+  if (point > length) return std::nullopt;
+  if (point < 1) {
+    if (-point > length + 2) {
+      digits = "0";  // far below the last decimal: rounds to zero
+      point = 1;
+    } else {
+      digits.insert(0, static_cast<size_t>(1 - point), '0');
+      point = 1;
+    }
+  }
+  const size_t keep = static_cast<size_t>(point) + static_cast<size_t>(decimals);
+  if (digits.size() < keep) digits.append(keep - digits.size(), '0');
+  const bool up = digits.size() > keep && digits[keep] >= '5';
+  digits.resize(keep);
+  if (up) {
+    size_t i = keep;
+    while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+    if (i == 0) {
+      digits.insert(digits.begin(), '1');
+      ++point;
+    } else {
+      ++digits[i - 1];
+    }
+  }
+  std::string whole = digits.substr(0, static_cast<size_t>(point));
+  whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size() - 1));
+  std::string out = whole;
+  if (decimals > 0) out += "." + digits.substr(static_cast<size_t>(point));
+  if (negative && digits.find_first_not_of('0') != std::string::npos) out.insert(0, "-");
+  if (out.size() > static_cast<size_t>(length)) return std::nullopt;
+  out.insert(0, static_cast<size_t>(length) - out.size(), ' ');
+  return out;
 }
 
 uint32_t parseMemoBlock(std::string_view text) {

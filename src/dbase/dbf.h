@@ -107,7 +107,13 @@ uint32_t getU32(const char* p);
 
 // Field text codecs. Numbers: right-justified, blank = empty.
 std::optional<std::string> formatNumber(double value, int length, int decimals);
+// Decimal text only (sign, digits, '.' or ',', exponent): "0x10", "inf" and
+// "nan" are not numbers.
 std::optional<double> parseNumber(std::string_view text);
+// The field text for decimal text, rounded half away from zero on its digits
+// (1.005 -> "1.01", which the nearest double would round down); nullopt when
+// the text is not decimal or the result does not fit.
+std::optional<std::string> formatDecimalText(std::string_view text, int length, int decimals);
 std::string_view trimRight(std::string_view s);
 std::string_view trim(std::string_view s);
 // Memo/binary field: 10-digit block number, 0 when blank or not a number.

@@ -48,6 +48,11 @@ File File::open(const std::string& path, int flags, int mode) {
   return f;
 }
 
+File File::createFresh(const std::string& path, int mode) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) throwErrno(path, "cannot delete");
+  return open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, mode);
+}
+
 void File::close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
@@ -211,7 +216,7 @@ void removeFile(const std::string& path) {
 
 void copyFile(const std::string& from, const std::string& to) {
   File in = File::open(from, O_RDONLY);
-  File out = File::open(to, O_WRONLY | O_CREAT | O_EXCL, 0644);
+  File out = File::open(to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
   std::vector<char> buf(1 << 20);
   uint64_t offset = 0;
   for (;;) {

@@ -24,6 +24,10 @@ class File {
 
   // flags as for open(2); O_CLOEXEC is added.
   static File open(const std::string& path, int flags, int mode = 0644);
+  // A new, empty file at path (O_RDWR), never written through a link: whatever
+  // is there (a leftover from a crash, a link someone planted) is unlinked
+  // first, then the file is created with O_EXCL | O_NOFOLLOW.
+  static File createFresh(const std::string& path, int mode = 0644);
 
   bool isOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }

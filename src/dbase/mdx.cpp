@@ -317,7 +317,8 @@ void MdxFile::create(const std::string& path, const std::string& tableBaseName) 
   h[kHeaderEntrySize] = static_cast<char>(kTagEntrySize);
   encode32(h.data() + kHeaderPageCount, kFirstDataPage);
   putDate(h.data() + kHeaderUpdated);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // A new file (callers remove what was there), never through a planted link.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) throw Error(path, std::string("cannot create: ") + std::strerror(errno));
   const ssize_t w = ::write(fd, h.data(), h.size());
   const int err = errno;

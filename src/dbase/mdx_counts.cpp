@@ -6,6 +6,7 @@
 
 #include "dbase/mdx_counts.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -114,9 +115,13 @@ void saveCounts(const SavedCountsKey& key, const std::unordered_map<uint32_t, ui
   fs::path tmp = target;
   tmp += ".tmp" + std::to_string(::getpid());
   {
-    std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-    if (!f.write(out.data(), static_cast<std::streamsize>(out.size()))) {
-      f.close();
+    // A new file, never through a link planted at the name.
+    fs::remove(tmp, ec);
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    const bool written = ::write(fd, out.data(), out.size()) == static_cast<ssize_t>(out.size());
+    ::close(fd);
+    if (!written) {
       fs::remove(tmp, ec);
       return;
     }

@@ -17,21 +17,27 @@ namespace {
 
 constexpr size_t kCopyChunk = 1 << 16;
 
-std::string headerBytes(uint32_t nextFree, const std::string& base, uint32_t blockSize) {
+std::string headerBytes(uint32_t nextFree, const std::string& base, uint32_t blockSize,
+                        bool dbase3) {
   std::string h(kDbtHeaderSize, '\0');
   putU32(h.data() + kDbtNextFree, nextFree);
   std::string name = toUpper(base).substr(0, kDbtBaseNameSize);
   std::memcpy(h.data() + kDbtBaseName, name.data(), name.size());
-  putU16(h.data() + kDbtFlags, 0x0102);
+  if (dbase3)
+    h[kDbtVersion] = kDbtVersion3;
+  else
+    putU16(h.data() + kDbtFlags, 0x0102);
   putU16(h.data() + kDbtBlockSize, static_cast<uint16_t>(blockSize));
   return h;
 }
 
+bool hasSignature(const char* p) { return std::memcmp(p, kMemoSignature, 4) == 0; }
+
 }  // namespace
 
-void MemoFile::create(const std::string& path, const std::string& tableBaseName) {
-  File f = File::open(path, O_RDWR | O_CREAT | O_TRUNC, 0644);
-  f.writeAt(0, headerBytes(1, tableBaseName, kDbtDefaultBlockSize));
+void MemoFile::create(const std::string& path, const std::string& tableBaseName, bool dbase3) {
+  File f = File::createFresh(path);
+  f.writeAt(0, headerBytes(1, tableBaseName, kDbtDefaultBlockSize, dbase3));
 }
 
 MemoFile::MemoFile(File f, bool readOnly, bool dbase3)
@@ -43,11 +49,11 @@ std::unique_ptr<MemoFile> MemoFile::open(const std::string& path, bool readOnly,
   size_t n = f.readAt(0, h, sizeof h);
   if (n < 24) throw FormatError(path, "memo file header is truncated");
   std::unique_ptr<MemoFile> m(new MemoFile(std::move(f), readOnly, dbase3));
-  if (static_cast<uint8_t>(h[kDbtVersion]) == 0x03) m->dbase3_ = true;
+  if (static_cast<uint8_t>(h[kDbtVersion]) == kDbtVersion3) m->dbase3_ = true;
   uint32_t bs = getU16(h + kDbtBlockSize);
   if (m->dbase3_ || bs < 64) bs = kDbtDefaultBlockSize;
   m->blockSize_ = bs;
-  if (!readOnly && !m->dbase3_) {
+  if (!readOnly) {
     // A sole user that crashed may have left the next free block behind the data.
     uint32_t next = getU32(h + kDbtNextFree);
     uint32_t end = m->endBlock();
@@ -83,7 +89,9 @@ uint64_t MemoFile::memoLength(uint32_t block, uint64_t* dataOffset) const {
     throw FormatError(path(), "memo block " + std::to_string(block) + " is past the end");
   char prefix[kMemoPrefixSize];
   size_t got = file_.readAt(offset, prefix, sizeof prefix);
-  if (got == sizeof prefix && std::memcmp(prefix, kMemoSignature, 4) == 0 && !dbase3_) {
+  // A block is read by its own layout: the signature is never dBASE III text
+  // (a dBASE III file may hold such blocks from a writer that mixed layouts).
+  if (got == sizeof prefix && hasSignature(prefix)) {
     uint32_t len = getU32(prefix + 4);
     if (len < kMemoPrefixSize)
       throw FormatError(path(), "memo at block " + std::to_string(block) + " has a bad length");
@@ -115,11 +123,11 @@ std::string MemoFile::read(uint32_t block) const {
   // Most memos fit their first block: one read brings prefix and data.
   uint64_t size = fileSize();
   uint64_t offset = static_cast<uint64_t>(block) * blockSize_;
-  if (!dbase3_ && offset < size) {
+  if (offset < size) {
     char head[kDbtDefaultBlockSize];
     size_t want = static_cast<size_t>(std::min<uint64_t>({sizeof head, blockSize_, size - offset}));
     size_t got = file_.readAt(offset, head, want);
-    if (got >= kMemoPrefixSize && std::memcmp(head, kMemoSignature, 4) == 0) {
+    if (got >= kMemoPrefixSize && hasSignature(head)) {
       uint32_t len = getU32(head + 4);
       if (len >= kMemoPrefixSize && offset + len <= size && len <= got)
         return std::string(head + kMemoPrefixSize, len - kMemoPrefixSize);
@@ -230,9 +238,41 @@ void MemoFile::flushHeader() {
   headerStale_ = false;
 }
 
+// dBASE III: the text and 1A 1A, no prefix; a memo holding 1A cannot be stored.
+uint32_t MemoFile::write3(uint32_t oldBlock, std::string_view data) {
+  if (data.find(static_cast<char>(kMemo3Terminator)) != std::string_view::npos)
+    throw Error(path(), "a dBASE III memo cannot hold the byte 1A (it ends the memo)");
+  if (data.size() > 0xFFFFFFFFull - 2) throw Error(path(), "memo is too large");
+  const std::string_view end("\x1A\x1A", 2);
+  if (oldBlock != 0) {
+    uint64_t dataOffset = 0;
+    uint64_t oldLen = 0;
+    bool reusable = false;
+    const uint64_t offset = static_cast<uint64_t>(oldBlock) * blockSize_;
+    try {
+      oldLen = memoLength(oldBlock, &dataOffset);
+      // Only a dBASE III memo whose terminator was found: its blocks are known.
+      reusable = dataOffset == offset && offset + oldLen < fileSize();
+    } catch (const FormatError&) {
+      reusable = false;
+    }
+    uint64_t oldBlocks = (oldLen + 1 + blockSize_ - 1) / blockSize_;
+    uint64_t newBlocks = (data.size() + 2 + blockSize_ - 1) / blockSize_;
+    if (reusable && newBlocks <= oldBlocks) {
+      std::string buf(data);
+      buf.append(end);
+      file_.writeAt(offset, buf);
+      if (sole_ && size_ != 0) size_ = std::max(size_, offset + buf.size());
+      return oldBlock;
+    }
+  }
+  return append(data, end, nullptr, 0);
+}
+
 uint32_t MemoFile::write(uint32_t oldBlock, std::string_view data) {
   if (readOnly_) throw Error(path(), "memo file is read-only");
   if (data.empty()) return 0;
+  if (dbase3_) return write3(oldBlock, data);
   if (data.size() > 0xFFFFFFFFull - kMemoPrefixSize) throw Error(path(), "memo is too large");
   char prefix[kMemoPrefixSize];
   std::memcpy(prefix, kMemoSignature, 4);
@@ -264,7 +304,7 @@ uint32_t MemoFile::write(uint32_t oldBlock, std::string_view data) {
 uint32_t MemoFile::write(uint32_t oldBlock, std::istream& in) {
   // Streams are usually pictures: measure, then append without a full copy in memory.
   auto start = in.tellg();
-  if (start == std::streampos(-1)) {
+  if (start == std::streampos(-1) || dbase3_) {
     std::string all = readStream(in);
     return write(oldBlock, all);
   }
@@ -291,7 +331,7 @@ void MemoFile::reset() {
   char name[kDbtBaseNameSize + 1] = {};
   file_.readAt(kDbtBaseName, name, kDbtBaseNameSize);
   file_.truncate(0);
-  file_.writeAt(0, headerBytes(1, name, blockSize_));
+  file_.writeAt(0, headerBytes(1, name, blockSize_, dbase3_));
   end_ = 0;
   size_ = 0;
   headerStale_ = false;

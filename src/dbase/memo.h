@@ -20,7 +20,8 @@ constexpr size_t kDbtHeaderSize = 512;
 constexpr size_t kDbtNextFree = 0;  // uint32
 constexpr size_t kDbtBaseName = 8;  // 8 bytes
 constexpr size_t kDbtBaseNameSize = 8;
-constexpr size_t kDbtVersion = 16;     // 3 marks a dBASE III file
+constexpr size_t kDbtVersion = 16;  // 3 marks a dBASE III file
+constexpr char kDbtVersion3 = 0x03;
 constexpr size_t kDbtFlags = 18;       // uint16 0x0102 as dBASE IV writes it
 constexpr size_t kDbtBlockSize = 20;   // uint16
 constexpr size_t kMemoPrefixSize = 8;  // FF FF 08 00 + uint32 length
@@ -29,9 +30,14 @@ constexpr uint8_t kMemo3Terminator = 0x1A;
 
 class MemoFile {
  public:
-  static void create(const std::string& path, const std::string& tableBaseName);
-  // dbase3 reads old-style memos; writes always use the dBASE IV layout.
+  // dbase3: the dBASE III layout (version byte 3, memos ended by 1A 1A).
+  static void create(const std::string& path, const std::string& tableBaseName,
+                     bool dbase3 = false);
+  // dbase3 (a 0x83 table), or version byte 3 in the header, makes a dBASE III
+  // file: memos are written in its layout. Reading follows each block's own
+  // layout (the dBASE IV signature or not).
   static std::unique_ptr<MemoFile> open(const std::string& path, bool readOnly, bool dbase3);
+  bool isDbase3() const { return dbase3_; }
 
   const std::string& path() const { return file_.path(); }
   int fd() const { return file_.fd(); }
@@ -61,6 +67,7 @@ class MemoFile {
   MemoFile(File f, bool readOnly, bool dbase3);
   uint64_t memoLength(uint32_t block, uint64_t* dataOffset) const;  // data bytes
   uint32_t endBlock() const;
+  uint32_t write3(uint32_t oldBlock, std::string_view data);
   uint32_t append(std::string_view prefix, std::string_view data, std::istream* in, uint64_t total);
 
   File file_;

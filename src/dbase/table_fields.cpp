@@ -180,9 +180,16 @@ void Table::setString(int field, std::string_view value) {
         std::memcpy(p + (len - text.size()), text.data(), text.size());
         return;
       }
-      auto v = parseNumber(value);
-      if (!v) d.fail("field " + f.name + ": '" + std::string(value) + "' is not a number");
-      return setNumber(field, *v);
+      // Rounded on the decimal text: 1.005 is 1.01, as written, not as the double holds it.
+      if (auto formatted = formatDecimalText(text, f.length, f.decimals)) {
+        std::memcpy(p, formatted->data(), formatted->size());
+        return;
+      }
+      if (!parseNumber(value))
+        d.fail("field " + f.name + ": '" + std::string(text) + "' is not a number");
+      d.fail("field " + f.name + ": " + std::string(text) + " does not fit (" +
+             std::to_string(f.length) + " characters, " + std::to_string(f.decimals) +
+             " decimals)");
     }
     case FieldType::Date: {
       auto date = parseDateText(value);

@@ -47,8 +47,11 @@ inline bool isMemoType(FieldType t) { return t == FieldType::Memo || t == FieldT
 int64_t nowNs();
 KeyType keyTypeFor(ExprValue::Kind kind, const std::string& file, const std::string& expr);
 int keyLengthFor(KeyType type, const Expression& e, const std::string& file);
-// Completes a pack that reached its commit point (the marker file) before a crash.
+// Completes a pack that reached its commit point (the marker file) before a
+// crash; a pack still running (its writer holds the table) is left alone.
 void finishInterruptedPack(const std::string& dbfPath);
+// Tests hold a pack between its commit point and its renames here.
+inline void (*afterPackMarkerHook)() = nullptr;
 
 struct TagState {
   TagInfo info;

@@ -46,12 +46,13 @@ void Table::Impl::rewrite(bool keepLive) {
 // Writes and syncs the new .dbf, .dbt and .mdx; the old files stay untouched.
 void Table::Impl::writeRewritten(Rewritten& r, bool keepLive) {
   DbfHeader h = hdr;
-  r.dbf = File::open(r.dbfTmp, O_RDWR | O_CREAT | O_TRUNC, 0644);
+  r.dbf = File::createFresh(r.dbfTmp);
   if (!tryLock(r.dbf.fd(), kOpenLockOffset, 1, LockKind::Write)) fail("cannot lock the new table");
   std::unique_ptr<MemoFile> newMemo;
   if (memo) {
-    MemoFile::create(r.dbtTmp, toUpper(baseName(path)));
-    newMemo = MemoFile::open(r.dbtTmp, false, false);
+    // The new memo file keeps the old one's layout: a dBASE III table stays one.
+    MemoFile::create(r.dbtTmp, toUpper(baseName(path)), memo->isDbase3());
+    newMemo = MemoFile::open(r.dbtTmp, false, memo->isDbase3());
     newMemo->setSoleUser(true);
     newMemo->setBuffered(true);
   }
@@ -91,7 +92,16 @@ uint32_t Table::Impl::copyLiveRecords(File& out, const DbfHeader& h, MemoFile* n
         if (!isMemoType(h.fields[f].type)) continue;
         int fi = static_cast<int>(f);
         uint32_t block = parseMemoBlock(fieldBytes(r, fi));
-        uint32_t nb = block ? newMemo->write(0, memo->read(block)) : 0;
+        uint32_t nb = 0;
+        try {
+          nb = block ? newMemo->write(0, memo->read(block)) : 0;
+        } catch (const Error& e) {
+          // Name the record: the user must know which memo stops the pack.
+          std::string why = "record " + std::to_string(n) + " " + h.fields[f].name + ": " +
+                            e.reason() + "; the pack was not done";
+          if (dynamic_cast<const FormatError*>(&e)) throw FormatError(e.file(), why);
+          throw Error(e.file(), why);
+        }
         std::string text = formatMemoBlock(nb, h.fields[f].length);
         std::memcpy(r.data() + h.offsets[f], text.data(), text.size());
       }
@@ -113,8 +123,9 @@ uint32_t Table::Impl::copyLiveRecords(File& out, const DbfHeader& h, MemoFile* n
 void Table::Impl::swapInRewritten(Rewritten& r) {
   std::string dir = dirName(path);
   std::string marker = path + kPackMarkerSuffix;
-  File::open(marker, O_WRONLY | O_CREAT | O_TRUNC, 0644).sync();
+  File::createFresh(marker).sync();
   syncDirectory(dir);
+  if (afterPackMarkerHook) afterPackMarkerHook();
   closeIndex();
   memo.reset();
   if (!r.dbtTmp.empty()) replaceFile(r.dbtTmp, r.dbtPath);
@@ -128,7 +139,7 @@ void Table::Impl::swapInRewritten(Rewritten& r) {
   hdr = readDbfHeader(dbf);
   count = boundedCount(hdr.recordCount);
   if (!r.dbtPath.empty()) {
-    memo = MemoFile::open(r.dbtPath, false, false);
+    memo = MemoFile::open(r.dbtPath, false, hdr.version == kDbfVersionMemo3);
     memo->setSoleUser(true);
   }
   if (r.hasMdx && !r.defs.empty()) openIndex(r.mdxPath);

@@ -1,25 +1,50 @@
 // Putting a table right after a writer crashed: counts, packs, indexes.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include "dbase/lock.h"
 #include "dbase/table_impl.h"
 
 namespace dbase {
 
+namespace {
+
+// What a pack writes is a plain file; a link there was planted by someone else.
+bool plainFile(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
 // Completes a pack that reached its commit point (the marker file) before a crash.
 void finishInterruptedPack(const std::string& dbfPath) {
   std::string marker = dbfPath + kPackMarkerSuffix;
-  if (!fileExists(marker)) return;
+  if (!plainFile(marker)) return;
+  // The packer holds the table's open lock until its renames are done: finish
+  // only a pack whose writer is gone, holding the lock while renaming, and only
+  // while the file locked is still the table (a packer may just have renamed).
+  File guard;
+  try {
+    guard = File::open(dbfPath, O_RDWR);
+  } catch (const Error&) {
+    return;
+  }
+  if (!tryLock(guard.fd(), kOpenLockOffset, 1, LockKind::Write)) return;
+  struct stat held {
+  }, now{};
+  if (::fstat(guard.fd(), &held) != 0 || ::stat(dbfPath.c_str(), &now) != 0 ||
+      held.st_dev != now.st_dev || held.st_ino != now.st_ino || !plainFile(marker))
+    return;
   bool hasMdx = false, hasDbt = false;
   std::string mdx = companionPath(dbfPath, ".mdx", &hasMdx);
   std::string dbt = companionPath(dbfPath, ".dbt", &hasDbt);
   for (const std::string& target : {dbt, mdx, dbfPath}) {
     std::string tmp = target + kTempSuffix;
     try {
-      if (fileExists(tmp)) replaceFile(tmp, target);
+      if (plainFile(tmp)) replaceFile(tmp, target);
     } catch (const Error&) {
-      // The packer itself may be renaming it this very moment.
     }
   }
   try {

@@ -77,6 +77,12 @@ bool openRecordTable(DbTable& records) {
   sort.table = &records;
   records.close();
   records.indexName.clear();
+  if (!isPlainFileName(s.tableName)) {
+    // Never a table outside the database directory, whatever a file said.
+    showMessage(MsgKind::Error, QStringLiteral("Could not Open the database!\r\"") + s.tableName +
+                                    QStringLiteral("\" is not a plain file name."));
+    return false;
+  }
   records.databaseName = s.databaseDir;
   records.tableName = s.tableName;
   records.exclusive = false;

@@ -249,7 +249,7 @@ TEST_F(LastFileRule, NoPublicAccessStillReturnsToAPrivateDirectory) {
 
 // A last file that cannot be opened any more is not taken, with a word why,
 // so the next start does not end the same way.
-TEST_F(LastFileRule, GoneDirectoryOrOverlongNameGivesTheLoginDatabase) {
+TEST_F(LastFileRule, GoneDirectoryOrUnusableNameGivesTheLoginDatabase) {
   struct Case {
     QByteArray table;
     QString dir;
@@ -267,6 +267,18 @@ TEST_F(LastFileRule, GoneDirectoryOrOverlongNameGivesTheLoginDatabase) {
            Case{"longtablename.dbf", publicDir(), true,
                 "The file name of the last used database \"longtablename.dbf\" is longer than "
                 "12 characters.\rThe database \"data.dbf\" is opened instead."},
+           Case{"../../x.dbf", publicDir(), true,
+                "The file name of the last used database \"../../x.dbf\" is not a plain file "
+                "name.\rThe database \"data.dbf\" is opened instead."},
+           Case{"/tmp/x.dbf", publicDir(), true,
+                "The file name of the last used database \"/tmp/x.dbf\" is not a plain file "
+                "name.\rThe database \"data.dbf\" is opened instead."},
+           Case{"..\\x.dbf", publicDir(), true,
+                "The file name of the last used database \"..\\x.dbf\" is not a plain file "
+                "name.\rThe database \"data.dbf\" is opened instead."},
+           Case{"..", publicDir(), true,
+                "The file name of the last used database \"..\" is not a plain file "
+                "name.\rThe database \"data.dbf\" is opened instead."},
        }) {
     ScriptedPrompter prompts;
     s.databaseDir = home;

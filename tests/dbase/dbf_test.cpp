@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <optional>
 
 #include "dbase/check.h"
 #include "dbase/dbf.h"
@@ -113,8 +114,28 @@ TEST(DbfFieldText, NumbersAreRightJustifiedAndRoundedAwayFromZero) {
   EXPECT_EQ(formatNumber(-0.001, 5, 2), " 0.00");
   EXPECT_FALSE(formatNumber(123456, 5, 0));
   EXPECT_EQ(parseNumber("  42.5"), 42.5);
-  EXPECT_FALSE(parseNumber("     "));
-  EXPECT_FALSE(parseNumber("4x"));
+  EXPECT_EQ(parseNumber("1,5e2"), 150.0);
+  for (const char* notNumber : {"     ", "4x", "0x10", "inf", "nan", "1e", "-", ".", "1.2.3"})
+    EXPECT_FALSE(parseNumber(notNumber)) << notNumber;
+}
+
+// Text is rounded on its decimal digits, not on the nearest double.
+TEST(DbfFieldText, DecimalTextIsRoundedOnItsDigits) {
+  struct Case {
+    const char* text;
+    int length, decimals;
+    std::optional<std::string> field;
+  };
+  const Case cases[] = {
+      {"1.005", 8, 2, "    1.01"},  {"-1.005", 8, 2, "   -1.01"},  {"2.675", 5, 2, " 2.68"},
+      {"1.004999", 5, 2, " 1.00"},  {"99.995", 6, 2, "100.00"},    {"99.995", 5, 2, std::nullopt},
+      {"-0.004", 5, 2, " 0.00"},    {"0.5", 3, 0, "  1"},          {"-0.5", 3, 0, " -1"},
+      {"1e2", 6, 2, "100.00"},      {"12.5E-1", 5, 1, "  1.3"},    {"007", 3, 0, "  7"},
+      {"1,25", 5, 1, "  1.3"},      {".5", 4, 1, " 0.5"},          {"1e-9999", 4, 1, " 0.0"},
+      {"0x10", 5, 0, std::nullopt}, {"1e99", 20, 0, std::nullopt}, {"12", 4, 4, std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(formatDecimalText(c.text, c.length, c.decimals), c.field) << c.text;
 }
 
 TEST(DbfFieldText, MemoBlocksAreTenDigitsOrBlank) {

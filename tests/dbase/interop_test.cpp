@@ -1,5 +1,6 @@
 // Tables written by Perl XBase (an independent implementation) read exactly
-// in ours, ours read exactly in Perl, and Perl's index walker follows our tags.
+// in ours, ours read exactly in Perl (dBASE IV and dBASE III memo layouts),
+// and Perl's index walker follows our tags.
 
 #include <gtest/gtest.h>
 
@@ -116,15 +117,19 @@ std::string binaryMemo(size_t size) {
   return data;
 }
 
-std::vector<Row> samplePlan() {
+// version: 0x8B, or 0x83 (dBASE III memos end at 1A, so none holds that byte).
+std::vector<Row> samplePlan(uint8_t version = 0x8B) {
+  std::string picture = binaryMemo(100 * 1024);
+  if (version == 0x83) std::replace(picture.begin(), picture.end(), '\x1A', 'z');
   std::vector<Row> rows = {
       {false, "The Hobbit", "12.50", "19370921", "T", "A short memo.\r\nSecond line."},
       {false, "Caf\xE9 \x80uro \xFFnd", "-3.25", "", "F", ""},
       {true, "Deleted with memo", "7.00", "20010101", "T", "still here"},
       {false, "Blank everything", "", "", "", ""},
-      {false, "Binary picture", "0.00", "20240229", "F", binaryMemo(100 * 1024)},
+      {false, "Binary picture", "0.00", "20240229", "F", picture},
       {true, "Deleted blank", "", "", "", ""},
       {false, "Exactly one block", "99999.99", "19000101", "T", std::string(504, 'x')},
+      {false, "Terminator at block end", "1.00", "", "", std::string(510, 'y')},
   };
   for (int i = 0; i < 60; ++i) {
     Row r;
@@ -173,9 +178,32 @@ void expectRecordMatches(const dbase::Table& t, const Row& row, uint32_t recno) 
   EXPECT_TRUE(memo == row.notes) << "memo contents differ";
 }
 
+std::string perlScript(const std::string& name) {
+  return "perl " + shellQuote(scriptDir() + "/" + name) + " ";
+}
+
+// Perl writes DIR/BASE.dbf from rows in the given version.
+void writePerl(const TempDir& dir, const std::string& base, const std::vector<Row>& rows,
+               uint8_t version) {
+  std::ofstream(dir.file("plan"), std::ios::binary) << planText(rows);
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", version);
+  capture(perlScript("write_table.pl") + shellQuote(dir.str()) + " " + base + " " +
+          shellQuote(dir.file("plan")) + " " + hex);
+}
+
+// Our engine writes rows to path; a dBASE III table (we create only dBASE IV
+// ones) is made empty by Perl and filled by us.
 void writeOurs(const std::string& path, const std::vector<Row>& rows,
-               const std::vector<dbase::TagDef>& tags = {}) {
-  dbase::Table::create(path, kFields, tags);
+               const std::vector<dbase::TagDef>& tags = {}, uint8_t version = 0x8B) {
+  if (version == 0x8B) {
+    dbase::Table::create(path, kFields, tags);
+  } else {
+    const fs::path p(path);
+    std::ofstream(p.parent_path() / "empty", std::ios::binary);
+    capture(perlScript("write_table.pl") + shellQuote(p.parent_path().string()) + " " +
+            p.stem().string() + " " + shellQuote((p.parent_path() / "empty").string()) + " 0x83");
+  }
   dbase::Table t;
   t.open(path, dbase::OpenMode::Exclusive);
   for (const auto& r : rows) {
@@ -195,17 +223,28 @@ void writeOurs(const std::string& path, const std::vector<Row>& rows,
   t.close();
 }
 
-TEST(PerlInterop, TablesWrittenByPerlReadExactly) {
-  if (!perlXBaseAvailable()) GTEST_SKIP() << "Perl XBase is not installed";
+// Each test runs for a dBASE IV table and a dBASE III one: each keeps its own memo layout.
+class PerlRoundTrip : public ::testing::TestWithParam<uint8_t> {
+ protected:
+  void SetUp() override {
+    if (!perlXBaseAvailable()) GTEST_SKIP() << "Perl XBase is not installed";
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Versions, PerlRoundTrip, ::testing::Values(0x8B, 0x83),
+                         [](const ::testing::TestParamInfo<uint8_t>& param) {
+                           return param.param == 0x8B ? std::string("DbaseIV")
+                                                      : std::string("DbaseIII");
+                         });
+
+TEST_P(PerlRoundTrip, TablesWrittenByPerlReadExactly) {
   TempDir dir;
-  const auto rows = samplePlan();
-  std::ofstream(dir.file("plan"), std::ios::binary) << planText(rows);
-  capture("perl " + shellQuote(scriptDir() + "/write_table.pl") + " " + shellQuote(dir.str()) +
-          " BOOKS " + shellQuote(dir.file("plan")));
+  const auto rows = samplePlan(GetParam());
+  writePerl(dir, "BOOKS", rows, GetParam());
 
   dbase::Table t;
   t.open(dir.file("BOOKS.dbf"), dbase::OpenMode::Shared, true);
-  EXPECT_EQ(t.versionByte(), 0x8B);
+  EXPECT_EQ(t.versionByte(), GetParam());
   ASSERT_EQ(t.fields().size(), kFields.size());
   ASSERT_EQ(t.physicalCount(), rows.size());
   uint32_t live = 0;
@@ -232,41 +271,65 @@ TEST(PerlInterop, TablesWrittenByPerlReadExactly) {
   }
 }
 
-TEST(PerlInterop, TablesWeWriteReadExactlyInPerl) {
-  if (!perlXBaseAvailable()) GTEST_SKIP() << "Perl XBase is not installed";
+const std::string kPerlHeader =
+    "TITLE:C:40:0\tPRICE:N:8:2\tBOUGHT:D:8:0\tREAD:L:1:0\tNOTES:M:10:0\n";
+
+TEST_P(PerlRoundTrip, TablesWeWriteReadExactlyInPerl) {
   TempDir dir;
-  const auto rows = samplePlan();
-  writeOurs(dir.file("OURS.DBF"), rows);
+  const auto rows = samplePlan(GetParam());
+  writeOurs(dir.file("OURS.dbf"), rows, {}, GetParam());
 
-  const std::string out = capture("perl " + shellQuote(scriptDir() + "/read_table.pl") + " " +
-                                  shellQuote(dir.file("OURS.DBF")));
-  const std::string header = "TITLE:C:40:0\tPRICE:N:8:2\tBOUGHT:D:8:0\tREAD:L:1:0\tNOTES:M:10:0\n";
-  EXPECT_TRUE(out == header + planText(rows)) << "Perl read differs; first 2000 bytes:\n"
-                                              << out.substr(0, 2000);
+  const std::string out = capture(perlScript("read_table.pl") + shellQuote(dir.file("OURS.dbf")));
+  EXPECT_TRUE(out == kPerlHeader + planText(rows)) << "Perl read differs; first 2000 bytes:\n"
+                                                   << out.substr(0, 2000);
 
-  std::ifstream dbf(dir.file("OURS.DBF"), std::ios::binary);
-  EXPECT_EQ(dbf.get(), 0x8B);
+  std::ifstream dbf(dir.file("OURS.dbf"), std::ios::binary);
+  EXPECT_EQ(dbf.get(), GetParam());
 }
 
-TEST(PerlInterop, PackedTablesReadExactlyInPerl) {
-  if (!perlXBaseAvailable()) GTEST_SKIP() << "Perl XBase is not installed";
+TEST_P(PerlRoundTrip, PackedTablesReadExactlyInPerl) {
   TempDir dir;
-  const auto rows = samplePlan();
-  writeOurs(dir.file("OURS.DBF"), rows);
+  const auto rows = samplePlan(GetParam());
+  writeOurs(dir.file("OURS.dbf"), rows, {}, GetParam());
   {
     dbase::Table t;
-    t.open(dir.file("OURS.DBF"), dbase::OpenMode::Exclusive);
+    t.open(dir.file("OURS.dbf"), dbase::OpenMode::Exclusive);
     t.pack();
   }
   std::vector<Row> live;
   for (const auto& r : rows) {
     if (!r.deleted) live.push_back(r);
   }
-  const std::string out = capture("perl " + shellQuote(scriptDir() + "/read_table.pl") + " " +
-                                  shellQuote(dir.file("OURS.DBF")));
-  const std::string header = "TITLE:C:40:0\tPRICE:N:8:2\tBOUGHT:D:8:0\tREAD:L:1:0\tNOTES:M:10:0\n";
-  EXPECT_TRUE(out == header + planText(live)) << "Perl read differs; first 2000 bytes:\n"
-                                              << out.substr(0, 2000);
+  const std::string out = capture(perlScript("read_table.pl") + shellQuote(dir.file("OURS.dbf")));
+  EXPECT_TRUE(out == kPerlHeader + planText(live)) << "Perl read differs; first 2000 bytes:\n"
+                                                   << out.substr(0, 2000);
+}
+
+// A dBASE III memo ends at the first 1A: such a memo is refused, not cut short.
+TEST_P(PerlRoundTrip, MemoHoldingTerminatorIsRefusedOnlyInDbaseThree) {
+  TempDir dir;
+  writeOurs(dir.file("OURS.dbf"), {}, {}, GetParam());
+  dbase::Table t;
+  t.open(dir.file("OURS.dbf"), dbase::OpenMode::Exclusive);
+  t.append();
+  t.setString(0, "picture");
+  const std::string data("a\x1A\x1A b", 5);
+  if (GetParam() == 0x83) {
+    try {
+      t.writeBlob(4, data);
+      t.post();
+      ADD_FAILURE() << "a memo holding 1A was stored in a dBASE III memo file";
+    } catch (const dbase::Error& e) {
+      EXPECT_NE(std::string(e.what()).find("cannot hold the byte 1A"), std::string::npos)
+          << e.what();
+    }
+    t.cancel();
+    EXPECT_EQ(t.physicalCount(), 0u);
+  } else {
+    t.writeBlob(4, data);
+    t.post();
+    EXPECT_EQ(t.readBlob(4), data);
+  }
 }
 
 struct Entry {

@@ -669,7 +669,15 @@ TEST(MdxCounts, KeptBetweenRunsOnlyForTheFileAsItWas) {
     w->insert(0, characterKey("999999", 20), 6000);
   }
   b.reset();
+  // A link planted at the counts file's temporary name is replaced, never written through.
+  const std::string victim = dir.file("victim"),
+                    link = files[0] + ".tmp" + std::to_string(getpid());
+  writeBytes(victim, "precious");
+  std::filesystem::create_symlink(victim, link);
+  usleep(100000);
   EXPECT_EQ(MdxFile::open(path, true)->count(0), 5001u);
+  EXPECT_EQ(fileBytes(victim), "precious");
+  EXPECT_FALSE(std::filesystem::is_symlink(link));  // the counts were saved
   setIndexCountDirectory("");
 }
 

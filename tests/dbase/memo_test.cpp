@@ -95,6 +95,41 @@ TEST(MemoFile, ReadsDbaseThreeMemos) {
   EXPECT_THROW(m->read(5), FormatError);
 }
 
+// A dBASE III file gets dBASE III memos: text and 1A 1A, no prefix, and the
+// byte 1A refused; a dBASE IV block found in it (an old writer mixed layouts)
+// is still read by its own layout, never as text with its prefix.
+TEST(MemoFile, DbaseThreeFileWritesItsOwnLayout) {
+  ScratchDir dir;
+  std::string path = dir.file("old.dbt");
+  MemoFile::create(path, "OLD", true);
+  auto m = MemoFile::open(path, false, false);  // the header's version byte decides
+  EXPECT_TRUE(m->isDbase3());
+  uint32_t a = m->write(0, std::string(510, 'a'));  // 1A 1A ends exactly at the block end
+  uint32_t b = m->write(0, "second");
+  EXPECT_EQ(a, 1u);
+  EXPECT_EQ(b, 2u);
+  std::string bytes = readFile(path);
+  EXPECT_EQ(bytes[kDbtVersion], 0x03);
+  EXPECT_EQ(bytes.substr(512, 512), std::string(510, 'a') + "\x1A\x1A");
+  EXPECT_EQ(bytes.substr(1024, 8), std::string("second\x1A\x1A"));
+  EXPECT_EQ(getU32(bytes.data() + kDbtNextFree), 3u);
+  EXPECT_EQ(m->write(b, "third"), b);                 // fits in place
+  EXPECT_EQ(m->write(a, std::string(511, 'c')), 3u);  // needs a second block: moves
+  EXPECT_EQ(m->read(b), "third");
+  EXPECT_EQ(m->read(3), std::string(511, 'c'));
+  EXPECT_THROW(m->write(0, std::string("x\x1Ay", 3)), Error);
+
+  std::string mixed = readFile(path);
+  ASSERT_EQ(mixed.size(), 5u * 512);
+  mixed += std::string(
+      "\xFF\xFF\x08\x00\x0C\x00\x00\x00"
+      "four",
+      12);
+  mixed.resize(6 * 512, '\0');
+  writeFile(path, mixed);
+  EXPECT_EQ(MemoFile::open(path, true, true)->read(5), "four");
+}
+
 TEST(MemoFile, DbaseThreeTableWithMemosOpens) {
   ScratchDir dir;
   std::string path = dir.file("old.dbf");

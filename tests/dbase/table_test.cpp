@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 
 #include "dbase/codepage.h"
 #include "dbase/table.h"
+#include "dbase/table_impl.h"
 #include "table_fixture.h"
 
 namespace dbase {
@@ -838,6 +840,101 @@ TEST(TableRecovery, InterruptedPackIsFinishedByTheNextOpen) {
   Table t;
   t.open(path);
   EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"packed"}));
+  t.first();
+  EXPECT_EQ(t.asString(6), "memo");
+  EXPECT_FALSE(Table::resolve(path + ".pck"));
+}
+
+// A link planted at a temporary name (a shared data folder) never has its
+// target written: each operation that writes temporary files, each name.
+TEST(TableFiles, LinksAtTemporaryNamesAreNeverFollowed) {
+  const std::vector<std::pair<const char*, std::function<void(Table&)>>> operations = {
+      {"pack", [](Table& t) { t.pack(); }},
+      {"empty", [](Table& t) { t.emptyTable(); }},
+      {"reindex", [](Table& t) { t.regenerateTags(); }},
+      {"drop a tag", [](Table& t) { t.deleteTag("AUTHOR"); }},
+  };
+  for (const auto& [name, operation] : operations) {
+    SCOPED_TRACE(name);
+    ScratchDir dir;
+    std::string path = dir.file("books.dbf");
+    Table::create(path, bookFields(), {tag("TITLE", "TITLE"), tag("AUTHOR", "AUTHOR")});
+    Table t;
+    t.open(path, OpenMode::Exclusive);
+    addBook(t, "a", "x", -1, "memo");
+    std::vector<std::string> victims;
+    for (const char* temporary :
+         {"books.dbf.tmp", "books.dbt.tmp", "books.mdx.tmp", "books.dbf.pck"}) {
+      victims.push_back(dir.file(std::string("victim-") + temporary));
+      testing::writeFile(victims.back(), "precious");
+      ASSERT_EQ(symlink(victims.back().c_str(), dir.file(temporary).c_str()), 0);
+    }
+    operation(t);
+    t.close();
+    for (const auto& victim : victims) EXPECT_EQ(readFile(victim), "precious") << victim;
+    t.open(path);
+    EXPECT_EQ(titles(t).size(), std::string(name) == "empty" ? 0u : 1u);
+  }
+}
+
+int packReached = -1, packGoOn = -1;  // pipes between a held pack and the test
+
+// A pack held between its commit point and its renames, in a child process,
+// while this process opens the table: the open neither finishes nor disturbs
+// the pack, which then reports success.
+TEST(TableRecovery, RunningPackIsLeftToItsWriter) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, bookFields(), {tag("TITLE", "TITLE")});
+  {
+    Table t;
+    t.open(path);
+    addBook(t, "gone", "x", -1, "old memo");
+    addBook(t, "kept", "y", -1, "memo");
+    t.goToRecord(1);
+    t.deleteRecord();
+  }
+  int reached[2], goOn[2];
+  ASSERT_EQ(pipe(reached), 0);
+  ASSERT_EQ(pipe(goOn), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    packReached = reached[1];
+    packGoOn = goOn[0];
+    afterPackMarkerHook = [] {
+      char c = 'm';
+      if (write(packReached, &c, 1) != 1 || read(packGoOn, &c, 1) != 1) _exit(3);
+    };
+    try {
+      Table t;
+      t.open(path, OpenMode::Exclusive);
+      t.pack();
+      t.close();
+    } catch (...) {
+      _exit(1);
+    }
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(reached[0], &c, 1), 1);
+  const std::string before = readFile(path);
+  for (bool readOnly : {false, true}) {
+    Table t;
+    EXPECT_THROW(t.open(path, OpenMode::Shared, readOnly), LockError);
+  }
+  EXPECT_TRUE(Table::resolve(path + ".pck"));
+  EXPECT_TRUE(Table::resolve(path + ".tmp"));
+  EXPECT_EQ(readFile(path), before);
+  ASSERT_EQ(write(goOn[1], "g", 1), 1);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the pack failed: " << status;
+  for (int fd : {reached[0], reached[1], goOn[0], goOn[1]}) close(fd);
+  Table t;
+  t.open(path);
+  EXPECT_EQ(t.physicalCount(), 1u);
+  EXPECT_EQ(titles(t), (std::vector<std::string>{"kept"}));
   t.first();
   EXPECT_EQ(t.asString(6), "memo");
   EXPECT_FALSE(Table::resolve(path + ".pck"));

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -108,12 +109,12 @@ std::vector<std::string> lines(const std::string& text) {
   return out;
 }
 
-// The first column of each CSV row after the header, unquoted; quoted
-// fields may hold commas and line breaks.
-std::vector<std::string> firstColumn(const std::string& csv) {
-  std::vector<std::string> out;
+// The rows of a CSV text after the header, unquoted; quoted fields may hold
+// commas and line breaks.
+std::vector<std::vector<std::string>> csvRows(const std::string& csv) {
+  std::vector<std::vector<std::string>> rows(1);
   std::string field;
-  bool quoted = false, first = true, header = true;
+  bool quoted = false;
   for (size_t i = 0; i < csv.size(); ++i) {
     const char c = csv[i];
     if (quoted) {
@@ -127,18 +128,29 @@ std::vector<std::string> firstColumn(const std::string& csv) {
       }
     } else if (c == '"') {
       quoted = true;
-    } else if (c == ',' || c == '\r' || c == '\n') {
-      if (first && !header) out.push_back(field);
-      first = false;
+    } else if (c == ',' || c == '\n') {
+      if (!field.empty() && field.back() == '\r' && c == '\n') field.pop_back();
+      rows.back().push_back(field);
       field.clear();
-      if (c == '\n') {
-        first = true;
-        header = false;
-      }
+      if (c == '\n') rows.emplace_back();
     } else {
       field += c;
     }
   }
+  if (rows.back().empty()) rows.pop_back();
+  if (!rows.empty()) rows.erase(rows.begin());
+  return rows;
+}
+
+std::vector<std::string> firstColumn(const std::string& csv) {
+  std::vector<std::string> out;
+  for (const auto& row : csvRows(csv)) out.push_back(row.front());
+  return out;
+}
+
+std::vector<std::string> lastColumn(const std::string& csv) {
+  std::vector<std::string> out;
+  for (const auto& row : csvRows(csv)) out.push_back(row.back());
   return out;
 }
 
@@ -195,6 +207,39 @@ TEST_F(Tometool, AppendTakesColumnsInAnyOrderAndLeavesOthersBlank) {
   const auto all = lines(ok({"list", dbf}));
   ASSERT_EQ(all.size(), 8u);  // header, 5 + 1 records over 7 lines (one memo has a newline)
   EXPECT_EQ(all.back(), "1984,Orwell,,,,");
+}
+
+// Numbers are decimal text, rounded half away from zero on their digits.
+TEST_F(Tometool, AppendRoundsDecimalTextAwayFromZero) {
+  const std::string dbf = makeBooks();
+  ok({"append", dbf}, "TITLE,PRICE\na,1.005\nb,-1.005\nc,2.675\nd,1e2\ne,+.125\n");
+  std::vector<std::string> prices;
+  for (const auto& row : csvRows(ok({"list", dbf}))) prices.push_back(row[2]);
+  EXPECT_EQ(std::vector<std::string>(prices.begin() + 5, prices.end()),
+            (std::vector<std::string>{"1.01", "-1.01", "2.68", "100.00", "0.13"}));
+}
+
+// Every refused row names its CSV line, whether the text or the engine refuses it.
+TEST_F(Tometool, AppendNamesTheLineOfARefusedRow) {
+  const std::string dbf = makeBooks();
+  const struct {
+    const char* csv;
+    const char* err;
+  } cases[] = {
+      {"TITLE,PRICE\nok,1\nhex,0x10\n", "line 3: PRICE: \"0x10\" is not a number"},
+      {"TITLE,PRICE\ninf,inf\n", "line 2: PRICE: \"inf\" is not a number"},
+      {"TITLE,PRICE\n\nbig,123456789\n", "line 3: PRICE: "},  // the engine: does not fit
+      {"TITLE,BOUGHT\nx,2001-02-30\n", "line 2: BOUGHT: "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.csv);
+    const ToolRun r = run({"append", dbf}, c.csv);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
+  }
+  // Only the "ok" row before the first refused one was kept.
+  EXPECT_EQ(lines(ok({"info", dbf}))[1], "records 6");
 }
 
 TEST_F(Tometool, AppendReadsCsvFileArgument) {
@@ -374,27 +419,78 @@ TEST_F(Tometool, CheckReportsKeyThatNoLongerMatchesTheRecord) {
   EXPECT_NE(bad.out.find("extra"), std::string::npos) << bad.out;
 }
 
-TEST_F(Tometool, CheckReportsMemoPointerOutsideTheMemoFile) {
-  const std::string dbf = makeBooks();
-  // Record 5's memo is the last one; point it far beyond the end.
-  std::string bytes = readFile(dbf);
-  const size_t at = bytes.find("Brave New World");
-  ASSERT_NE(at, std::string::npos);
-  const size_t memo = at + 30 + 20 + 8 + 8 + 1;
-  bytes.replace(memo, 10, "    999999");
-  std::ofstream(dbf, std::ios::binary | std::ios::trunc) << bytes;
-  const ToolRun bad = run({"check", dbf});
-  EXPECT_EQ(bad.status, 1);
-  EXPECT_NE(bad.out.find("record 5 NOTES"), std::string::npos) << bad.out;
+// Rewrites one byte range of a file in place.
+void poke(const std::string& file, size_t at, const std::string& bytes) {
+  std::string all = readFile(file);
+  all.replace(at, bytes.size(), bytes);
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << all;
 }
 
-TEST_F(Tometool, CheckReportsMemoWithoutBlockHeader) {
-  const std::string dbf = makeBooks();
-  std::string dbt = fs::exists(path("BOOKS.DBT")) ? path("BOOKS.DBT") : path("BOOKS.dbt");
-  ASSERT_TRUE(patch(dbt, std::string("\xFF\xFF\x08\x00", 4), "XXXX"));
-  const ToolRun bad = run({"check", dbf});
-  EXPECT_EQ(bad.status, 1);
-  EXPECT_NE(bad.out.find("FF FF 08 00"), std::string::npos) << bad.out;
+// Damage to the memos that check reports; list still shows every record it
+// can read, and never a memo's block prefix as text.
+TEST_F(Tometool, CheckReportsMemoDamage) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& dbf, const std::string& dbt)> damage;
+    const char* reported;
+    std::vector<std::string> listedNotes;  // NOTES column of list, "" for no memo
+    const char* lost;                      // named by list and pack, "" when all is read
+  };
+  const std::vector<std::string> allNotes = {"", "Said \"so it goes\"\nmany times", "",
+                                             "\xE2\x82\xAC 5", "short"};
+  // Record 5's memo is the last one; its pointer sits after the fixed fields.
+  auto lastMemoPointer = [](const std::string& dbf) {
+    return readFile(dbf).find("Brave New World") + 30 + 20 + 8 + 8 + 1;
+  };
+  const std::vector<Case> cases = {
+      {"pointer outside the memo file",
+       [&](const std::string& dbf, const std::string&) {
+         poke(dbf, lastMemoPointer(dbf), "    999999");
+       },
+       "record 5 NOTES",
+       {allNotes[0], allNotes[1], allNotes[2], allNotes[3], ""},
+       "record 5 NOTES: "},
+      {"block without its header",
+       [](const std::string&, const std::string& dbt) {
+         ASSERT_TRUE(patch(dbt, std::string("\xFF\xFF\x08\x00", 4), "XXXX"));
+       },
+       "FF FF 08 00",
+       {},
+       ""},
+      // What an older engine wrote into a dBASE III table: dBASE IV blocks.
+      {"dBASE IV blocks in a dBASE III memo file",
+       [](const std::string& dbf, const std::string& dbt) {
+         poke(dbf, 0, "\x83");
+         poke(dbt, 16, "\x03");
+       },
+       "holds a dBASE IV memo (FF FF 08 00) in a dBASE III memo file", allNotes, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    const std::string dbf = makeBooks();
+    c.damage(dbf, fs::exists(path("BOOKS.DBT")) ? path("BOOKS.DBT") : path("BOOKS.dbt"));
+    const ToolRun bad = run({"check", dbf});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.out.find(c.reported), std::string::npos) << bad.out;
+    if (c.listedNotes.empty()) continue;
+    const ToolRun list = run({"list", dbf});
+    EXPECT_EQ(lastColumn(list.out), c.listedNotes) << list.out;
+    if (*c.lost) {
+      EXPECT_EQ(list.status, 1);
+      EXPECT_NE(list.err.find(std::string("list: ") + c.lost), std::string::npos) << list.err;
+      const ToolRun pack = run({"pack", dbf});
+      EXPECT_EQ(pack.status, 1);
+      EXPECT_NE(pack.err.find(c.lost), std::string::npos) << pack.err;
+      EXPECT_EQ(lastColumn(run({"list", dbf}).out), c.listedNotes);  // the pack changed nothing
+    } else {
+      EXPECT_EQ(list.status, 0) << list.err;
+      ok({"pack", dbf});  // rewrites the memos in the file's own layout
+      EXPECT_EQ(ok({"check", dbf}), "");
+      EXPECT_EQ(lastColumn(ok({"list", dbf})), c.listedNotes);
+    }
+  }
 }
 
 TEST_F(Tometool, CheckAcceptsTableWrittenByPerl) {
@@ -428,17 +524,41 @@ TEST_F(Tometool, ErrorsExitNonZeroWithOneLineNamingTheFile) {
   EXPECT_NE(badField.status, 0);
   EXPECT_NE(badField.err.find("NOSUCH"), std::string::npos) << badField.err;
 
-  const ToolRun badDate = run({"append", dbf}, "TITLE,BOUGHT\nx,2001-02-30\n");
-  EXPECT_NE(badDate.status, 0);
-  EXPECT_NE(badDate.err.find("line 2"), std::string::npos) << badDate.err;
-  EXPECT_EQ(lines(ok({"info", dbf}))[1], "records 5");  // the bad row was not kept
-
   const ToolRun badTag = run({"tag", dbf, "BAD", "NOSUCHFIELD+1"});
   EXPECT_NE(badTag.status, 0);
   EXPECT_EQ(lines(badTag.err).size(), 1u) << badTag.err;
 
   EXPECT_EQ(run({"frobnicate"}).status, 2);
   EXPECT_EQ(run({"create", path("X.DBF"), "NAME:Q:3"}).status, 2);
+}
+
+// File contents reach the terminal escaped: an expression holding a terminal
+// control sequence; a version byte that is no table's fails every command.
+TEST_F(Tometool, MessagesEscapeControlBytesFromFiles) {
+  const std::string dbf = makeBooks();
+  const std::string hostile = "TITLE+\"\x1B]0;owned\x07\"";
+  ok({"tag", dbf, "EVIL", hostile});
+  const std::string info = ok({"info", dbf});
+  EXPECT_EQ(info.find('\x1B'), std::string::npos);
+  EXPECT_NE(info.find("tag EVIL ascending TITLE+\"\\x1B]0;owned\\x07\""), std::string::npos)
+      << info;
+  // The same expression, no longer compiling, quoted in check's report and list's error.
+  std::string mdx = fs::exists(path("BOOKS.MDX")) ? path("BOOKS.MDX") : path("BOOKS.mdx");
+  ASSERT_TRUE(patch(mdx, "TITLE+\"\x1B", "TITLX+\"\x1B"));
+  for (const ToolRun& r : {run({"check", dbf}), run({"list", dbf, "--tag", "EVIL"})}) {
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ((r.out + r.err).find('\x1B'), std::string::npos);
+    EXPECT_NE((r.out + r.err).find("\\x1B]0;owned\\x07"), std::string::npos) << r.out << r.err;
+  }
+
+  const std::string bytes = readFile(dbf);
+  std::ofstream(dbf, std::ios::binary | std::ios::trunc) << "\xFF" + bytes.substr(1);
+  for (const char* command : {"info", "list", "check"}) {
+    const ToolRun r = run({command, dbf});
+    EXPECT_EQ(r.status, 1) << command;
+    EXPECT_EQ((r.out + r.err).find('\xFF'), std::string::npos) << command;
+  }
+  EXPECT_NE(run({"check", dbf}).out.find("version byte 0xFF"), std::string::npos);
 }
 
 TEST_F(Tometool, AppendRejectsMalformedCsv) {

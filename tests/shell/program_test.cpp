@@ -205,14 +205,15 @@ TEST_F(ProgramTest, TwoFirstStartsAtOnceSeedOnceAndADeletedTableIsNotSeededAgain
   EXPECT_EQ(catalogueNames(path("DATA/master.dbf")), std::vector<std::string>{"data.dbf"});
 }
 
-// A last database that cannot be opened any more is not tried at every
-// start: the public database opens instead, and the catalogue keeps one
-// entry per table.
+// A last database that cannot be opened any more (or whose name is not a
+// plain file name) is not tried at every start: the public database opens
+// instead, and the catalogue keeps one entry per table.
 TEST_F(ProgramTest, LastDatabaseThatCannotBeOpenedGivesThePublicOne) {
   firstRun();
   const QByteArray publicDir = QDir::toNativeSeparators(path("DATA")).toUtf8();
   for (const auto& [table, dir] :
        {std::pair<QByteArray, QByteArray>{"longtablename1.dbf", publicDir},
+        {"../../e.dbf", publicDir},  // a name only: nothing is made outside DATA
         {"data.dbf", path("gone/DATA").toUtf8()}}) {
     SCOPED_TRACE(table.toStdString() + " in " + dir.toStdString());
     writeAll(path("DATA/options.dat"), userOptions(table, dir));
@@ -221,6 +222,7 @@ TEST_F(ProgramTest, LastDatabaseThatCannotBeOpenedGivesThePublicOne) {
     EXPECT_EQ(catalogueNames(path("DATA/master.dbf")), std::vector<std::string>{"data.dbf"});
     EXPECT_TRUE(
         readAll(path("DATA/options.dat")).contains(userOptions("data.dbf", publicDir).mid(20)));
+    EXPECT_FALSE(QFile::exists(path("DATA/../../e.dbf")));
   }
 }
 

@@ -159,6 +159,17 @@ TEST_F(OpenDatabaseTest, MissingTemplateFailsTheNewDatabase) {
   EXPECT_EQ(prompter_.texts(), (QStringList{kMissingWarning, "Could not Open the new database!"}));
 }
 
+// A table name is a file name in the database directory, whatever a file said.
+TEST_F(OpenDatabaseTest, TableNameThatIsNoPlainFileNameIsRefused) {
+  appSettings().tableName = "../x.dbf";
+  EXPECT_FALSE(openDatabase(tables_));
+  EXPECT_EQ(prompter_.texts(),
+            QStringList{"Could not Open the database!\r\"../x.dbf\" is not a plain file name."});
+  const auto outside = std::filesystem::path(dataFile("data.dbf")).parent_path().parent_path();
+  EXPECT_FALSE(std::filesystem::exists(outside / "x.dbf"));
+  EXPECT_EQ(catalogueCounter("../x.dbf"), -1);
+}
+
 TEST_F(OpenDatabaseTest, EmptyCopyBufferGetsOneRecord) {
   dbase::Table::copyTable(program_.file("data.dbf"), dataFile("copy.dbf"), false);
   ASSERT_TRUE(openDatabase(tables_));

@@ -146,15 +146,15 @@ int cmdInfo(const Args& args) {
   const auto& fields = table.fields();
   for (size_t i = 0; i < fields.size(); ++i) {
     const auto& f = fields[i];
-    std::cout << "field " << i << ' ' << f.name << ' ' << static_cast<char>(f.type) << ' '
-              << f.length << ' ' << f.decimals << '\n';
+    std::cout << "field " << i << ' ' << printable(f.name) << ' ' << static_cast<char>(f.type)
+              << ' ' << f.length << ' ' << f.decimals << '\n';
   }
   // Records are still listed when the index cannot be read; say why it is missing.
   if (const std::string problem = table.indexProblem(); !problem.empty())
-    std::cerr << "tometool info: " << problem << " (the tags are left out)\n";
+    std::cerr << "tometool info: " << printable(problem) << " (the tags are left out)\n";
   for (const auto& t : table.tags()) {
-    std::cout << "tag " << t.name << ' ' << (t.descending ? "descending" : "ascending") << ' '
-              << dbase::cp1252ToUtf8(t.expression) << '\n';
+    std::cout << "tag " << printable(t.name) << ' ' << (t.descending ? "descending" : "ascending")
+              << ' ' << printable(dbase::cp1252ToUtf8(t.expression)) << '\n';
   }
   return 0;
 }
@@ -203,13 +203,15 @@ int cmdAppend(const Args& args) {
       for (size_t i = 0; i < columns.size(); ++i) {
         try {
           setFieldText(table, columns[i], (*row)[i]);
-        } catch (const dbase::Error&) {
-          throw;
         } catch (const std::exception& e) {
           throw std::runtime_error(where + (*header)[i] + ": " + e.what());
         }
       }
-      table.post();
+      try {
+        table.post();
+      } catch (const std::exception& e) {
+        throw std::runtime_error(where + e.what());
+      }
     } catch (...) {
       table.cancel();
       throw;
@@ -264,13 +266,26 @@ int cmdList(const Args& args) {
   for (const auto& f : table.fields()) row.push_back(f.name);
   csv.row(row);
   const int n = static_cast<int>(table.fields().size());
+  bool lost = false;
   for (table.first(); !table.eof(); table.next()) {
     row.clear();
     if (withRecno) row.push_back(std::to_string(table.recNo()));
-    for (int i = 0; i < n; ++i) row.push_back(fieldText(table, i));
+    for (int i = 0; i < n; ++i) {
+      try {
+        row.push_back(fieldText(table, i));
+      } catch (const dbase::FormatError& e) {
+        // One damaged memo must not hide the other records: list them, name this one.
+        row.emplace_back();
+        lost = true;
+        std::cout.flush();
+        std::cerr << "tometool list: record " << table.recNo() << ' '
+                  << printable(table.fields()[i].name) << ": " << printable(e.what())
+                  << " (the memo is left out)\n";
+      }
+    }
     csv.row(row);
   }
-  return std::cout.good() ? 0 : 1;
+  return std::cout.good() && !lost ? 0 : 1;
 }
 
 int cmdCheck(const Args& args) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands.h"
+#include "values.h"
 #ifdef TOMETOOL_STORE
 #include "store/storecommands.h"
 #endif
@@ -45,14 +46,6 @@ constexpr Command kCommands[] = {
 #endif
 };
 
-// Error messages are one line: the engine's may quote file contents.
-std::string oneLine(std::string s) {
-  for (auto& c : s) {
-    if (c == '\n' || c == '\r') c = ' ';
-  }
-  return s;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,11 +60,11 @@ int main(int argc, char** argv) {
     try {
       return c.run(tometool::Args(argv + 2, argv + argc));
     } catch (const tometool::UsageError& e) {
-      std::cerr << "tometool " << name << ": " << oneLine(e.message) << '\n' << kUsage;
+      std::cerr << "tometool " << name << ": " << tometool::printable(e.message) << '\n' << kUsage;
       return 2;
     } catch (const std::exception& e) {
       std::cout.flush();
-      std::cerr << "tometool " << name << ": " << oneLine(e.what()) << '\n';
+      std::cerr << "tometool " << name << ": " << tometool::printable(e.what()) << '\n';
       return 1;
     }
   }

@@ -17,13 +17,37 @@ std::string trim(std::string_view s) {
   return std::string(s.substr(a, s.find_last_not_of(' ') - a + 1));
 }
 
-double parseNumber(std::string_view text) {
-  const std::string t = trim(text);
-  char* end = nullptr;
-  const double v = std::strtod(t.c_str(), &end);
-  if (t.empty() || *end != '\0') throw std::runtime_error("\"" + t + "\" is not a number");
-  return v;
+// Decimal text: sign, digits, point, digits, exponent; "0x10", "inf" and
+// "nan" are not numbers, though strtod would read them.
+bool isDecimal(std::string_view t) {
+  size_t i = 0, digits = 0;
+  auto run = [&] {
+    size_t n = 0;
+    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) ++n;
+    return n;
+  };
+  if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+  digits += run();
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    digits += run();
+  }
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+    if (run() == 0) return false;
+  }
+  return i == t.size();
 }
+
+std::string numberText(std::string_view text) {
+  const std::string t = trim(text);
+  if (!isDecimal(t)) throw std::runtime_error("\"" + t + "\" is not a number");
+  return t;
+}
+
+double parseNumber(std::string_view text) { return std::strtod(numberText(text).c_str(), nullptr); }
 
 std::string toHex(std::string_view bytes) {
   static const char* digits = "0123456789abcdef";
@@ -131,7 +155,8 @@ void setFieldText(dbase::Table& table, int field, std::string_view text) {
       return;
     case dbase::FieldType::Numeric:
     case dbase::FieldType::Float:
-      table.setNumber(field, parseNumber(text));
+      // The engine rounds the decimal text itself (half away from zero on its digits).
+      table.setString(field, numberText(text));
       return;
     case dbase::FieldType::Logical: {
       const std::string t = trim(text);
@@ -162,6 +187,42 @@ void setFieldText(dbase::Table& table, int field, std::string_view text) {
                              std::to_string(def.length) + " characters)");
   }
   table.setString(field, bytes);
+}
+
+std::string printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  auto escape = [&](unsigned char c) {
+    char buf[5];
+    std::snprintf(buf, sizeof buf, "\\x%02X", c);
+    out += buf;
+  };
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      if (c < 0x20 || c == 0x7F)
+        escape(c);
+      else
+        out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    // A whole UTF-8 sequence passes, unless it encodes a C1 control.
+    const size_t len = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    bool whole = len > 0 && i + len <= text.size();
+    for (size_t k = 1; whole && k < len; ++k)
+      whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (whole && len == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)
+      whole = false;
+    if (!whole) {
+      escape(c);
+      ++i;
+      continue;
+    }
+    out.append(text.substr(i, len));
+    i += len;
+  }
+  return out;
 }
 
 }  // namespace tometool

@@ -21,4 +21,9 @@ dbase::Date parseDate(std::string_view text);
 // A --from/--to bound for a tag whose key has this type.
 dbase::KeyValue parseBound(std::string_view text, dbase::KeyType type);
 
+// Text from files made safe for a terminal, on one line: control bytes
+// (C0, DEL, C1) and bytes that are not UTF-8 become \xNN. Every message and
+// report line that may quote file contents goes through it.
+std::string printable(std::string_view text);
+
 }  // namespace tometool

@@ -1,22 +1,24 @@
 #!/usr/bin/perl
-# Writes a dBASE IV table with a DBT memo from a plan file with Perl XBase,
-# an implementation independent of ours.
-#   write_table.pl DIR BASE PLAN   (writes BASE.dbf and BASE.dbt)
+# Writes a dBASE IV (or III) table with a DBT memo from a plan file with Perl
+# XBase, an implementation independent of ours.
+#   write_table.pl DIR BASE PLAN [VERSION]   (writes BASE.dbf and BASE.dbt;
+#   VERSION 0x8B by default, 0x83 for dBASE III memos)
 # Plan lines (tab separated): deleted(0/1) title_hex price bought(YYYYMMDD) read(T/F) notes_hex;
 # an empty column is a blank value.
 use strict;
 use warnings;
 use XBase;
 
-my ($dir, $name, $plan) = @ARGV;
-die "usage: write_table.pl DIR BASE PLAN\n" unless defined $plan;
+my ($dir, $name, $plan, $version) = @ARGV;
+die "usage: write_table.pl DIR BASE PLAN [VERSION]\n" unless defined $plan;
+$version = defined $version ? hex($version) : 0x8B;
 open(my $in, '<', $plan) or die "$plan: $!\n";
 binmode $in;
 chdir $dir or die "$dir: $!\n";
 
 my $table = XBase->create(
   name => $name,
-  version => 0x8B,
+  version => $version,
   field_names => [qw(TITLE PRICE BOUGHT READ NOTES)],
   field_types => [qw(C N D L M)],
   field_lengths => [40, 8, 8, 1, 10],

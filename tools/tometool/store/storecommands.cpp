@@ -4,6 +4,7 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "../values.h"
 #include "core/prompt.h"
 #include "core/settings.h"
 #include "store/letters.h"
@@ -134,7 +135,7 @@ int cmdSort(const Args& args) {
   s.secondDescending = second.descending;
   session.apply();
   saveSortState();
-  std::cout << "key: " << s.keyExpression << '\n'
+  std::cout << "key: " << printable(s.keyExpression) << '\n'
             << "options: " << ((s.indexOptions & kIndexExpression) ? "expression" : "none")
             << ((s.indexOptions & kIndexDescending) ? ",descending" : "") << '\n'
             << "tag: " << session.table().indexName << '\n';

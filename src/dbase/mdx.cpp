@@ -489,6 +489,40 @@ void MdxFile::buildTag(int tag, const std::vector<std::pair<std::string, uint32_
   buildTag(tag, list);
 }
 
+void MdxFile::rebuildTags(const std::vector<KeyList>& sorted) {
+  Impl& f = *impl_;
+  if (f.batch > 0) throw Error(f.path, "the index is in the middle of an update");
+  if (sorted.size() != f.tags.size())
+    throw Error(f.path, "entries for " + std::to_string(sorted.size()) + " tags, the index has " +
+                            std::to_string(f.tags.size()));
+  for (size_t i = 0; i < sorted.size(); ++i) f.checkBuildInput(f.tags[i], sorted[i]);
+  Impl::Mutation m(f);
+  // Nothing of the old layout is trusted: trees, free chain and tag header
+  // pages are laid out afresh from the first data page.
+  f.dirty.clear();
+  f.cache.clear();
+  f.counts.clear();
+  f.countsOnDisk = 0;
+  encode32(f.header.data() + kHeaderFreePage, 0);
+  f.pageCount = kFirstDataPage;
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    Tag& t = f.tags[i];
+    t.headerPage = f.pageCount;
+    f.pageCount += kPagesPerBlock;
+    const Impl::BuiltTree built = f.writeTree(t, sorted[i], {});
+    t.setRoot(built.root);
+    encode32(t.header.data() + kTagSize, 2 + built.blocks * kPagesPerBlock);
+    t.headerDirty = true;
+    f.counts[built.root] = built.count;
+  }
+  f.writeTagTable();
+  m.commit();
+  // Past the new end only the old layout's blocks remain.
+  if (::ftruncate(f.fd, static_cast<off_t>(uint64_t{f.pageCount} * kPageSize)) == 0)
+    f.statFile(f.seenSize, f.seenMtime);
+  f.interrupted = false;
+}
+
 void MdxFile::insert(int tag, std::string_view key, uint32_t recno) {
   Impl& f = *impl_;
   Tag& t = f.tag(tag);

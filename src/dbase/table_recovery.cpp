@@ -120,12 +120,42 @@ void Table::Impl::repairIndex() {
   bool upgraded = exclusive || tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Write);
   if (!upgraded) throw LockError(mdx->path(), reason + " when no one else has the table open");
   try {
+    if (!exclusive) {
+      // Others may have appended since this open read the count; the rebuild
+      // writes the header back with it.
+      char buf[4];
+      dbf.readExact(kHdrRecordCount, buf, 4);
+      hdr.recordCount = getU32(buf);
+      count = boundedCount(hdr.recordCount);
+    }
     replaceIndex(tagDefs());
   } catch (...) {
     if (!exclusive) tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Read);
     throw;
   }
   if (!exclusive) tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Read);
+}
+
+// Under the index lock, with others perhaps reading: every tag from the
+// records the header counts (appenders take the index lock first, so the
+// count holds still).
+void Table::Impl::rebuildTagsInPlace() {
+  char buf[4];
+  dbf.readExact(kHdrRecordCount, buf, 4);
+  const uint32_t n = boundedCount(getU32(buf));
+  std::vector<KeyList> lists;
+  const size_t tagCount = mdx->tags().size();
+  for (size_t i = 0; i < tagCount; ++i) lists.emplace_back(0);
+  size_t filled = 0;
+  for (const TagState& t : tags) {
+    if (t.index < 0 || static_cast<size_t>(t.index) >= tagCount) continue;
+    lists[static_cast<size_t>(t.index)] = collectKeys(t, dbf, hdr, n, memo.get());
+    ++filled;
+  }
+  if (filled != tagCount)
+    throw FormatError(mdx->path(), "the index names tags this table does not know");
+  mdx->rebuildTags(lists);
+  cursorStale = true;
 }
 
 }  // namespace dbase

@@ -97,6 +97,9 @@ class MdxFile {
   void endBatch();
   // Entries in one tag.
   uint64_t count(int tag);
+  // Blocks the file uses twice or wrongly (free ones in a tree, a tree in
+  // another's or on a tag header, a looping free chain), one line each.
+  std::vector<std::string> layoutProblems();
 
   // An ordered walk over one tag.
   class Cursor {

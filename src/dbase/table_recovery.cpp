@@ -50,7 +50,10 @@ void Table::Impl::recoverCount() {
     size = dbf.size();
   }
   if (k < hdr.recordCount) return;  // a damaged count larger than the file: read as is
-  std::vector<char> buf(std::max<size_t>(len, kScanChunk / len * len));
+  // Sized for what lies past the count (mostly nothing), not a whole chunk.
+  const uint64_t past = size - std::min<uint64_t>(size, base + k * len);
+  std::vector<char> buf(static_cast<size_t>(
+      std::max<uint64_t>(len, std::min<uint64_t>(kScanChunk / len, past / len + 1) * len)));
   for (;;) {
     uint64_t off = base + k * len;
     if (off + len + 1 > size) break;

@@ -146,17 +146,19 @@ void Table::Impl::rebuildTagsInPlace() {
   char buf[4];
   dbf.readExact(kHdrRecordCount, buf, 4);
   const uint32_t n = boundedCount(getU32(buf));
+  // Only the tags this table knows, as it knows them: an index that reads
+  // otherwise now (a load that failed left none) is not rewritten.
+  const std::vector<TagInfo> infos = mdx->tags();
+  if (infos.empty() || infos.size() != tags.size())
+    throw FormatError(mdx->path(), "the index no longer holds the tags the table opened with");
   std::vector<KeyList> lists;
-  const size_t tagCount = mdx->tags().size();
-  for (size_t i = 0; i < tagCount; ++i) lists.emplace_back(0);
-  size_t filled = 0;
+  for (size_t i = 0; i < infos.size(); ++i) lists.emplace_back(0);
   for (const TagState& t : tags) {
-    if (t.index < 0 || static_cast<size_t>(t.index) >= tagCount) continue;
-    lists[static_cast<size_t>(t.index)] = collectKeys(t, dbf, hdr, n, memo.get());
-    ++filled;
+    const auto i = static_cast<size_t>(t.index);
+    if (t.index < 0 || i >= infos.size() || infos[i].name != t.info.name)
+      throw FormatError(mdx->path(), "the index no longer holds the tags the table opened with");
+    lists[i] = collectKeys(t, dbf, hdr, n, memo.get());
   }
-  if (filled != tagCount)
-    throw FormatError(mdx->path(), "the index names tags this table does not know");
   mdx->rebuildTags(lists);
   cursorStale = true;
 }

@@ -18,7 +18,13 @@ namespace fuzz {
 
 inline const std::filesystem::path& scratch() {
   static const std::filesystem::path dir = [] {
-    auto d = std::filesystem::temp_directory_path() / ("tomes_fuzz_" + std::to_string(getpid()));
+    // Memory-backed when there is no TMPDIR: the write path syncs often.
+    std::error_code ec;
+    const std::filesystem::path base =
+        !std::getenv("TMPDIR") && std::filesystem::is_directory("/dev/shm", ec)
+            ? std::filesystem::path("/dev/shm")
+            : std::filesystem::temp_directory_path();
+    auto d = base / ("tomes_fuzz_" + std::to_string(getpid()));
     std::filesystem::create_directories(d);
     std::atexit([] { std::filesystem::remove_all(scratch()); });
     return d;

@@ -356,6 +356,8 @@ CheckReport checkTable(const std::string& dbfPath, int listLimit) {
                               "(reindex rebuilds it)");
     }
     if (mdx) {
+      for (const std::string& problem : mdx->layoutProblems())
+        report.add("index", mdxPath + ": " + problem);
       const auto tags = mdx->tags();
       for (size_t i = 0; i < tags.size(); ++i) checkTag(cx, *mdx, static_cast<int>(i), tags[i]);
     }

@@ -169,7 +169,9 @@ void MdxFile::Impl::load() {
   pageCount += pageCount % 2;
   seenCounter = decode32(h + kHeaderChangeCounter);
   interrupted = h[kHeaderBusy] != 0;
+  chainChecked = false;
   for (int i = 0; i < used; ++i) tags.push_back(loadTag(i, filePages));
+  checkTagLayout();
   takeKeptCounts();
 }
 
@@ -202,6 +204,37 @@ Tag MdxFile::Impl::loadTag(int slot, uint64_t filePages) {
   t.expression = cString(h + kTagExpression, kExpressionSize);
   t.filter = cString(h + kTagFilter, kExpressionSize);
   return t;
+}
+
+void MdxFile::Impl::checkTagLayout() const {
+  for (size_t i = 0; i < tags.size(); ++i) {
+    const Tag& t = tags[i];
+    if (t.name.empty()) fail("a tag has no name");
+    if (t.headerPage % kPagesPerBlock != 0)
+      fail("tag " + t.name + ": header page " + std::to_string(t.headerPage) +
+           " is not on a block boundary");
+    for (size_t j = 0; j < i; ++j) {
+      if (upper(tags[j].name) == upper(t.name)) fail("two tags are named " + t.name);
+      if (tags[j].headerPage == t.headerPage)
+        fail("tags " + tags[j].name + " and " + t.name + " share the tag header at page " +
+             std::to_string(t.headerPage));
+    }
+  }
+}
+
+std::string MdxFile::Impl::rootProblem(const Tag& t) const {
+  const uint32_t root = t.root();
+  const auto says = [&](const std::string& is) {
+    return "tag " + t.name + ": root page " + std::to_string(root) + " " + is;
+  };
+  if (root % kPagesPerBlock != 0) return says("is not on a block boundary");
+  for (const Tag& o : tags) {
+    if (o.headerPage == root)
+      return says(&o == &t ? std::string("is its own tag header")
+                           : "is the tag header of " + o.name);
+    if (&o != &t && o.root() == root) return says("is the root of tag " + o.name + " too");
+  }
+  return {};
 }
 
 void MdxFile::Impl::writeTagTable() {
@@ -490,6 +523,40 @@ void MdxFile::buildTag(int tag, const std::vector<std::pair<std::string, uint32_
   buildTag(tag, list);
 }
 
+void MdxFile::rebuildTags(const std::vector<KeyList>& sorted) {
+  Impl& f = *impl_;
+  if (f.batch > 0) throw Error(f.path, "the index is in the middle of an update");
+  if (sorted.size() != f.tags.size())
+    throw Error(f.path, "entries for " + std::to_string(sorted.size()) + " tags, the index has " +
+                            std::to_string(f.tags.size()));
+  for (size_t i = 0; i < sorted.size(); ++i) f.checkBuildInput(f.tags[i], sorted[i]);
+  Impl::Mutation m(f);
+  // Nothing of the old layout is trusted: trees, free chain and tag header
+  // pages are laid out afresh from the first data page.
+  f.dirty.clear();
+  f.cache.clear();
+  f.counts.clear();
+  f.countsOnDisk = 0;
+  encode32(f.header.data() + kHeaderFreePage, 0);
+  f.pageCount = kFirstDataPage;
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    Tag& t = f.tags[i];
+    t.headerPage = f.pageCount;
+    f.pageCount += kPagesPerBlock;
+    const Impl::BuiltTree built = f.writeTree(t, sorted[i], {});
+    t.setRoot(built.root);
+    encode32(t.header.data() + kTagSize, 2 + built.blocks * kPagesPerBlock);
+    t.headerDirty = true;
+    f.counts[built.root] = built.count;
+  }
+  f.writeTagTable();
+  m.commit();
+  // Past the new end only the old layout's blocks remain.
+  if (::ftruncate(f.fd, static_cast<off_t>(uint64_t{f.pageCount} * kPageSize)) == 0)
+    f.statFile(f.seenSize, f.seenMtime);
+  f.interrupted = false;
+}
+
 void MdxFile::insert(int tag, std::string_view key, uint32_t recno) {
   Impl& f = *impl_;
   Tag& t = f.tag(tag);
@@ -555,9 +622,12 @@ void MdxFile::endBatch() {
   if (f.batch > 0 && --f.batch == 0 && f.busyOnDisk) f.endWrite();
 }
 
+std::vector<std::string> MdxFile::layoutProblems() { return impl_->layoutProblems(); }
+
 uint64_t MdxFile::count(int tag) {
   Impl& f = *impl_;
   const Tag& t = f.tag(tag);
+  if (std::string why = f.rootProblem(t); !why.empty()) f.fail(why);
   return f.subtreeCount(t, t.root(), 0);
 }
 

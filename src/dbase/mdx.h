@@ -73,6 +73,12 @@ class MdxFile {
   // crash at any point leaves the old tags readable. Returns the tag number.
   int appendTag(const TagDef& def, KeyType type, int keyLength, const KeyList& sorted);
 
+  // Writes every tag anew from its entries (one list per tag, each sorted in
+  // its tag's order) without reading the old trees or free blocks: for an
+  // index a writer left unfinished while others have it open. The busy mark
+  // stays on disk until the last block is written.
+  void rebuildTags(const std::vector<KeyList>& sorted);
+
   void insert(int tag, std::string_view key, uint32_t recno);
   void erase(int tag, std::string_view key, uint32_t recno);  // no-op when absent
 
@@ -91,6 +97,9 @@ class MdxFile {
   void endBatch();
   // Entries in one tag.
   uint64_t count(int tag);
+  // Blocks the file uses twice or wrongly (free ones in a tree, a tree in
+  // another's or on a tag header, a looping free chain), one line each.
+  std::vector<std::string> layoutProblems();
 
   // An ordered walk over one tag.
   class Cursor {

@@ -121,7 +121,8 @@ struct MdxFile::Impl {
   int64_t seenMtime = 0;
   bool busyOnDisk = false;
   bool interrupted = false;
-  int batch = 0;  // > 0 inside beginBatch()/endBatch()
+  bool chainChecked = false;  // the free chain was walked since the last load
+  int batch = 0;              // > 0 inside beginBatch()/endBatch()
 
   ~Impl();
   // Entry counts outlive the handle while the file stays as it was.
@@ -139,6 +140,31 @@ struct MdxFile::Impl {
   // ---- header and tags ----
   void load();
   Tag loadTag(int slot, uint64_t filePages);
+  // Tag definitions no sound file has (two of one name, two in one tag
+  // header, a header between blocks): FormatError. A bad root is found when
+  // the tree is read (push(), block()), so the definitions stay readable for
+  // a rebuild.
+  void checkTagLayout() const;
+  // Why the tag's root cannot be one (between blocks, on a tag header, shared), or "".
+  std::string rootProblem(const Tag& t) const;
+  bool isTagHeader(uint32_t page) const {
+    for (const auto& t : tags)
+      if (t.headerPage == page) return true;
+    return false;
+  }
+  bool isRoot(uint32_t page) const {
+    for (const auto& t : tags)
+      if (t.root() == page) return true;
+    return false;
+  }
+  // FormatError unless page (then its block) may be handed out as a free one.
+  void checkFreePage(uint32_t page) const;
+  void checkFreeBlock(uint32_t page, const char* block) const;
+  // The free chain, each page checked, in chain order; FormatError on a loop.
+  std::vector<uint32_t> freeChain();
+  // Pages claimed twice (free and in a tree, in two trees, a tree node on a
+  // tag header): what check reports beyond the walks.
+  std::vector<std::string> layoutProblems();
   void writeTagTable();
   Tag& tag(int i) {
     if (i < 0 || i >= static_cast<int>(tags.size()))

@@ -15,6 +15,8 @@ BlockRef MdxFile::Impl::block(uint32_t page) {
   if (auto it = cache.find(page); it != cache.end()) return it->second;
   if (page < kFirstDataPage || uint64_t{page} + 2 > pageCount)
     fail("page " + std::to_string(page) + " lies outside the file");
+  if (page % kPagesPerBlock != 0)
+    fail("page " + std::to_string(page) + " is not on a block boundary");
   if (cache.size() >= kCacheBlocks) evict();
   auto b = std::make_shared<Block>();
   readAt(uint64_t{page} * kPageSize, b->d.data(), kBlockSize);
@@ -52,8 +54,11 @@ void MdxFile::Impl::readBlockRuns(const std::vector<std::pair<uint32_t, uint32_t
            j - i < kRunBlocks)
       ++j;
     for (size_t k = i; k < j; ++k)
-      if (pages[k].first < kFirstDataPage || uint64_t{pages[k].first} + 2 > pageCount)
-        fail("page " + std::to_string(pages[k].first) + " lies outside the file");
+      if (pages[k].first < kFirstDataPage || uint64_t{pages[k].first} + 2 > pageCount ||
+          pages[k].first % kPagesPerBlock != 0)
+        fail("page " + std::to_string(pages[k].first) +
+             (pages[k].first % kPagesPerBlock != 0 ? " is not on a block boundary"
+                                                   : " lies outside the file"));
     readAt(uint64_t{pages[i].first} * kPageSize, runBuffer.get(), (j - i) * kBlockSize);
     for (size_t k = i; k < j; ++k) use(pages[k].first, runBuffer.get() + (k - i) * kBlockSize);
     i = j;
@@ -86,12 +91,47 @@ Node MdxFile::Impl::node(const Tag& t, Block& b, uint32_t page) {
   return n;
 }
 
+void MdxFile::Impl::checkFreePage(uint32_t page) const {
+  const std::string what = "free block chain: page " + std::to_string(page);
+  if (page < kFirstDataPage || uint64_t{page} + 2 > pageCount)
+    fail(what + " lies outside the file");
+  if (page % kPagesPerBlock != 0) fail(what + " is not on a block boundary");
+  if (isTagHeader(page)) fail(what + " is a tag header");
+}
+
+void MdxFile::Impl::checkFreeBlock(uint32_t page, const char* d) const {
+  const std::string what = "free block chain: page " + std::to_string(page);
+  // A node with no keys still has a child (or is a root): free blocks are zero past the link.
+  if (isRoot(page) || decode32(d + kNodeCount) != 0 || decode32(d + kNodeItems) != 0)
+    fail(what + " is in use by a tag");
+  if (decode32(d + kFreeNext) == page) fail(what + " points to itself");
+}
+
+std::vector<uint32_t> MdxFile::Impl::freeChain() {
+  std::vector<uint32_t> chain;
+  std::unordered_set<uint32_t> seen;
+  for (uint32_t page = decode32(header.data() + kHeaderFreePage); page != 0;) {
+    if (!seen.insert(page).second)
+      fail("free block chain: page " + std::to_string(page) + " comes round again");
+    checkFreePage(page);
+    const BlockRef b = block(page);
+    checkFreeBlock(page, b->d.data());
+    chain.push_back(page);
+    page = decode32(b->d.data() + kFreeNext);
+  }
+  chainChecked = true;
+  return chain;
+}
+
 uint32_t MdxFile::Impl::allocBlock() {
   uint32_t page = decode32(header.data() + kHeaderFreePage);
-  if (page != 0 && page >= kFirstDataPage && uint64_t{page} + 2 <= pageCount) {
+  if (page != 0) {
+    // A writer never builds on a damaged chain: the update fails and leaves the mark.
+    if (!chainChecked) freeChain();
+    checkFreePage(page);
     BlockRef b = block(page);
-    uint32_t next = decode32(b->d.data() + kFreeNext);
-    if (next != 0 && (next < kFirstDataPage || uint64_t{next} + 2 > pageCount)) next = 0;
+    checkFreeBlock(page, b->d.data());
+    const uint32_t next = decode32(b->d.data() + kFreeNext);
     encode32(header.data() + kHeaderFreePage, next);
     b->d.fill(0);
     touch(page, b);
@@ -130,6 +170,11 @@ void MdxFile::Impl::push(const Tag& t, Path& p, uint32_t page) {
   for (const auto& l : p)
     if (l.page == page)
       fail("tag " + t.name + ": page " + std::to_string(page) + " points back to itself");
+  if (p.empty()) {
+    if (std::string why = rootProblem(t); !why.empty()) fail(why);
+  } else if (isTagHeader(page)) {
+    fail("tag " + t.name + ": page " + std::to_string(page) + " is a tag header, not a node");
+  }
   BlockRef b = block(page);
   node(t, *b, page);
   p.push_back({page, 0, std::move(b)});
@@ -520,16 +565,35 @@ void MdxFile::Impl::checkBuildInput(const Tag& t, const KeyList& sorted) const {
 
 // Free blocks are used first, lowest page first, so rebuilding does not grow the file.
 std::vector<uint32_t> MdxFile::Impl::freeListSorted() {
-  std::vector<uint32_t> free;
-  std::unordered_set<uint32_t> seen;
-  uint32_t page = decode32(header.data() + kHeaderFreePage);
-  while (page != 0 && page >= kFirstDataPage && uint64_t{page} + 2 <= pageCount &&
-         seen.insert(page).second) {
-    free.push_back(page);
-    page = decode32(block(page)->d.data() + kFreeNext);
-  }
+  std::vector<uint32_t> free = freeChain();
   std::sort(free.begin(), free.end());
   return free;
+}
+
+std::vector<std::string> MdxFile::Impl::layoutProblems() {
+  std::vector<std::string> out;
+  std::unordered_map<uint32_t, std::string> owner;  // page -> what uses it
+  for (const Tag& t : tags) owner.emplace(t.headerPage, "the tag header of " + t.name);
+  for (const Tag& t : tags)
+    if (std::string why = rootProblem(t); !why.empty()) out.push_back(why);
+  for (const Tag& t : tags) {
+    std::vector<uint32_t> pages;
+    collectPages(t, pages);
+    for (uint32_t p : pages) {
+      auto [it, added] = owner.emplace(p, "a node of tag " + t.name);
+      if (!added)
+        out.push_back("page " + std::to_string(p) + " is a node of tag " + t.name + " and " +
+                      it->second);
+    }
+  }
+  try {
+    for (uint32_t p : freeChain())
+      if (auto it = owner.find(p); it != owner.end())
+        out.push_back("free block chain: page " + std::to_string(p) + " is " + it->second);
+  } catch (const FormatError& e) {
+    out.push_back(e.reason());
+  }
+  return out;
 }
 
 namespace {
@@ -624,6 +688,7 @@ void MdxFile::Impl::build(Tag& t, const KeyList& sorted) {
   std::vector<uint32_t> old;
   collectPages(t, old);
   for (uint32_t page : old) freeBlock(page);
+  if (!old.empty()) t.setRoot(0);  // its old root is a free block now
   const std::vector<uint32_t> free = freeListSorted();
   const BuiltTree built = writeTree(t, sorted, free);
   t.setRoot(built.root);

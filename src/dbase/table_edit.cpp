@@ -109,6 +109,9 @@ class Table::Impl::IndexUpdate {
       lock_.hold(d_.mdxLock.fd(), kMdxLockOffset, 1);
       d_.mdx->reloadIfChanged();
     }
+    // With the lock ours, a busy mark is a dead writer's: its keys may be
+    // half done, so the tags are rebuilt before anything builds on them.
+    if (d_.mdx->needsRebuild()) d_.rebuildTagsInPlace();
     d_.setIndexBusy(1);
     // One batch for all keys of the record: the index clears its mark only
     // at the end, so a crash between two key updates still asks for a rebuild.

@@ -334,6 +334,7 @@ struct Table::Impl {
   void recoverCount();
   bool zerosFrom(uint64_t from, uint64_t to) const;
   void repairIndex();
+  void rebuildTagsInPlace();
 
   // ---- building tags and replacing the index (table_build.cpp) ----
   void writeHeaderDefinitions();

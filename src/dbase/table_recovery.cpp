@@ -75,7 +75,10 @@ void Table::Impl::recoverCount() {
     size = dbf.size();
   }
   if (k < hdr.recordCount) return;  // a damaged count larger than the file: read as is
-  std::vector<char> buf(std::max<size_t>(len, kScanChunk / len * len));
+  // Sized for what lies past the count (mostly nothing), not a whole chunk.
+  const uint64_t past = size - std::min<uint64_t>(size, base + k * len);
+  std::vector<char> buf(static_cast<size_t>(
+      std::max<uint64_t>(len, std::min<uint64_t>(kScanChunk / len, past / len + 1) * len)));
   for (;;) {
     uint64_t off = base + k * len;
     if (off + len + 1 > size) break;
@@ -145,12 +148,44 @@ void Table::Impl::repairIndex() {
   bool upgraded = exclusive || tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Write);
   if (!upgraded) throw LockError(mdx->path(), reason + " when no one else has the table open");
   try {
+    if (!exclusive) {
+      // Others may have appended since this open read the count; the rebuild
+      // writes the header back with it.
+      char buf[4];
+      dbf.readExact(kHdrRecordCount, buf, 4);
+      hdr.recordCount = getU32(buf);
+      count = boundedCount(hdr.recordCount);
+    }
     replaceIndex(tagDefs());
   } catch (...) {
     if (!exclusive) tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Read);
     throw;
   }
   if (!exclusive) tryLock(dbf.fd(), kOpenLockOffset, 1, LockKind::Read);
+}
+
+// Under the index lock, with others perhaps reading: every tag from the
+// records the header counts (appenders take the index lock first, so the
+// count holds still).
+void Table::Impl::rebuildTagsInPlace() {
+  char buf[4];
+  dbf.readExact(kHdrRecordCount, buf, 4);
+  const uint32_t n = boundedCount(getU32(buf));
+  // Only the tags this table knows, as it knows them: an index that reads
+  // otherwise now (a load that failed left none) is not rewritten.
+  const std::vector<TagInfo> infos = mdx->tags();
+  if (infos.empty() || infos.size() != tags.size())
+    throw FormatError(mdx->path(), "the index no longer holds the tags the table opened with");
+  std::vector<KeyList> lists;
+  for (size_t i = 0; i < infos.size(); ++i) lists.emplace_back(0);
+  for (const TagState& t : tags) {
+    const auto i = static_cast<size_t>(t.index);
+    if (t.index < 0 || i >= infos.size() || infos[i].name != t.info.name)
+      throw FormatError(mdx->path(), "the index no longer holds the tags the table opened with");
+    lists[i] = collectKeys(t, dbf, hdr, n, memo.get());
+  }
+  mdx->rebuildTags(lists);
+  cursorStale = true;
 }
 
 }  // namespace dbase

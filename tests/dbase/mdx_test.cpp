@@ -23,6 +23,7 @@
 #include "dbase/error.h"
 #include "dbase/keys.h"
 #include "dbase/mdx_format.h"
+#include "support/indexdamage.h"
 
 namespace dbase {
 namespace {
@@ -733,65 +734,50 @@ TEST(MdxCorruption, DamagedBytesNeverCrash) {
   EXPECT_THROW(MdxFile::open(path, true), FormatError);
 }
 
-TEST(MdxCorruption, RootPastTheEndIsAFormatError) {
+// Damage to one tag's tree, found by what reads that part of it.
+TEST(MdxCorruption, DamagedTreesAreFormatErrors) {
+  struct Case {
+    const char* name;
+    int tag;
+    void (*damage)(std::string& bytes, uint32_t root);  // of the tag
+    void (*read)(MdxFile& f, int tag);
+  };
+  const Case cases[] = {
+      {"root past the end", 0,
+       [](std::string& b, uint32_t root) {
+         (void)root;
+         encode32(b.data() + indexdamage::headerPage(b, 0) * 512, 0x00FFFFF0);
+       },
+       [](MdxFile& f, int tag) { MdxFile::Cursor(f, tag).first(); }},
+      {"child pointing back", 0,
+       [](std::string& b, uint32_t root) {
+         char* node = b.data() + root * 512;
+         encode32(node + 8 + 16 * decode32(node), root);  // last child = the root itself
+       },
+       [](MdxFile& f, int tag) { MdxFile::Cursor(f, tag).last(); }},
+      {"shared child", 0,
+       [](std::string& b, uint32_t root) {
+         char* node = b.data() + root * 512;
+         encode32(node + 8 + 16, decode32(node + 8));  // child 1 = child 0
+       },
+       [](MdxFile& f, int tag) { walk(f, tag); }},
+      {"huge key count", 1,
+       [](std::string& b, uint32_t root) { encode32(b.data() + root * 512, 0x7FFFFFFF); },
+       [](MdxFile& f, int tag) { f.count(tag); }},
+  };
   TempDir dir;
   const std::string path = dir.file("B.MDX");
-  std::string b = sampleIndex(path);
-  auto f = MdxFile::open(path, true);
-  const uint32_t header = f->tags()[0].headerPage;
-  f.reset();
-  encode32(b.data() + header * 512, 0x00FFFFF0);
-  writeBytes(path, b);
-  f = MdxFile::open(path, true);
-  MdxFile::Cursor c(*f, 0);
-  EXPECT_THROW(c.first(), FormatError);
-}
-
-TEST(MdxCorruption, ChildPointingBackIsAFormatError) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  std::string b = sampleIndex(path);
-  auto f = MdxFile::open(path, true);
-  const uint32_t header = f->tags()[0].headerPage;
-  f.reset();
-  const uint32_t root = decode32(b.data() + header * 512);
-  char* node = b.data() + root * 512;
-  ASSERT_GT(decode32(node), 0u);                   // the sample's root is interior
-  encode32(node + 8 + 16 * decode32(node), root);  // last child = the root itself
-  writeBytes(path, b);
-  f = MdxFile::open(path, true);
-  MdxFile::Cursor c(*f, 0);
-  EXPECT_THROW(c.last(), FormatError);
-}
-
-TEST(MdxCorruption, SharedChildIsAFormatErrorOnTheWalk) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  std::string b = sampleIndex(path);
-  auto f = MdxFile::open(path, true);
-  const uint32_t header = f->tags()[0].headerPage;
-  f.reset();
-  const uint32_t root = decode32(b.data() + header * 512);
-  char* node = b.data() + root * 512;
-  ASSERT_GT(decode32(node), 0u);
-  encode32(node + 8 + 16, decode32(node + 8));  // child 1 = child 0
-  writeBytes(path, b);
-  f = MdxFile::open(path, true);
-  EXPECT_THROW(walk(*f, 0), FormatError);
-}
-
-TEST(MdxCorruption, HugeKeyCountIsAFormatError) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  std::string b = sampleIndex(path);
-  auto f = MdxFile::open(path, true);
-  const uint32_t header = f->tags()[1].headerPage;
-  f.reset();
-  const uint32_t root = decode32(b.data() + header * 512);
-  encode32(b.data() + root * 512, 0x7FFFFFFF);
-  writeBytes(path, b);
-  f = MdxFile::open(path, true);
-  EXPECT_THROW(f->count(1), FormatError);
+  const std::string good = sampleIndex(path);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string b = good;
+    const uint32_t root = indexdamage::rootPage(b, static_cast<uint32_t>(c.tag));
+    ASSERT_GT(decode32(b.data() + root * 512), 0u);  // the sample's roots are interior
+    c.damage(b, root);
+    writeBytes(path, b);
+    auto f = MdxFile::open(path, true);
+    EXPECT_THROW(c.read(*f, c.tag), FormatError);
+  }
 }
 
 // Perl XBase's index_dump, an independent reader of the format.

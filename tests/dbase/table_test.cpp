@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <functional>
 #include <sstream>
 
+#include "dbase/check.h"
 #include "dbase/codepage.h"
 #include "dbase/table.h"
 #include "dbase/table_impl.h"
@@ -666,6 +669,92 @@ TEST_P(CrashDuringAppend, EveryCountedRecordSurvivesKillNine) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, CrashDuringAppend,
                          ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
+
+// Every write of this test program passes here: a child that sets
+// writesUntilKill dies at that write call, before it or just after it.
+long writesUntilKill = 0;
+bool killAfterWrite = false;
+
+}  // namespace
+}  // namespace dbase
+
+extern "C" ssize_t pwrite(int fd, const void* buf, size_t n, off_t offset) {
+  if (dbase::writesUntilKill > 0 && --dbase::writesUntilKill == 0) {
+    if (dbase::killAfterWrite) syscall(SYS_pwrite64, fd, buf, n, offset);
+    raise(SIGKILL);
+  }
+  return syscall(SYS_pwrite64, fd, buf, n, offset);
+}
+
+namespace dbase {
+namespace {
+
+// Appends "<prefix><n>" books; once told through `go` (a non-blocking pipe)
+// that the other writer is dead, appends a few more and exits.
+[[noreturn]] void appendUntilTold(const std::string& path, const std::string& prefix, int go) {
+  try {
+    Table t;
+    t.open(path, OpenMode::Shared);
+    int after = -1;
+    for (uint32_t n = 1; after != 0; ++n) {
+      char c;
+      if (after < 0 && go >= 0 && ::read(go, &c, 1) == 1) after = 3;
+      if (after > 0) --after;
+      t.append();
+      t.setString(0, prefix + std::to_string(n));
+      t.setNumber(3, n % 1000);
+      t.writeBlob(6, "memo " + std::to_string(n));
+      t.post();
+    }
+  } catch (...) {
+    _exit(1);
+  }
+  _exit(0);
+}
+
+// Two appenders share the table and one dies at a random write call. The
+// survivor writes on after the death: it must take the dead writer's mark for
+// what it is and rebuild, not clear it, so every tag holds every record.
+TEST(CrashDuringSharedAppends, SurvivorRebuildsWhatTheDeadWriterLeftUnfinished) {
+  ScratchDir dir;
+  std::string path = dir.file("books.dbf");
+  Table::create(path, bookFields(), {tag("TITLE", "TITLE"), tag("PAGES", "PAGES", true)});
+  uint32_t x = 20261208;
+  for (int round = 0; round < 12; ++round) {
+    x = x * 1103515245u + 12345u;
+    int go[2];
+    ASSERT_EQ(pipe2(go, O_NONBLOCK), 0);
+    const pid_t survivor = fork();
+    if (survivor == 0) {
+      ::close(go[1]);
+      appendUntilTold(path, "s" + std::to_string(round) + "-", go[0]);
+    }
+    const pid_t victim = fork();
+    if (victim == 0) {
+      writesUntilKill = 1 + static_cast<long>((x >> 8) % 600);
+      killAfterWrite = (x >> 4) & 1;
+      appendUntilTold(path, "v" + std::to_string(round) + "-", -1);
+    }
+    ::close(go[0]);
+    int status = 0;
+    waitpid(victim, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "round " << round;
+    ASSERT_EQ(::write(go[1], "g", 1), 1);
+    ::close(go[1]);
+    waitpid(survivor, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+
+    const CheckReport report = checkTable(path);
+    for (const auto& p : report.listed) ADD_FAILURE() << "round " << round << ": " << p.text;
+    ASSERT_TRUE(report.sound());
+    Table t;
+    t.open(path, OpenMode::Shared, true);
+    for (const char* name : {"TITLE", "PAGES"}) {
+      t.setActiveTag(name);
+      EXPECT_EQ(t.recordCount(), t.physicalCount()) << name << ", round " << round;
+    }
+  }
+}
 
 bool perlXBaseAvailable() { return std::system("perl -MXBase -e 1 >/dev/null 2>&1") == 0; }
 

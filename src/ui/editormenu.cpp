@@ -13,11 +13,7 @@ namespace {
 
 const QString kTextFiles = QStringLiteral("Text files (*.txt);;All files (*)");
 
-int helpContextOf(const QWidget* editor) {
-  if (auto* e = qobject_cast<const PageEdit*>(editor)) return e->helpContext;
-  if (auto* m = qobject_cast<const MemoEdit*>(editor)) return m->helpContext;
-  return 0;
-}
+int helpContextOf(const QWidget* editor) { return editorHelpContext(editor); }
 
 }  // namespace
 

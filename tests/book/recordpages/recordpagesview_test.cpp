@@ -242,15 +242,15 @@ TEST_F(RecordPages, TextThatIsNoDateOrNumberIsKeptAndExplained) {
   makeTable(numbered(2));
   openPages(0);
   type(0, 7, "13/45/2020");
-  type(1, 8, "lots");
+  type(1, 8, "1.2.3");  // letters would not even go in
   QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
   ASSERT_EQ(prompts.texts().size(), 1);
   EXPECT_EQ(prompts.texts()[0],
             "Published Date: \"13/45/2020\" is not a date (mm/dd/yyyy).\r"
-            "Value: \"lots\" is not a number." +
+            "Value: \"1.2.3\" is not a number." +
                 kDiscard);
   EXPECT_EQ(Text(0, 7), "13/45/2020");
-  EXPECT_EQ(Text(1, 8), "lots");
+  EXPECT_EQ(Text(1, 8), "1.2.3");
   EXPECT_EQ(pages->leftRecord(), 0);
   EXPECT_EQ(stored(9)[0], "");
 }

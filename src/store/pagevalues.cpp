@@ -297,7 +297,8 @@ bool sameValue(const dbase::FieldDef& f, const QString& now, const QString& befo
 bool fieldChanged(const dbase::FieldDef& f, int k, const PageValues& page,
                   const PageValues& shown) {
   const EditorKind kind = kDesigns[static_cast<size_t>(k)].kind;
-  if (f.type == dbase::FieldType::Binary) return kind == K::Picture && page.picture != shown.picture;
+  if (f.type == dbase::FieldType::Binary)
+    return kind == K::Picture && page.picture != shown.picture;
   const QString& now = page.text[static_cast<size_t>(k)];
   const QString& before = shown.text[static_cast<size_t>(k)];
   // A currency editor shows an empty amount as 0.00: reading it back as 0 is no change.

@@ -2,12 +2,12 @@
 
 #include <QCoreApplication>
 #include <QLocale>
-#include <QVariant>
 #include <QPainter>
 #include <QPixmap>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QVariant>
 #include <algorithm>
 
 #include "ui/editors/currencyedit.h"
@@ -101,6 +101,9 @@ QString editorText(const QWidget* editor) {
     const std::optional<double> v = c->typedValue();
     if (!v) return c->text();
     if (c->text().trimmed().isEmpty()) return {};
+    // The text as shown when the record pages read it the same ("1,234.50"),
+    // else the amount the edit reads it as ("1-2" is -12).
+    if (parseNumberText(c->text()).value == *v) return c->text();
     return QString::number(*v, 'f', QLocale::FloatingPointShortest);
   }
   if (auto* e = qobject_cast<const QLineEdit*>(editor)) return e->text();

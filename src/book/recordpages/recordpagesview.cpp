@@ -30,9 +30,9 @@
 #include "store/tablerescue.h"
 #include "ui/colorbutton.h"
 #include "ui/editormenu.h"
-#include "ui/elementcolors.h"
 #include "ui/editors/currencyedit.h"
 #include "ui/editors/dateedit.h"
+#include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
 #include "ui/qtprompter.h"
 

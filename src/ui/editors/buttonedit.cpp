@@ -57,8 +57,7 @@ void ButtonEdit::refuseChar() { QApplication::beep(); }
 
 bool ButtonEdit::passesChars(const QKeyEvent* event) {
   const QString text = event->text();
-  if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-    return true;
+  if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return true;
   for (QChar c : text)
     if (c.isPrint() || c == QChar(u'\b'))
       if (!isValidChar(c)) {

@@ -51,8 +51,7 @@ CalculatorDialog::CalculatorDialog(QLineEdit* edit) : QDialog(edit), edit_(edit)
   setObjectName(QStringLiteral("calculatorDialog"));
   setWindowTitle(QStringLiteral("Calculator"));
   Qt::WindowFlags flags = Qt::Dialog | Qt::FramelessWindowHint;
-  if (edit->window()->windowFlags() & Qt::WindowStaysOnTopHint)
-    flags |= Qt::WindowStaysOnTopHint;
+  if (edit->window()->windowFlags() & Qt::WindowStaysOnTopHint) flags |= Qt::WindowStaysOnTopHint;
   setWindowFlags(flags);
   setModal(true);
   QPalette pal = palette();

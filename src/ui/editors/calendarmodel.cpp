@@ -1,7 +1,7 @@
 #include "ui/editors/calendarmodel.h"
 
-#include <QLocale>
 #include <QtCore/qnamespace.h>
+#include <QLocale>
 #include <cmath>
 
 CalendarModel::CalendarModel(const QDate& start, const QDate& today)

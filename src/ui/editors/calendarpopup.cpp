@@ -23,8 +23,7 @@ CalendarPopup::CalendarPopup(DateEdit* edit)
     : QDialog(edit), edit_(edit), model_(edit->dateValue(), DateEdit::today()) {
   setObjectName(QStringLiteral("calendarPopup"));
   Qt::WindowFlags flags = Qt::Dialog | Qt::FramelessWindowHint;
-  if (edit->window()->windowFlags() & Qt::WindowStaysOnTopHint)
-    flags |= Qt::WindowStaysOnTopHint;
+  if (edit->window()->windowFlags() & Qt::WindowStaysOnTopHint) flags |= Qt::WindowStaysOnTopHint;
   setWindowFlags(flags);
   setModal(true);
   setToolTip(QStringLiteral("Click on a Day to update Date Field"));
@@ -187,8 +186,9 @@ void CalendarPopup::paintEvent(QPaintEvent*) {
       p.setFont(font_);
     }
     const bool firstColumn = (n - 1) % 7 == 0;
-    p.setPen(model_.isToday(n) ? QColor(Qt::yellow) : firstColumn ? QColor(Qt::red)
-                                                                   : QColor(Qt::black));
+    p.setPen(model_.isToday(n) ? QColor(Qt::yellow)
+             : firstColumn     ? QColor(Qt::red)
+                               : QColor(Qt::black));
     p.drawText(cell, Qt::AlignCenter, model_.cellText(n));
   }
   paintArrowBox(p, geometry_.previousBox(), true);

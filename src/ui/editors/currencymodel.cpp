@@ -16,9 +16,7 @@ QString allowedPart(const QString& text) {
   return out;
 }
 
-bool isNegativeText(const QString& text) {
-  return text.contains(u'-') || text.contains(u'(');
-}
+bool isNegativeText(const QString& text) { return text.contains(u'-') || text.contains(u'('); }
 
 std::optional<double> parse(const QString& text) {
   QString rest;

@@ -161,8 +161,7 @@ void DateEdit::focusInEvent(QFocusEvent* event) {
 
 void DateEdit::focusOutEvent(QFocusEvent* event) {
   ButtonEdit::focusOutEvent(event);
-  if (keepEntry_ || !leftForAnotherControl(event->reason()) || !isEnabled() || !isVisible())
-    return;
+  if (keepEntry_ || !leftForAnotherControl(event->reason()) || !isEnabled() || !isVisible()) return;
   const bool valid = model_.leave();
   redisplay();
   undoAction->setEnabled(model_.undoEnabled());
@@ -173,9 +172,7 @@ void DateEdit::focusOutEvent(QFocusEvent* event) {
   setFocus(Qt::OtherFocusReason);
 }
 
-void DateEdit::contextMenuEvent(QContextMenuEvent* event) {
-  menu->popup(event->globalPos());
-}
+void DateEdit::contextMenuEvent(QContextMenuEvent* event) { menu->popup(event->globalPos()); }
 
 void DateEdit::showCalendar() {
   if (model_.zeroFillGroups()) redisplay();

@@ -29,9 +29,7 @@ QString DateEditModel::formatForSetting(int setting) {
   }
 }
 
-bool DateEditModel::isValidChar(QChar c) {
-  return (c >= u'0' && c <= u'9') || c == QChar(u'\b');
-}
+bool DateEditModel::isValidChar(QChar c) { return (c >= u'0' && c <= u'9') || c == QChar(u'\b'); }
 
 bool DateEditModel::isSeparator(int index) const {
   return index >= 0 && index < maskLength() && format_[index] == u'/';

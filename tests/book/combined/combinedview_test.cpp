@@ -7,11 +7,11 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
-#include <QLocale>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -736,7 +736,9 @@ class FieldEditorsTest : public CombinedViewTest {
     });
     open();
   }
-  QColor textColor(QWidget* w) const { return w->palette().color(QPalette::Active, QPalette::Text); }
+  QColor textColor(QWidget* w) const {
+    return w->palette().color(QPalette::Active, QPalette::Text);
+  }
 };
 
 TEST_F(FieldEditorsTest, DateEditTypesOverItsMaskAndRefusesToBeLeftWithNoDate) {
@@ -763,10 +765,13 @@ TEST_F(FieldEditorsTest, DateEditTypesOverItsMaskAndRefusesToBeLeftWithNoDate) {
   EXPECT_EQ(d->text(), "1_/31/1997");
   // _5/_3/1997 is read as 05/03/1997.
   QTest::keyClick(d, Qt::Key_Home);
+  QTest::keyClick(d, Qt::Key_Delete);  // blanks the digit right of the caret
   QTest::keyClick(d, Qt::Key_Right);
   QTest::keyClicks(d, "5");
+  QTest::keyClick(d, Qt::Key_Delete);
   QTest::keyClick(d, Qt::Key_Right);
   QTest::keyClicks(d, "3");
+  EXPECT_EQ(d->text(), "_5/_3/1997");
   leave();
   EXPECT_EQ(prompts.shown.size(), 1u);
   EXPECT_EQ(d->text(), "05/03/1997");
@@ -802,19 +807,19 @@ TEST_F(FieldEditorsTest, CalendarPicksByKeysAndByMouse) {
   EXPECT_EQ(d->text(), "03/04/2022");
   // March 2022 begins on a Tuesday (cell 3): an empty cell does nothing, a
   // press dragged to another day and released takes that day.
-  withPopup<CalendarPopup>(
-      [d] { d->showCalendar(); },
-      [](CalendarPopup* c) {
-        const CalendarGeometry& g = c->geometry();
-        QTest::mouseClick(c, Qt::LeftButton, {}, g.cell(1).center());
-        EXPECT_TRUE(c->isVisible());
-        QTest::mousePress(c, Qt::LeftButton, {}, g.cell(9).center());
-        QMouseEvent move(QEvent::MouseMove, g.cell(10).center(), c->mapToGlobal(g.cell(10).center()),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(c, &move);
-        QTest::mouseRelease(c, Qt::LeftButton, {}, g.cell(10).center());
-        EXPECT_FALSE(c->isVisible());
-      });
+  withPopup<CalendarPopup>([d] { d->showCalendar(); },
+                           [](CalendarPopup* c) {
+                             const CalendarGeometry& g = c->geometry();
+                             QTest::mouseClick(c, Qt::LeftButton, {}, g.cell(1).center());
+                             EXPECT_TRUE(c->isVisible());
+                             QTest::mousePress(c, Qt::LeftButton, {}, g.cell(9).center());
+                             QMouseEvent move(QEvent::MouseMove, g.cell(10).center(),
+                                              c->mapToGlobal(g.cell(10).center()), Qt::NoButton,
+                                              Qt::LeftButton, Qt::NoModifier);
+                             QApplication::sendEvent(c, &move);
+                             QTest::mouseRelease(c, Qt::LeftButton, {}, g.cell(10).center());
+                             EXPECT_FALSE(c->isVisible());
+                           });
   EXPECT_EQ(d->text(), "03/08/2022");
   EXPECT_TRUE(prompts.shown.empty());
 }
@@ -873,7 +878,7 @@ TEST_F(FieldEditorsTest, AmountsShowTheirSignColoursAndTheCalculatorFillsThem) {
 }
 
 TEST_F(FieldEditorsTest, DatesAndAmountsGoThroughASavedRecordInTheSettingsDateOrder) {
-  appSettings().dateFormat = 1;  // dd/mm/yyyy
+  appSettings().dateFormat = 1;                   // dd/mm/yyyy
   QLocale::setDefault(QLocale(QLocale::German));  // a comma for the decimal point
   makeTable(numbered(3));
   open();

@@ -8,7 +8,10 @@
 #include "support/qtapp.h"
 #include "support/scriptedprompter.h"
 #include "ui/editors/buttonedit.h"
+#include "ui/editors/currencyedit.h"
+#include "ui/editors/dateedit.h"
 #include "ui/editors/diredit.h"
+#include "ui/pageeditors.h"
 
 namespace {
 
@@ -67,6 +70,24 @@ TEST_F(ButtonEdits, DirectoryEditChoosesThroughThePromptAndRefusesToBeLeftOnNoDi
   EXPECT_EQ(prompts_.shown[0].kind, MsgKind::Error);
   EXPECT_EQ(prompts_.shown[0].text, QStringLiteral("Invalid directory!"));
   EXPECT_EQ(QApplication::focusWidget(), &edit);
+}
+
+TEST_F(ButtonEdits, TextADateOrAmountEditCannotTakeIsShownReadOnlyAndReadBackAsItWas) {
+  DateEdit date(&window_);
+  CurrencyEdit amount(&window_);
+  setEditorText(&date, QStringLiteral("not a date"));
+  setEditorText(&amount, QStringLiteral("n/a"));
+  EXPECT_EQ(editorText(&date), QStringLiteral("not a date"));
+  EXPECT_EQ(editorText(&amount), QStringLiteral("n/a"));
+  EXPECT_TRUE(date.isReadOnly());
+  EXPECT_TRUE(amount.isReadOnly());
+  date.showCalendar();  // nothing opens on a read-only edit
+  setEditorText(&date, QStringLiteral("12/31/1997"));
+  setEditorText(&amount, QString());
+  EXPECT_FALSE(date.isReadOnly());
+  EXPECT_EQ(editorText(&date), QStringLiteral("12/31/1997"));
+  EXPECT_EQ(amount.text(), QStringLiteral("0.00"));
+  EXPECT_EQ(editorText(&amount), QStringLiteral("0.00"));
 }
 
 }  // namespace

@@ -65,14 +65,14 @@ void CurrencyEdit::reformat() {
 
 bool CurrencyEdit::isValidChar(QChar c) const { return currency::isAllowedChar(c); }
 
-void CurrencyEdit::insertFromPaste() {
+void CurrencyEdit::pasteAllowed() {
   if (isReadOnly()) return;
   insert(currency::allowedPart(QApplication::clipboard()->text()));
 }
 
 void CurrencyEdit::keyPressEvent(QKeyEvent* event) {
   if (event->matches(QKeySequence::Paste)) {
-    insertFromPaste();
+    pasteAllowed();
     return;
   }
   ButtonEdit::keyPressEvent(event);
@@ -84,6 +84,7 @@ void CurrencyEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 void CurrencyEdit::showCalculator() {
+  if (isReadOnly()) return;
   const QString kept = text();
   applyColor(Qt::black);
   int result = QDialog::Rejected;

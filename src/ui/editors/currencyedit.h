@@ -28,8 +28,10 @@ class CurrencyEdit : public ButtonEdit {
   std::optional<double> typedValue() const;
   // Reads the text (a beep and the old value when it is no number), then shows the value.
   void reformat();
-  // Opens the calculator as the button does.
+  // Opens the calculator as the button does (not when read-only).
   void showCalculator();
+  // Pastes what typing could have put in.
+  void pasteAllowed();
 
  protected:
   bool isValidChar(QChar c) const override;
@@ -37,7 +39,6 @@ class CurrencyEdit : public ButtonEdit {
   void buttonClick() override { showCalculator(); }
   void keyPressEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
-  void insertFromPaste();
 
  private:
   void display();

@@ -175,6 +175,7 @@ void DateEdit::focusOutEvent(QFocusEvent* event) {
 void DateEdit::contextMenuEvent(QContextMenuEvent* event) { menu->popup(event->globalPos()); }
 
 void DateEdit::showCalendar() {
+  if (isReadOnly()) return;
   if (model_.zeroFillGroups()) redisplay();
   int result = CalendarPopup::Rejected;
   {

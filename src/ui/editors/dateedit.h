@@ -28,7 +28,7 @@ class DateEdit : public ButtonEdit {
   bool isBlank() const { return model_.isBlank(); }
   const DateEditModel& model() const { return model_; }
 
-  // Opens the calendar as the button does.
+  // Opens the calendar as the button does (not when read-only).
   void showCalendar();
   // Today's date for "Today", the calendar and its Today button.
   static QDate today();

@@ -1,8 +1,9 @@
+// The pop-up calculator of a currency edit, to work out an amount in place.
 #pragma once
 
-// The pop-up calculator of a currency edit: its keys (buttons or keyboard)
-// drive a CalculatorModel whose number is written into the edit at once; OK
-// keeps it there, Cancel lets the edit put its old text back.
+// Its keys (buttons or keyboard) drive a CalculatorModel whose number is
+// written into the edit at once; OK keeps it there, Cancel lets the edit put
+// its old text back.
 
 #include <QDialog>
 #include <QPushButton>

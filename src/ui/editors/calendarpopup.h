@@ -1,8 +1,8 @@
+// The month calendar a date edit's button opens, to pick a date by key or mouse.
 #pragma once
 
-// The month calendar that a date edit's button opens: a borderless pop-up
-// below the edit, picked by keys or mouse; it closes with the date taken,
-// with today's date asked for, or with nothing changed.
+// A borderless pop-up below the edit; it closes with the date taken, with
+// today's date asked for, or with nothing changed.
 
 #include <QDialog>
 

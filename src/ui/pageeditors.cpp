@@ -98,12 +98,13 @@ QString editorText(const QWidget* editor) {
     return date.isValid() ? dateEditText(date) : d->date();
   }
   if (auto* c = qobject_cast<const CurrencyEdit*>(editor)) {
+    const QString text = c->committedText();
     const std::optional<double> v = c->typedValue();
-    if (!v) return c->text();
-    if (c->text().trimmed().isEmpty()) return {};
+    if (!v) return text;
+    if (text.trimmed().isEmpty()) return {};
     // The text as shown when the record pages read it the same ("1,234.50"),
     // else the amount the edit reads it as ("1-2" is -12).
-    if (parseNumberText(c->text()).value == *v) return c->text();
+    if (parseNumberText(text).value == *v) return text;
     return QString::number(*v, 'f', QLocale::FloatingPointShortest);
   }
   if (auto* e = qobject_cast<const QLineEdit*>(editor)) return e->text();

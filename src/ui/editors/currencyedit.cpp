@@ -53,7 +53,7 @@ void CurrencyEdit::display() {
   setText(shown);
 }
 
-std::optional<double> CurrencyEdit::typedValue() const { return currency::parse(text()); }
+std::optional<double> CurrencyEdit::typedValue() const { return currency::parse(committedText()); }
 
 void CurrencyEdit::reformat() {
   if (const std::optional<double> v = typedValue())
@@ -85,18 +85,20 @@ void CurrencyEdit::focusOutEvent(QFocusEvent* event) {
 
 void CurrencyEdit::showCalculator() {
   if (isReadOnly()) return;
-  const QString kept = text();
+  kept_ = text();
   applyColor(Qt::black);
   int result = QDialog::Rejected;
   {
+    calculating_ = true;
     CalculatorDialog calculator(this);
     const QRect at(mapToGlobal(QPoint(0, 0)), size());
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     calculator.move(popupPosition(at, calculator.size(), screen->geometry()));
     result = calculator.exec();
+    calculating_ = false;
   }
   setFocus(Qt::OtherFocusReason);
-  if (result != QDialog::Accepted) setText(kept);
+  if (result != QDialog::Accepted) setText(kept_);
   reformat();
   updateTextRect();
 }

@@ -23,8 +23,11 @@ class CurrencyEdit : public ButtonEdit {
   void setPlusColor(const QColor& color);
   void setNegColor(const QColor& color);
 
-  // The amount the text reads as now (what leaving would make the value);
-  // nothing when it is no number.
+  // The text as typed; while the calculator is open, the text it opened on
+  // (what it shows then is not the user's until OK).
+  QString committedText() const { return calculating_ ? kept_ : text(); }
+  // The amount the committed text reads as (what leaving would make the
+  // value); nothing when it is no number.
   std::optional<double> typedValue() const;
   // Reads the text (a beep and the old value when it is no number), then shows the value.
   void reformat();
@@ -48,4 +51,6 @@ class CurrencyEdit : public ButtonEdit {
   double value_ = 0;
   QColor plusColor_ = QColor(0, 0, 255);
   QColor negColor_ = QColor(255, 0, 0);
+  bool calculating_ = false;
+  QString kept_;  // the text the calculator opened on
 };

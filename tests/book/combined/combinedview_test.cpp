@@ -864,6 +864,8 @@ TEST_F(FieldEditorsTest, AmountsShowTheirSignColoursAndTheCalculatorFillsThem) {
                               [a](CalculatorDialog* calc) {
                                 QTest::keyClicks(calc, "7/0=");
                                 EXPECT_EQ(a->text(), "Error");
+                                // Not the record's until OK.
+                                EXPECT_EQ(editorText(a), "220.00");
                                 QTest::mouseClick(calc->cancelButton, Qt::LeftButton);
                               });
   EXPECT_EQ(a->text(), "220.00");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Pictures of the three book views on the sample collection, from a built
-# tree, into docs/screenshots (or the directory given).
+# Pictures of the three book views on the sample collection and of the
+# calendar and calculator pop-ups over the combined view, from a built tree,
+# into docs/screenshots (or the directory given).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 QT_QPA_PLATFORM=offscreen build/bin/shots build/bin "${1:-docs/screenshots}"

@@ -14,6 +14,8 @@
 #include "store/letters.h"
 #include "store/sortstate.h"
 #include "ui/editormenu.h"
+#include "ui/editors/currencyedit.h"
+#include "ui/editors/dateedit.h"
 #include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
 
@@ -128,26 +130,15 @@ void RecordPage::fill(const PageValues& values) {
   }
 }
 
-void RecordPage::clear() {
-  for (QWidget* e : editors) clearEditor(e);
-}
+void RecordPage::clear() { fill(PageValues{}); }
 
 void RecordPage::colorEditor(QWidget* editor, bool inUse) {
-  QPalette p = editor->palette();
   const bool memo = qobject_cast<MemoEdit*>(editor) != nullptr;
-  QColor base, text;
-  if (inUse) {
-    base = QApplication::palette().color(QPalette::Base);
-    text = QApplication::palette().color(QPalette::Disabled, QPalette::Text);
-  } else {
-    base = elementColor(memo ? 18 : 16);
-    text = elementColor(memo ? 17 : 15);
-  }
-  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-    p.setColor(group, QPalette::Base, base);
-    p.setColor(group, QPalette::Text, text);
-  }
-  editor->setPalette(p);
+  if (inUse)
+    setEditorColors(editor, QApplication::palette().color(QPalette::Base),
+                    QApplication::palette().color(QPalette::Disabled, QPalette::Text), true);
+  else
+    setEditorColors(editor, elementColor(memo ? 18 : 16), elementColor(memo ? 17 : 15), false);
 }
 
 void RecordPage::setEditorsEnabled(bool on) {
@@ -201,8 +192,10 @@ void RecordPage::focusFirstEditor() {
     }
 }
 
-void RecordPage::reformatDates() {
-  for (PageEdit* d : DateEditors) d->reformat();
+void RecordPage::applyDateFormat() {
+  const QString format = DateEditModel::formatForSetting(appSettings().dateFormat);
+  if (format.isEmpty()) return;
+  for (DateEdit* d : DateEditors) d->setDateFormat(format);
 }
 
 void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int height,
@@ -234,14 +227,30 @@ void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int
       } else {
         const int top = 2 + row * 28;
         label->setGeometry(2, top + 3, labelWidth, 18);
-        auto* edit = new PageEdit(d.kind, panelPart);
-        edit->helpContext = d.helpContext;
-        edit->setGeometry(labelWidth + 4, top, width - labelWidth - 6, 24);
-        if (d.kind == EditorKind::Date) out.dateEditors->push_back(edit);
-        editor = edit;
+        const QRect at(labelWidth + 4, top, width - labelWidth - 6, 24);
+        if (d.kind == EditorKind::Date) {
+          auto* date = new DateEdit(panelPart);
+          date->helpContext = d.helpContext;
+          date->setGeometry(at.x(), at.y(), 120, at.height());
+          const QString format = DateEditModel::formatForSetting(appSettings().dateFormat);
+          if (!format.isEmpty()) date->setDateFormat(format);
+          out.dateEditors->push_back(date);
+          editor = date;
+        } else if (d.kind == EditorKind::Currency) {
+          auto* amount = new CurrencyEdit(panelPart);
+          amount->helpContext = d.helpContext;
+          amount->setGeometry(at.x(), at.y(), 120, at.height());
+          editor = amount;
+        } else {
+          auto* edit = new PageEdit(panelPart);
+          edit->helpContext = d.helpContext;
+          edit->setGeometry(at);
+          editor = edit;
+        }
         ++row;
       }
-      if (d.kind != EditorKind::Picture) {
+      // Date edits bring their own menu.
+      if (d.kind != EditorKind::Picture && d.kind != EditorKind::Date) {
         editor->setContextMenuPolicy(Qt::CustomContextMenu);
         QObject::connect(
             editor, &QWidget::customContextMenuRequested, menu,

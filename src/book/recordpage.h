@@ -12,7 +12,7 @@ class QTabBar;
 class QToolButton;
 class DbTable;
 class EditorMenu;
-class PageEdit;
+class DateEdit;
 
 // One record page of the open book: the status panel, the four parts with
 // the editors of the 22 user fields, the part tab set and the page bar with
@@ -32,7 +32,7 @@ class RecordPage : public BookPage {
   std::vector<QWidget*> editors;  // by user field
   std::vector<QLabel*> labels;
   std::array<int, kPageParts> partEditorCounts{};
-  std::vector<PageEdit*> DateEditors;
+  std::vector<DateEdit*> DateEditors;
   EditorMenu* editMenu = nullptr;
 
   QLabel* statusLabel = nullptr;
@@ -56,7 +56,8 @@ class RecordPage : public BookPage {
   int part() const;
   void selectPart(int part);  // parts that do not exist are ignored
   void focusFirstEditor();
-  void reformatDates();
+  // The date editors in the order of the date format setting.
+  void applyDateFormat();
   // The field labels as the input messages name them.
   std::vector<QString> labelTexts() const;
 
@@ -72,7 +73,7 @@ class RecordPage : public BookPage {
 struct PageEditors {
   std::vector<QWidget*>* editors;
   std::vector<QLabel*>* labels;
-  std::vector<PageEdit*>* dateEditors;
+  std::vector<DateEdit*>* dateEditors;
   std::array<int, kPageParts>* counts;
 };
 void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int height,

@@ -296,9 +296,18 @@ bool sameValue(const dbase::FieldDef& f, const QString& now, const QString& befo
 
 bool fieldChanged(const dbase::FieldDef& f, int k, const PageValues& page,
                   const PageValues& shown) {
+  const EditorKind kind = kDesigns[static_cast<size_t>(k)].kind;
   if (f.type == dbase::FieldType::Binary)
-    return kDesigns[static_cast<size_t>(k)].kind == K::Picture && page.picture != shown.picture;
-  return !sameValue(f, page.text[static_cast<size_t>(k)], shown.text[static_cast<size_t>(k)]);
+    return kind == K::Picture && page.picture != shown.picture;
+  const QString& now = page.text[static_cast<size_t>(k)];
+  const QString& before = shown.text[static_cast<size_t>(k)];
+  // A currency editor shows an empty amount as 0.00: reading it back as 0 is no change.
+  if (kind == K::Currency && isNumeric(f.type)) {
+    const ParsedNumber a = parseNumberText(now);
+    const ParsedNumber b = parseNumberText(before);
+    if ((a.empty && b.value == 0.0) || (b.empty && a.value == 0.0)) return false;
+  }
+  return !sameValue(f, now, before);
 }
 
 // Text the field cannot hold as typed: not a date, not a number, too large,

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/prompt.h"
+#include "ui/editors/currencyedit.h"
 #include "ui/pageeditors.h"
 #include "ui/qtprompter.h"
 
@@ -13,11 +14,7 @@ namespace {
 
 const QString kTextFiles = QStringLiteral("Text files (*.txt);;All files (*)");
 
-int helpContextOf(const QWidget* editor) {
-  if (auto* e = qobject_cast<const PageEdit*>(editor)) return e->helpContext;
-  if (auto* m = qobject_cast<const MemoEdit*>(editor)) return m->helpContext;
-  return 0;
-}
+int helpContextOf(const QWidget* editor) { return editorHelpContext(editor); }
 
 }  // namespace
 
@@ -33,8 +30,14 @@ EditorMenu::EditorMenu(QWidget* parent) : QMenu(parent) {
   addSeparator();
   cutAction = addAction(QStringLiteral("Cu&t"), onLine(&QLineEdit::cut, &QPlainTextEdit::cut));
   copyAction = addAction(QStringLiteral("&Copy"), onLine(&QLineEdit::copy, &QPlainTextEdit::copy));
-  pasteAction =
-      addAction(QStringLiteral("&Paste"), onLine(&QLineEdit::paste, &QPlainTextEdit::paste));
+  pasteAction = addAction(QStringLiteral("&Paste"),
+                          [this, paste = onLine(&QLineEdit::paste, &QPlainTextEdit::paste)] {
+                            // An amount takes only what could be typed into it.
+                            if (auto* amount = qobject_cast<CurrencyEdit*>(editor_.data()))
+                              amount->pasteAllowed();
+                            else
+                              paste();
+                          });
   deleteAction = addAction(QStringLiteral("&Delete"), [this] {
     if (auto* e = qobject_cast<QLineEdit*>(editor_.data())) e->del();
     if (auto* m = qobject_cast<QPlainTextEdit*>(editor_.data()))

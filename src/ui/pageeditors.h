@@ -8,25 +8,16 @@
 
 #include "store/pagevalues.h"
 
-// The editors of a record page until the date, currency, lookup and picture
-// controls have their own: a line edit that knows its field kind, a memo and
-// a picture box. Each carries its 1-based field number as the "Tag" property.
+// The plain editors of a record page: a text edit, a memo and a picture box
+// (dates and amounts have a DateEdit and a CurrencyEdit). Each carries its
+// 1-based field number as the "Tag" property.
 
 class PageEdit : public QLineEdit {
   Q_OBJECT
 
  public:
-  PageEdit(EditorKind kind, QWidget* parent);
-  EditorKind kind() const { return kind_; }
+  explicit PageEdit(QWidget* parent);
   int helpContext = 0;
-  // Currency editors show their value as ",0.00" when it reads as a number.
-  void reformat();
-
- protected:
-  void focusOutEvent(QFocusEvent* event) override;
-
- private:
-  EditorKind kind_;
 };
 
 class MemoEdit : public QPlainTextEdit {
@@ -64,7 +55,17 @@ void selectMemoText(QPlainTextEdit* memo, int start, int length);
 // (Ctrl+End, Ctrl+Home, Ctrl+Delete ...): a window's own keys then wait.
 bool multiLineEditorKey(QWidget* focus, const QKeyEvent& key);
 
-// Text of any page editor ("" for a picture box) and setting it.
+// Text of any page editor ("" for a picture box) and setting it. A date edit
+// gives its date as the record pages write dates ("" when blank, its text as
+// typed when that is no date); a currency edit the amount its text reads as.
+// Text a date or currency edit cannot take (a table whose field holds
+// something else) is shown read-only and read back as it was, so it is never
+// written back changed.
 QString editorText(const QWidget* editor);
 void setEditorText(QWidget* editor, const QString& text);
 void clearEditor(QWidget* editor);
+// Base and text colour in every state; a currency edit keeps its sign colours
+// (elements 21 and 22) unless it is in use.
+void setEditorColors(QWidget* editor, const QColor& base, const QColor& text, bool inUse);
+// The help context given to an editor at creation.
+int editorHelpContext(const QWidget* editor);

@@ -99,6 +99,19 @@ TEST_F(RecordSessionTest, ClearingEveryFieldKeepsTheStoredRecord) {
   EXPECT_FALSE(tables_.records.engine().state() == dbase::Table::State::Edit);
 }
 
+TEST_F(RecordSessionTest, AnEmptyAmountShownAsZeroIsNoChange) {
+  open({{"Alpha", 0, "0", "Author 1"}});
+  RecordSession session(tables_);
+  PageValues v = session.loadAt(0).value();
+  // A currency editor shows an empty amount as 0.00 and a page may read it either way.
+  for (const char* zero : {"", "0", "0.00"}) {
+    v.text[kValue] = QString::fromLatin1(zero);
+    EXPECT_FALSE(session.changed(v)) << zero;
+  }
+  v.text[kValue] = "0.01";
+  EXPECT_TRUE(session.changed(v));
+}
+
 struct Refusal {
   const char* name;
   UserField field;

@@ -1,4 +1,5 @@
-// Pictures of the three book views on the sample collection, taken from the
+// Pictures of the three book views on the sample collection, and of the
+// calendar and calculator pop-ups over the combined view, taken from the
 // program's own windows on the offscreen platform:
 //   shots <program dir> <output dir>
 // The program directory is copied to a temporary place first, so nothing
@@ -10,9 +11,14 @@
 #include <QTest>
 #include <cstdio>
 
+#include <QPainter>
+#include <QTimer>
+#include <functional>
+
 #include "book/bookview.h"
 #include "book/combined/combinedview.h"
 #include "book/contents/contentsview.h"
+#include "book/recordpage.h"
 #include "book/recordpages/recordpagesview.h"
 #include "book/viewhost.h"
 #include "core/prompt.h"
@@ -20,6 +26,10 @@
 #include "core/startup.h"
 #include "core/templatelist.h"
 #include "store/sampledata.h"
+#include "ui/editors/calculatordialog.h"
+#include "ui/editors/calendarpopup.h"
+#include "ui/editors/currencyedit.h"
+#include "ui/editors/dateedit.h"
 
 namespace {
 
@@ -63,6 +73,30 @@ bool save(QWidget* w, const QString& path) {
   return true;
 }
 
+// The window with the pop-up that `open` shows drawn where it stands over it;
+// `act` runs on the pop-up first. The pop-up is closed afterwards.
+bool savePopup(QWidget* window, const std::function<void()>& open,
+               const std::function<void(QWidget*)>& act, const QString& path) {
+  bool ok = false;
+  QTimer::singleShot(0, [&] {
+    QWidget* popup = QApplication::activeModalWidget();
+    if (!popup) return;
+    act(popup);
+    QTest::qWait(50);
+    QPixmap picture = window->grab();
+    QPainter p(&picture);
+    p.drawPixmap(popup->mapToGlobal(QPoint(0, 0)) - window->mapToGlobal(QPoint(0, 0)),
+                 popup->grab());
+    p.end();
+    ok = picture.save(path);
+    if (ok) std::printf("%s\n", qPrintable(path));
+    popup->close();
+  });
+  open();
+  if (!ok) std::fprintf(stderr, "shots: no picture %s\n", qPrintable(path));
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,7 +112,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "shots: cannot copy %s\n", argv[1]);
     return 1;
   }
-  const QString out = QString::fromLocal8Bit(argv[2]);
+  // Absolute: the start-up steps change into the program directory.
+  const QString out = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
   QDir().mkpath(out);
   static DefaultAnswers answers;
   setDefaultPrompter(&answers);
@@ -93,6 +128,21 @@ int main(int argc, char** argv) {
   BookView* combined = createMainView(0, host);
   combined->show();
   ok &= save(combined, out + QStringLiteral("/combined-view.png"));
+  if (auto* view = qobject_cast<CombinedView*>(combined)) {
+    auto* date = qobject_cast<DateEdit*>(view->recordPage->editors[7]);
+    auto* amount = qobject_cast<CurrencyEdit*>(view->recordPage->editors[8]);
+    if (date && amount) {
+      ok &= savePopup(
+          combined, [date] { date->showCalendar(); }, [](QWidget*) {},
+          out + QStringLiteral("/calendar-popup.png"));
+      ok &= savePopup(
+          combined, [amount] { amount->showCalculator(); },
+          [](QWidget* calculator) { QTest::keyClicks(calculator, "24.95*3="); },
+          out + QStringLiteral("/calculator-popup.png"));
+    } else {
+      ok = false;
+    }
+  }
   combined->switchingModel = true;
   combined->close();
 

@@ -2,6 +2,8 @@
 // current record, with the hit marked in its editor.
 
 #include "book/combined/combinedview.h"
+
+#include <QLineEdit>
 #include "book/recordpage.h"
 #include "core/settings.h"
 #include "query/find/finddialog.h"
@@ -9,6 +11,8 @@
 #include "store/recordtable.h"
 #include "store/sortstate.h"
 #include "ui/colorbutton.h"
+#include "ui/editors/currencyedit.h"
+#include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
 
 FindHooks CombinedView::findHooks() {
@@ -87,9 +91,13 @@ void CombinedView::findOnFound(char letter, int32_t position, int field, int sta
     p.setColor(group, QPalette::Text, Qt::yellow);
   }
   e->setPalette(p);
+  if (auto* amount = qobject_cast<CurrencyEdit*>(e)) {
+    amount->setPlusColor(elementColor(21));
+    amount->setNegColor(elementColor(22));
+  }
   if (auto* memo = qobject_cast<MemoEdit*>(e)) {
     selectMemoText(memo, start, length);
-  } else if (auto* edit = qobject_cast<PageEdit*>(e)) {
+  } else if (auto* edit = qobject_cast<QLineEdit*>(e)) {
     if (start < 0 && !text.isEmpty()) {
       start = static_cast<int>(edit->text().indexOf(text, 0, Qt::CaseInsensitive));
       length = static_cast<int>(text.size());

@@ -198,7 +198,7 @@ void CombinedView::loadCurrent(int32_t position, char letter) {
   if (const auto values = session_->loadAt(position)) recordPage->fill(*values);
   currentPosition = position + 1;
   loaded_ = true;
-  recordPage->reformatDates();
+  recordPage->applyDateFormat();
   showCurrentState();
 }
 
@@ -456,7 +456,7 @@ void CombinedView::showEvent(QShowEvent* event) {
   recordPage->applyLabels();
   columnHeader->refreshCaptions();
   updateSortButtonLabels();
-  recordPage->reformatDates();
+  recordPage->applyDateFormat();
   storeHooks().indexChanged = [this] { indexChanged(); };
   storeHooks().recolourTab = [this](int letter) { colorLetterTab(letter); };
   if (!loaded_ && databaseOpen()) {

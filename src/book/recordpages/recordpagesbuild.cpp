@@ -291,20 +291,12 @@ void RecordPagesView::applyLayout() {
 }
 
 void RecordPagesView::colorEditor(QWidget* editor, bool inUse) {
-  QPalette p = editor->palette();
   const bool memo = qobject_cast<MemoEdit*>(editor) != nullptr;
-  if (inUse) {
-    p.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
-    p.setColor(QPalette::Text, QApplication::palette().color(QPalette::Disabled, QPalette::Text));
-  } else {
-    p.setColor(QPalette::Base, elementColor(memo ? 18 : 16));
-    p.setColor(QPalette::Text, elementColor(memo ? 17 : 15));
-  }
-  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-    p.setColor(group, QPalette::Base, p.color(QPalette::Active, QPalette::Base));
-    p.setColor(group, QPalette::Text, p.color(QPalette::Active, QPalette::Text));
-  }
-  editor->setPalette(p);
+  if (inUse)
+    setEditorColors(editor, QApplication::palette().color(QPalette::Base),
+                    QApplication::palette().color(QPalette::Disabled, QPalette::Text), true);
+  else
+    setEditorColors(editor, elementColor(memo ? 18 : 16), elementColor(memo ? 17 : 15), false);
 }
 
 void RecordPagesView::applyColors() {

@@ -30,6 +30,8 @@
 #include "store/tablerescue.h"
 #include "ui/colorbutton.h"
 #include "ui/editormenu.h"
+#include "ui/editors/currencyedit.h"
+#include "ui/editors/dateedit.h"
 #include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
 #include "ui/qtprompter.h"
@@ -117,7 +119,9 @@ void RecordPagesView::showEvent(QShowEvent* event) {
   applyLabels();
   applyLayout();
   applyColors();
-  for (PageEdit* d : DateEditors) d->reformat();
+  if (const QString format = DateEditModel::formatForSetting(appSettings().dateFormat);
+      !format.isEmpty())
+    for (DateEdit* d : DateEditors) d->setDateFormat(format);
   letterColumn->show();
   for (ColorButton* b : letterButtons) b->setEnabled(letterTabsOn);
   ownerRecolour_ = storeHooks().recolourTab;
@@ -502,13 +506,12 @@ void RecordPagesView::showFindHit(int field, int start, int length) {
     p.setColor(group, QPalette::Base, Qt::red);
     p.setColor(group, QPalette::Text, Qt::yellow);
   }
-  if (auto* edit = qobject_cast<PageEdit*>(e); edit && edit->kind() == EditorKind::Currency) {
-    const ParsedNumber n = parseNumberText(edit->text());
-    const QColor c = elementColor(n.value && *n.value < 0 ? 22 : 21);
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-      p.setColor(group, QPalette::Text, c);
-  }
   e->setPalette(p);
+  // An amount keeps its sign colours on the red.
+  if (auto* amount = qobject_cast<CurrencyEdit*>(e)) {
+    amount->setPlusColor(elementColor(21));
+    amount->setNegColor(elementColor(22));
+  }
   highlightedEditor = e;
   if (auto* memo = qobject_cast<MemoEdit*>(e)) selectMemoText(memo, start, length);
 }

@@ -17,7 +17,7 @@ class QTabBar;
 class QToolButton;
 class ColorButton;
 class EditorMenu;
-class PageEdit;
+class DateEdit;
 class RecordSession;
 struct StoreTables;
 
@@ -63,7 +63,7 @@ class RecordPagesView : public QMainWindow {
   std::vector<QWidget*> leftEditors, rightEditors;  // by user field
   std::vector<QLabel*> leftLabels, RightLabels;
   std::array<int, kPageParts> partEditorCounts{};
-  std::vector<PageEdit*> DateEditors;
+  std::vector<DateEdit*> DateEditors;
   QWidget* highlightedEditor = nullptr;
 
   // A new sort or index: letters recounted, 'A' selected.

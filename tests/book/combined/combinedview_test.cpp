@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -17,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
 
 #include "book/contents/contentsview.h"
 #include "book/recordpage.h"
@@ -37,6 +40,10 @@
 #include "support/viewsandbox.h"
 #include "ui/colorbutton.h"
 #include "ui/contentsentry.h"
+#include "ui/editors/calculatordialog.h"
+#include "ui/editors/calendarpopup.h"
+#include "ui/editors/currencyedit.h"
+#include "ui/editors/dateedit.h"
 #include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
 
@@ -697,3 +704,219 @@ TEST_F(CombinedViewTest, TheSampleCollectionOpensAsAnOpenBook) {
 }
 
 }  // namespace
+
+// The field editors inside the record page, typed into as a user would.
+class FieldEditorsTest : public CombinedViewTest {
+ protected:
+  static constexpr int kPublished = 7, kValue = 8;  // user fields
+  DateEdit* dateEdit() const {
+    return qobject_cast<DateEdit*>(view->recordPage->editors[size_t(kPublished)]);
+  }
+  CurrencyEdit* amount() const {
+    return qobject_cast<CurrencyEdit*>(view->recordPage->editors[size_t(kValue)]);
+  }
+  void focus(QWidget* w) {
+    if (!view->isActiveWindow()) {
+      view->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(view));
+    }
+    w->setFocus(Qt::TabFocusReason);
+  }
+  void leave() { view->recordPage->editors[0]->setFocus(Qt::TabFocusReason); }
+  // Runs `act` on the pop-up that `open` shows; the pop-up is closed in any case.
+  template <class Popup>
+  void withPopup(const std::function<void()>& open, const std::function<void(Popup*)>& act) {
+    QTimer::singleShot(0, [act] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* popup = qobject_cast<Popup*>(modal))
+        act(popup);
+      else
+        ADD_FAILURE() << "no pop-up";
+      if (modal && modal->isVisible()) static_cast<QDialog*>(modal)->reject();
+    });
+    open();
+  }
+  QColor textColor(QWidget* w) const {
+    return w->palette().color(QPalette::Active, QPalette::Text);
+  }
+};
+
+TEST_F(FieldEditorsTest, DateEditTypesOverItsMaskAndRefusesToBeLeftWithNoDate) {
+  makeTable(numbered(2));
+  open();
+  DateEdit* d = dateEdit();
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->text(), "__/__/____");
+  focus(d);
+  QTest::keyClicks(d, "1231x19979");  // the letter is refused, the ninth digit ignored
+  EXPECT_EQ(d->text(), "12/31/1997");
+  EXPECT_EQ(d->cursorPosition(), 10);
+  QTest::keyClick(d, Qt::Key_Home);
+  QTest::keyClicks(d, "12");
+  QTest::keyClick(d, Qt::Key_Backspace);
+  EXPECT_EQ(d->text(), "1_/31/1997");
+  EXPECT_EQ(d->cursorPosition(), 1);
+  leave();
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.shown[0].kind, MsgKind::Error);
+  EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(prompts.shown[0].text, "Invalid Date!");
+  EXPECT_EQ(QApplication::focusWidget(), d);
+  EXPECT_EQ(d->text(), "1_/31/1997");
+  // _5/_3/1997 is read as 05/03/1997.
+  QTest::keyClick(d, Qt::Key_Home);
+  QTest::keyClick(d, Qt::Key_Delete);  // blanks the digit right of the caret
+  QTest::keyClick(d, Qt::Key_Right);
+  QTest::keyClicks(d, "5");
+  QTest::keyClick(d, Qt::Key_Delete);
+  QTest::keyClick(d, Qt::Key_Right);
+  QTest::keyClicks(d, "3");
+  EXPECT_EQ(d->text(), "_5/_3/1997");
+  leave();
+  EXPECT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(d->text(), "05/03/1997");
+  EXPECT_EQ(Text(kPublished), "05/03/1997");
+  // Its own menu: Clear, then Undo brings the date back.
+  EXPECT_TRUE(d->undoAction->isEnabled());
+  d->clearAction->trigger();
+  EXPECT_EQ(d->text(), "__/__/____");
+  d->undoAction->trigger();
+  EXPECT_EQ(d->text(), "05/03/1997");
+}
+
+TEST_F(FieldEditorsTest, CalendarPicksByKeysAndByMouse) {
+  makeTable(numbered(2));
+  open();
+  DateEdit* d = dateEdit();
+  d->setDateValue(QDate(2023, 3, 31));
+  withPopup<CalendarPopup>([d] { d->showCalendar(); },
+                           [](CalendarPopup* c) {
+                             EXPECT_EQ(c->size(), c->geometry().formSize());
+                             QTest::keyClick(c, Qt::Key_PageUp);  // 3 March 2023
+                             QTest::keyClick(c, Qt::Key_End);     // 3 March 2022
+                             QTest::keyClick(c, Qt::Key_Right);
+                             QTest::keyClick(c, Qt::Key_Return);
+                           });
+  EXPECT_EQ(d->text(), "03/04/2022");
+  // Escape changes nothing.
+  withPopup<CalendarPopup>([d] { d->showCalendar(); },
+                           [](CalendarPopup* c) {
+                             QTest::keyClick(c, Qt::Key_Home);
+                             QTest::keyClick(c, Qt::Key_Escape);
+                           });
+  EXPECT_EQ(d->text(), "03/04/2022");
+  // March 2022 begins on a Tuesday (cell 3): an empty cell does nothing, a
+  // press dragged to another day and released takes that day.
+  withPopup<CalendarPopup>([d] { d->showCalendar(); },
+                           [](CalendarPopup* c) {
+                             const CalendarGeometry& g = c->geometry();
+                             QTest::mouseClick(c, Qt::LeftButton, {}, g.cell(1).center());
+                             EXPECT_TRUE(c->isVisible());
+                             QTest::mousePress(c, Qt::LeftButton, {}, g.cell(9).center());
+                             QMouseEvent move(QEvent::MouseMove, g.cell(10).center(),
+                                              c->mapToGlobal(g.cell(10).center()), Qt::NoButton,
+                                              Qt::LeftButton, Qt::NoModifier);
+                             QApplication::sendEvent(c, &move);
+                             QTest::mouseRelease(c, Qt::LeftButton, {}, g.cell(10).center());
+                             EXPECT_FALSE(c->isVisible());
+                           });
+  EXPECT_EQ(d->text(), "03/08/2022");
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(FieldEditorsTest, AmountsShowTheirSignColoursAndTheCalculatorFillsThem) {
+  makeTable(numbered(2));
+  open();
+  CurrencyEdit* a = amount();
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->text(), "0.00");
+  struct Typing {
+    const char* keys;
+    const char* shown;
+    int colorElement;
+  };
+  for (const Typing& t : {Typing{"12.5", "12.50", 21}, Typing{"-3", "-3.00", 22},
+                          Typing{"1234.5", "1,234.50", 21}, Typing{"", "0.00", 21}}) {
+    focus(a);
+    a->selectAll();
+    QTest::keyClick(a, Qt::Key_Backspace);
+    QTest::keyClicks(a, t.keys);
+    leave();
+    EXPECT_EQ(a->text(), t.shown) << t.keys;
+    EXPECT_EQ(textColor(a), elementColor(t.colorElement)) << t.keys;
+  }
+  focus(a);
+  QTest::keyClicks(a, "abc,");  // dropped
+  EXPECT_EQ(a->text(), "0.00");
+  a->setValue(7);
+  withPopup<CalculatorDialog>([a] { a->showCalculator(); },
+                              [a](CalculatorDialog* calc) {
+                                EXPECT_EQ(a->text(), "0");
+                                QTest::keyClicks(calc, "200+10");
+                                QTest::mouseClick(calc->findChild<QPushButton*>("percentButton"),
+                                                  Qt::LeftButton);
+                                EXPECT_EQ(a->text(), "220");
+                                QTest::mouseClick(calc->okButton, Qt::LeftButton);
+                              });
+  EXPECT_EQ(a->text(), "220.00");
+  EXPECT_EQ(a->value(), 220);
+  withPopup<CalculatorDialog>([a] { a->showCalculator(); },
+                              [a](CalculatorDialog* calc) {
+                                QTest::keyClicks(calc, "7/0=");
+                                EXPECT_EQ(a->text(), "Error");
+                                // Not the record's until OK.
+                                EXPECT_EQ(editorText(a), "220.00");
+                                QTest::mouseClick(calc->cancelButton, Qt::LeftButton);
+                              });
+  EXPECT_EQ(a->text(), "220.00");
+  withPopup<CalculatorDialog>([a] { a->showCalculator(); },
+                              [](CalculatorDialog* calc) {
+                                QTest::keyClicks(calc, "50_*2");
+                                QTest::keyClick(calc, Qt::Key_Return);  // = then OK
+                              });
+  EXPECT_EQ(a->text(), "-100.00");
+  EXPECT_EQ(textColor(a), elementColor(22));
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(FieldEditorsTest, DatesAndAmountsGoThroughASavedRecordInTheSettingsDateOrder) {
+  appSettings().dateFormat = 1;                   // dd/mm/yyyy
+  QLocale::setDefault(QLocale(QLocale::German));  // a comma for the decimal point
+  makeTable(numbered(3));
+  open();
+  DateEdit* d = dateEdit();
+  EXPECT_EQ(d->dateFormat(), "dd/mm/yyyy");
+  withPopup<CalendarPopup>([d] { d->showCalendar(); },
+                           [](CalendarPopup* c) { QTest::keyClick(c, Qt::Key_Return); });
+  EXPECT_EQ(d->dateValue(), QDate::currentDate());  // a blank edit's calendar starts on today
+  focus(d);
+  QTest::keyClicks(d, "29022024");
+  focus(amount());
+  amount()->selectAll();
+  QTest::keyClicks(amount(), "1234.56");
+  // The custom date field takes a calendar pick alone: the page is changed by it.
+  auto* custom = qobject_cast<DateEdit*>(view->recordPage->editors[16]);
+  view->recordPage->selectPart(1);
+  withPopup<CalendarPopup>([custom] { custom->showCalendar(); },
+                           [](CalendarPopup* c) { QTest::keyClick(c, Qt::Key_Return); });
+  QTest::mouseClick(entry(1), Qt::LeftButton);  // leaving the record saves it
+  QLocale::setDefault(QLocale::c());
+  EXPECT_TRUE(prompts.shown.empty());
+  dbase::Table t;
+  t.open(native(table()), dbase::OpenMode::Shared, true);
+  t.first();
+  const dbase::Date published = t.asDate(9);
+  EXPECT_EQ(QDate(published.year, published.month, published.day), QDate(2024, 2, 29));
+  EXPECT_DOUBLE_EQ(t.asNumber(10), 1234.56);
+  const dbase::Date picked = t.asDate(18);
+  EXPECT_EQ(QDate(picked.year, picked.month, picked.day), QDate::currentDate());
+  t.next();
+  EXPECT_TRUE(t.isEmpty(9));  // the record not touched keeps its empty fields
+  EXPECT_TRUE(t.isEmpty(10));
+  t.close();
+  // Back on the first record, the editors show what was stored.
+  QTest::mouseClick(entry(0), Qt::LeftButton);
+  EXPECT_EQ(d->text(), "29/02/2024");
+  EXPECT_EQ(amount()->text(), "1,234.56");
+  appSettings().dateFormat = 0;
+}

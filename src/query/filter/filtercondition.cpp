@@ -1,10 +1,11 @@
 #include "query/filter/filtercondition.h"
 
 #include <QDate>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "core/filetext.h"
-#include "dbase/error.h"
 #include "dbase/table.h"
 #include "query/find/findmatch.h"
 
@@ -119,101 +120,121 @@ bool compare(uint8_t op, const T& value, const T& a, const T& b) {
   }
 }
 
-// Bytes compare by their codes, as unsigned characters.
-struct Bytes {
-  QByteArray b;
-  friend bool operator<(const Bytes& x, const Bytes& y) {
-    return std::lexicographical_compare(
-        x.b.begin(), x.b.end(), y.b.begin(), y.b.end(),
-        [](char p, char q) { return static_cast<uint8_t>(p) < static_cast<uint8_t>(q); });
-  }
-  friend bool operator>(const Bytes& x, const Bytes& y) { return y < x; }
-  friend bool operator<=(const Bytes& x, const Bytes& y) { return !(y < x); }
-  friend bool operator>=(const Bytes& x, const Bytes& y) { return !(x < y); }
-  friend bool operator==(const Bytes& x, const Bytes& y) { return x.b == y.b; }
-};
+// Text compares by its codes, as unsigned characters (string_view's order).
+std::string bytesOf(const QString& upper) { return toFileText(upper).toStdString(); }
 
-QByteArray upperBytes(std::string_view s) {
-  QByteArray out(s.data(), static_cast<qsizetype>(s.size()));
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
+std::string_view trimRight(std::string_view s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+  return s;
+}
+
+std::string_view trim(std::string_view s) {
+  s = trimRight(s);
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  return s;
+}
+
+// A numeric field's value; 0 for a blank or unreadable one.
+double fieldNumber(std::string_view bytes) {
+  bytes = trim(bytes);
+  if (!bytes.empty() && bytes.front() == '+') bytes.remove_prefix(1);
+  double v = 0;
+  const char* end = bytes.data() + bytes.size();
+  const auto r = std::from_chars(bytes.data(), end, v);
+  if (r.ec != std::errc() || r.ptr != end || !std::isfinite(v)) return 0;
+  return v;
+}
+
+// A date field's value as a Julian day; 0 for a blank or unreadable one.
+int64_t fieldDate(std::string_view bytes) {
+  if (bytes.size() != 8) return 0;
+  int v[3] = {0, 0, 0};
+  const int width[3] = {4, 2, 2};
+  size_t at = 0;
+  for (int part = 0; part < 3; ++part)
+    for (int i = 0; i < width[part]; ++i, ++at) {
+      const char ch = bytes[at];
+      if (ch < '0' || ch > '9') return 0;
+      v[part] = v[part] * 10 + (ch - '0');
+    }
+  if (!QDate::isValid(v[0], v[1], v[2]) || v[0] < 1) return 0;
+  return dbase::toJulian(dbase::Date{v[0], v[1], v[2]});
 }
 
 }  // namespace
 
-double ConditionTester::numberOr0(const QString& text) const {
-  return parseFilterNumber(text, locale_).value_or(0.0);
+PreparedCondition::PreparedCondition(const FilterCondition& c, int dateFormat, QLocale locale)
+    : c_(c), dateFormat_(dateFormat), locale_(std::move(locale)) {
+  const auto number = [&](const QString& t) { return parseFilterNumber(t, locale_).value_or(0); };
+  const auto date = [&](const QString& t) {
+    return parseFilterDate(t, dateFormat_).value_or(noDateValue());
+  };
+  // Numbers and dates the normalising did not keep are read as each
+  // comparison would read them.
+  a_ = c.numbers ? c.firstNumber : number(c.first);
+  b_ = c.numbers ? c.secondNumber : number(c.second);
+  dateA_ = c.dates ? c.firstDate : date(c.first);
+  dateB_ = c.dates ? c.secondDate : date(c.second);
+  textA_ = bytesOf(c.first);
+  textB_ = bytesOf(c.second);
+  for (const QString& item : c.values) {
+    textItems_.push_back(bytesOf(upperAscii(item)));
+    numberItems_.push_back(number(item));
+    dateItems_.push_back(date(item));
+  }
 }
 
-int64_t ConditionTester::dateOrDefault(const QString& text) const {
-  return parseFilterDate(text, dateFormat_).value_or(noDateValue());
+bool PreparedCondition::passesNumber(double value) const {
+  if (c_.op == foOneOf)
+    return std::find(numberItems_.begin(), numberItems_.end(), value) != numberItems_.end();
+  return compare(c_.op, value, a_, b_);
 }
 
-bool ConditionTester::passesNumber(const FilterCondition& c, double value) const {
-  if (c.op == foOneOf) {
-    for (const QString& item : c.values)
-      if (value == numberOr0(item)) return true;
-    return false;
-  }
-  const double a = c.numbers ? c.firstNumber : numberOr0(c.first);
-  const double b = c.numbers ? c.secondNumber : numberOr0(c.second);
-  return compare(c.op, value, a, b);
+bool PreparedCondition::passesDate(int64_t julian) const {
+  if (c_.op == foOneOf)
+    return std::find(dateItems_.begin(), dateItems_.end(), julian) != dateItems_.end();
+  return compare(c_.op, julian, dateA_, dateB_);
 }
 
-bool ConditionTester::passesDate(const FilterCondition& c, int64_t julian) const {
-  if (c.op == foOneOf) {
-    for (const QString& item : c.values)
-      if (julian == dateOrDefault(item)) return true;
-    return false;
+bool PreparedCondition::textAsNumber(std::string_view text, double* value) const {
+  const std::string_view t = trim(text);
+  // Plain digits read the same in every locale; anything else goes through it.
+  const bool plain = !t.empty() && std::all_of(t.begin(), t.end(), [](char ch) {
+    return (ch >= '0' && ch <= '9') || ch == '-';
+  });
+  if (plain) {
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), *value);
+    if (r.ec == std::errc() && r.ptr == t.data() + t.size()) return true;
   }
-  const int64_t a = c.dates ? c.firstDate : dateOrDefault(c.first);
-  const int64_t b = c.dates ? c.secondDate : dateOrDefault(c.second);
-  return compare(c.op, julian, a, b);
+  const auto n = parseFilterNumber(fromFileText(QByteArrayView(text.data(), text.size())), locale_);
+  if (n) *value = *n;
+  return n.has_value();
 }
 
-bool ConditionTester::passesText(const FilterCondition& c, const QByteArray& upperText) const {
-  if (c.op == foOneOf) {
-    for (const QString& item : c.values)
-      if (upperText == toFileText(upperAscii(item))) return true;
-    return false;
+bool PreparedCondition::passesText(std::string_view upperText) const {
+  if (c_.op == foOneOf)
+    return std::find(textItems_.begin(), textItems_.end(), upperText) != textItems_.end();
+  if (c_.numbers) {
+    double n = 0;
+    if (textAsNumber(upperText, &n)) return passesNumber(n);
+  } else if (c_.dates) {
+    const QString text = fromFileText(QByteArrayView(upperText.data(), upperText.size()));
+    if (const auto d = parseFilterDate(text, dateFormat_)) return passesDate(*d);
   }
-  const QString text = fromFileText(upperText);
-  if (c.numbers) {
-    if (const auto n = parseFilterNumber(text, locale_)) return passesNumber(c, *n);
-  } else if (c.dates) {
-    if (const auto d = parseFilterDate(text, dateFormat_)) return passesDate(c, *d);
-  }
-  return compare(c.op, Bytes{upperText}, Bytes{toFileText(c.first)}, Bytes{toFileText(c.second)});
+  return compare(c_.op, upperText, std::string_view(textA_), std::string_view(textB_));
 }
 
-bool ConditionTester::passes(const FilterCondition& c, const dbase::Table& table) const {
-  if (c.undefined || c.field >= table.fields().size()) return true;
-  const int f = c.field;
-  // A value the table cannot read counts as blank.
-  if (c.kind == fkText) {
-    std::string text;
-    try {
-      text = table.asString(f);
-    } catch (const dbase::Error&) {
-    }
-    return passesText(c, upperBytes(text));
+bool PreparedCondition::passes(const dbase::Table& table) const {
+  if (c_.undefined || c_.field >= table.fields().size()) return true;
+  const std::string_view bytes = table.fieldBytes(c_.field);
+  if (c_.kind == fkText) {
+    const std::string_view text = trimRight(bytes);
+    scratch_.assign(text);
+    for (char& ch : scratch_)
+      if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
+    return passesText(scratch_);
   }
-  if (isNumberKind(c.kind)) {
-    double v = 0;
-    try {
-      if (!table.isEmpty(f)) v = table.asNumber(f);
-    } catch (const dbase::Error&) {
-    }
-    return passesNumber(c, v);
-  }
-  if (c.kind == fkDate) {
-    int64_t v = 0;
-    try {
-      v = dbase::toJulian(table.asDate(f));
-    } catch (const dbase::Error&) {
-    }
-    return passesDate(c, v);
-  }
+  if (isNumberKind(c_.kind)) return passesNumber(fieldNumber(bytes));
+  if (c_.kind == fkDate) return passesDate(fieldDate(bytes));
   return true;
 }

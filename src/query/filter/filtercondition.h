@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "dbase/types.h"
 
@@ -76,24 +79,31 @@ struct FilterCondition {
   void normalise(int dateFormat, const QLocale& locale = QLocale());
 };
 
-// Tests records of one table against conditions; keeps what it parses.
-class ConditionTester {
+// A condition made ready for testing many records: its values in the
+// table's bytes and parsed once.
+class PreparedCondition {
  public:
-  ConditionTester(int dateFormat, QLocale locale = QLocale())
-      : dateFormat_(dateFormat), locale_(std::move(locale)) {}
+  PreparedCondition(const FilterCondition& c, int dateFormat, QLocale locale = QLocale());
   // Whether the current record of `table` satisfies the condition; an
   // undefined condition or one on a field the table lacks always passes.
-  bool passes(const FilterCondition& c, const dbase::Table& table) const;
+  bool passes(const dbase::Table& table) const;
 
   // The comparisons themselves, for a value already read.
-  bool passesText(const FilterCondition& c, const QByteArray& upperText) const;
-  bool passesNumber(const FilterCondition& c, double value) const;
-  bool passesDate(const FilterCondition& c, int64_t julian) const;
+  bool passesText(std::string_view upperText) const;
+  bool passesNumber(double value) const;
+  bool passesDate(int64_t julian) const;
 
  private:
-  double numberOr0(const QString& text) const;
-  int64_t dateOrDefault(const QString& text) const;
+  bool textAsNumber(std::string_view text, double* value) const;
 
+  FilterCondition c_;
   int dateFormat_;
   QLocale locale_;
+  double a_ = 0, b_ = 0;         // the values as numbers (0 when none)
+  int64_t dateA_ = 0, dateB_ = 0;  // as dates (1 January 2001 when none)
+  std::string textA_, textB_;      // as the table's bytes
+  std::vector<std::string> textItems_;
+  std::vector<double> numberItems_;
+  std::vector<int64_t> dateItems_;
+  mutable std::string scratch_;
 };

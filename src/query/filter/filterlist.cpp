@@ -17,7 +17,19 @@ namespace {
 constexpr char kPass = '2';
 constexpr char kFail = '0';
 
-ConditionTester tester() { return ConditionTester(appSettings().dateFormat); }
+std::vector<PreparedCondition> prepare(
+    const std::vector<std::unique_ptr<FilterCondition>>& items) {
+  std::vector<PreparedCondition> out;
+  out.reserve(items.size());
+  for (const auto& c : items) out.emplace_back(*c, appSettings().dateFormat);
+  return out;
+}
+
+bool passesAll(const std::vector<PreparedCondition>& conditions, const dbase::Table& table) {
+  for (const PreparedCondition& c : conditions)
+    if (!c.passes(table)) return false;
+  return true;
+}
 
 }  // namespace
 
@@ -121,10 +133,7 @@ bool FilterList::saveToFile(const QString& path) const {
 }
 
 bool FilterList::passes(const dbase::Table& table) const {
-  const ConditionTester test = tester();
-  for (const auto& c : items_)
-    if (!test.passes(*c, table)) return false;
-  return true;
+  return passesAll(prepare(items_), table);
 }
 
 void FilterList::markRecord(dbase::Table& table) const {
@@ -142,13 +151,9 @@ MarkResult FilterList::apply() {
   if (items_.empty() || !table_) return {};
   callHook(storeHooks().busyCursor, true);
   appSettings().filterActive = true;
-  const ConditionTester test = tester();
+  const std::vector<PreparedCondition> conditions = prepare(items_);
   MarkingPass pass(*table_);
-  pass.markOf = [&](dbase::Table& t, int64_t) {
-    for (const auto& c : items_)
-      if (!test.passes(*c, t)) return kFail;
-    return kPass;
-  };
+  pass.markOf = [&](dbase::Table& t, int64_t) { return passesAll(conditions, t) ? kPass : kFail; };
   MarkResult result = pass.run(kApplyingFilterCaption);
   try {
     table_->engine().first();

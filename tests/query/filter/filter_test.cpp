@@ -37,14 +37,14 @@ class Comparisons : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Comparisons, FollowTheFieldKind) {
   const Row& r = GetParam();
-  const ConditionTester test(0, QLocale::c());
+  const PreparedCondition test(r.c, 0, QLocale::c());
   bool got = false;
   if (r.c.kind == fkText) {
-    got = test.passesText(r.c, r.value.toLatin1().toUpper());
+    got = test.passesText(r.value.toLatin1().toUpper().toStdString());
   } else if (r.c.kind == fkDate) {
-    got = test.passesDate(r.c, r.value.isEmpty() ? 0 : *parseFilterDate(r.value, 0));
+    got = test.passesDate(r.value.isEmpty() ? 0 : *parseFilterDate(r.value, 0));
   } else {
-    got = test.passesNumber(r.c, r.value.toDouble());
+    got = test.passesNumber(r.value.toDouble());
   }
   EXPECT_EQ(got, r.passes) << r.what;
 }

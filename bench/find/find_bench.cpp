@@ -1,5 +1,6 @@
-// find_bench: the non-stop search ("Non-Stop Search Mode") over book-like
-// records against SQLite doing the same marking with one UPDATE.
+// find_bench: the two marking passes, the non-stop search ("Non-Stop Search
+// Mode") and the filter, over book-like records against SQLite doing the
+// same marking with one UPDATE.
 //
 //   find_bench [SIZE...]   (default 100000 1000000)
 //
@@ -15,6 +16,10 @@
 //     UPDATE books SET mark = CASE WHEN instr(upper(title), ?) > 0 THEN '2'
 //     ELSE '0' END, as is and with "WHERE mark IS NOT" that new mark (which
 //     writes only the rows whose mark changes, as our pass does).
+//   - the filter's pass with three conditions (category = "History", value
+//     Between 20 and 80, published after 1 January 1990) the same three
+//     ways, against UPDATE ... CASE WHEN upper(category) = 'HISTORY' AND
+//     value > 20 AND value < 80 AND pubdate > '19900101' ....
 // Durability is the same: our pass leaves its writes in the page cache (kill
 // -9 loses nothing), SQLite runs with synchronous=OFF (its journal kept).
 
@@ -34,6 +39,7 @@
 #include "core/settings.h"
 #include "dbase/table.h"
 #include "query/find/findmatch.h"
+#include "query/filter/filterlist.h"
 #include "query/find/findsearch.h"
 #include "sqlitebooks.h"
 #include "store/dbtable.h"
@@ -131,6 +137,35 @@ Pass markAll(DbTable& table, const char* needle, int field) {
   return {seconds(t0), r.found};
 }
 
+const char* const kFilterMark =
+    "CASE WHEN upper(category) = 'HISTORY' AND value > 20 AND value < 80 AND pubdate > '19900101'"
+    " THEN '2' ELSE '0' END";
+
+double sqliteFilter(Sqlite& s, bool changedOnly, int64_t* found) {
+  const std::string mark = kFilterMark;
+  const auto t0 = Clock::now();
+  s.exec("UPDATE books SET mark = " + mark +
+         (changedOnly ? " WHERE mark IS NOT " + mark : std::string()));
+  const double secs = seconds(t0);
+  *found = s.scalar("SELECT count(*) FROM books WHERE mark = '2'");
+  return secs;
+}
+
+Pass applyFilter(DbTable& table) {
+  FilterList f;
+  f.attach(&table);
+  f.addCondition(bench::kCategoryField);
+  f.setCondition(0, "history", "", fkText, foEqual);
+  f.addCondition(bench::kValueField);
+  f.setCondition(1, "20", "80", fkFloat, foBetween);
+  f.addCondition(bench::kPubDateField);
+  f.setCondition(2, "01/01/1990", "", fkDate, foGreater);
+  const auto t0 = Clock::now();
+  const MarkResult r = f.apply();
+  check(r.error.empty() && !r.stopped, "filter pass");
+  return {seconds(t0), r.found};
+}
+
 void line(const char* what, int n, double seconds, int found) {
   std::printf("  %-46s %9.3f s %12.0f rec/s %9d found\n", what, seconds, n / seconds, found);
 }
@@ -221,6 +256,29 @@ int main(int argc, char** argv) {
         line((std::string(how) + " unchanged").c_str(), live, secs, static_cast<int>(found));
         sql.exec("UPDATE books SET mark = '2'");
         secs = sqliteUpdate(sql, kNeedle, changedOnly, &found);
+        line((std::string(how) + " most change").c_str(), live, secs, static_cast<int>(found));
+      }
+
+      // The filter's pass: from the search's marks, again, and from all "2".
+      p = applyFilter(table);
+      line("filter pass, fresh marks", live, p.seconds, p.found);
+      p = applyFilter(table);
+      line("filter pass, marks unchanged", live, p.seconds, p.found);
+      markAll(table, ",", kAuthor);
+      p = applyFilter(table);
+      line("filter pass, most marks change", live, p.seconds, p.found);
+      const int filtered = p.found;
+      for (bool changedOnly : {false, true}) {
+        const char* how = changedOnly ? "SQLite filter WHERE changed," : "SQLite filter UPDATE,";
+        sql.exec("UPDATE books SET mark = '0'");
+        sqliteUpdate(sql, kNeedle, false, &found);
+        double secs = sqliteFilter(sql, changedOnly, &found);
+        check(found == filtered, "SQLite's filter marks other records");
+        line((std::string(how) + " fresh marks").c_str(), live, secs, static_cast<int>(found));
+        secs = sqliteFilter(sql, changedOnly, &found);
+        line((std::string(how) + " unchanged").c_str(), live, secs, static_cast<int>(found));
+        sql.exec("UPDATE books SET mark = '2'");
+        secs = sqliteFilter(sql, changedOnly, &found);
         line((std::string(how) + " most change").c_str(), live, secs, static_cast<int>(found));
       }
       table.close();

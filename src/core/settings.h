@@ -66,6 +66,9 @@ struct AppSettings {
   FieldSet memoFields;
   FieldSet blobFields;
   uint8_t filterState = 0;
+  // A filter was applied since the last search marked the records: saving a
+  // record then marks it by the filter.
+  bool filterActive = false;
   bool copyBufferFull = false;
   bool indexErrorQuiet = true;
   bool tablesReadOnly = false;  // the database's tables could only be opened read-only

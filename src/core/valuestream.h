@@ -39,9 +39,10 @@ class ValueWriter {
  public:
   void listStart();
   void listEnd();
-  void integer(int32_t v);         // smallest of the three forms
-  void string(const QString& s);   // Windows-1252
-  void bytes(QByteArrayView raw);  // string value of raw bytes
+  void integer(int32_t v);              // smallest of the three forms
+  void string(const QString& s);        // Windows-1252
+  void bytes(QByteArrayView raw);       // string value of raw bytes
+  void rawByte(uint8_t b) { byte(b); }  // a bare byte, no type byte before it
   const QByteArray& data() const { return out_; }
 
  private:
@@ -62,7 +63,8 @@ class ValueReader {
   bool atListEnd();
   int32_t integer();
   QString string();
-  QByteArray bytes();  // a string value as its raw bytes
+  QByteArray bytes();                                        // a string value as its raw bytes
+  uint8_t rawByte() { return static_cast<uint8_t>(le(1)); }  // a bare byte
 
   bool atEnd() const { return pos_ >= in_.size(); }
   qsizetype position() const { return pos_; }

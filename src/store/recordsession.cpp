@@ -212,6 +212,7 @@ bool RecordSession::post(DbTable& via, const PageValues& values, DbTable* catalo
       memo = false;
       writePage(t, values, QDate::currentDate(), &memo, how);
       newLetter = firstLetter(via);
+      if (&via != &tables_.copy) callHook(storeHooks().beforePost, t);
       t.post();
       posted = true;
     } catch (const dbase::LockError&) {

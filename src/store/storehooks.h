@@ -2,6 +2,10 @@
 
 #include <functional>
 
+namespace dbase {
+class Table;
+}
+
 // Where the views and the filter hang their own operations into the record
 // table. Every hook may be left empty.
 struct StoreHooks {
@@ -16,6 +20,8 @@ struct StoreHooks {
   // Clear the filter list; load it from the user's filter file.
   std::function<void()> clearFilterList;
   std::function<void()> loadFilterFile;
+  // A record of the record table is about to be saved: the filter marks it.
+  std::function<void(dbase::Table&)> beforePost;
 };
 
 StoreHooks& storeHooks();

@@ -4,12 +4,10 @@
 #include "core/progress.h"
 #include "core/settings.h"
 #include "dbase/table.h"
+#include "query/markingpass.h"
 #include "store/dbtable.h"
 
 namespace {
-
-// The record's filter mark: "2" passes, "0" fails.
-constexpr int kFilterMarkField = 1;
 
 // Ends the busy state however a search is left.
 class BusyScope {
@@ -205,91 +203,34 @@ FindSearch::Outcome FindSearch::run(bool fresh) {
   return Outcome::NotFound;
 }
 
-bool FindSearch::reopenTable(bool exclusive) {
-  // Exclusive use lets the pass read from memory and write without record
-  // locks, many times faster; while another program has the table open the
-  // pass runs in shared use.
-  table_.close();
-  table_.exclusive = exclusive;
-  try {
-    table_.open();
-    return true;
-  } catch (const dbase::Error& e) {
-    reopenError_ = e.reason();
-  }
-  table_.exclusive = false;
-  if (exclusive) {
-    try {
-      table_.open();
-    } catch (const dbase::Error& e) {
-      reopenError_ = e.reason();
-    }
-  }
-  return false;
-}
-
 MarkResult FindSearch::markAll(const QString& progressCaption) {
-  MarkResult result;
   stop_ = false;
-  dbase::Table& t = table_.engine();
   BusyScope scope(busy, running_);
   forward_ = true;
   counter_ = 0;
   letter_ = 0;
   foundCount_ = 0;
-  const std::string previousTag = t.activeTag();
-  Progress& bar = progress();
-  bar.open(progressCaption);
-  const bool exclusive = reopenTable(true);
-  try {
-    // Every record, in the order of the file: the marks change the keys of a
-    // filtered order while the pass walks it.
-    t.cancelRange();
-    t.setActiveTag("");
-    t.first();
-    const qint64 total = t.recordCount();
-    RecordMatcher matcher(t, FindQuery::make(text, appSettings().dateFormat, searchMemos));
-    const int first = firstUserField();
-    qint64 done = 0;
-    while (t.recNo() != 0 && !t.eof()) {
-      pumpEvents();
-      if (stop_) break;
-      currentField_ = first;
-      const bool hit = field >= 0 ? matcher.fieldMatches(t, field)
-                                  : matcher.firstMatch(t, first, first, true) >= 0;
-      const char mark = hit ? '2' : '0';
-      if (hit) ++foundCount_;
-      // A record that already carries the mark needs no write.
-      const std::string_view old = t.fieldBytes(kFilterMarkField);
-      if (old.empty() || old[0] != mark) {
-        try {
-          t.edit();
-          t.setString(kFilterMarkField, std::string_view(&mark, 1));
-          t.post();
-        } catch (const dbase::LockError&) {
-          t.cancel();
-          ++result.skipped;
-        }
-      }
-      t.next();
-      if (!t.eof()) ++counter_;
-      bar.setPosition(++done, total);
-    }
-  } catch (const dbase::Error& e) {
-    result.error = e.what();
-    try {
-      t.cancel();
-    } catch (const dbase::Error&) {
-    }
-  }
-  bar.close();
-  try {
-    if (exclusive && !reopenTable(false))
-      throw dbase::Error(table_.nativePath(), lastReopenError());
-    t.setActiveTag(previousTag);
-  } catch (const dbase::Error& e) {
-    if (result.error.empty()) result.error = e.what();
-  }
+  // The marks are the search's now: saving a record leaves its mark alone.
+  appSettings().filterActive = false;
+  std::optional<RecordMatcher> matcher;
+  const int first = firstUserField();
+  MarkingPass pass(table_);
+  pass.start = [&](dbase::Table& t) {
+    matcher.emplace(t, FindQuery::make(text, appSettings().dateFormat, searchMemos));
+  };
+  pass.between = [&] {
+    pumpEvents();
+    return stop_;
+  };
+  pass.markOf = [&](dbase::Table& t, int64_t index) {
+    counter_ = static_cast<int32_t>(index);
+    currentField_ = first;
+    const bool hit = field >= 0 ? matcher->fieldMatches(t, field)
+                                : matcher->firstMatch(t, first, first, true) >= 0;
+    return hit ? '2' : '0';
+  };
+  MarkResult result = pass.run(progressCaption);
+  foundCount_ = result.found;
   result.stopped = stop_;
   if (result.stopped) {
     foundCount_ = 0;

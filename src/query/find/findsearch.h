@@ -10,6 +10,7 @@
 
 #include "dbase/types.h"
 #include "query/find/findmatch.h"
+#include "query/markingpass.h"
 
 class DbTable;
 
@@ -49,14 +50,6 @@ QStringList findFieldChoices();
 // The table field of a field list entry (its label looked up in the field
 // labels, case ignored); -1 for "ALL FIELDS" or an unknown label.
 int findFieldOfChoice(const QString& choice);
-
-// Outcome of a non-stop search.
-struct MarkResult {
-  bool stopped = false;
-  int found = 0;      // records marked as found
-  int skipped = 0;    // records another user held: their marks stay
-  std::string error;  // the engine's message when the pass broke off
-};
 
 // The search over the records of the listing a view shows (its table in
 // its current order and range): stepping from match to match, or one
@@ -116,10 +109,6 @@ class FindSearch {
   int firstUserField() const;
   int lastField() const;
   void pumpEvents();
-  // Opens the table again in exclusive (or shared) use; false when that failed
-  // (after a failed exclusive open the table is open shared again).
-  bool reopenTable(bool exclusive);
-  const std::string& lastReopenError() const { return reopenError_; }
 
   DbTable& table_;
   bool forward_ = true;
@@ -134,5 +123,4 @@ class FindSearch {
   int foundCount_ = 0;
   MemoMatch memo_;
   std::string error_;
-  std::string reopenError_;
 };

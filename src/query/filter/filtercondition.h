@@ -99,7 +99,7 @@ class PreparedCondition {
   FilterCondition c_;
   int dateFormat_;
   QLocale locale_;
-  double a_ = 0, b_ = 0;         // the values as numbers (0 when none)
+  double a_ = 0, b_ = 0;           // the values as numbers (0 when none)
   int64_t dateA_ = 0, dateB_ = 0;  // as dates (1 January 2001 when none)
   std::string textA_, textB_;      // as the table's bytes
   std::vector<std::string> textItems_;

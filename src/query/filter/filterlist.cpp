@@ -17,8 +17,7 @@ namespace {
 constexpr char kPass = '2';
 constexpr char kFail = '0';
 
-std::vector<PreparedCondition> prepare(
-    const std::vector<std::unique_ptr<FilterCondition>>& items) {
+std::vector<PreparedCondition> prepare(const std::vector<std::unique_ptr<FilterCondition>>& items) {
   std::vector<PreparedCondition> out;
   out.reserve(items.size());
   for (const auto& c : items) out.emplace_back(*c, appSettings().dateFormat);

@@ -32,6 +32,7 @@ namespace {
 using Entry = std::pair<std::string, uint32_t>;
 using testing::readFile;
 using testing::ScratchDir;
+using testing::tag;
 using testing::writeFile;
 
 // The order a tag keeps: its key order (reversed when descending), then record number.
@@ -70,16 +71,6 @@ std::string randomWord(std::mt19937& rng, int len) {
   const int n = size(rng);
   for (int i = 0; i < n; ++i) s.push_back(static_cast<char>('A' + letter(rng) % 6));
   return s;
-}
-
-TagDef def(const std::string& name, const std::string& expr, bool descending = false,
-           bool unique = false) {
-  TagDef d;
-  d.name = name;
-  d.expression = expr;
-  d.descending = descending;
-  d.unique = unique;
-  return d;
 }
 
 // B.MDX in a scratch folder.
@@ -127,9 +118,9 @@ TEST_F(MdxFileHeader, NewFileHasTheDbaseLayout) {
 TEST_F(MdxTags, AddedTagsAreListedAndSurviveReopen) {
   {
     auto f = created();
-    EXPECT_EQ(f->addTag(def("title", "UPPER(TITLE)"), KeyType::Character, 40), 0);
-    EXPECT_EQ(f->addTag(def("VALUE", "VALUE", true), KeyType::Numeric, 12), 1);
-    EXPECT_EQ(f->addTag(def("BOUGHT", "BOUGHT", false, true), KeyType::Date, 8), 2);
+    EXPECT_EQ(f->addTag(tag("title", "UPPER(TITLE)"), KeyType::Character, 40), 0);
+    EXPECT_EQ(f->addTag(tag("VALUE", "VALUE", true), KeyType::Numeric, 12), 1);
+    EXPECT_EQ(f->addTag(tag("BOUGHT", "BOUGHT", false, true), KeyType::Date, 8), 2);
   }
   auto f = MdxFile::open(path, true);
   const auto tags = f->tags();
@@ -161,14 +152,14 @@ TEST_F(MdxTags, AddedTagsAreListedAndSurviveReopen) {
 
 TEST_F(MdxTags, RejectsBadDefinitions) {
   auto f = created();
-  EXPECT_THROW(f->addTag(def("TOOLONGNAME1", "X"), KeyType::Character, 10), Error);
-  EXPECT_THROW(f->addTag(def("1ABC", "X"), KeyType::Character, 10), Error);
-  EXPECT_THROW(f->addTag(def("WIDE", "X"), KeyType::Character, 101), Error);
-  EXPECT_NO_THROW(f->addTag(def("WIDEST", "X"), KeyType::Character, 100));
-  EXPECT_THROW(f->addTag(def("widest", "X"), KeyType::Character, 10), Error);
-  for (int i = 1; i < 47; ++i) f->addTag(def("T" + std::to_string(i), "X"), KeyType::Character, 5);
+  EXPECT_THROW(f->addTag(tag("TOOLONGNAME1", "X"), KeyType::Character, 10), Error);
+  EXPECT_THROW(f->addTag(tag("1ABC", "X"), KeyType::Character, 10), Error);
+  EXPECT_THROW(f->addTag(tag("WIDE", "X"), KeyType::Character, 101), Error);
+  EXPECT_NO_THROW(f->addTag(tag("WIDEST", "X"), KeyType::Character, 100));
+  EXPECT_THROW(f->addTag(tag("widest", "X"), KeyType::Character, 10), Error);
+  for (int i = 1; i < 47; ++i) f->addTag(tag("T" + std::to_string(i), "X"), KeyType::Character, 5);
   EXPECT_EQ(f->tags().size(), 47u);
-  EXPECT_THROW(f->addTag(def("ONEMORE", "X"), KeyType::Character, 5), Error);
+  EXPECT_THROW(f->addTag(tag("ONEMORE", "X"), KeyType::Character, 5), Error);
   auto ro = MdxFile::open(path, true);
   EXPECT_THROW(ro->insert(0, std::string(100, 'x'), 1), Error);
 }
@@ -198,7 +189,7 @@ void expectNameTree(const std::string& path) {
 TEST_F(MdxTags, NameTreeStaysASearchTreeAcrossAddAndDrop) {
   auto f = created();
   for (const char* n : {"MIDDLE", "ALPHA", "ZULU", "KILO", "BRAVO", "YANKEE", "DELTA"})
-    f->addTag(def(n, "X"), KeyType::Character, 8);
+    f->addTag(tag(n, "X"), KeyType::Character, 8);
   expectNameTree(path);
   f->dropTag("zulu");
   f->dropTag("MIDDLE");
@@ -210,7 +201,7 @@ TEST_F(MdxTags, NameTreeStaysASearchTreeAcrossAddAndDrop) {
 
 TEST_F(MdxTags, DroppedTagPagesAreReused) {
   auto f = created();
-  const int keep = f->addTag(def("KEEP", "K"), KeyType::Character, 10);
+  const int keep = f->addTag(tag("KEEP", "K"), KeyType::Character, 10);
   std::vector<Entry> entries;
   for (uint32_t i = 1; i <= 3000; ++i) {
     char buf[16];
@@ -220,7 +211,7 @@ TEST_F(MdxTags, DroppedTagPagesAreReused) {
   f->buildTag(keep, entries);
   struct stat st1 {};
   for (int round = 0; round < 3; ++round) {
-    const int t = f->addTag(def("TEMP", "K"), KeyType::Character, 10);
+    const int t = f->addTag(tag("TEMP", "K"), KeyType::Character, 10);
     f->buildTag(t, entries);
     for (uint32_t i = 1; i <= 500; ++i) f->insert(t, entries[i].first, 5000 + i);
     f->dropTag("TEMP");
@@ -259,11 +250,11 @@ std::string randomKey(std::mt19937& rng, KeyType type) {
 TEST_F(MdxTree, RandomUpdatesMatchAnOrderedModel) {
   MdxFile::create(path, "B");
   const std::vector<TagCase> cases = {
-      {def("NAME", "NAME"), KeyType::Character, 12},
-      {def("NAMEDESC", "NAME", true), KeyType::Character, 12},
-      {def("VALUE", "VALUE"), KeyType::Numeric, 12},
-      {def("VALUEDESC", "VALUE", true), KeyType::Numeric, 12},
-      {def("BOUGHT", "BOUGHT"), KeyType::Date, 8},
+      {tag("NAME", "NAME"), KeyType::Character, 12},
+      {tag("NAMEDESC", "NAME", true), KeyType::Character, 12},
+      {tag("VALUE", "VALUE"), KeyType::Numeric, 12},
+      {tag("VALUEDESC", "VALUE", true), KeyType::Numeric, 12},
+      {tag("BOUGHT", "BOUGHT"), KeyType::Date, 8},
   };
   std::vector<Model> models;
   std::mt19937 rng(42);
@@ -313,7 +304,7 @@ TEST_F(MdxTree, RandomUpdatesMatchAnOrderedModel) {
 
 TEST_F(MdxTree, ErasingEverythingLeavesAnEmptyUsableTag) {
   auto f = created();
-  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+  const int t = f->addTag(tag("N", "N"), KeyType::Numeric, 12);
   std::vector<Entry> all;
   for (uint32_t i = 1; i <= 4000; ++i) all.emplace_back(numericKey(i % 97), i);
   std::mt19937 rng(3);
@@ -331,7 +322,7 @@ TEST_F(MdxTree, ErasingEverythingLeavesAnEmptyUsableTag) {
 
 TEST_F(MdxTree, SplitsKeepDuplicateKeysInRecordOrder) {
   auto f = created();
-  const int t = f->addTag(def("BLANK", "X"), KeyType::Character, 50);
+  const int t = f->addTag(tag("BLANK", "X"), KeyType::Character, 50);
   std::vector<uint32_t> recnos(3000);
   for (uint32_t i = 0; i < recnos.size(); ++i) recnos[i] = i + 1;
   std::mt19937 rng(9);
@@ -351,7 +342,7 @@ TEST_F(MdxTree, SplitsKeepDuplicateKeysInRecordOrder) {
 
 TEST_F(MdxBuild, BulkBuildWalksInOrderAndTakesUpdates) {
   auto f = created();
-  const int t = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 30);
+  const int t = f->addTag(tag("TITLE", "UPPER(TITLE)"), KeyType::Character, 30);
   std::mt19937 rng(5);
   Model model(TagOrder{KeyType::Character, false});
   for (uint32_t i = 1; i <= 50000; ++i) model.insert({characterKey(randomWord(rng, 10), 30), i});
@@ -378,7 +369,7 @@ TEST_F(MdxBuild, BulkBuildWalksInOrderAndTakesUpdates) {
 
 TEST_F(MdxBuild, RejectsUnsortedOrWrongLengthEntries) {
   auto f = created();
-  const int t = f->addTag(def("T", "T"), KeyType::Character, 3);
+  const int t = f->addTag(tag("T", "T"), KeyType::Character, 3);
   EXPECT_THROW(f->buildTag(t, {{"BBB", 1}, {"AAA", 2}}), Error);
   EXPECT_THROW(f->buildTag(t, {{"AAAA", 1}}), Error);
   EXPECT_THROW(f->insert(t, "AA", 1), Error);
@@ -386,8 +377,8 @@ TEST_F(MdxBuild, RejectsUnsortedOrWrongLengthEntries) {
 
 TEST_F(MdxCursor, SeekFindsFirstEntryAtOrAfterTheKey) {
   auto f = created();
-  const int t = f->addTag(def("AUTHOR", "AUTHOR"), KeyType::Character, 10);
-  const int d = f->addTag(def("AUTHORD", "AUTHOR", true), KeyType::Character, 10);
+  const int t = f->addTag(tag("AUTHOR", "AUTHOR"), KeyType::Character, 10);
+  const int d = f->addTag(tag("AUTHORD", "AUTHOR", true), KeyType::Character, 10);
   std::vector<std::string> names = {"ADAMS", "SMITH", "SMITHSON", "SMYTH", "SMA", "ZED"};
   for (int round = 0; round < 200; ++round)
     for (size_t i = 0; i < names.size(); ++i) {
@@ -417,7 +408,7 @@ TEST_F(MdxCursor, SeekFindsFirstEntryAtOrAfterTheKey) {
 
 TEST_F(MdxCursor, PositionsMatchTheWalk) {
   auto f = created();
-  const int t = f->addTag(def("D", "D"), KeyType::Date, 8);
+  const int t = f->addTag(tag("D", "D"), KeyType::Date, 8);
   std::vector<Entry> entries;
   for (uint32_t i = 0; i < 20000; ++i) entries.emplace_back(dateKey(2400000 + i / 3), i + 1);
   f->buildTag(t, entries);
@@ -437,7 +428,7 @@ TEST_F(MdxCursor, PositionsMatchTheWalk) {
 
 TEST_F(MdxCursor, CursorFollowsUpdatesMadeWhileItIsOpen) {
   auto f = created();
-  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+  const int t = f->addTag(tag("N", "N"), KeyType::Numeric, 12);
   for (uint32_t i = 1; i <= 1000; ++i) f->insert(t, numericKey(i), i);
   MdxFile::Cursor c(*f, t);
   ASSERT_TRUE(c.seek(numericKey(500)));
@@ -453,12 +444,12 @@ TEST_F(MdxCursor, CursorFollowsUpdatesMadeWhileItIsOpen) {
 
 TEST_F(MdxSharing, ReloadSeesChangesFromAnotherHandle) {
   auto a = created();
-  const int t = a->addTag(def("N", "N"), KeyType::Numeric, 12);
+  const int t = a->addTag(tag("N", "N"), KeyType::Numeric, 12);
   for (uint32_t i = 1; i <= 100; ++i) a->insert(t, numericKey(i), i);
   auto b = MdxFile::open(path, false);
   ASSERT_EQ(walk(*b, t).size(), 100u);
   for (uint32_t i = 101; i <= 3000; ++i) a->insert(t, numericKey(i), i);
-  a->addTag(def("OTHER", "X"), KeyType::Character, 4);
+  a->addTag(tag("OTHER", "X"), KeyType::Character, 4);
   b->reloadIfChanged();
   EXPECT_EQ(walk(*b, t).size(), 3000u);
   EXPECT_EQ(b->tags().size(), 2u);
@@ -470,7 +461,7 @@ TEST_F(MdxSharing, ReloadSeesChangesFromAnotherHandle) {
 TEST_F(MdxCrash, InterruptedUpdateMarkAsksForRebuild) {
   {
     auto f = created();
-    f->addTag(def("N", "N"), KeyType::Numeric, 12);
+    f->addTag(tag("N", "N"), KeyType::Numeric, 12);
     f->insert(0, numericKey(1), 1);
   }
   std::string b = readFile(path);
@@ -483,7 +474,7 @@ TEST_F(MdxCrash, InterruptedUpdateMarkAsksForRebuild) {
 
 TEST_F(MdxCrash, BatchKeepsTheMarkUntilItEnds) {
   auto f = created();
-  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+  const int t = f->addTag(tag("N", "N"), KeyType::Numeric, 12);
   f->beginBatch();
   for (uint32_t i = 1; i <= 5000; ++i) f->insert(t, numericKey(i % 300), i);
   EXPECT_EQ(readFile(path)[mdx::kHeaderBusy], 1);
@@ -500,7 +491,7 @@ TEST_F(MdxCrash, BatchKeepsTheMarkUntilItEnds) {
 // A full disk, simulated with a file size limit in a child process: the
 // update fails with an Error and the file asks for a rebuild afterwards.
 TEST_F(MdxCrash, FullDiskFailsTheUpdateAndLeavesTheMark) {
-  created()->addTag(def("T", "T"), KeyType::Character, 20);
+  created()->addTag(tag("T", "T"), KeyType::Character, 20);
   const pid_t pid = fork();
   if (pid == 0) {
     signal(SIGXFSZ, SIG_IGN);
@@ -540,7 +531,7 @@ TEST_F(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
   std::vector<Entry> old;
   for (uint32_t i = 1; i <= 500; ++i)
     old.emplace_back(characterKey(std::to_string(5000 + i), 20), i);
-  created()->addTag(def("OLD", "T"), KeyType::Character, 20);
+  created()->addTag(tag("OLD", "T"), KeyType::Character, 20);
   MdxFile::open(path, false)->buildTag(0, old);
   const std::string before = readFile(path);
   KeyList entries(20);
@@ -554,7 +545,7 @@ TEST_F(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
     setrlimit(RLIMIT_FSIZE, &lim);
     int code = 1;
     try {
-      MdxFile::open(path, false)->appendTag(def("NEW", "T"), KeyType::Character, 20, entries);
+      MdxFile::open(path, false)->appendTag(tag("NEW", "T"), KeyType::Character, 20, entries);
     } catch (const Error&) {
       code = 2;
     }
@@ -567,7 +558,7 @@ TEST_F(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
   EXPECT_EQ(readFile(path), before);
   auto f = MdxFile::open(path, false);
   EXPECT_FALSE(f->needsRebuild());
-  const int t = f->appendTag(def("NEW", "T"), KeyType::Character, 20, entries);
+  const int t = f->appendTag(tag("NEW", "T"), KeyType::Character, 20, entries);
   EXPECT_EQ(f->tags().size(), 2u);
   EXPECT_EQ(f->count(t), 20000u);
   auto again = MdxFile::open(path, true);
@@ -587,7 +578,7 @@ TEST_F(MdxCounts, KeptBetweenRunsOnlyForTheFileAsItWas) {
   setIndexCountDirectory(keep);
   {
     auto f = created();
-    const int t = f->addTag(def("T", "T"), KeyType::Character, 20);
+    const int t = f->addTag(tag("T", "T"), KeyType::Character, 20);
     std::vector<Entry> entries;
     for (uint32_t i = 0; i < 5000; ++i)
       entries.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
@@ -630,9 +621,9 @@ std::string sampleIndex(const std::string& path) {
   MdxFile::create(path, "B");
   auto f = MdxFile::open(path, false);
   std::mt19937 rng(11);
-  f->addTag(def("NAME", "NAME"), KeyType::Character, 12);
-  f->addTag(def("VALUE", "VALUE", true), KeyType::Numeric, 12);
-  f->addTag(def("BOUGHT", "BOUGHT"), KeyType::Date, 8);
+  f->addTag(tag("NAME", "NAME"), KeyType::Character, 12);
+  f->addTag(tag("VALUE", "VALUE", true), KeyType::Numeric, 12);
+  f->addTag(tag("BOUGHT", "BOUGHT"), KeyType::Date, 8);
   for (uint32_t i = 1; i <= 1500; ++i)
     for (int t = 0; t < 3; ++t) f->insert(t, randomKey(rng, f->tags()[t].keyType), i);
   f.reset();
@@ -738,10 +729,10 @@ TEST_F(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
   MdxFile::create(books, "BOOKS");
   auto f = MdxFile::open(books, false);
   // 100-byte keys: nine to a node, so the tree gets several interior levels.
-  const int title = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 100);
-  const int author = f->addTag(def("AUTHOR", "AUTHOR"), KeyType::Character, 8);
-  const int descending = f->addTag(def("AUTHORD", "AUTHOR", true), KeyType::Character, 8);
-  f->addTag(def("VALUE", "VALUE"), KeyType::Numeric, 12);
+  const int title = f->addTag(tag("TITLE", "UPPER(TITLE)"), KeyType::Character, 100);
+  const int author = f->addTag(tag("AUTHOR", "AUTHOR"), KeyType::Character, 8);
+  const int descending = f->addTag(tag("AUTHORD", "AUTHOR", true), KeyType::Character, 8);
+  f->addTag(tag("VALUE", "VALUE"), KeyType::Numeric, 12);
   std::mt19937 rng(17);
   Model model(TagOrder{KeyType::Character, false});
   for (uint32_t i = 1; i <= 3000; ++i) model.insert({characterKey(randomWord(rng, 12), 100), i});

@@ -44,6 +44,18 @@ QStringList captions(const HeaderLayout& l) {
   return out;
 }
 
+// A saved header: caption and width pairs in a list.
+QByteArray sectionList(std::initializer_list<std::pair<const char*, int32_t>> sections) {
+  valuestream::ValueWriter w;
+  w.listStart();
+  for (const auto& [caption, width] : sections) {
+    w.string(QString::fromUtf8(caption));
+    w.integer(width);
+  }
+  w.listEnd();
+  return w.data();
+}
+
 // "Book Title" 120, "Author" 80, "Notes" as the remainder (saved as 56).
 const QByteArray kThreeColumns =
     bytes({0x01, 0x06, 0x0A, 'B',  'o',  'o', 'k', ' ', 'T',  'i',  't', 'l',
@@ -92,16 +104,9 @@ TEST_F(HeaderFile, HandWrittenFileLoadsAndSavesByteForByte) {
 TEST_F(HeaderFile, LastColumnIsSavedAsItsRemainderEvenWhenNegative) {
   HeaderLayout l = makeLayout({{"Book Title", 200}, {"Author", 100}, {"Notes", 0}});
   ASSERT_TRUE(l.saveToFile(path("header.dat")));
-  valuestream::ValueWriter expected;
-  expected.listStart();
-  expected.string(QStringLiteral("Book Title"));
-  expected.integer(200);
-  expected.string(QStringLiteral("Author"));
-  expected.integer(100);
-  expected.string(QStringLiteral("Notes"));
-  expected.integer(-42);  // 258 - 300
-  expected.listEnd();
-  EXPECT_EQ(read(path("header.dat")).toHex(' '), expected.data().toHex(' '));
+  const QByteArray expected =
+      sectionList({{"Book Title", 200}, {"Author", 100}, {"Notes", -42}});  // 258 - 300
+  EXPECT_EQ(read(path("header.dat")).toHex(' '), expected.toHex(' '));
 }
 
 TEST_F(HeaderFile, FirstRunGivesTwoDefaultColumns) {
@@ -152,17 +157,9 @@ TEST_F(HeaderFile, EveryDamagedByteStillLoadsWithoutCrashing) {
 }
 
 TEST_F(HeaderFile, AbsurdWidthEndsReading) {
-  valuestream::ValueWriter w;
-  w.listStart();
-  w.string(QStringLiteral("Author"));
-  w.integer(90);
-  w.string(QStringLiteral("Notes"));
-  w.integer(2000000000);
-  w.string(QStringLiteral("Category"));
-  w.integer(40);
-  w.listEnd();
+  const QByteArray file = sectionList({{"Author", 90}, {"Notes", 2000000000}, {"Category", 40}});
   HeaderLayout l = layout();
-  EXPECT_FALSE(l.loadFromFile(write("header.dat", w.data()), kLabels));
+  EXPECT_FALSE(l.loadFromFile(write("header.dat", file), kLabels));
   EXPECT_EQ(captions(l), (QStringList{"Author", "Notes"}));
   EXPECT_EQ(l.width(0), 90);
 }
@@ -181,15 +178,9 @@ TEST_F(HeaderFile, HugeSectionListIsCutAtTheLimit) {
 }
 
 TEST_F(HeaderFile, CaptionsMatchLabelsIgnoringCaseAndUnknownOnesStay) {
-  valuestream::ValueWriter w;
-  w.listStart();
-  w.string(QStringLiteral("AUTHOR"));
-  w.integer(60);
-  w.string(QStringLiteral("Shelf"));
-  w.integer(60);
-  w.listEnd();
   HeaderLayout l = layout();
-  EXPECT_TRUE(l.loadFromFile(write("header.dat", w.data()), kLabels));
+  EXPECT_TRUE(
+      l.loadFromFile(write("header.dat", sectionList({{"AUTHOR", 60}, {"Shelf", 60}})), kLabels));
   EXPECT_EQ(l.columnField(0), 1);
   EXPECT_EQ(l.columnField(1), kNoField);
   EXPECT_EQ(l.caption(1), QStringLiteral("Shelf"));
@@ -239,23 +230,18 @@ TEST(HeaderPercent, OutOfRangeColumnsGiveZero) {
   EXPECT_EQ(l.columnField(2), 0);
 }
 
-TEST(HeaderPress, WithinFourPixelsOfABorderResizes) {
+// Within four pixels of a border resizes the section left of it; elsewhere
+// drags the section under the pointer.
+TEST(HeaderPress, BordersResizeAndSectionsDrag) {
   HeaderLayout l = makeLayout({{"Book Title", 50}, {"Author", 100}, {"Notes", 0}});
-  for (int x : {47, 50, 53}) {
+  const std::tuple<int, HitResult::Kind, int> cases[] = {
+      {47, HitResult::Resize, 0},  {50, HitResult::Resize, 0}, {53, HitResult::Resize, 0},
+      {147, HitResult::Resize, 1}, {0, HitResult::Drag, 0},    {46, HitResult::Drag, 0},
+      {54, HitResult::Drag, 1},    {146, HitResult::Drag, 1},  {154, HitResult::Drag, 2},
+      {250, HitResult::Drag, 2}};
+  for (const auto& [x, kind, section] : cases) {
     const HitResult hit = l.hitTest(x);
-    EXPECT_EQ(hit.kind, HitResult::Resize) << x;
-    EXPECT_EQ(hit.section, 0) << x;
-  }
-  EXPECT_EQ(l.hitTest(147).kind, HitResult::Resize);
-  EXPECT_EQ(l.hitTest(147).section, 1);
-}
-
-TEST(HeaderPress, ElsewhereDragsTheSectionUnderThePointer) {
-  HeaderLayout l = makeLayout({{"Book Title", 50}, {"Author", 100}, {"Notes", 0}});
-  const std::pair<int, int> cases[] = {{0, 0}, {46, 0}, {54, 1}, {146, 1}, {154, 2}, {250, 2}};
-  for (const auto& [x, section] : cases) {
-    const HitResult hit = l.hitTest(x);
-    EXPECT_EQ(hit.kind, HitResult::Drag) << x;
+    EXPECT_EQ(hit.kind, kind) << x;
     EXPECT_EQ(hit.section, section) << x;
   }
   EXPECT_EQ(l.hitTest(300).kind, HitResult::Nothing);

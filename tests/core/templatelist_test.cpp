@@ -257,10 +257,6 @@ TEST(TemplateLists, LoadedWithTheUserOptionsAndSavedAtExit) {
   s = saved;
 }
 
-}  // namespace
-
-namespace {
-
 TEST(TemplateListDamage, EveryDamagedByteKeepsASoundPrefix) {
   HeaderTemplateList list;
   for (qsizetype at = 0; at < kTwoTemplates.size(); ++at) {

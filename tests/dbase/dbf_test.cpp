@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -81,15 +82,12 @@ TEST(DbfHeader, RejectsWidthsBeyondDbaseFour) {
   // Fields: TITLE C, AUTHOR C, PRICE N, PAGES N, BOUGHT D, READ L, NOTES M, COVER B, RATING F.
   EXPECT_NO_THROW(parseDbfHeader(withField(0, 254, 0), "t.dbf"));
   EXPECT_NO_THROW(parseDbfHeader(withField(2, 20, 19), "t.dbf"));
-  EXPECT_THROW(parseDbfHeader(withField(0, 255, 0), "t.dbf"), FormatError);
-  EXPECT_THROW(parseDbfHeader(withField(0, 40, 1), "t.dbf"), FormatError);  // long-field high byte
-  EXPECT_THROW(parseDbfHeader(withField(2, 21, 2), "t.dbf"), FormatError);
-  EXPECT_THROW(parseDbfHeader(withField(2, 8, 8), "t.dbf"), FormatError);
-  EXPECT_THROW(parseDbfHeader(withField(8, 100, 1), "t.dbf"), FormatError);
-  EXPECT_THROW(parseDbfHeader(withField(4, 9, 0), "t.dbf"), FormatError);
-  EXPECT_THROW(parseDbfHeader(withField(5, 2, 0), "t.dbf"), FormatError);
-  EXPECT_THROW(parseDbfHeader(withField(6, 11, 0), "t.dbf"), FormatError);
-  EXPECT_THROW(parseDbfHeader(withField(7, 4, 0), "t.dbf"), FormatError);
+  // {field, length, decimals}; a character field's decimals are a long field's high byte.
+  const std::array<int, 3> refused[] = {{0, 255, 0}, {0, 40, 1}, {2, 21, 2}, {2, 8, 8}, {8, 100, 1},
+                                        {4, 9, 0},   {5, 2, 0},  {6, 11, 0}, {7, 4, 0}};
+  for (const auto& [field, length, decimals] : refused)
+    EXPECT_THROW(parseDbfHeader(withField(field, length, decimals), "t.dbf"), FormatError)
+        << field << ": " << length << "," << decimals;
   try {
     parseDbfHeader(withField(2, 100, 0), "books.dbf");
     FAIL() << "a numeric field of width 100 was accepted";

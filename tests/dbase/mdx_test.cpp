@@ -24,25 +24,16 @@
 #include "dbase/keys.h"
 #include "dbase/mdx_format.h"
 #include "support/indexdamage.h"
+#include "table_fixture.h"
 
 namespace dbase {
 namespace {
 
 using Entry = std::pair<std::string, uint32_t>;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = ::testing::TempDir() + "mdxtestXXXXXX";
-    if (!mkdtemp(tmpl.data())) std::abort();
-    path_ = tmpl;
-  }
-  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using testing::readFile;
+using testing::ScratchDir;
+using testing::tag;
+using testing::writeFile;
 
 // The order a tag keeps: its key order (reversed when descending), then record number.
 struct TagOrder {
@@ -82,37 +73,33 @@ std::string randomWord(std::mt19937& rng, int len) {
   return s;
 }
 
-std::string fileBytes(const std::string& path) {
-  std::string out;
-  if (FILE* in = std::fopen(path.c_str(), "rb")) {
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) out.append(buf, n);
-    std::fclose(in);
+// B.MDX in a scratch folder.
+class MdxTest : public ::testing::Test {
+ protected:
+  // Creates the file and opens it for writing.
+  std::unique_ptr<MdxFile> created() {
+    MdxFile::create(path, "B");
+    return MdxFile::open(path, false);
   }
-  return out;
-}
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+  ScratchDir dir;
+  const std::string path = dir.file("B.MDX");
+};
+using MdxBuild = MdxTest;
+using MdxCorruption = MdxTest;
+using MdxCounts = MdxTest;
+using MdxCrash = MdxTest;
+using MdxCursor = MdxTest;
+using MdxFileHeader = MdxTest;
+using MdxInterop = MdxTest;
+using MdxSharing = MdxTest;
+using MdxTags = MdxTest;
+using MdxTree = MdxTest;
 
-TagDef def(const std::string& name, const std::string& expr, bool descending = false,
-           bool unique = false) {
-  TagDef d;
-  d.name = name;
-  d.expression = expr;
-  d.descending = descending;
-  d.unique = unique;
-  return d;
-}
-
-TEST(MdxFileHeader, NewFileHasTheDbaseLayout) {
-  TempDir dir;
-  const std::string path = dir.file("BOOKS.MDX");
-  MdxFile::create(path, "BOOKS");
-  const std::string b = fileBytes(path);
+TEST_F(MdxFileHeader, NewFileHasTheDbaseLayout) {
+  const std::string books = dir.file("BOOKS.MDX");
+  MdxFile::create(books, "BOOKS");
+  const std::string b = readFile(books);
   ASSERT_EQ(b.size(), 2048u);
   EXPECT_EQ(b[0], 2);
   EXPECT_EQ(b.substr(4, 5), "BOOKS");
@@ -123,20 +110,17 @@ TEST(MdxFileHeader, NewFileHasTheDbaseLayout) {
   EXPECT_EQ(b[26], 32);
   EXPECT_EQ(decode16(b.data() + 28), 0);
   EXPECT_EQ(decode32(b.data() + 32), 4u);
-  auto f = MdxFile::open(path, false);
+  auto f = MdxFile::open(books, false);
   EXPECT_TRUE(f->tags().empty());
   EXPECT_FALSE(f->needsRebuild());
 }
 
-TEST(MdxTags, AddedTagsAreListedAndSurviveReopen) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
+TEST_F(MdxTags, AddedTagsAreListedAndSurviveReopen) {
   {
-    auto f = MdxFile::open(path, false);
-    EXPECT_EQ(f->addTag(def("title", "UPPER(TITLE)"), KeyType::Character, 40), 0);
-    EXPECT_EQ(f->addTag(def("VALUE", "VALUE", true), KeyType::Numeric, 12), 1);
-    EXPECT_EQ(f->addTag(def("BOUGHT", "BOUGHT", false, true), KeyType::Date, 8), 2);
+    auto f = created();
+    EXPECT_EQ(f->addTag(tag("title", "UPPER(TITLE)"), KeyType::Character, 40), 0);
+    EXPECT_EQ(f->addTag(tag("VALUE", "VALUE", true), KeyType::Numeric, 12), 1);
+    EXPECT_EQ(f->addTag(tag("BOUGHT", "BOUGHT", false, true), KeyType::Date, 8), 2);
   }
   auto f = MdxFile::open(path, true);
   const auto tags = f->tags();
@@ -152,7 +136,7 @@ TEST(MdxTags, AddedTagsAreListedAndSurviveReopen) {
   EXPECT_EQ(f->findTag("bought"), 2);
   EXPECT_EQ(f->findTag("nothing"), -1);
   // Tag header fields other readers use.
-  const std::string b = fileBytes(path);
+  const std::string b = readFile(path);
   const char* h = b.data() + tags[0].headerPage * 512;
   EXPECT_EQ(h[8], 0x10);
   EXPECT_EQ(h[9], 'C');
@@ -166,26 +150,23 @@ TEST(MdxTags, AddedTagsAreListedAndSurviveReopen) {
   EXPECT_EQ(d[16], 1);
 }
 
-TEST(MdxTags, RejectsBadDefinitions) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
-  EXPECT_THROW(f->addTag(def("TOOLONGNAME1", "X"), KeyType::Character, 10), Error);
-  EXPECT_THROW(f->addTag(def("1ABC", "X"), KeyType::Character, 10), Error);
-  EXPECT_THROW(f->addTag(def("WIDE", "X"), KeyType::Character, 101), Error);
-  EXPECT_NO_THROW(f->addTag(def("WIDEST", "X"), KeyType::Character, 100));
-  EXPECT_THROW(f->addTag(def("widest", "X"), KeyType::Character, 10), Error);
-  for (int i = 1; i < 47; ++i) f->addTag(def("T" + std::to_string(i), "X"), KeyType::Character, 5);
+TEST_F(MdxTags, RejectsBadDefinitions) {
+  auto f = created();
+  EXPECT_THROW(f->addTag(tag("TOOLONGNAME1", "X"), KeyType::Character, 10), Error);
+  EXPECT_THROW(f->addTag(tag("1ABC", "X"), KeyType::Character, 10), Error);
+  EXPECT_THROW(f->addTag(tag("WIDE", "X"), KeyType::Character, 101), Error);
+  EXPECT_NO_THROW(f->addTag(tag("WIDEST", "X"), KeyType::Character, 100));
+  EXPECT_THROW(f->addTag(tag("widest", "X"), KeyType::Character, 10), Error);
+  for (int i = 1; i < 47; ++i) f->addTag(tag("T" + std::to_string(i), "X"), KeyType::Character, 5);
   EXPECT_EQ(f->tags().size(), 47u);
-  EXPECT_THROW(f->addTag(def("ONEMORE", "X"), KeyType::Character, 5), Error);
+  EXPECT_THROW(f->addTag(tag("ONEMORE", "X"), KeyType::Character, 5), Error);
   auto ro = MdxFile::open(path, true);
   EXPECT_THROW(ro->insert(0, std::string(100, 'x'), 1), Error);
 }
 
 // The tag table's left/right/parent bytes must form a search tree of the names.
 void expectNameTree(const std::string& path) {
-  const std::string b = fileBytes(path);
+  const std::string b = readFile(path);
   const int n = decode16(b.data() + 28);
   auto entry = [&](int slot) { return b.data() + 544 + (slot - 1) * 32; };
   auto name = [&](int slot) { return std::string(entry(slot) + 4); };
@@ -205,13 +186,10 @@ void expectNameTree(const std::string& path) {
   EXPECT_TRUE(std::is_sorted(inorder.begin(), inorder.end()));
 }
 
-TEST(MdxTags, NameTreeStaysASearchTreeAcrossAddAndDrop) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
+TEST_F(MdxTags, NameTreeStaysASearchTreeAcrossAddAndDrop) {
+  auto f = created();
   for (const char* n : {"MIDDLE", "ALPHA", "ZULU", "KILO", "BRAVO", "YANKEE", "DELTA"})
-    f->addTag(def(n, "X"), KeyType::Character, 8);
+    f->addTag(tag(n, "X"), KeyType::Character, 8);
   expectNameTree(path);
   f->dropTag("zulu");
   f->dropTag("MIDDLE");
@@ -221,12 +199,9 @@ TEST(MdxTags, NameTreeStaysASearchTreeAcrossAddAndDrop) {
   EXPECT_THROW(f->dropTag("ZULU"), Error);
 }
 
-TEST(MdxTags, DroppedTagPagesAreReused) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
-  const int keep = f->addTag(def("KEEP", "K"), KeyType::Character, 10);
+TEST_F(MdxTags, DroppedTagPagesAreReused) {
+  auto f = created();
+  const int keep = f->addTag(tag("KEEP", "K"), KeyType::Character, 10);
   std::vector<Entry> entries;
   for (uint32_t i = 1; i <= 3000; ++i) {
     char buf[16];
@@ -236,7 +211,7 @@ TEST(MdxTags, DroppedTagPagesAreReused) {
   f->buildTag(keep, entries);
   struct stat st1 {};
   for (int round = 0; round < 3; ++round) {
-    const int t = f->addTag(def("TEMP", "K"), KeyType::Character, 10);
+    const int t = f->addTag(tag("TEMP", "K"), KeyType::Character, 10);
     f->buildTag(t, entries);
     for (uint32_t i = 1; i <= 500; ++i) f->insert(t, entries[i].first, 5000 + i);
     f->dropTag("TEMP");
@@ -272,16 +247,14 @@ std::string randomKey(std::mt19937& rng, KeyType type) {
 }
 
 // Random inserts and erases on several tags, checked against an ordered model.
-TEST(MdxTree, RandomUpdatesMatchAnOrderedModel) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
+TEST_F(MdxTree, RandomUpdatesMatchAnOrderedModel) {
   MdxFile::create(path, "B");
   const std::vector<TagCase> cases = {
-      {def("NAME", "NAME"), KeyType::Character, 12},
-      {def("NAMEDESC", "NAME", true), KeyType::Character, 12},
-      {def("VALUE", "VALUE"), KeyType::Numeric, 12},
-      {def("VALUEDESC", "VALUE", true), KeyType::Numeric, 12},
-      {def("BOUGHT", "BOUGHT"), KeyType::Date, 8},
+      {tag("NAME", "NAME"), KeyType::Character, 12},
+      {tag("NAMEDESC", "NAME", true), KeyType::Character, 12},
+      {tag("VALUE", "VALUE"), KeyType::Numeric, 12},
+      {tag("VALUEDESC", "VALUE", true), KeyType::Numeric, 12},
+      {tag("BOUGHT", "BOUGHT"), KeyType::Date, 8},
   };
   std::vector<Model> models;
   std::mt19937 rng(42);
@@ -329,12 +302,9 @@ TEST(MdxTree, RandomUpdatesMatchAnOrderedModel) {
   }
 }
 
-TEST(MdxTree, ErasingEverythingLeavesAnEmptyUsableTag) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
-  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+TEST_F(MdxTree, ErasingEverythingLeavesAnEmptyUsableTag) {
+  auto f = created();
+  const int t = f->addTag(tag("N", "N"), KeyType::Numeric, 12);
   std::vector<Entry> all;
   for (uint32_t i = 1; i <= 4000; ++i) all.emplace_back(numericKey(i % 97), i);
   std::mt19937 rng(3);
@@ -350,12 +320,9 @@ TEST(MdxTree, ErasingEverythingLeavesAnEmptyUsableTag) {
   EXPECT_EQ(walk(*f, t), (std::vector<Entry>{{numericKey(5), 1}}));
 }
 
-TEST(MdxTree, SplitsKeepDuplicateKeysInRecordOrder) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
-  const int t = f->addTag(def("BLANK", "X"), KeyType::Character, 50);
+TEST_F(MdxTree, SplitsKeepDuplicateKeysInRecordOrder) {
+  auto f = created();
+  const int t = f->addTag(tag("BLANK", "X"), KeyType::Character, 50);
   std::vector<uint32_t> recnos(3000);
   for (uint32_t i = 0; i < recnos.size(); ++i) recnos[i] = i + 1;
   std::mt19937 rng(9);
@@ -373,12 +340,9 @@ TEST(MdxTree, SplitsKeepDuplicateKeysInRecordOrder) {
   EXPECT_EQ(c.position(), 1499u);
 }
 
-TEST(MdxBuild, BulkBuildWalksInOrderAndTakesUpdates) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
-  const int t = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 30);
+TEST_F(MdxBuild, BulkBuildWalksInOrderAndTakesUpdates) {
+  auto f = created();
+  const int t = f->addTag(tag("TITLE", "UPPER(TITLE)"), KeyType::Character, 30);
   std::mt19937 rng(5);
   Model model(TagOrder{KeyType::Character, false});
   for (uint32_t i = 1; i <= 50000; ++i) model.insert({characterKey(randomWord(rng, 10), 30), i});
@@ -403,24 +367,18 @@ TEST(MdxBuild, BulkBuildWalksInOrderAndTakesUpdates) {
   EXPECT_EQ(f->count(t), 0u);
 }
 
-TEST(MdxBuild, RejectsUnsortedOrWrongLengthEntries) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
-  const int t = f->addTag(def("T", "T"), KeyType::Character, 3);
+TEST_F(MdxBuild, RejectsUnsortedOrWrongLengthEntries) {
+  auto f = created();
+  const int t = f->addTag(tag("T", "T"), KeyType::Character, 3);
   EXPECT_THROW(f->buildTag(t, {{"BBB", 1}, {"AAA", 2}}), Error);
   EXPECT_THROW(f->buildTag(t, {{"AAAA", 1}}), Error);
   EXPECT_THROW(f->insert(t, "AA", 1), Error);
 }
 
-TEST(MdxCursor, SeekFindsFirstEntryAtOrAfterTheKey) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
-  const int t = f->addTag(def("AUTHOR", "AUTHOR"), KeyType::Character, 10);
-  const int d = f->addTag(def("AUTHORD", "AUTHOR", true), KeyType::Character, 10);
+TEST_F(MdxCursor, SeekFindsFirstEntryAtOrAfterTheKey) {
+  auto f = created();
+  const int t = f->addTag(tag("AUTHOR", "AUTHOR"), KeyType::Character, 10);
+  const int d = f->addTag(tag("AUTHORD", "AUTHOR", true), KeyType::Character, 10);
   std::vector<std::string> names = {"ADAMS", "SMITH", "SMITHSON", "SMYTH", "SMA", "ZED"};
   for (int round = 0; round < 200; ++round)
     for (size_t i = 0; i < names.size(); ++i) {
@@ -448,12 +406,9 @@ TEST(MdxCursor, SeekFindsFirstEntryAtOrAfterTheKey) {
   EXPECT_EQ(cd.key(), characterKey("ZED", 10));
 }
 
-TEST(MdxCursor, PositionsMatchTheWalk) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
-  const int t = f->addTag(def("D", "D"), KeyType::Date, 8);
+TEST_F(MdxCursor, PositionsMatchTheWalk) {
+  auto f = created();
+  const int t = f->addTag(tag("D", "D"), KeyType::Date, 8);
   std::vector<Entry> entries;
   for (uint32_t i = 0; i < 20000; ++i) entries.emplace_back(dateKey(2400000 + i / 3), i + 1);
   f->buildTag(t, entries);
@@ -471,12 +426,9 @@ TEST(MdxCursor, PositionsMatchTheWalk) {
   EXPECT_FALSE(c.goToPosition(all.size()));
 }
 
-TEST(MdxCursor, CursorFollowsUpdatesMadeWhileItIsOpen) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
-  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+TEST_F(MdxCursor, CursorFollowsUpdatesMadeWhileItIsOpen) {
+  auto f = created();
+  const int t = f->addTag(tag("N", "N"), KeyType::Numeric, 12);
   for (uint32_t i = 1; i <= 1000; ++i) f->insert(t, numericKey(i), i);
   MdxFile::Cursor c(*f, t);
   ASSERT_TRUE(c.seek(numericKey(500)));
@@ -490,17 +442,14 @@ TEST(MdxCursor, CursorFollowsUpdatesMadeWhileItIsOpen) {
   EXPECT_EQ(c.recno(), 501u);
 }
 
-TEST(MdxSharing, ReloadSeesChangesFromAnotherHandle) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto a = MdxFile::open(path, false);
-  const int t = a->addTag(def("N", "N"), KeyType::Numeric, 12);
+TEST_F(MdxSharing, ReloadSeesChangesFromAnotherHandle) {
+  auto a = created();
+  const int t = a->addTag(tag("N", "N"), KeyType::Numeric, 12);
   for (uint32_t i = 1; i <= 100; ++i) a->insert(t, numericKey(i), i);
   auto b = MdxFile::open(path, false);
   ASSERT_EQ(walk(*b, t).size(), 100u);
   for (uint32_t i = 101; i <= 3000; ++i) a->insert(t, numericKey(i), i);
-  a->addTag(def("OTHER", "X"), KeyType::Character, 4);
+  a->addTag(tag("OTHER", "X"), KeyType::Character, 4);
   b->reloadIfChanged();
   EXPECT_EQ(walk(*b, t).size(), 3000u);
   EXPECT_EQ(b->tags().size(), 2u);
@@ -509,36 +458,30 @@ TEST(MdxSharing, ReloadSeesChangesFromAnotherHandle) {
   EXPECT_EQ(walk(*a, t).size(), 2999u);
 }
 
-TEST(MdxCrash, InterruptedUpdateMarkAsksForRebuild) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
+TEST_F(MdxCrash, InterruptedUpdateMarkAsksForRebuild) {
   {
-    auto f = MdxFile::open(path, false);
-    f->addTag(def("N", "N"), KeyType::Numeric, 12);
+    auto f = created();
+    f->addTag(tag("N", "N"), KeyType::Numeric, 12);
     f->insert(0, numericKey(1), 1);
   }
-  std::string b = fileBytes(path);
+  std::string b = readFile(path);
   EXPECT_EQ(b[mdx::kHeaderBusy], 0);
   b[mdx::kHeaderBusy] = 1;
-  writeBytes(path, b);
+  writeFile(path, b);
   auto f = MdxFile::open(path, false);
   EXPECT_TRUE(f->needsRebuild());
 }
 
-TEST(MdxCrash, BatchKeepsTheMarkUntilItEnds) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  auto f = MdxFile::open(path, false);
-  const int t = f->addTag(def("N", "N"), KeyType::Numeric, 12);
+TEST_F(MdxCrash, BatchKeepsTheMarkUntilItEnds) {
+  auto f = created();
+  const int t = f->addTag(tag("N", "N"), KeyType::Numeric, 12);
   f->beginBatch();
   for (uint32_t i = 1; i <= 5000; ++i) f->insert(t, numericKey(i % 300), i);
-  EXPECT_EQ(fileBytes(path)[mdx::kHeaderBusy], 1);
+  EXPECT_EQ(readFile(path)[mdx::kHeaderBusy], 1);
   EXPECT_TRUE(MdxFile::open(path, true)->needsRebuild());
   EXPECT_EQ(f->count(t), 5000u);
   f->endBatch();
-  EXPECT_EQ(fileBytes(path)[mdx::kHeaderBusy], 0);
+  EXPECT_EQ(readFile(path)[mdx::kHeaderBusy], 0);
   auto again = MdxFile::open(path, true);
   EXPECT_FALSE(again->needsRebuild());
   EXPECT_EQ(walk(*again, t), walk(*f, t));
@@ -547,11 +490,8 @@ TEST(MdxCrash, BatchKeepsTheMarkUntilItEnds) {
 
 // A full disk, simulated with a file size limit in a child process: the
 // update fails with an Error and the file asks for a rebuild afterwards.
-TEST(MdxCrash, FullDiskFailsTheUpdateAndLeavesTheMark) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
-  MdxFile::open(path, false)->addTag(def("T", "T"), KeyType::Character, 20);
+TEST_F(MdxCrash, FullDiskFailsTheUpdateAndLeavesTheMark) {
+  created()->addTag(tag("T", "T"), KeyType::Character, 20);
   const pid_t pid = fork();
   if (pid == 0) {
     signal(SIGXFSZ, SIG_IGN);
@@ -587,16 +527,13 @@ TEST(MdxCrash, FullDiskFailsTheUpdateAndLeavesTheMark) {
 // A tag added whole after the file's end: a write that fails half way (the
 // disk full) leaves the file as it was, tags, contents and size; one that
 // gets through names the new tag, and the old ones are untouched.
-TEST(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
+TEST_F(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
   std::vector<Entry> old;
   for (uint32_t i = 1; i <= 500; ++i)
     old.emplace_back(characterKey(std::to_string(5000 + i), 20), i);
-  MdxFile::open(path, false)->addTag(def("OLD", "T"), KeyType::Character, 20);
+  created()->addTag(tag("OLD", "T"), KeyType::Character, 20);
   MdxFile::open(path, false)->buildTag(0, old);
-  const std::string before = fileBytes(path);
+  const std::string before = readFile(path);
   KeyList entries(20);
   for (uint32_t i = 0; i < 20000; ++i)
     entries.add(characterKey(std::to_string(100000 + i), 20), i + 1);
@@ -608,7 +545,7 @@ TEST(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
     setrlimit(RLIMIT_FSIZE, &lim);
     int code = 1;
     try {
-      MdxFile::open(path, false)->appendTag(def("NEW", "T"), KeyType::Character, 20, entries);
+      MdxFile::open(path, false)->appendTag(tag("NEW", "T"), KeyType::Character, 20, entries);
     } catch (const Error&) {
       code = 2;
     }
@@ -618,10 +555,10 @@ TEST(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
   waitpid(pid, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 2);
-  EXPECT_EQ(fileBytes(path), before);
+  EXPECT_EQ(readFile(path), before);
   auto f = MdxFile::open(path, false);
   EXPECT_FALSE(f->needsRebuild());
-  const int t = f->appendTag(def("NEW", "T"), KeyType::Character, 20, entries);
+  const int t = f->appendTag(tag("NEW", "T"), KeyType::Character, 20, entries);
   EXPECT_EQ(f->tags().size(), 2u);
   EXPECT_EQ(f->count(t), 20000u);
   auto again = MdxFile::open(path, true);
@@ -636,15 +573,12 @@ TEST(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
 
 // Counts kept between runs: a handle that finds none in this process reads
 // the counts file, and a change to the index by anyone voids that file.
-TEST(MdxCounts, KeptBetweenRunsOnlyForTheFileAsItWas) {
-  TempDir dir;
+TEST_F(MdxCounts, KeptBetweenRunsOnlyForTheFileAsItWas) {
   const std::string keep = dir.file("counts");
   setIndexCountDirectory(keep);
-  const std::string path = dir.file("B.MDX");
-  MdxFile::create(path, "B");
   {
-    auto f = MdxFile::open(path, false);
-    const int t = f->addTag(def("T", "T"), KeyType::Character, 20);
+    auto f = created();
+    const int t = f->addTag(tag("T", "T"), KeyType::Character, 20);
     std::vector<Entry> entries;
     for (uint32_t i = 0; i < 5000; ++i)
       entries.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
@@ -657,13 +591,13 @@ TEST(MdxCounts, KeptBetweenRunsOnlyForTheFileAsItWas) {
   std::vector<std::string> files;
   for (const auto& e : std::filesystem::directory_iterator(keep)) files.push_back(e.path());
   ASSERT_EQ(files.size(), 1u);
-  std::string bytes = fileBytes(files[0]);
+  std::string bytes = readFile(files[0]);
   ASSERT_GE(bytes.size(), 48u);
   for (size_t at = 48 + 4; at + 8 <= bytes.size(); at += 12) {
     const uint32_t low = decode32(bytes.data() + at);
     encode32(bytes.data() + at, low * 2);
   }
-  writeBytes(files[0], bytes);
+  writeFile(files[0], bytes);
   EXPECT_EQ(MdxFile::open(path, true)->count(0), 10000u);
   {
     auto w = MdxFile::open(path, false);
@@ -673,11 +607,11 @@ TEST(MdxCounts, KeptBetweenRunsOnlyForTheFileAsItWas) {
   // A link planted at the counts file's temporary name is replaced, never written through.
   const std::string victim = dir.file("victim"),
                     link = files[0] + ".tmp" + std::to_string(getpid());
-  writeBytes(victim, "precious");
+  writeFile(victim, "precious");
   std::filesystem::create_symlink(victim, link);
   usleep(100000);
   EXPECT_EQ(MdxFile::open(path, true)->count(0), 5001u);
-  EXPECT_EQ(fileBytes(victim), "precious");
+  EXPECT_EQ(readFile(victim), "precious");
   EXPECT_FALSE(std::filesystem::is_symlink(link));  // the counts were saved
   setIndexCountDirectory("");
 }
@@ -687,13 +621,13 @@ std::string sampleIndex(const std::string& path) {
   MdxFile::create(path, "B");
   auto f = MdxFile::open(path, false);
   std::mt19937 rng(11);
-  f->addTag(def("NAME", "NAME"), KeyType::Character, 12);
-  f->addTag(def("VALUE", "VALUE", true), KeyType::Numeric, 12);
-  f->addTag(def("BOUGHT", "BOUGHT"), KeyType::Date, 8);
+  f->addTag(tag("NAME", "NAME"), KeyType::Character, 12);
+  f->addTag(tag("VALUE", "VALUE", true), KeyType::Numeric, 12);
+  f->addTag(tag("BOUGHT", "BOUGHT"), KeyType::Date, 8);
   for (uint32_t i = 1; i <= 1500; ++i)
     for (int t = 0; t < 3; ++t) f->insert(t, randomKey(rng, f->tags()[t].keyType), i);
   f.reset();
-  return fileBytes(path);
+  return readFile(path);
 }
 
 // Reads everything a table would read; damage must end in FormatError or a sound answer.
@@ -713,9 +647,7 @@ void readAll(const std::string& path) {
   }
 }
 
-TEST(MdxCorruption, DamagedBytesNeverCrash) {
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
+TEST_F(MdxCorruption, DamagedBytesNeverCrash) {
   const std::string good = sampleIndex(path);
   std::mt19937 rng(1);
   const std::array<uint8_t, 5> values = {0x00, 0xFF, 0x01, 0x7F, 0x04};
@@ -725,17 +657,17 @@ TEST(MdxCorruption, DamagedBytesNeverCrash) {
     const size_t at = i % 2 ? rng() % 2600 : rng() % bad.size();
     bad[at] = static_cast<char>(values[static_cast<size_t>(i) % values.size()]);
     if (i % 5 == 0) bad[(at + 1) % bad.size()] = static_cast<char>(rng());
-    writeBytes(path, bad);
+    writeFile(path, bad);
     readAll(path);
   }
-  writeBytes(path, good.substr(0, good.size() / 2));
+  writeFile(path, good.substr(0, good.size() / 2));
   readAll(path);
-  writeBytes(path, good.substr(0, 1000));
+  writeFile(path, good.substr(0, 1000));
   EXPECT_THROW(MdxFile::open(path, true), FormatError);
 }
 
 // Damage to one tag's tree, found by what reads that part of it.
-TEST(MdxCorruption, DamagedTreesAreFormatErrors) {
+TEST_F(MdxCorruption, DamagedTreesAreFormatErrors) {
   struct Case {
     const char* name;
     int tag;
@@ -765,8 +697,6 @@ TEST(MdxCorruption, DamagedTreesAreFormatErrors) {
        [](std::string& b, uint32_t root) { encode32(b.data() + root * 512, 0x7FFFFFFF); },
        [](MdxFile& f, int tag) { f.count(tag); }},
   };
-  TempDir dir;
-  const std::string path = dir.file("B.MDX");
   const std::string good = sampleIndex(path);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -774,7 +704,7 @@ TEST(MdxCorruption, DamagedTreesAreFormatErrors) {
     const uint32_t root = indexdamage::rootPage(b, static_cast<uint32_t>(c.tag));
     ASSERT_GT(decode32(b.data() + root * 512), 0u);  // the sample's roots are interior
     c.damage(b, root);
-    writeBytes(path, b);
+    writeFile(path, b);
     auto f = MdxFile::open(path, true);
     EXPECT_THROW(c.read(*f, c.tag), FormatError);
   }
@@ -792,18 +722,17 @@ std::string run(const std::string& cmd) {
   return out;
 }
 
-TEST(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
+TEST_F(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
   const char* tool = "/usr/bin/index_dump";
   if (access(tool, X_OK) != 0) GTEST_SKIP() << "index_dump (libdbd-xbase-perl) not installed";
-  TempDir dir;
-  const std::string path = dir.file("BOOKS.MDX");
-  MdxFile::create(path, "BOOKS");
-  auto f = MdxFile::open(path, false);
+  const std::string books = dir.file("BOOKS.MDX");
+  MdxFile::create(books, "BOOKS");
+  auto f = MdxFile::open(books, false);
   // 100-byte keys: nine to a node, so the tree gets several interior levels.
-  const int title = f->addTag(def("TITLE", "UPPER(TITLE)"), KeyType::Character, 100);
-  const int author = f->addTag(def("AUTHOR", "AUTHOR"), KeyType::Character, 8);
-  const int descending = f->addTag(def("AUTHORD", "AUTHOR", true), KeyType::Character, 8);
-  f->addTag(def("VALUE", "VALUE"), KeyType::Numeric, 12);
+  const int title = f->addTag(tag("TITLE", "UPPER(TITLE)"), KeyType::Character, 100);
+  const int author = f->addTag(tag("AUTHOR", "AUTHOR"), KeyType::Character, 8);
+  const int descending = f->addTag(tag("AUTHORD", "AUTHOR", true), KeyType::Character, 8);
+  f->addTag(tag("VALUE", "VALUE"), KeyType::Numeric, 12);
   std::mt19937 rng(17);
   Model model(TagOrder{KeyType::Character, false});
   for (uint32_t i = 1; i <= 3000; ++i) model.insert({characterKey(randomWord(rng, 12), 100), i});
@@ -819,12 +748,12 @@ TEST(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
   for (uint32_t i = 4000; i <= 4500; ++i)
     f->insert(title, characterKey(randomWord(rng, 12), 100), i);
 
-  EXPECT_EQ(run(std::string(tool) + " '" + path + "'"), "AUTHOR\nAUTHORD\nTITLE\nVALUE\n");
+  EXPECT_EQ(run(std::string(tool) + " '" + books + "'"), "AUTHOR\nAUTHORD\nTITLE\nVALUE\n");
   for (const char* name : {"TITLE", "AUTHOR", "AUTHORD"}) {
     std::string expected;
     for (const auto& [key, recno] : walk(*f, f->findTag(name)))
       expected += key + " " + std::to_string(recno) + "\n";
-    EXPECT_EQ(run(std::string(tool) + " -tag " + name + " '" + path + "'"), expected) << name;
+    EXPECT_EQ(run(std::string(tool) + " -tag " + name + " '" + books + "'"), expected) << name;
   }
 }
 

@@ -21,6 +21,25 @@
 namespace dbase {
 namespace {
 
+// Every write of this test program passes here: a child that sets
+// writesUntilKill dies at that write call, before it or just after it.
+long writesUntilKill = 0;
+bool killAfterWrite = false;
+
+}  // namespace
+}  // namespace dbase
+
+extern "C" ssize_t pwrite(int fd, const void* buf, size_t n, off_t offset) {
+  if (dbase::writesUntilKill > 0 && --dbase::writesUntilKill == 0) {
+    if (dbase::killAfterWrite) syscall(SYS_pwrite64, fd, buf, n, offset);
+    raise(SIGKILL);
+  }
+  return syscall(SYS_pwrite64, fd, buf, n, offset);
+}
+
+namespace dbase {
+namespace {
+
 using testing::addBook;
 using testing::bookFields;
 using testing::readFile;
@@ -34,29 +53,57 @@ std::string binaryBlob(size_t n) {
   return s;
 }
 
-TEST(TableFields, EveryTypeSurvivesReopen) {
+// A little-endian 16-bit number of a file's header.
+size_t le16(const std::string& bytes, size_t at) {
+  return static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8);
+}
+
+// A books.dbf in a scratch folder; each test creates it with the tags it needs.
+class BookTable : public ::testing::Test {
+ protected:
+  // Creates the table and opens it in `t`.
+  void create(const std::vector<TagDef>& tags = {}, OpenMode mode = OpenMode::Shared) {
+    Table::create(path, bookFields(), tags);
+    t.open(path, mode);
+  }
+  void addTitles(std::initializer_list<const char*> list) {
+    for (const char* s : list) addBook(t, s, "x");
+  }
+  void addNumbered(int n) {
+    for (int i = 1; i <= n; ++i) addBook(t, "book" + std::to_string(i), "x");
+  }
+
   ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
+  const std::string path = dir.file("books.dbf");
+  Table t;
+};
+using TableFields = BookTable;
+using TableMemo = BookTable;
+using TableNavigation = BookTable;
+using TableCreate = BookTable;
+using TableFiles = BookTable;
+using TableTags = BookTable;
+using TablePack = BookTable;
+using TableRecovery = BookTable;
+using TableDefinitions = BookTable;
+
+TEST_F(TableFields, EveryTypeSurvivesReopen) {
+  create({}, OpenMode::Exclusive);
   std::string notes = std::string(100 * 1024, 'n') + "\r\nend";
   std::string cover = binaryBlob(70000);
-  {
-    Table t;
-    t.open(path, OpenMode::Exclusive);
-    t.append();
-    t.setString(0, "Moby Dick");
-    t.setString(1, "Melville");
-    t.setNumber(2, 12.5);
-    t.setString(3, "635");
-    t.setDate(4, Date{1999, 12, 31});
-    t.setBool(5, true);
-    t.writeBlob(6, notes);
-    std::istringstream in(cover);
-    t.writeBlob(7, in);
-    t.setNumber(8, -3.25);
-    t.post();
-  }
-  Table t;
+  t.append();
+  t.setString(0, "Moby Dick");
+  t.setString(1, "Melville");
+  t.setNumber(2, 12.5);
+  t.setString(3, "635");
+  t.setDate(4, Date{1999, 12, 31});
+  t.setBool(5, true);
+  t.writeBlob(6, notes);
+  std::istringstream in(cover);
+  t.writeBlob(7, in);
+  t.setNumber(8, -3.25);
+  t.post();
+  t.close();
   t.open(path, OpenMode::Shared, true);
   ASSERT_EQ(t.recordCount(), 1u);
   EXPECT_EQ(t.versionByte(), 0x8B);
@@ -76,36 +123,22 @@ TEST(TableFields, EveryTypeSurvivesReopen) {
   EXPECT_DOUBLE_EQ(t.asNumber(8), -3.3);  // one decimal: rounded when stored
 }
 
-TEST(TableFields, BlankNumbersAndDatesStayBlankOnDisk) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
-  {
-    Table t;
-    t.open(path);
-    addBook(t, "Blank", "Nobody");
-  }
-  Table t;
+TEST_F(TableFields, BlankNumbersAndDatesStayBlankOnDisk) {
+  create();
+  addBook(t, "Blank", "Nobody");
+  t.close();
   t.open(path);
-  EXPECT_TRUE(t.isEmpty(2));
-  EXPECT_TRUE(t.isEmpty(4));
-  EXPECT_TRUE(t.isEmpty(5));
-  EXPECT_TRUE(t.isEmpty(6));
+  for (int field : {2, 4, 5, 6}) EXPECT_TRUE(t.isEmpty(field)) << field;
   EXPECT_TRUE(t.asDate(4).isBlank());
   EXPECT_EQ(t.asString(2), "");
   std::string bytes = readFile(path);
-  size_t headerLength = static_cast<uint8_t>(bytes[8]) | (static_cast<uint8_t>(bytes[9]) << 8);
-  std::string record = bytes.substr(headerLength, 1 + 40 + 30 + 8 + 5 + 8);
+  std::string record = bytes.substr(le16(bytes, 8), 1 + 40 + 30 + 8 + 5 + 8);
   EXPECT_EQ(record.substr(71, 8), std::string(8, ' '));  // PRICE
   EXPECT_EQ(record.substr(84, 8), std::string(8, ' '));  // BOUGHT
 }
 
-TEST(TableFields, ValuesThatDoNotFitAreRefused) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
-  Table t;
-  t.open(path);
+TEST_F(TableFields, ValuesThatDoNotFitAreRefused) {
+  create();
   t.append();
   EXPECT_THROW(t.setNumber(3, 123456), Error);
   // numberFits tells beforehand what setNumber refuses.
@@ -121,12 +154,8 @@ TEST(TableFields, ValuesThatDoNotFitAreRefused) {
   EXPECT_EQ(t.physicalCount(), 0u);
 }
 
-TEST(TableFields, SettersNeedEditMode) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
-  Table t;
-  t.open(path);
+TEST_F(TableFields, SettersNeedEditMode) {
+  create();
   addBook(t, "A", "B");
   EXPECT_THROW(t.setString(0, "C"), Error);
   t.edit();
@@ -135,12 +164,8 @@ TEST(TableFields, SettersNeedEditMode) {
   EXPECT_EQ(t.asString(0), "C");
 }
 
-TEST(TableMemo, RewriteReusesBlocksWhenItFitsAndAppendsOtherwise) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
-  Table t;
-  t.open(path, OpenMode::Exclusive);
+TEST_F(TableMemo, RewriteReusesBlocksWhenItFitsAndAppendsOtherwise) {
+  create({}, OpenMode::Exclusive);
   addBook(t, "A", "B", -1, std::string(1500, 'a'));
   addBook(t, "C", "D", -1, "second");
   size_t before = readFile(dir.file("books.dbt")).size();
@@ -159,12 +184,8 @@ TEST(TableMemo, RewriteReusesBlocksWhenItFitsAndAppendsOtherwise) {
   EXPECT_EQ(t.readBlob(6), "second");
 }
 
-TEST(TableMemo, ClearedMemoReadsEmptyAndPendingMemoIsVisibleBeforePost) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
-  Table t;
-  t.open(path);
+TEST_F(TableMemo, ClearedMemoReadsEmptyAndPendingMemoIsVisibleBeforePost) {
+  create();
   addBook(t, "A", "B", -1, "text");
   t.edit();
   t.writeBlob(6, "new");
@@ -178,13 +199,9 @@ TEST(TableMemo, ClearedMemoReadsEmptyAndPendingMemoIsVisibleBeforePost) {
   EXPECT_EQ(t.readBlob(6), "");
 }
 
-TEST(TableNavigation, NaturalOrderSkipsDeletedRecords) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
-  Table t;
-  t.open(path);
-  for (const char* s : {"one", "two", "three", "four"}) addBook(t, s, "x");
+TEST_F(TableNavigation, NaturalOrderSkipsDeletedRecords) {
+  create();
+  addTitles({"one", "two", "three", "four"});
   t.goToRecord(2);
   t.deleteRecord();
   EXPECT_EQ(t.recNo(), 3u);
@@ -194,21 +211,14 @@ TEST(TableNavigation, NaturalOrderSkipsDeletedRecords) {
   t.goToRecord(2);
   EXPECT_TRUE(t.isDeleted());
   std::string bytes = readFile(path);
-  size_t headerLength = static_cast<uint8_t>(bytes[8]) | (static_cast<uint8_t>(bytes[9]) << 8);
-  size_t recordLength = static_cast<uint8_t>(bytes[10]) | (static_cast<uint8_t>(bytes[11]) << 8);
-  EXPECT_EQ(bytes[headerLength + recordLength], '*');
-  EXPECT_EQ(bytes[headerLength], ' ');
+  EXPECT_EQ(bytes[le16(bytes, 8) + le16(bytes, 10)], '*');
+  EXPECT_EQ(bytes[le16(bytes, 8)], ' ');
   EXPECT_EQ(static_cast<uint8_t>(bytes.back()), 0x1A);
 }
 
-TEST(TableNavigation, DeletingTheLastRecordLeavesEofOnTheNewLast) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
-  Table t;
-  t.open(path);
-  addBook(t, "one", "x");
-  addBook(t, "two", "x");
+TEST_F(TableNavigation, DeletingTheLastRecordLeavesEofOnTheNewLast) {
+  create();
+  addTitles({"one", "two"});
   t.last();
   t.deleteRecord();
   EXPECT_TRUE(t.eof());
@@ -220,15 +230,11 @@ TEST(TableNavigation, DeletingTheLastRecordLeavesEofOnTheNewLast) {
   EXPECT_EQ(t.recordCount(), 0u);
 }
 
-TEST(TableNavigation, BofEofMoveByAndPositions) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
-  Table t;
-  t.open(path);
+TEST_F(TableNavigation, BofEofMoveByAndPositions) {
+  create();
   EXPECT_TRUE(t.bof());
   EXPECT_TRUE(t.eof());
-  for (int i = 1; i <= 10; ++i) addBook(t, "book" + std::to_string(i), "x");
+  addNumbered(10);
   t.goToRecord(4);
   t.deleteRecord();
   t.first();
@@ -241,10 +247,11 @@ TEST(TableNavigation, BofEofMoveByAndPositions) {
   EXPECT_EQ(t.position(), 4u);
   EXPECT_EQ(t.moveBy(-10), 4);
   EXPECT_EQ(t.recNo(), 1u);
-  t.goToPosition(3);
-  EXPECT_EQ(t.recNo(), 5u);
-  t.goToPosition(8);
-  EXPECT_EQ(t.recNo(), 10u);
+  // Positions count live records only.
+  for (auto [position, recNo] : {std::pair{3u, 5u}, std::pair{8u, 10u}}) {
+    t.goToPosition(position);
+    EXPECT_EQ(t.recNo(), recNo) << position;
+  }
   t.goToPosition(9);
   EXPECT_TRUE(t.eof());
   t.last();
@@ -253,13 +260,9 @@ TEST(TableNavigation, BofEofMoveByAndPositions) {
   EXPECT_EQ(t.recNo(), 10u);
 }
 
-TEST(TableNavigation, BookmarksReturnToTheirRecord) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
-  Table t;
-  t.open(path);
-  for (int i = 1; i <= 5; ++i) addBook(t, "book" + std::to_string(i), "x");
+TEST_F(TableNavigation, BookmarksReturnToTheirRecord) {
+  create();
+  addNumbered(5);
   t.goToRecord(3);
   Bookmark mark = t.bookmark();
   t.first();
@@ -269,41 +272,35 @@ TEST(TableNavigation, BookmarksReturnToTheirRecord) {
   EXPECT_THROW(t.goToBookmark(Bookmark{}), Error);
 }
 
-TEST(TableCreate, RefusesExistingTablesAndBadFields) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
+TEST_F(TableCreate, RefusesExistingTablesAndBadFields) {
   Table::create(path, bookFields());
-  EXPECT_THROW(Table::create(dir.file("BOOKS.DBF"), bookFields()), Error);
-  EXPECT_THROW(Table::create(dir.file("a.dbf"), {{"TOOLONGNAME1", FieldType::Character, 5, 0}}),
-               Error);
-  EXPECT_THROW(Table::create(dir.file("b.dbf"),
-                             {{"A", FieldType::Character, 5, 0}, {"a", FieldType::Numeric, 5, 0}}),
-               Error);
-  EXPECT_THROW(Table::create(dir.file("c.dbf"), {}), Error);
+  const std::vector<std::pair<const char*, std::vector<FieldDef>>> refused = {
+      {"BOOKS.DBF", bookFields()},  // exists, whatever the case
+      {"a.dbf", {{"TOOLONGNAME1", FieldType::Character, 5, 0}}},
+      {"b.dbf", {{"A", FieldType::Character, 5, 0}, {"a", FieldType::Numeric, 5, 0}}},
+      {"c.dbf", {}},
+  };
+  for (const auto& [name, fields] : refused)
+    EXPECT_THROW(Table::create(dir.file(name), fields), Error) << name;
   EXPECT_FALSE(Table::resolve(dir.file("a.dbf")));
 }
 
-TEST(TableCreate, PlainTableHasNoMemoFile) {
-  ScratchDir dir;
-  std::string path = dir.file("plain.dbf");
-  Table::create(path, {{"NAME", FieldType::Character, 10, 0}});
+TEST_F(TableCreate, PlainTableHasNoMemoFile) {
+  Table::create(dir.file("plain.dbf"), {{"NAME", FieldType::Character, 10, 0}});
   EXPECT_FALSE(Table::resolve(dir.file("plain.dbt")));
-  Table t;
-  t.open(path);
+  t.open(dir.file("plain.dbf"));
   EXPECT_EQ(t.versionByte(), 0x03);
   EXPECT_EQ(t.fields().size(), 1u);
   EXPECT_EQ(t.fieldIndex("name"), 0);
   EXPECT_EQ(t.fieldIndex("nope"), -1);
 }
 
-TEST(TableFiles, NamesResolveCaseInsensitively) {
-  ScratchDir dir;
+TEST_F(TableFiles, NamesResolveCaseInsensitively) {
   Table::create(dir.file("DATA.DBF"), bookFields());
   auto found = Table::resolve(dir.file("data.dbf"));
   ASSERT_TRUE(found);
   EXPECT_EQ(*found, dir.file("DATA.DBF"));
   EXPECT_TRUE(Table::resolve(dir.file("DATA.DBT")));
-  Table t;
   t.open(dir.file("Data.Dbf"));
   EXPECT_EQ(t.tableName(), "DATA.DBF");
   EXPECT_EQ(t.directory(), dir.path());
@@ -313,45 +310,32 @@ TEST(TableFiles, NamesResolveCaseInsensitively) {
   EXPECT_EQ(t.asString(6), "found the DBT");
 }
 
-TEST(TableFiles, CopyRenameAndDeleteMoveTheWholeFamily) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {tag("TITLE", "TITLE")});
-  {
-    Table t;
-    t.open(path);
-    addBook(t, "Zed", "x", -1, "memo z");
-    addBook(t, "Alpha", "y", -1, "memo a");
-  }
+TEST_F(TableFiles, CopyRenameAndDeleteMoveTheWholeFamily) {
+  create({tag("TITLE", "TITLE")});
+  addBook(t, "Zed", "x", -1, "memo z");
+  addBook(t, "Alpha", "y", -1, "memo a");
+  t.close();
   Table::copyTable(dir.file("BOOKS.DBF"), dir.file("copy.dbf"), false);
   EXPECT_THROW(Table::copyTable(path, dir.file("copy.dbf"), false), Error);
   Table::copyTable(path, dir.file("copy.dbf"), true);
   Table::renameTable(dir.file("copy.dbf"), dir.file("moved.dbf"));
-  EXPECT_FALSE(Table::resolve(dir.file("copy.dbf")));
-  EXPECT_FALSE(Table::resolve(dir.file("copy.dbt")));
-  EXPECT_FALSE(Table::resolve(dir.file("copy.mdx")));
-  {
-    Table t;
-    t.open(dir.file("moved.dbf"));
-    t.setActiveTag("TITLE");
-    EXPECT_EQ(titles(t), (std::vector<std::string>{"Alpha", "Zed"}));
-    t.first();
-    EXPECT_EQ(t.asString(6), "memo a");
-    EXPECT_THROW(Table::deleteTable(dir.file("moved.dbf")), LockError);
-  }
+  for (const char* gone : {"copy.dbf", "copy.dbt", "copy.mdx"})
+    EXPECT_FALSE(Table::resolve(dir.file(gone))) << gone;
+  t.open(dir.file("moved.dbf"));
+  t.setActiveTag("TITLE");
+  EXPECT_EQ(titles(t), (std::vector<std::string>{"Alpha", "Zed"}));
+  t.first();
+  EXPECT_EQ(t.asString(6), "memo a");
+  EXPECT_THROW(Table::deleteTable(dir.file("moved.dbf")), LockError);
+  t.close();
   Table::deleteTable(dir.file("MOVED.DBF"));
-  EXPECT_FALSE(Table::resolve(dir.file("moved.dbf")));
-  EXPECT_FALSE(Table::resolve(dir.file("moved.dbt")));
-  EXPECT_FALSE(Table::resolve(dir.file("moved.mdx")));
+  for (const char* gone : {"moved.dbf", "moved.dbt", "moved.mdx"})
+    EXPECT_FALSE(Table::resolve(dir.file(gone))) << gone;
   EXPECT_TRUE(Table::resolve(path));
 }
 
-TEST(TableTags, TagOrderFollowsTheKeyAndEditsMoveKeys) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {tag("TITLE", "UPPER(TITLE)"), tag("PRICE", "PRICE", true)});
-  Table t;
-  t.open(path);
+TEST_F(TableTags, TagOrderFollowsTheKeyAndEditsMoveKeys) {
+  create({tag("TITLE", "UPPER(TITLE)"), tag("PRICE", "PRICE", true)});
   addBook(t, "cherry", "x", 3);
   addBook(t, "Apple", "x", 1);
   addBook(t, "banana", "x", 2);
@@ -370,13 +354,9 @@ TEST(TableTags, TagOrderFollowsTheKeyAndEditsMoveKeys) {
   EXPECT_EQ(titles(t), (std::vector<std::string>{"cherry", "Apple", "banana"}));
 }
 
-TEST(TableTags, DeletedRecordsKeepTheirKeysButAreSkipped) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {tag("TITLE", "TITLE")});
-  Table t;
-  t.open(path);
-  for (const char* s : {"d", "b", "a", "c"}) addBook(t, s, "x");
+TEST_F(TableTags, DeletedRecordsKeepTheirKeysButAreSkipped) {
+  create({tag("TITLE", "TITLE")});
+  addTitles({"d", "b", "a", "c"});
   t.setActiveTag("TITLE");
   ASSERT_TRUE(t.findKey(std::string("b")));
   t.deleteRecord();
@@ -389,18 +369,17 @@ TEST(TableTags, DeletedRecordsKeepTheirKeysButAreSkipped) {
   EXPECT_EQ(t.asString(0), "a");
 }
 
-TEST(TableTags, RangesAdmitLongerKeysUnderACharacterHighBound) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {tag("AUTHOR", "AUTHOR")});
-  Table t;
-  t.open(path);
+TEST_F(TableTags, RangesAdmitLongerKeysUnderACharacterHighBound) {
+  create({tag("AUTHOR", "AUTHOR")});
   for (const char* a : {"SMITHSON", "SMIT", "SMITH", "JONES", "SMYTHE", "SNOW", "ADAMS"})
     addBook(t, a, a);
   t.setActiveTag("AUTHOR");
-  t.setRangeStart(std::string("SMI"));
-  t.setRangeEnd(std::string("SMITH"));
-  t.applyRange();
+  auto applyRange = [&](const char* low, const char* high) {
+    t.setRangeStart(std::string(low));
+    t.setRangeEnd(std::string(high));
+    t.applyRange();
+  };
+  applyRange("SMI", "SMITH");
   EXPECT_TRUE(t.hasRange());
   EXPECT_EQ(titles(t), (std::vector<std::string>{"SMIT", "SMITH", "SMITHSON"}));
   EXPECT_EQ(t.recordCount(), 3u);
@@ -414,26 +393,17 @@ TEST(TableTags, RangesAdmitLongerKeysUnderACharacterHighBound) {
   t.cancelRange();
   EXPECT_FALSE(t.hasRange());
   EXPECT_EQ(t.recordCount(), 7u);
-  t.setRangeStart(std::string("S"));
-  t.setRangeEnd(std::string("S"));
-  t.applyRange();
+  applyRange("S", "S");
   EXPECT_EQ(t.recordCount(), 5u);
-  t.setRangeStart(std::string("X"));
-  t.setRangeEnd(std::string("Z"));
-  t.applyRange();
+  applyRange("X", "Z");
   EXPECT_EQ(t.recordCount(), 0u);
   t.first();
   EXPECT_TRUE(t.eof());
   EXPECT_TRUE(t.bof());
 }
 
-TEST(TableTags, FindKeyPositionsOnTheFirstKeyNotBelow) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(),
-                {tag("TITLE", "TITLE"), tag("PAGES", "PAGES"), tag("BOUGHT", "BOUGHT")});
-  Table t;
-  t.open(path);
+TEST_F(TableTags, FindKeyPositionsOnTheFirstKeyNotBelow) {
+  create({tag("TITLE", "TITLE"), tag("PAGES", "PAGES"), tag("BOUGHT", "BOUGHT")});
   const int pages[] = {300, 120, 800};
   const Date dates[] = {{2001, 5, 1}, {1999, 1, 2}, {}};
   const char* names[] = {"Gamma", "Alpha", "Beta"};
@@ -464,17 +434,11 @@ TEST(TableTags, FindKeyPositionsOnTheFirstKeyNotBelow) {
   EXPECT_EQ(t.currentKey().size(), 8u);
 }
 
-TEST(TableTags, AddAndDeleteTagsNeedExclusiveUse) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields());
-  {
-    Table t;
-    t.open(path);
-    for (const char* s : {"c", "a", "b"}) addBook(t, s, "x");
-    EXPECT_THROW(t.addTag(tag("TITLE", "TITLE")), Error);
-  }
-  Table t;
+TEST_F(TableTags, AddAndDeleteTagsNeedExclusiveUse) {
+  create();
+  addTitles({"c", "a", "b"});
+  EXPECT_THROW(t.addTag(tag("TITLE", "TITLE")), Error);
+  t.close();
   t.open(path, OpenMode::Exclusive);
   t.addTag(tag("TITLE", "TITLE"));
   t.addTag(tag("AUTH", "AUTHOR+TITLE", false, false, "PAGES > 0"));
@@ -512,12 +476,8 @@ TEST(TableTags, AddAndDeleteTagsNeedExclusiveUse) {
   EXPECT_EQ(t.recordCount(), 3u);
 }
 
-TEST(TableTags, UniqueTagKeepsTheFirstRecordOfEachKey) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {tag("AUTHOR", "AUTHOR", false, true)});
-  Table t;
-  t.open(path, OpenMode::Exclusive);
+TEST_F(TableTags, UniqueTagKeepsTheFirstRecordOfEachKey) {
+  create({tag("AUTHOR", "AUTHOR", false, true)}, OpenMode::Exclusive);
   addBook(t, "one", "Eco");
   addBook(t, "two", "Eco");
   addBook(t, "three", "Alcott");
@@ -528,12 +488,8 @@ TEST(TableTags, UniqueTagKeepsTheFirstRecordOfEachKey) {
   EXPECT_EQ(titles(t), (std::vector<std::string>{"three", "one"}));
 }
 
-TEST(TableTags, MemoExpressionsSeeTheMemo) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {tag("NOTE1", "MLINE(NOTES, 1)")});
-  Table t;
-  t.open(path);
+TEST_F(TableTags, MemoExpressionsSeeTheMemo) {
+  create({tag("NOTE1", "MLINE(NOTES, 1)")});
   addBook(t, "b", "x", -1, "zebra");
   addBook(t, "a", "x", -1, "apple");
   t.setActiveTag("NOTE1");
@@ -545,26 +501,20 @@ TEST(TableTags, MemoExpressionsSeeTheMemo) {
   EXPECT_EQ(titles(t), (std::vector<std::string>{"b", "a"}));
 }
 
-TEST(TablePack, DropsDeletedRecordsCompactsMemosAndRebuildsTags) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {tag("TITLE", "TITLE")});
-  {
-    Table t;
-    t.open(path);
-    for (int i = 0; i < 20; ++i)
-      addBook(t, "book" + std::to_string(100 - i), "x", i, std::string(3000, 'a' + i % 26));
-    t.first();
-    for (int i = 0; i < 10; ++i) {
-      t.edit();
-      t.writeBlob(6, std::string(9000, 'z'));  // outgrows its blocks: old ones become garbage
-      t.post();
-      t.deleteRecord();
-    }
-    EXPECT_THROW(t.pack(), Error);
+TEST_F(TablePack, DropsDeletedRecordsCompactsMemosAndRebuildsTags) {
+  create({tag("TITLE", "TITLE")});
+  for (int i = 0; i < 20; ++i)
+    addBook(t, "book" + std::to_string(100 - i), "x", i, std::string(3000, 'a' + i % 26));
+  t.first();
+  for (int i = 0; i < 10; ++i) {
+    t.edit();
+    t.writeBlob(6, std::string(9000, 'z'));  // outgrows its blocks: old ones become garbage
+    t.post();
+    t.deleteRecord();
   }
+  EXPECT_THROW(t.pack(), Error);
+  t.close();
   size_t dbtBefore = readFile(dir.file("books.dbt")).size();
-  Table t;
   t.open(path, OpenMode::Exclusive);
   t.pack();
   EXPECT_EQ(t.physicalCount(), 10u);
@@ -582,12 +532,8 @@ TEST(TablePack, DropsDeletedRecordsCompactsMemosAndRebuildsTags) {
   EXPECT_EQ(t.recordCount(), 10u);
 }
 
-TEST(TablePack, EmptyTableRemovesEveryRecordAndKey) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {tag("TITLE", "TITLE")});
-  Table t;
-  t.open(path, OpenMode::Exclusive);
+TEST_F(TablePack, EmptyTableRemovesEveryRecordAndKey) {
+  create({tag("TITLE", "TITLE")}, OpenMode::Exclusive);
   for (int i = 0; i < 5; ++i) addBook(t, "b" + std::to_string(i), "x", -1, "memo");
   t.emptyTable();
   EXPECT_EQ(t.physicalCount(), 0u);
@@ -599,25 +545,13 @@ TEST(TablePack, EmptyTableRemovesEveryRecordAndKey) {
   EXPECT_EQ(readFile(dir.file("books.dbt")).size(), 512u);
 }
 
-TEST(TablePack, ReadOnlyTablesRefuseChanges) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
+TEST_F(TablePack, ReadOnlyTablesRefuseChanges) {
   Table::create(path, bookFields());
-  Table t;
   t.open(path, OpenMode::Shared, true);
   EXPECT_TRUE(t.readOnly());
   EXPECT_THROW(t.append(), Error);
   EXPECT_THROW(t.edit(), Error);
 }
-
-}  // namespace
-}  // namespace dbase
-
-namespace dbase {
-namespace {
-
-using testing::bookFields;
-using testing::ScratchDir;
 
 // Appends "book<n>" records with memo "memo <n>" until killed.
 [[noreturn]] void appendForever(const std::string& path, OpenMode mode) {
@@ -669,25 +603,6 @@ TEST_P(CrashDuringAppend, EveryCountedRecordSurvivesKillNine) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, CrashDuringAppend,
                          ::testing::Values(OpenMode::Exclusive, OpenMode::Shared));
-
-// Every write of this test program passes here: a child that sets
-// writesUntilKill dies at that write call, before it or just after it.
-long writesUntilKill = 0;
-bool killAfterWrite = false;
-
-}  // namespace
-}  // namespace dbase
-
-extern "C" ssize_t pwrite(int fd, const void* buf, size_t n, off_t offset) {
-  if (dbase::writesUntilKill > 0 && --dbase::writesUntilKill == 0) {
-    if (dbase::killAfterWrite) syscall(SYS_pwrite64, fd, buf, n, offset);
-    raise(SIGKILL);
-  }
-  return syscall(SYS_pwrite64, fd, buf, n, offset);
-}
-
-namespace dbase {
-namespace {
 
 // Appends "<prefix><n>" books; once told through `go` (a non-blocking pipe)
 // that the other writer is dead, appends a few more and exits.
@@ -806,12 +721,6 @@ TEST(Interop, PerlXBaseReadsOurTable) {
   EXPECT_EQ(out, expected);
 }
 
-}  // namespace
-}  // namespace dbase
-
-namespace dbase {
-namespace {
-
 // Sets the index's "update under way" byte as a crash in mid-update leaves it.
 void markIndexBusy(const std::string& mdxPath) {
   std::string bytes = testing::readFile(mdxPath);
@@ -827,37 +736,29 @@ void createThreeBooks(const std::string& path) {
   for (const char* s : {"b", "c", "a"}) testing::addBook(t, s, "x");
 }
 
-TEST(TableRecovery, UnfinishedIndexUpdateIsRebuiltOnOpen) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
+TEST_F(TableRecovery, UnfinishedIndexUpdateIsRebuiltOnOpen) {
   createThreeBooks(path);
   // Drop the index's keys by writing an empty one in its place, then mark it busy.
-  {
-    Table t;
-    t.open(path, OpenMode::Exclusive);
-    t.emptyTable();
-  }
+  t.open(path, OpenMode::Exclusive);
+  t.emptyTable();
+  t.close();
   std::string emptyIndex = testing::readFile(dir.file("books.mdx"));
   Table::deleteTable(path);
   createThreeBooks(path);
   testing::writeFile(dir.file("books.mdx"), emptyIndex);
   markIndexBusy(dir.file("books.mdx"));
-  Table t;
   t.open(path);
   t.setActiveTag("TITLE");
   EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"a", "b", "c"}));
   EXPECT_EQ(static_cast<int>(testing::readFile(dir.file("books.mdx"))[52]), 0);
 }
 
-TEST(TableRecovery, RebuildNeedsTheTableToItself) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
+TEST_F(TableRecovery, RebuildNeedsTheTableToItself) {
   Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
   Table holder;
   holder.open(path);
   testing::addBook(holder, "a", "x");
   markIndexBusy(dir.file("books.mdx"));
-  Table t;
   EXPECT_THROW(t.open(path), LockError);
   // A reader still reads the records, in their natural order; the tags wait
   // for the next writer that has the table to itself.
@@ -876,15 +777,12 @@ TEST(TableRecovery, RebuildNeedsTheTableToItself) {
 
 // A damaged index: a reader leaves it out, a writer is refused, and a rebuild
 // from the records replaces it whatever state it is in.
-TEST(TableRecovery, DamagedIndexIsLeftOutByReadersAndRebuiltOnRequest) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
+TEST_F(TableRecovery, DamagedIndexIsLeftOutByReadersAndRebuiltOnRequest) {
   createThreeBooks(path);
   const std::vector<TagDef> tags{testing::tag("TITLE", "TITLE"), testing::tag("AUTHOR", "AUTHOR")};
   std::string mdx = testing::readFile(dir.file("books.mdx"));
   mdx[0] = 9;  // not an index version
   testing::writeFile(dir.file("books.mdx"), mdx);
-  Table t;
   EXPECT_THROW(t.open(path), FormatError);
   t.open(path, OpenMode::Shared, true);
   EXPECT_FALSE(t.indexProblem().empty());
@@ -907,26 +805,18 @@ TEST(TableRecovery, DamagedIndexIsLeftOutByReadersAndRebuiltOnRequest) {
   EXPECT_EQ(t.tags().size(), 2u);
 }
 
-TEST(TableRecovery, InterruptedPackIsFinishedByTheNextOpen) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, testing::bookFields());
-  {
-    Table t;
-    t.open(path);
-    testing::addBook(t, "old", "x");
-  }
+TEST_F(TableRecovery, InterruptedPackIsFinishedByTheNextOpen) {
+  create();
+  addBook(t, "old", "x");
+  t.close();
   // A pack that reached its commit point: new files and the marker, no renames yet.
   Table::create(dir.file("new.dbf"), testing::bookFields());
-  {
-    Table t;
-    t.open(dir.file("new.dbf"));
-    testing::addBook(t, "packed", "x", -1, "memo");
-  }
+  t.open(dir.file("new.dbf"));
+  addBook(t, "packed", "x", -1, "memo");
+  t.close();
   std::rename(dir.file("new.dbf").c_str(), (path + ".tmp").c_str());
   std::rename(dir.file("new.dbt").c_str(), (dir.file("books.dbt") + ".tmp").c_str());
   testing::writeFile(path + ".pck", "");
-  Table t;
   t.open(path);
   EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"packed"}));
   t.first();
@@ -936,33 +826,33 @@ TEST(TableRecovery, InterruptedPackIsFinishedByTheNextOpen) {
 
 // A link planted at a temporary name (a shared data folder) never has its
 // target written: each operation that writes temporary files, each name.
-TEST(TableFiles, LinksAtTemporaryNamesAreNeverFollowed) {
+TEST_F(TableFiles, LinksAtTemporaryNamesAreNeverFollowed) {
   const std::vector<std::pair<const char*, std::function<void(Table&)>>> operations = {
-      {"pack", [](Table& t) { t.pack(); }},
-      {"empty", [](Table& t) { t.emptyTable(); }},
-      {"reindex", [](Table& t) { t.regenerateTags(); }},
-      {"drop a tag", [](Table& t) { t.deleteTag("AUTHOR"); }},
+      {"pack", [](Table& table) { table.pack(); }},
+      {"empty", [](Table& table) { table.emptyTable(); }},
+      {"reindex", [](Table& table) { table.regenerateTags(); }},
+      {"drop a tag", [](Table& table) { table.deleteTag("AUTHOR"); }},
   };
   for (const auto& [name, operation] : operations) {
     SCOPED_TRACE(name);
-    ScratchDir dir;
-    std::string path = dir.file("books.dbf");
-    Table::create(path, bookFields(), {tag("TITLE", "TITLE"), tag("AUTHOR", "AUTHOR")});
-    Table t;
-    t.open(path, OpenMode::Exclusive);
-    addBook(t, "a", "x", -1, "memo");
+    ScratchDir scratch;  // a folder of its own for each operation
+    const std::string books = scratch.file("books.dbf");
+    Table::create(books, bookFields(), {tag("TITLE", "TITLE"), tag("AUTHOR", "AUTHOR")});
+    Table table;
+    table.open(books, OpenMode::Exclusive);
+    addBook(table, "a", "x", -1, "memo");
     std::vector<std::string> victims;
     for (const char* temporary :
          {"books.dbf.tmp", "books.dbt.tmp", "books.mdx.tmp", "books.dbf.pck"}) {
-      victims.push_back(dir.file(std::string("victim-") + temporary));
+      victims.push_back(scratch.file(std::string("victim-") + temporary));
       testing::writeFile(victims.back(), "precious");
-      ASSERT_EQ(symlink(victims.back().c_str(), dir.file(temporary).c_str()), 0);
+      ASSERT_EQ(symlink(victims.back().c_str(), scratch.file(temporary).c_str()), 0);
     }
-    operation(t);
-    t.close();
+    operation(table);
+    table.close();
     for (const auto& victim : victims) EXPECT_EQ(readFile(victim), "precious") << victim;
-    t.open(path);
-    EXPECT_EQ(titles(t).size(), std::string(name) == "empty" ? 0u : 1u);
+    table.open(books);
+    EXPECT_EQ(titles(table).size(), std::string(name) == "empty" ? 0u : 1u);
   }
 }
 
@@ -971,18 +861,13 @@ int packReached = -1, packGoOn = -1;  // pipes between a held pack and the test
 // A pack held between its commit point and its renames, in a child process,
 // while this process opens the table: the open neither finishes nor disturbs
 // the pack, which then reports success.
-TEST(TableRecovery, RunningPackIsLeftToItsWriter) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {tag("TITLE", "TITLE")});
-  {
-    Table t;
-    t.open(path);
-    addBook(t, "gone", "x", -1, "old memo");
-    addBook(t, "kept", "y", -1, "memo");
-    t.goToRecord(1);
-    t.deleteRecord();
-  }
+TEST_F(TableRecovery, RunningPackIsLeftToItsWriter) {
+  create({tag("TITLE", "TITLE")});
+  addBook(t, "gone", "x", -1, "old memo");
+  addBook(t, "kept", "y", -1, "memo");
+  t.goToRecord(1);
+  t.deleteRecord();
+  t.close();
   int reached[2], goOn[2];
   ASSERT_EQ(pipe(reached), 0);
   ASSERT_EQ(pipe(goOn), 0);
@@ -996,7 +881,6 @@ TEST(TableRecovery, RunningPackIsLeftToItsWriter) {
       if (write(packReached, &c, 1) != 1 || read(packGoOn, &c, 1) != 1) _exit(3);
     };
     try {
-      Table t;
       t.open(path, OpenMode::Exclusive);
       t.pack();
       t.close();
@@ -1009,8 +893,8 @@ TEST(TableRecovery, RunningPackIsLeftToItsWriter) {
   ASSERT_EQ(read(reached[0], &c, 1), 1);
   const std::string before = readFile(path);
   for (bool readOnly : {false, true}) {
-    Table t;
-    EXPECT_THROW(t.open(path, OpenMode::Shared, readOnly), LockError);
+    Table reader;
+    EXPECT_THROW(reader.open(path, OpenMode::Shared, readOnly), LockError);
   }
   EXPECT_TRUE(Table::resolve(path + ".pck"));
   EXPECT_TRUE(Table::resolve(path + ".tmp"));
@@ -1020,7 +904,6 @@ TEST(TableRecovery, RunningPackIsLeftToItsWriter) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the pack failed: " << status;
   for (int fd : {reached[0], reached[1], goOn[0], goOn[1]}) close(fd);
-  Table t;
   t.open(path);
   EXPECT_EQ(t.physicalCount(), 1u);
   EXPECT_EQ(titles(t), (std::vector<std::string>{"kept"}));
@@ -1029,26 +912,14 @@ TEST(TableRecovery, RunningPackIsLeftToItsWriter) {
   EXPECT_FALSE(Table::resolve(path + ".pck"));
 }
 
-TEST(TableRecovery, TemporaryFilesWithoutTheMarkerAreIgnored) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, testing::bookFields());
-  {
-    Table t;
-    t.open(path);
-    testing::addBook(t, "kept", "x");
-  }
+TEST_F(TableRecovery, TemporaryFilesWithoutTheMarkerAreIgnored) {
+  create();
+  addBook(t, "kept", "x");
+  t.close();
   testing::writeFile(path + ".tmp", "half written");
-  Table t;
   t.open(path);
   EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"kept"}));
 }
-
-}  // namespace
-}  // namespace dbase
-
-namespace dbase {
-namespace {
 
 // Checks order, counts and positions against a plain model, in both modes
 // (exclusive use takes the index-position shortcuts, shared use walks) and
@@ -1124,12 +995,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, OrderModel,
                          ::testing::Combine(::testing::Values(OpenMode::Exclusive,
                                                               OpenMode::Shared),
                                             ::testing::Values("", ".NOT.DELETED()")));
-
-}  // namespace
-}  // namespace dbase
-
-namespace dbase {
-namespace {
 
 // A table of "book<id>" records whose memo names the same id, every 10th deleted.
 void fillCheckable(const std::string& path, int n, const std::string& filter = "") {
@@ -1225,12 +1090,6 @@ TEST(Codepage, Cp1252AndUtf8RoundTrip) {
     EXPECT_FALSE(hasCp1252Code(cp)) << cp;
 }
 
-}  // namespace
-}  // namespace dbase
-
-namespace dbase {
-namespace {
-
 class ExclusiveAppends : public ::testing::TestWithParam<bool> {};
 
 // Exclusive appends hold their keys back; every way of reading the index must see them.
@@ -1286,12 +1145,6 @@ TEST_P(ExclusiveAppends, HeldBackKeysReachTheIndexInOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Directions, ExclusiveAppends, ::testing::Values(false, true));
-
-}  // namespace
-}  // namespace dbase
-
-namespace dbase {
-namespace {
 
 class CrashDuringEdits : public ::testing::TestWithParam<std::tuple<OpenMode, const char*>> {};
 
@@ -1360,14 +1213,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, CrashDuringEdits,
                                                               OpenMode::Shared),
                                             ::testing::Values("", ".NOT.DELETED()")));
 
-}  // namespace
-}  // namespace dbase
-
-namespace dbase {
-namespace {
-
-TEST(TableFields, AssignFromCopiesBetweenTablesAndTypes) {
-  ScratchDir dir;
+TEST_F(TableFields, AssignFromCopiesBetweenTablesAndTypes) {
   Table::create(dir.file("a.dbf"), testing::bookFields());
   Table::create(dir.file("b.dbf"), {{"NAME", FieldType::Character, 10, 0},
                                     {"COST", FieldType::Numeric, 10, 3},
@@ -1401,10 +1247,8 @@ TEST(TableFields, AssignFromCopiesBetweenTablesAndTypes) {
   b.cancel();
 }
 
-TEST(TableFields, LargeIntegersKeepTheirDigits) {
-  ScratchDir dir;
+TEST_F(TableFields, LargeIntegersKeepTheirDigits) {
   Table::create(dir.file("n.dbf"), {{"BIG", FieldType::Numeric, 19, 0}});
-  Table t;
   t.open(dir.file("n.dbf"));
   t.append();
   t.setString(0, "1234567890123456789");
@@ -1413,18 +1257,11 @@ TEST(TableFields, LargeIntegersKeepTheirDigits) {
   EXPECT_EQ(t.asString(0), "1234567890123456789");
 }
 
-TEST(TableDefinitions, RefreshSeesTagsAddedByAnotherObject) {
-  ScratchDir dir;
-  std::string path = dir.file("books.dbf");
-  Table::create(path, testing::bookFields());
-  {
-    Table t;
-    t.open(path, OpenMode::Exclusive);
-    testing::addBook(t, "b", "x");
-    testing::addBook(t, "a", "x");
-    t.addTag(testing::tag("TITLE", "TITLE"));
-  }
-  Table t;
+TEST_F(TableDefinitions, RefreshSeesTagsAddedByAnotherObject) {
+  create({}, OpenMode::Exclusive);
+  addTitles({"b", "a"});
+  t.addTag(testing::tag("TITLE", "TITLE"));
+  t.close();
   t.open(path, OpenMode::Shared, true);
   ASSERT_EQ(t.tags().size(), 1u);
   t.refreshDefinitions();

@@ -257,10 +257,28 @@ void Table::Impl::moveKeys(uint32_t target, const std::vector<std::optional<std:
     if (oldKeys[t]) {
       mdx->erase(tag.index, *oldKeys[t], target);
       ++indexWrites;
+      if (tag.info.unique) refillUniqueKey(tag, *oldKeys[t], target);
     }
     if (has && !(tag.info.unique && hasKey(tag, key))) {
       mdx->insert(tag.index, key, target);
       ++indexWrites;
+    }
+  }
+}
+
+// A unique tag lists each key once, for one record: when that record's entry
+// goes, another record with the key (the first in the file) takes its place,
+// as a rebuild of the tag would list it.
+void Table::Impl::refillUniqueKey(const TagState& tag, const std::string& key, uint32_t except) {
+  if (hasKey(tag, key)) return;
+  std::string record, other;
+  for (uint32_t r = 1; r <= count; ++r) {
+    if (r == except) continue;
+    readRecord(r, record);
+    if (tagKey(tag, record, other) && other == key) {
+      mdx->insert(tag.index, key, r);
+      ++indexWrites;
+      return;
     }
   }
 }

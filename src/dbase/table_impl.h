@@ -243,6 +243,7 @@ struct Table::Impl {
 
   // ---- keys (table_keys.cpp) ----
   bool tagKey(const TagState& t, std::string_view record, std::string& key) const;
+  void refillUniqueKey(const TagState& tag, const std::string& key, uint32_t except);
   void loadTags();
   void insertKeys(std::string_view record, uint32_t r);
   void applyPendingKeys();

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -26,6 +27,7 @@
 #include "ui/colorbutton.h"
 #include "ui/confirmdialog.h"
 #include "ui/contentsentry.h"
+#include "ui/nofocusbutton.h"
 
 namespace {
 

@@ -127,14 +127,16 @@ FieldFilterDialog::FieldFilterDialog(FilterList& filter, int index, const QStrin
   cancelButton->setObjectName(QStringLiteral("cancelButton"));
 
   auto* values1 = new QGridLayout;
-  values1->addWidget(edit1, 0, 0);
-  values1->addWidget(currencyEdit1, 0, 0);
-  values1->addWidget(dateEdit1, 0, 0);
+  for (QWidget* w : {static_cast<QWidget*>(edit1), static_cast<QWidget*>(currencyEdit1),
+                     static_cast<QWidget*>(dateEdit1)})
+    values1->addWidget(w, 0, 0);
   values1->addWidget(wordLabel, 0, 1);
-  values1->addWidget(andLabel, 1, 1);
-  values1->addWidget(edit2, 2, 0);
-  values1->addWidget(currencyEdit2, 2, 0);
-  values1->addWidget(dateEdit2, 2, 0);
+  values1->addWidget(andLabel, 1, 0, Qt::AlignHCenter);
+  for (QWidget* w : {static_cast<QWidget*>(edit2), static_cast<QWidget*>(currencyEdit2),
+                     static_cast<QWidget*>(dateEdit2)})
+    values1->addWidget(w, 2, 0);
+  values1->setColumnStretch(0, 1);
+  values1->setColumnMinimumWidth(1, 48);
   auto* memoButtons = new QHBoxLayout;
   memoButtons->addWidget(fillButton);
   memoButtons->addWidget(memoRemoveButton);

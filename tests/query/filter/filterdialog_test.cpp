@@ -24,6 +24,7 @@
 #include "support/qtapp.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdir.h"
+#include "ui/editors/calendarpopup.h"
 #include "ui/editors/currencyedit.h"
 #include "ui/editors/dateedit.h"
 
@@ -264,6 +265,14 @@ TEST_F(FilterDialogs, EditorsFollowTheFieldTypeAndTheOperator) {
   EXPECT_EQ(dates->dateEdit1->dateFormat(), "mm/dd/yyyy");
   EXPECT_EQ(dates->fillButton->text(), "&Add");
   EXPECT_EQ(dates->fillButton->toolTip(), "Add Dates From Calendar");
+  // "&Add" takes dates from the calendar until it is cancelled.
+  whenModal([](QWidget* w) {
+    static_cast<QDialog*>(w)->done(CalendarPopup::TodayResult);
+    whenModal([](QWidget* next) { static_cast<QDialog*>(next)->reject(); });
+  });
+  dates->operatorRadios[foOneOf]->setChecked(true);
+  QTest::mouseClick(dates->fillButton, Qt::LeftButton);
+  EXPECT_EQ(dates->oneOfMemo->toPlainText(), DateEdit::today().toString("MM/dd/yyyy"));
   // A lookup list offers "&Populate".
   auto d = fieldDialog(kTitle, QStringList{"Dune", "Emma"});
   d->show();

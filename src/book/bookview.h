@@ -210,6 +210,9 @@ class BookView : public QMainWindow {
   // The items of a lookup editor that lists them; nothing for other editors.
   static std::optional<QStringList> lookupValues(const QWidget* editor);
 
+  // Shows `state` over the marks once the records are let go (closeRecords),
+  // and takes them again.
+  void showFilterState(int state);
   // The switch to the other book model from the popup.
   void switchBookModel();
   // Letter tabs enabled (0) or disabled (1) from the popup.
@@ -257,8 +260,6 @@ class BookView : public QMainWindow {
   void installStoreHooks();
   void popupEntryMenuAtFocus();
   void popupSortMenu(int part);
-  // Shows `state` over the marks with the table let go (closeRecords).
-  void showFilterState(int state);
   void fillEntries();
 
   bool databaseOpen_ = false;

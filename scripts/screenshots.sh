@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Pictures of the three book views on the sample collection and of the
-# calendar and calculator pop-ups over the combined view, from a built tree,
+# Pictures of the three book views on the sample collection, of the calendar
+# and calculator pop-ups over the combined view and of the filter dialogs, from a built tree,
 # into docs/screenshots (or the directory given).
 set -euo pipefail
 cd "$(dirname "$0")/.."

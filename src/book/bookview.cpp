@@ -301,9 +301,10 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(exitButton, &QToolButton::clicked, this, &QWidget::close);
   connect(sortButton, &QToolButton::clicked, this, [this] { onSortClicked(); });
   connect(searchButton, &QToolButton::clicked, this, [this] { onSearchClicked(); });
+  connect(filterButton, &QToolButton::clicked, this, [this] { onFilterClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
   for (QToolButton* b : {optionsButton, printButton, loadButton, exportButton, importButton,
-                         passwordButton, maintenanceButton, filterButton, summaryButton})
+                         passwordButton, maintenanceButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -428,7 +429,7 @@ void BookView::buildMenuBar() {
   importAction = advanced->addAction(QStringLiteral("&Import"));
   passwordAction = advanced->addAction(QStringLiteral("&Password"));
   maintenanceAction = advanced->addAction(QStringLiteral("&Maintenance"));
-  filterAction = advanced->addAction(QStringLiteral("&Filter"));
+  filterAction = advanced->addAction(QStringLiteral("&Filter"), this, &BookView::onFilterClicked);
   sortAction = advanced->addAction(QStringLiteral("&Sort"), this, &BookView::onSortClicked);
   summaryAction = advanced->addAction(QStringLiteral("S&ummary"));
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -436,7 +437,7 @@ void BookView::buildMenuBar() {
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
   for (QAction* a : {loadDatabaseAction, printAction, optionsAction, exportAction, importAction,
-                     passwordAction, maintenanceAction, filterAction, summaryAction})
+                     passwordAction, maintenanceAction, summaryAction})
     a->setEnabled(false);
 }
 

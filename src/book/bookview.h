@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "book/keytable.h"
@@ -74,6 +76,8 @@ class BookView : public QMainWindow {
   void applyViewSort();
   // The filter state chosen on the sort bar, over the marks already set.
   void applyFilterState(int state);
+  // Marks every record by the current filter and lists those that pass.
+  void applyFilter();
   void applyLayout();
   void applyColors();
   void prepareEntryMenu(int slot);
@@ -137,6 +141,8 @@ class BookView : public QMainWindow {
   void onSponsorClicked();
   void onAboutClicked();
   void onSortClicked();
+  // "Set Filter": applies the filter or the chosen scope.
+  void onFilterClicked();
   // Opens the search window, or brings it to the front.
   void onSearchClicked();
   virtual void onNewClicked() {}
@@ -195,7 +201,18 @@ class BookView : public QMainWindow {
   virtual void closeRecords() {}
   virtual bool reopenRecords() { return true; }
   virtual void reloadCurrent() {}
+  // The items of user field k's lookup list for the filter's "One Of";
+  // nothing when the field has none.
+  virtual std::optional<QStringList> fieldValues(int k) const {
+    (void)k;
+    return std::nullopt;
+  }
+  // The items of a lookup editor that lists them; nothing for other editors.
+  static std::optional<QStringList> lookupValues(const QWidget* editor);
 
+  // Shows `state` over the marks once the records are let go (closeRecords),
+  // and takes them again.
+  void showFilterState(int state);
   // The switch to the other book model from the popup.
   void switchBookModel();
   // Letter tabs enabled (0) or disabled (1) from the popup.

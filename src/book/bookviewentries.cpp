@@ -1,18 +1,23 @@
 // The contents side of BookView: entries, letter tabs, paging, sorting and
 // the parts of searching that both book models share.
 #include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QMenu>
 #include <QPushButton>
 #include <QStyle>
 #include <QUrl>
+#include <stdexcept>
 
 #include "book/bookpage.h"
 #include "book/bookview.h"
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
+#include "core/templatelist.h"
+#include "query/filter/filterdialog.h"
+#include "query/filter/filterlist.h"
 #include "query/find/finddialog.h"
 #include "query/sort/sortbar.h"
 #include "query/sort/sortdialog.h"
@@ -42,6 +47,17 @@ QPushButton* pageButton(QWidget* page, const char* name, const QString& text, co
   b->setFocusPolicy(Qt::NoFocus);
   return b;
 }
+
+// The program's filter templates as the sort bar's filter menu uses them.
+class ProgramFilterTemplates : public FilterTemplateAccess {
+ public:
+  QStringList names() const override { return filterTemplates().names(); }
+  bool apply(const QString& name) override { return filterTemplates().applyTemplate(name); }
+  void remove(const QString& name) override {
+    if (const auto i = filterTemplates().indexOfName(name)) filterTemplates().deleteTemplate(*i);
+  }
+  bool add(const QString& name) override { return filterTemplates().addTemplate(name); }
+};
 
 }  // namespace
 
@@ -75,6 +91,10 @@ void BookView::buildSortBar(QWidget* page) {
   connect(sortBar, &SortBar::clicked, this, &BookView::onSortClicked);
   connect(sortBar, &SortBar::sortByClick, this, &BookView::sortButtonChoice);
   connect(sortBar, &SortBar::filterMenuClick, this, &BookView::applyFilterState);
+  connect(sortBar, &SortBar::filterClick, this, &BookView::onFilterClicked);
+  connect(sortBar, &SortBar::quickFilter, this, [this] { applyFilter(); });
+  static ProgramFilterTemplates templates;
+  sortBar->setFilterTemplates(&templates);
   connect(sortBar, &SortBar::sort1MenuClick, this, &BookView::sortButtonChoice);
   connect(sortBar, &SortBar::sort2MenuClick, this, &BookView::sortButtonChoice);
 }
@@ -400,6 +420,21 @@ void BookView::applyFilterState(int state) {
     sortBar->setFilterState(appSettings().filterState);
     return;
   }
+  // Building an index needs the table to ourselves for a moment.
+  closeRecords();
+  showFilterState(state);
+}
+
+void BookView::applyFilter() {
+  if (!tables_->records.active() || !leaveCurrent()) return;
+  // The pass writes every record: nothing of ours may hold one meanwhile.
+  closeRecords();
+  const MarkResult result = filterList().apply();
+  if (!result.error.empty()) reportEngineFailure(std::runtime_error(result.error));
+  showFilterState(fsNormal);
+}
+
+void BookView::showFilterState(int state) {
   // The records keep the marks of the last filter; the index follows them.
   SortState& s = sortState();
   const bool wasFiltered = s.filtered;
@@ -407,10 +442,29 @@ void BookView::applyFilterState(int state) {
   s.filtered = state != 0;
   appSettings().filterState = static_cast<uint8_t>(state);
   sortBar->setFilterState(state);
-  // Building an index needs the table to ourselves for a moment.
-  closeRecords();
   if (!applySort()) s.filtered = wasFiltered;
   if (reopenRecords()) reloadCurrent();
+}
+
+std::optional<QStringList> BookView::lookupValues(const QWidget* editor) {
+  const auto* box = qobject_cast<const QComboBox*>(editor);
+  if (!box) return std::nullopt;
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
+void BookView::onFilterClicked() {
+  if (!tables_->records.active()) return;
+  FilterDialog dlg(
+      filterList(), tables_->records.fieldDefs(), filterTemplates(),
+      [this](int k) { return fieldValues(k); }, this);
+  const int result = shuttingDown() ? int(QDialog::Rejected) : dlg.exec();
+  if (result == FilterDialog::ApplyResult)
+    applyFilter();
+  else if (dlg.chosenState() != sortBar->filterState())
+    applyFilterState(dlg.chosenState());
+  focusEntry();
 }
 
 void BookView::onSortClicked() {

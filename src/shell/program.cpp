@@ -22,6 +22,7 @@
 #include "core/startup.h"
 #include "core/templatelist.h"
 #include "dbase/countcache.h"
+#include "query/filter/filterlist.h"
 #include "store/sampledata.h"
 #include "ui/aboutbox.h"
 #include "ui/progresswindow.h"
@@ -108,6 +109,7 @@ int Program::run() {
 
   installSampleSeeder();
   installTemplateLists();
+  installFilter();
   const StartupOutcome outcome = runStartupSteps(programDir_);
   if (outcome.login != LoginResult::Passed) return 1;
 

@@ -1,5 +1,6 @@
-// Pictures of the three book views on the sample collection, and of the
-// calendar and calculator pop-ups over the combined view, taken from the
+// Pictures of the three book views on the sample collection, of the
+// calendar and calculator pop-ups over the combined view, and of the filter
+// dialogs with the listing they give, taken from the
 // program's own windows on the offscreen platform:
 //   shots <program dir> <output dir>
 // The program directory is copied to a temporary place first, so nothing
@@ -7,6 +8,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -21,10 +24,16 @@
 #include "book/recordpage.h"
 #include "book/recordpages/recordpagesview.h"
 #include "book/viewhost.h"
+#include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "core/templatelist.h"
+#include "query/filter/fieldfilterdialog.h"
+#include "query/filter/filterdialog.h"
+#include "query/filter/filterlist.h"
+#include "query/filter/loadfiltersdialog.h"
+#include "store/database.h"
 #include "store/sampledata.h"
 #include "ui/editors/calculatordialog.h"
 #include "ui/editors/calendarpopup.h"
@@ -97,6 +106,54 @@ bool savePopup(QWidget* window, const std::function<void()>& open,
   return ok;
 }
 
+// The filter dialogs over the sample's fields, then the listing they give.
+bool filterShots(ContentsView* contents, const QString& out) {
+  const int first = appSettings().firstUserField;
+  constexpr int kTitle = 0, kCategory = 3, kPublished = 7;
+  FilterList& filter = filterList();
+  filter.clear();
+  filter.addCondition(first + kTitle);
+  filter.setCondition(0, QStringLiteral("M"), {}, fkText, foGreaterOrEqual);
+  filter.addCondition(first + kPublished);
+  filter.setCondition(1, QStringLiteral("01/01/1900"), QStringLiteral("12/31/1949"), fkDate,
+                      foBetween);
+  filter.addCondition(first + kCategory);
+  filterTemplates().addTemplate(QStringLiteral("Worth keeping"));
+  filterTemplates().addTemplate(QStringLiteral("Unread science fiction"));
+  bool ok = true;
+  {
+    FilterDialog dlg(filter, contents->tables().records.fieldDefs(), filterTemplates(), {},
+                     contents);
+    dlg.usedFieldsList->setCurrentRow(1);
+    dlg.show();
+    ok &= save(&dlg, out + QStringLiteral("/filter-dialog.png"));
+  }
+  {
+    FieldFilterDialog dlg(filter, 1, labels()[kPublished], fkDate, std::nullopt, contents);
+    dlg.show();
+    ok &= save(&dlg, out + QStringLiteral("/field-filter-between.png"));
+  }
+  {
+    filter.conditionAt(2)->values = {QStringLiteral("Fiction"), QStringLiteral("Poetry")};
+    FieldFilterDialog dlg(filter, 2, labels()[kCategory], fkText,
+                          QStringList{QStringLiteral("Children's"), QStringLiteral("Fiction"),
+                                      QStringLiteral("Poetry")},
+                          contents);
+    dlg.operatorRadios[foOneOf]->setChecked(true);
+    dlg.show();
+    ok &= save(&dlg, out + QStringLiteral("/field-filter-one-of.png"));
+  }
+  {
+    LoadFiltersDialog dlg(filterTemplates(), contents);
+    dlg.show();
+    ok &= save(&dlg, out + QStringLiteral("/load-filter-template.png"));
+  }
+  filter.deleteCondition(2);
+  contents->applyFilter();
+  ok &= save(contents, out + QStringLiteral("/table-of-contents-filtered.png"));
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +176,7 @@ int main(int argc, char** argv) {
   setDefaultPrompter(&answers);
   installSampleSeeder();
   installTemplateLists();
+  installFilter();
   runStartupSteps(program);
 
   auto* host = new ViewHost;
@@ -149,6 +207,7 @@ int main(int argc, char** argv) {
   auto* contents = static_cast<ContentsView*>(createMainView(1, host));
   contents->show();
   ok &= save(contents, out + QStringLiteral("/table-of-contents.png"));
+  ok &= filterShots(contents, out);
   contents->onEntryClicked(0);
   if (contents->recordPages && contents->recordPages->isVisible())
     ok &= save(contents->recordPages, out + QStringLiteral("/record-pages.png"));

@@ -8,8 +8,6 @@
 #include "core/settings.h"
 #include "query/find/finddialog.h"
 #include "query/sort/sortbar.h"
-#include "store/recordtable.h"
-#include "store/sortstate.h"
 #include "ui/colorbutton.h"
 #include "ui/editors/currencyedit.h"
 #include "ui/elementcolors.h"
@@ -120,14 +118,7 @@ bool CombinedView::findBeforeMarkAll() {
 }
 
 void CombinedView::findAfterMarkAll(bool found) {
-  sortBar->setFilterState(found ? 1 : 0);
-  SortState& s = sortState();
-  const bool wasFiltered = s.filtered;
-  s.filtered = found;
-  appSettings().filterState = found ? 1 : 0;
-  if (!applySort()) s.filtered = wasFiltered;
   setEnabled(true);
-  session_->openCursor();
-  loadCurrent(0);
-  refresh();
+  // The cursor was let go before the pass (findBeforeMarkAll).
+  showFilterState(found ? fsNormal : fsFilterOff);
 }

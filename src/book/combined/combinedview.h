@@ -91,6 +91,9 @@ class CombinedView : public BookView {
   void closeRecords() override;
   bool reopenRecords() override;
   void reloadCurrent() override;
+  std::optional<QStringList> fieldValues(int k) const override {
+    return lookupValues(fieldLookup(k));
+  }
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 

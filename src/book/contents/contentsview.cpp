@@ -210,6 +210,10 @@ void ContentsView::closeEvent(QCloseEvent* event) {
   BookView::closeEvent(event);
 }
 
+std::optional<QStringList> ContentsView::fieldValues(int k) const {
+  return recordPages ? lookupValues(recordPages->fieldLookup(k)) : std::nullopt;
+}
+
 void ContentsView::onNewClicked() {
   if (isReadOnlyDatabase()) return;
   onEntryClicked(static_cast<int>(::recordCount(tables_->records)) - spread_->topRecord());

@@ -49,6 +49,7 @@ class ContentsView : public BookView {
   void showSpreadState(int currentSlot) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  std::optional<QStringList> fieldValues(int k) const override;
 
  private:
   void buildPages();

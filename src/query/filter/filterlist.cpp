@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "core/prompt.h"
+#include "core/runobjects.h"
 #include "core/settings.h"
 #include "core/templatelist.h"
 #include "core/valuestream.h"
@@ -203,6 +204,12 @@ void installFilter() {
     }
     inside = false;
   };
+  // The filter is saved with the rest of the view's state when a view closes.
+  static bool savedOnClose = false;
+  if (!savedOnClose) {
+    runObjects().onViewClose.push_back([] { saveFilter(); });
+    savedOnClose = true;
+  }
   FilterTemplateList& templates = filterTemplates();
   templates.saveFilter = [](const QString& path) { return filterList().saveToFile(path); };
   templates.loadFilter = [](const QString& path) {

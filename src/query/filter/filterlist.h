@@ -75,7 +75,8 @@ void reloadFilter();
 // it cannot be written. False then.
 bool saveFilter();
 // Hooks the filter into the record table (cleared and reloaded when the
-// table opens) and the filter templates (save and load the current filter).
+// table opens), the filter templates (save and load the current filter) and
+// the closing of a view (saved).
 void installFilter();
 
 inline const QString kApplyingFilterCaption = QStringLiteral("Applying Filter - Please Wait...");

@@ -26,7 +26,9 @@
 #include "book/recordpages/recordpagesview.h"
 #include "book/viewhost.h"
 #include "core/labels.h"
+#include "core/templatelist.h"
 #include "dbase/table.h"
+#include "query/filter/filterlist.h"
 #include "query/find/finddialog.h"
 #include "query/sort/sortbar.h"
 #include "store/database.h"
@@ -562,6 +564,60 @@ TEST_F(CombinedViewTest, ANonStopSearchListsTheFoundRecordsAndMakesTheFirstCurre
   EXPECT_EQ(status(), "Read/Write Access");
   EXPECT_EQ(stored(3)[0], "Xenon Press");  // saved before the pass
   dlg->close();
+}
+
+TEST_F(CombinedViewTest, FilterStatesListExactlyTheMarkedRecords) {
+  installFilter();
+  makeTable({"Charlie", "Alpha", "Beta", "Apple", "Bravo"}, true);
+  filterList().addCondition(2);
+  filterList().setCondition(0, "b", "", fkText, foGreaterOrEqual);
+  ASSERT_TRUE(filterTemplates().addTemplate("From B"));
+  const QStringList all{"Alpha", "Apple", "Beta", "Bravo", "Charlie"};
+  for (int tabs : {0, 1}) {
+    appSettings().letterTabs = static_cast<uint16_t>(tabs);
+    appSettings().filterState = 0;
+    open();
+    filterList().clear();
+    type(1, "Edited");  // left by the filter: saved first
+    auto listed = [&] {
+      QStringList out;
+      for (char c : tabs == 0 ? QByteArray("ABC") : QByteArray("A")) {
+        if (tabs == 0) view->selectLetter(c);
+        for (int s = 0; s < 12; ++s)
+          if (!entry(s)->text(0).isEmpty()) out << entry(s)->text(0);
+      }
+      return out;
+    };
+    auto counts = [] {
+      return std::vector<int>(letterCounts().begin(), letterCounts().begin() + 3);
+    };
+    // The quick filter: a template from the sort bar's menu.
+    view->sortBar->updateFilterMenu();
+    QMenu* load = view->sortBar->filterMenu()->actions()[4]->menu();
+    ASSERT_NE(load, nullptr);
+    load->actions()[0]->trigger();
+    EXPECT_EQ(appSettings().filterState, 1);
+    // The first record under 'A' is current: none while the tabs are on.
+    EXPECT_EQ(Text(0), tabs == 0 ? "" : "Beta");
+    EXPECT_EQ(stored(3)[1], "Edited");
+    EXPECT_EQ(listed(), (QStringList{"Beta", "Bravo", "Charlie"})) << tabs;
+    if (tabs == 0) {
+      EXPECT_EQ(counts(), (std::vector<int>{0, 2, 1}));
+    }
+    view->sortBar->filterMenu()->actions()[2]->trigger();  // "&Reversed Filter"
+    EXPECT_EQ(listed(), (QStringList{"Alpha", "Apple"})) << tabs;
+    if (tabs == 0) {
+      EXPECT_EQ(counts(), (std::vector<int>{2, 0, 0}));
+    }
+    view->sortBar->filterMenu()->actions()[0]->trigger();  // "&All Records"
+    EXPECT_EQ(listed(), all) << tabs;
+    if (tabs == 0) {
+      EXPECT_EQ(counts(), (std::vector<int>{2, 2, 1}));
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+    view->switchingModel = true;
+    delete view;
+  }
 }
 
 TEST_F(CombinedViewTest, FunctionKeysOpenTheEntryAndPagePopups) {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -14,6 +15,9 @@
 #include "book/contents/contentsview.h"
 #include "core/labels.h"
 #include "dbase/table.h"
+#include "query/filter/filterdialog.h"
+#include "query/filter/filterlist.h"
+#include "query/sort/sortbar.h"
 #include "store/letters.h"
 #include "store/recordtext.h"
 #include "store/sortstate.h"
@@ -23,6 +27,7 @@
 #include "ui/colorbutton.h"
 #include "ui/confirmdialog.h"
 #include "ui/contentsentry.h"
+#include "ui/nofocusbutton.h"
 
 namespace {
 
@@ -281,6 +286,72 @@ TEST_F(TocView, FormMenuTicksTheCurrentSettings) {
   form->prepareFormMenu();
   EXPECT_TRUE(form->menusItems[1]->isChecked());
   EXPECT_FALSE(form->menusItems[0]->isChecked());
+}
+
+// The filter dialog closes with Apply, or with OK and a scope.
+void answerFilterDialog(int scope) {
+  QTimer::singleShot(0, [scope] {
+    auto* dlg = qobject_cast<FilterDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dlg, nullptr);
+    if (scope < 0) {
+      QTest::mouseClick(dlg->applyButton, Qt::LeftButton);
+      return;
+    }
+    dlg->scopeRadios[scope]->setChecked(true);
+    QTest::mouseClick(dlg->okButton, Qt::LeftButton);
+  });
+}
+
+TEST_F(TocView, FilterStatesListExactlyTheMarkedRecords) {
+  installFilter();
+  makeTable({"Charlie", "Alpha", "Beta", "Apple", "Bravo"}, true);
+  const QStringList all{"Alpha", "Apple", "Beta", "Bravo", "Charlie"};
+  const QStringList passing{"Beta", "Bravo", "Charlie"};
+  const QStringList failing{"Alpha", "Apple"};
+  for (int tabs : {0, 1}) {
+    appSettings().letterTabs = static_cast<uint16_t>(tabs);
+    appSettings().filterState = 0;
+    open();
+    filterList().clear();
+    filterList().addCondition(2);
+    filterList().setCondition(0, "b", "", fkText, foGreaterOrEqual);
+    // What the entries list, letter by letter while the tabs are on.
+    auto listed = [&] {
+      QStringList out;
+      for (char c : tabs == 0 ? QByteArray("ABC") : QByteArray("A")) {
+        if (tabs == 0) form->selectLetter(c);
+        for (int s = 0; s < 24; ++s)
+          if (!entryText(s).isEmpty()) out << entryText(s);
+      }
+      return out;
+    };
+    auto counts = [] {
+      return std::vector<int>(letterCounts().begin(), letterCounts().begin() + 3);
+    };
+    answerFilterDialog(-1);
+    QTest::mouseClick(form->sortBar->filterButton(), Qt::LeftButton);
+    EXPECT_EQ(form->sortBar->filterState(), 1) << tabs;
+    EXPECT_EQ(form->sortBar->filterButton()->text(), "Normal Filter");
+    EXPECT_EQ(listed(), passing) << tabs;
+    if (tabs == 0) {
+      EXPECT_EQ(counts(), (std::vector<int>{0, 2, 1}));
+    }
+    form->sortBar->filterMenu()->actions()[2]->trigger();  // "&Reversed Filter"
+    EXPECT_EQ(appSettings().filterState, 2);
+    EXPECT_EQ(listed(), failing) << tabs;
+    if (tabs == 0) {
+      EXPECT_EQ(counts(), (std::vector<int>{2, 0, 0}));
+    }
+    answerFilterDialog(0);  // "All Records" and OK
+    form->filterAction->trigger();
+    EXPECT_EQ(form->sortBar->filterButton()->text(), "All Records");
+    EXPECT_EQ(listed(), all) << tabs;
+    if (tabs == 0) {
+      EXPECT_EQ(counts(), (std::vector<int>{2, 2, 1}));
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+    form.reset();
+  }
 }
 
 }  // namespace

@@ -226,6 +226,15 @@ TEST_F(FilterTest, ApplyMarksEveryRecordByAllConditions) {
   EXPECT_FALSE(appSettings().filterActive);
 }
 
+TEST_F(FilterTest, FiftyConditionsAllCount) {
+  open({{"Dune", 12}, {"Emma", 5}, {"Dune Messiah", 30}});
+  for (int i = 0; i < 49; ++i) add(F(kValue), fkFloat, foGreater, QString::number(i % 10));
+  add(F(kTitle), fkText, foLess, "dune m");
+  const MarkResult r = filterList().apply();
+  EXPECT_TRUE(r.error.empty()) << r.error;
+  EXPECT_EQ(marks(), "200");
+}
+
 TEST_F(FilterTest, SavingARecordMarksOnlyThatRecord) {
   open({{"Alpha", 1, "0"}, {"Beta", 2, "0"}, {"Gamma", 3, "2"}});
   add(F(kValue), fkFloat, foGreater, "1");

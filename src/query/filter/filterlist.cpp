@@ -186,7 +186,10 @@ bool saveFilter() {
 
 void installFilter() {
   StoreHooks& hooks = storeHooks();
-  hooks.clearFilterList = [] { filterList().clear(); };
+  hooks.clearFilterList = [] {
+    filterList().clear();
+    filterList().attach(sortState().table);
+  };
   hooks.loadFilterFile = [] {
     filterList().attach(sortState().table);
     filterList().loadFromFile(filterFilePath());
@@ -207,7 +210,11 @@ void installFilter() {
   // The filter is saved with the rest of the view's state when a view closes.
   static bool savedOnClose = false;
   if (!savedOnClose) {
-    runObjects().onViewClose.push_back([] { saveFilter(); });
+    // Only a filter that came with an opened table replaces the file: a
+    // database that failed to open keeps the user's filter.
+    runObjects().onViewClose.push_back([] {
+      if (filterList().attached()) saveFilter();
+    });
     savedOnClose = true;
   }
   FilterTemplateList& templates = filterTemplates();

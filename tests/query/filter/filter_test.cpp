@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/runobjects.h"
 #include "core/templatelist.h"
 #include "query/filter/filterlist.h"
 #include "store/recordsession.h"
@@ -267,6 +268,22 @@ TEST_F(FilterTest, TheRecordTableReloadsTheFilterFileWhenItOpens) {
   EXPECT_EQ(filterList().attached(), &tables_.records);
   filterList().apply();
   EXPECT_EQ(marks(), "02");
+}
+
+TEST_F(FilterTest, ClosingSavesTheFilterOnlyWhenTheTableWasOpened) {
+  add(F(kTitle), fkText, foGreater, "m");
+  ASSERT_TRUE(filterList().saveToFile(filterFilePath()));
+  const std::string kept = readBytes(filterFilePath().toStdString());
+  filterList().clear();
+  const auto closeView = [] {
+    for (const auto& save : runObjects().onViewClose) save();
+  };
+  closeView();  // no table was opened: the user's filter stays
+  EXPECT_EQ(readBytes(filterFilePath().toStdString()), kept);
+  open({{"Alpha"}});
+  filterList().clear();
+  closeView();
+  EXPECT_EQ(readBytes(filterFilePath().toStdString()), std::string("\x01\x00", 2));
 }
 
 }  // namespace

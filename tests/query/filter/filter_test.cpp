@@ -2,9 +2,15 @@
 // pass and the marks of saved records, over real tables.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+
+#include "core/progress.h"
 #include "core/runobjects.h"
 #include "core/templatelist.h"
+#include "dbase/check.h"
 #include "query/filter/filterlist.h"
 #include "store/recordsession.h"
 #include "support/storefixture.h"
@@ -268,6 +274,38 @@ TEST_F(FilterTest, TheRecordTableReloadsTheFilterFileWhenItOpens) {
   EXPECT_EQ(filterList().attached(), &tables_.records);
   filterList().apply();
   EXPECT_EQ(marks(), "02");
+}
+
+TEST_F(FilterTest, AKillDuringThePassLeavesEveryRecordAndTheNextPassMendsTheMarks) {
+  std::vector<Book> books;
+  for (int i = 0; i < 400; ++i) books.push_back({"Book " + std::to_string(i), double(i), "2"});
+  open(books);
+  add(F(kValue), fkFloat, foLess, "100");
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    // Killed halfway through its writes, as by kill -9.
+    class KillHalfway : public Progress {
+     protected:
+      void showPercent(int p) override {
+        if (p >= 50) raise(SIGKILL);
+      }
+    } killer;
+    setProgress(&killer);
+    filterList().apply();
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  tables_.records.close();
+  tables_.records.open();  // the next writer mends what the kill left
+  EXPECT_EQ(tables_.records.engine().recordCount(), 400u);
+  const MarkResult r = filterList().apply();
+  EXPECT_TRUE(r.error.empty()) << r.error;
+  EXPECT_EQ(marks(), std::string(100, '2') + std::string(300, '0'));
+  tables_.records.close();
+  EXPECT_TRUE(dbase::checkTable(dataFile("data.dbf")).sound());
 }
 
 TEST_F(FilterTest, ClosingSavesTheFilterOnlyWhenTheTableWasOpened) {

@@ -264,3 +264,18 @@ void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int
     }
   }
 }
+
+bool showFindHit(QWidget* e) {
+  if (qobject_cast<PictureBox*>(e)) return false;
+  QPalette p = e->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    p.setColor(group, QPalette::Base, Qt::red);
+    p.setColor(group, QPalette::Text, Qt::yellow);
+  }
+  e->setPalette(p);
+  if (auto* amount = qobject_cast<CurrencyEdit*>(e)) {
+    amount->setPlusColor(elementColor(21));
+    amount->setNegColor(elementColor(22));
+  }
+  return true;
+}

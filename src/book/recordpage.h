@@ -78,3 +78,7 @@ struct PageEditors {
 };
 void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int height,
                     int labelWidth, EditorMenu* menu, const PageEditors& out);
+
+// Shows a find hit in a page editor: red under yellow text, an amount keeping
+// its sign colours. False for a picture, which shows no hit.
+bool showFindHit(QWidget* editor);

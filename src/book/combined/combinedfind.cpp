@@ -9,8 +9,6 @@
 #include "query/find/finddialog.h"
 #include "query/sort/sortbar.h"
 #include "ui/colorbutton.h"
-#include "ui/editors/currencyedit.h"
-#include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
 
 FindHooks CombinedView::findHooks() {
@@ -81,18 +79,8 @@ void CombinedView::findOnFound(char letter, int32_t position, int field, int sta
   if (currentInUse()) return;
   QWidget* e = recordPage->editors[static_cast<size_t>(field)];
   if (!isReadOnlyDatabase()) e->setFocus();
-  if (qobject_cast<PictureBox*>(e)) return;
   // The hit in red until the next record is loaded.
-  QPalette p = e->palette();
-  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-    p.setColor(group, QPalette::Base, Qt::red);
-    p.setColor(group, QPalette::Text, Qt::yellow);
-  }
-  e->setPalette(p);
-  if (auto* amount = qobject_cast<CurrencyEdit*>(e)) {
-    amount->setPlusColor(elementColor(21));
-    amount->setNegColor(elementColor(22));
-  }
+  if (!showFindHit(e)) return;
   if (auto* memo = qobject_cast<MemoEdit*>(e)) {
     selectMemoText(memo, start, length);
   } else if (auto* edit = qobject_cast<QLineEdit*>(e)) {

@@ -30,9 +30,7 @@
 #include "store/tablerescue.h"
 #include "ui/colorbutton.h"
 #include "ui/editormenu.h"
-#include "ui/editors/currencyedit.h"
 #include "ui/editors/dateedit.h"
-#include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
 #include "ui/qtprompter.h"
 
@@ -500,18 +498,7 @@ void RecordPagesView::showFindHit(int field, int start, int length) {
   if (inUse(page)) return;
   QWidget* e = editors(page)[static_cast<size_t>(field)];
   if (!isReadOnlyDatabase()) e->setFocus();
-  if (qobject_cast<PictureBox*>(e)) return;
-  QPalette p = e->palette();
-  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-    p.setColor(group, QPalette::Base, Qt::red);
-    p.setColor(group, QPalette::Text, Qt::yellow);
-  }
-  e->setPalette(p);
-  // An amount keeps its sign colours on the red.
-  if (auto* amount = qobject_cast<CurrencyEdit*>(e)) {
-    amount->setPlusColor(elementColor(21));
-    amount->setNegColor(elementColor(22));
-  }
+  if (!::showFindHit(e)) return;
   highlightedEditor = e;
   if (auto* memo = qobject_cast<MemoEdit*>(e)) selectMemoText(memo, start, length);
 }

@@ -34,21 +34,6 @@ QStringList nonEmptyLines(const QString& text) {
 
 }  // namespace
 
-uint8_t fieldFilterKind(const dbase::FieldDef& field) {
-  using dbase::FieldType;
-  switch (field.type) {
-    case FieldType::Character:
-      return fkText;
-    case FieldType::Numeric:
-    case FieldType::Float:
-      return field.decimals > 0 ? fkFloat : 0;
-    case FieldType::Date:
-      return fkDate;
-    default:
-      return 0;
-  }
-}
-
 FieldFilterDialog::FieldFilterDialog(FilterList& filter, int index, const QString& label,
                                      uint8_t kind, std::optional<QStringList> values,
                                      QWidget* parent)
@@ -183,7 +168,7 @@ int FieldFilterDialog::chosenOperator() const {
 }
 
 void FieldFilterDialog::setValue(int which, const QString& text) {
-  if (kind_ == fkFloat) {
+  if (isNumberKind(kind_)) {
     CurrencyEdit* e = which == 0 ? currencyEdit1 : currencyEdit2;
     if (const auto n = parseFilterNumber(text))
       e->setValue(*n);
@@ -198,7 +183,7 @@ void FieldFilterDialog::setValue(int which, const QString& text) {
 }
 
 QString FieldFilterDialog::valueText(int which) const {
-  if (kind_ == fkFloat) return (which == 0 ? currencyEdit1 : currencyEdit2)->committedText();
+  if (isNumberKind(kind_)) return (which == 0 ? currencyEdit1 : currencyEdit2)->committedText();
   if (kind_ == fkDate) {
     const DateEdit* e = which == 0 ? dateEdit1 : dateEdit2;
     return e->isBlank() ? QString() : e->date();
@@ -212,12 +197,12 @@ QString FieldFilterDialog::secondValue() const { return valueText(1); }
 void FieldFilterDialog::showOperator(int op) {
   const bool oneOf = op == foOneOf;
   const bool between = op == foBetween;
-  QWidget* first = kind_ == fkFloat  ? static_cast<QWidget*>(currencyEdit1)
-                   : kind_ == fkDate ? static_cast<QWidget*>(dateEdit1)
-                                     : static_cast<QWidget*>(edit1);
-  QWidget* second = kind_ == fkFloat  ? static_cast<QWidget*>(currencyEdit2)
-                    : kind_ == fkDate ? static_cast<QWidget*>(dateEdit2)
-                                      : static_cast<QWidget*>(edit2);
+  QWidget* first = isNumberKind(kind_) ? static_cast<QWidget*>(currencyEdit1)
+                   : kind_ == fkDate   ? static_cast<QWidget*>(dateEdit1)
+                                       : static_cast<QWidget*>(edit1);
+  QWidget* second = isNumberKind(kind_) ? static_cast<QWidget*>(currencyEdit2)
+                    : kind_ == fkDate   ? static_cast<QWidget*>(dateEdit2)
+                                        : static_cast<QWidget*>(edit2);
   for (QWidget* w : {static_cast<QWidget*>(edit1), static_cast<QWidget*>(edit2),
                      static_cast<QWidget*>(currencyEdit1), static_cast<QWidget*>(currencyEdit2),
                      static_cast<QWidget*>(dateEdit1), static_cast<QWidget*>(dateEdit2)})

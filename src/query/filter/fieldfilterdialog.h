@@ -20,10 +20,6 @@ class DateEdit;
 class FilterEdit;
 class FilterList;
 
-// The editors a field gets: 1 text, 6 amounts, 9 dates, 0 text boxes that
-// the filter skips (integers, logical fields).
-uint8_t fieldFilterKind(const dbase::FieldDef& field);
-
 // Captioned "Filter For " and the field's label. OK stores the condition in
 // the filter unless the first value was left empty.
 class FieldFilterDialog : public QDialog {

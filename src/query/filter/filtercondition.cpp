@@ -16,7 +16,8 @@ uint8_t filterKindOf(const dbase::FieldDef& field) {
       return fkText;
     case FieldType::Numeric:
     case FieldType::Float:
-      return field.decimals > 0 ? fkFloat : fkInteger;
+      // dBASE numbers are floating point to the table, with or without decimals.
+      return fkFloat;
     case FieldType::Date:
       return fkDate;
     case FieldType::Logical:

@@ -236,7 +236,7 @@ void FilterDialog::onEditClicked() {
   if (!c) return;
   const int field = c->field;
   const uint8_t kind = field < static_cast<int>(fields_.size())
-                           ? fieldFilterKind(fields_[static_cast<size_t>(field)])
+                           ? filterKindOf(fields_[static_cast<size_t>(field)])
                            : uint8_t{0};
   std::optional<QStringList> values;
   if (values_) values = values_(field - appSettings().firstUserField);

@@ -32,7 +32,7 @@ namespace {
 
 using T = dbase::FieldType;
 // Table fields: number and mark, then Title, Notes (memo), Value, Bought
-// (date), Picture, Copies (integer).
+// (date), Picture, Copies (a number without decimals).
 constexpr int kTitle = 2, kValue = 4, kBought = 5, kCopies = 7;
 
 std::vector<dbase::FieldDef> tableFields() {
@@ -82,7 +82,7 @@ class FilterDialogs : public ::testing::Test {
     if (f.indexOfField(field) < 0) f.addCondition(field);
     return std::make_unique<FieldFilterDialog>(
         f, f.indexOfField(field), labels()[field - 2],
-        fieldFilterKind(tableFields()[static_cast<size_t>(field)]), values);
+        filterKindOf(tableFields()[static_cast<size_t>(field)]), values);
   }
 
   SettingsSandbox box;
@@ -243,7 +243,7 @@ TEST_F(FilterDialogs, EditorsFollowTheFieldTypeAndTheOperator) {
               {kValue, foBetween, "currencyEdit1 andLabel currencyEdit2", ""},
               {kBought, foGreaterOrEqual, "dateEdit1 wordLabel", "TO"},
               {kBought, foOneOf, "oneOfMemo fillButton memoRemoveButton", ""},
-              {kCopies, foLessOrEqual, "edit1 wordLabel", "TO"}};
+              {kCopies, foLessOrEqual, "currencyEdit1 wordLabel", "TO"}};
   const QStringList parts{"edit1",     "edit2",      "currencyEdit1",   "currencyEdit2",
                           "dateEdit1", "dateEdit2",  "wordLabel",       "andLabel",
                           "oneOfMemo", "fillButton", "memoRemoveButton"};
@@ -259,7 +259,7 @@ TEST_F(FilterDialogs, EditorsFollowTheFieldTypeAndTheOperator) {
       EXPECT_EQ(d->wordLabel->text(), r.word);
     }
   }
-  EXPECT_EQ(fieldDialog(kCopies)->kind(), 0);  // integers: text boxes, skipped by the filter
+  EXPECT_EQ(fieldDialog(kCopies)->kind(), fkFloat);  // a number without decimals too
   auto dates = fieldDialog(kBought);
   EXPECT_EQ(dates->kind(), fkDate);
   EXPECT_EQ(dates->dateEdit1->dateFormat(), "mm/dd/yyyy");

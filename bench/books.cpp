@@ -106,4 +106,21 @@ bool deletedInBench(uint32_t recno) {
   return (static_cast<uint64_t>(recno) * 2654435761u >> 7) % 100 == 0;
 }
 
+int fillBooks(dbase::Table& t, int n) {
+  BookMaker maker;
+  for (int i = 1; i <= n; ++i) {
+    t.append();
+    putBook(t, static_cast<uint32_t>(i), maker.next());
+    t.post();
+  }
+  int deleted = 0;
+  for (uint32_t r = 1; r <= static_cast<uint32_t>(n); ++r) {
+    if (!deletedInBench(r)) continue;
+    t.goToRecord(r);
+    t.deleteRecord();
+    ++deleted;
+  }
+  return deleted;
+}
+
 }  // namespace bench

@@ -55,5 +55,8 @@ void copyTemplate(const std::string& dbf);
 // The records the benchmarks delete: about 1 in 100, spread over the table
 // as a user's deletions between two packs would be.
 bool deletedInBench(uint32_t recno);
+// Appends n made-up books to the open table, then deletes those records;
+// the number deleted.
+int fillBooks(dbase::Table& t, int n);
 
 }  // namespace bench

@@ -65,19 +65,7 @@ void check(bool ok, const char* what) {
 int fillTable(const QString& dbf, int n) {
   dbase::Table t;
   t.open(native(dbf), dbase::OpenMode::Exclusive);
-  bench::BookMaker maker;
-  for (int i = 1; i <= n; ++i) {
-    t.append();
-    bench::putBook(t, static_cast<uint32_t>(i), maker.next());
-    t.post();
-  }
-  int live = n;
-  for (uint32_t r = 1; r <= static_cast<uint32_t>(n); ++r) {
-    if (!bench::deletedInBench(r)) continue;
-    t.goToRecord(r);
-    t.deleteRecord();
-    --live;
-  }
+  const int live = n - bench::fillBooks(t, n);
   t.close();
   return live;
 }

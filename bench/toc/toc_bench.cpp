@@ -48,19 +48,7 @@ std::string native(const QString& p) { return QFile::encodeName(p).toStdString()
 int fill(const QString& dbf, int n) {
   dbase::Table t;
   t.open(native(dbf), dbase::OpenMode::Exclusive);
-  bench::BookMaker maker;
-  for (int i = 1; i <= n; ++i) {
-    t.append();
-    bench::putBook(t, static_cast<uint32_t>(i), maker.next());
-    t.post();
-  }
-  int deleted = 0;
-  for (uint32_t r = 1; r <= static_cast<uint32_t>(n); ++r) {
-    if (!bench::deletedInBench(r)) continue;
-    t.goToRecord(r);
-    t.deleteRecord();
-    ++deleted;
-  }
+  const int deleted = bench::fillBooks(t, n);
   t.close();
   return deleted;
 }

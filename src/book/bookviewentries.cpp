@@ -242,7 +242,7 @@ void BookView::prepareEntryMenu(int slot) {
   if (position >= count()) return;
   try {
     goToPosition(table, static_cast<uint32_t>(position));
-    for (const QString& line : quickViewLines(table)) quickViewMenu->addAction(line);
+    for (const QString& line : listRecordValues(table)) quickViewMenu->addAction(line);
     quickViewMenu->setEnabled(true);
   } catch (const std::exception& e) {
     quickViewMenu->clear();
@@ -253,17 +253,10 @@ void BookView::prepareEntryMenu(int slot) {
 void BookView::fillCopyBufferMenu(QMenu* menu) {
   menu->clear();
   menu->setEnabled(false);
-  DbTable& copy = tables_->copy;
-  if (!appSettings().copyBufferFull || isReadOnlyDatabase() || !copy.active()) return;
-  try {
-    const std::vector<QString> lines = firstRecordLines(copy);
-    if (lines.empty()) return;
-    for (const QString& line : lines) menu->addAction(line);
-    menu->setEnabled(true);
-  } catch (const std::exception& e) {
-    menu->clear();
-    reportEngineFailure(e);
-  }
+  if (isReadOnlyDatabase()) return;
+  const std::vector<QString> lines = listed_->copyBufferLines();
+  for (const QString& line : lines) menu->addAction(line);
+  menu->setEnabled(!lines.empty());
 }
 
 void BookView::onCopyRecordClicked(int slot) {

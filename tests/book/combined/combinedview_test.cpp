@@ -98,7 +98,7 @@ class CombinedViewTest : public ::testing::Test {
   }
   QString Text(int k) const { return editorText(view->recordPage->editors[size_t(k)]); }
   void type(int k, const QString& text) {
-    auto* e = qobject_cast<QLineEdit*>(view->recordPage->editors[size_t(k)]);
+    auto* e = lineEditOf(view->recordPage->editors[size_t(k)]);
     ASSERT_NE(e, nullptr);
     e->selectAll();
     if (text.isEmpty())
@@ -502,7 +502,7 @@ TEST_F(CombinedViewTest, SearchOperationsSaveFirstAndShowTheMatch) {
   EXPECT_EQ(view->currentLetter(), 'C');
   EXPECT_EQ(Text(0), "Cedar");
   EXPECT_EQ(view->currentEntry, 1);
-  EXPECT_EQ(qobject_cast<QLineEdit*>(view->recordPage->editors[0])->selectedText(), "eda");
+  EXPECT_EQ(lineEditOf(view->recordPage->editors[0])->selectedText(), "eda");
   view->findOnNotFound('A', false);
   EXPECT_EQ(view->currentLetter(), 'A');
   EXPECT_EQ(Text(0), "Cedar");  // the match stays current
@@ -530,7 +530,7 @@ TEST_F(CombinedViewTest, TheSearchWindowMakesEachMatchCurrent) {
   EXPECT_EQ(view->currentLetter(), 'C');
   EXPECT_EQ(Text(0), "Cherry pie");
   EXPECT_EQ(view->currentEntry, 0);
-  auto* title = qobject_cast<QLineEdit*>(view->recordPage->editors[0]);
+  auto* title = lineEditOf(view->recordPage->editors[0]);
   EXPECT_EQ(title->selectedText(), "pie");
   EXPECT_EQ(title->palette().color(QPalette::Base), QColor(Qt::red));
   QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
@@ -704,7 +704,7 @@ TEST_F(CombinedViewTest, TenSwitchesOfBookModelLoseNoEdit) {
     auto* combined = qobject_cast<CombinedView*>(currentView());
     ASSERT_NE(combined, nullptr) << round;
     QTest::mouseClick(combined->entries[size_t(round)], Qt::LeftButton);
-    auto* title = qobject_cast<QLineEdit*>(combined->recordPage->editors[1]);
+    auto* title = lineEditOf(combined->recordPage->editors[1]);
     title->selectAll();
     QTest::keyClicks(title, QStringLiteral("One %1").arg(round));
     combined->prepareFormMenu();
@@ -719,8 +719,7 @@ TEST_F(CombinedViewTest, TenSwitchesOfBookModelLoseNoEdit) {
     toc->onEntryClicked(round);
     RecordPagesView* pages = toc->recordPages;
     const int page = round % 2;
-    auto* edit =
-        qobject_cast<QLineEdit*>((page == 0 ? pages->leftEditors : pages->rightEditors)[2]);
+    auto* edit = lineEditOf((page == 0 ? pages->leftEditors : pages->rightEditors)[2]);
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("Two %1").arg(round));
     pages->close();

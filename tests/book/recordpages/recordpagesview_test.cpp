@@ -85,8 +85,7 @@ class RecordPages : public ::testing::Test {
     ASSERT_TRUE(pages->isVisible());
   }
   QLineEdit* Edit(int page, int k) const {
-    return qobject_cast<QLineEdit*>(
-        (page == 0 ? pages->leftEditors : pages->rightEditors)[size_t(k)]);
+    return lineEditOf((page == 0 ? pages->leftEditors : pages->rightEditors)[size_t(k)]);
   }
   QPlainTextEdit* Memo(int page) const {
     return qobject_cast<QPlainTextEdit*>(

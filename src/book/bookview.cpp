@@ -302,9 +302,10 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(sortButton, &QToolButton::clicked, this, [this] { onSortClicked(); });
   connect(searchButton, &QToolButton::clicked, this, [this] { onSearchClicked(); });
   connect(filterButton, &QToolButton::clicked, this, [this] { onFilterClicked(); });
+  connect(maintenanceButton, &QToolButton::clicked, this, [this] { onMaintenanceClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
   for (QToolButton* b : {optionsButton, printButton, loadButton, exportButton, importButton,
-                         passwordButton, maintenanceButton, summaryButton})
+                         passwordButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -428,7 +429,8 @@ void BookView::buildMenuBar() {
   exportAction = advanced->addAction(QStringLiteral("&Export"));
   importAction = advanced->addAction(QStringLiteral("&Import"));
   passwordAction = advanced->addAction(QStringLiteral("&Password"));
-  maintenanceAction = advanced->addAction(QStringLiteral("&Maintenance"));
+  maintenanceAction =
+      advanced->addAction(QStringLiteral("&Maintenance"), this, &BookView::onMaintenanceClicked);
   filterAction = advanced->addAction(QStringLiteral("&Filter"), this, &BookView::onFilterClicked);
   sortAction = advanced->addAction(QStringLiteral("&Sort"), this, &BookView::onSortClicked);
   summaryAction = advanced->addAction(QStringLiteral("S&ummary"));
@@ -437,7 +439,7 @@ void BookView::buildMenuBar() {
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
   for (QAction* a : {loadDatabaseAction, printAction, optionsAction, exportAction, importAction,
-                     passwordAction, maintenanceAction, summaryAction})
+                     passwordAction, summaryAction})
     a->setEnabled(false);
 }
 

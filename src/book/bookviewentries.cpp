@@ -7,11 +7,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStyle>
+#include <QToolButton>
 #include <QUrl>
 #include <stdexcept>
 
 #include "book/bookpage.h"
 #include "book/bookview.h"
+#include "book/maintenance/maintenancedialog.h"
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
@@ -457,6 +459,22 @@ void BookView::onFilterClicked() {
     applyFilter();
   else if (dlg.chosenState() != sortBar->filterState())
     applyFilterState(dlg.chosenState());
+  focusEntry();
+}
+
+void BookView::applyMaintenanceAccess() {
+  const bool on = !isReadOnlyDatabase();
+  maintenanceButton->setEnabled(on);
+  maintenanceAction->setEnabled(on);
+}
+
+void BookView::onMaintenanceClicked() {
+  if (!tables_->records.active() || isReadOnlyDatabase()) return;
+  MaintenanceDialog dlg(tables_->records, listSources(), this);
+  if (!shuttingDown()) dlg.exec();
+  BusyCursor busy;
+  if (dlg.listsChanged) reloadLists();
+  refresh();
   focusEntry();
 }
 

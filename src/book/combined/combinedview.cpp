@@ -235,6 +235,7 @@ void CombinedView::applyAccess() {
   entryDeleteAction->setEnabled(!ro);
   newButton->setEnabled(!ro);
   newRecordAction->setEnabled(!ro);
+  applyMaintenanceAccess();
 
   bool prev = true, next = true;
   const bool tabs = spread_->tabsActive() && showLetters_;

@@ -94,6 +94,10 @@ class CombinedView : public BookView {
   void closeRecords() override;
   bool reopenRecords() override;
   void reloadCurrent() override;
+  std::function<QString(int)> listSources() const override {
+    return [this](int k) { return fieldLookupSource(k); };
+  }
+  void reloadLists() override { reloadLookupLists(); }
   std::optional<QStringList> fieldValues(int k) const override {
     return lookupValues(fieldLookup(k));
   }

@@ -116,9 +116,13 @@ class FindView : public ::testing::Test {
     for (t.first(); !t.eof(); t.next()) out += t.asString(1);
     return out;
   }
-  std::vector<bool> buttons() const {
-    return {dlg->findButton->isEnabled(), dlg->findNextButton->isEnabled(),
-            dlg->findPreviousButton->isEnabled(), dlg->stopButton->isEnabled()};
+  // Find, next, previous and stop: 1 where enabled.
+  std::string buttons() const {
+    std::string out;
+    for (const QPushButton* b :
+         {dlg->findButton, dlg->findNextButton, dlg->findPreviousButton, dlg->stopButton})
+      out += b->isEnabled() ? '1' : '0';
+    return out;
   }
 
   SettingsSandbox box;
@@ -140,7 +144,7 @@ TEST_F(FindView, OpensModelessAndOnTopWithItsControls) {
   EXPECT_TRUE(dlg->skipMemosCheck->isChecked());
   EXPECT_FALSE(dlg->nonStopCheck->isChecked());
   EXPECT_TRUE(dlg->beginningRadio->isChecked());
-  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+  EXPECT_EQ(buttons(), "1000");
   EXPECT_EQ(dlg->findNextButton->text(), "Find &Next");
   EXPECT_EQ(dlg->findButton->toolTip(), "Start Search From Beginning or End of File");
   // A second Find brings the same window up.
@@ -166,7 +170,7 @@ TEST_F(FindView, EmptyTextAsksForTextAndStaysIdle) {
   ASSERT_EQ(prompts.shown.size(), 1u);
   EXPECT_EQ(prompts.shown[0].text, "You have to enter Text!");
   EXPECT_EQ(prompts.shown[0].kind, MsgKind::Information);
-  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+  EXPECT_EQ(buttons(), "1000");
   EXPECT_TRUE(form->isEnabled());
   EXPECT_TRUE(runObjects().findHistory.isEmpty());
 }
@@ -174,59 +178,40 @@ TEST_F(FindView, EmptyTextAsksForTextAndStaysIdle) {
 // Which record and field each step finds is FindSearchTest's business; here
 // the buttons reach the search and the window shows where it stands.
 TEST_F(FindView, StepsShowTheirCounterPagesAndButtons) {
-  enum Button { kFind, kNext, kPrevious };
   struct Step {
-    Button button;
-    const char* counter;
-    std::vector<bool> buttons;    // find, next, previous, stop; empty: not checked
-    const char* shown = nullptr;  // a title the record pages show
+    char button;          // F find, N next, P previous
+    const char* counter;  // "" once nothing more is found
+    const char* buttons;  // as buttons() gives them; "" not checked
+    const char* shown;    // a title the record pages show, or ""
   };
-  const std::vector<Row> values{{"First", "", 112}, {"Second", "", 12}, {"Volume 112", "", 5}};
-  std::vector<Row> smiths = numbered(30);
-  smiths[0].author = "Smith";
-  smiths[27].author = "Smithers";
-  const struct {
+  struct Case {
     const char* what;
     std::vector<Row> rows;
     const char* field;
     bool fromEnd;
     const char* text;
-    std::vector<Step> steps;  // the last one finds nothing
-  } cases[] = {
-      {"only exactly 12 in a number field",
-       values,
-       "Value",
-       false,
-       "12",
-       {{kFind, "2", {true, true, false, false}, "Second"},
-        {kNext, "", {true, false, false, false}}}},
-      {"the title holding 112 in all fields",
-       values,
-       "ALL FIELDS",
-       false,
-       "12",
-       {{kFind, "2", {}}, {kNext, "3", {}}, {kNext, "", {}}}},
-      {"Next finds the same record in a later field",
-       {{"Red", "Nobody"}, {"Blue Moon", "Blue Author"}, {"Green", "Blue Bird"}},
-       "ALL FIELDS",
-       false,
-       "blue",
-       {{kFind, "2", {true, true, false, false}},
-        {kNext, "2", {true, true, true, false}},  // found by Next: both directions go on
-        {kNext, "3", {}},
-        {kPrevious, "2", {}},
-        {kPrevious, "2", {}},
-        {kPrevious, "", {true, true, false, false}}}},
-      {"backwards from the last record",
-       smiths,
-       "ALL FIELDS",
-       true,
-       "smith",
-       {{kFind, "28", {true, false, true, false}, "Book 027"},
-        {kPrevious, "1", {}, "Book 000"},
-        {kPrevious, "", {true, true, false, false}}}},
+    std::vector<Step> steps;
   };
-  for (const auto& c : cases) {
+  const std::vector<Row> values{{"First", "", 112}, {"Second", "", 12}, {"Volume 112", "", 5}};
+  const std::vector<Row> blues{
+      {"Red", "Nobody"}, {"Blue Moon", "Blue Author"}, {"Green", "Blue Bird"}};
+  std::vector<Row> smiths = numbered(30);
+  smiths[0].author = "Smith";
+  smiths[27].author = "Smithers";
+  // clang-format off
+  const Case cases[] = {
+      {"exactly 12 in a number field", values, "Value", false, "12",
+       {{'F', "2", "1100", "Second"}, {'N', "", "1000", ""}}},
+      {"112 in a title over all fields", values, "ALL FIELDS", false, "12",
+       {{'F', "2", "", ""}, {'N', "3", "", ""}, {'N', "", "", ""}}},
+      // Found by Next: both directions go on.
+      {"a later field of the same record", blues, "ALL FIELDS", false, "blue",
+       {{'F', "2", "1100", ""}, {'N', "2", "1110", ""}, {'N', "3", "", ""}, {'P', "2", "", ""},
+        {'P', "2", "", ""}, {'P', "", "1100", ""}}},
+      {"backwards from the last record", smiths, "ALL FIELDS", true, "smith",
+       {{'F', "28", "1010", "Book 027"}, {'P', "1", "", "Book 000"}, {'P', "", "1100", ""}}}};
+  // clang-format on
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     makeTable(c.rows);
     open();
@@ -237,15 +222,15 @@ TEST_F(FindView, StepsShowTheirCounterPagesAndButtons) {
     for (size_t i = 0; i < c.steps.size(); ++i) {
       SCOPED_TRACE(i);
       const Step& s = c.steps[i];
-      QTest::mouseClick(s.button == kFind   ? dlg->findButton
-                        : s.button == kNext ? dlg->findNextButton
-                                            : dlg->findPreviousButton,
+      QTest::mouseClick(s.button == 'F'   ? dlg->findButton
+                        : s.button == 'N' ? dlg->findNextButton
+                                          : dlg->findPreviousButton,
                         Qt::LeftButton);
       EXPECT_EQ(dlg->counterLabel->text(), s.counter);
-      if (!s.buttons.empty()) {
+      if (*s.buttons) {
         EXPECT_EQ(buttons(), s.buttons);
       }
-      if (s.shown) {
+      if (*s.shown) {
         EXPECT_TRUE(pagesShow(s.shown));
       }
       const bool last = i + 1 == c.steps.size();
@@ -258,10 +243,10 @@ TEST_F(FindView, StepsShowTheirCounterPagesAndButtons) {
   }
 }
 
-TEST_F(FindView, ANumberFieldSearchesNoMemosAndAnEditedTextStopsTheStepping) {
+TEST_F(FindView, ControlsFollowTheFieldTheTextAndTheMode) {
   makeTable({{"Blue", ""}, {"Blue", ""}});
   open();
-  choose("Value");
+  choose("Value");  // a number field has no memo to skip
   EXPECT_FALSE(dlg->skipMemosCheck->isChecked());
   EXPECT_FALSE(dlg->skipMemosCheck->isEnabled());
   choose("ALL FIELDS");
@@ -269,9 +254,20 @@ TEST_F(FindView, ANumberFieldSearchesNoMemosAndAnEditedTextStopsTheStepping) {
   EXPECT_TRUE(dlg->skipMemosCheck->isEnabled());
   type("blue");
   QTest::mouseClick(dlg->findButton, Qt::LeftButton);
-  ASSERT_TRUE(dlg->findNextButton->isEnabled());
-  QTest::keyClick(dlg->textCombo, Qt::Key_X);
-  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+  ASSERT_EQ(buttons(), "1100");
+  QTest::keyClick(dlg->textCombo, Qt::Key_X);  // an edited text stops the stepping
+  EXPECT_EQ(buttons(), "1000");
+  QTest::keyClick(dlg->textCombo, Qt::Key_Backspace);
+  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
+  ASSERT_EQ(buttons(), "1100");
+  // Non-stop mode fixes the direction.
+  dlg->endRadio->setChecked(true);
+  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
+  EXPECT_TRUE(dlg->beginningRadio->isChecked());
+  EXPECT_FALSE(dlg->directionGroup->isEnabled());
+  EXPECT_EQ(buttons(), "1000");
+  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
+  EXPECT_TRUE(dlg->directionGroup->isEnabled());
 }
 
 TEST_F(FindView, SteppingSearchWalksTheLetterTabs) {
@@ -320,22 +316,6 @@ TEST_F(FindView, FalseFromBeforeMarkAllCancelsThePass) {
   EXPECT_TRUE(prompts.shown.empty());
   EXPECT_EQ(after, 0);
   EXPECT_EQ(marks(), "0");
-}
-
-TEST_F(FindView, NonStopModeFixesTheDirection) {
-  makeTable({{"Blue", ""}, {"Blue", ""}});
-  open();
-  type("blue");
-  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
-  ASSERT_TRUE(dlg->findNextButton->isEnabled());
-  dlg->endRadio->setChecked(true);
-  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
-  EXPECT_TRUE(dlg->beginningRadio->isChecked());
-  EXPECT_FALSE(dlg->directionGroup->isEnabled());
-  EXPECT_FALSE(dlg->findNextButton->isEnabled());
-  EXPECT_FALSE(dlg->findPreviousButton->isEnabled());
-  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
-  EXPECT_TRUE(dlg->directionGroup->isEnabled());
 }
 
 TEST_F(FindView, NonStopLeavesTheViewShowingOnlyTheFoundRecords) {
@@ -401,7 +381,7 @@ TEST_F(FindView, StopEndsALongNonStopPassAndTheWindowStaysResponsive) {
   EXPECT_EQ(dlg->search().foundCount(), 0);
   EXPECT_EQ(appSettings().filterState, 0);
   EXPECT_TRUE(form->isEnabled());
-  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+  EXPECT_EQ(buttons(), "1000");
   EXPECT_EQ(marks().back(), '0');  // which marks a stop keeps is FindSearchTest's
 }
 
@@ -428,7 +408,7 @@ TEST_F(FindView, TheWindowRemembersItsChoicesBetweenOpenings) {
   EXPECT_EQ(dlg->fieldCombo->currentText(), "Author");
   EXPECT_FALSE(dlg->skipMemosCheck->isEnabled());
   EXPECT_TRUE(dlg->endRadio->isChecked());
-  EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, false}));
+  EXPECT_EQ(buttons(), "1000");
 }
 
 TEST_F(FindView, ClosingTheViewClosesTheWindow) {

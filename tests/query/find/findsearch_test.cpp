@@ -50,7 +50,10 @@ class FindSearchTest : public ::testing::Test {
     labels().clear();
   }
 
+  // A new table each time: the last one is closed and removed.
   void make(const std::vector<Book>& books) {
+    table.close();
+    for (const char* f : {"books.dbf", "books.mdx", "books.dbt"}) QFile::remove(dir.filePath(f));
     const std::string path = QFile::encodeName(dir.filePath("books.dbf")).toStdString();
     dbase::Table::create(path,
                          {{"RECNO", FieldType::Numeric, 10, 0},
@@ -191,65 +194,34 @@ TEST(FindChoices, RecentTextsKeepTheNewestFirstWithoutDuplicates) {
 
 // ---------------------------------------------------------------- stepping search
 
-// Forward steps from the first record: the records found in turn, then nothing.
+// Forward steps from the first record: the records (and, over all fields, the
+// fields) found in turn, then nothing.
 TEST_F(FindSearchTest, StepsFindTheMatchingRecordsInTurn) {
-  const struct {
+  struct Case {
     const char* what;
     std::vector<Book> books;
     int field;  // -1: all fields
     const char* text;
     int dateFormat;
-    std::vector<std::pair<int, int>> found;  // record and, in all fields, field of each match
-  } cases[] = {
-      {"a number only when it is exactly 12",
-       {{"Volume 112", "A", "112.00"}, {"Plain", "B", "12.00"}, {"Other", "C", "1.20"}},
-       kValue,
-       "12",
-       0,
-       {{2, kValue}}},
-      {"all fields: the text field holding 112 contains 12",
-       {{"Volume 112", "A", "112.00"}, {"Plain", "B", "12.00"}, {"Other", "C", "1.20"}},
-       -1,
-       "12",
-       0,
-       {{1, kTitle}, {2, kValue}}},
-      {"one field moves on to the next record",
-       {{"Blue Moon", "Blue Author"}, {"Blue Sky", "x"}},
-       kAuthor,
-       "blue",
-       0,
-       {{1, kAuthor}}},
-      {"text ending in blanks does not match the field padding",
-       {{"Moby", "x"}, {"Moby Dick", "y"}},
-       kTitle,
-       "moby ",
-       0,
-       {{2, kTitle}}},
-      {"dates by the short date format",
-       {{"A", "", "", {1985, 12, 24}}, {"B", "", "", {1985, 12, 25}}},
-       -1,
-       "12/25/85",
-       0,
-       {{2, kPubDate}}},
-      {"day first, the same text is no date",
-       {{"A", "", "", {1985, 12, 24}}, {"B", "", "", {1985, 12, 25}}},
-       -1,
-       "12/25/85",
-       1,
-       {}},
-      {"day first",
-       {{"A", "", "", {1985, 12, 24}}, {"B", "", "", {1985, 12, 25}}},
-       -1,
-       "25/12/85",
-       1,
-       {{2, kPubDate}}},
+    std::vector<std::pair<int, int>> found;  // record and field of each match
   };
-  for (const auto& c : cases) {
+  const std::vector<Book> values{
+      {"Volume 112", "A", "112.00"}, {"Plain", "B", "12.00"}, {"Other", "C", "1.20"}};
+  const std::vector<Book> dates{{"A", "", "", {1985, 12, 24}}, {"B", "", "", {1985, 12, 25}}};
+  // clang-format off
+  const Case cases[] = {
+      {"a number only when it is exactly 12", values, kValue, "12", 0, {{2, kValue}}},
+      {"all fields: a text holding 112 holds 12", values, -1, "12", 0, {{1, kTitle}, {2, kValue}}},
+      {"one field moves on to the next record", {{"Blue Moon", "Blue Author"}, {"Blue Sky", "x"}},
+       kAuthor, "blue", 0, {{1, kAuthor}}},
+      {"text ending in blanks misses the field padding", {{"Moby", "x"}, {"Moby Dick", "y"}},
+       kTitle, "moby ", 0, {{2, kTitle}}},
+      {"dates by the short date format", dates, -1, "12/25/85", 0, {{2, kPubDate}}},
+      {"day first, that text is no date", dates, -1, "12/25/85", 1, {}},
+      {"day first", dates, -1, "25/12/85", 1, {{2, kPubDate}}}};
+  // clang-format on
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    table.close();
-    QFile::remove(dir.filePath("books.dbf"));
-    QFile::remove(dir.filePath("books.mdx"));
-    QFile::remove(dir.filePath("books.dbt"));
     appSettings().dateFormat = static_cast<uint16_t>(c.dateFormat);
     make(c.books);
     FindSearch search(table);
@@ -258,10 +230,10 @@ TEST_F(FindSearchTest, StepsFindTheMatchingRecordsInTurn) {
     for (size_t i = 0; i < c.found.size(); ++i) {
       ASSERT_EQ(i == 0 ? search.find(true) : search.findAgain(true), FindSearch::Outcome::Found);
       EXPECT_EQ(currentRecord(), c.found[i].first);
+      EXPECT_EQ(search.counter(), c.found[i].first - 1);
       if (c.field < 0) {
         EXPECT_EQ(search.currentField(), c.found[i].second);
       }
-      EXPECT_EQ(search.counter(), c.found[i].first - 1);
     }
     EXPECT_EQ(c.found.empty() ? search.find(true) : search.findAgain(true),
               FindSearch::Outcome::NotFound);

@@ -23,31 +23,19 @@
 #include "store/letters.h"
 #include "store/recordtext.h"
 #include "store/sortstate.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdir.h"
-#include "support/viewsandbox.h"
+#include "support/bookviewfixture.h"
 #include "ui/contentsentry.h"
 
 namespace {
-
-std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
-
-constexpr int kTitle = 2, kAuthor = 3, kValue = 10;
-
-struct Row {
-  QString title;
-  QString author;
-  double value = 0;  // 0 = blank
-};
 
 const QString kNotFound = QStringLiteral("Text Not Found!");
 
 // The table of contents over a copy of the shipped template, with its
 // search window.
-class FindView : public ::testing::Test {
+class FindView : public BookViewTest {
  protected:
   void SetUp() override {
-    useBuildProgramDir(box);
+    BookViewTest::SetUp();
     findMemory() = FindMemory{};
     runObjects().findHistory.clear();
   }
@@ -55,22 +43,13 @@ class FindView : public ::testing::Test {
     if (FindDialog* d = FindDialog::instance()) d->close();
     form.reset();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    sortState() = SortState{};
+    BookViewTest::TearDown();
   }
 
-  QString table() const { return joinPath(appSettings().databaseDir, "data.dbf"); }
-
-  void makeTable(const std::vector<Row>& rows, bool sortByTitle = false) {
-    std::vector<BookRow> books;
-    for (const Row& r : rows) books.push_back({r.title, r.author, r.value});
-    makeBookTable(books, sortByTitle);
+  static void makeTable(const std::vector<BookRow>& rows, bool sortByTitle = false) {
+    makeBookTable(rows, sortByTitle);
   }
-  static std::vector<Row> numbered(int count) {
-    std::vector<Row> out;
-    for (int i = 0; i < count; ++i)
-      out.push_back({QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0')), {}});
-    return out;
-  }
+  static std::vector<BookRow> numberedRows(int count) { return titledRows(numbered(count)); }
 
   void open() {
     form = std::make_unique<ContentsView>();
@@ -111,7 +90,7 @@ class FindView : public ::testing::Test {
   }
   std::string marks() {
     dbase::Table t;
-    t.open(native(table()));
+    t.open(nativePath(table()));
     std::string out;
     for (t.first(); !t.eof(); t.next()) out += t.asString(1);
     return out;
@@ -125,14 +104,12 @@ class FindView : public ::testing::Test {
     return out;
   }
 
-  SettingsSandbox box;
-  ScriptedPrompter prompts;
   std::unique_ptr<ContentsView> form;
   FindDialog* dlg = nullptr;
 };
 
 TEST_F(FindView, OpensModelessAndOnTopWithItsControls) {
-  makeTable(numbered(3));
+  makeTable(numberedRows(3));
   open();
   EXPECT_EQ(dlg->windowTitle(), "Search");
   EXPECT_FALSE(dlg->isModal());
@@ -163,7 +140,7 @@ TEST_F(FindView, ReturnInTheTextStartsTheSearch) {
 }
 
 TEST_F(FindView, EmptyTextAsksForTextAndStaysIdle) {
-  makeTable(numbered(3));
+  makeTable(numberedRows(3));
   open();
   type("");
   QTest::mouseClick(dlg->findButton, Qt::LeftButton);
@@ -186,16 +163,16 @@ TEST_F(FindView, StepsShowTheirCounterPagesAndButtons) {
   };
   struct Case {
     const char* what;
-    std::vector<Row> rows;
+    std::vector<BookRow> rows;
     const char* field;
     bool fromEnd;
     const char* text;
     std::vector<Step> steps;
   };
-  const std::vector<Row> values{{"First", "", 112}, {"Second", "", 12}, {"Volume 112", "", 5}};
-  const std::vector<Row> blues{
+  const std::vector<BookRow> values{{"First", "", 112}, {"Second", "", 12}, {"Volume 112", "", 5}};
+  const std::vector<BookRow> blues{
       {"Red", "Nobody"}, {"Blue Moon", "Blue Author"}, {"Green", "Blue Bird"}};
-  std::vector<Row> smiths = numbered(30);
+  std::vector<BookRow> smiths = numberedRows(30);
   smiths[0].author = "Smith";
   smiths[27].author = "Smithers";
   // clang-format off
@@ -319,7 +296,7 @@ TEST_F(FindView, FalseFromBeforeMarkAllCancelsThePass) {
 }
 
 TEST_F(FindView, NonStopLeavesTheViewShowingOnlyTheFoundRecords) {
-  std::vector<Row> rows = numbered(30);
+  std::vector<BookRow> rows = numberedRows(30);
   rows[4].title = "The Xenon Affair";
   rows[17].author = "Xenon Press";
   rows[29].title = "xenon";
@@ -348,7 +325,7 @@ TEST_F(FindView, NonStopLeavesTheViewShowingOnlyTheFoundRecords) {
 TEST_F(FindView, StopEndsALongNonStopPassAndTheWindowStaysResponsive) {
   constexpr int kRecords = 100000;
   {
-    std::vector<Row> rows(kRecords, Row{QStringLiteral("Same title"), {}});
+    std::vector<BookRow> rows(kRecords, BookRow{QStringLiteral("Same title"), {}});
     makeTable(rows);
   }
   open();
@@ -386,7 +363,7 @@ TEST_F(FindView, StopEndsALongNonStopPassAndTheWindowStaysResponsive) {
 }
 
 TEST_F(FindView, TheWindowRemembersItsChoicesBetweenOpenings) {
-  makeTable(numbered(3));
+  makeTable(numberedRows(3));
   open();
   choose("Author");
   dlg->endRadio->setChecked(true);
@@ -412,7 +389,7 @@ TEST_F(FindView, TheWindowRemembersItsChoicesBetweenOpenings) {
 }
 
 TEST_F(FindView, ClosingTheViewClosesTheWindow) {
-  makeTable(numbered(3));
+  makeTable(numberedRows(3));
   open();
   QPointer<FindDialog> watched(dlg);
   form.reset();

@@ -487,7 +487,8 @@ TEST_F(CombinedViewTest, ANonStopSearchListsTheFoundRecordsAndMakesTheFirstCurre
   click(dlg->nonStopCheck);
   dlg->textCombo->setEditText("006");
   click(dlg->findButton);
-  EXPECT_EQ(prompts.shown.size(), 1u);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_TRUE(prompts.shown[0].text.startsWith("1 Record(s) Found!"));
   EXPECT_TRUE(view->isEnabled());
   EXPECT_TRUE(view->recordCursor().active());
   EXPECT_EQ(entry(0)->text(0), "Book 006");

@@ -279,7 +279,7 @@ TEST_F(Tometool, ListFollowsTheTagAndItsRange) {
   for (const auto& c : cases) {
     std::vector<std::string> args{"list", dbf};
     args.insert(args.end(), c.options.begin(), c.options.end());
-    SCOPED_TRACE(args[3]);
+    SCOPED_TRACE(testing::PrintToString(c.options));
     EXPECT_EQ(firstColumn(ok(args)), c.titles);
   }
 }
@@ -523,6 +523,9 @@ TEST_F(Tometool, ErrorsExitNonZeroWithOneLineNamingTheFile) {
   const ToolRun badTag = run({"tag", dbf, "BAD", "NOSUCHFIELD+1"});
   EXPECT_NE(badTag.status, 0);
   EXPECT_EQ(lines(badTag.err).size(), 1u) << badTag.err;
+
+  EXPECT_NE(run({"create", dbf, "A:C:5"}).status, 0);  // never over a table
+  EXPECT_EQ(lines(ok({"info", dbf}))[1], "records 5");
 
   EXPECT_EQ(run({"frobnicate"}).status, 2);
   EXPECT_EQ(run({"create", path("X.DBF"), "NAME:Q:3"}).status, 2);

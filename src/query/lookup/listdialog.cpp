@@ -17,6 +17,7 @@
 #include "core/prompt.h"
 #include "core/settings.h"
 #include "query/lookup/listeditor.h"
+#include "store/pagevalues.h"
 #include "ui/qtprompter.h"
 
 namespace {
@@ -37,10 +38,14 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, cons
 std::vector<ListChoice> choices(const ListDialog::SourceOf& sourceOf) {
   std::vector<ListChoice> out;
   if (!sourceOf) return out;
-  const int positions = static_cast<int>(labels().size());
-  for (int k = 0; k < positions; ++k) {
+  for (int k = 0; k < kPageFieldCount; ++k) {
     const QString source = sourceOf(k);
-    if (!source.isEmpty()) out.push_back({labels()[static_cast<size_t>(k)], source, k});
+    if (source.isEmpty()) continue;
+    // Without field labels the pages keep their designed captions.
+    const QString label = k < labels().size()
+                              ? labels()[k]
+                              : QString::fromLatin1(fieldDesigns()[static_cast<size_t>(k)].caption);
+    out.push_back({label, source, k});
   }
   return out;
 }

@@ -616,3 +616,54 @@ TEST_F(RecordPages, DatesFollowTheDateFormatOption) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RecordPages, LookupBoxesShareTheirListsAndTheMaintenanceWindowEditsThem) {
+  makeTable({"Alpha", "Beta"});
+  openPages(0);
+  auto* left = qobject_cast<QComboBox*>(editor(0, 1));
+  auto* right = qobject_cast<QComboBox*>(editor(1, 1));
+  ASSERT_NE(left, nullptr);
+  ASSERT_NE(right, nullptr);
+  EXPECT_EQ(pages->fieldLookupSource(1), "list1.dbf");
+  EXPECT_EQ(pages->fieldLookupSource(0), "");
+  // A value typed on the left page is offered on the right one at once.
+  type(0, 1, QStringLiteral("Le Guin"));
+  QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(left, &leave);
+  EXPECT_EQ(right->findText(QStringLiteral("Le Guin")), 0);
+  EXPECT_EQ(Text(0, 1), "Le Guin");
+  EXPECT_EQ(Text(1, 1), "Author 2");  // the twin keeps its own text
+
+  // Maintenance, Edit Lists: the eight lists by their labels; a deleted value
+  // leaves the file when the window closes, and the boxes read their lists again.
+  ASSERT_TRUE(toc->maintenanceButton->isEnabled());
+  QStringList lists;
+  prompts.answers.push_back(MsgResult::Yes);
+  QTimer::singleShot(0, [&] {
+    QWidget* maintenance = QApplication::activeModalWidget();
+    ASSERT_NE(maintenance, nullptr);
+    EXPECT_EQ(maintenance->windowTitle(), "Database Maintenance");
+    QTimer::singleShot(0, [&, maintenance] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->windowTitle(), "Edit Lists");
+      for (auto* radio : dialog->findChildren<QRadioButton*>()) lists << radio->text();
+      click(dialog->findChild<QPushButton*>("deleteButton"));
+      click(dialog->findChild<QPushButton*>("closeButton"));
+      click(maintenance->findChild<QPushButton*>("OKBtn"));
+    });
+    click(maintenance->findChild<QPushButton*>("Button8"));
+  });
+  click(toc->maintenanceButton);
+  EXPECT_EQ(lists, (QStringList{"Author", "Category", "Format", "Rating", "Publisher", "Type",
+                                "Status", "Custom 2"}));
+  EXPECT_EQ(prompts.texts(), QStringList{"Are you sure you want to Delete this Item?"});
+  EXPECT_EQ(right->count(), 0);
+  dbase::Table list;
+  list.open(nativePath(joinPath(appSettings().databaseDir, "list1.dbf")));
+  EXPECT_EQ(list.physicalCount(), 0u);
+}
+
+}  // namespace

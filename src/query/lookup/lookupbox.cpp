@@ -52,6 +52,13 @@ void LookupBox::addValue() {
   if (list_ && isEnabled()) list_->addValue(currentText());
 }
 
+void LookupBox::showPopup() {
+  // The drop-down opens on the value the box shows.
+  const int shown = findText(currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (shown >= 0 && shown != currentIndex()) setCurrentIndex(shown);
+  QComboBox::showPopup();
+}
+
 void LookupBox::focusInEvent(QFocusEvent* event) {
   QComboBox::focusInEvent(event);
   // The caret at the start, nothing selected.

@@ -16,8 +16,6 @@ class LookupBox : public QComboBox {
   explicit LookupBox(QWidget* parent);
   ~LookupBox() override;
 
-  int helpContext = 38;
-
   // The list whose items the box offers; nothing for a box without one.
   void setList(std::shared_ptr<LookupList> list);
   LookupList* list() const { return list_.get(); }
@@ -26,6 +24,7 @@ class LookupBox : public QComboBox {
   void addValue();
 
  protected:
+  void showPopup() override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
 

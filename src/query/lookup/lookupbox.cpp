@@ -30,18 +30,25 @@ void LookupBox::setList(std::shared_ptr<LookupList> list) {
   if (!list_) return;
   const QString text = currentText();
   setModel(list_->model());
-  // A reload resets the model, which would empty the edit: the text stays.
+  // A reload resets the model, which would empty the edit, and a first item
+  // becomes the text of an empty box: the text stays as it is.
   QStringListModel* model = list_->model();
-  connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+  auto keep = [this] {
     keptText_ = lineEdit()->text();
     keptCursor_ = lineEdit()->cursorPosition();
-  });
-  connect(model, &QAbstractItemModel::modelReset, this, [this] {
+  };
+  auto restore = [this] {
     if (lineEdit()->text() == keptText_) return;
-    const QSignalBlocker quiet(lineEdit());
+    const QSignalBlocker quietBox(this);
+    const QSignalBlocker quietLine(lineEdit());
+    setCurrentIndex(-1);
     lineEdit()->setText(keptText_);
     lineEdit()->setCursorPosition(keptCursor_);
-  });
+  };
+  connect(model, &QAbstractItemModel::modelAboutToBeReset, this, keep);
+  connect(model, &QAbstractItemModel::modelReset, this, restore);
+  connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, keep);
+  connect(model, &QAbstractItemModel::rowsInserted, this, restore);
   setCurrentIndex(-1);
   setEditText(text);
 }

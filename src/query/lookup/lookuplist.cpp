@@ -1,6 +1,7 @@
 #include "query/lookup/lookuplist.h"
 
 #include <QDir>
+#include <algorithm>
 #include <set>
 
 #include "core/prompt.h"
@@ -109,27 +110,33 @@ bool LookupList::contains(const QString& text) const {
 bool LookupList::addValue(const QString& text) {
   const QString value = storable(text);
   if (value.trimmed().isEmpty() || contains(value)) return false;
-  QStringList items = items_;
-  items << value;
-  setItems(std::move(items));
+  // Into its place in the tag's order (the bytes of the table's text), so
+  // the boxes keep their text and nothing is read again.
+  const std::string key = toTableText(value);
+  const auto at = std::lower_bound(items_.cbegin(), items_.cend(), key,
+                                   [](const QString& item, const std::string& k) {
+                                     return toTableText(item) < k;
+                                   });
+  const int row = static_cast<int>(at - items_.cbegin());
+  items_.insert(row, value);
+  model_.insertRows(row, 1);
+  model_.setData(model_.index(row), value);
   if (source_.isEmpty() || isReadOnlyDatabase()) return true;
   DbTable table;
   try {
     openList(table, source_, false);
     dbase::Table& t = table.engine();
     t.append();
-    t.setString(0, toTableText(value));
+    t.setString(0, key);
     t.post();
   } catch (const std::exception&) {
+    // The value stays offered until the list is read again.
     try {
       if (table.active()) table.engine().cancel();
     } catch (const std::exception&) {
     }
-    table.close();
-    return true;
   }
   table.close();
-  reload();
   return true;
 }
 

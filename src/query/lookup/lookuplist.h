@@ -29,9 +29,9 @@ class LookupList : public QObject {
   // Reads the items again; an unreadable table gives none.
   void reload();
   // Adds `text` (cut to what the table's field holds) unless it is empty or
-  // already an item, letter case aside: to the items at once and to the
-  // table. Failures to store it are silent; the item stays until the next
-  // reload. True when the value was new.
+  // already an item, letter case aside: into its place among the items at
+  // once, and to the table. Failures to store it are silent; the item stays
+  // until the next reload. True when the value was new.
   bool addValue(const QString& text);
   bool contains(const QString& text) const;
 

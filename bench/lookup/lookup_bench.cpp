@@ -52,11 +52,10 @@ void check(bool ok, const char* what) {
 
 // The lists of the four fields the made-up books fill, by label position.
 const std::vector<ListChoice>& lists() {
-  static const std::vector<ListChoice> l{
-      {"Author", "list1.dbf", bench::kAuthorField - 2},
-      {"Category", "list2.dbf", bench::kCategoryField - 2},
-      {"Format", "list3.dbf", bench::kFormatField - 2},
-      {"Publisher", "list5.dbf", bench::kPublisherField - 2}};
+  static const std::vector<ListChoice> l{{"Author", "list1.dbf", bench::kAuthorField - 2},
+                                         {"Category", "list2.dbf", bench::kCategoryField - 2},
+                                         {"Format", "list3.dbf", bench::kFormatField - 2},
+                                         {"Publisher", "list5.dbf", bench::kPublisherField - 2}};
   return l;
 }
 const char* const kColumns[] = {"author", "category", "format", "publisher"};

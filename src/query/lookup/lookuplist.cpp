@@ -113,10 +113,9 @@ bool LookupList::addValue(const QString& text) {
   // Into its place in the tag's order (the bytes of the table's text), so
   // the boxes keep their text and nothing is read again.
   const std::string key = toTableText(value);
-  const auto at = std::lower_bound(items_.cbegin(), items_.cend(), key,
-                                   [](const QString& item, const std::string& k) {
-                                     return toTableText(item) < k;
-                                   });
+  const auto at = std::lower_bound(
+      items_.cbegin(), items_.cend(), key,
+      [](const QString& item, const std::string& k) { return toTableText(item) < k; });
   const int row = static_cast<int>(at - items_.cbegin());
   items_.insert(row, value);
   model_.insertRows(row, 1);

@@ -84,9 +84,7 @@ void line(const char* what, double secs, int64_t values) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {100000, 1000000};
+  const std::vector<int> sizes = bench::sizesFrom(argc, argv, {100000, 1000000});
   try {
     for (int n : sizes) {
       QTemporaryDir dir;
@@ -105,18 +103,7 @@ int main(int argc, char** argv) {
       }
       Sqlite sql(native(joinPath(dir.path(), "books.sqlite")));
       sql.setSynchronous("OFF");
-      bench::createBooks(sql);
-      sql.exec("BEGIN");
-      {
-        bench::BookInserter insert(sql);
-        bench::BookMaker maker;
-        for (int i = 1; i <= n; ++i) {
-          const bench::Book b = maker.next();
-          if (!bench::deletedInBench(static_cast<uint32_t>(i)))
-            insert.add(static_cast<uint32_t>(i), b);
-        }
-      }
-      sql.exec("COMMIT");
+      bench::fillSqliteBooks(sql, n);
       for (const char* c : kColumns)
         sql.exec(std::string("CREATE TABLE list_") + c + "(item TEXT PRIMARY KEY)");
       ::sync();

@@ -1,7 +1,5 @@
 #include "books.h"
 
-#include <cstdlib>
-
 #include <unistd.h>
 
 #include <cstdio>

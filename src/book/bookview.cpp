@@ -30,6 +30,7 @@
 #include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
 #include "ui/qtprompter.h"
+#include "users/passworddialog.h"
 
 namespace {
 
@@ -302,9 +303,10 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(sortButton, &QToolButton::clicked, this, [this] { onSortClicked(); });
   connect(searchButton, &QToolButton::clicked, this, [this] { onSearchClicked(); });
   connect(filterButton, &QToolButton::clicked, this, [this] { onFilterClicked(); });
+  connect(passwordButton, &QToolButton::clicked, this, [this] { changeMyPasswordCommand(this); });
   // Their dialogs come with their own subsystems; until then they stay off.
   for (QToolButton* b : {optionsButton, printButton, loadButton, exportButton, importButton,
-                         passwordButton, maintenanceButton, summaryButton})
+                         maintenanceButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -427,7 +429,8 @@ void BookView::buildMenuBar() {
   QMenu* advanced = bar->addMenu(QStringLiteral("&Advanced"));
   exportAction = advanced->addAction(QStringLiteral("&Export"));
   importAction = advanced->addAction(QStringLiteral("&Import"));
-  passwordAction = advanced->addAction(QStringLiteral("&Password"));
+  passwordAction = advanced->addAction(QStringLiteral("&Password"), this,
+                                       [this] { changeMyPasswordCommand(this); });
   maintenanceAction = advanced->addAction(QStringLiteral("&Maintenance"));
   filterAction = advanced->addAction(QStringLiteral("&Filter"), this, &BookView::onFilterClicked);
   sortAction = advanced->addAction(QStringLiteral("&Sort"), this, &BookView::onSortClicked);
@@ -437,7 +440,7 @@ void BookView::buildMenuBar() {
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
   for (QAction* a : {loadDatabaseAction, printAction, optionsAction, exportAction, importAction,
-                     passwordAction, maintenanceAction, summaryAction})
+                     maintenanceAction, summaryAction})
     a->setEnabled(false);
 }
 

@@ -19,6 +19,7 @@
 #include "query/filter/filterdialog.h"
 #include "query/filter/filterlist.h"
 #include "query/find/finddialog.h"
+#include "query/markingpass.h"
 #include "query/sort/sortbar.h"
 #include "query/sort/sortdialog.h"
 #include "store/database.h"
@@ -426,7 +427,12 @@ void BookView::applyFilterState(int state) {
 }
 
 void BookView::applyFilter() {
-  if (!tables_->records.active() || !leaveCurrent()) return;
+  if (!tables_->records.active()) return;
+  if (isReadOnlyDatabase()) {
+    showMessage(MsgKind::Warning, kReadOnlyMarksMessage);
+    return;
+  }
+  if (!leaveCurrent()) return;
   // The pass writes every record: nothing of ours may hold one meanwhile.
   closeRecords();
   const MarkResult result = filterList().apply();

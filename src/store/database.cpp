@@ -50,7 +50,10 @@ bool openCatalogue(DbTable& cat, bool readOnly) {
   const AppSettings& s = appSettings();
   cat.close();
   cat.indexName = kCatalogueTag.toStdString();
-  if (readOnly) return openForReading(cat, kCatalogueFile);
+  // Nothing is made for a reader: without a catalogue the database has no name.
+  if (readOnly)
+    return !tableFileExists(joinPath(s.databaseDir, kCatalogueFile)) ||
+           openForReading(cat, kCatalogueFile);
   if (openTableOrRescue(cat, kCatalogueFile)) return true;
   const QString target = joinPath(s.databaseDir, kCatalogueFile);
   if (tableFileExists(target)) return false;  // there but unusable: never replaced
@@ -172,6 +175,7 @@ bool openDatabase(StoreTables& tables) {
   }
   // A catalogue that can only be read keeps what it has.
   auto catalogueEntry = [&] {
+    if (!tables.catalogue.active()) return;
     if (tables.catalogue.readOnly)
       findCatalogEntry(tables.catalogue, appSettings().tableName);
     else

@@ -45,7 +45,8 @@ LoginDialog::LoginDialog(Purpose purpose, QWidget* parent) : QDialog(parent) {
   userIdEdit->setMaxLength(users::kUserIdLength);
   passwordLabel = new QLabel(QStringLiteral("Password:"), this);
   passwordEdit = new QLineEdit(this);
-  passwordEdit->setMaxLength(users::kPasswordLength);
+  // A password changed in the password dialog may be 20 long: it must be typeable here.
+  passwordEdit->setMaxLength(users::kNewPasswordLength);
   showAsStars(passwordEdit);
   userIdLabel->setBuddy(userIdEdit);
   passwordLabel->setBuddy(passwordEdit);

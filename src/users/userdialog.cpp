@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "core/filetext.h"
@@ -46,6 +47,7 @@ UserDialog::UserDialog(QWidget* parent) : QDialog(parent) {
   userIdEdit = new QLineEdit(this);
   userIdEdit->setMaxLength(users::kUserIdLength);
   passwordEdit = new QLineEdit(this);
+  // Typed here 10 long; one changed in the password dialog is shown and kept whole.
   passwordEdit->setMaxLength(users::kPasswordLength);
   dataDirEdit = new QLineEdit(this);
   dataDirEdit->setReadOnly(true);
@@ -93,6 +95,7 @@ UserDialog::UserDialog(QWidget* parent) : QDialog(parent) {
 void UserDialog::reset(const users::UserRec& account, bool isNew) {
   nameEdit->setText(account.name);
   userIdEdit->setText(account.userId);
+  passwordEdit->setMaxLength(std::max<int>(users::kPasswordLength, account.password.size()));
   passwordEdit->setText(account.password);
   dataDirEdit->setText(account.dataDir);
   dataDirEdit->setVisible(!isNew);

@@ -74,7 +74,7 @@ TEST_F(UsersWindows, LoginFormsFollowTheSystemKindAndPasswordMode) {
     EXPECT_EQ(d.passwordEdit->isVisible(), c.passwordShown);
     EXPECT_EQ(d.passwordEdit->echoMode(), QLineEdit::Password);
     EXPECT_EQ(d.userIdEdit->maxLength(), 10);
-    EXPECT_EQ(d.passwordEdit->maxLength(), 10);
+    EXPECT_EQ(d.passwordEdit->maxLength(), 20);  // as long as a changed password may be
     if (!c.idShown) {
       EXPECT_EQ(d.userIdEdit->text(), AppSettings::supervisorName);
     }
@@ -209,6 +209,11 @@ TEST_F(UsersWindows, AccountListNewEditDeleteAndSaveOnClose) {
   list.closeButton->click();
   loadUsers(back);
   EXPECT_EQ(back, list.accounts());
+
+  // A password of 20 set in the password dialog is kept whole by an edit.
+  UserDialog edit;
+  edit.reset({9, "Nan", "nan", QString(20, 'p'), "data0009", 0, 0}, false);
+  EXPECT_EQ(edit.apply({}).password, QString(20, 'p'));
 }
 
 TEST_F(UsersWindows, DamagedAccountsFileIsNeitherShownNorWrittenOver) {

@@ -304,9 +304,10 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(searchButton, &QToolButton::clicked, this, [this] { onSearchClicked(); });
   connect(filterButton, &QToolButton::clicked, this, [this] { onFilterClicked(); });
   connect(passwordButton, &QToolButton::clicked, this, [this] { changeMyPasswordCommand(this); });
+  connect(maintenanceButton, &QToolButton::clicked, this, [this] { onMaintenanceClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {optionsButton, printButton, loadButton, exportButton, importButton,
-                         maintenanceButton, summaryButton})
+  for (QToolButton* b :
+       {optionsButton, printButton, loadButton, exportButton, importButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -431,7 +432,8 @@ void BookView::buildMenuBar() {
   importAction = advanced->addAction(QStringLiteral("&Import"));
   passwordAction = advanced->addAction(QStringLiteral("&Password"), this,
                                        [this] { changeMyPasswordCommand(this); });
-  maintenanceAction = advanced->addAction(QStringLiteral("&Maintenance"));
+  maintenanceAction =
+      advanced->addAction(QStringLiteral("&Maintenance"), this, &BookView::onMaintenanceClicked);
   filterAction = advanced->addAction(QStringLiteral("&Filter"), this, &BookView::onFilterClicked);
   sortAction = advanced->addAction(QStringLiteral("&Sort"), this, &BookView::onSortClicked);
   summaryAction = advanced->addAction(QStringLiteral("S&ummary"));
@@ -439,8 +441,8 @@ void BookView::buildMenuBar() {
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a : {loadDatabaseAction, printAction, optionsAction, exportAction, importAction,
-                     maintenanceAction, summaryAction})
+  for (QAction* a :
+       {loadDatabaseAction, printAction, optionsAction, exportAction, importAction, summaryAction})
     a->setEnabled(false);
 }
 

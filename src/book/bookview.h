@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -143,6 +144,7 @@ class BookView : public QMainWindow {
   void onSortClicked();
   // "Set Filter": applies the filter or the chosen scope.
   void onFilterClicked();
+  void onMaintenanceClicked();
   // Opens the search window, or brings it to the front.
   void onSearchClicked();
   virtual void onNewClicked() {}
@@ -209,6 +211,13 @@ class BookView : public QMainWindow {
   }
   // The items of a lookup editor that lists them; nothing for other editors.
   static std::optional<QStringList> lookupValues(const QWidget* editor);
+  // The list table of user field k's lookup box; empty without one. Nothing
+  // at all while no record page exists.
+  virtual std::function<QString(int)> listSources() const { return {}; }
+  // The record pages' lookup boxes read their lists again.
+  virtual void reloadLists() {}
+  // Maintenance follows read-only mode.
+  void applyMaintenanceAccess();
 
   // Shows `state` over the marks once the records are let go (closeRecords),
   // and takes them again.

@@ -102,8 +102,9 @@ TEST_F(ReadOnlyUser, CombinedViewWritesNothing) {
   EXPECT_TRUE(view->windowTitle().endsWith(" [Read Only Mode]"));
   for (QToolButton* b :
        {view->recordPage->deleteButton, view->recordPage->pasteButton, view->recordPage->copyButton,
-        view->recordPage->undoButton, view->newButton})
+        view->recordPage->undoButton, view->newButton, view->maintenanceButton})
     EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+  view->onMaintenanceClicked();  // would wait for its window if it opened
   // Keys first, then each handler as if its control had been left on.
   for (int key : {Qt::Key_Delete, Qt::Key_C, Qt::Key_P, Qt::Key_U, Qt::Key_Y})
     QTest::keyClick(view, Qt::Key(key), Qt::AltModifier);
@@ -141,6 +142,8 @@ TEST_F(ReadOnlyUser, ContentsAndRecordPagesWriteNothing) {
     view->onCopyRecordClicked(slot);
     view->onDeleteRecordClicked(slot);
   }
+  EXPECT_FALSE(view->maintenanceAction->isEnabled());
+  view->onMaintenanceClicked();
   view->onNewClicked();
   view->onEntryClicked(0);
   RecordPagesView* pages = view->recordPages;

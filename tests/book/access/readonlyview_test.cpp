@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QMap>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <functional>
 
 #include "book/combined/combinedview.h"
 #include "book/contents/contentsview.h"
@@ -23,6 +27,7 @@
 #include "support/scriptedprompter.h"
 #include "support/tempdir.h"
 #include "support/viewsandbox.h"
+#include "users/passworddialog.h"
 
 namespace {
 
@@ -125,6 +130,22 @@ TEST_F(ReadOnlyUser, CombinedViewWritesNothing) {
   view->applyFilter();
   EXPECT_TRUE(prompts.texts().contains(kReadOnlyMarksMessage));
   markingPasses(view->tables().records);
+  // Changing one's own password stays open to a reader.
+  appSettings().isSupervisor = true;
+  // The new password, then again: each answer queues the next.
+  std::function<void(int)> answer = [&answer](int left) {
+    QTimer::singleShot(0, [&answer, left] {
+      auto* d = qobject_cast<PasswordDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(d, nullptr);
+      d->passwordEdit->setText("chief");
+      if (left > 1) answer(left - 1);
+      d->okButton->click();
+    });
+  };
+  answer(2);
+  ASSERT_TRUE(view->passwordButton->isEnabled());
+  view->passwordButton->click();
+  EXPECT_EQ(appSettings().supervisorPassword, QStringLiteral("chief"));
   view->close();  // saves what a closing view saves
   EXPECT_EQ(filesOf(joinPath(appSettings().dataRootDir, AppSettings::dataSubdir)), before);
 }

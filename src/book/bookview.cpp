@@ -30,6 +30,7 @@
 #include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
 #include "ui/qtprompter.h"
+#include "users/passworddialog.h"
 
 namespace {
 
@@ -302,10 +303,11 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(sortButton, &QToolButton::clicked, this, [this] { onSortClicked(); });
   connect(searchButton, &QToolButton::clicked, this, [this] { onSearchClicked(); });
   connect(filterButton, &QToolButton::clicked, this, [this] { onFilterClicked(); });
+  connect(passwordButton, &QToolButton::clicked, this, [this] { changeMyPasswordCommand(this); });
   connect(maintenanceButton, &QToolButton::clicked, this, [this] { onMaintenanceClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {optionsButton, printButton, loadButton, exportButton, importButton,
-                         passwordButton, summaryButton})
+  for (QToolButton* b :
+       {optionsButton, printButton, loadButton, exportButton, importButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -428,7 +430,8 @@ void BookView::buildMenuBar() {
   QMenu* advanced = bar->addMenu(QStringLiteral("&Advanced"));
   exportAction = advanced->addAction(QStringLiteral("&Export"));
   importAction = advanced->addAction(QStringLiteral("&Import"));
-  passwordAction = advanced->addAction(QStringLiteral("&Password"));
+  passwordAction = advanced->addAction(QStringLiteral("&Password"), this,
+                                       [this] { changeMyPasswordCommand(this); });
   maintenanceAction =
       advanced->addAction(QStringLiteral("&Maintenance"), this, &BookView::onMaintenanceClicked);
   filterAction = advanced->addAction(QStringLiteral("&Filter"), this, &BookView::onFilterClicked);
@@ -438,8 +441,8 @@ void BookView::buildMenuBar() {
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a : {loadDatabaseAction, printAction, optionsAction, exportAction, importAction,
-                     passwordAction, summaryAction})
+  for (QAction* a :
+       {loadDatabaseAction, printAction, optionsAction, exportAction, importAction, summaryAction})
     a->setEnabled(false);
 }
 

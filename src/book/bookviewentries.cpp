@@ -21,6 +21,7 @@
 #include "query/filter/filterdialog.h"
 #include "query/filter/filterlist.h"
 #include "query/find/finddialog.h"
+#include "query/markingpass.h"
 #include "query/sort/sortbar.h"
 #include "query/sort/sortdialog.h"
 #include "store/database.h"
@@ -37,6 +38,7 @@
 #include "ui/confirmdialog.h"
 #include "ui/contentsentry.h"
 #include "ui/qtprompter.h"
+#include "users/logincheck.h"
 
 namespace {
 
@@ -421,7 +423,12 @@ void BookView::applyFilterState(int state) {
 }
 
 void BookView::applyFilter() {
-  if (!tables_->records.active() || !leaveCurrent()) return;
+  if (!tables_->records.active()) return;
+  if (isReadOnlyDatabase()) {
+    showMessage(MsgKind::Warning, kReadOnlyMarksMessage);
+    return;
+  }
+  if (!leaveCurrent()) return;
   // The pass writes every record: nothing of ours may hold one meanwhile.
   closeRecords();
   const MarkResult result = filterList().apply();
@@ -463,13 +470,13 @@ void BookView::onFilterClicked() {
 }
 
 void BookView::applyMaintenanceAccess() {
-  const bool on = !isReadOnlyDatabase();
+  const bool on = mayMaintainDatabase();
   maintenanceButton->setEnabled(on);
   maintenanceAction->setEnabled(on);
 }
 
 void BookView::onMaintenanceClicked() {
-  if (!tables_->records.active() || isReadOnlyDatabase()) return;
+  if (!tables_->records.active() || !mayMaintainDatabase()) return;
   MaintenanceDialog dlg(tables_->records, listSources(), this);
   if (!shuttingDown()) dlg.exec();
   BusyCursor busy;

@@ -302,9 +302,10 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(sortButton, &QToolButton::clicked, this, [this] { onSortClicked(); });
   connect(searchButton, &QToolButton::clicked, this, [this] { onSearchClicked(); });
   connect(filterButton, &QToolButton::clicked, this, [this] { onFilterClicked(); });
+  connect(printButton, &QToolButton::clicked, this, [this] { onPrintClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {optionsButton, printButton, loadButton, exportButton, importButton,
-                         passwordButton, maintenanceButton, summaryButton})
+  for (QToolButton* b : {optionsButton, loadButton, exportButton, importButton, passwordButton,
+                         maintenanceButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -413,7 +414,7 @@ void BookView::buildMenuBar() {
   newRecordAction =
       file->addAction(QStringLiteral("&New Record"), this, [this] { onNewClicked(); });
   loadDatabaseAction = file->addAction(QStringLiteral("&Load Database"));
-  printAction = file->addAction(QStringLiteral("&Print"));
+  printAction = file->addAction(QStringLiteral("&Print"), this, &BookView::onPrintClicked);
   exitAction = file->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
   QMenu* search = bar->addMenu(QStringLiteral("&Search"));
   findAction = search->addAction(QStringLiteral("&Find"), this, &BookView::onSearchClicked);
@@ -436,8 +437,8 @@ void BookView::buildMenuBar() {
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a : {loadDatabaseAction, printAction, optionsAction, exportAction, importAction,
-                     passwordAction, maintenanceAction, summaryAction})
+  for (QAction* a : {loadDatabaseAction, optionsAction, exportAction, importAction, passwordAction,
+                     maintenanceAction, summaryAction})
     a->setEnabled(false);
 }
 

@@ -143,6 +143,8 @@ class BookView : public QMainWindow {
   void onSortClicked();
   // "Set Filter": applies the filter or the chosen scope.
   void onFilterClicked();
+  // Reports over every record of the filter, the letter range lifted meanwhile.
+  void onPrintClicked();
   // Opens the search window, or brings it to the front.
   void onSearchClicked();
   virtual void onNewClicked() {}

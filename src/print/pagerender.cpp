@@ -25,6 +25,8 @@ QPageLayout deviceLayout(const PaperSetup& p) {
 PageRenderer::PageRenderer(QPagedPaintDevice& device, const PaperSetup& paper)
     : device_(device), paper_(paper) {
   device_.setPageLayout(deviceLayout(paper_));
+  dpi_ = device_.logicalDpiY();
+  setFont(font_);
   x_ = paper_.left;
   y_ = paper_.top;
 }
@@ -70,9 +72,13 @@ QFont PageRenderer::qfont(const FontSpec& spec) const {
 
 void PageRenderer::setFont(const FontSpec& font) {
   font_ = font;
-  const QFont f = qfont(font_);
-  metrics_ = std::make_unique<QFontMetricsF>(f, &device_);
-  if (painter_.isActive()) painter_.setFont(f);
+  auto [it, made] = fonts_.try_emplace({font.name, font.size, font.style});
+  if (made) {
+    it->second.font = qfont(font_);
+    it->second.metrics = std::make_unique<QFontMetricsF>(it->second.font, &device_);
+  }
+  metrics_ = it->second.metrics.get();
+  if (painter_.isActive()) painter_.setFont(it->second.font);
 }
 
 double PageRenderer::lineHeight() const { return metrics_->lineSpacing() / dpi_; }

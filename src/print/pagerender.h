@@ -6,7 +6,9 @@
 #include <QPainter>
 #include <QString>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 class QPagedPaintDevice;
@@ -115,7 +117,14 @@ class PageRenderer {
   QPainter painter_;
   double dpi_ = 72;
   FontSpec font_;
-  std::unique_ptr<QFontMetricsF> metrics_;
+  // Fonts made once per name, size and style: reports switch fonts for
+  // every caption.
+  struct Made {
+    QFont font;
+    std::unique_ptr<QFontMetricsF> metrics;
+  };
+  std::map<std::tuple<QString, int, uint8_t>, Made> fonts_;
+  const QFontMetricsF* metrics_ = nullptr;
   double y_ = 0;  // top of the cursor's line
   double x_ = 0;  // where plain text continues
   int page_ = 1;

@@ -91,7 +91,10 @@ QByteArray TableReportSource::picture(int k) const {
 }
 
 QString reportNumberText(double value) {
-  QLocale locale;
-  locale.setNumberOptions(QLocale::DefaultNumberOptions);
+  static const QLocale locale = [] {
+    QLocale l;
+    l.setNumberOptions(QLocale::DefaultNumberOptions);
+    return l;
+  }();
   return locale.toString(value, 'f', 2);
 }

@@ -198,13 +198,17 @@ void PageRenderer::lineTo(double x, double y) {
 
 bool MemoBuffer::finished() const { return pos_ >= text_.size(); }
 
+// No line holds more characters than twice the room in narrow letters, so a
+// long paragraph is never measured whole.
+int MemoBuffer::lineCap(const PageRenderer& r) const {
+  const double narrow = std::max(r.textWidth(QStringLiteral("i")), 1e-3);
+  return std::clamp(static_cast<int>(2 * (right_ - left_) / narrow) + 8, 8, kMaxLineChars);
+}
+
 QString MemoBuffer::wrapLine(const PageRenderer& r, int from, int* next) const {
   const int n = static_cast<int>(text_.size());
-  // No line holds more characters than twice the room in narrow letters, so a
-  // long paragraph is never measured whole.
   const double room = right_ - left_;
-  const double narrow = std::max(r.textWidth(QStringLiteral("i")), 1e-3);
-  const int cap = from + std::clamp(static_cast<int>(2 * room / narrow) + 8, 8, kMaxLineChars);
+  const int cap = from + lineCap(r);
   int end = from;
   while (end < n && end < cap && text_[end] != u'\r' && text_[end] != u'\n') ++end;
   const bool paragraphEnds = end >= n || text_[end] == u'\r' || text_[end] == u'\n';
@@ -247,6 +251,7 @@ QString MemoBuffer::wrapLine(const PageRenderer& r, int from, int* next) const {
 }
 
 bool MemoBuffer::moreThan(const PageRenderer& r, int lines) const {
+  if (text_.size() - pos_ > qsizetype(lines) * lineCap(r)) return true;  // cannot fit anyway
   int pos = pos_;
   for (int i = 0; i < lines && pos < text_.size(); ++i) wrapLine(r, pos, &pos);
   return pos < text_.size();

@@ -153,6 +153,7 @@ class MemoBuffer {
   int printLines(PageRenderer& r, int lines, const TabStop* cell = nullptr);
 
  private:
+  int lineCap(const PageRenderer& r) const;
   // The line starting at `from`, and where the next one starts.
   QString wrapLine(const PageRenderer& r, int from, int* next) const;
 

@@ -20,7 +20,7 @@ struct Printed {
 };
 
 Printed render(MemorySource& source, const ReportRec& rec,
-               ReportJob::Mode mode = ReportJob::Mode::List) {
+               ReportJob::Mode mode = ReportJob::Mode::List, bool readBack = true) {
   QTemporaryDir dir;
   const QString pdf = dir.filePath(QStringLiteral("r.pdf"));
   QString error;
@@ -36,6 +36,7 @@ Printed render(MemorySource& source, const ReportRec& rec,
     out.jobPages = job.pages();
     out.columns = job.columns();
   }
+  if (!readBack) return out;
   QProcess p;
   p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
   EXPECT_TRUE(p.waitForFinished(30000));
@@ -118,7 +119,7 @@ TEST(ReportLayout, BadInputStillEndsTheJob) {
   MemorySource s = books(2, QString(1 << 20, u'x'));
   ReportRec rec = definition(1);
   rec.columns = {3, 9};
-  const Printed big = render(s, rec);
+  const Printed big = render(s, rec, ReportJob::Mode::List, false);
   EXPECT_GT(big.jobPages, 10);
   rec.columns.clear();
   EXPECT_EQ(render(s, rec).jobPages, 1);

@@ -13,6 +13,7 @@
 
 #include "memorysource.h"
 #include "print/radiogroup.h"
+#include "print/reportloaddialog.h"
 #include "print/reportrun.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdir.h"
@@ -111,6 +112,55 @@ TEST_F(ReportDialogTest, PrintChecksThePageThenPrintsAndSaveAsksForANewName) {
   EXPECT_EQ(saved.at(0).name, QStringLiteral("Mine"));
   EXPECT_EQ(saved.at(0).columns, (std::vector<int32_t>{0, 2}));
   printerChooser() = dialogChooser;
+}
+
+// Deleting in the load dialog reaches report.dat only on OK; OK without a
+// selection leaves the current definition alone.
+TEST_F(ReportDialogTest, LoadDialogDeletesOnlyOnOkAndLoadsTheSelection) {
+  ReportList list;
+  for (const char* name : {"One", "Two", "Three"}) {
+    ReportRec rec;
+    rec.name = QString::fromLatin1(name);
+    rec.title = rec.name;
+    list.append(rec);
+  }
+  QString error;
+  ASSERT_TRUE(list.save(reportFilePath(), &error));
+  const QByteArray before = SettingsSandbox::read(reportFilePath());
+  const auto visit = [](auto&& act) {
+    auto d = ReportLoadDialog::create(nullptr);
+    EXPECT_TRUE(d);
+    if (d) act(*d);
+  };
+  visit([&](ReportLoadDialog& d) {
+    EXPECT_EQ(d.templateList->count(), 3);
+    prompter_.answers = {MsgResult::Yes, MsgResult::Yes};
+    for (int i = 0; i < 2; ++i) {
+      d.templateList->setCurrentRow(0);
+      QTest::mouseClick(d.deleteButton, Qt::LeftButton);
+    }
+    d.reject();
+  });
+  EXPECT_EQ(prompter_.shown.back().text, QStringLiteral("Delete Selected Item?"));
+  EXPECT_EQ(prompter_.shown.back().kind, MsgKind::Warning);
+  EXPECT_EQ(SettingsSandbox::read(reportFilePath()), before);
+  visit([&](ReportLoadDialog& d) {
+    prompter_.answers = {MsgResult::Yes};
+    d.templateList->setCurrentRow(0);
+    QTest::mouseClick(d.deleteButton, Qt::LeftButton);
+    d.templateList->clearSelection();
+    QTest::mouseClick(d.okButton, Qt::LeftButton);
+  });
+  EXPECT_TRUE(currentReport().title.isEmpty());
+  visit([&](ReportLoadDialog& d) {
+    ASSERT_EQ(d.templateList->count(), 2);
+    d.templateList->setCurrentRow(1);
+    QTest::mouseClick(d.okButton, Qt::LeftButton);
+  });
+  EXPECT_EQ(currentReport().name, QStringLiteral("Three"));
+  SettingsSandbox::write(reportFilePath(), QByteArray::fromHex("01ff"));
+  EXPECT_FALSE(ReportLoadDialog::create(nullptr));
+  EXPECT_EQ(prompter_.shown.back().text, QStringLiteral("Stream read error"));
 }
 
 }  // namespace

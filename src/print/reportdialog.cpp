@@ -125,6 +125,7 @@ ReportDialog::ReportDialog(ReportSource& source, QWidget* parent)
   tabSet = new QTabBar(this);
   tabSet->setObjectName(QStringLiteral("tabSet"));
   tabSet->setShape(QTabBar::RoundedSouth);
+  tabSet->setUsesScrollButtons(false);  // every page name stays in view
   for (const QString& p : pages) tabSet->addTab(p);
   previousButton = pushButton(this, "previousButton", "<< P&revious", "");
   nextButton = pushButton(this, "nextButton", "&Next >>", "");

@@ -1,17 +1,21 @@
 // Reports of the sample collection as PDF and as page pictures:
 //   reportshots <program dir> <output dir>
 // writes report-columns.pdf and report-rows.pdf (fields in columns with the
-// grid and totals; fields in rows with totals) and their pages as PNG.
+// grid and totals; fields in rows with totals), their pages as PNG, and
+// pictures of the print chooser and the report dialog.
+#include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <cstdio>
 
 #include "core/labels.h"
 #include "core/settings.h"
+#include "print/printcommand.h"
 #include "print/reportdef.h"
+#include "print/reportdialog.h"
 #include "print/reportjob.h"
 #include "print/reportsource.h"
 #include "store/dbtable.h"
@@ -45,7 +49,7 @@ bool render(ReportSource& source, const ReportRec& rec, const QString& pdf, int 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
+  QApplication app(argc, argv);
   if (argc < 3) {
     std::fprintf(stderr, "usage: reportshots <program dir> <output dir>\n");
     return 2;
@@ -79,6 +83,22 @@ int main(int argc, char** argv) {
   const bool ok =
       render(source, columns, QDir(out).filePath(QStringLiteral("report-columns.pdf")), 2) &&
       render(source, rows, QDir(out).filePath(QStringLiteral("report-rows.pdf")), 2);
+  // The dialogs as the print command shows them.
+  currentReport() = columns;
+  {
+    ReportDialog dialog(source);
+    dialog.show();
+    for (int page : {0, 1, 3}) {
+      dialog.tabSet->setCurrentIndex(page);
+      app.processEvents();
+      dialog.grab().save(QDir(out).filePath(
+          QStringLiteral("report-dialog-%1.png").arg(dialog.tabSet->tabText(page).toLower())));
+    }
+    PrintChoiceDialog choice;
+    choice.show();
+    app.processEvents();
+    choice.grab().save(QDir(out).filePath(QStringLiteral("print-choice.png")));
+  }
   table.close();
   return ok ? 0 : 1;
 }

@@ -454,8 +454,8 @@ void BookView::buildEntryMenu() {
                                           [this] { onPasteRecordClicked(menuSlot_); });
   entryDeleteAction = entryMenu->addAction(QStringLiteral("&Delete Record"),
                                            [this] { onDeleteRecordClicked(menuSlot_); });
-  entryPrintAction = entryMenu->addAction(QStringLiteral("P&rint Record"));
-  entryPrintAction->setEnabled(false);  // printing arrives with its subsystem
+  entryPrintAction = entryMenu->addAction(QStringLiteral("P&rint Record"),
+                                          [this] { onPrintRecordClicked(menuSlot_); });
   entryMenu->addSeparator();
   entryHelpAction =
       entryMenu->addAction(QStringLiteral("&Help"), [] { showHelpTopic(kEntryHelpContext); });

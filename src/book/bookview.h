@@ -145,6 +145,8 @@ class BookView : public QMainWindow {
   void onFilterClicked();
   // Reports over every record of the filter, the letter range lifted meanwhile.
   void onPrintClicked();
+  // Prints the record of an entry on its own.
+  void onPrintRecordClicked(int slot);
   // Opens the search window, or brings it to the front.
   void onSearchClicked();
   virtual void onNewClicked() {}

@@ -7,6 +7,7 @@
 #include "print/reportjob.h"
 #include "store/database.h"
 #include "store/letters.h"
+#include "store/recordsession.h"
 #include "store/tablerescue.h"
 
 void BookView::onPrintClicked() {
@@ -31,6 +32,14 @@ void BookView::onPrintClicked() {
   };
   runPrintCommand(records, this);
   printHooks() = {};
+  refresh();
+  focusEntry();
+}
+
+void BookView::onPrintRecordClicked(int slot) {
+  DbTable& records = tables_->records;
+  if (slot < 0 || !records.active() || !leaveCurrent()) return;
+  if (listed_->recordAt(spread_->positionOfSlot(slot))) runPrintRecordCommand(records, this);
   refresh();
   focusEntry();
 }

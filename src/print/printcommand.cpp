@@ -8,6 +8,8 @@
 #include "core/prompt.h"
 #include "print/radiogroup.h"
 #include "print/reportdialog.h"
+#include "print/reportjob.h"
+#include "print/reportrun.h"
 #include "print/reportsource.h"
 #include "ui/qtprompter.h"
 
@@ -49,4 +51,14 @@ void runPrintCommand(DbTable& records, QWidget* parent) {
   TableReportSource source(records, labels());
   ReportDialog dialog(source, parent);
   if (!shuttingDown()) dialog.exec();
+}
+
+void runPrintRecordCommand(DbTable& records, QWidget* parent) {
+  PrintChoiceDialog choose(parent);
+  if (shuttingDown() || choose.exec() != QDialog::Accepted) return;
+  if (choose.choice() != PrintChoiceDialog::StandardReport) return;
+  TableReportSource source(records, labels());
+  ReportSettings settings;
+  settings.paper.standard = QPageSize::Letter;
+  printReport(settings, source, parent, false, ReportJob::Mode::Record);
 }

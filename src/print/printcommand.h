@@ -23,3 +23,6 @@ class PrintChoiceDialog : public QDialog {
 // The views' print command: asks for the kind of output, then opens the
 // report dialog on the records.
 void runPrintCommand(DbTable& records, QWidget* parent);
+// The print-record command: the same question, then the table's current
+// record printed at once on one-inch margins of a Letter page.
+void runPrintRecordCommand(DbTable& records, QWidget* parent);

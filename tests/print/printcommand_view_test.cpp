@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QMenu>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -22,7 +25,8 @@
 namespace {
 
 // The view's print command reports every record of the listing, whichever
-// letter the view stands on, and the view stands on that letter afterwards.
+// letter the view stands on, and the view stands on that letter afterwards;
+// Print Record prints the entry's record alone.
 TEST(PrintCommand, ReportCoversEveryLetterAndTheViewKeepsItsOwn) {
   SettingsSandbox box;
   ScriptedPrompter prompts;
@@ -43,10 +47,12 @@ TEST(PrintCommand, ReportCoversEveryLetterAndTheViewKeepsItsOwn) {
     printer.setOutputFileName(pdf);
     return true;
   };
+  bool recordOnly = false;
   std::function<void()> answer = [&] {
     QWidget* w = QApplication::activeModalWidget();
     if (auto* choice = qobject_cast<PrintChoiceDialog*>(w)) {
       choice->accept();
+      if (recordOnly) return;  // no report dialog follows
     } else if (auto* dialog = qobject_cast<ReportDialog*>(w)) {
       dialog->printButton->click();
       dialog->reject();
@@ -56,7 +62,6 @@ TEST(PrintCommand, ReportCoversEveryLetterAndTheViewKeepsItsOwn) {
   };
   QTimer::singleShot(0, answer);
   QTest::mouseClick(form->printButton, Qt::LeftButton);
-  printerChooser() = dialogChooser;
 
   QProcess text;
   text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
@@ -67,6 +72,21 @@ TEST(PrintCommand, ReportCoversEveryLetterAndTheViewKeepsItsOwn) {
   EXPECT_EQ(form->currentLetter(), 'C');
   EXPECT_EQ(form->leftEntries[0]->text(0), QStringLiteral("Canal"));
   EXPECT_TRUE(form->leftEntries[2]->text(0).isEmpty());
+
+  // The entry menu's Print Record prints that entry's record alone.
+  QTest::keyClick(form.get(), Qt::Key_F3);
+  form->entryMenu->hide();
+  QFile::remove(pdf);
+  recordOnly = true;
+  QTimer::singleShot(0, answer);
+  form->entryPrintAction->trigger();
+  text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+  ASSERT_TRUE(text.waitForFinished(30000));
+  const QString record = QString::fromUtf8(text.readAllStandardOutput());
+  EXPECT_TRUE(record.contains(QStringLiteral("Canal")));
+  EXPECT_TRUE(record.contains(QStringLiteral("Author 1")));
+  EXPECT_FALSE(record.contains(QStringLiteral("Cedar")));
+  printerChooser() = dialogChooser;
   form.reset();
   sortState() = SortState{};
   currentReport() = ReportRec{};

@@ -39,7 +39,7 @@ ReportStatusDialog::ReportStatusDialog(ReportJob& job, PageRenderer& renderer, Q
   };
   job_.keepGoing = [this] {
     QApplication::processEvents();
-    return !aborted_;
+    return !aborted_ && !shuttingDown();
   };
 }
 
@@ -73,6 +73,13 @@ void ReportStatusDialog::onCancelClicked() {
     reject();
 }
 
+void ReportStatusDialog::reject() {
+  if (running_)
+    aborted_ = true;
+  else
+    QDialog::reject();
+}
+
 PrinterChooser& printerChooser() {
   static PrinterChooser chooser = [](QPrinter& printer, QWidget* parent) {
     QPrintDialog dialog(&printer, parent);
@@ -102,10 +109,12 @@ void printReport(const ReportSettings& settings, ReportSource& source, QWidget* 
       PageRenderer r(*target, settings.paper);
       if (!r.begin()) return;
       ReportJob job(source, settings, mode);
+      job.keepGoing = [] { return !shuttingDown(); };
       job.run(r);
     });
     dialog.resize(900, 700);
-    dialog.exec();
+    if (!shuttingDown()) dialog.exec();
+    if (!source.error().isEmpty()) showMessage(MsgKind::Error, source.error());
     return;
   }
   if (!printerChooser()(printer, parent)) return;
@@ -120,4 +129,5 @@ void printReport(const ReportSettings& settings, ReportSource& source, QWidget* 
   ReportJob job(source, settings, mode);
   ReportStatusDialog status(job, renderer, parent);
   status.exec();
+  if (!source.error().isEmpty()) showMessage(MsgKind::Error, source.error());
 }

@@ -21,6 +21,8 @@ class ReportStatusDialog : public QDialog {
 
   bool completed() const { return completed_; }
   bool aborted() const { return aborted_; }
+  // While the job runs, closing the window cancels it.
+  void reject() override;
 
   QLabel* statusLabel;
   QPushButton* cancelButton;

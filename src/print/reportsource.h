@@ -29,6 +29,8 @@ class ReportSource {
   virtual double number(int k) const = 0;
   virtual QString memo(int k) const = 0;  // empty when it cannot be read
   virtual QByteArray picture(int k) const = 0;
+  // What stopped reading the records early; empty when nothing did.
+  virtual QString error() const { return {}; }
 };
 
 // The record table through the engine. Engine errors end the table's part:
@@ -48,7 +50,7 @@ class TableReportSource : public ReportSource {
   double number(int k) const override;
   QString memo(int k) const override;
   QByteArray picture(int k) const override;
-  const QString& error() const { return error_; }
+  QString error() const override { return error_; }
 
  private:
   int field(int k) const;

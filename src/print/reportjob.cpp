@@ -500,6 +500,7 @@ bool ReportJob::columnsPage() {
   if (r.pageNumber() == 1) columnWidths();
   if (cols_.empty()) return false;
   headerRow();
+  pageTop_ = r.yPos();  // where the page's first row starts
   dataTabs();
   while (!totalsPrinted_ && r.linesLeft() > 0 && !src_.atEnd())
     if (!columnsRow()) return true;

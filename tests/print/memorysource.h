@@ -13,6 +13,7 @@ class MemorySource : public ReportSource {
   std::vector<int> sizes;
   std::vector<QStringList> rows;
   size_t at = 0;
+  QByteArray pictureBytes;  // every picture field's content
 
   QStringList captions() const override { return names; }
   FieldKind kind(int k) const override { return kinds.at(size_t(k)); }
@@ -24,7 +25,7 @@ class MemorySource : public ReportSource {
   QString text(int k) const override { return rows[at].value(k); }
   double number(int k) const override { return rows[at].value(k).toDouble(); }
   QString memo(int k) const override { return rows[at].value(k); }
-  QByteArray picture(int) const override { return {}; }
+  QByteArray picture(int) const override { return pictureBytes; }
 };
 
 // Title, author, value, notes.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QImage>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -123,6 +124,22 @@ TEST(ReportLayout, BadInputStillEndsTheJob) {
   EXPECT_GT(big.jobPages, 10);
   rec.columns.clear();
   EXPECT_EQ(render(s, rec).jobPages, 1);
+
+  // A picture ten times as tall as wide is shrunk to an empty page's room
+  // rather than moved on from page to page.
+  QImage tall(20, 200, QImage::Format_RGB32);
+  tall.fill(Qt::darkGreen);
+  QBuffer png(&s.pictureBytes);
+  png.open(QIODevice::WriteOnly);
+  tall.save(&png, "PNG");
+  s.kinds[3] = FieldKind::Picture;
+  for (int layout : {0, 1}) {
+    ReportRec pictures = definition(layout);
+    pictures.columns = {1, 3};
+    const Printed p = render(s, pictures, ReportJob::Mode::List, false);
+    // A row a page; in rows the author's line takes a page of its own.
+    EXPECT_EQ(p.jobPages, layout == 0 ? 2 : 4) << layout;
+  }
 }
 
 struct PaperCase {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -121,6 +122,12 @@ int fillBooks(dbase::Table& t, int n) {
     ++deleted;
   }
   return deleted;
+}
+
+std::vector<int> sizesFrom(int argc, char** argv, std::vector<int> defaults) {
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  return sizes.empty() ? defaults : sizes;
 }
 
 }  // namespace bench

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace dbase {
 class Table;
@@ -58,5 +59,8 @@ bool deletedInBench(uint32_t recno);
 // Appends n made-up books to the open table, then deletes those records;
 // the number deleted.
 int fillBooks(dbase::Table& t, int n);
+
+// The sizes given on the command line, else the default ones.
+std::vector<int> sizesFrom(int argc, char** argv, std::vector<int> defaults);
 
 }  // namespace bench

@@ -74,4 +74,18 @@ void BookInserter::add(uint32_t number, const Book& b) {
   sqlite3_reset(st_);
 }
 
+void fillSqliteBooks(Sqlite& s, int n) {
+  createBooks(s);
+  s.exec("BEGIN");
+  {
+    BookInserter insert(s);
+    BookMaker maker;
+    for (int i = 1; i <= n; ++i) {
+      const Book b = maker.next();
+      if (!deletedInBench(static_cast<uint32_t>(i))) insert.add(static_cast<uint32_t>(i), b);
+    }
+  }
+  s.exec("COMMIT");
+}
+
 }  // namespace bench

@@ -47,6 +47,10 @@ class BookInserter {
   sqlite3_stmt* st_ = nullptr;
 };
 
+// CREATE TABLE books and the same live books that fillBooks() leaves in the
+// record table (the deleted ones left out), in one transaction.
+void fillSqliteBooks(Sqlite& s, int n);
+
 // The key expressions of our tags in SQLite's words.
 inline constexpr const char* kSqlRecnoKey = "recno";
 inline constexpr const char* kSqlTitleKey = "upper(substr(title, 1, 99))";

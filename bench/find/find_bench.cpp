@@ -70,20 +70,6 @@ int fillTable(const QString& dbf, int n) {
   return live;
 }
 
-void fillSqlite(Sqlite& s, int n) {
-  bench::createBooks(s);
-  s.exec("BEGIN");
-  {
-    bench::BookInserter insert(s);
-    bench::BookMaker maker;
-    for (int i = 1; i <= n; ++i) {
-      const bench::Book b = maker.next();
-      if (!bench::deletedInBench(static_cast<uint32_t>(i))) insert.add(static_cast<uint32_t>(i), b);
-    }
-  }
-  s.exec("COMMIT");
-}
-
 // The marking as one UPDATE; `changedOnly` writes only the rows whose mark changes.
 double sqliteUpdate(Sqlite& s, const char* needle, bool changedOnly, int64_t* found) {
   const std::string mark = "CASE WHEN instr(upper(title), ?1) > 0 THEN '2' ELSE '0' END";
@@ -162,9 +148,7 @@ void line(const char* what, int n, double seconds, int found) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {100000, 1000000};
+  const std::vector<int> sizes = bench::sizesFrom(argc, argv, {100000, 1000000});
   try {
     for (int n : sizes) {
       QTemporaryDir dir;
@@ -179,7 +163,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "filled %d records, %d deleted, in %.1f s\n", n, n - live, seconds(t0));
       Sqlite sql(native(joinPath(dir.path(), "books.sqlite")));
       sql.setSynchronous("OFF");
-      fillSqlite(sql, n);
+      bench::fillSqliteBooks(sql, n);
       // Both files on disk before timing: a pass that dirties pages still
       // being written back from the fill waits for that write-back.
       ::sync();

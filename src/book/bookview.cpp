@@ -30,6 +30,7 @@
 #include "ui/elementcolors.h"
 #include "ui/pageeditors.h"
 #include "ui/qtprompter.h"
+#include "users/passworddialog.h"
 
 namespace {
 
@@ -303,9 +304,10 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(searchButton, &QToolButton::clicked, this, [this] { onSearchClicked(); });
   connect(filterButton, &QToolButton::clicked, this, [this] { onFilterClicked(); });
   connect(printButton, &QToolButton::clicked, this, [this] { onPrintClicked(); });
+  connect(passwordButton, &QToolButton::clicked, this, [this] { changeMyPasswordCommand(this); });
+  connect(maintenanceButton, &QToolButton::clicked, this, [this] { onMaintenanceClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {optionsButton, loadButton, exportButton, importButton, passwordButton,
-                         maintenanceButton, summaryButton})
+  for (QToolButton* b : {optionsButton, loadButton, exportButton, importButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -428,8 +430,10 @@ void BookView::buildMenuBar() {
   QMenu* advanced = bar->addMenu(QStringLiteral("&Advanced"));
   exportAction = advanced->addAction(QStringLiteral("&Export"));
   importAction = advanced->addAction(QStringLiteral("&Import"));
-  passwordAction = advanced->addAction(QStringLiteral("&Password"));
-  maintenanceAction = advanced->addAction(QStringLiteral("&Maintenance"));
+  passwordAction = advanced->addAction(QStringLiteral("&Password"), this,
+                                       [this] { changeMyPasswordCommand(this); });
+  maintenanceAction =
+      advanced->addAction(QStringLiteral("&Maintenance"), this, &BookView::onMaintenanceClicked);
   filterAction = advanced->addAction(QStringLiteral("&Filter"), this, &BookView::onFilterClicked);
   sortAction = advanced->addAction(QStringLiteral("&Sort"), this, &BookView::onSortClicked);
   summaryAction = advanced->addAction(QStringLiteral("S&ummary"));
@@ -437,8 +441,7 @@ void BookView::buildMenuBar() {
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a : {loadDatabaseAction, optionsAction, exportAction, importAction, passwordAction,
-                     maintenanceAction, summaryAction})
+  for (QAction* a : {loadDatabaseAction, optionsAction, exportAction, importAction, summaryAction})
     a->setEnabled(false);
 }
 

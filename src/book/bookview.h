@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -147,6 +148,7 @@ class BookView : public QMainWindow {
   void onPrintClicked();
   // Prints the record of an entry on its own.
   void onPrintRecordClicked(int slot);
+  void onMaintenanceClicked();
   // Opens the search window, or brings it to the front.
   void onSearchClicked();
   virtual void onNewClicked() {}
@@ -213,6 +215,13 @@ class BookView : public QMainWindow {
   }
   // The items of a lookup editor that lists them; nothing for other editors.
   static std::optional<QStringList> lookupValues(const QWidget* editor);
+  // The list table of user field k's lookup box; empty without one. Nothing
+  // at all while no record page exists.
+  virtual std::function<QString(int)> listSources() const { return {}; }
+  // The record pages' lookup boxes read their lists again.
+  virtual void reloadLists() {}
+  // Maintenance follows read-only mode.
+  void applyMaintenanceAccess();
 
   // Shows `state` over the marks once the records are let go (closeRecords),
   // and takes them again.

@@ -7,11 +7,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStyle>
+#include <QToolButton>
 #include <QUrl>
 #include <stdexcept>
 
 #include "book/bookpage.h"
 #include "book/bookview.h"
+#include "book/maintenance/maintenancedialog.h"
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
@@ -19,6 +21,7 @@
 #include "query/filter/filterdialog.h"
 #include "query/filter/filterlist.h"
 #include "query/find/finddialog.h"
+#include "query/markingpass.h"
 #include "query/sort/sortbar.h"
 #include "query/sort/sortdialog.h"
 #include "store/database.h"
@@ -35,6 +38,7 @@
 #include "ui/confirmdialog.h"
 #include "ui/contentsentry.h"
 #include "ui/qtprompter.h"
+#include "users/logincheck.h"
 
 namespace {
 
@@ -242,7 +246,7 @@ void BookView::prepareEntryMenu(int slot) {
   if (position >= count()) return;
   try {
     goToPosition(table, static_cast<uint32_t>(position));
-    for (const QString& line : quickViewLines(table)) quickViewMenu->addAction(line);
+    for (const QString& line : listRecordValues(table)) quickViewMenu->addAction(line);
     quickViewMenu->setEnabled(true);
   } catch (const std::exception& e) {
     quickViewMenu->clear();
@@ -253,17 +257,10 @@ void BookView::prepareEntryMenu(int slot) {
 void BookView::fillCopyBufferMenu(QMenu* menu) {
   menu->clear();
   menu->setEnabled(false);
-  DbTable& copy = tables_->copy;
-  if (!appSettings().copyBufferFull || isReadOnlyDatabase() || !copy.active()) return;
-  try {
-    const std::vector<QString> lines = firstRecordLines(copy);
-    if (lines.empty()) return;
-    for (const QString& line : lines) menu->addAction(line);
-    menu->setEnabled(true);
-  } catch (const std::exception& e) {
-    menu->clear();
-    reportEngineFailure(e);
-  }
+  if (isReadOnlyDatabase()) return;
+  const std::vector<QString> lines = listed_->copyBufferLines();
+  for (const QString& line : lines) menu->addAction(line);
+  menu->setEnabled(!lines.empty());
 }
 
 void BookView::onCopyRecordClicked(int slot) {
@@ -426,7 +423,12 @@ void BookView::applyFilterState(int state) {
 }
 
 void BookView::applyFilter() {
-  if (!tables_->records.active() || !leaveCurrent()) return;
+  if (!tables_->records.active()) return;
+  if (isReadOnlyDatabase()) {
+    showMessage(MsgKind::Warning, kReadOnlyMarksMessage);
+    return;
+  }
+  if (!leaveCurrent()) return;
   // The pass writes every record: nothing of ours may hold one meanwhile.
   closeRecords();
   const MarkResult result = filterList().apply();
@@ -464,6 +466,22 @@ void BookView::onFilterClicked() {
     applyFilter();
   else if (dlg.chosenState() != sortBar->filterState())
     applyFilterState(dlg.chosenState());
+  focusEntry();
+}
+
+void BookView::applyMaintenanceAccess() {
+  const bool on = mayMaintainDatabase();
+  maintenanceButton->setEnabled(on);
+  maintenanceAction->setEnabled(on);
+}
+
+void BookView::onMaintenanceClicked() {
+  if (!tables_->records.active() || !mayMaintainDatabase()) return;
+  MaintenanceDialog dlg(tables_->records, listSources(), this);
+  if (!shuttingDown()) dlg.exec();
+  BusyCursor busy;
+  if (dlg.listsChanged) reloadLists();
+  refresh();
   focusEntry();
 }
 

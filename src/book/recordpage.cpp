@@ -10,6 +10,8 @@
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
+#include "query/lookup/lookupbox.h"
+#include "query/lookup/lookuplist.h"
 #include "store/database.h"
 #include "store/letters.h"
 #include "store/sortstate.h"
@@ -28,7 +30,7 @@ constexpr int kBarTop = 384;
 
 }  // namespace
 
-RecordPage::RecordPage(QWidget* parent, const QString& prefix, bool leftPage)
+RecordPage::RecordPage(QWidget* parent, const QString& prefix, LookupLists* lists, bool leftPage)
     : BookPage(parent, leftPage) {
   resize(kWidth, kHeight);
   editMenu = new EditorMenu(this);
@@ -51,7 +53,7 @@ RecordPage::RecordPage(QWidget* parent, const QString& prefix, bool leftPage)
   editors.assign(kPageFieldCount, nullptr);
   labels.assign(kPageFieldCount, nullptr);
   buildPageParts(parts, prefix, width, kPartsHeight, 94, editMenu,
-                 {&editors, &labels, &DateEditors, &partEditorCounts});
+                 {&editors, &labels, &DateEditors, &partEditorCounts, lists});
 
   partTabs = new QTabBar(this);
   partTabs->setObjectName(QStringLiteral("partTabs"));
@@ -241,6 +243,11 @@ void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int
           amount->helpContext = d.helpContext;
           amount->setGeometry(at.x(), at.y(), 120, at.height());
           editor = amount;
+        } else if (d.kind == EditorKind::Lookup) {
+          auto* box = new LookupBox(panelPart);
+          if (out.lists) box->setList(out.lists->list(QString::fromLatin1(d.lookupList)));
+          box->setGeometry(at);
+          editor = box;
         } else {
           auto* edit = new PageEdit(panelPart);
           edit->helpContext = d.helpContext;
@@ -251,10 +258,13 @@ void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int
       }
       // Date edits bring their own menu.
       if (d.kind != EditorKind::Picture && d.kind != EditorKind::Date) {
-        editor->setContextMenuPolicy(Qt::CustomContextMenu);
-        QObject::connect(
-            editor, &QWidget::customContextMenuRequested, menu,
-            [menu, editor](const QPoint& at) { menu->popupFor(editor, editor->mapToGlobal(at)); });
+        // A lookup's menu opens over its line.
+        QWidget* target = d.kind == EditorKind::Lookup ? lineEditOf(editor) : editor;
+        target->setContextMenuPolicy(Qt::CustomContextMenu);
+        QObject::connect(target, &QWidget::customContextMenuRequested, menu,
+                         [menu, editor, target](const QPoint& at) {
+                           menu->popupFor(editor, target->mapToGlobal(at));
+                         });
       }
       editor->setObjectName(prefix + QString::number(k + 1));
       editor->setProperty("Tag", k + 1);

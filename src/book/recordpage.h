@@ -13,6 +13,7 @@ class QToolButton;
 class DbTable;
 class EditorMenu;
 class DateEdit;
+class LookupLists;
 
 // One record page of the open book: the status panel, the four parts with
 // the editors of the 22 user fields, the part tab set and the page bar with
@@ -26,8 +27,9 @@ class RecordPage : public BookPage {
   static constexpr int kHeight = 446;
 
   // `prefix` names the editors ("L1".."L22"); `leftPage` puts the binding
-  // shade on the right edge instead of the left one.
-  RecordPage(QWidget* parent, const QString& prefix, bool leftPage = false);
+  // shade on the right edge instead of the left one. The lookup boxes offer
+  // the lists of `lists`.
+  RecordPage(QWidget* parent, const QString& prefix, LookupLists* lists, bool leftPage = false);
 
   std::vector<QWidget*> editors;  // by user field
   std::vector<QLabel*> labels;
@@ -67,7 +69,8 @@ class RecordPage : public BookPage {
 
 // The editors of one record page: the four parts in `parts`, each user field
 // captioned by its designed caption, named prefix + its number (L1..L22),
-// with the editors' popup menu. Fills `editors` and `labels` by user field
+// with the editors' popup menu; a field with a lookup list gets a LookupBox
+// on the view's list of that name. Fills `editors` and `labels` by user field
 // and adds the date editors to `dateEditors`; `counts` (when given) gets the
 // editors per part.
 struct PageEditors {
@@ -75,6 +78,7 @@ struct PageEditors {
   std::vector<QLabel*>* labels;
   std::vector<DateEdit*>* dateEditors;
   std::array<int, kPageParts>* counts;
+  LookupLists* lists = nullptr;  // the view's lookup lists, shared by its pages
 };
 void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int height,
                     int labelWidth, EditorMenu* menu, const PageEditors& out);

@@ -35,10 +35,13 @@ std::optional<QByteArray> readWhole(const QString& path) {
   return f.readAll();
 }
 
-bool writeWhole(const QString& path, const QByteArray& bytes) {
+bool writeWhole(const QString& path, const QByteArray& bytes, bool ownerOnly = false) {
   // Write beside and rename, so a failed save never leaves a truncated file.
   QSaveFile f(path);
   if (!f.open(QIODevice::WriteOnly)) return false;
+  // Set on the file being written, before a byte is in it.
+  if (ownerOnly && !f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+    return false;
   if (f.write(bytes) != bytes.size()) return false;
   return f.commit();
 }
@@ -104,7 +107,11 @@ bool saveProgramOptions() {
   const AppSettings& s = appSettings();
   const optionsfile::ProgramOptions o{s.passwordMode, s.publicAccess, s.dataRootDir, s.usersCount,
                                       s.supervisorPassword};
-  return writeWhole(joinPath(s.programDir, optionsfile::kFileName), optionsfile::encode(o));
+  return writePrivateFile(joinPath(s.programDir, optionsfile::kFileName), optionsfile::encode(o));
+}
+
+bool writePrivateFile(const QString& path, const QByteArray& bytes) {
+  return writeWhole(path, bytes, true);
 }
 
 namespace {

@@ -100,6 +100,11 @@ bool isPublicDataDir(const QString& dir);
 // The user's rights on a public database, or tables opened read-only.
 bool isReadOnlyDatabase();
 
+// Writes a file whole beside its place and renames it over, so a failed save
+// keeps the old file; readable and writable by its owner only (the scrambled
+// passwords are no protection of their own).
+bool writePrivateFile(const QString& path, const QByteArray& bytes);
+
 // Joins with the native separator, as every path the program builds.
 QString joinPath(const QString& dir, const QString& name);
 // A file name alone, as names read from files must be before they are joined

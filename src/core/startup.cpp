@@ -78,10 +78,14 @@ StartupOutcome runStartupSteps(const QString& programDir) {
   if (out.programOptionsRead) {
     out.login = runLoginGate();
     if (out.login != LoginResult::Passed) {
-      showMessage(MsgKind::Error, loginFailureMessage(out.login));
+      // Ended by a signal or the session while asking: nothing to tell.
+      if (!shuttingDown()) showMessage(MsgKind::Error, loginFailureMessage(out.login));
       return out;
     }
   }
+  // Without a login the one user of a 1-user system is its supervisor: he
+  // works in the public directory and may set a password and maintain it.
+  if (!loginGateNeeded() && s.usersCount == 0) s.isSupervisor = true;
   loadUserOptions();
   loadLabels();
   return out;

@@ -1,6 +1,7 @@
 #include "query/markingpass.h"
 
 #include "core/progress.h"
+#include "core/settings.h"
 #include "dbase/error.h"
 #include "dbase/table.h"
 #include "store/dbtable.h"
@@ -30,6 +31,10 @@ bool MarkingPass::reopen(bool exclusive) {
 
 MarkResult MarkingPass::run(const QString& progressCaption) {
   MarkResult result;
+  if (isReadOnlyDatabase()) {
+    result.error = kReadOnlyMarksMessage.toStdString();
+    return result;
+  }
   dbase::Table& t = table_.engine();
   const std::string previousTag = t.activeTag();
   Progress& bar = progress();

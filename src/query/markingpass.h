@@ -35,7 +35,8 @@ class MarkingPass {
   // Walks the whole table without range, in file order, and writes the
   // marks that change. Uses the table exclusively when no one else has it
   // open, shared otherwise; afterwards the table is open shared again in its
-  // earlier order, without a range.
+  // earlier order, without a range. In read-only mode nothing is written:
+  // the result carries kReadOnlyMarksMessage.
   MarkResult run(const QString& progressCaption);
 
  private:
@@ -44,6 +45,10 @@ class MarkingPass {
   DbTable& table_;
   std::string reopenError_;
 };
+
+// Why a pass wrote nothing: the user may only read this database.
+inline const QString kReadOnlyMarksMessage =
+    QStringLiteral("The database is open in Read Only Mode: its records cannot be marked.");
 
 // The record's filter mark field.
 inline constexpr int kFilterMarkField = 1;

@@ -27,6 +27,7 @@
 #include "ui/aboutbox.h"
 #include "ui/progresswindow.h"
 #include "ui/qtprompter.h"
+#include "users/logindialog.h"
 
 namespace {
 
@@ -110,8 +111,11 @@ int Program::run() {
   installSampleSeeder();
   installTemplateLists();
   installFilter();
+  installLoginGate();
   const StartupOutcome outcome = runStartupSteps(programDir_);
-  if (outcome.login != LoginResult::Passed) return 1;
+  // A failed login ends the run before anything is saved; a signal that ended
+  // the login dialog is an orderly end.
+  if (outcome.login != LoginResult::Passed) return quitRequested_ ? 0 : 1;
 
   mainDlg_ = new ViewHost;
   registerMainView(1, [](QWidget* owner) -> BookView* { return new ContentsView(owner); });

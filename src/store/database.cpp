@@ -21,10 +21,39 @@ std::string tableText(const QString& s) { return s.toLatin1().toStdString(); }
 
 QString trimmed(const std::string& s) { return QString::fromLatin1(s.c_str()).trimmed(); }
 
-bool openCatalogue(DbTable& cat) {
+// A database the user may only read is opened so that the engine refuses
+// every change, whatever route asks for one; nothing missing is made.
+bool openForReading(DbTable& t, const QString& name) {
+  const QString dir = appSettings().databaseDir;
+  t.close();
+  t.databaseName = dir;
+  t.tableName = name;
+  t.exclusive = false;
+  t.readOnly = true;
+  if (!tableFileExists(joinPath(dir, name))) {
+    setLastEngineError(toNativePath(joinPath(dir, name)) + ": the file does not exist");
+    return false;
+  }
+  for (;;) {
+    try {
+      t.open();
+      return true;
+    } catch (const dbase::Error& e) {
+      setLastEngineError(e.what());
+      if (t.indexName.empty()) return false;
+      t.indexName.clear();  // read in natural order rather than not at all
+    }
+  }
+}
+
+bool openCatalogue(DbTable& cat, bool readOnly) {
   const AppSettings& s = appSettings();
   cat.close();
   cat.indexName = kCatalogueTag.toStdString();
+  // Nothing is made for a reader: without a catalogue the database has no name.
+  if (readOnly)
+    return !tableFileExists(joinPath(s.databaseDir, kCatalogueFile)) ||
+           openForReading(cat, kCatalogueFile);
   if (openTableOrRescue(cat, kCatalogueFile)) return true;
   const QString target = joinPath(s.databaseDir, kCatalogueFile);
   if (tableFileExists(target)) return false;  // there but unusable: never replaced
@@ -34,6 +63,7 @@ bool openCatalogue(DbTable& cat) {
     cat.databaseName = s.databaseDir;
     cat.tableName = kCatalogueFile;
     cat.exclusive = false;
+    cat.readOnly = false;
     cat.open();
     return true;
   } catch (const dbase::Error& e) {
@@ -42,10 +72,16 @@ bool openCatalogue(DbTable& cat) {
   }
 }
 
-bool openCopyBuffer(DbTable& copy) {
+bool openCopyBuffer(DbTable& copy, bool readOnly) {
   const AppSettings& s = appSettings();
   copy.close();
   copy.indexName.clear();
+  // Not used in read-only mode: left closed when it is not there.
+  if (readOnly) {
+    if (tableFileExists(joinPath(s.databaseDir, kCopyFile))) openForReading(copy, kCopyFile);
+    return true;
+  }
+  copy.readOnly = false;
   if (!openTable(copy, kCopyFile, false)) {
     copy.databaseName = s.databaseDir;
     copy.tableName = kCopyFile;
@@ -71,12 +107,13 @@ bool openCopyBuffer(DbTable& copy) {
   return true;
 }
 
-bool openRecordTable(DbTable& records) {
+bool openRecordTable(DbTable& records, bool readOnly) {
   const AppSettings& s = appSettings();
   SortState& sort = sortState();
   sort.table = &records;
   records.close();
   records.indexName.clear();
+  records.readOnly = readOnly;
   if (!isPlainFileName(s.tableName)) {
     // Never a table outside the database directory, whatever a file said.
     showMessage(MsgKind::Error, QStringLiteral("Could not Open the database!\r\"") + s.tableName +
@@ -86,13 +123,21 @@ bool openRecordTable(DbTable& records) {
   records.databaseName = s.databaseDir;
   records.tableName = s.tableName;
   records.exclusive = false;
-  if (tableFileExists(records.filePath())) {
+  if (readOnly) {
+    if (!openForReading(records, s.tableName)) {
+      showMessage(MsgKind::Error, QStringLiteral("Could not Open the database!\r") +
+                                      QString::fromStdString(lastEngineError()));
+      return false;
+    }
+  } else if (tableFileExists(records.filePath())) {
     restoreMissingIndex(records);
     if (!openTableOrRescue(records, s.tableName)) {
       showMessage(MsgKind::Error, QStringLiteral("Could not Open the database!\r") +
                                       QString::fromStdString(lastEngineError()));
       return false;
     }
+  }
+  if (tableFileExists(records.filePath())) {
     records.refreshDefinitions();
     rebuildFieldSets(records);
     loadSortState();
@@ -118,23 +163,26 @@ bool openRecordTable(DbTable& records) {
 
 bool openDatabase(StoreTables& tables) {
   appSettings().tablesReadOnly = false;
-  if (!openCatalogue(tables.catalogue)) {
+  // The user's rights on a public database; damage found below adds to it.
+  const bool readOnly = isReadOnlyDatabase();
+  if (!openCatalogue(tables.catalogue, readOnly)) {
     showMessage(MsgKind::Error, QStringLiteral("Could not Open the Master.dbf file!"));
     return false;
   }
-  if (!openCopyBuffer(tables.copy)) {
+  if (!openCopyBuffer(tables.copy, readOnly)) {
     showMessage(MsgKind::Error, QStringLiteral("Could not Open the Copy/Paste file!"));
     return false;
   }
   // A catalogue that can only be read keeps what it has.
   auto catalogueEntry = [&] {
+    if (!tables.catalogue.active()) return;
     if (tables.catalogue.readOnly)
       findCatalogEntry(tables.catalogue, appSettings().tableName);
     else
       ensureCatalogEntry(tables.catalogue, appSettings().tableName);
   };
   try {
-    if (!openRecordTable(tables.records)) return false;
+    if (!openRecordTable(tables.records, readOnly)) return false;
     catalogueEntry();
   } catch (const dbase::Error& e) {
     setLastEngineError(e.what());

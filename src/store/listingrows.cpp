@@ -1,8 +1,10 @@
 #include "store/listingrows.h"
 
+#include "core/prompt.h"
 #include "core/settings.h"
 #include "store/dbtable.h"
 #include "store/letters.h"
+#include "store/pagevalues.h"
 #include "store/recordtext.h"
 
 std::vector<ListingRow> readListingRows(DbTable& table, uint32_t top, size_t count,
@@ -21,17 +23,19 @@ std::vector<ListingRow> readListingRows(DbTable& table, uint32_t top, size_t cou
   return rows;
 }
 
-std::vector<QString> quickViewLines(DbTable& table) {
+std::vector<QString> listRecordValues(DbTable& table) {
   std::vector<QString> lines;
   const dbase::Table& t = table.engine();
-  for (int f = appSettings().firstUserField; f < static_cast<int>(t.fields().size()); ++f)
-    lines.push_back(quickViewText(t, f));
+  for (int f = appSettings().firstUserField; f < static_cast<int>(t.fields().size()); ++f) {
+    const dbase::FieldType type = t.fields()[static_cast<size_t>(f)].type;
+    const bool memo = type == dbase::FieldType::Memo || type == dbase::FieldType::Binary;
+    try {
+      lines.push_back(quickViewText(t, f));
+    } catch (const std::exception&) {
+      if (!memo) throw;
+      showMessage(MsgKind::Error, corruptMemoText(t));
+      break;
+    }
+  }
   return lines;
-}
-
-std::vector<QString> firstRecordLines(DbTable& table) {
-  dbase::Table& t = table.engine();
-  t.first();
-  if (t.eof()) return {};
-  return quickViewLines(table);
 }

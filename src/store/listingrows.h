@@ -19,9 +19,7 @@ struct ListingRow {
 std::vector<ListingRow> readListingRows(DbTable& table, uint32_t top, size_t count,
                                         const std::vector<int>& fields);
 
-// The quick-view lines of every user field of the table's current record.
-// Throws std::exception on an engine error.
-std::vector<QString> quickViewLines(DbTable& table);
-
-// The quick-view lines of the table's first record; none when it is empty.
-std::vector<QString> firstRecordLines(DbTable& table);
+// The quick-view lines of every user field of the table's current record. A
+// memo that cannot be read is reported ("Corrupt Memo Field!!! ...") and ends
+// the list there. Throws std::exception on any other engine error.
+std::vector<QString> listRecordValues(DbTable& table);

@@ -1,12 +1,14 @@
 #include "store/recordsession.h"
 
 #include <QDate>
+#include <algorithm>
 
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
 #include "store/database.h"
 #include "store/letters.h"
+#include "store/listingrows.h"
 #include "store/recordtext.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
@@ -42,6 +44,43 @@ void showError(const std::exception& e) {
 
 void showMemoProblem(const DbTable& table) {
   showMessage(MsgKind::Error, corruptMemoText(table.engine()), MsgButtons::OkHelp, kMemoHelp);
+}
+
+// The memo and picture contents of the current record's user fields (empty
+// strings for the other fields), read before anything is written so that an
+// unreadable memo stops a copy or paste before it starts. Reports the memo
+// and gives nothing when one cannot be read.
+std::vector<std::string> readBlobs(const DbTable& table) {
+  const dbase::Table& t = table.engine();
+  const int n = static_cast<int>(t.fields().size());
+  std::vector<std::string> blobs(static_cast<size_t>(std::max(n, 1)));
+  for (int f = appSettings().firstUserField; f < n; ++f) {
+    const dbase::FieldType type = t.fields()[static_cast<size_t>(f)].type;
+    if (type != dbase::FieldType::Memo && type != dbase::FieldType::Binary) continue;
+    try {
+      blobs[static_cast<size_t>(f)] = t.readBlob(f);
+    } catch (const std::exception&) {
+      showMessage(MsgKind::Error, corruptMemoText(t));
+      return {};
+    }
+  }
+  return blobs;
+}
+
+// Every user field of `from`'s current record into the same field of `to`'s
+// record in edit; memo contents from `blobs`. The record number and the
+// filter mark stay as they are.
+void assignUserFields(dbase::Table& to, const dbase::Table& from,
+                      const std::vector<std::string>& blobs) {
+  const int n = static_cast<int>(std::min(to.fields().size(), from.fields().size()));
+  for (int f = appSettings().firstUserField; f < n; ++f) {
+    const dbase::FieldType type = from.fields()[static_cast<size_t>(f)].type;
+    if ((type == dbase::FieldType::Memo || type == dbase::FieldType::Binary) &&
+        to.fields()[static_cast<size_t>(f)].type == type)
+      to.writeBlob(f, blobs[static_cast<size_t>(f)]);
+    else
+      to.assignFrom(f, from, f);
+  }
 }
 
 }  // namespace
@@ -194,6 +233,14 @@ bool RecordSession::askAfterFailedUpdate() {
 
 bool RecordSession::post(DbTable& via, const PageValues& values, DbTable* catalogue, char* letter,
                          bool* memoFailed, const PageWrite& how) {
+  return postWith(
+      via,
+      [&](dbase::Table& t, bool* memo) { writePage(t, values, QDate::currentDate(), memo, how); },
+      catalogue, letter, memoFailed);
+}
+
+bool RecordSession::postWith(DbTable& via, const RecordWriter& write, DbTable* catalogue,
+                             char* letter, bool* memoFailed) {
   dbase::Table& t = via.engine();
   callHook(storeHooks().busyCursor, true);
   bool posted = false;
@@ -210,7 +257,7 @@ bool RecordSession::post(DbTable& via, const PageValues& values, DbTable* catalo
         numbering = false;
       }
       memo = false;
-      writePage(t, values, QDate::currentDate(), &memo, how);
+      write(t, &memo);
       newLetter = firstLetter(via);
       if (&via != &tables_.copy) callHook(storeHooks().beforePost, t);
       t.post();
@@ -376,21 +423,40 @@ bool RecordSession::storeCopy(const PageValues& values, bool* memoFailed) {
 
 bool RecordSession::copyRecordAt(int32_t position) {
   DbTable& records = tables_.records;
-  PageValues values;
+  DbTable& copy = tables_.copy;
+  if (!copy.active()) return false;
+  std::vector<std::string> blobs;
   try {
     goToPosition(records, static_cast<uint32_t>(position));
     if (records.engine().eof()) {
       showMessage(MsgKind::Warning, QStringLiteral("Empty Record - Not Copied!"));
       return false;
     }
-    bool memoFailed = false;
-    values = readPage(records.engine(), &memoFailed);
+    blobs = readBlobs(records);
   } catch (const std::exception& e) {
     showError(e);
     return false;
   }
-  // A stored record is copied even when all its fields are empty.
-  return storeCopy(values, nullptr);
+  if (blobs.empty()) return false;
+  try {
+    copy.engine().first();
+    // The buffer's one record is made when it has none.
+    if (copy.engine().eof()) copy.engine().append();
+  } catch (const std::exception& e) {
+    cancelQuietly(copy);
+    showError(e);
+    return false;
+  }
+  // A stored record is copied field by field, even when all its fields are empty.
+  const dbase::Table& from = records.engine();
+  if (!postWith(
+          copy, [&](dbase::Table& t, bool*) { assignUserFields(t, from, blobs); }, nullptr, nullptr,
+          nullptr)) {
+    showMessage(MsgKind::Error, kUpdateFailed);
+    return false;
+  }
+  appSettings().copyBufferFull = true;
+  return true;
 }
 
 std::optional<PageValues> RecordSession::pasteFromBuffer() {
@@ -411,44 +477,53 @@ std::optional<PageValues> RecordSession::pasteFromBuffer() {
 }
 
 std::vector<QString> RecordSession::copyBufferLines() {
-  std::vector<QString> lines;
   DbTable& copy = tables_.copy;
-  if (!appSettings().copyBufferFull || !copy.active()) return lines;
+  if (!appSettings().copyBufferFull || !copy.active()) return {};
   try {
-    dbase::Table& t = copy.engine();
-    t.first();
-    if (t.eof()) return lines;
-    for (int f = appSettings().firstUserField; f < static_cast<int>(t.fields().size()); ++f)
-      lines.push_back(quickViewText(t, f));
-  } catch (const std::exception&) {
-    showMessage(MsgKind::Error, corruptMemoText(copy.engine()));
+    copy.engine().first();
+    if (copy.engine().eof()) return {};
+    return listRecordValues(copy);
+  } catch (const std::exception& e) {
+    showError(e);
+    return {};
   }
-  return lines;
 }
 
 RecordSession::Pasted RecordSession::pasteInto(int32_t position) {
   DbTable& records = tables_.records;
+  DbTable& copy = tables_.copy;
+  if (!appSettings().copyBufferFull || !copy.active()) return Pasted::Nothing;
+  std::vector<std::string> blobs;
+  char letter = 0;
   try {
-    dbase::Table& source = tables_.copy.engine();
-    source.first();
-    if (source.eof()) return Pasted::Nothing;
-    bool memoFailed = false;
-    const PageValues values = readPage(source, &memoFailed);
+    copy.engine().first();
+    if (copy.engine().eof()) return Pasted::Nothing;
+    blobs = readBlobs(copy);
+    if (blobs.empty()) return Pasted::Failed;
     goToPosition(records, static_cast<uint32_t>(position));
     dbase::Table& t = records.engine();
-    char letter = 0;
     if (t.eof()) {
       t.append();
     } else {
       letter = firstLetter(records);
       t.edit();
     }
-    if (post(records, values, &tables_.catalogue, &letter, nullptr)) return Pasted::Yes;
+  } catch (const dbase::LockError&) {
+    // Another program holds the record: it stays as it is.
+    cancelQuietly(records);
     showMessage(MsgKind::Error, kUpdateFailed);
+    return Pasted::Failed;
   } catch (const std::exception& e) {
     cancelQuietly(records);
     showError(e);
+    return Pasted::Failed;
   }
+  const dbase::Table& from = copy.engine();
+  if (postWith(
+          records, [&](dbase::Table& t, bool*) { assignUserFields(t, from, blobs); },
+          &tables_.catalogue, &letter, nullptr))
+    return Pasted::Yes;
+  showMessage(MsgKind::Error, kUpdateFailed);
   return Pasted::Failed;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -9,6 +10,9 @@
 #include "store/pagevalues.h"
 
 class DbTable;
+namespace dbase {
+class Table;
+}
 struct StoreTables;
 
 // What one record page does with its record, without the page: loading it
@@ -92,15 +96,18 @@ class RecordSession {
   // Copies the page into the copy buffer; an empty page is refused, and values
   // the fields cannot hold are named and copied only after a yes.
   bool copyToBuffer(const PageValues& values, bool reportMemo = false);
-  // Copies the stored record at `position` of the listing.
+  // Copies the stored record at `position` of the listing field by field,
+  // memos and picture included; "Empty Record - Not Copied!" past its end.
   bool copyRecordAt(int32_t position);
   // The copy buffer's values; nothing when it is empty or unreadable.
   std::optional<PageValues> pasteFromBuffer();
   // The copy buffer's user fields as the quick view shows them; what was
   // read before an unreadable memo when there is one (reported).
   std::vector<QString> copyBufferLines();
-  // Stores the copy buffer into the record at `position` of the listing (a
-  // new one past its end). Reported when it fails.
+  // Stores the copy buffer field by field into the record at `position` of
+  // the listing (a new, numbered one past its end); the record keeps its
+  // number, and the letter counts follow. Nothing before a copy of this run;
+  // a record another program holds is left as it was. Reported when it fails.
   enum class Pasted { Nothing, Yes, Failed };
   Pasted pasteInto(int32_t position);
   // Where this session's record (at `position`) stands after a paste into
@@ -120,6 +127,10 @@ class RecordSession {
  private:
   bool post(DbTable& via, const PageValues& values, DbTable* catalogue, char* letter,
             bool* memoFailed, const PageWrite& how = {});
+  // Writes the record's fields (setting the memo flag when a memo fails).
+  using RecordWriter = std::function<void(dbase::Table&, bool* memoFailed)>;
+  bool postWith(DbTable& via, const RecordWriter& write, DbTable* catalogue, char* letter,
+                bool* memoFailed);
   bool storeCopy(const PageValues& values, bool* memoFailed);
 
   StoreTables& tables_;

@@ -22,7 +22,7 @@ EditorMenu::EditorMenu(QWidget* parent) : QMenu(parent) {
   setObjectName(QStringLiteral("editorMenu"));
   auto onLine = [this](auto lineAction, auto memoAction) {
     return [this, lineAction, memoAction] {
-      if (auto* e = qobject_cast<QLineEdit*>(editor_.data())) (e->*lineAction)();
+      if (auto* e = lineEditOf(editor_.data())) (e->*lineAction)();
       if (auto* m = qobject_cast<QPlainTextEdit*>(editor_.data())) (m->*memoAction)();
     };
   };
@@ -39,7 +39,7 @@ EditorMenu::EditorMenu(QWidget* parent) : QMenu(parent) {
                               paste();
                           });
   deleteAction = addAction(QStringLiteral("&Delete"), [this] {
-    if (auto* e = qobject_cast<QLineEdit*>(editor_.data())) e->del();
+    if (auto* e = lineEditOf(editor_.data())) e->del();
     if (auto* m = qobject_cast<QPlainTextEdit*>(editor_.data()))
       m->textCursor().removeSelectedText();
   });
@@ -66,7 +66,7 @@ void EditorMenu::prepare(QWidget* editor) {
   editor_ = editor;
   bool selected = false, empty = true, canUndo = false;
   const bool memo = qobject_cast<QPlainTextEdit*>(editor) != nullptr;
-  if (auto* e = qobject_cast<QLineEdit*>(editor)) {
+  if (auto* e = lineEditOf(editor)) {
     selected = e->hasSelectedText();
     empty = e->text().isEmpty();
     canUndo = e->isUndoAvailable();

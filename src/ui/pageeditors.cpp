@@ -1,5 +1,7 @@
 #include "ui/pageeditors.h"
 
+#include <QComboBox>
+
 #include <QCoreApplication>
 #include <QLocale>
 #include <QPainter>
@@ -90,6 +92,15 @@ void releaseForeignText(QLineEdit* edit) {
 
 }  // namespace
 
+QLineEdit* lineEditOf(QWidget* editor) {
+  if (auto* box = qobject_cast<QComboBox*>(editor)) return box->lineEdit();
+  return qobject_cast<QLineEdit*>(editor);
+}
+
+const QLineEdit* lineEditOf(const QWidget* editor) {
+  return lineEditOf(const_cast<QWidget*>(editor));
+}
+
 QString editorText(const QWidget* editor) {
   if (const QVariant kept = editor->property(kKeptText); kept.isValid()) return kept.toString();
   if (auto* d = qobject_cast<const DateEdit*>(editor)) {
@@ -107,7 +118,7 @@ QString editorText(const QWidget* editor) {
     if (parseNumberText(text).value == *v) return text;
     return QString::number(*v, 'f', QLocale::FloatingPointShortest);
   }
-  if (auto* e = qobject_cast<const QLineEdit*>(editor)) return e->text();
+  if (auto* e = lineEditOf(editor)) return e->text();
   if (auto* m = qobject_cast<const QPlainTextEdit*>(editor)) return m->toPlainText();
   return {};
 }
@@ -124,6 +135,10 @@ void setEditorText(QWidget* editor, const QString& text) {
     c->setValue(parsed.value.value_or(0));
     c->setCursorPosition(0);
     if (!parsed.empty && !parsed.value) keepForeignText(c, text);
+  } else if (auto* box = qobject_cast<QComboBox*>(editor)) {
+    // Raises the box's change signal, also when the program sets it.
+    box->setEditText(text);
+    if (box->lineEdit()) box->lineEdit()->setCursorPosition(0);
   } else if (auto* e = qobject_cast<QLineEdit*>(editor)) {
     e->setText(text);
     e->setCursorPosition(0);
@@ -150,6 +165,7 @@ int editorHelpContext(const QWidget* editor) {
   if (auto* b = qobject_cast<const ButtonEdit*>(editor)) return b->helpContext;
   if (auto* m = qobject_cast<const MemoEdit*>(editor)) return m->helpContext;
   if (auto* pic = qobject_cast<const PictureBox*>(editor)) return pic->helpContext;
+  if (qobject_cast<const QComboBox*>(editor)) return 38;
   return 0;
 }
 

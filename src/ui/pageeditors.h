@@ -55,6 +55,11 @@ void selectMemoText(QPlainTextEdit* memo, int start, int length);
 // (Ctrl+End, Ctrl+Home, Ctrl+Delete ...): a window's own keys then wait.
 bool multiLineEditorKey(QWidget* focus, const QKeyEvent& key);
 
+// The line of a text editor: the edit itself, or the edit of an editable
+// combo box (a lookup); nothing for other editors.
+QLineEdit* lineEditOf(QWidget* editor);
+const QLineEdit* lineEditOf(const QWidget* editor);
+
 // Text of any page editor ("" for a picture box) and setting it. A date edit
 // gives its date as the record pages write dates ("" when blank, its text as
 // typed when that is no date); a currency edit the amount its text reads as.

@@ -65,9 +65,11 @@ TEST_F(Startup, LoginGateRunsOnlyWhenThereIsSomethingToAsk) {
     ++asked;
     return LoginResult::Failed;
   });
-  // No program options file: no login at all.
+  // No program options file: no login at all, and the one user of a 1-user
+  // system is its supervisor.
   EXPECT_EQ(runStartupSteps(box.path()).login, LoginResult::Passed);
   EXPECT_EQ(asked, 0);
+  EXPECT_TRUE(appSettings().isSupervisor);
 
   // A multi-user system asks, and a refusal stops the start with its box.
   ASSERT_TRUE(SettingsSandbox::write(
@@ -78,6 +80,14 @@ TEST_F(Startup, LoginGateRunsOnlyWhenThereIsSomethingToAsk) {
   ASSERT_EQ(prompts.shown.size(), 1u);
   EXPECT_EQ(prompts.shown[0].kind, MsgKind::Error);
   EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Incorrect Login!"));
+  EXPECT_FALSE(appSettings().isSupervisor);
+
+  // Ended by a signal while asking: no box.
+  appSettings() = AppSettings{};
+  setShuttingDown(true);
+  EXPECT_EQ(runStartupSteps(box.path()).login, LoginResult::Failed);
+  setShuttingDown(false);
+  EXPECT_EQ(prompts.shown.size(), 1u);
 }
 
 TEST_F(Startup, UserOptionsAndLabelsAreLoadedFromTheHome) {

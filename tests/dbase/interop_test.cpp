@@ -18,6 +18,7 @@
 
 #include "dbase/mdx.h"
 #include "dbase/table.h"
+#include "table_fixture.h"
 
 namespace {
 
@@ -56,22 +57,7 @@ std::string capture(const std::string& command) {
   return out;
 }
 
-class TempDir {
- public:
-  TempDir() {
-    static int serial = 0;
-    path_ = fs::temp_directory_path() /
-            ("tomes_interop_" + std::to_string(getpid()) + "_" + std::to_string(++serial));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-  std::string str() const { return path_.string(); }
-
- private:
-  fs::path path_;
-};
+using TempDir = dbase::testing::ScratchDir;
 
 std::string toHex(std::string_view bytes) {
   static const char* digits = "0123456789abcdef";
@@ -188,7 +174,7 @@ void writePerl(const TempDir& dir, const std::string& base, const std::vector<Ro
   std::ofstream(dir.file("plan"), std::ios::binary) << planText(rows);
   char hex[8];
   std::snprintf(hex, sizeof hex, "0x%02X", version);
-  capture(perlScript("write_table.pl") + shellQuote(dir.str()) + " " + base + " " +
+  capture(perlScript("write_table.pl") + shellQuote(dir.path()) + " " + base + " " +
           shellQuote(dir.file("plan")) + " " + hex);
 }
 

@@ -219,7 +219,8 @@ TEST_F(Tometool, AppendRoundsDecimalTextAwayFromZero) {
             (std::vector<std::string>{"1.01", "-1.01", "2.68", "100.00", "0.13"}));
 }
 
-// Every refused row names its CSV line, whether the text or the engine refuses it.
+// Every refused row names its CSV line, whether the text or the engine refuses
+// it; malformed CSV is refused whole.
 TEST_F(Tometool, AppendNamesTheLineOfARefusedRow) {
   const std::string dbf = makeBooks();
   const struct {
@@ -230,6 +231,9 @@ TEST_F(Tometool, AppendNamesTheLineOfARefusedRow) {
       {"TITLE,PRICE\ninf,inf\n", "line 2: PRICE: \"inf\" is not a number"},
       {"TITLE,PRICE\n\nbig,123456789\n", "line 3: PRICE: "},  // the engine: does not fit
       {"TITLE,BOUGHT\nx,2001-02-30\n", "line 2: BOUGHT: "},
+      {"TITLE,AUTHOR\n\"Unclosed,x\n", "not closed"},
+      {"TITLE,AUTHOR\n\"a\"b,x\n", "after a closing quote"},
+      {"TITLE,AUTHOR\na,b,c\n", "3 values for 2 columns"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.csv);
@@ -249,43 +253,35 @@ TEST_F(Tometool, AppendReadsCsvFileArgument) {
   EXPECT_EQ(firstColumn(ok({"list", dbf})).back(), "Anathem");
 }
 
-TEST_F(Tometool, TagOrdersListCaseInsensitively) {
+// Listing through a tag, whole or over a range of keys of each field type.
+TEST_F(Tometool, ListFollowsTheTagAndItsRange) {
   const std::string dbf = makeBooks();
   ok({"tag", dbf, "UTITLE", "UPPER(TITLE)"});
-  EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "UTITLE"})),
-            (std::vector<std::string>{"beloved", "Brave New World", "Caf\xC3\xA9 Society",
-                                      "Cat's Cradle, A", "Dune"}));
-}
-
-TEST_F(Tometool, DescendingTagReversesOrder) {
-  const std::string dbf = makeBooks();
   ok({"tag", dbf, "UTITLED", "UPPER(TITLE)", "--descending"});
-  EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "UTITLED"})),
-            (std::vector<std::string>{"Dune", "Cat's Cradle, A", "Caf\xC3\xA9 Society",
-                                      "Brave New World", "beloved"}));
-}
-
-TEST_F(Tometool, RangeOnCharacterTagComparesOverBoundLength) {
-  const std::string dbf = makeBooks();
-  ok({"tag", dbf, "UTITLE", "UPPER(TITLE)"});
-  EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "UTITLE", "--from", "B", "--to", "C"})),
-            (std::vector<std::string>{"beloved", "Brave New World", "Caf\xC3\xA9 Society",
-                                      "Cat's Cradle, A"}));
-  EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "UTITLE", "--from", "CAT"})),
-            (std::vector<std::string>{"Cat's Cradle, A", "Dune"}));
-}
-
-TEST_F(Tometool, RangeOnDateAndNumberTags) {
-  const std::string dbf = makeBooks();
   ok({"tag", dbf, "BOUGHT", "BOUGHT"});
   ok({"tag", dbf, "PRICE", "PRICE"});
-  EXPECT_EQ(firstColumn(
-                ok({"list", dbf, "--tag", "BOUGHT", "--from", "1995-01-01", "--to", "2001-12-31"})),
-            (std::vector<std::string>{"Caf\xC3\xA9 Society", "Cat's Cradle, A"}));
-  EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "PRICE", "--from", "1", "--to", "12.5"})),
-            (std::vector<std::string>{"Dune", "beloved"}));
-  EXPECT_EQ(firstColumn(ok({"list", dbf, "--tag", "PRICE", "--from", "-4", "--to", "-3"})),
-            (std::vector<std::string>{"Brave New World"}));
+  const std::string cafe = "Caf\xC3\xA9 Society";
+  const struct {
+    std::vector<std::string> options;
+    std::vector<std::string> titles;
+  } cases[] = {
+      // Case-insensitive, and a character range compares over the bound's length.
+      {{"--tag", "UTITLE"}, {"beloved", "Brave New World", cafe, "Cat's Cradle, A", "Dune"}},
+      {{"--tag", "UTITLED"}, {"Dune", "Cat's Cradle, A", cafe, "Brave New World", "beloved"}},
+      {{"--tag", "UTITLE", "--from", "B", "--to", "C"},
+       {"beloved", "Brave New World", cafe, "Cat's Cradle, A"}},
+      {{"--tag", "UTITLE", "--from", "CAT"}, {"Cat's Cradle, A", "Dune"}},
+      {{"--tag", "BOUGHT", "--from", "1995-01-01", "--to", "2001-12-31"},
+       {cafe, "Cat's Cradle, A"}},
+      {{"--tag", "PRICE", "--from", "1", "--to", "12.5"}, {"Dune", "beloved"}},
+      {{"--tag", "PRICE", "--from", "-4", "--to", "-3"}, {"Brave New World"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"list", dbf};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    SCOPED_TRACE(testing::PrintToString(c.options));
+    EXPECT_EQ(firstColumn(ok(args)), c.titles);
+  }
 }
 
 TEST_F(Tometool, DeletedRecordsAreNotListedAndPackRemovesThem) {
@@ -528,6 +524,9 @@ TEST_F(Tometool, ErrorsExitNonZeroWithOneLineNamingTheFile) {
   EXPECT_NE(badTag.status, 0);
   EXPECT_EQ(lines(badTag.err).size(), 1u) << badTag.err;
 
+  EXPECT_NE(run({"create", dbf, "A:C:5"}).status, 0);  // never over a table
+  EXPECT_EQ(lines(ok({"info", dbf}))[1], "records 5");
+
   EXPECT_EQ(run({"frobnicate"}).status, 2);
   EXPECT_EQ(run({"create", path("X.DBF"), "NAME:Q:3"}).status, 2);
 }
@@ -559,27 +558,6 @@ TEST_F(Tometool, MessagesEscapeControlBytesFromFiles) {
     EXPECT_EQ((r.out + r.err).find('\xFF'), std::string::npos) << command;
   }
   EXPECT_NE(run({"check", dbf}).out.find("version byte 0xFF"), std::string::npos);
-}
-
-TEST_F(Tometool, AppendRejectsMalformedCsv) {
-  const std::string dbf = makeBooks();
-  const ToolRun open = run({"append", dbf}, "TITLE,AUTHOR\n\"Unclosed,x\n");
-  EXPECT_EQ(open.status, 1);
-  EXPECT_NE(open.err.find("not closed"), std::string::npos) << open.err;
-  const ToolRun stray = run({"append", dbf}, "TITLE,AUTHOR\n\"a\"b,x\n");
-  EXPECT_EQ(stray.status, 1);
-  EXPECT_NE(stray.err.find("after a closing quote"), std::string::npos) << stray.err;
-  const ToolRun count = run({"append", dbf}, "TITLE,AUTHOR\na,b,c\n");
-  EXPECT_EQ(count.status, 1);
-  EXPECT_NE(count.err.find("3 values for 2 columns"), std::string::npos) << count.err;
-  EXPECT_EQ(lines(ok({"info", dbf}))[1], "records 5");
-}
-
-TEST_F(Tometool, CreateRefusesExistingTable) {
-  const std::string dbf = makeBooks();
-  const ToolRun again = run({"create", dbf, "A:C:5"});
-  EXPECT_NE(again.status, 0);
-  EXPECT_EQ(lines(ok({"info", dbf}))[1], "records 5");
 }
 
 }  // namespace

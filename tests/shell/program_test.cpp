@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -224,6 +225,32 @@ TEST_F(ProgramTest, LastDatabaseThatCannotBeOpenedGivesThePublicOne) {
         readAll(path("DATA/options.dat")).contains(userOptions("data.dbf", publicDir).mid(20)));
     EXPECT_FALSE(QFile::exists(path("DATA/../../e.dbf")));
   }
+}
+
+// A multi-user installation asks for the login first; a signal while it asks
+// ends the run at once, with nothing written anywhere.
+TEST_F(ProgramTest, SigtermWhileTheLoginAsksEndsCleanlyAndWritesNothing) {
+  firstRun();
+  static const uint8_t key[] = {0x03, 0x0A, 0x11, 0x07, 0x0C, 0x04, 0x09, 0x02, 0x0D, 0x05};
+  QByteArray program("\x00\x00\x00\x00\x00\x01\x00\x04", 8);  // password required, 1 user
+  for (int i = 0; i < 4; ++i) program += char("boss"[i] ^ key[i]);
+  writeAll(path("options.dat"), program);
+  writeAll(path("users.lst"), QByteArray("\x01\x00", 2));
+  auto snapshot = [&] {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(dir_.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+      const QString f = it.next();
+      files[f] = readAll(f);
+    }
+    return files;
+  };
+  const auto before = snapshot();
+  start();
+  ASSERT_TRUE(settled(proc_.processId(), 500, 20000));  // the login waits for the user
+  terminate();
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_EQ(QDir(dir_.path()).entryList({"data0*"}, QDir::Dirs), QStringList{});
 }
 
 // The program under Xvfb, driven with xdotool as a user would: boxes are

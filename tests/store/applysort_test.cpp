@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <optional>
+
 #include "support/storefixture.h"
 
 namespace storetest {
@@ -218,30 +221,23 @@ TEST_F(SortFileTest, RoundTripsFourBytes) {
   EXPECT_EQ(s.prevFirstField, 0);  // the previous sort is cleared too
 }
 
-TEST_F(SortFileTest, WrongSizeGivesEntryOrder) {
-  writeBytes(dataFile("data.idx"), std::string("\x03\x01\x0a\x01\x00", 5));
-  sortState().firstField = 7;
-  loadSortState();
-  EXPECT_EQ(sortState().firstField, 0);
-  writeBytes(dataFile("data.idx"), std::string("\x03\x01", 2));
-  loadSortState();
-  EXPECT_EQ(sortState().firstField, 0);
-}
-
-TEST_F(SortFileTest, FieldsThatDoNotExistGiveEntryOrder) {
-  writeBytes(dataFile("data.idx"), std::string("\x40\x00\x00\x00", 4));
-  loadSortState();
-  EXPECT_EQ(sortState().firstField, 0);
-  writeBytes(dataFile("data.idx"), std::string("\x03\x00\x30\x00", 4));
-  loadSortState();
-  EXPECT_EQ(sortState().firstField, 0);
-  EXPECT_EQ(sortState().secondField, 0);
-}
-
-TEST_F(SortFileTest, MissingFileGivesEntryOrder) {
-  sortState().firstField = 4;
-  loadSortState();
-  EXPECT_EQ(sortState().firstField, 0);
+// A sort file of the wrong size, one naming fields the table lacks, and none
+// at all give the entry order.
+TEST_F(SortFileTest, UnusableOrMissingFileGivesEntryOrder) {
+  const std::optional<std::string> files[] = {
+      std::string("\x03\x01\x0a\x01\x00", 5), std::string("\x03\x01", 2),
+      std::string("\x40\x00\x00\x00", 4), std::string("\x03\x00\x30\x00", 4), std::nullopt};
+  for (const auto& bytes : files) {
+    SCOPED_TRACE(bytes ? ::testing::PrintToString(*bytes) : "none");
+    if (bytes)
+      writeBytes(dataFile("data.idx"), *bytes);
+    else
+      std::remove(dataFile("data.idx").c_str());
+    sortState().firstField = 7;
+    loadSortState();
+    EXPECT_EQ(sortState().firstField, 0);
+    EXPECT_EQ(sortState().secondField, 0);
+  }
   EXPECT_TRUE(sortState().sortUnchanged());
 }
 

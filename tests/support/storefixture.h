@@ -93,7 +93,8 @@ inline std::vector<dbase::FieldDef> recordFields() {
 }
 
 // The template tables of a program directory: data.dbf with DATA.MDX (tags
-// IDX0 entry order, IDX1 title) and master.dbf with IDX0.
+// IDX0 entry order, IDX1 title), master.dbf with IDX0 and the lookup list
+// list.dbf with IDX.
 inline void writeTemplates(const TempDir& dir) {
   dbase::Table::create(dir.file("data.dbf"), recordFields(),
                        {{"IDX0", "STR(NUMBER, 20, 4)", false, false, ""},
@@ -107,6 +108,8 @@ inline void writeTemplates(const TempDir& dir) {
                         {"DESCRIPT", T::Character, 250, 0},
                         {"COUNTER", T::Numeric, 10, 0}},
                        {{"IDX0", "FILENAME", false, false, ""}});
+  dbase::Table::create(dir.file("list.dbf"), {{"ITEM", T::Character, 40, 0}},
+                       {{"IDX", "ITEM", false, false, ""}});
 }
 
 inline std::string readBytes(const std::string& path) {

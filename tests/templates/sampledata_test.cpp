@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -53,7 +54,7 @@ const QByteArray kSmallCsv =
     "\"\"hi\"\"\"\r\n"
     "Jane Eyre,Charlotte Bront\xC3\xAB,,Fiction,Novel,,,,,\"two\nlines\"\r\n";
 
-TEST_F(SampleLoad, RowsBecomeRecordsNumberedFromOne) {
+TEST_F(SampleLoad, RowsBecomeRecordsNumberedFromOneAndACatalogueEntry) {
   writeSample(kSmallCsv);
   ASSERT_TRUE(load());
   dbase::Table t;
@@ -81,11 +82,7 @@ TEST_F(SampleLoad, RowsBecomeRecordsNumberedFromOne) {
   // Fields the CSV does not fill stay blank.
   EXPECT_TRUE(t.isEmpty(10));  // value
   EXPECT_TRUE(t.isEmpty(7));   // rating
-}
-
-TEST_F(SampleLoad, CatalogueEntryCountsTheLoadedRecords) {
-  writeSample(kSmallCsv);
-  ASSERT_TRUE(load());
+  // The catalogue entry counts them, and only the two table families are left.
   dbase::Table m;
   m.open(dataPath("master.dbf"), dbase::OpenMode::Shared, true);
   ASSERT_EQ(m.recordCount(), 1u);
@@ -94,11 +91,6 @@ TEST_F(SampleLoad, CatalogueEntryCountsTheLoadedRecords) {
   EXPECT_EQ(m.asString(1), "My Books");
   EXPECT_EQ(m.asString(2), "Sample collection");
   EXPECT_EQ(m.asInteger(3), 3);
-}
-
-TEST_F(SampleLoad, LeavesOnlyTheTwoTableFamilies) {
-  writeSample(kSmallCsv);
-  ASSERT_TRUE(load());
   QStringList lower;
   for (const QString& f : dataFiles()) lower << f.toLower();
   lower.sort();
@@ -136,28 +128,26 @@ TEST_F(SampleLoad, SecondRunKeepsTheFirstLoad) {
   EXPECT_EQ(t.asString(2), "Walden; or, Life in the Woods");
 }
 
-TEST_F(SampleLoad, NoSampleMeansNoTable) {
-  EXPECT_FALSE(load());
-  EXPECT_TRUE(dataFiles().isEmpty());
-}
-
-TEST_F(SampleLoad, BadDateLeavesNothingBehind) {
-  writeSample(kSmallCsv + "Emma,Jane Austen,,Fiction,Novel,John Murray,1815-13-45,,,\r\n");
-  EXPECT_FALSE(load());
-  EXPECT_TRUE(dataFiles().isEmpty()) << dataFiles().join(' ').toStdString();
-}
-
-TEST_F(SampleLoad, MissingCatalogueTemplateLeavesNothingBehind) {
-  writeSample(kSmallCsv);
-  dbase::Table::deleteTable(native(QDir(program_.path()).filePath("master.dbf")));
-  EXPECT_FALSE(load());
-  EXPECT_TRUE(dataFiles().isEmpty()) << dataFiles().join(' ').toStdString();
-}
-
-TEST_F(SampleLoad, UnterminatedQuoteLoadsNothing) {
-  writeSample(kSmallCsv + "\"Emma,Jane Austen\r\n");
-  EXPECT_FALSE(load());
-  EXPECT_TRUE(dataFiles().isEmpty());
+// A load that cannot finish leaves the database directory empty.
+TEST_F(SampleLoad, AFailedLoadLeavesNothingBehind) {
+  const struct {
+    const char* what;
+    std::optional<QByteArray> csv;  // none: no sample at all
+    bool catalogueTemplate;
+  } cases[] = {{"no sample", std::nullopt, true},
+               {"a bad date",
+                kSmallCsv + "Emma,Jane Austen,,Fiction,Novel,John Murray,1815-13-45,,,\r\n", true},
+               {"an unterminated quote", kSmallCsv + "\"Emma,Jane Austen\r\n", true},
+               {"no catalogue template", kSmallCsv, false}};  // last: the template stays gone
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QFile::remove(QDir(program_.path()).filePath(QString::fromLatin1(kSampleCsvPath)));
+    if (c.csv) writeSample(*c.csv);
+    if (!c.catalogueTemplate)
+      dbase::Table::deleteTable(native(QDir(program_.path()).filePath("master.dbf")));
+    EXPECT_FALSE(load());
+    EXPECT_TRUE(dataFiles().isEmpty()) << dataFiles().join(' ').toStdString();
+  }
 }
 
 TEST_F(SampleLoad, ExistingCatalogueGetsTheEntryAndKeepsOthers) {

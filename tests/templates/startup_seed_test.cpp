@@ -5,36 +5,16 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/prompt.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "dbase/table.h"
 #include "store/sampledata.h"
+#include "support/scriptedprompter.h"
 #include "templates.h"
 
 namespace {
 
 std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
-
-// Records boxes; start-up here should show none.
-class RecordingPrompter : public Prompter {
- public:
-  RecordingPrompter() { setPrompter(this); }
-  ~RecordingPrompter() override { setPrompter(nullptr); }
-  MsgResult message(MsgKind, MsgButtons, const QString& text, int) override {
-    shown << text;
-    return MsgResult::Ok;
-  }
-  std::optional<QString> input(const QString&, const QString& prompt, const QString&,
-                               bool) override {
-    shown << prompt;
-    return std::nullopt;
-  }
-  QString openFile(const FileFilter&) override { return {}; }
-  QString saveFile(const FileFilter&) override { return {}; }
-  QString directory(const QString&, const QString&) override { return {}; }
-  QStringList shown;
-};
 
 class StartupSeed : public ::testing::Test {
  protected:
@@ -60,7 +40,7 @@ class StartupSeed : public ::testing::Test {
 
   QString startDir_ = QDir::currentPath();
   QTemporaryDir program_;
-  RecordingPrompter prompter_;
+  ScriptedPrompter prompter_;  // start-up here shows no box
 };
 
 TEST_F(StartupSeed, FirstStartFillsThePublicDirectory) {
@@ -73,7 +53,7 @@ TEST_F(StartupSeed, FirstStartFillsThePublicDirectory) {
   EXPECT_TRUE(QDir(data).exists("BACKUP"));
   // Built beside DATA and moved into place: nothing of the work is left.
   EXPECT_EQ(QDir(program_.path()).entryList({"DATA*"}, QDir::Dirs), QStringList{"DATA"});
-  EXPECT_TRUE(prompter_.shown.isEmpty()) << prompter_.shown.join('|').toStdString();
+  EXPECT_TRUE(prompter_.shown.empty()) << prompter_.texts().join('|').toStdString();
   // The seeded directory starts with readable title and author columns.
   QFile header(QDir(data).filePath("header.dat"));
   ASSERT_TRUE(header.open(QIODevice::ReadOnly));

@@ -95,50 +95,41 @@ TEST_F(ColorButtonTest, ADeletedSelectedButtonIsForgotten) {
   EXPECT_TRUE(b->selected());
 }
 
-TEST_F(ColorButtonTest, PressAndReleaseInsideClicks) {
-  ColorButton* b = tab("A", 0);
-  b->setStayDown(false);
-  showPage();
-  QSignalSpy clicks(b, &ColorButton::clicked);
-  QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 5));
-  EXPECT_TRUE(b->isPressed());
-  EXPECT_TRUE(b->hasFocus());
-  QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(6, 6));
-  EXPECT_FALSE(b->isPressed());
-  EXPECT_EQ(clicks.count(), 1);
-  EXPECT_FALSE(b->selected());  // not a StayDown button
-}
-
-TEST_F(ColorButtonTest, LeavingWhilePressedReleasesWithoutClick) {
-  ColorButton* b = tab("A", 0);
-  showPage();
-  QSignalSpy clicks(b, &ColorButton::clicked);
-  QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 5));
-  QMouseEvent move(QEvent::MouseMove, QPointF(60, 5), b->mapToGlobal(QPointF(60, 5)), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(b, &move);
-  EXPECT_FALSE(b->isPressed());
-  QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(5, 5));
-  EXPECT_EQ(clicks.count(), 0);
-  EXPECT_FALSE(b->selected());
-}
-
-TEST_F(ColorButtonTest, ReleaseOutsideDoesNotClick) {
-  ColorButton* b = tab("A", 0);
-  showPage();
-  QSignalSpy clicks(b, &ColorButton::clicked);
-  QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 5));
-  QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(50, 50));
-  EXPECT_EQ(clicks.count(), 0);
-}
-
-TEST_F(ColorButtonTest, RightButtonNeitherPressesNorClicks) {
-  ColorButton* b = tab("A", 0);
-  showPage();
-  QSignalSpy clicks(b, &ColorButton::clicked);
-  QTest::mouseClick(b, Qt::RightButton);
-  EXPECT_EQ(clicks.count(), 0);
-  EXPECT_FALSE(b->isPressed());
+TEST_F(ColorButtonTest, OnlyALeftPressReleasedInsideClicks) {
+  const struct {
+    const char* what;
+    Qt::MouseButton button;
+    bool stayDown;
+    bool leave;  // the pointer leaves while pressed
+    QPoint release;
+    int clicks;
+  } cases[] = {{"released inside", Qt::LeftButton, false, false, {6, 6}, 1},
+               {"left while pressed", Qt::LeftButton, true, true, {5, 5}, 0},
+               {"released outside", Qt::LeftButton, true, false, {50, 50}, 0},
+               {"right button", Qt::RightButton, true, false, {5, 5}, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ColorButton* b = tab("A", 0);
+    b->setStayDown(c.stayDown);
+    showPage();
+    QSignalSpy clicks(b, &ColorButton::clicked);
+    QTest::mousePress(b, c.button, {}, QPoint(5, 5));
+    EXPECT_EQ(b->isPressed(), c.button == Qt::LeftButton);
+    if (c.clicks) {
+      EXPECT_TRUE(b->hasFocus());
+    }
+    if (c.leave) {
+      QMouseEvent move(QEvent::MouseMove, QPointF(60, 5), b->mapToGlobal(QPointF(60, 5)),
+                       Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(b, &move);
+      EXPECT_FALSE(b->isPressed());
+    }
+    QTest::mouseRelease(b, c.button, {}, c.release);
+    EXPECT_FALSE(b->isPressed());
+    EXPECT_EQ(clicks.count(), c.clicks);
+    EXPECT_FALSE(b->selected());  // not a StayDown button, or no click
+    delete b;
+  }
 }
 
 TEST_F(ColorButtonTest, NoTabStopKeepsTheFocusWhereItWas) {
@@ -165,11 +156,15 @@ TEST_F(ColorButtonTest, SpaceClicksOnRelease) {
   EXPECT_TRUE(b->selected());
 }
 
-TEST_F(ColorButtonTest, EnterClicksOnlyTheDefaultButton) {
+TEST_F(ColorButtonTest, EnterClicksOnlyTheDefaultButtonAndIsSwallowedByTheOthers) {
   ColorButton* b = tab("A", 0);
   showPage();
   b->setFocus();
   QSignalSpy clicks(b, &ColorButton::clicked);
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  enter.ignore();
+  QApplication::sendEvent(b, &enter);
+  EXPECT_TRUE(enter.isAccepted());
   QTest::keyClick(b, Qt::Key_Return);
   QTest::keyClick(b, Qt::Key_Enter);
   EXPECT_EQ(clicks.count(), 0);
@@ -179,16 +174,6 @@ TEST_F(ColorButtonTest, EnterClicksOnlyTheDefaultButton) {
   EXPECT_EQ(clicks.count(), 1);
   QTest::keyClick(b, Qt::Key_Enter);
   EXPECT_EQ(clicks.count(), 2);
-}
-
-TEST_F(ColorButtonTest, EnterIsSwallowedByANonDefaultButton) {
-  ColorButton* b = tab("A", 0);
-  showPage();
-  b->setFocus();
-  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  enter.ignore();
-  QApplication::sendEvent(b, &enter);
-  EXPECT_TRUE(enter.isAccepted());
 }
 
 TEST_F(ColorButtonTest, FaceHasABlackFrameAndTheNormalColours) {

@@ -35,48 +35,40 @@ TEST_F(FormatedButtonTest, FittingTextIsShownWhole) {
   EXPECT_EQ(fitText("Dune", fm, 0), "");
 }
 
+// Each column takes its percent (the low eight bits of it) of the width less
+// the gaps and the margins of 4; a column past 100 percent gets nothing.
 TEST_F(FormatedButtonTest, ColumnsShareTheWidthLessGapsAndMargins) {
+  constexpr int kSome = -1;  // any width above zero
+  const struct {
+    int width;
+    int gap;  // -1: the default
+    std::vector<int> percents;
+    std::vector<int> widths;
+  } cases[] = {{266, -1, {50, 30, 20}, {50 * 246 / 100, 30 * 246 / 100, 20 * 246 / 100}},
+               {261, 0, {100}, {253}},
+               {260, -1, {150, 0, 40}, {0, 0, kSome}},
+               {260, -1, {256 + 50, 256}, {kSome, 0}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << " wide, gap " << c.gap);
+    ContentsEntry b;
+    b.resize(c.width, 23);
+    if (c.gap >= 0) b.setGap(c.gap);
+    for (int p : c.percents) b.addColumn("Column", p);
+    const EntryColumns& cols = b.layoutColumns();
+    for (size_t i = 0; i < c.widths.size(); ++i) {
+      if (c.widths[i] == kSome)
+        EXPECT_GT(cols.columns[i].pixelWidth, 0) << i;
+      else
+        EXPECT_EQ(cols.columns[i].pixelWidth, c.widths[i]) << i;
+    }
+    if (c.gap < 0) {
+      EXPECT_EQ(b.gap(), 4);
+      EXPECT_EQ(cols.totalWidth, c.width - int(c.percents.size()) * 4 - 8);
+    }
+  }
   ContentsEntry b;
-  b.resize(266, 23);
-  b.addColumn("Title", 50);
-  b.addColumn("Author", 30);
-  b.addColumn("Year", 20);
-  ASSERT_EQ(b.gap(), 4);
-  const EntryColumns& cols = b.layoutColumns();
-  EXPECT_EQ(cols.totalWidth, 266 - 3 * 4 - 8);
-  EXPECT_EQ(cols.columns[0].pixelWidth, 50 * 246 / 100);
-  EXPECT_EQ(cols.columns[1].pixelWidth, 30 * 246 / 100);
-  EXPECT_EQ(cols.columns[2].pixelWidth, 20 * 246 / 100);
-}
-
-TEST_F(FormatedButtonTest, GapZeroGivesTheColumnsTheWholeWidth) {
-  ContentsEntry b;
-  b.resize(261, 23);
-  b.setGap(0);
-  b.addColumn("Title", 100);
-  EXPECT_EQ(b.layoutColumns().columns[0].pixelWidth, 253);
-}
-
-TEST_F(FormatedButtonTest, ColumnOverAHundredPercentIsZeroWidth) {
-  ContentsEntry b;
-  b.resize(260, 23);
-  b.addColumn("Title", 150);
-  b.addColumn("Author", 0);
-  b.addColumn("Year", 40);
-  const EntryColumns& cols = b.layoutColumns();
-  EXPECT_EQ(cols.columns[0].pixelWidth, 0);
-  EXPECT_EQ(cols.columns[1].pixelWidth, 0);
-  EXPECT_GT(cols.columns[2].pixelWidth, 0);
-}
-
-TEST_F(FormatedButtonTest, OnlyTheLowEightBitsOfThePercentCount) {
-  ContentsEntry b;
-  b.resize(260, 23);
-  b.addColumn("Title", 256 + 50);  // low byte 50
-  b.addColumn("Author", 256);      // low byte 0
-  const EntryColumns& cols = b.layoutColumns();
-  EXPECT_EQ(cols.columns[0].share(), 50);
-  EXPECT_EQ(cols.columns[1].pixelWidth, 0);
+  b.addColumn("Title", 256 + 50);
+  EXPECT_EQ(b.layoutColumns().columns[0].share(), 50);
 }
 
 TEST_F(FormatedButtonTest, ResizingRedistributes) {

@@ -72,29 +72,24 @@ TEST_F(PercentTest, ProgressWindowIsFixedOnTopAndGreen) {
   EXPECT_EQ(dlg.progressBar()->percentColor(), QColor(0, 128, 0));
 }
 
-TEST_F(PercentTest, ProgressTotalZeroShowsHundredPercent) {
+// What percent a position is, total zero included, is the progress model's
+// (core progress_test); here the window shows it under its caption.
+TEST_F(PercentTest, ProgressWindowShowsThePositionAndTheHourglassWhileOpen) {
   WindowProgress shown;
   setProgress(&shown);
   progress().open("Applying Filter - Please Wait...");
   ASSERT_NE(shown.window(), nullptr);
   EXPECT_EQ(shown.window()->windowTitle(), "Applying Filter - Please Wait...");
   EXPECT_TRUE(shown.window()->isVisible());
-  progress().setPosition(0, 0);
-  EXPECT_EQ(shown.window()->progressBar()->percentShaded(), 100);
-  EXPECT_EQ(shown.window()->progressBar()->shownText(), "100%");
-  progress().close();
-  setProgress(nullptr);
-}
-
-TEST_F(PercentTest, ProgressShowsTheHourglassWhileOpen) {
-  WindowProgress shown;
-  shown.open("Export");
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  progress().setPosition(0, 0);
+  EXPECT_EQ(shown.window()->progressBar()->shownText(), "100%");
   shown.open("Export again");  // still one window, one hourglass
   shown.setPosition(3, 8);
   EXPECT_EQ(shown.window()->progressBar()->percentShaded(), 38);
-  shown.close();
+  progress().close();
+  setProgress(nullptr);
   EXPECT_EQ(shown.window(), nullptr);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -121,6 +121,9 @@ void WriteTemplate(const TemplateTable& t, const std::string& dir) {
   Stamp(dbf, kDbfStampOffset);
   const std::string mdx = Companion(dbf, ".mdx");
   if (!mdx.empty()) {
+    // Both the creation date and the last update, or a build on another day
+    // writes other bytes.
+    Stamp(mdx, kDbfStampOffset);
     Stamp(mdx, kMdxStampOffset);
     if (!t.indexName.empty() && fs::path(mdx).filename() != t.indexName)
       fs::rename(mdx, Join(dir, t.indexName));

@@ -83,7 +83,7 @@ void CombinedView::findOnFound(char letter, int32_t position, int field, int sta
   if (!showFindHit(e)) return;
   if (auto* memo = qobject_cast<MemoEdit*>(e)) {
     selectMemoText(memo, start, length);
-  } else if (auto* edit = qobject_cast<QLineEdit*>(e)) {
+  } else if (auto* edit = lineEditOf(e)) {
     if (start < 0 && !text.isEmpty()) {
       start = static_cast<int>(edit->text().indexOf(text, 0, Qt::CaseInsensitive));
       length = static_cast<int>(text.size());

@@ -16,6 +16,7 @@
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "query/find/finddialog.h"
+#include "query/lookup/lookupbox.h"
 #include "query/sort/sortbar.h"
 #include "store/database.h"
 #include "store/letters.h"
@@ -100,7 +101,7 @@ void CombinedView::buildEntries() {
 }
 
 void CombinedView::buildRightPage() {
-  recordPage = new RecordPage(centralWidget(), QStringLiteral("L"));
+  recordPage = new RecordPage(centralWidget(), QStringLiteral("L"), &lookupLists_);
   recordPage->setObjectName(QStringLiteral("recordPage"));
   connect(recordPage->deleteButton, &QToolButton::clicked, this, &CombinedView::onDeleteClicked);
   connect(recordPage->copyButton, &QToolButton::clicked, this, &CombinedView::onCopyClicked);
@@ -234,6 +235,7 @@ void CombinedView::applyAccess() {
   entryDeleteAction->setEnabled(!ro);
   newButton->setEnabled(!ro);
   newRecordAction->setEnabled(!ro);
+  applyMaintenanceAccess();
 
   bool prev = true, next = true;
   const bool tabs = spread_->tabsActive() && showLetters_;
@@ -520,13 +522,12 @@ void CombinedView::addRecordKeys() {
 
 QWidget* CombinedView::fieldLookup(int k) const {
   if (k < 0 || k >= kPageFieldCount) return nullptr;
-  return fieldDesigns()[static_cast<size_t>(k)].kind == EditorKind::Lookup
-             ? recordPage->editors[static_cast<size_t>(k)]
-             : nullptr;
+  return qobject_cast<LookupBox*>(recordPage->editors[static_cast<size_t>(k)]);
 }
 
 QString CombinedView::fieldLookupSource(int k) const {
-  if (k < 0 || k >= kPageFieldCount) return {};
-  const char* list = fieldDesigns()[static_cast<size_t>(k)].lookupList;
-  return list ? QString::fromLatin1(list) : QString();
+  const auto* box = qobject_cast<const LookupBox*>(fieldLookup(k));
+  return box ? box->source() : QString();
 }
+
+void CombinedView::reloadLookupLists() { lookupLists_.reloadAll(); }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "book/bookview.h"
+#include "query/lookup/lookuplist.h"
 #include "store/recordsession.h"
 
 class DbTable;
@@ -74,6 +75,8 @@ class CombinedView : public BookView {
   // Lookup editor of user field k on the record page, and its list file.
   QWidget* fieldLookup(int k) const;
   QString fieldLookupSource(int k) const;
+  // Every lookup box reads its list again (after the lists were edited).
+  void reloadLookupLists();
 
  protected:
   int viewBookModel() const override { return 0; }
@@ -91,6 +94,10 @@ class CombinedView : public BookView {
   void closeRecords() override;
   bool reopenRecords() override;
   void reloadCurrent() override;
+  std::function<QString(int)> listSources() const override {
+    return [this](int k) { return fieldLookupSource(k); };
+  }
+  void reloadLists() override { reloadLookupLists(); }
   std::optional<QStringList> fieldValues(int k) const override {
     return lookupValues(fieldLookup(k));
   }
@@ -98,6 +105,7 @@ class CombinedView : public BookView {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  LookupLists lookupLists_;  // before the pages: their boxes share these lists
   void buildLeftPage();
   void buildRightPage();
   void buildPopupMenus();

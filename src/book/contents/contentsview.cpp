@@ -168,7 +168,8 @@ void ContentsView::applyReadOnlyMode() {
   entryPasteAction->setEnabled(!ro && appSettings().copyBufferFull);
   newRecordAction->setEnabled(!ro);
   newButton->setEnabled(!ro);
-  // Import, export and maintenance are off until they exist.
+  applyMaintenanceAccess();
+  // Import and export are off until they exist.
 }
 
 // ---------------------------------------------------------------- records
@@ -212,6 +213,15 @@ void ContentsView::closeEvent(QCloseEvent* event) {
 
 std::optional<QStringList> ContentsView::fieldValues(int k) const {
   return recordPages ? lookupValues(recordPages->fieldLookup(k)) : std::nullopt;
+}
+
+std::function<QString(int)> ContentsView::listSources() const {
+  if (!recordPages) return {};
+  return [pages = recordPages](int k) { return pages->fieldLookupSource(k); };
+}
+
+void ContentsView::reloadLists() {
+  if (recordPages) recordPages->reloadLookupLists();
 }
 
 void ContentsView::onNewClicked() {

@@ -50,6 +50,8 @@ class ContentsView : public BookView {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   std::optional<QStringList> fieldValues(int k) const override;
+  std::function<QString(int)> listSources() const override;
+  void reloadLists() override;
 
  private:
   void buildPages();

@@ -65,8 +65,9 @@ void RecordPagesView::buildPage(int page) {
   auto& editors = left ? leftEditors : rightEditors;
   auto& labels = left ? leftLabels : RightLabels;
   const QString prefix = left ? QStringLiteral("L") : QStringLiteral("R");
-  buildPageParts(parts, prefix, width, kPartsHeight, 92, editMenu,
-                 {&editors, &labels, &DateEditors, left ? &partEditorCounts : nullptr});
+  buildPageParts(
+      parts, prefix, width, kPartsHeight, 92, editMenu,
+      {&editors, &labels, &DateEditors, left ? &partEditorCounts : nullptr, &lookupLists_});
 
   QTabBar*& tabs = left ? leftPartTabs : rightPartTabs;
   tabs = new QTabBar(panel);

@@ -22,6 +22,7 @@
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
+#include "query/lookup/lookupbox.h"
 #include "store/database.h"
 #include "store/letters.h"
 #include "store/recordsession.h"
@@ -552,16 +553,15 @@ bool RecordPagesView::findBeforeMarkAll(bool nonStop) {
 
 QWidget* RecordPagesView::fieldLookup(int k) const {
   if (k < 0 || k >= kPageFieldCount) return nullptr;
-  return fieldDesigns()[static_cast<size_t>(k)].kind == EditorKind::Lookup
-             ? leftEditors[static_cast<size_t>(k)]
-             : nullptr;
+  return qobject_cast<LookupBox*>(leftEditors[static_cast<size_t>(k)]);
 }
 
 QString RecordPagesView::fieldLookupSource(int k) const {
-  if (k < 0 || k >= kPageFieldCount) return {};
-  const char* list = fieldDesigns()[static_cast<size_t>(k)].lookupList;
-  return list ? QString::fromLatin1(list) : QString();
+  const auto* box = qobject_cast<const LookupBox*>(fieldLookup(k));
+  return box ? box->source() : QString();
 }
+
+void RecordPagesView::reloadLookupLists() { lookupLists_.reloadAll(); }
 
 // ---------------------------------------------------------------- keys
 

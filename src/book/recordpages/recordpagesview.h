@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "query/lookup/lookuplist.h"
 #include "store/pagevalues.h"
 
 class QAction;
@@ -90,6 +91,8 @@ class RecordPagesView : public QMainWindow {
   // Lookup editor of user field k on the left page, and its list file.
   QWidget* fieldLookup(int k) const;
   QString fieldLookupSource(int k) const;
+  // Every lookup box reads its list again (after the lists were edited).
+  void reloadLookupLists();
   // The part (0..3) shown on a page.
   int pagePart(int page) const;
   void selectPart(int page, int part);
@@ -145,6 +148,7 @@ class RecordPagesView : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  LookupLists lookupLists_;  // before the pages: their boxes share these lists
   void buildPages();
   void buildPage(int page);
   void buildPageBar(int page, QFrame* panel, int inner, int width);

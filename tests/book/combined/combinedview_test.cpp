@@ -36,10 +36,8 @@
 #include "store/recordtext.h"
 #include "store/sampledata.h"
 #include "store/sortstate.h"
+#include "support/bookviewfixture.h"
 #include "support/mainviews.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdir.h"
-#include "support/viewsandbox.h"
 #include "ui/colorbutton.h"
 #include "ui/contentsentry.h"
 #include "ui/editors/calculatordialog.h"
@@ -51,21 +49,13 @@
 
 namespace {
 
-std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
-
-const QString kDiscard = QStringLiteral(
-    "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
-    "discarded.)");
-
 // The combined view over a copy of the shipped template with records.
-class CombinedViewTest : public ::testing::Test {
+class CombinedViewTest : public BookViewTest {
  protected:
   void SetUp() override {
-    useBuildProgramDir(box);
+    BookViewTest::SetUp();
     registerBookViews();
-    appSettings().deleteMode = 1;
     appSettings().bookModel = 0;
-    letterCounts().fill(0);
   }
   void TearDown() override {
     if (BookView* v = currentView()) {
@@ -73,20 +63,7 @@ class CombinedViewTest : public ::testing::Test {
       delete v;
     }
     delete guard.data();
-    sortState() = SortState{};
-  }
-
-  QString table() const { return joinPath(appSettings().databaseDir, "data.dbf"); }
-
-  void makeTable(const QStringList& titles, bool sortByTitle = false) {
-    makeBookTable(titledRows(titles), sortByTitle);
-    makeCatalogue(static_cast<int>(titles.size()));
-  }
-  static QStringList numbered(int count) {
-    QStringList out;
-    for (int i = 0; i < count; ++i)
-      out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
-    return out;
+    BookViewTest::TearDown();
   }
 
   void open() {
@@ -98,7 +75,7 @@ class CombinedViewTest : public ::testing::Test {
   }
   QString Text(int k) const { return editorText(view->recordPage->editors[size_t(k)]); }
   void type(int k, const QString& text) {
-    auto* e = qobject_cast<QLineEdit*>(view->recordPage->editors[size_t(k)]);
+    auto* e = lineEditOf(view->recordPage->editors[size_t(k)]);
     ASSERT_NE(e, nullptr);
     e->selectAll();
     if (text.isEmpty())
@@ -111,6 +88,7 @@ class CombinedViewTest : public ::testing::Test {
     QWidget* target = QApplication::focusWidget();
     QTest::keyClick(target ? target : static_cast<QWidget*>(view), Qt::Key(key), mods);
   }
+  void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
   QString position() const { return view->recordPage->pageNumber->text(); }
   QString status() const { return view->recordPage->statusLabel->text(); }
   ContentsEntry* entry(int slot) const { return view->entries[size_t(slot)]; }
@@ -121,17 +99,6 @@ class CombinedViewTest : public ::testing::Test {
     return found;
   }
 
-  // The stored records in entry order: field -> text.
-  std::vector<std::string> stored(int field) const {
-    dbase::Table t;
-    t.open(native(table()), dbase::OpenMode::Shared, true);
-    std::vector<std::string> out;
-    for (t.first(); !t.eof(); t.next()) out.push_back(t.asString(field));
-    return out;
-  }
-
-  SettingsSandbox box;
-  ScriptedPrompter prompts;
   CombinedView* view = nullptr;
   QPointer<CombinedView> guard;  // the view frees itself when it closes
 };
@@ -184,31 +151,29 @@ TEST_F(CombinedViewTest, PagingKeepsTheCurrentRecordAndItsEntryIsDownOnlyOnItsPa
   EXPECT_EQ(stored(3)[2], "Changed");
 }
 
-TEST_F(CombinedViewTest, NextFromTheLastRecordOfALetterSkipsEmptyLettersAndKeepsTheLeftPage) {
+// Which record Next and Previous reach is recordstep_test's business; here the
+// buttons and keys get there and the left page keeps its letter.
+TEST_F(CombinedViewTest, NextAndPreviousCrossLettersAndKeepTheLeftPage) {
   makeTable({"Alpha", "Cedar", "Canal", "Grape", "Gold"}, true);
   open();
-  EXPECT_EQ(letterCounts()[2], 2);
-  EXPECT_EQ(letterCounts()[3], 0);
-  QTest::mouseClick(view->letterButtons[2], Qt::LeftButton);
+  click(view->letterButtons[2]);
   EXPECT_EQ(view->currentLetter(), 'C');
   EXPECT_EQ(Text(0), "Alpha");  // a letter moves only the left page
-  QTest::mouseClick(entry(1), Qt::LeftButton);
+  click(entry(1));
   EXPECT_EQ(Text(0), "Cedar");
   EXPECT_EQ(position(), "2");
-  QTest::mouseClick(view->recordPage->nextButton, Qt::LeftButton);
+  click(view->recordPage->nextButton);
   EXPECT_EQ(Text(0), "Gold");
   EXPECT_EQ(position(), "1");
   EXPECT_EQ(view->currentLetter(), 'C');
-  EXPECT_EQ(entry(0)->text(0), "Canal");
   EXPECT_EQ(view->currentEntry, -1);
-  QTest::mouseClick(view->recordPage->nextButton, Qt::LeftButton);
+  click(view->recordPage->nextButton);
   EXPECT_EQ(Text(0), "Grape");
   EXPECT_FALSE(view->recordPage->nextButton->isEnabled());
-  // The left page still lists 'C' only.
-  EXPECT_EQ(entry(1)->text(0), "Cedar");
+  EXPECT_EQ(entry(1)->text(0), "Cedar");  // the left page still lists 'C' only
   EXPECT_TRUE(entry(2)->text(0).isEmpty());
-  QTest::mouseClick(view->recordPage->previousButton, Qt::LeftButton);
-  QTest::mouseClick(view->recordPage->previousButton, Qt::LeftButton);
+  click(view->recordPage->previousButton);
+  click(view->recordPage->previousButton);
   EXPECT_EQ(Text(0), "Cedar");
   EXPECT_EQ(view->currentEntry, 1);
   key(Qt::Key_PageUp, Qt::AltModifier);
@@ -237,34 +202,38 @@ TEST_F(CombinedViewTest, SynchronizeBringsTheLeftPageToTheCurrentRecord) {
   EXPECT_EQ(position(), "14");
 }
 
-TEST_F(CombinedViewTest, DeletingTheCurrentRecordShowsTheFollowingOne) {
-  makeTable(numbered(3));
+// Which record a delete leaves current is the session's business (DeleteTest,
+// PositionAfterADeleteElsewhere); here the button, the entry menu and the
+// page follow it.
+TEST_F(CombinedViewTest, DeleteByButtonOrEntryMenuShowsTheFollowingRecord) {
+  makeTable(numbered(5));
   open();
-  QTest::mouseClick(entry(1), Qt::LeftButton);
-  QTest::mouseClick(view->recordPage->deleteButton, Qt::LeftButton);
-  EXPECT_EQ(Text(0), "Book 002");
-  EXPECT_EQ(position(), "2");
-  EXPECT_EQ(entry(1)->text(0), "Book 002");
-  EXPECT_EQ(view->currentEntry, 1);
-  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 000", "Book 002"}));
-  // The last one: a new record takes its place.
-  QTest::mouseClick(view->recordPage->deleteButton, Qt::LeftButton);
+  click(entry(3));
+  view->onDeleteRecordClicked(1);  // another record's entry
+  EXPECT_EQ(Text(0), "Book 003");
+  EXPECT_EQ(position(), "3");
+  EXPECT_EQ(view->currentEntry, 2);
+  click(view->recordPage->deleteButton);
+  EXPECT_EQ(Text(0), "Book 004");
+  EXPECT_EQ(entry(2)->text(0), "Book 004");
+  EXPECT_EQ(view->currentEntry, 2);
+  view->onDeleteRecordClicked(2);  // the current record's own entry, the last one
   EXPECT_TRUE(view->currentNew());
   EXPECT_TRUE(Text(0).isEmpty());
   EXPECT_EQ(position(), "");
   EXPECT_EQ(status(), "New Record");
-  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 000"}));
+  EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 000", "Book 002"}));
   EXPECT_TRUE(prompts.shown.empty());
+  view->onDeleteRecordClicked(7);
+  EXPECT_EQ(prompts.texts(), QStringList{"Empty Record cannot be Deleted."});
 }
 
-TEST_F(CombinedViewTest, DeletingTheOnlyRecordLeavesANewRecord) {
+TEST_F(CombinedViewTest, DeletingTheOnlyRecordAsksFirstAndLeavesANewRecord) {
   makeTable({"Lonely"}, true);
   open();
-  // The first record of the listing of 'A': there is none, so a new one.
-  EXPECT_TRUE(view->currentNew());
-  EXPECT_EQ(letterCounts()[11], 1);
-  QTest::mouseClick(view->letterButtons[11], Qt::LeftButton);
-  QTest::mouseClick(entry(0), Qt::LeftButton);
+  EXPECT_TRUE(view->currentNew());  // nothing under 'A'
+  click(view->letterButtons[11]);
+  click(entry(0));
   EXPECT_EQ(Text(0), "Lonely");
   appSettings().deleteMode = 0;
   QTimer::singleShot(0, [] {
@@ -272,21 +241,20 @@ TEST_F(CombinedViewTest, DeletingTheOnlyRecordLeavesANewRecord) {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) d->reject();
   });
-  QTest::mouseClick(view->recordPage->deleteButton, Qt::LeftButton);
+  click(view->recordPage->deleteButton);
   EXPECT_EQ(prompts.texts(), QStringList{"Record not Deleted."});
   appSettings().deleteMode = 1;
   key(Qt::Key_Delete, Qt::AltModifier);
   EXPECT_TRUE(view->currentNew());
-  EXPECT_EQ(position(), "");
-  EXPECT_EQ(letterCounts()[11], 0);
   EXPECT_TRUE(stored(2).empty());
   EXPECT_TRUE(view->recordPage->previousButton->isEnabled());  // both stay on for a new record
 }
 
-TEST_F(CombinedViewTest, NewRecordShowsNoPositionAndIsStoredWithTheNextNumber) {
+// Numbering is RecordSessionTest.NewRecordsGetTheNextCatalogueNumbers.
+TEST_F(CombinedViewTest, NewRecordShowsNoPositionAndIsStoredWhenLeft) {
   makeTable(numbered(5));
   open();
-  QTest::mouseClick(view->newButton, Qt::LeftButton);
+  click(view->newButton);
   EXPECT_TRUE(view->currentNew());
   EXPECT_EQ(view->currentNumber(), -1);
   EXPECT_EQ(position(), "");
@@ -294,17 +262,14 @@ TEST_F(CombinedViewTest, NewRecordShowsNoPositionAndIsStoredWithTheNextNumber) {
   EXPECT_EQ(view->focusWidget(), view->recordPage->editors[0]);
   type(0, "Zebra");
   // New again: the record is stored and the new page follows it.
-  QTest::mouseClick(view->newButton, Qt::LeftButton);
+  click(view->newButton);
   EXPECT_TRUE(view->currentNew());
   EXPECT_TRUE(Text(0).isEmpty());
   EXPECT_EQ(stored(2).back(), "Zebra");
-  EXPECT_EQ(stored(0).back(), "6");
   EXPECT_EQ(entry(5)->text(0), "Zebra");
-  QTest::mouseClick(entry(0), Qt::LeftButton);
-  EXPECT_EQ(Text(0), "Book 000");
   // A new record left empty stores nothing and asks nothing.
-  QTest::mouseClick(view->newButton, Qt::LeftButton);
-  QTest::mouseClick(entry(1), Qt::LeftButton);
+  click(entry(1));
+  EXPECT_EQ(Text(0), "Book 001");
   EXPECT_EQ(stored(2).size(), 6u);
   EXPECT_TRUE(prompts.shown.empty());
 }
@@ -314,15 +279,14 @@ TEST_F(CombinedViewTest, AnEmptyTitleAsksAndNoKeepsTheRecordAndItsEdits) {
   open();
   type(0, "");
   type(1, "Someone");
-  QTest::mouseClick(entry(2), Qt::LeftButton);
+  click(entry(2));
   ASSERT_EQ(prompts.shown.size(), 1u);
-  EXPECT_EQ(prompts.shown[0].text, "First Field cannot be empty!" + kDiscard);
+  EXPECT_EQ(prompts.shown[0].text, "First Field cannot be empty!" + kDiscardQuestion);
   EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(Text(1), "Someone");
-  EXPECT_EQ(view->currentPosition, 1);
   EXPECT_EQ(selectedEntry(), 0);
   prompts.answers.push_back(MsgResult::Yes);
-  QTest::mouseClick(entry(2), Qt::LeftButton);
+  click(entry(2));
   EXPECT_EQ(Text(0), "Book 002");
   EXPECT_EQ(stored(3)[0], "Author 1");
 }
@@ -330,22 +294,16 @@ TEST_F(CombinedViewTest, AnEmptyTitleAsksAndNoKeepsTheRecordAndItsEdits) {
 TEST_F(CombinedViewTest, RecordHeldElsewhereIsShownReadOnly) {
   makeTable(numbered(3));
   dbase::Table other;
-  other.open(native(table()), dbase::OpenMode::Shared);
-  other.goToPosition(1);
-  other.edit();
+  holdRecord(other, 1);
   open();
-  QTest::mouseClick(entry(1), Qt::LeftButton);
+  click(entry(1));
   EXPECT_TRUE(view->currentInUse());
   EXPECT_EQ(status(), "Read Only Access - Record In Use");
   EXPECT_FALSE(view->recordPage->editors[0]->isEnabled());
   EXPECT_FALSE(view->recordPage->deleteButton->isEnabled());
-  QTest::mouseClick(entry(0), Qt::LeftButton);
+  click(entry(0));
   EXPECT_EQ(status(), "Read/Write Access");
-  // The view's lock keeps the other cursor off the current record.
-  dbase::Table third;
-  third.open(native(table()), dbase::OpenMode::Shared);
-  third.first();
-  EXPECT_THROW(third.edit(), dbase::LockError);
+  EXPECT_FALSE(lockable(0));  // the view's lock keeps others off the current record
   other.cancel();
 }
 
@@ -369,21 +327,6 @@ TEST_F(CombinedViewTest, CopyPasteAndUndoOfTheCurrentRecord) {
   EXPECT_EQ(Text(0), "Book 002");
   EXPECT_EQ(position(), "3");
   EXPECT_TRUE(prompts.shown.empty());
-}
-
-TEST_F(CombinedViewTest, DeleteFromTheEntryMenuCorrectsThePosition) {
-  makeTable(numbered(5));
-  open();
-  QTest::mouseClick(entry(3), Qt::LeftButton);
-  view->onDeleteRecordClicked(1);
-  EXPECT_EQ(Text(0), "Book 003");
-  EXPECT_EQ(position(), "3");
-  EXPECT_EQ(view->currentEntry, 2);
-  view->onDeleteRecordClicked(2);  // the current record's own entry
-  EXPECT_EQ(Text(0), "Book 004");
-  EXPECT_EQ(stored(2).size(), 3u);
-  view->onDeleteRecordClicked(7);
-  EXPECT_EQ(prompts.texts(), QStringList{"Empty Record cannot be Deleted."});
 }
 
 TEST_F(CombinedViewTest, KeysSelectPartsAndLettersOfTheLeftPageOnly) {
@@ -412,11 +355,7 @@ TEST_F(CombinedViewTest, KeysSelectPartsAndLettersOfTheLeftPageOnly) {
 }
 
 TEST_F(CombinedViewTest, ReadOnlyModeShowsWithoutLockingOrEditing) {
-  AppSettings& s = appSettings();
-  s.databaseDir = joinPath(s.dataRootDir, "DATA");
-  s.homeDir = s.databaseDir;
-  QDir().mkpath(s.databaseDir);
-  s.accessRights = 2;
+  useReadOnlyMode();
   makeTable(numbered(2));
   open();
   EXPECT_EQ(status(), "Read Only Access");
@@ -426,12 +365,8 @@ TEST_F(CombinedViewTest, ReadOnlyModeShowsWithoutLockingOrEditing) {
   EXPECT_FALSE(view->recordPage->copyButton->isEnabled());
   EXPECT_FALSE(view->recordPage->deleteButton->isEnabled());
   EXPECT_FALSE(view->entryDeleteAction->isEnabled());
-  dbase::Table other;
-  other.open(native(table()), dbase::OpenMode::Shared);
-  other.first();
-  EXPECT_NO_THROW(other.edit());
-  other.cancel();
-  QTest::mouseClick(view->recordPage->nextButton, Qt::LeftButton);
+  EXPECT_TRUE(lockable(0));
+  click(view->recordPage->nextButton);
   EXPECT_EQ(Text(0), "Book 001");
   EXPECT_FALSE(view->recordPage->nextButton->isEnabled());
 }
@@ -460,49 +395,47 @@ TEST_F(CombinedViewTest, ANewSortMakesTheFirstRecordCurrentUnderTheLetterA) {
   EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(CombinedViewTest, ANewTitleLetterMovesTheCountWhenTheRecordIsLeft) {
+// The counts themselves are RecordSessionTest's LetterCounts.
+TEST_F(CombinedViewTest, ARecordLeavingItsLetterLeavesTheLeftPage) {
   makeTable({"Alpha", "Apple", "Bravo"}, true);
   open();
-  EXPECT_EQ(letterCounts()[0], 2);
   type(0, "Banana");
-  QTest::mouseClick(entry(1), Qt::LeftButton);
-  EXPECT_EQ(letterCounts()[0], 1);
-  EXPECT_EQ(letterCounts()[1], 2);
+  click(entry(1));
   EXPECT_EQ(entry(0)->text(0), "Apple");
-  EXPECT_EQ(Text(0), "Apple");  // the stored record left the page of 'A'
+  EXPECT_EQ(Text(0), "Apple");
+  EXPECT_EQ(letterCounts()[1], 2);
 }
 
+// The model side is RecordSessionTest.SavingOnTheWayFindsTheRequestedRecordAgain.
 TEST_F(CombinedViewTest, AnEntryClickedWhileANewRecordIsStoredStillOpensItsRecord) {
   makeTable({"Alpha", "Apple"}, true);
   open();
-  QTest::mouseClick(view->newButton, Qt::LeftButton);
+  click(view->newButton);
   type(0, "Aardvark");
-  QTest::mouseClick(entry(1), Qt::LeftButton);  // "Apple" when clicked
+  click(entry(1));  // "Apple" when clicked
   EXPECT_EQ(Text(0), "Apple");
   EXPECT_EQ(position(), "3");
   EXPECT_EQ(view->currentEntry, 2);
   EXPECT_EQ(entry(0)->text(0), "Aardvark");
-  EXPECT_EQ(letterCounts()[0], 3);
 }
 
-TEST_F(CombinedViewTest, SearchOperationsSaveFirstAndShowTheMatch) {
+// The hooks the search window calls; TheSearchWindowMakesEachMatchCurrent
+// drives the found case through the window.
+TEST_F(CombinedViewTest, SearchHooksSaveFirstAndShowTheMatch) {
   makeTable({"Alpha", "Cedar", "Canal"}, true);
   open();
   type(1, "Edited");
-  QTest::mouseClick(view->letterButtons[2], Qt::LeftButton);
+  click(view->letterButtons[2]);
   ASSERT_TRUE(view->findBeforeFind(false));
   EXPECT_EQ(stored(3)[0], "Edited");
   EXPECT_EQ(view->currentLetter(), 'A');
-  EXPECT_EQ(Text(0), "Alpha");
   EXPECT_FALSE(view->isEnabled());
-  // The search window applies the letter of its match before it reports it.
   setLetterRange(view->tables().records, 'C');
   view->findOnFound('C', 1, 0, 1, 3);
   EXPECT_TRUE(view->isEnabled());
-  EXPECT_EQ(view->currentLetter(), 'C');
   EXPECT_EQ(Text(0), "Cedar");
   EXPECT_EQ(view->currentEntry, 1);
-  EXPECT_EQ(qobject_cast<QLineEdit*>(view->recordPage->editors[0])->selectedText(), "eda");
+  EXPECT_EQ(lineEditOf(view->recordPage->editors[0])->selectedText(), "eda");
   view->findOnNotFound('A', false);
   EXPECT_EQ(view->currentLetter(), 'A');
   EXPECT_EQ(Text(0), "Cedar");  // the match stays current
@@ -530,7 +463,7 @@ TEST_F(CombinedViewTest, TheSearchWindowMakesEachMatchCurrent) {
   EXPECT_EQ(view->currentLetter(), 'C');
   EXPECT_EQ(Text(0), "Cherry pie");
   EXPECT_EQ(view->currentEntry, 0);
-  auto* title = qobject_cast<QLineEdit*>(view->recordPage->editors[0]);
+  auto* title = lineEditOf(view->recordPage->editors[0]);
   EXPECT_EQ(title->selectedText(), "pie");
   EXPECT_EQ(title->palette().color(QPalette::Base), QColor(Qt::red));
   QTest::mouseClick(dlg->findNextButton, Qt::LeftButton);
@@ -542,27 +475,27 @@ TEST_F(CombinedViewTest, TheSearchWindowMakesEachMatchCurrent) {
   EXPECT_EQ(title->palette().color(QPalette::Base), elementColor(16));
 }
 
+// What the pass marks and says is FindSearchTest's and FindView's; here the
+// combined view lists the marked records and saves before the pass.
 TEST_F(CombinedViewTest, ANonStopSearchListsTheFoundRecordsAndMakesTheFirstCurrent) {
   makeTable(numbered(8));
   open();
   type(1, "Xenon Press");
-  QTest::mouseClick(view->searchButton, Qt::LeftButton);
+  click(view->searchButton);
   FindDialog* dlg = FindDialog::instance();
   ASSERT_NE(dlg, nullptr);
-  QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
-  dlg->textCombo->setEditText(QString());
-  QTest::keyClicks(dlg->textCombo, "006");
-  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
+  click(dlg->nonStopCheck);
+  dlg->textCombo->setEditText("006");
+  click(dlg->findButton);
   ASSERT_EQ(prompts.shown.size(), 1u);
   EXPECT_TRUE(prompts.shown[0].text.startsWith("1 Record(s) Found!"));
-  EXPECT_EQ(appSettings().filterState, 1);
   EXPECT_TRUE(view->isEnabled());
   EXPECT_TRUE(view->recordCursor().active());
   EXPECT_EQ(entry(0)->text(0), "Book 006");
   EXPECT_TRUE(entry(1)->text(0).isEmpty());
   EXPECT_EQ(Text(0), "Book 006");
   EXPECT_EQ(status(), "Read/Write Access");
-  EXPECT_EQ(stored(3)[0], "Xenon Press");  // saved before the pass
+  EXPECT_EQ(stored(3)[0], "Xenon Press");
   dlg->close();
 }
 
@@ -572,8 +505,15 @@ TEST_F(CombinedViewTest, FilterStatesListExactlyTheMarkedRecords) {
   filterList().addCondition(2);
   filterList().setCondition(0, "b", "", fkText, foGreaterOrEqual);
   ASSERT_TRUE(filterTemplates().addTemplate("From B"));
-  const QStringList all{"Alpha", "Apple", "Beta", "Bravo", "Charlie"};
+  const struct {
+    int menuItem;  // of the sort bar's filter menu; -1 the first template
+    QStringList listed;
+    std::vector<int> counts;  // of A, B and C while the tabs are on
+  } states[] = {{-1, {"Beta", "Bravo", "Charlie"}, {0, 2, 1}},
+                {2, {"Alpha", "Apple"}, {2, 0, 0}},                               // Reversed
+                {0, {"Alpha", "Apple", "Beta", "Bravo", "Charlie"}, {2, 2, 1}}};  // All Records
   for (int tabs : {0, 1}) {
+    SCOPED_TRACE(tabs == 0 ? "letter tabs" : "no letter tabs");
     appSettings().letterTabs = static_cast<uint16_t>(tabs);
     appSettings().filterState = 0;
     open();
@@ -588,31 +528,24 @@ TEST_F(CombinedViewTest, FilterStatesListExactlyTheMarkedRecords) {
       }
       return out;
     };
-    auto counts = [] {
-      return std::vector<int>(letterCounts().begin(), letterCounts().begin() + 3);
-    };
-    // The quick filter: a template from the sort bar's menu.
     view->sortBar->updateFilterMenu();
-    QMenu* load = view->sortBar->filterMenu()->actions()[4]->menu();
-    ASSERT_NE(load, nullptr);
-    load->actions()[0]->trigger();
-    EXPECT_EQ(appSettings().filterState, 1);
-    // The first record under 'A' is current: none while the tabs are on.
-    EXPECT_EQ(Text(0), tabs == 0 ? "" : "Beta");
-    EXPECT_EQ(stored(3)[1], "Edited");
-    EXPECT_EQ(listed(), (QStringList{"Beta", "Bravo", "Charlie"})) << tabs;
-    if (tabs == 0) {
-      EXPECT_EQ(counts(), (std::vector<int>{0, 2, 1}));
-    }
-    view->sortBar->filterMenu()->actions()[2]->trigger();  // "&Reversed Filter"
-    EXPECT_EQ(listed(), (QStringList{"Alpha", "Apple"})) << tabs;
-    if (tabs == 0) {
-      EXPECT_EQ(counts(), (std::vector<int>{2, 0, 0}));
-    }
-    view->sortBar->filterMenu()->actions()[0]->trigger();  // "&All Records"
-    EXPECT_EQ(listed(), all) << tabs;
-    if (tabs == 0) {
-      EXPECT_EQ(counts(), (std::vector<int>{2, 2, 1}));
+    for (const auto& s : states) {
+      SCOPED_TRACE(s.menuItem);
+      QMenu* menu = view->sortBar->filterMenu();
+      if (s.menuItem < 0) {
+        ASSERT_NE(menu->actions()[4]->menu(), nullptr);
+        menu->actions()[4]->menu()->actions()[0]->trigger();  // the quick filter
+        EXPECT_EQ(appSettings().filterState, 1);
+        // The first record under 'A' is current: none while the tabs are on.
+        EXPECT_EQ(Text(0), tabs == 0 ? "" : "Beta");
+        EXPECT_EQ(stored(3)[1], "Edited");
+      } else {
+        menu->actions()[s.menuItem]->trigger();
+      }
+      EXPECT_EQ(listed(), s.listed);
+      if (tabs == 0) {
+        EXPECT_EQ(std::vector<int>(letterCounts().begin(), letterCounts().begin() + 3), s.counts);
+      }
     }
     EXPECT_TRUE(prompts.shown.empty());
     view->switchingModel = true;
@@ -704,7 +637,7 @@ TEST_F(CombinedViewTest, TenSwitchesOfBookModelLoseNoEdit) {
     auto* combined = qobject_cast<CombinedView*>(currentView());
     ASSERT_NE(combined, nullptr) << round;
     QTest::mouseClick(combined->entries[size_t(round)], Qt::LeftButton);
-    auto* title = qobject_cast<QLineEdit*>(combined->recordPage->editors[1]);
+    auto* title = lineEditOf(combined->recordPage->editors[1]);
     title->selectAll();
     QTest::keyClicks(title, QStringLiteral("One %1").arg(round));
     combined->prepareFormMenu();
@@ -719,8 +652,7 @@ TEST_F(CombinedViewTest, TenSwitchesOfBookModelLoseNoEdit) {
     toc->onEntryClicked(round);
     RecordPagesView* pages = toc->recordPages;
     const int page = round % 2;
-    auto* edit =
-        qobject_cast<QLineEdit*>((page == 0 ? pages->leftEditors : pages->rightEditors)[2]);
+    auto* edit = lineEditOf((page == 0 ? pages->leftEditors : pages->rightEditors)[2]);
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("Two %1").arg(round));
     pages->close();
@@ -797,7 +729,10 @@ class FieldEditorsTest : public CombinedViewTest {
   }
 };
 
-TEST_F(FieldEditorsTest, DateEditTypesOverItsMaskAndRefusesToBeLeftWithNoDate) {
+// Typing over the mask and zero-filling are DateEditTyping's and
+// DateEditLeaving's; here the keys reach the edit, a bad date keeps the focus
+// and the edit's menu works.
+TEST_F(FieldEditorsTest, DateEditTakesKeysAndRefusesToBeLeftWithNoDate) {
   makeTable(numbered(2));
   open();
   DateEdit* d = dateEdit();
@@ -806,7 +741,6 @@ TEST_F(FieldEditorsTest, DateEditTypesOverItsMaskAndRefusesToBeLeftWithNoDate) {
   focus(d);
   QTest::keyClicks(d, "1231x19979");  // the letter is refused, the ninth digit ignored
   EXPECT_EQ(d->text(), "12/31/1997");
-  EXPECT_EQ(d->cursorPosition(), 10);
   QTest::keyClick(d, Qt::Key_Home);
   QTest::keyClicks(d, "12");
   QTest::keyClick(d, Qt::Key_Backspace);
@@ -819,25 +753,19 @@ TEST_F(FieldEditorsTest, DateEditTypesOverItsMaskAndRefusesToBeLeftWithNoDate) {
   EXPECT_EQ(prompts.shown[0].text, "Invalid Date!");
   EXPECT_EQ(QApplication::focusWidget(), d);
   EXPECT_EQ(d->text(), "1_/31/1997");
-  // _5/_3/1997 is read as 05/03/1997.
   QTest::keyClick(d, Qt::Key_Home);
   QTest::keyClick(d, Qt::Key_Delete);  // blanks the digit right of the caret
   QTest::keyClick(d, Qt::Key_Right);
   QTest::keyClicks(d, "5");
-  QTest::keyClick(d, Qt::Key_Delete);
-  QTest::keyClick(d, Qt::Key_Right);
-  QTest::keyClicks(d, "3");
-  EXPECT_EQ(d->text(), "_5/_3/1997");
   leave();
   EXPECT_EQ(prompts.shown.size(), 1u);
-  EXPECT_EQ(d->text(), "05/03/1997");
-  EXPECT_EQ(Text(kPublished), "05/03/1997");
+  EXPECT_EQ(Text(kPublished), "05/31/1997");
   // Its own menu: Clear, then Undo brings the date back.
   EXPECT_TRUE(d->undoAction->isEnabled());
   d->clearAction->trigger();
   EXPECT_EQ(d->text(), "__/__/____");
   d->undoAction->trigger();
-  EXPECT_EQ(d->text(), "05/03/1997");
+  EXPECT_EQ(d->text(), "05/31/1997");
 }
 
 TEST_F(FieldEditorsTest, CalendarPicksByKeysAndByMouse) {
@@ -959,7 +887,7 @@ TEST_F(FieldEditorsTest, DatesAndAmountsGoThroughASavedRecordInTheSettingsDateOr
   QLocale::setDefault(QLocale::c());
   EXPECT_TRUE(prompts.shown.empty());
   dbase::Table t;
-  t.open(native(table()), dbase::OpenMode::Shared, true);
+  t.open(nativePath(table()), dbase::OpenMode::Shared, true);
   t.first();
   const dbase::Date published = t.asDate(9);
   EXPECT_EQ(QDate(published.year, published.month, published.day), QDate(2024, 2, 29));

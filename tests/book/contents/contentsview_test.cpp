@@ -21,9 +21,7 @@
 #include "store/letters.h"
 #include "store/recordtext.h"
 #include "store/sortstate.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdir.h"
-#include "support/viewsandbox.h"
+#include "support/bookviewfixture.h"
 #include "ui/colorbutton.h"
 #include "ui/confirmdialog.h"
 #include "ui/contentsentry.h"
@@ -31,28 +29,12 @@
 
 namespace {
 
-std::string native(const QString& p) { return nativePath(p); }
-
-// A database directory holding a copy of the shipped template with the given
-// titles, and the settings pointing at it.
-class TocView : public ::testing::Test {
+// The table of contents over a copy of the shipped template with records.
+class TocView : public BookViewTest {
  protected:
-  void SetUp() override { useBuildProgramDir(box); }
   void TearDown() override {
     form.reset();
-    sortState() = SortState{};
-  }
-
-  QString table() const { return joinPath(appSettings().databaseDir, "data.dbf"); }
-
-  void makeTable(const QStringList& titles, bool sortByTitle) {
-    makeBookTable(titledRows(titles), sortByTitle);
-  }
-  static QStringList numbered(int count) {
-    QStringList out;
-    for (int i = 0; i < count; ++i)
-      out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
-    return out;
+    BookViewTest::TearDown();
   }
 
   void open() {
@@ -73,57 +55,77 @@ class TocView : public ::testing::Test {
     return form->leftPageNumber->text() + "/" + form->rightPageNumber->text();
   }
 
-  SettingsSandbox box;
-  ScriptedPrompter prompts;
   std::unique_ptr<ContentsView> form;
 };
 
-TEST_F(TocView, EmptyDatabaseShowsEmptyPagesOneAndTwo) {
-  makeTable({}, false);
-  open();
-  EXPECT_EQ(pages(), "1/2");
-  EXPECT_EQ(buttons(), (std::vector<bool>{false, false, false, false}));
-  for (int s = 0; s < 24; ++s) EXPECT_TRUE(entryText(s).isEmpty());
-  EXPECT_TRUE(form->windowTitle().startsWith("Orvanta Tomekeeper - Database: "));
-}
-
-TEST_F(TocView, TwentyFourRecordsPageOntoAnEmptySpread) {
-  makeTable(numbered(24), false);
-  open();
-  EXPECT_EQ(entryText(0), "Book 000");
-  EXPECT_EQ(entryText(23), "Book 023");
-  EXPECT_EQ(entryText(1, 1), " Author 2");  // later columns start with a space
-  EXPECT_EQ(buttons(), (std::vector<bool>{false, false, true, false}));
-  QTest::mouseClick(form->pageDownButton, Qt::LeftButton);
-  EXPECT_EQ(pages(), "3/4");
-  EXPECT_TRUE(entryText(0).isEmpty());
-  EXPECT_EQ(buttons(), (std::vector<bool>{true, true, false, false}));
-  QTest::keyClick(form.get(), Qt::Key_End, Qt::ControlModifier);  // Last: back to page 1
-  EXPECT_EQ(pages(), "1/2");
-}
-
-TEST_F(TocView, LastShowsTheSpreadWithTheLastRecord) {
-  makeTable(numbered(25), false);
-  open();
-  QTest::mouseClick(form->lastButton, Qt::LeftButton);
-  EXPECT_EQ(pages(), "3/4");
-  EXPECT_EQ(entryText(0), "Book 024");
-  EXPECT_TRUE(entryText(1).isEmpty());
-  EXPECT_EQ(buttons(), (std::vector<bool>{true, true, false, false}));
-  QTest::keyClick(form.get(), Qt::Key_Home, Qt::ControlModifier);
-  EXPECT_EQ(pages(), "1/2");
-  EXPECT_EQ(entryText(0), "Book 000");
-}
-
-TEST_F(TocView, FortyEightRecordsEndOnPagesThreeAndFour) {
-  makeTable(numbered(48), false);
-  open();
-  QTest::keyClick(form.get(), Qt::Key_End, Qt::ControlModifier);
-  EXPECT_EQ(pages(), "3/4");
-  EXPECT_EQ(entryText(23), "Book 047");
-  EXPECT_FALSE(form->lastButton->isEnabled());
-  QTest::keyClick(form.get(), Qt::Key_PageUp, Qt::ControlModifier);
-  EXPECT_EQ(pages(), "1/2");
+// Where each move lands is SpreadModel's (spreadmodel_test); here the buttons
+// and keys reach it and the entries, page numbers and buttons show it.
+TEST_F(TocView, PagingButtonsAndKeysShowTheSpread) {
+  enum Move { kOpen, kPageDownButton, kLastButton, kCtrlEnd, kCtrlHome, kCtrlPageUp };
+  struct Step {
+    Move move;
+    const char* pages;
+    const char* first;          // entry 0
+    const char* last;           // entry 23
+    std::vector<bool> buttons;  // first, page up, page down, last; empty: not checked
+  };
+  const struct {
+    int records;
+    std::vector<Step> steps;
+  } cases[] = {
+      {0, {{kOpen, "1/2", "", "", {false, false, false, false}}}},
+      {24,
+       {{kOpen, "1/2", "Book 000", "Book 023", {false, false, true, false}},
+        {kPageDownButton, "3/4", "", "", {true, true, false, false}},
+        {kCtrlEnd, "1/2", "Book 000", "Book 023", {}}}},  // Last goes back to page 1
+      {25,
+       {{kLastButton, "3/4", "Book 024", "", {true, true, false, false}},
+        {kCtrlHome, "1/2", "Book 000", "Book 023", {}}}},
+      {48,
+       {{kCtrlEnd, "3/4", "Book 024", "Book 047", {true, true, true, false}},
+        {kCtrlPageUp, "1/2", "Book 000", "Book 023", {}}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.records);
+    makeTable(numbered(c.records));
+    open();
+    for (const Step& s : c.steps) {
+      SCOPED_TRACE(s.move);
+      switch (s.move) {
+        case kOpen:
+          break;
+        case kPageDownButton:
+          QTest::mouseClick(form->pageDownButton, Qt::LeftButton);
+          break;
+        case kLastButton:
+          QTest::mouseClick(form->lastButton, Qt::LeftButton);
+          break;
+        case kCtrlEnd:
+          QTest::keyClick(form.get(), Qt::Key_End, Qt::ControlModifier);
+          break;
+        case kCtrlHome:
+          QTest::keyClick(form.get(), Qt::Key_Home, Qt::ControlModifier);
+          break;
+        case kCtrlPageUp:
+          QTest::keyClick(form.get(), Qt::Key_PageUp, Qt::ControlModifier);
+          break;
+      }
+      EXPECT_EQ(pages(), s.pages);
+      EXPECT_EQ(entryText(0), s.first);
+      EXPECT_EQ(entryText(23), s.last);
+      if (!s.buttons.empty()) {
+        EXPECT_EQ(buttons(), s.buttons);
+      }
+    }
+    if (c.records == 0) {
+      for (int s = 0; s < 24; ++s) EXPECT_TRUE(entryText(s).isEmpty());
+      EXPECT_TRUE(form->windowTitle().startsWith("Orvanta Tomekeeper - Database: "));
+    }
+    if (c.records == 24) {
+      EXPECT_EQ(entryText(1, 1), " Author 2");  // later columns start with a space
+    }
+    form.reset();
+  }
 }
 
 TEST_F(TocView, LetterTabsFollowTheTitleSort) {
@@ -135,12 +137,8 @@ TEST_F(TocView, LetterTabsFollowTheTitleSort) {
   open();
   EXPECT_EQ(sortState().firstField, 2);
   EXPECT_TRUE(form->letterButtons[0]->isEnabled());
-  // Digits, punctuation and empty titles are under A; Ü sorts after Z.
+  // Which titles count under which letter is LetterTest's business.
   EXPECT_EQ(form->currentLetter(), 'A');
-  EXPECT_EQ(letterCounts()[0], 3);
-  EXPECT_EQ(letterCounts()[2], 3);
-  EXPECT_EQ(letterCounts()[25], 2);
-  EXPECT_EQ(letterCounts()[1], 0);
 
   QTest::mouseClick(form->letterButtons[2], Qt::LeftButton);
   EXPECT_EQ(form->currentLetter(), 'C');
@@ -168,7 +166,7 @@ TEST_F(TocView, LetterTabsFollowTheTitleSort) {
 }
 
 TEST_F(TocView, EntryOrderTurnsTheLettersOffAndIgnoresCtrlAlt) {
-  makeTable({"Beta", "Alpha"}, false);
+  makeTable({"Beta", "Alpha"});
   open();
   EXPECT_FALSE(form->letterButtons[1]->isEnabled());
   QTest::keyClick(form.get(), Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
@@ -187,7 +185,7 @@ void typeIntoConfirmation(const QString& text) {
 }
 
 TEST_F(TocView, DeleteAsksForYes) {
-  makeTable({"Alpha", "Bravo", "Charlie"}, false);
+  makeTable({"Alpha", "Bravo", "Charlie"});
   appSettings().deleteMode = 0;
   open();
   typeIntoConfirmation("no");
@@ -204,17 +202,14 @@ TEST_F(TocView, DeleteAsksForYes) {
   EXPECT_EQ(prompts.texts().last(), "Empty Record cannot be Deleted.");
 }
 
+// The refusal itself is RecordSessionTest.DeleteOfALockedRecordIsRefused.
 TEST_F(TocView, RecordLockedElsewhereIsNotDeleted) {
-  makeTable({"Alpha", "Bravo"}, false);
-  appSettings().deleteMode = 1;
+  makeTable({"Alpha", "Bravo"});
   open();
   dbase::Table other;
-  other.open(native(table()), dbase::OpenMode::Shared);
-  other.first();
-  other.edit();  // another program edits "Alpha"
+  holdRecord(other, 0);  // another program edits "Alpha"
   form->onDeleteRecordClicked(0);
   EXPECT_EQ(prompts.texts(), QStringList{"Record in use - not Deleted!"});
-  EXPECT_EQ(prompts.shown.back().kind, MsgKind::Error);
   EXPECT_EQ(entryText(0), "Alpha");
   other.cancel();
   form->onDeleteRecordClicked(0);
@@ -222,12 +217,8 @@ TEST_F(TocView, RecordLockedElsewhereIsNotDeleted) {
 }
 
 TEST_F(TocView, ReadOnlyModeLocksTheRecords) {
-  AppSettings& s = appSettings();
-  s.databaseDir = joinPath(s.dataRootDir, "DATA");
-  s.homeDir = s.databaseDir;
-  QDir().mkpath(s.databaseDir);
-  s.accessRights = 2;
-  makeTable({"Alpha"}, false);
+  useReadOnlyMode();
+  makeTable({"Alpha"});
   open();
   EXPECT_TRUE(form->windowTitle().endsWith(" [Read Only Mode]"));
   EXPECT_FALSE(form->entryDeleteAction->isEnabled());
@@ -242,8 +233,7 @@ TEST_F(TocView, ReadOnlyModeLocksTheRecords) {
 }
 
 TEST_F(TocView, EntryMenuShowsTheRecordAndCopiesAndPastesIt) {
-  makeTable({"Alpha"}, false);
-  makeCatalogue(1);
+  makeTable({"Alpha"});
   open();
   form->prepareEntryMenu(0);
   const auto items = form->quickViewMenu->actions();
@@ -266,8 +256,7 @@ TEST_F(TocView, EntryMenuShowsTheRecordAndCopiesAndPastesIt) {
 }
 
 TEST_F(TocView, FormMenuTicksTheCurrentSettings) {
-  makeTable({}, false);
-  appSettings().deleteMode = 1;
+  makeTable({});
   appSettings().letterTabsLocation = 1;
   open();
   form->prepareFormMenu();

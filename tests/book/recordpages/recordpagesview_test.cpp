@@ -30,9 +30,7 @@
 #include "store/recordtext.h"
 #include "store/sampledata.h"
 #include "store/sortstate.h"
-#include "support/scriptedprompter.h"
-#include "support/tempdir.h"
-#include "support/viewsandbox.h"
+#include "support/bookviewfixture.h"
 #include "ui/colorbutton.h"
 #include "ui/editormenu.h"
 #include "ui/elementcolors.h"
@@ -40,38 +38,13 @@
 
 namespace {
 
-std::string native(const QString& p) { return QFile::encodeName(p).toStdString(); }
-
-const QString kDiscard = QStringLiteral(
-    "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
-    "discarded.)");
-
 // The table of contents over a copy of the shipped template with records,
 // opened on the record pages.
-class RecordPages : public ::testing::Test {
+class RecordPages : public BookViewTest {
  protected:
-  void SetUp() override {
-    useBuildProgramDir(box);
-    appSettings().deleteMode = 1;
-    letterCounts().fill(0);
-  }
   void TearDown() override {
     delete guard.data();
-    sortState() = SortState{};
-  }
-
-  QString table() const { return joinPath(appSettings().databaseDir, "data.dbf"); }
-
-  void makeTable(const QStringList& titles, bool sortByTitle = false) {
-    makeBookTable(titledRows(titles), sortByTitle);
-    makeCatalogue(static_cast<int>(titles.size()));
-  }
-
-  static QStringList numbered(int count) {
-    QStringList out;
-    for (int i = 0; i < count; ++i)
-      out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
-    return out;
+    BookViewTest::TearDown();
   }
 
   // Opens the table of contents and clicks the entry of `slot`.
@@ -84,17 +57,12 @@ class RecordPages : public ::testing::Test {
     pages = toc->recordPages;
     ASSERT_TRUE(pages->isVisible());
   }
-  QLineEdit* Edit(int page, int k) const {
-    return qobject_cast<QLineEdit*>(
-        (page == 0 ? pages->leftEditors : pages->rightEditors)[size_t(k)]);
+  QWidget* editor(int page, int k) const {
+    return (page == 0 ? pages->leftEditors : pages->rightEditors)[size_t(k)];
   }
-  QPlainTextEdit* Memo(int page) const {
-    return qobject_cast<QPlainTextEdit*>(
-        (page == 0 ? pages->leftEditors : pages->rightEditors)[20]);
-  }
-  QString Text(int page, int k) const {
-    return editorText((page == 0 ? pages->leftEditors : pages->rightEditors)[size_t(k)]);
-  }
+  QLineEdit* Edit(int page, int k) const { return lineEditOf(editor(page, k)); }
+  QPlainTextEdit* Memo(int page) const { return qobject_cast<QPlainTextEdit*>(editor(page, 20)); }
+  QString Text(int page, int k) const { return editorText(editor(page, k)); }
   QString pageNumbers() const {
     return pages->leftPageNumber->text() + "/" + pages->rightPageNumber->text();
   }
@@ -103,19 +71,9 @@ class RecordPages : public ::testing::Test {
     e->selectAll();
     QTest::keyClicks(e, text);
   }
+  void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
   void close() { pages->close(); }
 
-  // The stored records in entry order: field -> text.
-  std::vector<std::string> stored(int field) const {
-    dbase::Table t;
-    t.open(native(table()), dbase::OpenMode::Shared, true);
-    std::vector<std::string> out;
-    for (t.first(); !t.eof(); t.next()) out.push_back(t.asString(field));
-    return out;
-  }
-
-  SettingsSandbox box;
-  ScriptedPrompter prompts;
   ContentsView* toc = nullptr;
   QPointer<ContentsView> guard;  // the view frees itself when it closes
   RecordPagesView* pages = nullptr;
@@ -146,7 +104,7 @@ TEST_F(RecordPages, OpenShowsThePairHoldingThePosition) {
 TEST_F(RecordPages, NewAfterAnOddCountKeepsTheLastRecordOnTheLeft) {
   makeTable(numbered(7));
   openPages(0);
-  QTest::mouseClick(pages->newButton, Qt::LeftButton);
+  click(pages->newButton);
   EXPECT_EQ(pages->leftRecord(), 6);
   EXPECT_EQ(Text(0, 0), "Book 006");
   EXPECT_TRUE(Text(1, 0).isEmpty());
@@ -164,7 +122,7 @@ TEST_F(RecordPages, NewAfterAnOddCountKeepsTheLastRecordOnTheLeft) {
 TEST_F(RecordPages, NewAfterAnEvenCountShowsTwoNewPagesAndStoresNothingEmpty) {
   makeTable(numbered(8));
   openPages(0);
-  QTest::mouseClick(pages->newButton, Qt::LeftButton);
+  click(pages->newButton);
   EXPECT_EQ(pageNumbers(), "9/10");
   EXPECT_TRUE(pages->isNew(0));
   EXPECT_TRUE(pages->isNew(1));
@@ -184,7 +142,7 @@ TEST_F(RecordPages, NoEditIsLostWhenThePairIsLeft) {
   Memo(0)->setPlainText("line one\nline two");
   Edit(1, 1)->setText(QString::fromUtf8("Jos\xC3\xA9"));
   type(1, 18, "-7");
-  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  click(pages->pageDownButton);
   EXPECT_TRUE(prompts.shown.empty());
   EXPECT_EQ(Text(0, 0), "Book 002");
   EXPECT_EQ(stored(2),
@@ -196,7 +154,7 @@ TEST_F(RecordPages, NoEditIsLostWhenThePairIsLeft) {
   EXPECT_EQ(stored(22)[0], "line one\r\nline two");
   EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "2", "3", "4"}));  // numbers kept
   // Back on the first pair the editors show what was stored.
-  QTest::mouseClick(pages->firstButton, Qt::LeftButton);
+  click(pages->firstButton);
   EXPECT_EQ(Text(0, 8), "1,234.50");
   EXPECT_EQ(Text(0, 7), "12/25/1999");
   EXPECT_EQ(Memo(0)->toPlainText(), "line one\nline two");
@@ -208,7 +166,7 @@ TEST_F(RecordPages, EmptyTitleAsksAndNoStaysWithTheEdits) {
   Edit(0, 0)->clear();
   type(0, 1, "Changed Author");
   close();
-  ASSERT_EQ(prompts.texts(), QStringList{"First Field cannot be empty!" + kDiscard});
+  ASSERT_EQ(prompts.texts(), QStringList{"First Field cannot be empty!" + kDiscardQuestion});
   EXPECT_EQ(prompts.shown[0].kind, MsgKind::Warning);
   EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::YesNo);
   EXPECT_TRUE(pages->isVisible());
@@ -243,12 +201,12 @@ TEST_F(RecordPages, TextThatIsNoDateOrNumberIsKeptAndExplained) {
   openPages(0);
   type(0, 7, "13/45/2020");
   type(1, 8, "1.2.3");  // letters would not even go in
-  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  click(pages->pageDownButton);
   ASSERT_EQ(prompts.texts().size(), 1);
   EXPECT_EQ(prompts.texts()[0],
             "Published Date: \"13/45/2020\" is not a date (mm/dd/yyyy).\r"
             "Value: \"1.2.3\" is not a number." +
-                kDiscard);
+                kDiscardQuestion);
   EXPECT_EQ(Text(0, 7), "13/45/2020");
   EXPECT_EQ(Text(1, 8), "1.2.3");
   EXPECT_EQ(pages->leftRecord(), 0);
@@ -258,9 +216,7 @@ TEST_F(RecordPages, TextThatIsNoDateOrNumberIsKeptAndExplained) {
 TEST_F(RecordPages, RecordHeldByAnotherCursorIsShownInUse) {
   makeTable(numbered(4));
   dbase::Table other;
-  other.open(native(table()), dbase::OpenMode::Shared);
-  other.goToPosition(1);
-  other.edit();  // "Book 001", the right page of the first pair
+  holdRecord(other, 1);  // "Book 001", the right page of the first pair
   openPages(0);
   EXPECT_EQ(pages->rightStatus->text(), "Read Only Access - Record In Use");
   EXPECT_EQ(pages->leftStatus->text(), "Read/Write Access");
@@ -271,19 +227,13 @@ TEST_F(RecordPages, RecordHeldByAnotherCursorIsShownInUse) {
   EXPECT_FALSE(pages->rightDeleteButton->isEnabled());
   EXPECT_TRUE(pages->leftEditors[0]->isEnabled());
   EXPECT_EQ(pages->focusWidget(), pages->leftEditors[0]);
-  // And the pages' lock keeps the other cursor off the left record.
-  dbase::Table third;
-  third.open(native(table()), dbase::OpenMode::Shared);
-  third.first();
-  EXPECT_THROW(third.edit(), dbase::LockError);
+  EXPECT_FALSE(lockable(0));  // the pages' lock keeps others off the left record
   type(0, 1, "Edited");
   close();
   other.cancel();
   EXPECT_EQ(stored(3)[0], "Edited");
   EXPECT_EQ(stored(3)[1], "Author 2");
-  third.first();
-  EXPECT_NO_THROW(third.edit());  // leaving the pair let go of the lock
-  third.cancel();
+  EXPECT_TRUE(lockable(0));  // leaving the pair let go of the lock
 }
 
 TEST_F(RecordPages, RecordLockedByAnotherProgramUntilItDies) {
@@ -300,8 +250,8 @@ TEST_F(RecordPages, RecordLockedByAnotherProgramUntilItDies) {
   type(1, 0, "Right Edit");
   holder.kill();  // a crash frees the lock
   holder.waitForFinished();
-  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
-  QTest::mouseClick(pages->pageUpButton, Qt::LeftButton);
+  click(pages->pageDownButton);
+  click(pages->pageUpButton);
   EXPECT_EQ(pages->leftStatus->text(), "Read/Write Access");
   EXPECT_TRUE(pages->leftEditors[0]->isEnabled());
   EXPECT_EQ(Text(1, 0), "Right Edit");
@@ -320,7 +270,7 @@ TEST_F(RecordPages, PasteFillsTheEditorsAndUndoBringsBackTheRecord) {
   EXPECT_EQ(Text(1, 0), "Book 000");
   EXPECT_EQ(Text(1, 1), "Author 1");
   EXPECT_EQ(stored(2)[1], "Book 001");  // nothing stored yet
-  QTest::mouseClick(pages->rightUndoButton, Qt::LeftButton);
+  click(pages->rightUndoButton);
   EXPECT_EQ(Text(1, 0), "Book 001");
   EXPECT_EQ(Text(1, 1), "Author 2");
   pages->preparePageMenu(0);
@@ -359,22 +309,17 @@ TEST_F(RecordPages, DeleteAsksWhichPageAndForYes) {
   EXPECT_EQ(Text(1, 0), "Book 002");
 }
 
-TEST_F(RecordPages, DeleteOfANewEmptyRightPageDoesNothing) {
-  makeTable(numbered(1));
-  appSettings().deleteMode = 0;
-  openPages(0);
-  pages->onDeleteClicked(1);  // no dialog: it would block here
-  EXPECT_TRUE(prompts.shown.empty());
-  EXPECT_EQ(stored(2).size(), 1u);
-}
-
-TEST_F(RecordPages, ImmediateDeleteShowsTheNextPair) {
+TEST_F(RecordPages, ImmediateDeleteShowsTheNextPairAndANewPageDeletesNothing) {
   makeTable(numbered(2));
   openPages(0);
   pages->onDeleteClicked(0);
   EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 001"}));
   EXPECT_EQ(Text(0, 0), "Book 001");
   EXPECT_TRUE(pages->isNew(1));
+  appSettings().deleteMode = 0;
+  pages->onDeleteClicked(1);  // no dialog: it would block here
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(stored(2).size(), 1u);
 }
 
 TEST_F(RecordPages, PagingCrossesTheLetters) {
@@ -382,10 +327,10 @@ TEST_F(RecordPages, PagingCrossesTheLetters) {
   openPages(0);
   EXPECT_TRUE(pages->letterButtons[0]->isEnabled());
   EXPECT_TRUE(pages->pageDownButton->isEnabled());
-  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  click(pages->pageDownButton);
   EXPECT_EQ(pages->currentLetter, 'B');
   EXPECT_TRUE(pages->isNew(0));
-  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  click(pages->pageDownButton);
   EXPECT_EQ(pages->currentLetter, 'C');
   EXPECT_EQ(Text(0, 0), "Canal");
   EXPECT_EQ(Text(1, 0), "Cedar");
@@ -425,11 +370,7 @@ TEST_F(RecordPages, PartKeysSwitchOnlyPartsThatExistAndAMemoKeepsItsOwnKeys) {
 }
 
 TEST_F(RecordPages, ReadOnlyModeShowsButNeverLocks) {
-  AppSettings& s = appSettings();
-  s.databaseDir = joinPath(s.dataRootDir, "DATA");
-  s.homeDir = s.databaseDir;
-  QDir().mkpath(s.databaseDir);
-  s.accessRights = 2;
+  useReadOnlyMode();
   makeTable(numbered(2));
   openPages(0);
   EXPECT_EQ(pages->leftStatus->text(), "Read Only Access");
@@ -437,34 +378,16 @@ TEST_F(RecordPages, ReadOnlyModeShowsButNeverLocks) {
   EXPECT_FALSE(pages->leftEditors[0]->isEnabled());
   EXPECT_FALSE(pages->newButton->isEnabled());
   EXPECT_FALSE(pages->leftCopyButton->isEnabled());
-  dbase::Table other;
-  other.open(native(table()), dbase::OpenMode::Shared);
-  other.first();
-  EXPECT_NO_THROW(other.edit());
-  other.cancel();
+  EXPECT_TRUE(lockable(0));
 }
 
 TEST_F(RecordPages, ExitEndsTheTableOfContentsToo) {
   makeTable(numbered(2));
   openPages(0);
-  QTest::mouseClick(pages->exitButton, Qt::LeftButton);
+  click(pages->exitButton);
   QApplication::processEvents();
   QTest::qWait(0);
   EXPECT_TRUE(guard.isNull());
-}
-
-TEST_F(RecordPages, FindHitIsPaintedOnThePageOfTheRequestedRecord) {
-  makeTable(numbered(4));
-  openPages(1);
-  Memo(1)->setPlainText("find me here");
-  pages->showFindHit(20, 5, 2);
-  EXPECT_EQ(pages->pagePart(1), 2);
-  EXPECT_EQ(pages->highlightedEditor, pages->rightEditors[20]);
-  EXPECT_EQ(Memo(1)->textCursor().selectedText(), "me");
-  EXPECT_EQ(Memo(1)->palette().color(QPalette::Base), QColor(Qt::red));
-  pages->refresh();
-  EXPECT_EQ(pages->highlightedEditor, nullptr);
-  EXPECT_NE(Memo(1)->palette().color(QPalette::Base), QColor(Qt::red));
 }
 
 TEST_F(RecordPages, DeletingOnePageKeepsTheEditsOfTheOther) {
@@ -477,7 +400,7 @@ TEST_F(RecordPages, DeletingOnePageKeepsTheEditsOfTheOther) {
   EXPECT_EQ(stored(3)[0], "Kept Author");
   EXPECT_EQ(Text(0, 1), "Kept Author");
   // A new right page with values is stored too, numbered.
-  QTest::mouseClick(pages->newButton, Qt::LeftButton);
+  click(pages->newButton);
   EXPECT_EQ(Text(0, 0), "Book 003");
   type(1, 0, "Brand New");
   pages->onDeleteClicked(0);
@@ -599,7 +522,7 @@ TEST_F(RecordPages, FindStartsOnThePagesAndSelectsAMemoHitFarDown) {
   notes += "the Needle here\r\n";
   {
     dbase::Table t;
-    t.open(native(table()), dbase::OpenMode::Exclusive);
+    t.open(nativePath(table()), dbase::OpenMode::Exclusive);
     t.goToRecord(3);
     t.edit();
     t.writeBlob(appSettings().firstUserField + 20, notes);
@@ -608,19 +531,23 @@ TEST_F(RecordPages, FindStartsOnThePagesAndSelectsAMemoHitFarDown) {
   openPages(0);
   ASSERT_TRUE(pages->searchButton->isEnabled());
   EXPECT_TRUE(pages->findAction->isEnabled());
-  QTest::mouseClick(pages->searchButton, Qt::LeftButton);
+  click(pages->searchButton);
   FindDialog* dlg = FindDialog::instance();
   ASSERT_NE(dlg, nullptr);
   dlg->skipMemosCheck->setChecked(false);
   dlg->textCombo->setEditText("needle");
-  QTest::mouseClick(dlg->findButton, Qt::LeftButton);
+  click(dlg->findButton);
   EXPECT_TRUE(pages->isVisible());
   EXPECT_EQ(pageNumbers(), "3/4");
   EXPECT_EQ(pages->pagePart(0), 2);
   EXPECT_EQ(Memo(0)->textCursor().selectedText(), "Needle");
   EXPECT_TRUE(Memo(0)->viewport()->rect().contains(Memo(0)->cursorRect()));
+  EXPECT_EQ(Memo(0)->palette().color(QPalette::Base), QColor(Qt::red));
   EXPECT_TRUE(prompts.shown.empty());
   dlg->close();
+  pages->refresh();  // the hit is painted until the pages show records again
+  EXPECT_EQ(pages->highlightedEditor, nullptr);
+  EXPECT_NE(Memo(0)->palette().color(QPalette::Base), QColor(Qt::red));
 }
 
 TEST_F(RecordPages, SearchHooksSaveFirstAndShowTheMatch) {
@@ -656,11 +583,8 @@ TEST_F(RecordPages, SearchHooksSaveFirstAndShowTheMatch) {
 TEST_F(RecordPages, BothPagesInUseSaveNothing) {
   makeTable(numbered(2));
   dbase::Table first, second;
-  for (dbase::Table* t : {&first, &second}) t->open(native(table()), dbase::OpenMode::Shared);
-  first.goToPosition(0);
-  first.edit();
-  second.goToPosition(1);
-  second.edit();
+  holdRecord(first, 0);
+  holdRecord(second, 1);
   openPages(0);
   EXPECT_TRUE(pages->inUse(0));
   EXPECT_TRUE(pages->inUse(1));
@@ -682,13 +606,64 @@ TEST_F(RecordPages, DatesFollowTheDateFormatOption) {
   openPages(0);
   type(0, 7, "1999/12/25");
   type(1, 17, "20000102");
-  QTest::mouseClick(pages->pageDownButton, Qt::LeftButton);
+  click(pages->pageDownButton);
   EXPECT_EQ(stored(9)[0], "19991225");
   EXPECT_EQ(stored(19)[1], "20000102");
-  QTest::mouseClick(pages->pageUpButton, Qt::LeftButton);
+  click(pages->pageUpButton);
   EXPECT_EQ(Text(0, 7), "1999/12/25");
   EXPECT_EQ(Text(1, 17), "2000/01/02");
   EXPECT_EQ(Edit(0, 16)->text(), "____/__/__");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RecordPages, LookupBoxesShareTheirListsAndTheMaintenanceWindowEditsThem) {
+  makeTable({"Alpha", "Beta"});
+  openPages(0);
+  auto* left = qobject_cast<QComboBox*>(editor(0, 1));
+  auto* right = qobject_cast<QComboBox*>(editor(1, 1));
+  ASSERT_NE(left, nullptr);
+  ASSERT_NE(right, nullptr);
+  EXPECT_EQ(pages->fieldLookupSource(1), "list1.dbf");
+  EXPECT_EQ(pages->fieldLookupSource(0), "");
+  // A value typed on the left page is offered on the right one at once.
+  type(0, 1, QStringLiteral("Le Guin"));
+  QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(left, &leave);
+  EXPECT_EQ(right->findText(QStringLiteral("Le Guin")), 0);
+  EXPECT_EQ(Text(0, 1), "Le Guin");
+  EXPECT_EQ(Text(1, 1), "Author 2");  // the twin keeps its own text
+
+  // Maintenance, Edit Lists: the eight lists by their labels; a deleted value
+  // leaves the file when the window closes, and the boxes read their lists again.
+  ASSERT_TRUE(toc->maintenanceButton->isEnabled());
+  QStringList lists;
+  prompts.answers.push_back(MsgResult::Yes);
+  QTimer::singleShot(0, [&] {
+    QWidget* maintenance = QApplication::activeModalWidget();
+    ASSERT_NE(maintenance, nullptr);
+    EXPECT_EQ(maintenance->windowTitle(), "Database Maintenance");
+    QTimer::singleShot(0, [&, maintenance] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->windowTitle(), "Edit Lists");
+      for (auto* radio : dialog->findChildren<QRadioButton*>()) lists << radio->text();
+      click(dialog->findChild<QPushButton*>("deleteButton"));
+      click(dialog->findChild<QPushButton*>("closeButton"));
+      click(maintenance->findChild<QPushButton*>("OKBtn"));
+    });
+    click(maintenance->findChild<QPushButton*>("Button8"));
+  });
+  click(toc->maintenanceButton);
+  EXPECT_EQ(lists, (QStringList{"Author", "Category", "Format", "Rating", "Publisher", "Type",
+                                "Status", "Custom 2"}));
+  EXPECT_EQ(prompts.texts(), QStringList{"Are you sure you want to Delete this Item?"});
+  EXPECT_EQ(right->count(), 0);
+  dbase::Table list;
+  list.open(nativePath(joinPath(appSettings().databaseDir, "list1.dbf")));
+  EXPECT_EQ(list.physicalCount(), 0u);
 }
 
 }  // namespace

@@ -50,7 +50,10 @@ class FindSearchTest : public ::testing::Test {
     labels().clear();
   }
 
+  // A new table each time: the last one is closed and removed.
   void make(const std::vector<Book>& books) {
+    table.close();
+    for (const char* f : {"books.dbf", "books.mdx", "books.dbt"}) QFile::remove(dir.filePath(f));
     const std::string path = QFile::encodeName(dir.filePath("books.dbf")).toStdString();
     dbase::Table::create(path,
                          {{"RECNO", FieldType::Numeric, 10, 0},
@@ -191,23 +194,50 @@ TEST(FindChoices, RecentTextsKeepTheNewestFirstWithoutDuplicates) {
 
 // ---------------------------------------------------------------- stepping search
 
-TEST_F(FindSearchTest, TwelveMatchesANumberOnlyWhenItIsExactlyTwelve) {
-  make({{"Volume 112", "A", "112.00"}, {"Plain", "B", "12.00"}, {"Other", "C", "1.20"}});
-  FindSearch search(table);
-  search.text = "12";
-  search.field = kValue;
-  ASSERT_EQ(search.find(true), FindSearch::Outcome::Found);
-  EXPECT_EQ(currentRecord(), 2);
-  EXPECT_EQ(search.counter(), 1);
-  EXPECT_EQ(search.findAgain(true), FindSearch::Outcome::NotFound);
-  // All fields: the text field holding 112 contains "12".
-  search.field = -1;
-  ASSERT_EQ(search.find(true), FindSearch::Outcome::Found);
-  EXPECT_EQ(currentRecord(), 1);
-  EXPECT_EQ(search.currentField(), kTitle);
-  ASSERT_EQ(search.findAgain(true), FindSearch::Outcome::Found);
-  EXPECT_EQ(currentRecord(), 2);
-  EXPECT_EQ(search.currentField(), kValue);
+// Forward steps from the first record: the records (and, over all fields, the
+// fields) found in turn, then nothing.
+TEST_F(FindSearchTest, StepsFindTheMatchingRecordsInTurn) {
+  struct Case {
+    const char* what;
+    std::vector<Book> books;
+    int field;  // -1: all fields
+    const char* text;
+    int dateFormat;
+    std::vector<std::pair<int, int>> found;  // record and field of each match
+  };
+  const std::vector<Book> values{
+      {"Volume 112", "A", "112.00"}, {"Plain", "B", "12.00"}, {"Other", "C", "1.20"}};
+  const std::vector<Book> dates{{"A", "", "", {1985, 12, 24}}, {"B", "", "", {1985, 12, 25}}};
+  // clang-format off
+  const Case cases[] = {
+      {"a number only when it is exactly 12", values, kValue, "12", 0, {{2, kValue}}},
+      {"all fields: a text holding 112 holds 12", values, -1, "12", 0, {{1, kTitle}, {2, kValue}}},
+      {"one field moves on to the next record", {{"Blue Moon", "Blue Author"}, {"Blue Sky", "x"}},
+       kAuthor, "blue", 0, {{1, kAuthor}}},
+      {"text ending in blanks misses the field padding", {{"Moby", "x"}, {"Moby Dick", "y"}},
+       kTitle, "moby ", 0, {{2, kTitle}}},
+      {"dates by the short date format", dates, -1, "12/25/85", 0, {{2, kPubDate}}},
+      {"day first, that text is no date", dates, -1, "12/25/85", 1, {}},
+      {"day first", dates, -1, "25/12/85", 1, {{2, kPubDate}}}};
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    appSettings().dateFormat = static_cast<uint16_t>(c.dateFormat);
+    make(c.books);
+    FindSearch search(table);
+    search.text = c.text;
+    search.field = c.field;
+    for (size_t i = 0; i < c.found.size(); ++i) {
+      ASSERT_EQ(i == 0 ? search.find(true) : search.findAgain(true), FindSearch::Outcome::Found);
+      EXPECT_EQ(currentRecord(), c.found[i].first);
+      EXPECT_EQ(search.counter(), c.found[i].first - 1);
+      if (c.field < 0) {
+        EXPECT_EQ(search.currentField(), c.found[i].second);
+      }
+    }
+    EXPECT_EQ(c.found.empty() ? search.find(true) : search.findAgain(true),
+              FindSearch::Outcome::NotFound);
+  }
 }
 
 TEST_F(FindSearchTest, AllFieldsFindsASecondHitInALaterFieldOfTheSameRecord) {
@@ -231,16 +261,6 @@ TEST_F(FindSearchTest, AllFieldsFindsASecondHitInALaterFieldOfTheSameRecord) {
   EXPECT_EQ(search.currentField(), kTitle);
   EXPECT_EQ(search.counter(), 1);
   EXPECT_EQ(search.findAgain(false), FindSearch::Outcome::NotFound);
-}
-
-TEST_F(FindSearchTest, ASingleFieldMovesOnToTheNextRecord) {
-  make({{"Blue Moon", "Blue Author"}, {"Blue Sky", "x"}});
-  FindSearch search(table);
-  search.text = "blue";
-  search.field = kAuthor;
-  ASSERT_EQ(search.find(true), FindSearch::Outcome::Found);
-  EXPECT_EQ(currentRecord(), 1);
-  EXPECT_EQ(search.findAgain(true), FindSearch::Outcome::NotFound);
 }
 
 TEST_F(FindSearchTest, BackwardSearchStartsAtTheLastRecord) {
@@ -276,19 +296,6 @@ TEST_F(FindSearchTest, EmptyDatabaseFindsNothing) {
   EXPECT_TRUE(r.error.empty());
 }
 
-TEST_F(FindSearchTest, DatesMatchByTheShortDateFormat) {
-  make({{"A", "", "", {1985, 12, 24}}, {"B", "", "", {1985, 12, 25}}});
-  FindSearch search(table);
-  search.text = "12/25/85";
-  ASSERT_EQ(search.find(true), FindSearch::Outcome::Found);
-  EXPECT_EQ(currentRecord(), 2);
-  EXPECT_EQ(search.currentField(), kPubDate);
-  appSettings().dateFormat = 1;  // day first: the same text is no date now
-  EXPECT_EQ(search.find(true), FindSearch::Outcome::NotFound);
-  search.text = "25/12/85";
-  EXPECT_EQ(search.find(true), FindSearch::Outcome::Found);
-}
-
 TEST_F(FindSearchTest, MemosAreSearchedOnlyWhenAllowedAndWhole) {
   // 20,000 lines ending in CR LF, which the memo editor counts as one
   // character each: the match is where the editor shows it.
@@ -312,15 +319,6 @@ TEST_F(FindSearchTest, MemosAreSearchedOnlyWhenAllowedAndWhole) {
   ASSERT_EQ(search.find(true), FindSearch::Outcome::Found);
   EXPECT_EQ(currentRecord(), 1);
   EXPECT_EQ(search.memoMatch().offset, 0u);
-}
-
-TEST_F(FindSearchTest, TextEndingInBlanksDoesNotMatchTheFieldPadding) {
-  make({{"Moby", "x"}, {"Moby Dick", "y"}});
-  FindSearch search(table);
-  search.text = "moby ";
-  search.field = kTitle;
-  ASSERT_EQ(search.find(true), FindSearch::Outcome::Found);
-  EXPECT_EQ(currentRecord(), 2);
 }
 
 TEST_F(FindSearchTest, HooksFrameTheSearch) {

@@ -1,0 +1,37 @@
+#pragma once
+
+// The "Database Maintenance" window: housekeeping of the current database.
+
+#include <QDialog>
+#include <functional>
+
+class QPushButton;
+class DbTable;
+
+class MaintenanceDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kHelpContext = 28;
+  // `listSourceOf` gives the lookup list table of a field label position (see
+  // ListDialog); empty when no record page view exists.
+  MaintenanceDialog(DbTable& records, std::function<QString(int)> listSourceOf,
+                    QWidget* parent = nullptr);
+
+  QPushButton *closeButton, *reindexButton, *deleteIndexesButton, *packButton, *deleteAllButton,
+      *repairButton, *backupButton, *restoreButton, *editListsButton, *deleteSelectedButton;
+
+  // What the caller does afterwards.
+  bool needsReopen = false;   // the table was closed or changed: reopen it
+  bool needsResort = false;   // tags changed: apply the sort again
+  bool listsChanged = false;  // the lookup lists were edited: reload them
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void onEditListsClicked();
+
+  DbTable& records_;
+  std::function<QString(int)> listSourceOf_;
+};

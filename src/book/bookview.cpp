@@ -303,11 +303,11 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(sortButton, &QToolButton::clicked, this, [this] { onSortClicked(); });
   connect(searchButton, &QToolButton::clicked, this, [this] { onSearchClicked(); });
   connect(filterButton, &QToolButton::clicked, this, [this] { onFilterClicked(); });
+  connect(printButton, &QToolButton::clicked, this, [this] { onPrintClicked(); });
   connect(passwordButton, &QToolButton::clicked, this, [this] { changeMyPasswordCommand(this); });
   connect(maintenanceButton, &QToolButton::clicked, this, [this] { onMaintenanceClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b :
-       {optionsButton, printButton, loadButton, exportButton, importButton, summaryButton})
+  for (QToolButton* b : {optionsButton, loadButton, exportButton, importButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -416,7 +416,7 @@ void BookView::buildMenuBar() {
   newRecordAction =
       file->addAction(QStringLiteral("&New Record"), this, [this] { onNewClicked(); });
   loadDatabaseAction = file->addAction(QStringLiteral("&Load Database"));
-  printAction = file->addAction(QStringLiteral("&Print"));
+  printAction = file->addAction(QStringLiteral("&Print"), this, &BookView::onPrintClicked);
   exitAction = file->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
   QMenu* search = bar->addMenu(QStringLiteral("&Search"));
   findAction = search->addAction(QStringLiteral("&Find"), this, &BookView::onSearchClicked);
@@ -441,8 +441,7 @@ void BookView::buildMenuBar() {
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a :
-       {loadDatabaseAction, printAction, optionsAction, exportAction, importAction, summaryAction})
+  for (QAction* a : {loadDatabaseAction, optionsAction, exportAction, importAction, summaryAction})
     a->setEnabled(false);
 }
 
@@ -458,8 +457,8 @@ void BookView::buildEntryMenu() {
                                           [this] { onPasteRecordClicked(menuSlot_); });
   entryDeleteAction = entryMenu->addAction(QStringLiteral("&Delete Record"),
                                            [this] { onDeleteRecordClicked(menuSlot_); });
-  entryPrintAction = entryMenu->addAction(QStringLiteral("P&rint Record"));
-  entryPrintAction->setEnabled(false);  // printing arrives with its subsystem
+  entryPrintAction = entryMenu->addAction(QStringLiteral("P&rint Record"),
+                                          [this] { onPrintRecordClicked(menuSlot_); });
   entryMenu->addSeparator();
   entryHelpAction =
       entryMenu->addAction(QStringLiteral("&Help"), [] { showHelpTopic(kEntryHelpContext); });

@@ -144,6 +144,10 @@ class BookView : public QMainWindow {
   void onSortClicked();
   // "Set Filter": applies the filter or the chosen scope.
   void onFilterClicked();
+  // Reports over every record of the filter, the letter range lifted meanwhile.
+  void onPrintClicked();
+  // Prints the record of an entry on its own.
+  void onPrintRecordClicked(int slot);
   void onMaintenanceClicked();
   // Opens the search window, or brings it to the front.
   void onSearchClicked();

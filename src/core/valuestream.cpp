@@ -41,6 +41,12 @@ void ValueWriter::bytes(QByteArrayView raw) {
   out_.append(raw);
 }
 
+void ValueWriter::rawString(const QString& s) {
+  const QByteArray raw = toFileText(s).left(kShortStringMax);
+  byte(static_cast<uint8_t>(raw.size()));
+  out_.append(raw);
+}
+
 ValueReader::ValueReader(QByteArray in, QString source)
     : in_(std::move(in)), source_(std::move(source)) {}
 
@@ -115,6 +121,14 @@ QByteArray ValueReader::bytes() {
 }
 
 QString ValueReader::string() { return fromFileText(bytes()); }
+
+QString ValueReader::rawString() {
+  const qsizetype n = le(1);
+  if (in_.size() - pos_ < n) fail("string crosses the end of the stream");
+  const QByteArray out = in_.mid(pos_, n);
+  pos_ += n;
+  return fromFileText(out);
+}
 
 std::optional<QByteArray> readFileBounded(const QString& path) {
   QFile f(path);

@@ -43,6 +43,10 @@ class ValueWriter {
   void string(const QString& s);        // Windows-1252
   void bytes(QByteArrayView raw);       // string value of raw bytes
   void rawByte(uint8_t b) { byte(b); }  // a bare byte, no type byte before it
+  // Bare values with no type byte (report.dat, label.dat): a 4-byte integer;
+  // a length byte and at most 255 bytes of Windows-1252 text.
+  void rawInt32(int32_t v) { le(static_cast<uint32_t>(v), 4); }
+  void rawString(const QString& s);
   const QByteArray& data() const { return out_; }
 
  private:
@@ -65,6 +69,8 @@ class ValueReader {
   QString string();
   QByteArray bytes();                                        // a string value as its raw bytes
   uint8_t rawByte() { return static_cast<uint8_t>(le(1)); }  // a bare byte
+  int32_t rawInt32() { return static_cast<int32_t>(le(4)); }
+  QString rawString();
 
   bool atEnd() const { return pos_ >= in_.size(); }
   qsizetype position() const { return pos_; }

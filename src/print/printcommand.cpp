@@ -1,0 +1,64 @@
+#include "print/printcommand.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/labels.h"
+#include "core/prompt.h"
+#include "print/radiogroup.h"
+#include "print/reportdialog.h"
+#include "print/reportjob.h"
+#include "print/reportrun.h"
+#include "print/reportsource.h"
+#include "ui/qtprompter.h"
+
+PrintChoiceDialog::PrintChoiceDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("PrintChoiceDialog"));
+  setWindowTitle(QStringLiteral("Print"));
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  keepAboveStayOnTopWindows(this);
+  reportType = new RadioGroup(QStringLiteral("Report Type"),
+                              {QStringLiteral("Standard Report"), QStringLiteral("Labels")}, this);
+  reportType->setObjectName(QStringLiteral("reportType"));
+  reportType->setItemIndex(StandardReport);
+  // Mailing labels are not part of this edition yet.
+  reportType->item(Labels)->setEnabled(false);
+  okButton = new QPushButton(QStringLiteral("OK"), this);
+  okButton->setObjectName(QStringLiteral("okButton"));
+  okButton->setDefault(true);
+  cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton->setObjectName(QStringLiteral("cancelButton"));
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(okButton);
+  buttons->addWidget(cancelButton);
+  auto* box = new QVBoxLayout(this);
+  box->addWidget(reportType);
+  box->addLayout(buttons);
+  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+PrintChoiceDialog::Choice PrintChoiceDialog::choice() const {
+  return static_cast<Choice>(reportType->itemIndex());
+}
+
+void runPrintCommand(DbTable& records, QWidget* parent) {
+  PrintChoiceDialog choose(parent);
+  if (shuttingDown() || choose.exec() != QDialog::Accepted) return;
+  if (choose.choice() != PrintChoiceDialog::StandardReport) return;
+  TableReportSource source(records, labels());
+  ReportDialog dialog(source, parent);
+  if (!shuttingDown()) dialog.exec();
+}
+
+void runPrintRecordCommand(DbTable& records, QWidget* parent) {
+  PrintChoiceDialog choose(parent);
+  if (shuttingDown() || choose.exec() != QDialog::Accepted) return;
+  if (choose.choice() != PrintChoiceDialog::StandardReport) return;
+  TableReportSource source(records, labels());
+  ReportSettings settings;
+  settings.paper.standard = QPageSize::Letter;
+  printReport(settings, source, parent, false, ReportJob::Mode::Record);
+}

@@ -2,9 +2,9 @@ cmake_minimum_required(VERSION 3.25)
 # Fails when a source includes a folder of a higher layer, when a folder
 # outside the engine includes an engine header that is not public, or when the
 # windows or controls reach the table engine other than through the store. Run with: cmake -DSRC=<src dir> -P CheckLayers.cmake
-set(layers dbase core store ui print users query book shell)
+set(layers dbase core store ui print users query prefs exchange weblink book shell)
 # Folders that reach data only through the store.
-set(no_engine ui users book)
+set(no_engine ui users prefs weblink book)
 
 file(GLOB_RECURSE files ${SRC}/*.cpp ${SRC}/*.h)
 set(errors "")

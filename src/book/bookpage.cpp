@@ -8,12 +8,6 @@
 #include "ui/colorbutton.h"
 #include "ui/elementcolors.h"
 
-BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-
-BusyCursor::~BusyCursor() {
-  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-}
-
 void BookPage::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect r = rect();

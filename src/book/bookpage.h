@@ -6,6 +6,8 @@
 #include <array>
 #include <functional>
 
+#include "ui/busycursor.h"
+
 class QToolButton;
 class ColorButton;
 
@@ -21,14 +23,6 @@ class BookPage : public QFrame {
 
  private:
   bool left_;
-};
-
-// The wait cursor while the object lives; every override cursor goes with it.
-struct BusyCursor {
-  BusyCursor();
-  ~BusyCursor();
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
 // A flat speed-bar button that never takes the focus; the text, when given,

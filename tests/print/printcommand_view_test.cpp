@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QPrinter>
 #include <QProcess>
@@ -11,8 +12,10 @@
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
+#include <tuple>
 
 #include "book/contents/contentsview.h"
+#include "book/recordpages/recordpagesview.h"
 #include "print/printcommand.h"
 #include "print/reportdialog.h"
 #include "print/reportrun.h"
@@ -86,6 +89,27 @@ TEST(PrintCommand, ReportCoversEveryLetterAndTheViewKeepsItsOwn) {
   EXPECT_TRUE(record.contains(QStringLiteral("Canal")));
   EXPECT_TRUE(record.contains(QStringLiteral("Author 1")));
   EXPECT_FALSE(record.contains(QStringLiteral("Cedar")));
+
+  // On the record pages, each page prints its own record.
+  form->onEntryClicked(1);
+  RecordPagesView* pages = form->recordPages;
+  ASSERT_TRUE(pages->isVisible());
+  for (const auto& [button, title, other] :
+       {std::tuple{pages->rightPrintButton, "Cedar", "Canal"},
+        std::tuple{pages->leftPrintButton, "Canal", "Cedar"}}) {
+    QFile::remove(pdf);
+    QTimer::singleShot(0, answer);
+    QTest::mouseClick(button, Qt::LeftButton);
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString page = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(page.contains(QLatin1String(title))) << title;
+    EXPECT_FALSE(page.contains(QLatin1String(other))) << title;
+  }
+  // The pair is shown again, its records held as before.
+  EXPECT_EQ(pages->leftPageNumber->text() + "/" + pages->rightPageNumber->text(), "1/2");
+  EXPECT_FALSE(pages->inUse(0));
+  pages->close();
   printerChooser() = dialogChooser;
   form.reset();
   sortState() = SortState{};

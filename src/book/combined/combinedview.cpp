@@ -15,6 +15,7 @@
 #include "book/viewhost.h"
 #include "core/labels.h"
 #include "core/prompt.h"
+#include "print/printcommand.h"
 #include "query/find/finddialog.h"
 #include "query/lookup/lookupbox.h"
 #include "query/sort/sortbar.h"
@@ -112,8 +113,8 @@ void CombinedView::buildRightPage() {
   connect(recordPage->nextButton, &QToolButton::clicked, this, &CombinedView::onNextClicked);
   connect(recordPage->synchronizeButton, &QToolButton::clicked, this,
           &CombinedView::onSynchronizeClicked);
-  // Printing comes with the report subsystem.
-  recordPage->printButton->setEnabled(false);
+  connect(recordPage->printButton, &QToolButton::clicked, this,
+          &CombinedView::onPrintCurrentClicked);
   if (labels().isEmpty())
     for (const FieldDesign& d : fieldDesigns()) labels() << QString::fromLatin1(d.caption);
 }
@@ -142,8 +143,8 @@ void CombinedView::buildPopupMenus() {
       pageMenu->addAction(QStringLiteral("&Undo Changes"), this, &CombinedView::onUndoClicked);
   pageDeleteAction =
       pageMenu->addAction(QStringLiteral("&Delete Record"), this, &CombinedView::onDeleteClicked);
-  pagePrintAction = pageMenu->addAction(QStringLiteral("P&rint Record"));
-  pagePrintAction->setEnabled(false);
+  pagePrintAction = pageMenu->addAction(QStringLiteral("P&rint Record"), this,
+                                        &CombinedView::onPrintCurrentClicked);
   pageSynchronizeAction = pageMenu->addAction(QStringLiteral("S&ynchronize"), this,
                                               &CombinedView::onSynchronizeClicked);
   pageMenu->addSeparator();
@@ -334,6 +335,18 @@ void CombinedView::onDeleteClicked() {
   refresh();
 }
 
+void CombinedView::onPrintCurrentClicked() {
+  if (!loaded_ || !tables_->records.active() || recordPage->isEmpty() || !saveCurrent()) return;
+  // A new page that was not stored has no record to print.
+  if (currentNew()) return;
+  const char left = spread_->currentLetter();
+  useLetter(positionLetter_);
+  if (session_->recordAt(session_->listingPosition()))
+    runPrintRecordCommand(tables_->records, this);
+  useLetter(left);
+  refresh();
+}
+
 void CombinedView::onCopyClicked() {
   if (isReadOnlyDatabase() || !loaded_) return;
   if (session_->copyToBuffer(recordPage->values())) applyAccess();
@@ -513,7 +526,7 @@ void CombinedView::addRecordKeys() {
   keys_.add(Qt::Key_C, alt, whenOn(recordPage->copyButton, &CombinedView::onCopyClicked, this));
   keys_.add(Qt::Key_P, alt, whenOn(recordPage->pasteButton, &CombinedView::onPasteClicked, this));
   keys_.add(Qt::Key_U, alt, whenOn(recordPage->undoButton, &CombinedView::onUndoClicked, this));
-  keys_.add(Qt::Key_R, alt, [] {});  // printing arrives with its subsystem
+  keys_.add(Qt::Key_R, alt, [this] { onPrintCurrentClicked(); });
   keys_.add(Qt::Key_Y, alt, [this] { onSynchronizeClicked(); });
   keys_.add(Qt::Key_F4, Qt::NoModifier, [this] {
     pageMenu->popup(frameGeometry().topLeft() + QPoint(frameGeometry().width() / 2 + 50, 200));

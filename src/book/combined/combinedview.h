@@ -55,6 +55,8 @@ class CombinedView : public BookView {
   void onSynchronizeClicked();
   void onDeleteClicked();
   void onCopyClicked();
+  // The current record on its own, after it is saved.
+  void onPrintCurrentClicked();
   void onPasteClicked();
   void onUndoClicked();
   void onEntryClicked(int slot) override;

@@ -165,8 +165,8 @@ void RecordPagesView::buildPageBar(int page, QFrame* panel, int inner, int width
           [this, page] { onCopyClicked(page); });
   connect(left ? leftDeleteButton : rightDeleteButton, &QToolButton::clicked, this,
           [this, page] { onDeleteClicked(page); });
-  // Printing comes with the report subsystem.
-  (left ? leftPrintButton : rightPrintButton)->setEnabled(false);
+  connect(left ? leftPrintButton : rightPrintButton, &QToolButton::clicked, this,
+          [this, page] { onPrintClicked(page); });
 }
 
 void RecordPagesView::buildPopup(int page) {
@@ -188,8 +188,8 @@ void RecordPagesView::buildPopup(int page) {
       menu->addAction(QStringLiteral("&Undo Changes"), [this, page] { onUndoClicked(page); });
   items.del =
       menu->addAction(QStringLiteral("&Delete Record"), [this, page] { onDeleteClicked(page); });
-  items.print = menu->addAction(QStringLiteral("P&rint Record"));
-  items.print->setEnabled(false);
+  items.print =
+      menu->addAction(QStringLiteral("P&rint Record"), [this, page] { onPrintClicked(page); });
   menu->addSeparator();
   menu->addAction(QStringLiteral("&Help"), [] { showHelpTopic(31); });
   connect(menu, &QMenu::aboutToShow, this, [this, page] { preparePageMenu(page); });
@@ -250,8 +250,10 @@ void RecordPagesView::buildMenus() {
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
   newRecordAction =
       file->addAction(QStringLiteral("&New Record"), this, &RecordPagesView::onNewClicked);
-  printLeftAction = file->addAction(QStringLiteral("Print &Left Record"));
-  printRightAction = file->addAction(QStringLiteral("Print &Right Record"));
+  printLeftAction =
+      file->addAction(QStringLiteral("Print &Left Record"), this, [this] { onPrintClicked(0); });
+  printRightAction =
+      file->addAction(QStringLiteral("Print &Right Record"), this, [this] { onPrintClicked(1); });
   contentsAction = file->addAction(QStringLiteral("&Table Of Contents"), this, &QWidget::close);
   exitAction = file->addAction(QStringLiteral("E&xit"), this, [this] { exitButton->click(); });
   QMenu* search = bar->addMenu(QStringLiteral("&Search"));
@@ -268,7 +270,6 @@ void RecordPagesView::buildMenus() {
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   helpContentsAction =
       help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(kHelpContext); });
-  for (QAction* a : {printLeftAction, printRightAction}) a->setEnabled(false);
 }
 
 // ---------------------------------------------------------------- layout and colours

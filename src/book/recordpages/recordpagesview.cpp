@@ -22,6 +22,7 @@
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
+#include "print/printcommand.h"
 #include "query/lookup/lookupbox.h"
 #include "store/database.h"
 #include "store/letters.h"
@@ -436,6 +437,16 @@ void RecordPagesView::onCopyClicked(int page) {
   if (session(page).copyToBuffer(pageValues(page), true)) applyAccess();
 }
 
+void RecordPagesView::onPrintClicked(int page) {
+  if (pageEmpty(page) || !savePair()) return;
+  // A new page has its number once the pair is stored.
+  RecordSession& s = session(page);
+  const bool stored = !s.isNew();
+  releaseRecords();
+  if (stored && s.recordAt(s.listingPosition())) runPrintRecordCommand(tables_.records, this);
+  refresh();
+}
+
 void RecordPagesView::onPasteClicked(int page) {
   if (const auto values = session(page).pasteFromBuffer()) fillPage(page, *values);
 }
@@ -606,6 +617,9 @@ bool RecordPagesView::handleKey(const QKeyEvent* event) {
       case Qt::Key_U:
         return ifEnabled(page == 0 ? leftUndoButton : rightUndoButton,
                          [&] { onUndoClicked(page); });
+      case Qt::Key_R:
+        return ifEnabled(page == 0 ? leftPrintButton : rightPrintButton,
+                         [&] { onPrintClicked(page); });
       default:
         break;
     }

@@ -136,6 +136,8 @@ class RecordPagesView : public QMainWindow {
   void onUndoClicked(int page);
   void onCopyClicked(int page);
   void onPasteClicked(int page);
+  // The page's record on its own, after the pair is stored.
+  void onPrintClicked(int page);
   void onDeleteClicked(int page);
   void onLetterClicked(int index);
   void preparePageMenu(int page);

@@ -1,7 +1,6 @@
 #include "query/lookup/listdialog.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,15 +17,10 @@
 #include "core/settings.h"
 #include "query/lookup/listeditor.h"
 #include "store/pagevalues.h"
+#include "ui/busycursor.h"
 #include "ui/qtprompter.h"
 
 namespace {
-
-class Hourglass {
- public:
-  Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~Hourglass() { QApplication::restoreOverrideCursor(); }
-};
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& hint) {
   auto* b = new QPushButton(text, parent);
@@ -186,7 +180,7 @@ void ListDialog::onDeleteClicked() {
 void ListDialog::onUpdateClicked() {
   if (!hasLists_ || editor_->lists().empty()) return;
   {
-    Hourglass busy;
+    BusyCursor busy;
     const AppSettings& s = appSettings();
     editor_->updateLists(s.databaseDir, s.tableName);
   }
@@ -199,7 +193,7 @@ void ListDialog::done(int result) {
     closing_ = true;
     // Deleted values leave the files for good.
     if (hasLists_) {
-      Hourglass busy;
+      BusyCursor busy;
       editor_->packAll();
     }
   }

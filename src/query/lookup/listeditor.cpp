@@ -6,29 +6,10 @@
 #include "core/progress.h"
 #include "core/prompt.h"
 #include "core/settings.h"
+#include "query/lookup/lookuplist.h"
 #include "store/recordtext.h"
 
 namespace {
-
-const std::string kTag = "IDX";
-
-void openOn(DbTable& table, const QString& directory, const QString& name, bool exclusive) {
-  table.close();
-  table.databaseName = directory;
-  table.tableName = name;
-  table.exclusive = exclusive;
-  table.readOnly = false;
-  table.indexName.clear();
-  table.open();
-}
-
-void useTag(DbTable& table) {
-  try {
-    table.engine().setActiveTag(kTag);
-  } catch (const std::exception&) {
-    // A list without its tag is shown in file order.
-  }
-}
 
 std::string rightTrimmed(std::string s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
@@ -54,8 +35,7 @@ bool ListEditor::select(int i) {
   if (i < 0 || i >= static_cast<int>(lists_.size())) return false;
   selected_ = i;
   try {
-    openOn(table_, appSettings().databaseDir, lists_[static_cast<size_t>(i)].source, false);
-    useTag(table_);
+    openListTable(table_, appSettings().databaseDir, lists_[static_cast<size_t>(i)].source, false);
     reread();
   } catch (const std::exception&) {
     table_.close();
@@ -164,7 +144,7 @@ bool ListEditor::updateLists(const QString& directory, const QString& tableName)
   for (size_t l = 0; l < lists_.size(); ++l) {
     DbTable list;
     try {
-      openOn(list, directory, lists_[l].source, false);
+      openListTable(list, directory, lists_[l].source, false);
     } catch (const std::exception&) {
       showMessage(MsgKind::Error, QStringLiteral("Could not open file: ") + lists_[l].source);
       select(0);
@@ -199,7 +179,7 @@ void ListEditor::packAll() {
   for (const ListChoice& choice : lists_) {
     DbTable list;
     try {
-      openOn(list, appSettings().databaseDir, choice.source, true);
+      openListTable(list, appSettings().databaseDir, choice.source, false, true);
       list.engine().pack();
     } catch (const std::exception&) {
       // In use elsewhere: its deleted values wait for the next pack.

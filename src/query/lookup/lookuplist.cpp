@@ -12,7 +12,6 @@
 namespace {
 
 const QString kTemplate = QStringLiteral("list.dbf");
-const std::string kTag = "IDX";
 
 // Paths already reported as unusable: a list shared by many boxes and pages is
 // reported once, not once per box.
@@ -21,21 +20,23 @@ std::set<QString>& reported() {
   return paths;
 }
 
-void openList(DbTable& table, const QString& source, bool readOnly) {
-  table.databaseName = appSettings().databaseDir;
+}  // namespace
+
+void openListTable(DbTable& table, const QString& directory, const QString& source, bool readOnly,
+                   bool exclusive) {
+  table.close();
+  table.databaseName = directory;
   table.tableName = source;
-  table.exclusive = false;
+  table.exclusive = exclusive;
   table.readOnly = readOnly;
   table.indexName.clear();
   table.open();
-  // A list without its tag still lists its values, in file order.
   try {
-    table.engine().setActiveTag(kTag);
+    table.engine().setActiveTag("IDX");
   } catch (const std::exception&) {
+    // A list without its tag still lists its values, in file order.
   }
 }
-
-}  // namespace
 
 LookupList::LookupList(const QString& source, QObject* parent) : QObject(parent), source_(source) {}
 
@@ -58,7 +59,7 @@ bool LookupList::open() {
   bool usable = tableFileExists(path);
   if (usable) {
     try {
-      openList(table, source_, true);
+      openListTable(table, appSettings().databaseDir, source_, true);
     } catch (const std::exception&) {
       usable = false;
     }
@@ -80,7 +81,7 @@ void LookupList::reload() {
   QStringList items;
   DbTable table;
   try {
-    openList(table, source_, true);
+    openListTable(table, appSettings().databaseDir, source_, true);
     dbase::Table& t = table.engine();
     if (!t.fields().empty()) width_ = t.fields().front().length;
     for (t.first(); !t.eof(); t.next()) items << fromTableText(t.asString(0));
@@ -123,7 +124,7 @@ bool LookupList::addValue(const QString& text) {
   if (source_.isEmpty() || isReadOnlyDatabase()) return true;
   DbTable table;
   try {
-    openList(table, source_, false);
+    openListTable(table, appSettings().databaseDir, source_, false);
     dbase::Table& t = table.engine();
     t.append();
     t.setString(0, key);

@@ -50,6 +50,12 @@ class LookupList : public QObject {
   int width_ = 0;  // the value field's width; 0 while unknown
 };
 
+class DbTable;
+// Opens the list table `source` of `directory` in the order of its tag "IDX"
+// (a list without the tag in file order). Throws on an engine error.
+void openListTable(DbTable& table, const QString& directory, const QString& source, bool readOnly,
+                   bool exclusive = false);
+
 // The lists of one view, one per source, shared by the boxes of all its pages.
 class LookupLists {
  public:

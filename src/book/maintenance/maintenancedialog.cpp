@@ -8,9 +8,9 @@
 #include "query/lookup/listdialog.h"
 #include "ui/qtprompter.h"
 
-MaintenanceDialog::MaintenanceDialog(DbTable& records, std::function<QString(int)> listSourceOf,
+MaintenanceDialog::MaintenanceDialog(StoreTables& tables, std::function<QString(int)> listSourceOf,
                                      QWidget* parent)
-    : QDialog(parent), records_(records), listSourceOf_(std::move(listSourceOf)) {
+    : QDialog(parent), tables_(tables), listSourceOf_(std::move(listSourceOf)) {
   setObjectName(QStringLiteral("MaintenanceDialog"));
   setWindowTitle(QStringLiteral("Database Maintenance"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);

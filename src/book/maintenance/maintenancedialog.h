@@ -6,7 +6,7 @@
 #include <functional>
 
 class QPushButton;
-class DbTable;
+struct StoreTables;
 
 class MaintenanceDialog : public QDialog {
   Q_OBJECT
@@ -15,7 +15,7 @@ class MaintenanceDialog : public QDialog {
   static constexpr int kHelpContext = 28;
   // `listSourceOf` gives the lookup list table of a field label position (see
   // ListDialog); empty when no record page view exists.
-  MaintenanceDialog(DbTable& records, std::function<QString(int)> listSourceOf,
+  MaintenanceDialog(StoreTables& tables, std::function<QString(int)> listSourceOf,
                     QWidget* parent = nullptr);
 
   QPushButton *closeButton, *reindexButton, *deleteIndexesButton, *packButton, *deleteAllButton,
@@ -32,6 +32,6 @@ class MaintenanceDialog : public QDialog {
  private:
   void onEditListsClicked();
 
-  DbTable& records_;
+  StoreTables& tables_;
   std::function<QString(int)> listSourceOf_;
 };

@@ -70,5 +70,48 @@ TEST_F(CatalogueTest, DeletingTakesTheEntryAndTheFilesButNothingInUseOrOutside) 
   EXPECT_EQ(files, (std::vector<QString>{"../data.dbf", "data.dbf"}));
 }
 
+// The Load Database window's work: the private directory is the home, the
+// public one DataRootDir/DATA; a reader of the public databases changes nothing.
+TEST_F(CatalogueTest, BrowsingCreatesLoadsAndGoesBack) {
+  namespace fs = std::filesystem;
+  TempDir root;
+  fs::create_directories(root.file("DATA"));
+  AppSettings& s = appSettings();
+  s.dataRootDir = root.qpath();
+  add("../data.dbf");
+  CatalogueBrowser browser(tables_.catalogue);
+
+  ASSERT_TRUE(browser.choose(CatalogueBrowser::Kind::Private));
+  ASSERT_EQ(browser.entries().size(), 2u);
+  QString made;
+  ASSERT_EQ(browser.create("Caf\u00E9", "Poetry", &made), CatalogueBrowser::Creation::Created);
+  EXPECT_EQ(made, "data_1.dbf");
+  EXPECT_TRUE(fs::exists(dataFile("data_1.dbf")));
+  EXPECT_EQ(browser.entries().back().name, "Caf\u00E9");
+  QString problem;
+  EXPECT_EQ(browser.load("data_1.dbf", &problem), "data_1.dbf");
+  EXPECT_EQ(browser.load("../data.dbf", &problem), std::nullopt);  // never outside the folder
+  EXPECT_TRUE(problem.contains("not a plain file name"));
+  EXPECT_EQ(browser.remove("data_1.dbf"), DatabaseDeletion::Deleted);
+  EXPECT_EQ(browser.entries().size(), 2u);
+  EXPECT_FALSE(fs::exists(dataFile("data_1.dbf")));
+
+  // Public, as a user who may only read there: listed, nothing made.
+  s.accessRights = 2;
+  ASSERT_TRUE(browser.choose(CatalogueBrowser::Kind::Public));
+  EXPECT_EQ(s.databaseDir, root.qpath() + "/DATA");
+  EXPECT_FALSE(browser.mayChange());
+  EXPECT_TRUE(browser.entries().empty());
+  EXPECT_FALSE(fs::exists(root.file("DATA/master.dbf")));
+  s.isSupervisor = true;
+  EXPECT_TRUE(browser.mayChange());
+
+  browser.cancel();
+  browser.finish();
+  EXPECT_EQ(s.databaseDir, data_.qpath());
+  ASSERT_TRUE(tables_.catalogue.active());
+  EXPECT_EQ(tables_.catalogue.engine().asString(0), "data.dbf");
+}
+
 }  // namespace
 }  // namespace storetest

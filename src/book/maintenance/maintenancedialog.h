@@ -30,7 +30,18 @@ class MaintenanceDialog : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void onReindexClicked();
+  void onDeleteIndexesClicked();
+  void onPackClicked();
+  void onDeleteAllClicked();
+  void onDeleteSelectedClicked();
+  void onRepairClicked();
+  void onBackupClicked();
+  void onRestoreClicked();
   void onEditListsClicked();
+  // Runs one function with the hourglass and "&Close" off meanwhile.
+  template <class F>
+  auto busy(F&& work);
 
   StoreTables& tables_;
   std::function<QString(int)> listSourceOf_;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "dbase/lock.h"
 #include "dbase/table_impl.h"
@@ -41,6 +42,8 @@ struct Layout {
   uint64_t slots = 0;  // records to read; the last may be cut short by the end of the file
 };
 
+bool recordReads(const DbfHeader& h, std::string_view r);
+
 Layout readLayout(const File& f, const std::vector<FieldDef>& fallback) {
   const uint64_t size = f.size();
   std::string bytes(static_cast<size_t>(std::min<uint64_t>(size, 65535)), '\0');
@@ -72,20 +75,25 @@ Layout readLayout(const File& f, const std::vector<FieldDef>& fallback) {
   uint64_t recLen = 1;
   for (const FieldDef& fd : l.h.fields) recLen += static_cast<uint64_t>(fd.length);
   l.h.recordLength = static_cast<uint16_t>(std::min<uint64_t>(recLen, 0xFFFF));
-  // The header length that puts deletion flags where records start.
+  // The header length that puts whole, readable records where records start.
+  std::vector<int> offsets;
+  int at = 1;
+  for (const FieldDef& fd : l.h.fields) offsets.push_back(std::exchange(at, at + fd.length));
+  l.h.offsets = offsets;
   auto score = [&](uint64_t hl) {
     int s = 0;
-    for (uint64_t r = 0; r < 16; ++r) {
-      char c = 0;
-      if (f.readAt(hl + r * recLen, &c, 1) != 1) break;
-      s += plausibleFlag(c) ? 1 : -1;
+    std::string r(static_cast<size_t>(recLen), '\0');
+    for (uint64_t n = 0; n < 16; ++n) {
+      if (f.readAt(hl + n * recLen, r.data(), r.size()) != r.size()) break;
+      if (static_cast<uint8_t>(r[0]) == kEofMarker) break;
+      s += plausibleFlag(r[0]) && recordReads(l.h, r) ? 1 : -1;
     }
     return s;
   };
   uint64_t best = stated >= kDbfHeaderSize + 1 ? stated : uint64_t{l.h.fieldsEnd} + 1u;
   int bestScore = score(best);
   for (uint64_t hl : {uint64_t{l.h.fieldsEnd} + 1u, uint64_t{l.h.fieldsEnd} + 2u}) {
-    if (hl < kDbfHeaderSize + 1) continue;
+    if (hl < kDbfHeaderSize + 1 || hl == best) continue;
     const int s = score(hl);
     if (s > bestScore) best = hl, bestScore = s;
   }
@@ -228,6 +236,25 @@ bool readField(const DbfHeader& h, std::string_view r, size_t i, const MemoSourc
     }
   }
   return false;
+}
+
+// Whether every field of a record reads (memo fields: their reference only).
+bool recordReads(const DbfHeader& h, std::string_view r) {
+  static const MemoSource none;
+  FieldValue v;
+  for (size_t i = 0; i < h.fields.size(); ++i) {
+    if (isMemoType(h.fields[i].type)) {
+      const auto at = static_cast<size_t>(h.offsets[i]);
+      const std::string_view b = r.substr(std::min(at, r.size()), h.fields[i].length);
+      const std::string_view t = trim(b);
+      if (!std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+          !std::all_of(b.begin(), b.end(), [](char c) { return c == '\0'; }))
+        return false;
+      continue;
+    }
+    if (!readField(h, r, i, none, v)) return false;
+  }
+  return true;
 }
 
 // Puts a read value into target field `to`; false when it does not fit.

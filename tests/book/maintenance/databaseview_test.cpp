@@ -9,8 +9,10 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <functional>
 
 #include "book/catalogue/editdatabasedialog.h"
@@ -21,6 +23,7 @@
 #include "support/bookviewfixture.h"
 #include "support/mainviews.h"
 #include "ui/confirmdialog.h"
+#include "ui/contentsentry.h"
 
 namespace {
 
@@ -124,15 +127,17 @@ TEST_F(DatabaseCommands, MaintenanceIsRefusedWhileAnotherProgramHasTheTableAndBa
   makeTable(numbered(3));
   open();
   QProcess holder;
-  holder.start(QStringLiteral(TOMES_LOCKHOLDER), {table(), "0"});
+  holder.start(QStringLiteral(TOMES_LOCKHOLDER), {table(), "2"});
   ASSERT_TRUE(holder.waitForReadyRead(10000));
+  ASSERT_EQ(holder.readAllStandardOutput().trimmed(), "locked");
   prompts.answers.push_back(MsgResult::Yes);
   maintain("Button3");  // pack
   maintain("Button9");  // delete selected, no filter
-  EXPECT_EQ(prompts.texts(),
-            (QStringList{"Packing the Database may be time consuming. Are you sure you want to do "
-                         "this?",
-                         kMsgFunctionFailed, "You have to set a Normal or Reversed Filter first!"}));
+  EXPECT_EQ(
+      prompts.texts(),
+      (QStringList{"Packing the Database may be time consuming. Are you sure you want to do "
+                   "this?",
+                   kMsgFunctionFailed, "You have to set a Normal or Reversed Filter first!"}));
   holder.kill();
   holder.waitForFinished();
 

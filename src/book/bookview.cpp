@@ -306,8 +306,9 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(printButton, &QToolButton::clicked, this, [this] { onPrintClicked(); });
   connect(passwordButton, &QToolButton::clicked, this, [this] { changeMyPasswordCommand(this); });
   connect(maintenanceButton, &QToolButton::clicked, this, [this] { onMaintenanceClicked(); });
+  connect(loadButton, &QToolButton::clicked, this, [this] { onLoadClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {optionsButton, loadButton, exportButton, importButton, summaryButton})
+  for (QToolButton* b : {optionsButton, exportButton, importButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -415,7 +416,8 @@ void BookView::buildMenuBar() {
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
   newRecordAction =
       file->addAction(QStringLiteral("&New Record"), this, [this] { onNewClicked(); });
-  loadDatabaseAction = file->addAction(QStringLiteral("&Load Database"));
+  loadDatabaseAction =
+      file->addAction(QStringLiteral("&Load Database"), this, &BookView::onLoadClicked);
   printAction = file->addAction(QStringLiteral("&Print"), this, &BookView::onPrintClicked);
   exitAction = file->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
   QMenu* search = bar->addMenu(QStringLiteral("&Search"));
@@ -441,7 +443,7 @@ void BookView::buildMenuBar() {
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a : {loadDatabaseAction, optionsAction, exportAction, importAction, summaryAction})
+  for (QAction* a : {optionsAction, exportAction, importAction, summaryAction})
     a->setEnabled(false);
 }
 

@@ -149,6 +149,8 @@ class BookView : public QMainWindow {
   // Prints the record of an entry on its own.
   void onPrintRecordClicked(int slot);
   void onMaintenanceClicked();
+  // Another database from the catalogue, opened in place of this one.
+  void onLoadClicked();
   // Opens the search window, or brings it to the front.
   void onSearchClicked();
   virtual void onNewClicked() {}
@@ -270,6 +272,9 @@ class BookView : public QMainWindow {
   void addBookKeys();
   void positionPanels();
   void openDatabaseAndCaption();
+  // Lets go of the database's three tables and opens DatabaseDir\TableName
+  // with its letters, lists and first page; false when it cannot be opened.
+  bool reopenDatabase();
   void installStoreHooks();
   void popupEntryMenuAtFocus();
   void popupSortMenu(int part);

@@ -13,7 +13,6 @@
 
 #include "book/bookpage.h"
 #include "book/bookview.h"
-#include "book/maintenance/maintenancedialog.h"
 #include "core/labels.h"
 #include "core/prompt.h"
 #include "core/settings.h"
@@ -473,16 +472,6 @@ void BookView::applyMaintenanceAccess() {
   const bool on = mayMaintainDatabase();
   maintenanceButton->setEnabled(on);
   maintenanceAction->setEnabled(on);
-}
-
-void BookView::onMaintenanceClicked() {
-  if (!tables_->records.active() || !mayMaintainDatabase()) return;
-  MaintenanceDialog dlg(tables_->records, listSources(), this);
-  if (!shuttingDown()) dlg.exec();
-  BusyCursor busy;
-  if (dlg.listsChanged) reloadLists();
-  refresh();
-  focusEntry();
 }
 
 void BookView::onSortClicked() {

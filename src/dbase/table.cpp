@@ -169,6 +169,8 @@ std::optional<std::string> Table::resolve(const std::string& path) { return reso
 void Table::open(const std::string& path, OpenMode mode, bool readOnly) {
   close();
   auto found = resolveFile(path);
+  finishInterruptedSwap(found.value_or(path));
+  if (!found) found = resolveFile(path);
   if (!found) throw Error(path, "table not found");
   finishInterruptedPack(*found);
   Impl& d = *impl_;

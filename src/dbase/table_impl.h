@@ -40,6 +40,7 @@ inline constexpr int64_t kClockTickMarginNs =
 
 inline constexpr const char* kTempSuffix = ".tmp";
 inline constexpr const char* kPackMarkerSuffix = ".pck";
+inline constexpr const char* kSwapMarkerSuffix = ".swp";
 
 inline bool isMemoType(FieldType t) { return t == FieldType::Memo || t == FieldType::Binary; }
 
@@ -52,6 +53,9 @@ int keyLengthFor(KeyType type, const Expression& e, const std::string& file);
 void finishInterruptedPack(const std::string& dbfPath);
 // Tests hold a pack between its commit point and its renames here.
 inline void (*afterPackMarkerHook)() = nullptr;
+// Completes a salvage's family swap that reached its commit point.
+void finishInterruptedSwap(const std::string& dbfPath);
+inline void (*afterSwapMarkerHook)() = nullptr;
 
 struct TagState {
   TagInfo info;

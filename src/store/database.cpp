@@ -46,6 +46,8 @@ bool openForReading(DbTable& t, const QString& name) {
   }
 }
 
+}  // namespace
+
 bool openCatalogue(DbTable& cat, bool readOnly) {
   const AppSettings& s = appSettings();
   cat.close();
@@ -71,6 +73,8 @@ bool openCatalogue(DbTable& cat, bool readOnly) {
     return false;
   }
 }
+
+namespace {
 
 bool openCopyBuffer(DbTable& copy, bool readOnly) {
   const AppSettings& s = appSettings();

@@ -21,6 +21,10 @@ inline const QString kCatalogueTag = QStringLiteral("IDX0");
 // missing one is made from the template.
 bool openDatabase(StoreTables& tables);
 
+// Opens master.dbf of DatabaseDir on its tag, made from the template only
+// when missing; read-only, nothing is made.
+bool openCatalogue(DbTable& catalogue, bool readOnly);
+
 // Positions the catalogue on the entry of fileName, adding it when missing.
 void ensureCatalogEntry(DbTable& catalogue, const QString& fileName);
 // Positions the catalogue on the entry of fileName; false when there is none.

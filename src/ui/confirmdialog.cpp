@@ -88,13 +88,34 @@ void ConfirmDialog::onOkClicked() {
     reject();
 }
 
-bool ConfirmDialog::confirm(QWidget* parent, const QString& firstLine, const QString& warningLine) {
-  if (shuttingDown()) return false;
-  ConfirmDialog dlg(parent);
-  dlg.setLines(firstLine, warningLine);
+namespace {
+
+bool runCentred(ConfirmDialog& dlg) {
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     dlg.adjustSize();
     dlg.move(screen->geometry().center() - dlg.rect().center());
   }
   return dlg.exec() == QDialog::Accepted;
+}
+
+}  // namespace
+
+void ConfirmDialog::keepTypedCase() {
+  setWindowTitle(QStringLiteral("Confirm"));
+  answerEdit->setValidator(nullptr);
+}
+
+bool ConfirmDialog::confirm(QWidget* parent, const QString& firstLine, const QString& warningLine) {
+  if (shuttingDown()) return false;
+  ConfirmDialog dlg(parent);
+  dlg.setLines(firstLine, warningLine);
+  return runCentred(dlg);
+}
+
+bool ConfirmDialog::confirmTableWork(QWidget* parent, const QString& firstLine) {
+  if (shuttingDown()) return false;
+  ConfirmDialog dlg(parent);
+  dlg.keepTypedCase();
+  dlg.setLines(firstLine, QStringLiteral("WARNING! This operation cannot be Undone!"));
+  return runCentred(dlg);
 }

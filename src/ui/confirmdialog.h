@@ -28,6 +28,10 @@ class ConfirmDialog : public QDialog {
   // Shows the dialog; true only when the edit read "YES" on OK.
   static bool confirm(QWidget* parent, const QString& firstLine = {},
                       const QString& warningLine = {});
+  // The guard of whole tables ("Confirm"): what is typed is taken as typed,
+  // so only "YES" in capitals lets the work go on.
+  static bool confirmTableWork(QWidget* parent, const QString& firstLine);
+  void keepTypedCase();
 
  protected:
   // Adds a control of a derived dialog above the buttons.

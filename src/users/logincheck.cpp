@@ -99,5 +99,7 @@ int accessRights() { return appSettings().accessRights; }
 bool mayOpenPublicDatabases() { return isSupervisor() || accessRights() != 3; }
 
 bool mayMaintainDatabase() {
-  return !isReadOnlyDatabase() && (isSupervisor() || !isPublicDataDir(appSettings().databaseDir));
+  // A table opened read-only because it is damaged is what Repair is for:
+  // only the user's rights keep maintenance away.
+  return isSupervisor() || !isPublicDataDir(appSettings().databaseDir);
 }

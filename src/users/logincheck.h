@@ -59,6 +59,6 @@ bool isSupervisor();
 int accessRights();
 // A public database may be opened (rights other than "None", or the supervisor).
 bool mayOpenPublicDatabases();
-// Maintenance of the current database: not in read-only mode, and a public
-// database only by the supervisor.
+// Maintenance of the current database: a public database only by the
+// supervisor. A table read-only because it is damaged stays open to Repair.
 bool mayMaintainDatabase();

@@ -13,8 +13,9 @@
 
 namespace {
 
-int typeAndClose(const QString& typed, bool ok) {
+int typeAndClose(const QString& typed, bool ok, bool keepCase = false) {
   ConfirmDialog dlg;
+  if (keepCase) dlg.keepTypedCase();
   dlg.show();
   QTest::keyClicks(dlg.answerEdit, typed);
   QTest::mouseClick(ok ? dlg.okButton : dlg.cancelButton, Qt::LeftButton);
@@ -28,6 +29,10 @@ TEST(ConfirmDialog, OnlyYesOnOkConfirms) {
   EXPECT_EQ(typeAndClose("YESS", true), QDialog::Accepted);  // the edit takes three letters
   EXPECT_EQ(typeAndClose("NO", true), QDialog::Rejected);
   EXPECT_EQ(typeAndClose("YES", false), QDialog::Rejected);
+  // Guarding whole tables, the word must be typed in capitals.
+  EXPECT_EQ(typeAndClose("YES", true, true), QDialog::Accepted);
+  EXPECT_EQ(typeAndClose("yes", true, true), QDialog::Rejected);
+  EXPECT_EQ(typeAndClose("Yes", true, true), QDialog::Rejected);
 }
 
 TEST(ConfirmDialog, TextsAndReuse) {

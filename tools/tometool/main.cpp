@@ -27,6 +27,11 @@ constexpr const char* kUsage =
 #ifdef TOMETOOL_STORE
     "       tometool sort FILE FIRST[-] [SECOND[-]|none]\n"
     "       tometool letters FILE\n"
+    "       tometool repair FILE [--program DIR]\n"
+    "       tometool backup FILE [--program DIR]\n"
+    "       tometool restore FILE [--lists] [--program DIR]\n"
+    "       tometool empty FILE\n"
+    "       tometool delete-indexes FILE\n"
 #endif
     ;
 
@@ -36,13 +41,24 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"info", tometool::cmdInfo},     {"create", tometool::cmdCreate},
-    {"append", tometool::cmdAppend}, {"tag", tometool::cmdTag},
-    {"untag", tometool::cmdUntag},   {"list", tometool::cmdList},
-    {"check", tometool::cmdCheck},   {"reindex", tometool::cmdReindex},
-    {"pack", tometool::cmdPack},     {"delete", tometool::cmdDelete},
+    {"info", tometool::cmdInfo},
+    {"create", tometool::cmdCreate},
+    {"append", tometool::cmdAppend},
+    {"tag", tometool::cmdTag},
+    {"untag", tometool::cmdUntag},
+    {"list", tometool::cmdList},
+    {"check", tometool::cmdCheck},
+    {"reindex", tometool::cmdReindex},
+    {"pack", tometool::cmdPack},
+    {"delete", tometool::cmdDelete},
 #ifdef TOMETOOL_STORE
-    {"sort", tometool::cmdSort},     {"letters", tometool::cmdLetters},
+    {"sort", tometool::cmdSort},
+    {"letters", tometool::cmdLetters},
+    {"repair", tometool::cmdRepair},
+    {"backup", tometool::cmdBackup},
+    {"restore", tometool::cmdRestore},
+    {"empty", tometool::cmdEmpty},
+    {"delete-indexes", tometool::cmdDeleteIndexes},
 #endif
 };
 

@@ -6,7 +6,7 @@
 #include <functional>
 
 class QPushButton;
-class DbTable;
+struct StoreTables;
 
 class MaintenanceDialog : public QDialog {
   Q_OBJECT
@@ -15,7 +15,7 @@ class MaintenanceDialog : public QDialog {
   static constexpr int kHelpContext = 28;
   // `listSourceOf` gives the lookup list table of a field label position (see
   // ListDialog); empty when no record page view exists.
-  MaintenanceDialog(DbTable& records, std::function<QString(int)> listSourceOf,
+  MaintenanceDialog(StoreTables& tables, std::function<QString(int)> listSourceOf,
                     QWidget* parent = nullptr);
 
   QPushButton *closeButton, *reindexButton, *deleteIndexesButton, *packButton, *deleteAllButton,
@@ -30,8 +30,19 @@ class MaintenanceDialog : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void onReindexClicked();
+  void onDeleteIndexesClicked();
+  void onPackClicked();
+  void onDeleteAllClicked();
+  void onDeleteSelectedClicked();
+  void onRepairClicked();
+  void onBackupClicked();
+  void onRestoreClicked();
   void onEditListsClicked();
+  // Runs one function with the hourglass and "&Close" off meanwhile.
+  template <class F>
+  auto busy(F&& work);
 
-  DbTable& records_;
+  StoreTables& tables_;
   std::function<QString(int)> listSourceOf_;
 };

@@ -1,5 +1,7 @@
 #include "storecommands.h"
 
+#include <unistd.h>
+#include <QDir>
 #include <QFileInfo>
 #include <iostream>
 #include <stdexcept>
@@ -7,7 +9,9 @@
 #include "../values.h"
 #include "core/prompt.h"
 #include "core/settings.h"
+#include "store/database.h"
 #include "store/letters.h"
+#include "store/maintenance.h"
 #include "store/recordtable.h"
 #include "store/sortstate.h"
 
@@ -153,6 +157,106 @@ int cmdLetters(const Args& args) {
     std::cout << static_cast<char>('A' + i) << ' ' << letterCounts()[static_cast<size_t>(i)]
               << '\n';
   return 0;
+}
+
+namespace {
+
+// The table of FILE as the maintenance functions take it, with the catalogue
+// of its folder when there is one, and the templates beside the program
+// (or in --program DIR).
+class MaintenanceSession {
+ public:
+  MaintenanceSession(const Args& args, size_t fixed) {
+    std::string path = args[0];
+    if (!dbase::Table::resolve(path) && dbase::Table::resolve(path + ".dbf")) path += ".dbf";
+    if (auto found = dbase::Table::resolve(path)) path = *found;
+    const QFileInfo info(QString::fromStdString(path));
+    AppSettings& s = appSettings();
+    s.databaseDir = info.absolutePath();
+    s.tableName = info.fileName();
+    s.programDir = programDir();
+    for (size_t i = fixed; i < args.size(); ++i) {
+      if (args[i] == "--program" && i + 1 < args.size())
+        s.programDir = QString::fromStdString(args[++i]);
+      else if (args[i] == "--lists")
+        lists = true;
+      else
+        throw UsageError{"unknown option " + args[i]};
+    }
+    table.databaseName = s.databaseDir;
+    table.tableName = s.tableName;
+    catalogue.databaseName = s.databaseDir;
+    catalogue.tableName = kCatalogueFile;
+    catalogue.indexName = kCatalogueTag.toStdString();
+    if (tableFileExists(catalogue.filePath())) {
+      try {
+        catalogue.open();
+      } catch (const dbase::Error&) {
+        catalogue.indexName.clear();  // the counter is then looked for without its tag
+        try {
+          catalogue.open();
+        } catch (const dbase::Error&) {
+        }
+      }
+    }
+  }
+
+  static QString programDir() {
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    return n > 0 ? QFileInfo(QString::fromLocal8Bit(buf, n)).absolutePath() : QString();
+  }
+
+  bool lists = false;
+  QuietPrompter prompter;
+  DbTable table;
+  DbTable catalogue;
+};
+
+int report(MaintenanceStatus status) {
+  if (status == MaintenanceStatus::Done) return 0;
+  std::cerr << (status == MaintenanceStatus::InUse ? oneLine(kMsgFunctionFailed) + " (" : "(")
+            << printable(lastEngineError()) << ")\n";
+  return status == MaintenanceStatus::InUse ? 3 : 1;
+}
+
+int report(const char* what, const CopyOutcome& out) {
+  if (out.status != MaintenanceStatus::Done) return report(out.status);
+  std::cout << what << ": " << out.lost << " lost\n";
+  if (!out.error.isEmpty()) std::cerr << printable(out.error.toStdString()) << '\n';
+  return out.lost == 0 ? 0 : 4;
+}
+
+}  // namespace
+
+int cmdRepair(const Args& args) {
+  if (args.empty()) throw UsageError{"expected FILE"};
+  MaintenanceSession m(args, 1);
+  return report("repaired", repairTable(m.table, m.catalogue));
+}
+
+int cmdBackup(const Args& args) {
+  if (args.empty()) throw UsageError{"expected FILE"};
+  MaintenanceSession m(args, 1);
+  return report("backed up", backupTable(m.table));
+}
+
+int cmdRestore(const Args& args) {
+  if (args.empty()) throw UsageError{"expected FILE [--lists]"};
+  MaintenanceSession m(args, 1);
+  return report("restored", restoreTable(m.table, m.catalogue, m.lists));
+}
+
+int cmdEmpty(const Args& args) {
+  if (args.size() != 1) throw UsageError{"expected FILE"};
+  MaintenanceSession m(args, 1);
+  return report(emptyRecords(m.table));
+}
+
+int cmdDeleteIndexes(const Args& args) {
+  if (args.size() != 1) throw UsageError{"expected FILE"};
+  MaintenanceSession m(args, 1);
+  return report(deleteIndexes(m.table));
 }
 
 }  // namespace tometool

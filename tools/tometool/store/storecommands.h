@@ -8,5 +8,12 @@ namespace tometool {
 // table layout, sort file, letter tabs).
 int cmdSort(const Args& args);
 int cmdLetters(const Args& args);
+// Database maintenance as the program does it (exit 3: the table is in use;
+// 4: done, with records lost).
+int cmdRepair(const Args& args);
+int cmdBackup(const Args& args);
+int cmdRestore(const Args& args);
+int cmdEmpty(const Args& args);
+int cmdDeleteIndexes(const Args& args);
 
 }  // namespace tometool

@@ -16,6 +16,19 @@ namespace dbase {
 
 enum class OpenMode { Shared, Exclusive };
 
+// How Table::salvage() copies a table.
+struct SalvageOptions {
+  std::vector<FieldDef> fields;  // the new table's fields (empty: the source's own)
+  std::vector<TagDef> tags;      // the new table's index (none: no index)
+  bool renumber = false;         // field 0 := 1, 2, 3 ... in the order copied
+  std::function<void(uint64_t done, uint64_t total)> onRecord;  // now and then
+};
+
+struct SalvageResult {
+  uint32_t kept = 0;  // records in the new table
+  uint32_t lost = 0;  // records dropped, or kept with a field that could not be read
+};
+
 // One cursor on a dBASE IV table (.dbf with its .mdx production index and
 // .dbt memo file). Text is raw code-page bytes (Windows-1252); see codepage.h.
 //
@@ -152,6 +165,19 @@ class Table {
   static void deleteTable(const std::string& path);
   static void copyTable(const std::string& source, const std::string& target, bool overwrite);
   static void renameTable(const std::string& from, const std::string& to);
+
+  // Reads the live records of source however damaged its header, records,
+  // memo blocks or index are (a field that cannot be read stays blank and
+  // its record counts as lost), into a new family at work, with fields
+  // matched by position; then puts that family in place of target's as one
+  // commit: target's old family becomes keep (the old keep goes), or goes
+  // when keep is empty. work and keep are beside target. Holds target to
+  // itself throughout: LockError when someone else has it open. Any failure
+  // before the commit leaves target as it was; a crash after it is finished
+  // by the next open of target.
+  static SalvageResult salvage(const std::string& source, const std::string& target,
+                               const std::string& work, const std::string& keep,
+                               const SalvageOptions& options);
 
  private:
   struct Impl;

@@ -149,6 +149,8 @@ class BookView : public QMainWindow {
   // Prints the record of an entry on its own.
   void onPrintRecordClicked(int slot);
   void onMaintenanceClicked();
+  // "Options": the dialog, then its settings in this view, or the other book model.
+  void onOptionsClicked();
   // Opens the search window, or brings it to the front.
   void onSearchClicked();
   virtual void onNewClicked() {}
@@ -188,6 +190,8 @@ class BookView : public QMainWindow {
   virtual void addMoveItems(QMenu* move) { (void)move; }
   virtual void databaseOpened() {}
   virtual void applyPageColors() {}
+  // Labels and date format of the record editors, after the options changed.
+  virtual void applyRecordOptions() {}
   // The current record of a view that has one: the row the table stands on,
   // and the slot it was shown in (-1 when not on the entries).
   virtual bool isCurrentRecord(int32_t number) const {

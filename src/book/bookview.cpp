@@ -534,12 +534,13 @@ void BookView::onOptionsClicked() {
   const int newModel = s.bookModel;
   s.letterTabs = tabs;
   s.bookModel = static_cast<uint16_t>(viewBookModel());
-  if (newTabs != tabs) setLetterTabs(newTabs);
-  applyLayout();
-  if (recolour) applyColors();
+  // The columns find their fields by caption: new labels first.
   columnHeader->refreshCaptions();
   updateSortButtonLabels();
   applyRecordOptions();
+  if (newTabs != tabs) setLetterTabs(newTabs);
+  applyLayout();
+  if (recolour) applyColors();
   if (newModel != viewBookModel()) switchBookModel();
 }
 

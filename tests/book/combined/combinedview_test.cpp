@@ -42,6 +42,7 @@
 #include "support/bookviewfixture.h"
 #include "support/mainviews.h"
 #include "ui/colorbutton.h"
+#include "ui/columnheader.h"
 #include "ui/contentsentry.h"
 #include "ui/editors/calculatordialog.h"
 #include "ui/editors/calendarpopup.h"
@@ -712,6 +713,8 @@ TEST_F(CombinedViewTest, OptionsTakeEffectInTheOpenView) {
     d->colorGrid->setCurrentRow(3);
   });
   EXPECT_EQ(view->recordPage->labelTexts()[0], QStringLiteral("Titre é"));
+  EXPECT_EQ(view->columnHeader->sectionCaption(0), QStringLiteral("Titre é"));
+  EXPECT_EQ(entry(1)->text(0), "Book 001");
   EXPECT_FALSE(view->standardBar->isVisible());
   EXPECT_TRUE(view->menuBar()->isVisible());
   QTest::qWait(20);

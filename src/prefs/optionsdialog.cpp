@@ -273,7 +273,8 @@ void OptionsDialog::onSaveClicked() {
 
 void OptionsDialog::done(int result) {
   (void)result;
-  if (!closed_) {
+  // A run ended meanwhile (a signal) keeps the files as they were.
+  if (!closed_ && !shuttingDown()) {
     closed_ = true;
     model_.dataRoot = dataRootEdit->text();
     model_.close();

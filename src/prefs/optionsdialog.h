@@ -22,8 +22,8 @@ class ColorGrid : public QListWidget {
 };
 
 // "Options": the settings, the field labels and the colours; the security
-// and account pages for the supervisor. Closing it in any way applies what
-// it shows: there is nothing to cancel.
+// and account pages for the supervisor. Closing it in any way (Esc, the
+// window's close box) applies what it shows: there is nothing to cancel.
 class OptionsDialog : public QDialog {
   Q_OBJECT
 

@@ -14,6 +14,7 @@
 #include "book/bookpage.h"
 #include "book/tablelisting.h"
 #include "book/viewhost.h"
+#include "core/prompt.h"
 #include "core/runobjects.h"
 #include "core/settings.h"
 #include "prefs/colorscheme.h"
@@ -528,6 +529,7 @@ void BookView::onOptionsClicked() {
     dlg.exec();
     recolour = dlg.colorsChanged();
   }
+  if (shuttingDown()) return;  // the dialog applied nothing
   // Letter tabs and the book model change through the view's own switches,
   // which save the current record first.
   const int newTabs = s.letterTabs;

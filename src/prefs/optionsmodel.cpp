@@ -97,7 +97,9 @@ QString OptionsModel::saveTemplate(const QString& name, const QString& path) con
   if (!fitsFileText(name)) return unstorableTextMessage(name);
   colors::ColorList list;
   list.load(path);
-  if (!list.add(name, colors_)) return QStringLiteral("Duplicate name - template not saved!");
+  // Like every string of our files, a longer name is cut.
+  if (!list.add(name.left(colors::kMaxNameBytes), colors_))
+    return QStringLiteral("Duplicate name - template not saved!");
   if (!list.save(path))
     return QStringLiteral("Could not write the color templates to\r%1").arg(path);
   return {};

@@ -197,9 +197,11 @@ TEST_F(OptionsModelTest, TemplateUnderATakenNameLeavesTheFile) {
   EXPECT_EQ(m.saveTemplate("Mine", path), "Duplicate name - template not saved!");
   EXPECT_EQ(SettingsSandbox::read(path), saved);
   EXPECT_EQ(m.saveTemplate("Mine 2", path), "");
+  EXPECT_EQ(m.saveTemplate(QString(300, u'n'), path), "");
   colors::ColorList list;
   list.load(path);
-  ASSERT_EQ(list.count(), 2);
+  ASSERT_EQ(list.count(), 3);
+  EXPECT_EQ(list.at(2).name, QString(255, u'n'));
   EXPECT_EQ(list.at(1).colors[0], 5);
   m.applyScheme(list.at(0).colors);
   EXPECT_EQ(s.elementColors[0], 6);

@@ -14,8 +14,11 @@
 #include "book/bookpage.h"
 #include "book/tablelisting.h"
 #include "book/viewhost.h"
+#include "core/prompt.h"
 #include "core/runobjects.h"
 #include "core/settings.h"
+#include "prefs/colorscheme.h"
+#include "prefs/optionsdialog.h"
 #include "query/find/finddialog.h"
 #include "query/sort/sortbar.h"
 #include "store/database.h"
@@ -88,6 +91,7 @@ void BookView::openBook() {
   onColumnHeaderChanged();
   openDatabaseAndCaption();
   applyLayout();
+  colors::loadDatabaseColors();
   applyColors();
   sortBar->setFilterState(appSettings().filterState);
   updateSortButtonLabels();
@@ -307,8 +311,9 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(passwordButton, &QToolButton::clicked, this, [this] { changeMyPasswordCommand(this); });
   connect(maintenanceButton, &QToolButton::clicked, this, [this] { onMaintenanceClicked(); });
   connect(loadButton, &QToolButton::clicked, this, [this] { onLoadClicked(); });
+  connect(optionsButton, &QToolButton::clicked, this, [this] { onOptionsClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {optionsButton, exportButton, importButton, summaryButton})
+  for (QToolButton* b : {exportButton, importButton, summaryButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -422,7 +427,7 @@ void BookView::buildMenuBar() {
   exitAction = file->addAction(QStringLiteral("&Exit"), this, &QWidget::close);
   QMenu* search = bar->addMenu(QStringLiteral("&Search"));
   findAction = search->addAction(QStringLiteral("&Find"), this, &BookView::onSearchClicked);
-  optionsAction = bar->addAction(QStringLiteral("&Options"));
+  optionsAction = bar->addAction(QStringLiteral("&Options"), this, &BookView::onOptionsClicked);
   QMenu* move = bar->addMenu(QStringLiteral("&Move"));
   firstAction = move->addAction(QStringLiteral("&First"), this, &BookView::onFirstClicked);
   pageUpAction = move->addAction(QStringLiteral("Page&Up"), this, &BookView::onPageUpClicked);
@@ -443,7 +448,7 @@ void BookView::buildMenuBar() {
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a : {optionsAction, exportAction, importAction, summaryAction})
+  for (QAction* a : {exportAction, importAction, summaryAction})
     a->setEnabled(false);
 }
 
@@ -515,6 +520,32 @@ void BookView::applyColors() {
   letterColumn->setAutoFillBackground(true);
   letterColumn->setPalette(p);
   update();
+}
+
+void BookView::onOptionsClicked() {
+  AppSettings& s = appSettings();
+  const uint16_t tabs = s.letterTabs;
+  bool recolour = false;
+  {
+    OptionsDialog dlg(this);
+    dlg.exec();
+    recolour = dlg.colorsChanged();
+  }
+  if (shuttingDown()) return;  // the dialog applied nothing
+  // Letter tabs and the book model change through the view's own switches,
+  // which save the current record first.
+  const int newTabs = s.letterTabs;
+  const int newModel = s.bookModel;
+  s.letterTabs = tabs;
+  s.bookModel = static_cast<uint16_t>(viewBookModel());
+  // The columns find their fields by caption: new labels first.
+  columnHeader->refreshCaptions();
+  updateSortButtonLabels();
+  applyRecordOptions();
+  if (newTabs != tabs) setLetterTabs(newTabs);
+  applyLayout();
+  if (recolour) applyColors();
+  if (newModel != viewBookModel()) switchBookModel();
 }
 
 void saveSessionState() {

@@ -151,6 +151,8 @@ class BookView : public QMainWindow {
   void onMaintenanceClicked();
   // Another database from the catalogue, opened in place of this one.
   void onLoadClicked();
+  // "Options": the dialog, then its settings in this view, or the other book model.
+  void onOptionsClicked();
   // Opens the search window, or brings it to the front.
   void onSearchClicked();
   virtual void onNewClicked() {}
@@ -190,6 +192,8 @@ class BookView : public QMainWindow {
   virtual void addMoveItems(QMenu* move) { (void)move; }
   virtual void databaseOpened() {}
   virtual void applyPageColors() {}
+  // Labels and date format of the record editors, after the options changed.
+  virtual void applyRecordOptions() {}
   // The current record of a view that has one: the row the table stands on,
   // and the slot it was shown in (-1 when not on the entries).
   virtual bool isCurrentRecord(int32_t number) const {

@@ -9,6 +9,7 @@
 #include "book/maintenance/maintenancedialog.h"
 #include "core/prompt.h"
 #include "core/settings.h"
+#include "prefs/colorscheme.h"
 #include "query/filter/filterlist.h"
 #include "query/find/finddialog.h"
 #include "query/sort/sortbar.h"
@@ -31,6 +32,9 @@ bool BookView::reopenDatabase() {
   if (!databaseOpen_) return false;
   setDatabaseCaption();
   databaseOpened();
+  // Colours and lists belong to the database's directory.
+  colors::loadDatabaseColors();
+  applyColors();
   reloadLists();
   if (FindDialog* find = FindDialog::instance()) find->reset();
   if (letterTabsActive()) countLetters(tables_->records);

@@ -508,6 +508,11 @@ void CombinedView::applyPageColors() {
   recordPage->pageNumber->setPalette(number);
 }
 
+void CombinedView::applyRecordOptions() {
+  recordPage->applyLabels();
+  recordPage->applyDateFormat();
+}
+
 // ---------------------------------------------------------------- keys
 
 void CombinedView::addRecordKeys() {

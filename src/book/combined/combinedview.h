@@ -87,6 +87,7 @@ class CombinedView : public BookView {
   FindHooks findHooks() override;
   void addMoveItems(QMenu* move) override;
   void applyPageColors() override;
+  void applyRecordOptions() override;
   bool isCurrentRecord(int32_t number) const override;
   void showSpreadState(int currentSlot) override;
   int focusSlot() const override;

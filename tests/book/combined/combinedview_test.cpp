@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -28,6 +29,8 @@
 #include "core/labels.h"
 #include "core/templatelist.h"
 #include "dbase/table.h"
+#include "prefs/optionsdialog.h"
+#include "print/radiogroup.h"
 #include "query/filter/filterlist.h"
 #include "query/find/finddialog.h"
 #include "query/sort/sortbar.h"
@@ -39,6 +42,7 @@
 #include "support/bookviewfixture.h"
 #include "support/mainviews.h"
 #include "ui/colorbutton.h"
+#include "ui/columnheader.h"
 #include "ui/contentsentry.h"
 #include "ui/editors/calculatordialog.h"
 #include "ui/editors/calendarpopup.h"
@@ -48,6 +52,22 @@
 #include "ui/pageeditors.h"
 
 namespace {
+
+// Clicks the view's "Options" and lets `act` work in the dialog before "Close".
+void inOptions(BookView* v, std::function<void(OptionsDialog*)> act) {
+  QTimer::singleShot(0, [act] {
+    auto* d = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    act(d);
+    QTest::mouseClick(d->closeButton, Qt::LeftButton);
+  });
+  QTest::mouseClick(v->optionsButton, Qt::LeftButton);
+}
+
+void chooseBookModel(BookView* v, int model) {
+  inOptions(v,
+            [model](OptionsDialog* d) { d->group(&AppSettings::bookModel)->item(model)->click(); });
+}
 
 // The combined view over a copy of the shipped template with records.
 class CombinedViewTest : public BookViewTest {
@@ -642,7 +662,11 @@ TEST_F(CombinedViewTest, TenSwitchesOfBookModelLoseNoEdit) {
     QTest::keyClicks(title, QStringLiteral("One %1").arg(round));
     combined->prepareFormMenu();
     EXPECT_TRUE(combined->oneLevelAction->isChecked());
-    combined->twoLevelAction->trigger();
+    // Odd rounds switch from the options dialog.
+    if (round % 2)
+      chooseBookModel(combined, 1);
+    else
+      combined->twoLevelAction->trigger();
     EXPECT_EQ(appSettings().bookModel, 1);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
@@ -656,7 +680,10 @@ TEST_F(CombinedViewTest, TenSwitchesOfBookModelLoseNoEdit) {
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("Two %1").arg(round));
     pages->close();
-    toc->switchToOneLevel();
+    if (round % 2)
+      chooseBookModel(toc, 0);
+    else
+      toc->switchToOneLevel();
     EXPECT_EQ(appSettings().bookModel, 0);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
@@ -672,6 +699,31 @@ TEST_F(CombinedViewTest, TenSwitchesOfBookModelLoseNoEdit) {
   EXPECT_EQ(authors[10], "Author 11");
   EXPECT_TRUE(prompts.shown.empty());
   EXPECT_TRUE(QFile::exists(joinPath(appSettings().programDir, "options.dat")));
+}
+
+TEST_F(CombinedViewTest, OptionsTakeEffectInTheOpenView) {
+  makeTable(numbered(2));
+  open();
+  inOptions(view, [](OptionsDialog* d) {
+    d->group(&AppSettings::menusAndSpeedBars)->item(1)->click();
+    d->labelList->setCurrentRow(0);
+    d->newLabelEdit->setText(QStringLiteral("Titre é"));
+    d->changeButton->click();
+    d->elementList->setCurrentRow(24);
+    d->colorGrid->setCurrentRow(3);
+  });
+  EXPECT_EQ(view->recordPage->labelTexts()[0], QStringLiteral("Titre é"));
+  EXPECT_EQ(view->columnHeader->sectionCaption(0), QStringLiteral("Titre é"));
+  EXPECT_EQ(entry(1)->text(0), "Book 001");
+  EXPECT_FALSE(view->standardBar->isVisible());
+  EXPECT_TRUE(view->menuBar()->isVisible());
+  QTest::qWait(20);
+  const QImage shot = view->grab().toImage();
+  const QPoint inPage = view->recordPage->mapTo(view, QPoint(CombinedView::kPageWidth / 2, 30));
+  EXPECT_EQ(shot.pixelColor(inPage), QColor(255, 255, 0));
+  EXPECT_EQ(readLabelsFile(joinPath(appSettings().homeDir, "labels.dat")).value(0),
+            QStringLiteral("Titre é"));
+  EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(CombinedViewTest, TheSampleCollectionOpensAsAnOpenBook) {

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QFont>
+#include <QGlyphRun>
+#include <QHash>
 #include <QImage>
+#include <QList>
 #include <QPageLayout>
 #include <QPainter>
 #include <QString>
@@ -75,6 +78,9 @@ class PageRenderer {
   double yPos() const { return y_; }
   void setYPos(double y) { y_ = y; }
   double textWidth(const QString& text) const;
+  // The same, kept with the text's shaped glyphs for drawing it: faster for
+  // what is measured and then printed, or printed again and again.
+  double printedWidth(const QString& text) { return shaped(text).width; }
 
   // Text at the cursor; tab characters move to the next tab cell. A line
   // end moves the cursor to the left margin of the next line.
@@ -111,6 +117,11 @@ class PageRenderer {
   void cell(const TabStop& tab, const QString& text);
   void drawText(double x, const QString& text);
   QFont qfont(const FontSpec& spec) const;
+  struct Shaped {
+    QList<QGlyphRun> runs;  // from the top left of the text's line
+    double width = 0;       // inches
+  };
+  const Shaped& shaped(const QString& text);
 
   QPagedPaintDevice& device_;
   PaperSetup paper_;
@@ -122,9 +133,13 @@ class PageRenderer {
   struct Made {
     QFont font;
     std::unique_ptr<QFontMetricsF> metrics;
+    // Texts shaped in this font; captions and repeated values are shaped
+    // once rather than for every record.
+    QHash<QString, Shaped> shaped;
   };
   std::map<std::tuple<QString, int, uint8_t>, Made> fonts_;
   const QFontMetricsF* metrics_ = nullptr;
+  Made* made_ = nullptr;
   double y_ = 0;  // top of the cursor's line
   double x_ = 0;  // where plain text continues
   int page_ = 1;

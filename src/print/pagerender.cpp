@@ -80,7 +80,13 @@ void PageRenderer::setFont(const FontSpec& font) {
   }
   metrics_ = it->second.metrics.get();
   made_ = &it->second;
-  if (painter_.isActive()) painter_.setFont(it->second.font);
+  // Texts are drawn from their glyphs, which carry their font: the painter
+  // gets the font only when asked for.
+}
+
+QPainter& PageRenderer::painter() {
+  if (painter_.isActive()) painter_.setFont(made_->font);
+  return painter_;
 }
 
 double PageRenderer::lineHeight() const { return metrics_->lineSpacing() / dpi_; }
@@ -101,14 +107,15 @@ const PageRenderer::Shaped& PageRenderer::shaped(const QString& text) {
   if (made_->shaped.size() >= 4096) made_->shaped.clear();  // mostly one-off texts
   Shaped s;
   if (!text.isEmpty()) {
-    QTextLayout layout(text, made_->font, &device_);
+    // The layout keeps its shaped glyphs, so drawing it again shapes nothing.
+    s.layout = std::make_shared<QTextLayout>(text, made_->font, &device_);
+    s.layout->setCacheEnabled(true);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    layout.endLayout();
-    s.runs = layout.glyphRuns();
+    s.layout->setTextOption(option);
+    s.layout->beginLayout();
+    QTextLine line = s.layout->createLine();
+    s.layout->endLayout();
     s.width = line.isValid() ? line.horizontalAdvance() / dpi_ : 0;
   }
   return *made_->shaped.insert(text, std::move(s));
@@ -116,8 +123,7 @@ const PageRenderer::Shaped& PageRenderer::shaped(const QString& text) {
 
 void PageRenderer::drawText(double x, const QString& text) {
   if (text.isEmpty() || !painter_.isActive()) return;
-  const QPointF at(px(x), px(y_));
-  for (const QGlyphRun& run : shaped(text).runs) painter_.drawGlyphRun(at, run);
+  if (const auto& layout = shaped(text).layout) layout->draw(&painter_, QPointF(px(x), px(y_)));
 }
 
 void PageRenderer::print(const QString& text) {

@@ -1,10 +1,8 @@
 #pragma once
 
 #include <QFont>
-#include <QGlyphRun>
 #include <QHash>
 #include <QImage>
-#include <QList>
 #include <QPageLayout>
 #include <QPainter>
 #include <QString>
@@ -15,6 +13,7 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class QTextLayout;
 
 // Pages drawn with a text cursor, in inches from the paper's top left corner.
 // Reports, the summary print and the label sheets all paint through it; the
@@ -109,7 +108,8 @@ class PageRenderer {
   void moveTo(double x, double y);
   void lineTo(double x, double y);
 
-  QPainter& painter() { return painter_; }
+  // The painter, for drawing beyond these operations; it has the current font.
+  QPainter& painter();
   double dpi() const { return dpi_; }
 
  private:
@@ -118,8 +118,8 @@ class PageRenderer {
   void drawText(double x, const QString& text);
   QFont qfont(const FontSpec& spec) const;
   struct Shaped {
-    QList<QGlyphRun> runs;  // from the top left of the text's line
-    double width = 0;       // inches
+    std::shared_ptr<QTextLayout> layout;  // one line, from its top left; none for ""
+    double width = 0;                     // inches
   };
   const Shaped& shaped(const QString& text);
 

@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPagedPaintDevice>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -78,7 +79,14 @@ void PageRenderer::setFont(const FontSpec& font) {
     it->second.metrics = std::make_unique<QFontMetricsF>(it->second.font, &device_);
   }
   metrics_ = it->second.metrics.get();
-  if (painter_.isActive()) painter_.setFont(it->second.font);
+  made_ = &it->second;
+  // Texts are drawn from their glyphs, which carry their font: the painter
+  // gets the font only when asked for.
+}
+
+QPainter& PageRenderer::painter() {
+  if (painter_.isActive()) painter_.setFont(made_->font);
+  return painter_;
 }
 
 double PageRenderer::lineHeight() const { return metrics_->lineSpacing() / dpi_; }
@@ -93,24 +101,47 @@ double PageRenderer::textWidth(const QString& text) const {
   return metrics_->horizontalAdvance(text) / dpi_;
 }
 
+const PageRenderer::Shaped& PageRenderer::shaped(const QString& text) {
+  auto it = made_->shaped.find(text);
+  if (it != made_->shaped.end()) return *it;
+  if (made_->shaped.size() >= 4096) made_->shaped.clear();  // mostly one-off texts
+  Shaped s;
+  if (!text.isEmpty()) {
+    // The layout keeps its shaped glyphs, so drawing it again shapes nothing.
+    s.layout = std::make_shared<QTextLayout>(text, made_->font, &device_);
+    s.layout->setCacheEnabled(true);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    s.layout->setTextOption(option);
+    s.layout->beginLayout();
+    QTextLine line = s.layout->createLine();
+    s.layout->endLayout();
+    s.width = line.isValid() ? line.horizontalAdvance() / dpi_ : 0;
+  }
+  return *made_->shaped.insert(text, std::move(s));
+}
+
 void PageRenderer::drawText(double x, const QString& text) {
-  if (text.isEmpty()) return;
-  painter_.drawText(QPointF(px(x), px(y_) + metrics_->ascent()), text);
+  if (text.isEmpty() || !painter_.isActive()) return;
+  if (const auto& layout = shaped(text).layout) layout->draw(&painter_, QPointF(px(x), px(y_)));
 }
 
 void PageRenderer::print(const QString& text) {
-  const QStringList parts = text.split(QLatin1Char('\t'));
-  drawText(x_, parts.front());
-  x_ += textWidth(parts.front());
-  for (qsizetype i = 1; i < parts.size(); ++i) {
-    if (const TabStop* t = nextTab()) {
-      cell(*t, parts[i]);
+  qsizetype from = 0;
+  for (bool first = true;; first = false) {
+    const qsizetype to = text.indexOf(QLatin1Char('\t'), from);
+    const QString part = text.mid(from, to < 0 ? -1 : to - from);
+    const TabStop* t = first ? nullptr : nextTab();
+    if (t) {
+      cell(*t, part);
       ++tabIndex_;
       x_ = t->left + t->width;
-    } else {
-      drawText(x_, parts[i]);
-      x_ += textWidth(parts[i]);
+    } else if (!part.isEmpty()) {
+      drawText(x_, part);
+      x_ += printedWidth(part);
     }
+    if (to < 0) break;
+    from = to + 1;
   }
 }
 
@@ -126,11 +157,11 @@ void PageRenderer::lineEnd() {
 }
 
 void PageRenderer::printCenter(const QString& text, double x) {
-  drawText(x - textWidth(text) / 2, text);
+  drawText(x - printedWidth(text) / 2, text);
 }
 void PageRenderer::printLeft(const QString& text, double x) { drawText(x, text); }
 void PageRenderer::printRight(const QString& text, double x) {
-  drawText(x - textWidth(text), text);
+  drawText(x - printedWidth(text), text);
 }
 
 void PageRenderer::clearTabs() {
@@ -168,16 +199,15 @@ void PageRenderer::cell(const TabStop& t, const QString& text) {
   if (t.boxLines & kBoxBottom)
     painter_.drawLine(QPointF(px(l), px(bottom)), QPointF(px(r), px(bottom)));
   if (text.isEmpty()) return;
-  const double w = textWidth(text);
   switch (t.justify) {
     case Justify::Left:
       drawText(l + t.margin, text);
       break;
     case Justify::Right:
-      drawText(r - t.margin - w, text);
+      drawText(r - t.margin - printedWidth(text), text);
       break;
     case Justify::Center:
-      drawText(l + (t.width - w) / 2, text);
+      drawText(l + (t.width - printedWidth(text)) / 2, text);
       break;
   }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QPageLayout>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class QTextLayout;
 
 // Pages drawn with a text cursor, in inches from the paper's top left corner.
 // Reports, the summary print and the label sheets all paint through it; the
@@ -75,6 +77,9 @@ class PageRenderer {
   double yPos() const { return y_; }
   void setYPos(double y) { y_ = y; }
   double textWidth(const QString& text) const;
+  // The same, kept with the text's shaped glyphs for drawing it: faster for
+  // what is measured and then printed, or printed again and again.
+  double printedWidth(const QString& text) { return shaped(text).width; }
 
   // Text at the cursor; tab characters move to the next tab cell. A line
   // end moves the cursor to the left margin of the next line.
@@ -103,7 +108,8 @@ class PageRenderer {
   void moveTo(double x, double y);
   void lineTo(double x, double y);
 
-  QPainter& painter() { return painter_; }
+  // The painter, for drawing beyond these operations; it has the current font.
+  QPainter& painter();
   double dpi() const { return dpi_; }
 
  private:
@@ -111,6 +117,11 @@ class PageRenderer {
   void cell(const TabStop& tab, const QString& text);
   void drawText(double x, const QString& text);
   QFont qfont(const FontSpec& spec) const;
+  struct Shaped {
+    std::shared_ptr<QTextLayout> layout;  // one line, from its top left; none for ""
+    double width = 0;                     // inches
+  };
+  const Shaped& shaped(const QString& text);
 
   QPagedPaintDevice& device_;
   PaperSetup paper_;
@@ -122,9 +133,13 @@ class PageRenderer {
   struct Made {
     QFont font;
     std::unique_ptr<QFontMetricsF> metrics;
+    // Texts shaped in this font; captions and repeated values are shaped
+    // once rather than for every record.
+    QHash<QString, Shaped> shaped;
   };
   std::map<std::tuple<QString, int, uint8_t>, Made> fonts_;
   const QFontMetricsF* metrics_ = nullptr;
+  Made* made_ = nullptr;
   double y_ = 0;  // top of the cursor's line
   double x_ = 0;  // where plain text continues
   int page_ = 1;

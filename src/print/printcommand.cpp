@@ -1,7 +1,9 @@
 #include "print/printcommand.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "core/labels.h"
@@ -38,6 +40,10 @@ PrintChoiceDialog::PrintChoiceDialog(QWidget* parent) : QDialog(parent) {
   box->addLayout(buttons);
   connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  // Centred on the screen, not over the view that asked.
+  adjustSize();
+  if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
 }
 
 PrintChoiceDialog::Choice PrintChoiceDialog::choice() const {

@@ -405,7 +405,7 @@ void ReportJob::textCell(Column& c) {
     text = text.left(chars);
     const TabStop* t = r.nextTab();
     const double room = t ? t->width - 2 * t->margin : 0;
-    while (!text.isEmpty() && r.textWidth(text) > room) text.chop(1);
+    while (!text.isEmpty() && r.printedWidth(text) > room) text.chop(1);
   }
   r.print(QStringLiteral("\t") + text);
 }

@@ -93,6 +93,31 @@ TEST(ReportLayout, RowsLayoutContinuesAMemoWithoutItsCaption) {
   EXPECT_TRUE(p.pages.back().contains("3,703.50"));
 }
 
+// Totals that run out of lines go on at the next page with the next numeric
+// column, neither repeating one nor leaving one out.
+TEST(ReportLayout, RowsTotalsGoOnWithTheNextNumericColumn) {
+  MemorySource s;
+  ReportRec rec = definition(1);
+  rec.columns.clear();
+  rec.pageNumberOption = 1;
+  s.rows.push_back({});
+  for (int k = 0; k < 40; ++k) {
+    s.names << QStringLiteral("Amount %1").arg(k + 10);
+    s.kinds.push_back(FieldKind::Numeric);
+    s.sizes.push_back(10);
+    s.rows[0] << QString::number(k + 10);
+    rec.columns.push_back(k);
+  }
+  const Printed p = render(s, rec);
+  ASSERT_EQ(p.pages.size(), 2);
+  EXPECT_TRUE(p.pages[0].contains("Totals:"));
+  EXPECT_FALSE(p.pages[1].contains("Totals:"));
+  const QString all = p.pages.join("");
+  for (int k = 10; k < 50; ++k)
+    EXPECT_EQ(all.count(QRegularExpression(QStringLiteral("Amount %1 +%1\\.00").arg(k))), 2) << k;
+  EXPECT_TRUE(p.pages[1].contains(QRegularExpression("Page 2\\s+Amount \\d+ +\\d+\\.00\\s")));
+}
+
 TEST(ReportLayout, ColumnsWiderThanThePageAreLeftOut) {
   MemorySource s = books(2);
   s.sizes[0] = 200;

@@ -306,9 +306,10 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(printButton, &QToolButton::clicked, this, [this] { onPrintClicked(); });
   connect(passwordButton, &QToolButton::clicked, this, [this] { changeMyPasswordCommand(this); });
   connect(maintenanceButton, &QToolButton::clicked, this, [this] { onMaintenanceClicked(); });
+  connect(exportButton, &QToolButton::clicked, this, [this] { onExportClicked(); });
+  connect(importButton, &QToolButton::clicked, this, [this] { onImportClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {optionsButton, loadButton, exportButton, importButton, summaryButton})
-    b->setEnabled(false);
+  for (QToolButton* b : {optionsButton, loadButton, summaryButton}) b->setEnabled(false);
   advancedBar->hide();
 
   speedBarTabs = new QTabBar(parent);
@@ -428,8 +429,8 @@ void BookView::buildMenuBar() {
   lastAction = move->addAction(QStringLiteral("&Last"), this, &BookView::onLastClicked);
   addMoveItems(move);
   QMenu* advanced = bar->addMenu(QStringLiteral("&Advanced"));
-  exportAction = advanced->addAction(QStringLiteral("&Export"));
-  importAction = advanced->addAction(QStringLiteral("&Import"));
+  exportAction = advanced->addAction(QStringLiteral("&Export"), this, &BookView::onExportClicked);
+  importAction = advanced->addAction(QStringLiteral("&Import"), this, &BookView::onImportClicked);
   passwordAction = advanced->addAction(QStringLiteral("&Password"), this,
                                        [this] { changeMyPasswordCommand(this); });
   maintenanceAction =
@@ -441,8 +442,7 @@ void BookView::buildMenuBar() {
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a : {loadDatabaseAction, optionsAction, exportAction, importAction, summaryAction})
-    a->setEnabled(false);
+  for (QAction* a : {loadDatabaseAction, optionsAction, summaryAction}) a->setEnabled(false);
 }
 
 void BookView::buildEntryMenu() {

@@ -149,6 +149,10 @@ class BookView : public QMainWindow {
   // Prints the record of an entry on its own.
   void onPrintRecordClicked(int slot);
   void onMaintenanceClicked();
+  // Export: the records shown, to a text file or an exchange table.
+  void onExportClicked();
+  // Import: appends records, then shows the book from its start.
+  void onImportClicked();
   // Opens the search window, or brings it to the front.
   void onSearchClicked();
   virtual void onNewClicked() {}

@@ -384,10 +384,12 @@ ImportCount importText(StoreTables& tables, const QString& path, QWidget* window
 }
 
 QString exchangeTableName(const QString& name) {
-  QString base = QFileInfo(name.trimmed()).fileName();
-  base =
-      base.left(base.indexOf(QLatin1Char('.')) < 0 ? base.size() : base.indexOf(QLatin1Char('.')));
-  return base.trimmed().toUpper();
+  // Only the file part: a name never reaches outside the exchange folder.
+  const QString file = QFileInfo(name.trimmed()).fileName();
+  const QString base = file.left(file.indexOf(QLatin1Char('.'))).trimmed().toUpper();
+  // A pattern names no one table.
+  if (base.contains(QLatin1Char('*')) || base.contains(QLatin1Char('?'))) return {};
+  return base;
 }
 
 bool exportDbase(DbTable& records, const QString& name, QWidget* window) {

@@ -241,6 +241,15 @@ SelectFileDialog::SelectFileDialog(const QString& caption, QWidget* parent) : QD
 
 int SelectFileDialog::helpContext() const { return helpFor(windowTitle()); }
 
+void SelectFileDialog::accept() {
+  const QString typed = fileName();
+  if (typed.contains(QLatin1Char('*')) || typed.contains(QLatin1Char('?'))) {
+    fillList();
+    return;
+  }
+  QDialog::accept();
+}
+
 QString SelectFileDialog::fileName() const { return fileNameEdit->text().trimmed(); }
 
 void SelectFileDialog::fillList() {

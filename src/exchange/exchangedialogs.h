@@ -56,6 +56,8 @@ class SelectFileDialog : public QDialog {
   explicit SelectFileDialog(const QString& caption, QWidget* parent = nullptr);
   QString fileName() const;
   int helpContext() const;
+  // A pattern ("*.*", "B*") only narrows the list.
+  void accept() override;
 
   QLineEdit* fileNameEdit;
   QListWidget* fileList;

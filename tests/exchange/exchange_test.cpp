@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "core/progress.h"
 #include "exchange/exchange.h"
 #include "exchange/fieldchoice.h"
 #include "store/sampledata.h"
@@ -202,6 +203,35 @@ TEST_F(ExchangeTest, RecordsThatCannotBePostedAreCountedAndTheRestKept) {
   EXPECT_EQ(prompter_.texts(),
             QStringList{"Records imported: 3 (they are kept).\rRecords that could not be added: "
                         "1.\rRecords with a value cut at 255 characters: 1."});
+}
+
+// Remembers the captions the progress window shows.
+class CaptionProgress : public Progress {
+ public:
+  QStringList captions;
+
+ protected:
+  void showWindow(const QString& caption) override { captions << caption; }
+};
+
+TEST_F(ExchangeTest, WithLetterTabsTheExportGoesLetterByLetter) {
+  tables_.records.close();
+  tables_.copy.close();
+  tables_.catalogue.close();
+  dbase::Table::deleteTable(dataFile("data.dbf"));
+  makeDatabase({{"beta"}, {"Alpha"}, {"1984"}, {"alpha 2"}, {"Zeta"}});
+  ASSERT_TRUE(openSorted(F(kTitle)));
+  appSettings().letterTabs = 0;
+  ASSERT_TRUE(letterTabsActive());
+  exchangeSettings().fields = {F(kTitle)};
+  CaptionProgress shown;
+  setProgress(&shown);
+  ASSERT_TRUE(exportText(tables_.records, data_.qpath() + "/t.txt"));
+  setProgress(nullptr);
+  EXPECT_EQ(readBytes(dataFile("t.txt")), "1984\r\nAlpha\r\nalpha 2\r\nbeta\r\nZeta\r\n");
+  EXPECT_EQ(shown.captions,
+            (QStringList{"Exporting. Please Wait...", "Exporting. Please Wait... (A)",
+                         "Exporting. Please Wait... (B)", "Exporting. Please Wait... (Z)"}));
 }
 
 TEST(FieldChoiceTest, IncludeExcludeAndMoveKeepTheirSelection) {

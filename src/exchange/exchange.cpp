@@ -40,6 +40,45 @@ void cancelQuietly(dbase::Table& t) {
   }
 }
 
+// Exclusive use of the record table for a long pass when no one else has it
+// open (reads come from memory, appends take no locks); shared use when
+// someone has. Shared use comes back at the end, the active tag kept.
+class PassUse {
+ public:
+  // Throws dbase::Error when the table cannot be had even shared (it is then closed).
+  explicit PassUse(DbTable& table) : table_(table) {
+    if (table.exclusive || table.readOnly) return;
+    table.close();
+    table.exclusive = true;
+    try {
+      table.open();
+      taken_ = true;
+    } catch (const dbase::Error&) {
+      table.exclusive = false;
+      table.open();
+    }
+  }
+  ~PassUse() {
+    try {
+      release();
+    } catch (const std::exception& e) {
+      showMessage(MsgKind::Error, engineText(e));
+    }
+  }
+  // Throws dbase::Error when shared use cannot be had again.
+  void release() {
+    if (!taken_) return;
+    taken_ = false;
+    table_.close();
+    table_.exclusive = false;
+    table_.open();
+  }
+
+ private:
+  DbTable& table_;
+  bool taken_ = false;
+};
+
 // Every record of the range the table shows, letter by letter when the
 // letter tabs apply; `each` is called on each record.
 template <class F>
@@ -254,6 +293,8 @@ bool exportText(DbTable& records, const QString& path) {
   };
   const exchange::TextFormat format = s.format();
   try {
+    PassUse use(records);
+    if (!letterTabsActive()) setLetterRange(records, 0);  // the filter's range again
     walkShown(records, [&](dbase::Table& t) {
       exchange::TextLineWriter line(buf, format);
       for (int field : s.fields) {
@@ -266,6 +307,7 @@ bool exportText(DbTable& records, const QString& path) {
       if (static_cast<qint64>(buf.size()) >= kWriteChunk) flush();
     });
     flush();
+    use.release();
   } catch (const std::exception& e) {
     progress().close();
     file.cancelWriting();
@@ -336,6 +378,7 @@ ImportCount importText(StoreTables& tables, const QString& path, QWidget* window
   int64_t failures = 0;
   QString why;
   try {
+    PassUse use(records);
     Numbers numbers(tables.catalogue);
     while (reader.next(values)) {
       if (shuttingDown()) {
@@ -366,6 +409,7 @@ ImportCount importText(StoreTables& tables, const QString& path, QWidget* window
       }
       progress().setPosition(source.done(), size);
     }
+    use.release();
   } catch (const std::exception& e) {
     cancelQuietly(t);
     count.stopped = engineText(e);
@@ -480,6 +524,7 @@ ImportCount importDbase(StoreTables& tables, const QString& name, QWidget* windo
   QString why;
   try {
     progress().setPosition(0, from.recordCount());
+    PassUse use(records);
     Numbers numbers(tables.catalogue);
     for (from.first(); !from.eof(); from.next()) {
       if (shuttingDown()) {
@@ -506,6 +551,7 @@ ImportCount importDbase(StoreTables& tables, const QString& name, QWidget* windo
         }
       }
     }
+    use.release();
   } catch (const std::exception& e) {
     cancelQuietly(t);
     count.stopped = engineText(e);

@@ -328,11 +328,16 @@ bool exportText(DbTable& records, const QString& path) {
 
 QString importSummary(const ImportCount& c) {
   QStringList lines;
-  if (!c.stopped.isEmpty()) lines << QStringLiteral("The import stopped: %1").arg(c.stopped);
-  if (!c.stopped.isEmpty() || c.notPosted || c.cut || c.replaced)
-    lines << QStringLiteral("Records imported: %1 (they are kept).").arg(c.added);
+  if (!c.stopped.isEmpty()) {
+    lines << QStringLiteral("The import stopped: %1").arg(c.stopped)
+          << QStringLiteral("Records imported before it: %1 (they are kept).").arg(c.added);
+  } else if (c.notPosted || c.cut || c.unreadable || c.replaced) {
+    lines << QStringLiteral("Records imported: %1.").arg(c.added);
+  }
   if (c.notPosted) lines << QStringLiteral("Records that could not be added: %1.").arg(c.notPosted);
   if (c.cut) lines << QStringLiteral("Records with a value cut at 255 characters: %1.").arg(c.cut);
+  if (c.unreadable)
+    lines << QStringLiteral("Values that could not be read, left empty: %1.").arg(c.unreadable);
   if (c.replaced)
     lines << QStringLiteral("Characters with no Windows-1252 form, imported as \"?\": %1.")
                  .arg(c.replaced);
@@ -372,6 +377,7 @@ ImportCount importText(StoreTables& tables, const QString& path, QWidget* window
   exchange::TextRecordReader reader(in, s.format(), memo);
   std::vector<exchange::FieldText> values;
   const qint64 size = std::max<qint64>(file.size(), 1);
+  reader.onEveryMiB([&] { progress().setPosition(source.done(), size); });
   WindowOff off(window);
   progress().open(kImporting);
   progress().setPosition(0, size);
@@ -537,7 +543,7 @@ ImportCount importDbase(StoreTables& tables, const QString& name, QWidget* windo
           t.assignFrom(i, from, i);
         } catch (const dbase::Error&) {
           t.clear(i);  // a damaged value or memo of the exchange table stays out
-          ++count.cut;
+          ++count.unreadable;
         }
       }
       if (postNew(t, numbers, &why)) {
@@ -563,19 +569,10 @@ ImportCount importDbase(StoreTables& tables, const QString& name, QWidget* windo
     if (letterTabsActive()) countLetters(records);
   } catch (const std::exception&) {
   }
-  if (count.stopped.isEmpty() && !count.notPosted && !count.cut) {
+  const QString summary = importSummary(count);
+  if (summary.isEmpty())
     showMessage(MsgKind::Information, kMsgImported);
-  } else {
-    QStringList lines;
-    if (!count.stopped.isEmpty())
-      lines << QStringLiteral("The import stopped: %1").arg(count.stopped);
-    lines << QStringLiteral("Records imported: %1 (they are kept).").arg(count.added);
-    if (count.notPosted)
-      lines << QStringLiteral("Records that could not be added: %1.").arg(count.notPosted);
-    if (count.cut)
-      lines << QStringLiteral("Values that could not be read, left empty: %1.").arg(count.cut);
-    showMessage(count.stopped.isEmpty() ? MsgKind::Warning : MsgKind::Error,
-                lines.join(QLatin1Char('\r')));
-  }
+  else
+    showMessage(count.stopped.isEmpty() ? MsgKind::Warning : MsgKind::Error, summary);
   return count;
 }

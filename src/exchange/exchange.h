@@ -38,11 +38,12 @@ inline const QString kMsgImported = QStringLiteral("Data Imported Successfully!!
 // What an import did, for the closing message.
 struct ImportCount {
   int64_t added = 0;
-  int64_t notPosted = 0;  // records the table refused
-  int64_t blank = 0;      // lines with no value at all
-  int64_t cut = 0;        // records with a value cut at 255 characters
-  uint64_t replaced = 0;  // characters with no Windows-1252 byte
-  QString stopped;        // why the import stopped early; empty when it ran to the end
+  int64_t notPosted = 0;   // records the table refused
+  int64_t blank = 0;       // lines with no value at all
+  int64_t cut = 0;         // records with a value cut at 255 characters
+  int64_t unreadable = 0;  // values of an exchange table that could not be read
+  uint64_t replaced = 0;   // characters with no Windows-1252 byte
+  QString stopped;         // why the import stopped early; empty when it ran to the end
 };
 
 // The text of the closing message of a text import; empty when there is

@@ -208,7 +208,7 @@ int TextRecordReader::get() {
   const int c = peek();
   if (c >= 0) {
     ++pos_;
-    ++consumed_;
+    if ((++consumed_ & 0xFFFFF) == 0 && onMiB_) onMiB_();
   }
   return c;
 }

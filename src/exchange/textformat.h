@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,6 +107,9 @@ class TextRecordReader {
   static bool blank(const std::vector<FieldText>& fields);
   // Bytes consumed so far.
   uint64_t position() const { return consumed_; }
+  // Called after every MiB read, so one endless line still lets the
+  // program show how far it got.
+  void onEveryMiB(std::function<void()> call) { onMiB_ = std::move(call); }
 
  private:
   enum class End { Separator, LineFeed, Delimiter, MemoClosed, EndOfFile };
@@ -123,6 +127,7 @@ class TextRecordReader {
   size_t pos_ = 0, len_ = 0;
   bool eof_ = false;
   uint64_t consumed_ = 0;
+  std::function<void()> onMiB_;
 };
 
 }  // namespace exchange

@@ -200,9 +200,8 @@ TEST_F(ExchangeTest, RecordsThatCannotBePostedAreCountedAndTheRestKept) {
   EXPECT_EQ(n.added, 3);
   EXPECT_EQ(n.notPosted, 1);
   EXPECT_EQ(recordCount(tables_.records), before + 3);
-  EXPECT_EQ(prompter_.texts(),
-            QStringList{"Records imported: 3.\rRecords that could not be added: "
-                        "1.\rRecords with a value cut at 255 characters: 1."});
+  EXPECT_EQ(prompter_.texts(), QStringList{"Records imported: 3.\rRecords that could not be added: "
+                                           "1.\rRecords with a value cut at 255 characters: 1."});
 }
 
 // Remembers the captions the progress window shows.

@@ -312,9 +312,10 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(maintenanceButton, &QToolButton::clicked, this, [this] { onMaintenanceClicked(); });
   connect(loadButton, &QToolButton::clicked, this, [this] { onLoadClicked(); });
   connect(optionsButton, &QToolButton::clicked, this, [this] { onOptionsClicked(); });
+  connect(exportButton, &QToolButton::clicked, this, [this] { onExportClicked(); });
+  connect(importButton, &QToolButton::clicked, this, [this] { onImportClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {exportButton, importButton, summaryButton})
-    b->setEnabled(false);
+  summaryButton->setEnabled(false);
   advancedBar->hide();
 
   speedBarTabs = new QTabBar(parent);
@@ -435,8 +436,8 @@ void BookView::buildMenuBar() {
   lastAction = move->addAction(QStringLiteral("&Last"), this, &BookView::onLastClicked);
   addMoveItems(move);
   QMenu* advanced = bar->addMenu(QStringLiteral("&Advanced"));
-  exportAction = advanced->addAction(QStringLiteral("&Export"));
-  importAction = advanced->addAction(QStringLiteral("&Import"));
+  exportAction = advanced->addAction(QStringLiteral("&Export"), this, &BookView::onExportClicked);
+  importAction = advanced->addAction(QStringLiteral("&Import"), this, &BookView::onImportClicked);
   passwordAction = advanced->addAction(QStringLiteral("&Password"), this,
                                        [this] { changeMyPasswordCommand(this); });
   maintenanceAction =
@@ -448,8 +449,7 @@ void BookView::buildMenuBar() {
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a : {exportAction, importAction, summaryAction})
-    a->setEnabled(false);
+  summaryAction->setEnabled(false);
 }
 
 void BookView::buildEntryMenu() {

@@ -153,6 +153,10 @@ class BookView : public QMainWindow {
   void onLoadClicked();
   // "Options": the dialog, then its settings in this view, or the other book model.
   void onOptionsClicked();
+  // Export: the records shown, to a text file or an exchange table.
+  void onExportClicked();
+  // Import: appends records, then shows the book from its start.
+  void onImportClicked();
   // Opens the search window, or brings it to the front.
   void onSearchClicked();
   virtual void onNewClicked() {}

@@ -472,6 +472,8 @@ void BookView::applyMaintenanceAccess() {
   const bool on = mayMaintainDatabase();
   maintenanceButton->setEnabled(on);
   maintenanceAction->setEnabled(on);
+  importButton->setEnabled(!isReadOnlyDatabase());
+  importAction->setEnabled(!isReadOnlyDatabase());
 }
 
 void BookView::onSortClicked() {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <thread>
 
 #include "core/prompt.h"
@@ -256,7 +257,11 @@ void ensureCatalogEntry(DbTable& catalogue, const QString& fileName) {
   }
 }
 
-int64_t nextRecordNumber(DbTable& records, DbTable& catalogue) {
+namespace {
+
+// Locks the catalogue entry of the record table (waiting a while for another
+// program), lets `change` move its counter and writes it back.
+int64_t changeCounter(DbTable& catalogue, const std::function<int64_t(int64_t)>& change) {
   dbase::Table& cat = catalogue.engine();
   const QString tableName = appSettings().tableName;
   const bool onEntry = cat.recNo() != 0 && !cat.eof() &&
@@ -280,16 +285,37 @@ int64_t nextRecordNumber(DbTable& records, DbTable& catalogue) {
   int64_t n = 0;
   try {
     n = std::llround(cat.asNumber(kCounterField));
-    cat.setNumber(kCounterField, static_cast<double>(n + 1));
-    cat.post();
+    const int64_t to = change(n);
+    if (to != n) {
+      cat.setNumber(kCounterField, static_cast<double>(to));
+      cat.post();
+    } else {
+      cat.cancel();
+    }
   } catch (...) {
     cat.cancel();
     throw;
   }
+  return n;
+}
+
+}  // namespace
+
+int64_t nextRecordNumber(DbTable& records, DbTable& catalogue) {
+  const int64_t n = changeCounter(catalogue, [](int64_t c) { return c + 1; });
   dbase::Table& rec = records.engine();
   if (rec.isEmpty(0)) {
     rec.edit();
     rec.setNumber(0, static_cast<double>(n + 1));
   }
   return n + 1;
+}
+
+int64_t reserveRecordNumbers(DbTable& catalogue, int64_t count) {
+  return changeCounter(catalogue, [count](int64_t c) { return c + count; }) + 1;
+}
+
+void returnRecordNumbers(DbTable& catalogue, int64_t first, int64_t end) {
+  if (first >= end) return;
+  changeCounter(catalogue, [&](int64_t c) { return c == end - 1 ? first - 1 : c; });
 }

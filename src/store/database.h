@@ -35,3 +35,9 @@ bool findCatalogEntry(DbTable& catalogue, const QString& fileName);
 // programs never hand out the same number. Returns the number; throws
 // dbase::Error when the entry stays locked or cannot be written.
 int64_t nextRecordNumber(DbTable& records, DbTable& catalogue);
+// Takes `count` numbers at once for a long run of new records (one lock for
+// all of them); the first one. Throws dbase::Error as nextRecordNumber does.
+int64_t reserveRecordNumbers(DbTable& catalogue, int64_t count);
+// Gives back the numbers from `first` to `end` - 1 of a reservation when no
+// one took a number since; otherwise they stay unused.
+void returnRecordNumbers(DbTable& catalogue, int64_t first, int64_t end);

@@ -73,7 +73,7 @@ Layout readLayout(const File& f, const std::vector<FieldDef>& fallback) {
   if (!parsed) {
     if (fallback.empty()) throw FormatError(f.path(), "the field list cannot be read");
     l.h = makeDbfHeader(fallback, f.path());
-    stated = l.h.headerLength;
+    l.h.fieldsEnd = static_cast<uint16_t>(kDbfHeaderSize + kFieldDescriptorSize * fallback.size());
   }
   uint64_t recLen = 1;
   for (const FieldDef& fd : l.h.fields) recLen += static_cast<uint64_t>(fd.length);
@@ -93,9 +93,10 @@ Layout readLayout(const File& f, const std::vector<FieldDef>& fallback) {
     }
     return s;
   };
-  uint64_t best = stated >= kDbfHeaderSize + 1 ? stated : uint64_t{l.h.fieldsEnd} + 1u;
+  // The length the field list gives first (a tie goes to it), then the stated one.
+  uint64_t best = uint64_t{l.h.fieldsEnd} + 1u;
   int bestScore = score(best);
-  for (uint64_t hl : {uint64_t{l.h.fieldsEnd} + 1u, uint64_t{l.h.fieldsEnd} + 2u}) {
+  for (uint64_t hl : {uint64_t{l.h.fieldsEnd} + 2u, stated}) {
     if (hl < kDbfHeaderSize + 1 || hl == best) continue;
     const int s = score(hl);
     if (s > bestScore) best = hl, bestScore = s;

@@ -39,7 +39,8 @@ bool plausibleFlag(char c) {
 // reads, else the one given; header length and count checked against the file.
 struct Layout {
   DbfHeader h;
-  uint64_t slots = 0;  // records to read; the last may be cut short by the end of the file
+  uint64_t slots = 0;   // records to read; the last may be cut short by the end of the file
+  bool agrees = false;  // the header's own numbers are these
 };
 
 bool recordReads(const DbfHeader& h, std::string_view r);
@@ -50,11 +51,13 @@ Layout readLayout(const File& f, const std::vector<FieldDef>& fallback) {
   bytes.resize(f.readAt(0, bytes.data(), bytes.size()));
   Layout l;
   uint64_t stated = 0;
+  uint64_t statedRecLen = 0;
   uint32_t statedCount = 0;
   bool parsed = false;
   if (bytes.size() >= kDbfHeaderSize) {
     stated = getU16(bytes.data() + kHdrHeaderLength);
     statedCount = getU32(bytes.data() + kHdrRecordCount);
+    statedRecLen = getU16(bytes.data() + kHdrRecordLength);
     // Parse the field list with the numbers that may be wrong set out of its way.
     std::string patched = bytes;
     if ((patched[0] & 0x07) != 0x03 && (patched[0] & 0x07) != 0x04) patched[0] = 0x03;
@@ -70,7 +73,7 @@ Layout readLayout(const File& f, const std::vector<FieldDef>& fallback) {
   if (!parsed) {
     if (fallback.empty()) throw FormatError(f.path(), "the field list cannot be read");
     l.h = makeDbfHeader(fallback, f.path());
-    stated = l.h.headerLength;
+    l.h.fieldsEnd = static_cast<uint16_t>(kDbfHeaderSize + kFieldDescriptorSize * fallback.size());
   }
   uint64_t recLen = 1;
   for (const FieldDef& fd : l.h.fields) recLen += static_cast<uint64_t>(fd.length);
@@ -90,9 +93,10 @@ Layout readLayout(const File& f, const std::vector<FieldDef>& fallback) {
     }
     return s;
   };
-  uint64_t best = stated >= kDbfHeaderSize + 1 ? stated : uint64_t{l.h.fieldsEnd} + 1u;
+  // The length the field list gives first (a tie goes to it), then the stated one.
+  uint64_t best = uint64_t{l.h.fieldsEnd} + 1u;
   int bestScore = score(best);
-  for (uint64_t hl : {uint64_t{l.h.fieldsEnd} + 1u, uint64_t{l.h.fieldsEnd} + 2u}) {
+  for (uint64_t hl : {uint64_t{l.h.fieldsEnd} + 2u, stated}) {
     if (hl < kDbfHeaderSize + 1 || hl == best) continue;
     const int s = score(hl);
     if (s > bestScore) best = hl, bestScore = s;
@@ -112,6 +116,7 @@ Layout readLayout(const File& f, const std::vector<FieldDef>& fallback) {
       ++l.slots;
     }
   }
+  l.agrees = parsed && best == stated && statedRecLen == recLen && statedCount == l.slots;
   return l;
 }
 
@@ -300,6 +305,63 @@ bool putField(const DbfHeader& th, std::string& out, size_t to, const FieldDef& 
   }
 }
 
+// A table whose header agrees with its file and whose every live record
+// reads whole (memos included); counts the live records.
+bool readsWhole(const File& in, const Layout& l, const MemoSource& memo, uint32_t& live) {
+  const DbfHeader& h = l.h;
+  if (!l.agrees) return false;
+  const uint64_t per = std::max<uint64_t>(1, kScanChunk / h.recordLength);
+  std::string buf;
+  FieldValue v;
+  live = 0;
+  for (uint64_t first = 0; first < l.slots; first += per) {
+    const uint64_t k = std::min(per, l.slots - first);
+    buf.resize(static_cast<size_t>(k * h.recordLength));
+    if (in.readAt(h.headerLength + first * h.recordLength, buf.data(), buf.size()) != buf.size())
+      return false;
+    for (uint64_t i = 0; i < k; ++i) {
+      const std::string_view r =
+          std::string_view(buf).substr(static_cast<size_t>(i * h.recordLength), h.recordLength);
+      if (static_cast<uint8_t>(r[0]) == kRecordDeleted) continue;
+      if (static_cast<uint8_t>(r[0]) != kRecordLive) return false;
+      for (size_t f = 0; f < h.fields.size(); ++f)
+        if (!readField(h, r, f, memo, v)) return false;
+      ++live;
+    }
+  }
+  return true;
+}
+
+bool sameFields(const std::vector<FieldDef>& a, const std::vector<FieldDef>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].name != b[i].name || a[i].type != b[i].type || a[i].length != b[i].length ||
+        a[i].decimals != b[i].decimals)
+      return false;
+  return true;
+}
+
+// The whole file, copied inside the kernel where it can be.
+void copyWhole(const File& in, File& out) {
+  const uint64_t size = in.size();
+  loff_t from = 0, to = 0;
+  while (static_cast<uint64_t>(from) < size) {
+    const ssize_t n = ::copy_file_range(in.fd(), &from, out.fd(), &to,
+                                        static_cast<size_t>(size - static_cast<uint64_t>(from)), 0);
+    if (n > 0) continue;
+    if (n == 0) break;
+    std::vector<char> buf(kScanChunk);  // no in-kernel copy here: through a buffer
+    while (static_cast<uint64_t>(from) < size) {
+      const size_t got = in.readAt(static_cast<uint64_t>(from), buf.data(), buf.size());
+      if (got == 0) break;
+      out.writeAt(static_cast<uint64_t>(to), buf.data(), got);
+      from += static_cast<loff_t>(got);
+      to += static_cast<loff_t>(got);
+    }
+  }
+  if (static_cast<uint64_t>(to) != size) throw Error(out.path(), "the copy came out short");
+}
+
 // The tag flag of a field descriptor marks a tag whose key is just that field.
 void markTagged(DbfHeader& h, const std::vector<TagDef>& tags) {
   h.tagFlags.assign(h.fields.size(), false);
@@ -460,93 +522,112 @@ SalvageResult Table::salvage(const std::string& source, const std::string& targe
       throw LockError(workPath, "the work table is in use");
     std::unique_ptr<MemoFile> newMemo;
     removeFile(workDbt);
-    if (th.hasMemoFields()) {
-      MemoFile::create(workDbt, toUpper(baseName(targetPath)));
-      newMemo = MemoFile::open(workDbt, false, false);
-      newMemo->setSoleUser(true);
-      newMemo->setBuffered(true);
-    }
-    std::string chunk;
-    chunk.reserve(kScanChunk + th.recordLength);
-    uint64_t offset = th.headerLength;
-    const std::string blank(th.recordLength, ' ');
-    std::string rec;
-    std::string raw;
-    const uint64_t per = std::max<uint64_t>(1, kScanChunk / sh.recordLength);
-    std::string buf;
-    FieldValue v;
-    for (uint64_t first = 0; first < layout.slots; first += per) {
-      const uint64_t k = std::min(per, layout.slots - first);
-      buf.resize(static_cast<size_t>(k * sh.recordLength));
-      buf.resize(in.readAt(sh.headerLength + first * sh.recordLength, buf.data(), buf.size()));
-      for (uint64_t i = 0; i < k; ++i) {
-        const size_t at = static_cast<size_t>(i * sh.recordLength);
-        if (at >= buf.size()) break;
-        const std::string_view r =
-            std::string_view(buf).substr(at, std::min<size_t>(sh.recordLength, buf.size() - at));
-        if (static_cast<uint8_t>(r[0]) == kRecordDeleted) continue;
-        const bool flagOk = static_cast<uint8_t>(r[0]) == kRecordLive;
-        bool damaged = !flagOk || r.size() < sh.recordLength;
-        bool anyRead = false;
-        rec = blank;
-        for (size_t f = 0; f < sh.fields.size(); ++f) {
-          if (!readField(sh, r, f, memo, v)) {
-            damaged = true;
-            continue;
-          }
-          if (f >= fields.size()) {
-            if (!v.blank) damaged = true;
-            continue;
-          }
-          if (!v.blank) anyRead = true;
-          if (!putField(th, rec, f, sh.fields[f], v, newMemo.get())) damaged = true;
-        }
-        // Bytes that are not a record at all (a bad flag and nothing readable) are not kept.
-        if (!flagOk && !anyRead) {
-          ++result.lost;
-          continue;
-        }
-        if (options.renumber && !fields.empty() &&
-            (fields[0].type == FieldType::Numeric || fields[0].type == FieldType::Float)) {
-          const auto num = formatNumber(static_cast<double>(result.kept + 1), fields[0].length,
-                                        fields[0].decimals);
-          if (num) std::memcpy(rec.data() + th.offsets[0], num->data(), num->size());
-        }
-        chunk += rec;
-        ++result.kept;
-        if (damaged) ++result.lost;
-        if (chunk.size() >= kScanChunk) {
-          out.writeAt(offset, chunk);
-          offset += chunk.size();
-          chunk.clear();
-        }
+    const bool hasDbt = th.hasMemoFields();
+    uint32_t live = 0;
+    if (options.copyWhenSound && tags.empty() && sameFields(fields, sh.fields) &&
+        (!hasDbt || memo.f.isOpen()) && readsWhole(in, layout, memo, live)) {
+      // Byte for byte: numbers and deleted records as they are, no index.
+      copyWhole(in, out);
+      out.writeAt(kHdrProductionMdx, std::string(1, '\0'));
+      for (size_t f = 0; f < sh.fields.size(); ++f)
+        out.writeAt(kDbfHeaderSize + f * kFieldDescriptorSize + kFldTagFlag, std::string(1, '\0'));
+      out.sync();
+      if (hasDbt) {
+        File dbtOut = File::createFresh(workDbt);
+        copyWhole(memo.f, dbtOut);
+        dbtOut.sync();
       }
-      if (options.onRecord) options.onRecord(std::min(first + k, layout.slots), layout.slots);
+      result.kept = live;
+      if (options.onRecord) options.onRecord(layout.slots, layout.slots);
+    } else {
+      if (th.hasMemoFields()) {
+        MemoFile::create(workDbt, toUpper(baseName(targetPath)));
+        newMemo = MemoFile::open(workDbt, false, false);
+        newMemo->setSoleUser(true);
+        newMemo->setBuffered(true);
+      }
+      std::string chunk;
+      chunk.reserve(kScanChunk + th.recordLength);
+      uint64_t offset = th.headerLength;
+      const std::string blank(th.recordLength, ' ');
+      std::string rec;
+      std::string raw;
+      const uint64_t per = std::max<uint64_t>(1, kScanChunk / sh.recordLength);
+      std::string buf;
+      FieldValue v;
+      for (uint64_t first = 0; first < layout.slots; first += per) {
+        const uint64_t k = std::min(per, layout.slots - first);
+        buf.resize(static_cast<size_t>(k * sh.recordLength));
+        buf.resize(in.readAt(sh.headerLength + first * sh.recordLength, buf.data(), buf.size()));
+        for (uint64_t i = 0; i < k; ++i) {
+          const size_t at = static_cast<size_t>(i * sh.recordLength);
+          if (at >= buf.size()) break;
+          const std::string_view r =
+              std::string_view(buf).substr(at, std::min<size_t>(sh.recordLength, buf.size() - at));
+          if (static_cast<uint8_t>(r[0]) == kRecordDeleted) continue;
+          const bool flagOk = static_cast<uint8_t>(r[0]) == kRecordLive;
+          bool damaged = !flagOk || r.size() < sh.recordLength;
+          bool anyRead = false;
+          rec = blank;
+          for (size_t f = 0; f < sh.fields.size(); ++f) {
+            if (!readField(sh, r, f, memo, v)) {
+              damaged = true;
+              continue;
+            }
+            if (f >= fields.size()) {
+              if (!v.blank) damaged = true;
+              continue;
+            }
+            if (!v.blank) anyRead = true;
+            if (!putField(th, rec, f, sh.fields[f], v, newMemo.get())) damaged = true;
+          }
+          // Bytes that are not a record at all (a bad flag and nothing readable) are not kept.
+          if (!flagOk && !anyRead) {
+            ++result.lost;
+            continue;
+          }
+          if (options.renumber && !fields.empty() &&
+              (fields[0].type == FieldType::Numeric || fields[0].type == FieldType::Float)) {
+            const auto num = formatNumber(static_cast<double>(result.kept + 1), fields[0].length,
+                                          fields[0].decimals);
+            if (num) std::memcpy(rec.data() + th.offsets[0], num->data(), num->size());
+          }
+          chunk += rec;
+          ++result.kept;
+          if (damaged) ++result.lost;
+          if (chunk.size() >= kScanChunk) {
+            out.writeAt(offset, chunk);
+            offset += chunk.size();
+            chunk.clear();
+          }
+        }
+        if (options.onRecord) options.onRecord(std::min(first + k, layout.slots), layout.slots);
+      }
+      chunk.push_back(static_cast<char>(kEofMarker));
+      out.writeAt(offset, chunk);
+      th.recordCount = result.kept;
+      std::time_t now = std::time(nullptr);
+      std::tm tm{};
+      localtime_r(&now, &tm);
+      th.updateYear = tm.tm_year + 1900;
+      th.updateMonth = tm.tm_mon + 1;
+      th.updateDay = tm.tm_mday;
+      out.writeAt(0, encodeDbfHeader(th));
+      if (newMemo) newMemo->flushHeader();
+      removeFile(workMdx);
+      if (!tags.empty()) {
+        Impl names;
+        names.path = targetPath;  // the index is named after the table it serves
+        names.buildIndexFile(workMdx, tags, out, th, result.kept, newMemo.get());
+      }
+      out.sync();
+      if (newMemo) File::open(workDbt, O_RDONLY).sync();
     }
-    chunk.push_back(static_cast<char>(kEofMarker));
-    out.writeAt(offset, chunk);
-    th.recordCount = result.kept;
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    th.updateYear = tm.tm_year + 1900;
-    th.updateMonth = tm.tm_mon + 1;
-    th.updateDay = tm.tm_mday;
-    out.writeAt(0, encodeDbfHeader(th));
-    if (newMemo) newMemo->flushHeader();
-    removeFile(workMdx);
-    if (!tags.empty()) {
-      Impl names;
-      names.path = targetPath;  // the index is named after the table it serves
-      names.buildIndexFile(workMdx, tags, out, th, result.kept, newMemo.get());
-    }
-    out.sync();
-    if (newMemo) File::open(workDbt, O_RDONLY).sync();
     in.close();
 
     // Commit point: from here the next open of the target finishes the swap.
     SwapNames swap{fileName(workPath), keep.empty() ? std::string() : fileName(keep), {".dbf"}};
-    if (newMemo) swap.exts.push_back(".dbt");
+    if (hasDbt) swap.exts.push_back(".dbt");
     if (!tags.empty()) swap.exts.push_back(".mdx");
     if (!keep.empty()) {
       const std::string k = resolveFile(keep).value_or(keep);

@@ -252,6 +252,7 @@ CopyOutcome backupTable(DbTable& table) {
     return failed(MaintenanceStatus::Failed);
   }
   dbase::SalvageOptions options = layoutFor(table, false);
+  options.copyWhenSound = true;         // the restore renumbers and drops deleted records
   FamilyHold hold(table.nativePath());  // writes of our own are on disk before the copy
   dbase::SalvageResult result;
   try {

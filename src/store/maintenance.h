@@ -67,10 +67,14 @@ int deleteShownRecords(DbTable& table);
 // InUse / Failed: the table's files are as before (closed).
 CopyOutcome repairTable(DbTable& table, DbTable& catalogue);
 
-// Copies the records into DatabaseDir/BACKUP/<table name> (made from the
-// template without tags; BACKUP is made when missing) and the lookup list
-// files beside it. The copy is complete or the old backup stays. The open
-// state of the table comes back. Failed: the old backup is as before.
+// Copies the records into DatabaseDir/BACKUP/<table name> (the template's
+// fields, no tags; BACKUP is made when missing) and the lookup list files
+// beside it. A sound table is copied byte for byte (numbers and deleted
+// records as they are: a restore renumbers and drops them); a damaged one is
+// read record by record as a repair reads it. The copy is complete or the
+// old backup stays. The open state of the table comes back.
+// InUse (another program has the backup open) / Failed: the old backup is
+// as before (a list file that failed to copy is named in lastEngineError()).
 CopyOutcome backupTable(DbTable& table);
 
 // Replaces the table by the records of its backup (made from the template
@@ -93,5 +97,6 @@ void setCatalogCounter(DbTable& catalogue, qint64 count, const QString& fileName
 // Appends every record of source (its current order) to target, field by
 // field by position, field 0 := 1, 2, 3 ... A field that fails is skipped
 // and the record counted lost; a record that does not post is cancelled and
-// counted lost. Returns the next number (one more than the records posted).
+// counted lost. Closes the target; returns the next number (one more than
+// the records posted).
 qint64 copyAllRecords(DbTable& source, DbTable& target, int& lost);

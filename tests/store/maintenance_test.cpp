@@ -250,6 +250,7 @@ TEST_F(Maintenance, RepairReadsDamagedHeaderRecordsMemosAndIndex) {
   field(35, F(kTitle), std::string(3, '\0'));             // zeros in text
   dbt.replace(block40 * 512, 4, "junk");                  // memo block without its mark
   dbf.replace(4, 4, std::string("\xFF\xFF\x00\x00", 4));  // a count past the end
+  dbf.replace(8, 2, std::string("\x0F\x27", 2));          // a header length of 9999
   dbf.resize(dbf.size() - recordLength / 2);              // the last record cut short
   t.close();
   writeBytes(dataFile("data.dbf"), dbf);

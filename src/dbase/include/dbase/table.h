@@ -21,6 +21,10 @@ struct SalvageOptions {
   std::vector<FieldDef> fields;  // the new table's fields (empty: the source's own)
   std::vector<TagDef> tags;      // the new table's index (none: no index)
   bool renumber = false;         // field 0 := 1, 2, 3 ... in the order copied
+  // A source with these fields, a header that agrees with its file and every
+  // live record readable is copied byte for byte (numbers and deleted records
+  // as they are) when no tags are asked for.
+  bool copyWhenSound = false;
   std::function<void(uint64_t done, uint64_t total)> onRecord;  // now and then
 };
 

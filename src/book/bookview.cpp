@@ -306,8 +306,9 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(printButton, &QToolButton::clicked, this, [this] { onPrintClicked(); });
   connect(passwordButton, &QToolButton::clicked, this, [this] { changeMyPasswordCommand(this); });
   connect(maintenanceButton, &QToolButton::clicked, this, [this] { onMaintenanceClicked(); });
+  connect(summaryButton, &QToolButton::clicked, this, [this] { onSummaryClicked(); });
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QToolButton* b : {optionsButton, loadButton, exportButton, importButton, summaryButton})
+  for (QToolButton* b : {optionsButton, loadButton, exportButton, importButton})
     b->setEnabled(false);
   advancedBar->hide();
 
@@ -436,12 +437,13 @@ void BookView::buildMenuBar() {
       advanced->addAction(QStringLiteral("&Maintenance"), this, &BookView::onMaintenanceClicked);
   filterAction = advanced->addAction(QStringLiteral("&Filter"), this, &BookView::onFilterClicked);
   sortAction = advanced->addAction(QStringLiteral("&Sort"), this, &BookView::onSortClicked);
-  summaryAction = advanced->addAction(QStringLiteral("S&ummary"));
+  summaryAction =
+      advanced->addAction(QStringLiteral("S&ummary"), this, &BookView::onSummaryClicked);
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
   // Their dialogs come with their own subsystems; until then they stay off.
-  for (QAction* a : {loadDatabaseAction, optionsAction, exportAction, importAction, summaryAction})
+  for (QAction* a : {loadDatabaseAction, optionsAction, exportAction, importAction})
     a->setEnabled(false);
 }
 

@@ -112,13 +112,13 @@ SummaryDialog::SummaryDialog(const DbTable& records, QWidget* parent)
 
   sortByGroup = new RadioGroup(QStringLiteral("Sort By"),
                                {QStringLiteral("Name"), QStringLiteral("Value")}, this);
-  sortByGroup->setGeometry(352, 2, 176, 58);
+  sortByGroup->setGeometry(352, 2, 176, 70);
   sortByGroup->setItemIndex(0);
 
   grid = new QTableView(this);
   gridModel = new SummaryGridModel(grid);
   grid->setModel(gridModel);
-  grid->setGeometry(12, 66, 516, 300);
+  grid->setGeometry(12, 80, 516, 286);
   grid->setSelectionMode(QAbstractItemView::NoSelection);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->verticalHeader()->hide();
@@ -172,8 +172,10 @@ SummaryDialog::SummaryDialog(const DbTable& records, QWidget* parent)
 }
 
 int SummaryDialog::rowsThatFit() const {
-  const int header = grid->horizontalHeader()->height();
-  return std::max(1, (grid->viewport()->height() - (header > 0 ? 0 : kRowHeight)) / kRowHeight);
+  // Known before the grid is first shown, unlike its viewport.
+  const int inside = grid->height() - 2 * grid->frameWidth() -
+                     grid->horizontalHeader()->sizeHint().height();
+  return std::max(1, inside / kRowHeight);
 }
 
 void SummaryDialog::resizeEvent(QResizeEvent* event) {

@@ -173,8 +173,8 @@ SummaryDialog::SummaryDialog(const DbTable& records, QWidget* parent)
 
 int SummaryDialog::rowsThatFit() const {
   // Known before the grid is first shown, unlike its viewport.
-  const int inside = grid->height() - 2 * grid->frameWidth() -
-                     grid->horizontalHeader()->sizeHint().height();
+  const int inside =
+      grid->height() - 2 * grid->frameWidth() - grid->horizontalHeader()->sizeHint().height();
   return std::max(1, inside / kRowHeight);
 }
 

@@ -99,6 +99,11 @@ TEST_F(SummaryDialogTest, CountsPrintsAndGraphs) {
   EXPECT_EQ(g.paging().page(), 2);
   EXPECT_TRUE(g.previousButton->isEnabled());
   rememberedItemsPerPage() = 10;
+
+  PieGraphDialog nothing({"a", "b"}, {"0.00", "0.00"}, d.title());
+  nothing.graphTypeGroup->setItemIndex(1);
+  EXPECT_FALSE(nothing.noSlicesLabel->isHidden());
+  EXPECT_EQ(qobject_cast<QPieSeries*>(nothing.chart()->series().value(0))->count(), 0);
 }
 
 }  // namespace

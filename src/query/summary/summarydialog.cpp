@@ -105,8 +105,7 @@ SummaryDialog::SummaryDialog(const DbTable& records, QWidget* parent)
   fieldCombo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
   fieldCombo->setMaxVisibleItems(12);
   byLabel->setBuddy(fieldCombo);
-  choices_ = summaryFieldChoices(const_cast<DbTable&>(records).fieldDefs(), labels(),
-                                 appSettings().firstUserField);
+  choices_ = summaryFieldChoices(records.fieldDefs(), labels(), appSettings().firstUserField);
   for (const auto& [pos, label] : choices_) fieldCombo->addItem(label, pos);
   fieldCombo->setCurrentIndex(-1);
 

@@ -165,14 +165,14 @@ SummaryPassResult countSummary(dbase::Table& table, int groupField, int valueFie
 
   std::unordered_map<std::string, size_t> index;
   std::string key, raw;
-  const int64_t total = table.recordCount();
-  int64_t done = 0;
-  for (table.first(); table.recNo() != 0 && !table.eof(); table.next()) {
-    ++done;
+  // One bulk pass in file order: a walk in shared use costs a file check and
+  // a read per record. Progress goes by records of the file, deleted ones included.
+  const int64_t total = table.physicalCount();
+  table.scan([&](const dbase::ScanRecord& rec) {
     bool take = true;
     if (filterState != 0 && hasMark) {
       // The mark read as a number: blank or no digit is 0.
-      const std::string_view m = trimmed(table.fieldBytes(1), true);
+      const std::string_view m = trimmed(rec.fieldBytes(1), true);
       int mark = 0;
       for (char c : m) {
         if (c < '0' || c > '9') break;
@@ -184,7 +184,7 @@ SummaryPassResult countSummary(dbase::Table& table, int groupField, int valueFie
     if (take) {
       switch (groupType) {
         case dbase::FieldType::Date: {
-          const std::string_view d = table.fieldBytes(groupField);
+          const std::string_view d = rec.fieldBytes(groupField);
           raw.clear();
           if (d.size() >= 6 && d[0] != ' ') {
             raw.append(d.substr(2, 2));
@@ -194,16 +194,15 @@ SummaryPassResult countSummary(dbase::Table& table, int groupField, int valueFie
           break;
         }
         case dbase::FieldType::Logical:
-          raw = table.isEmpty(groupField) ? "" : table.asBool(groupField) ? "True" : "False";
+          raw = rec.isEmpty(groupField) ? "" : rec.asBool(groupField) ? "True" : "False";
           break;
         case dbase::FieldType::Memo:
         case dbase::FieldType::Binary:
           raw.clear();
           break;
         default:
-          raw.assign(trimmed(
-              table.fieldBytes(groupField),
-              groupType == dbase::FieldType::Numeric || groupType == dbase::FieldType::Float));
+          raw.assign(trimmed(rec.fieldBytes(groupField), groupType == dbase::FieldType::Numeric ||
+                                                             groupType == dbase::FieldType::Float));
       }
       key.resize(raw.size());
       for (size_t i = 0; i < raw.size(); ++i)
@@ -215,12 +214,13 @@ SummaryPassResult countSummary(dbase::Table& table, int groupField, int valueFie
       }
       SummaryGroup& g = result.groups[it->second];
       ++g.count;
-      if (hasValue) g.total += parseAmount(table.fieldBytes(valueField));
+      if (hasValue) g.total += parseAmount(rec.fieldBytes(valueField));
     }
-    if (step && step(done, total)) {
+    if (step && step(std::min<int64_t>(rec.recNo(), total), total)) {
       result.stopped = true;
-      break;
+      return false;
     }
-  }
+    return true;
+  });
   return result;
 }

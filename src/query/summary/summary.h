@@ -62,11 +62,12 @@ struct SummaryPassResult {
   bool stopped = false;
 };
 
-// One pass over every record of the open table in its current order: the
+// One pass over every record of the open table in file order: the
 // records of the filter state (0 all; 1 marks above 1; 2 marks of 1 or
 // less) grouped by `groupField` (dates by "yy/mm", other fields by their
 // text, case ignored), each adding 1 and its `valueField` amount. `step` runs
-// after each record with the count done and the total; true stops the pass.
+// after each record with the records of the file passed and their total
+// (deleted ones included); true stops the pass.
 // Engine errors pass through as dbase::Error.
 SummaryPassResult countSummary(dbase::Table& table, int groupField, int valueField, int filterState,
                                const std::function<bool(int64_t done, int64_t total)>& step = {});

@@ -314,8 +314,7 @@ void BookView::buildSpeedBars(int standardWidth, int advancedWidth) {
   connect(optionsButton, &QToolButton::clicked, this, [this] { onOptionsClicked(); });
   connect(exportButton, &QToolButton::clicked, this, [this] { onExportClicked(); });
   connect(importButton, &QToolButton::clicked, this, [this] { onImportClicked(); });
-  // Their dialogs come with their own subsystems; until then they stay off.
-  summaryButton->setEnabled(false);
+  connect(summaryButton, &QToolButton::clicked, this, [this] { onSummaryClicked(); });
   advancedBar->hide();
 
   speedBarTabs = new QTabBar(parent);
@@ -444,12 +443,11 @@ void BookView::buildMenuBar() {
       advanced->addAction(QStringLiteral("&Maintenance"), this, &BookView::onMaintenanceClicked);
   filterAction = advanced->addAction(QStringLiteral("&Filter"), this, &BookView::onFilterClicked);
   sortAction = advanced->addAction(QStringLiteral("&Sort"), this, &BookView::onSortClicked);
-  summaryAction = advanced->addAction(QStringLiteral("S&ummary"));
+  summaryAction =
+      advanced->addAction(QStringLiteral("S&ummary"), this, &BookView::onSummaryClicked);
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   helpContentsAction = help->addAction(QStringLiteral("&Help Contents"), [] { showHelpTopic(1); });
   aboutAction = help->addAction(QStringLiteral("&About"), this, &BookView::onAboutClicked);
-  // Their dialogs come with their own subsystems; until then they stay off.
-  summaryAction->setEnabled(false);
 }
 
 void BookView::buildEntryMenu() {

@@ -142,6 +142,8 @@ class BookView : public QMainWindow {
   void onSponsorClicked();
   void onAboutClicked();
   void onSortClicked();
+  // "Summary" over every record of the filter state.
+  void onSummaryClicked();
   // "Set Filter": applies the filter or the chosen scope.
   void onFilterClicked();
   // Reports over every record of the filter, the letter range lifted meanwhile.

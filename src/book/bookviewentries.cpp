@@ -23,6 +23,7 @@
 #include "query/markingpass.h"
 #include "query/sort/sortbar.h"
 #include "query/sort/sortdialog.h"
+#include "query/summary/summarydialog.h"
 #include "store/database.h"
 #include "store/letters.h"
 #include "store/listingrows.h"
@@ -481,6 +482,13 @@ void BookView::onSortClicked() {
   sortState().commitSort();
   SortDialog dlg(this);
   if (!shuttingDown() && dlg.exec() == QDialog::Accepted) applyViewSort();
+  focusEntry();
+}
+
+void BookView::onSummaryClicked() {
+  if (!tables_->records.active() || !leaveCurrent()) return;
+  SummaryDialog dlg(tables_->records, this);
+  if (!shuttingDown()) dlg.exec();
   focusEntry();
 }
 

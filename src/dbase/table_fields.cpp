@@ -54,13 +54,9 @@ bool isBlankBytes(std::string_view s) {
   return true;
 }
 
-}  // namespace
-
-std::string Table::asString(int field) const {
-  const Impl& d = *impl_;
-  const FieldDef& f = d.field(field);
-  if (isMemoType(f.type)) return readBlob(field);
-  std::string_view v = d.fieldBytes(d.rec, field);
+// Decoding of the bytes of a field that is no memo or binary field, shared
+// by the cursor's buffer and the records of a scan.
+std::string textOf(const FieldDef& f, std::string_view v) {
   switch (f.type) {
     case FieldType::Numeric:
     case FieldType::Float:
@@ -80,20 +76,39 @@ std::string Table::asString(int field) const {
   }
 }
 
+Date dateOf(std::string_view v) { return parseDateText(v).value_or(Date{}); }
+
+double numberOf(const FieldDef& f, std::string_view v) {
+  switch (f.type) {
+    case FieldType::Logical:
+      return textOf(f, v) == "T" ? 1.0 : 0.0;
+    case FieldType::Date:
+      return static_cast<double>(toJulian(dateOf(v)));
+    default:
+      return parseNumber(v).value_or(0.0);
+  }
+}
+
+bool emptyOf(const FieldDef& f, std::string_view v) {
+  if (isMemoType(f.type)) return parseMemoBlock(v) == 0;
+  if (f.type == FieldType::Logical) return v.empty() || v[0] == ' ' || v[0] == '?' || v[0] == '\0';
+  return isBlankBytes(v);
+}
+
+}  // namespace
+
+std::string Table::asString(int field) const {
+  const Impl& d = *impl_;
+  const FieldDef& f = d.field(field);
+  if (isMemoType(f.type)) return readBlob(field);
+  return textOf(f, d.fieldBytes(d.rec, field));
+}
+
 double Table::asNumber(int field) const {
   const Impl& d = *impl_;
   const FieldDef& f = d.field(field);
-  switch (f.type) {
-    case FieldType::Logical:
-      return asBool(field) ? 1.0 : 0.0;
-    case FieldType::Date:
-      return static_cast<double>(toJulian(asDate(field)));
-    case FieldType::Memo:
-    case FieldType::Binary:
-      return parseNumber(readBlob(field)).value_or(0.0);
-    default:
-      return parseNumber(d.fieldBytes(d.rec, field)).value_or(0.0);
-  }
+  if (isMemoType(f.type)) return parseNumber(readBlob(field)).value_or(0.0);
+  return numberOf(f, d.fieldBytes(d.rec, field));
 }
 
 int64_t Table::asInteger(int field) const {
@@ -115,8 +130,8 @@ int64_t Table::asInteger(int field) const {
 Date Table::asDate(int field) const {
   const Impl& d = *impl_;
   const FieldDef& f = d.field(field);
-  std::string text = isMemoType(f.type) ? readBlob(field) : std::string(d.fieldBytes(d.rec, field));
-  return parseDateText(text).value_or(Date{});
+  if (isMemoType(f.type)) return dateOf(readBlob(field));
+  return dateOf(d.fieldBytes(d.rec, field));
 }
 
 bool Table::asBool(int field) const {
@@ -138,12 +153,51 @@ bool Table::isEmpty(int field) const {
   if (isMemoType(f.type)) {
     auto it = d.pendingBlobs.find(field);
     if (it != d.pendingBlobs.end()) return it->second.empty();
-    return parseMemoBlock(d.fieldBytes(d.rec, field)) == 0;
   }
-  std::string_view v = d.fieldBytes(d.rec, field);
-  if (f.type == FieldType::Logical) return v.empty() || v[0] == ' ' || v[0] == '?' || v[0] == '\0';
-  return isBlankBytes(v);
+  return emptyOf(f, d.fieldBytes(d.rec, field));
 }
+
+const FieldDef& ScanRecord::field(int i) const { return table_.impl_->field(i); }
+
+std::string_view ScanRecord::fieldBytes(int field) const {
+  return table_.impl_->fieldBytes(record_, field);
+}
+
+namespace {
+
+[[noreturn]] void memoNotRead(const std::string& path, const FieldDef& f) {
+  throw Error(path, "a scan does not read the contents of memo field " + f.name);
+}
+
+}  // namespace
+
+std::string ScanRecord::asString(int i) const {
+  const FieldDef& f = field(i);
+  if (isMemoType(f.type)) memoNotRead(table_.path(), f);
+  return textOf(f, fieldBytes(i));
+}
+
+double ScanRecord::asNumber(int i) const {
+  const FieldDef& f = field(i);
+  if (isMemoType(f.type)) memoNotRead(table_.path(), f);
+  return numberOf(f, fieldBytes(i));
+}
+
+Date ScanRecord::asDate(int i) const {
+  const FieldDef& f = field(i);
+  if (isMemoType(f.type)) memoNotRead(table_.path(), f);
+  return dateOf(fieldBytes(i));
+}
+
+bool ScanRecord::asBool(int i) const {
+  const FieldDef& f = field(i);
+  if (f.type == FieldType::Logical) return textOf(f, fieldBytes(i)) == "T";
+  if (f.type == FieldType::Numeric || f.type == FieldType::Float)
+    return numberOf(f, fieldBytes(i)) != 0;
+  return !isEmpty(i);
+}
+
+bool ScanRecord::isEmpty(int i) const { return emptyOf(field(i), fieldBytes(i)); }
 
 void Table::clear(int field) {
   Impl& d = *impl_;

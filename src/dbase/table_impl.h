@@ -32,6 +32,7 @@ namespace dbase {
 
 inline constexpr int kShortLockTimeoutMs = 10000;
 inline constexpr size_t kScanChunk = 1 << 20;
+inline constexpr size_t kBulkReadChunk = 256 << 10;  // Table::scan: fits the cache
 inline constexpr size_t kMaxPendingKeys = 2'000'000;
 inline constexpr uint32_t kPassGap = 16;  // records between two rewrites of one forward pass
 inline constexpr int64_t kRecentChangeNs = 3'000'000'000;

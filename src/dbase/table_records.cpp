@@ -281,6 +281,34 @@ void Table::Impl::writeCount(uint32_t n) {
   dbf.writeAt(kHdrRecordCount, buf, 4);
 }
 
+// One pread per block of records instead of a file check and a pread per
+// record, as a cursor in shared use pays to see other programs' changes.
+void Table::scan(const std::function<bool(const ScanRecord&)>& visit) {
+  Impl& d = *impl_;
+  d.requireOpen();
+  d.browseMode();
+  d.sync();
+  const uint32_t n = d.count;
+  const size_t length = d.hdr.recordLength;
+  const uint32_t perBlock = static_cast<uint32_t>(std::max<size_t>(1, kBulkReadChunk / length));
+  std::vector<char> buf(static_cast<size_t>(std::min(perBlock, n)) * length);
+  ScanRecord view(*this);
+  for (uint32_t r = 1; r <= n; r += perBlock) {
+    const uint32_t want = std::min(perBlock, n - r + 1);
+    const size_t got = d.dbf.readAt(d.recordOffset(r), buf.data(), want * length);
+    const uint32_t whole = static_cast<uint32_t>(got / length);
+    for (uint32_t k = 0; k < whole; ++k) {
+      const char* p = buf.data() + k * length;
+      if (static_cast<uint8_t>(*p) == kRecordDeleted) continue;
+      view.record_ = std::string_view(p, length);
+      view.recno_ = r + k;
+      if (!visit(view)) return;
+    }
+    if (whole < want)
+      throw FormatError(d.path, "record " + std::to_string(r + whole) + " is truncated");
+  }
+}
+
 std::string Table::Impl::memoOf(std::string_view record, int i) const {
   if (!memo) return {};
   return memo->read(parseMemoBlock(fieldBytes(record, i)));

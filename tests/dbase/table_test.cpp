@@ -1012,6 +1012,42 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
   t.cancelRange();
   t.setActiveTag("");
   EXPECT_EQ(t.recordCount(), model.size());
+
+  // The bulk pass sees what the walk sees, a record changed through a second
+  // cursor (shared use) included; deleted records are left out either way.
+  Table other;
+  if (mode == OpenMode::Shared) other.open(path, OpenMode::Shared);
+  Table& editor = mode == OpenMode::Shared ? other : t;
+  editor.goToRecord(4);
+  editor.edit();
+  editor.setString(1, "Changed");
+  editor.setNumber(2, 12.5);
+  editor.setString(4, "20240229");
+  editor.setBool(5, true);
+  editor.post();
+  const auto line = [](uint32_t r, const std::string& title, const std::string& author,
+                       double price, const Date& bought, bool read, bool noNotes) {
+    return std::to_string(r) + "|" + title + "|" + author + "|" + std::to_string(price) + "|" +
+           std::to_string(bought.year * 10000 + bought.month * 100 + bought.day) + "|" +
+           (read ? "T" : "F") + (noNotes ? "-" : "+");
+  };
+  std::vector<std::string> walked, scanned;
+  for (t.first(); !t.eof(); t.next())
+    walked.push_back(line(t.recNo(), t.asString(0), t.asString(1), t.asNumber(2), t.asDate(4),
+                          t.asBool(5), t.isEmpty(6)));
+  t.setActiveTag("AUTHOR");
+  t.scan([&](const ScanRecord& v) {
+    scanned.push_back(line(v.recNo(), v.asString(0), v.asString(1), v.asNumber(2), v.asDate(4),
+                           v.asBool(5), v.isEmpty(6)));
+    return true;
+  });
+  EXPECT_EQ(scanned, walked);
+  EXPECT_EQ(scanned.size(), model.size());
+  EXPECT_NE(std::find(scanned.begin(), scanned.end(), "4|t4|Changed|12.500000|20240229|T-"),
+            scanned.end());
+  int visits = 0;
+  t.scan([&](const ScanRecord&) { return ++visits < 2; });
+  EXPECT_EQ(visits, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, OrderModel,

@@ -32,6 +32,7 @@ struct SalvageResult {
   uint32_t kept = 0;  // records in the new table
   uint32_t lost = 0;  // records dropped, or kept with a field that could not be read
 };
+class ScanRecord;
 
 // One cursor on a dBASE IV table (.dbf with its .mdx production index and
 // .dbt memo file). Text is raw code-page bytes (Windows-1252); see codepage.h.
@@ -107,6 +108,14 @@ class Table {
   // Ordinal position in the active order and range (0-based), and the move to one.
   uint32_t position();
   void goToPosition(uint32_t index);
+
+  // One read-only pass over the live records in file order, whatever the
+  // active tag and range, read in large blocks: far cheaper in shared use
+  // than first()/next(), which look for other programs' changes before each
+  // record. The record count is taken once at the start (records appended
+  // during the pass are left out). visit returns false to stop. The cursor's
+  // position and buffer are left alone; visit must not change this object.
+  void scan(const std::function<bool(const ScanRecord&)>& visit);
 
   // Live records in the current range.
   uint32_t recordCount();
@@ -184,8 +193,33 @@ class Table {
                                const SalvageOptions& options);
 
  private:
+  friend class ScanRecord;
   struct Impl;
   std::unique_ptr<Impl> impl_;
+};
+
+// A record as Table::scan reads it, valid only inside the visit: field
+// access as on the cursor's buffer, except that memo and binary contents are
+// not read (fieldBytes gives their block reference; asString, asNumber and
+// asDate throw for them).
+class ScanRecord {
+ public:
+  uint32_t recNo() const { return recno_; }
+  std::string_view fieldBytes(int field) const;
+  std::string asString(int field) const;
+  double asNumber(int field) const;
+  Date asDate(int field) const;
+  bool asBool(int field) const;
+  bool isEmpty(int field) const;
+
+ private:
+  friend class Table;
+  explicit ScanRecord(const Table& table) : table_(table) {}
+  const FieldDef& field(int i) const;
+
+  const Table& table_;
+  std::string_view record_;
+  uint32_t recno_ = 0;
 };
 
 // The type of key an index expression over these fields makes; nullopt for a

@@ -1,15 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
 
-#include "core/valuestream.h"
 #include "memorysource.h"
 #include "print/labeldef.h"
+#include "print/labeldialog.h"
 #include "print/labelsheet.h"
+#include "print/radiogroup.h"
+#include "support/scriptedprompter.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -340,6 +348,60 @@ TEST(LabelSheet, MissingOrOversizedLogosEndTheJobWithAMessage) {
   const auto s = labelSettings(rec, source, &error);
   ASSERT_TRUE(s) << error.toStdString();
   EXPECT_EQ(s->logo.size(), QSize(48, 24));
+}
+
+}  // namespace
+
+namespace {
+
+// Stock sheets fill and lock the geometry; a custom grid keeps what was
+// typed, is saved with it and comes back with it from the load dialog.
+TEST(LabelDialogWiring, GeometryRuleSaveAndLoad) {
+  SettingsSandbox box;
+  appSettings().homeDir = box.path();
+  currentLabel() = LabelRec{};
+  ScriptedPrompter prompter;
+  MemorySource source = books(3);
+  {
+    LabelDialog d(source, false);
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("Print Labels"));
+    EXPECT_EQ(d.stockCombo->count(), kCustomStock);
+    EXPECT_EQ(d.widthEdit->text(), QStringLiteral("4"));  // the first stock's size
+    EXPECT_TRUE(d.widthEdit->isReadOnly());
+    d.stockCombo->setCurrentText(QStringLiteral("AV 5160"));
+    EXPECT_EQ(d.widthEdit->text(), QStringLiteral("2.625"));
+    EXPECT_EQ(d.gapAcrossEdit->text(), QStringLiteral("0.125"));
+    EXPECT_EQ(d.acrossEdit->text(), QStringLiteral("3"));
+    d.labelTypeGroup->item(1)->click();
+    EXPECT_FALSE(d.widthEdit->isReadOnly());
+    EXPECT_EQ(d.widthEdit->text(), QStringLiteral("2.625"));
+    d.widthEdit->setText(QStringLiteral("3"));
+    d.labelTypeGroup->item(0)->click();
+    EXPECT_EQ(d.widthEdit->text(), QStringLiteral("2.625"));
+    d.labelTypeGroup->item(1)->click();
+    d.widthEdit->setText(QStringLiteral("3.25"));
+    d.allFieldsList->setCurrentRow(1);
+    QTest::mouseClick(d.includeButton, Qt::LeftButton);
+    prompter.inputs = {QStringLiteral("Mine")};
+    QTest::mouseClick(d.saveButton, Qt::LeftButton);
+    EXPECT_EQ(prompter.asked.at(0).caption, QStringLiteral("Save Report Template"));
+  }
+  LabelList saved;
+  QString error;
+  ASSERT_TRUE(saved.load(labelFilePath(), &error));
+  ASSERT_EQ(saved.count(), 1);
+  EXPECT_EQ(saved.at(0).labelType, 1);
+  EXPECT_EQ(saved.at(0).labelWidth, QStringLiteral("3.25"));
+  EXPECT_EQ(saved.at(0).columns, (std::vector<int32_t>{1}));
+  currentLabel() = LabelRec{};
+  auto load = LabelLoadDialog::create(nullptr);
+  ASSERT_TRUE(load);
+  EXPECT_EQ(load->templateList->currentRow(), 0);  // the first is selected
+  load->accept();
+  LabelDialog d(source, true);
+  EXPECT_EQ(d.widthEdit->text(), QStringLiteral("3.25"));
+  EXPECT_FALSE(d.widthEdit->isReadOnly());
+  currentLabel() = LabelRec{};
 }
 
 }  // namespace

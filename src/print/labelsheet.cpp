@@ -359,7 +359,7 @@ bool LabelJob::run(PageRenderer& r) {
   bool more = !src_.atEnd();
   while (more) {
     ++pages_;
-    if (status) status(QStringLiteral("Printing page %1").arg(r.pageNumber()));
+    if (status) status(QStringLiteral("Printing page %1\r").arg(r.pageNumber()));
     // A first label beyond the sheet leaves the whole first sheet empty.
     for (int n = 1; n <= s_.sheet.perSheet() && more; ++n) {
       if (n < first) continue;
@@ -469,15 +469,10 @@ void printLabels(const LabelSettings& settings, ReportSource& source, QWidget* p
                                                               : printer.outputFileName()));
       return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     LabelJob job(source, settings, single);
-    job.keepGoing = [] {
-      QApplication::processEvents();
-      return !shuttingDown();
-    };
-    job.run(r);
-    r.end();
-    QApplication::restoreOverrideCursor();
+    ReportStatusDialog status([&job](PageRenderer& on) { return job.run(on); }, job.status,
+                              job.keepGoing, r, parent);
+    status.exec();
   }
   if (!source.error().isEmpty()) showMessage(MsgKind::Error, source.error());
 }

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPdfWriter>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -17,6 +18,7 @@
 #include "print/labeldialog.h"
 #include "print/labelsheet.h"
 #include "print/radiogroup.h"
+#include "print/reportrun.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdir.h"
 
@@ -401,6 +403,27 @@ TEST(LabelDialogWiring, GeometryRuleSaveAndLoad) {
   LabelDialog d(source, true);
   EXPECT_EQ(d.widthEdit->text(), QStringLiteral("3.25"));
   EXPECT_FALSE(d.widthEdit->isReadOnly());
+
+  // The print button prints the current record alone on the chosen printer.
+  const QString pdf = box.file(QStringLiteral("out.pdf"));
+  const PrinterChooser dialogChooser = printerChooser();
+  printerChooser() = [&](QPrinter& printer, QWidget*) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    return true;
+  };
+  source.at = 2;
+  QTest::mouseClick(d.printButton, Qt::LeftButton);  // 3 labels of 3.25 inches across
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_TRUE(prompter.shown[0].text.startsWith(QStringLiteral("The labels do not fit")));
+  d.labelTypeGroup->item(0)->click();
+  QTest::mouseClick(d.printButton, Qt::LeftButton);
+  printerChooser() = dialogChooser;
+  const auto pages = pdfWords(pdf);
+  ASSERT_EQ(pages.size(), 1u);
+  QStringList words;
+  for (const Word& w : pages[0]) words << w.text;
+  EXPECT_EQ(words, (QStringList{QStringLiteral("Author"), QStringLiteral("3")}));
   currentLabel() = LabelRec{};
 }
 

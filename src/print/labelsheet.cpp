@@ -24,9 +24,11 @@ struct Die {
   int across, down, shape;
 };
 
-// Layouts from the label makers' published template dimensions (label
-// size, pitch, top and side margins, count per sheet) for the stock named
-// after each. Stocks cut on the same die share one entry.
+// Layouts after the label makers' published template dimensions (label
+// size, pitch, top and side margins, count per sheet) of the stock named in
+// each comment. The figures were set from those templates as remembered and
+// are still to be measured against real sheets; the less common dies (file
+// folder, diskette, cassette, video, badge, tab, mini sheet) most of all.
 constexpr Die kAddress30{2.625, 1, 2.75, 1, 0.1875, 0.5, 3, 10, 0};  // 5160: 30 per sheet
 constexpr Die kAddress20{4, 1, 4.1875, 1, 0.15625, 0.5, 2, 10, 0};   // 5161: 20 per sheet
 constexpr Die kAddress14{4, 4.0 / 3, 4.1875, 4.0 / 3, 0.15625, 0.8333, 2, 7, 0};  // 5162
@@ -59,8 +61,9 @@ struct Stock {
 };
 
 // Sorted as the stock list shows them; the place in this table is the
-// stock's key. Stocks without a die of their own above use the die of the
-// stock whose size they share.
+// stock's key. Stocks without a die of their own above are given the die of
+// the sheet they are sold as the equivalent of (laser/inkjet/clear versions
+// of one size); for the specialty stocks that choice is a best guess.
 constexpr Stock kStocks[] = {
     {"AV 12_294", &kAddress20},
     {"AV 12_295", &kAddress30},

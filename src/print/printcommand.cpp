@@ -8,6 +8,7 @@
 
 #include "core/labels.h"
 #include "core/prompt.h"
+#include "print/labeldialog.h"
 #include "print/radiogroup.h"
 #include "print/reportdialog.h"
 #include "print/reportjob.h"
@@ -24,8 +25,6 @@ PrintChoiceDialog::PrintChoiceDialog(QWidget* parent) : QDialog(parent) {
                               {QStringLiteral("Standard Report"), QStringLiteral("Labels")}, this);
   reportType->setObjectName(QStringLiteral("reportType"));
   reportType->setItemIndex(StandardReport);
-  // Mailing labels are not part of this edition yet.
-  reportType->item(Labels)->setEnabled(false);
   okButton = new QPushButton(QStringLiteral("OK"), this);
   okButton->setObjectName(QStringLiteral("okButton"));
   okButton->setDefault(true);
@@ -53,8 +52,12 @@ PrintChoiceDialog::Choice PrintChoiceDialog::choice() const {
 void runPrintCommand(DbTable& records, QWidget* parent) {
   PrintChoiceDialog choose(parent);
   if (shuttingDown() || choose.exec() != QDialog::Accepted) return;
-  if (choose.choice() != PrintChoiceDialog::StandardReport) return;
   TableReportSource source(records, labels());
+  if (choose.choice() == PrintChoiceDialog::Labels) {
+    LabelDialog dialog(source, false, parent);
+    if (!shuttingDown()) dialog.exec();
+    return;
+  }
   ReportDialog dialog(source, parent);
   if (!shuttingDown()) dialog.exec();
 }
@@ -62,8 +65,12 @@ void runPrintCommand(DbTable& records, QWidget* parent) {
 void runPrintRecordCommand(DbTable& records, QWidget* parent) {
   PrintChoiceDialog choose(parent);
   if (shuttingDown() || choose.exec() != QDialog::Accepted) return;
-  if (choose.choice() != PrintChoiceDialog::StandardReport) return;
   TableReportSource source(records, labels());
+  if (choose.choice() == PrintChoiceDialog::Labels) {
+    LabelDialog dialog(source, true, parent);
+    if (!shuttingDown()) dialog.exec();
+    return;
+  }
   ReportSettings settings;
   settings.paper.standard = QPageSize::Letter;
   printReport(settings, source, parent, false, ReportJob::Mode::Record);

@@ -21,8 +21,9 @@ class PrintChoiceDialog : public QDialog {
 };
 
 // The views' print command: asks for the kind of output, then opens the
-// report dialog on the records.
+// report or labels dialog on the records.
 void runPrintCommand(DbTable& records, QWidget* parent);
 // The print-record command: the same question, then the table's current
-// record printed at once on one-inch margins of a Letter page.
+// record printed at once on one-inch margins of a Letter page, or the
+// labels dialog for that record alone.
 void runPrintRecordCommand(DbTable& records, QWidget* parent);

@@ -45,28 +45,6 @@ QLineEdit* edit(QWidget* parent, const char* name, const char* hint = nullptr) {
   return e;
 }
 
-// A speed button's glyph: one or two arrow heads pointing where the field
-// goes. The disabled look is derived by the style.
-QIcon arrowGlyph(int degrees, int heads) {
-  constexpr int kSide = 20;
-  QPixmap pixmap(kSide * 2, kSide * 2);  // drawn at twice the size for sharp high-dpi screens
-  pixmap.setDevicePixelRatio(2);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.translate(kSide / 2.0, kSide / 2.0);
-  p.rotate(degrees);  // drawn pointing right, then turned
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0x1f, 0x3f, 0x8f));
-  const double start = heads == 1 ? -3.5 : -7;
-  for (int i = 0; i < heads; ++i) {
-    const double x = start + i * 7;
-    p.drawPolygon(QPolygonF({QPointF(x, -6), QPointF(x + 7, 0), QPointF(x, 6)}));
-  }
-  p.end();
-  return QIcon(pixmap);
-}
-
 QToolButton* speedButton(QWidget* parent, const char* name, const char* text, const char* hint,
                          int degrees, int heads) {
   auto* b = new QToolButton(parent);
@@ -113,6 +91,28 @@ QLabel* paperImage(QWidget* parent, const char* name, double w, double h) {
 }
 
 }  // namespace
+
+// A speed button's glyph: one or two arrow heads pointing where the field
+// goes. The disabled look is derived by the style.
+QIcon arrowGlyph(int degrees, int heads) {
+  constexpr int kSide = 20;
+  QPixmap pixmap(kSide * 2, kSide * 2);  // drawn at twice the size for sharp high-dpi screens
+  pixmap.setDevicePixelRatio(2);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.translate(kSide / 2.0, kSide / 2.0);
+  p.rotate(degrees);  // drawn pointing right, then turned
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0x1f, 0x3f, 0x8f));
+  const double start = heads == 1 ? -3.5 : -7;
+  for (int i = 0; i < heads; ++i) {
+    const double x = start + i * 7;
+    p.drawPolygon(QPolygonF({QPointF(x, -6), QPointF(x + 7, 0), QPointF(x, 6)}));
+  }
+  p.end();
+  return QIcon(pixmap);
+}
 
 QString fontStyleText(uint8_t style) {
   QString text;

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFont>
+#include <QIcon>
 #include <functional>
 #include <optional>
 
@@ -89,6 +90,9 @@ class ReportDialog : public QDialog {
   ReportSource& source_;
   QFont font_;
 };
+
+// A field-list speed button's glyph: arrow heads pointing where the field goes.
+QIcon arrowGlyph(int degrees, int heads);
 
 // The font style words of the fonts page: "Bold Italic " ... or "Regular".
 QString fontStyleText(uint8_t style);

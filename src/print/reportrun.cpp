@@ -12,7 +12,13 @@
 #include "core/prompt.h"
 
 ReportStatusDialog::ReportStatusDialog(ReportJob& job, PageRenderer& renderer, QWidget* parent)
-    : QDialog(parent), job_(job), renderer_(renderer) {
+    : ReportStatusDialog([&job](PageRenderer& r) { return job.run(r); }, job.status, job.keepGoing,
+                         renderer, parent) {}
+
+ReportStatusDialog::ReportStatusDialog(JobRun run, std::function<void(const QString&)>& status,
+                                       std::function<bool()>& keepGoing, PageRenderer& renderer,
+                                       QWidget* parent)
+    : QDialog(parent), run_(std::move(run)), renderer_(renderer) {
   setObjectName(QStringLiteral("ReportStatusDialog"));
   setWindowTitle(QStringLiteral("Report Status Screen"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -34,10 +40,10 @@ ReportStatusDialog::ReportStatusDialog(ReportJob& job, PageRenderer& renderer, Q
   box->addWidget(cancelButton, 0, Qt::AlignCenter);
   connect(cancelButton, &QPushButton::clicked, this, &ReportStatusDialog::onCancelClicked);
   connect(closeTimer, &QTimer::timeout, this, &QDialog::accept);
-  job_.status = [this](const QString& text) {
+  status = [this](const QString& text) {
     statusLabel->setText(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
   };
-  job_.keepGoing = [this] {
+  keepGoing = [this] {
     QApplication::processEvents();
     return !aborted_ && !shuttingDown();
   };
@@ -53,7 +59,7 @@ void ReportStatusDialog::showEvent(QShowEvent* event) {
 
 void ReportStatusDialog::run() {
   running_ = true;
-  completed_ = job_.run(renderer_) && !aborted_;
+  completed_ = run_(renderer_) && !aborted_;
   running_ = false;
   renderer_.end();
   statusLabel->setText(completed_ ? QStringLiteral("\nReport Completed!")

@@ -18,6 +18,11 @@ class ReportStatusDialog : public QDialog {
 
  public:
   ReportStatusDialog(ReportJob& job, PageRenderer& renderer, QWidget* parent = nullptr);
+  // Any job that reports its status and asks whether to go on (label sheets).
+  using JobRun = std::function<bool(PageRenderer&)>;
+  ReportStatusDialog(JobRun run, std::function<void(const QString&)>& status,
+                     std::function<bool()>& keepGoing, PageRenderer& renderer,
+                     QWidget* parent = nullptr);
 
   bool completed() const { return completed_; }
   bool aborted() const { return aborted_; }
@@ -35,7 +40,7 @@ class ReportStatusDialog : public QDialog {
   void run();
   void onCancelClicked();
 
-  ReportJob& job_;
+  JobRun run_;
   PageRenderer& renderer_;
   bool started_ = false, running_ = false, completed_ = false, aborted_ = false;
 };

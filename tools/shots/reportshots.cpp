@@ -2,7 +2,9 @@
 //   reportshots <program dir> <output dir>
 // writes report-columns.pdf and report-rows.pdf (fields in columns with the
 // grid and totals; fields in rows with totals), their pages as PNG, and
-// pictures of the print chooser and the report dialog.
+// pictures of the print chooser and the report dialog; and label sheets on a
+// stock sheet and a custom grid (labels-stock.pdf, labels-custom.pdf) with
+// pictures of their first pages and of the labels dialog.
 #include <QApplication>
 #include <QDir>
 #include <QPdfWriter>
@@ -13,6 +15,8 @@
 
 #include "core/labels.h"
 #include "core/settings.h"
+#include "print/labeldialog.h"
+#include "print/labelsheet.h"
 #include "print/printcommand.h"
 #include "print/reportdef.h"
 #include "print/reportdialog.h"
@@ -44,6 +48,30 @@ bool render(ReportSource& source, const ReportRec& rec, const QString& pdf, int 
   return QProcess::execute(QStringLiteral("pdftoppm"),
                            {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
                             QStringLiteral("-l"), QString::number(firstPages), pdf, base}) == 0;
+}
+
+bool renderLabels(ReportSource& source, const LabelRec& rec, const QString& pdf) {
+  QString error;
+  const auto settings = labelSettings(rec, source, &error);
+  if (!settings) {
+    std::fprintf(stderr, "%s\n", qPrintable(error));
+    return false;
+  }
+  {
+    QPdfWriter writer(pdf);
+    PaperSetup paper;
+    paper.left = paper.right = paper.top = paper.bottom = 0;
+    PageRenderer r(writer, paper);
+    if (!r.begin()) return false;
+    LabelJob job(source, *settings, false);
+    job.run(r);
+    std::printf("%s: %d pages, %d labels\n", qPrintable(pdf), job.pages(), job.labelsPrinted());
+  }
+  QString base = pdf;
+  base.chop(4);
+  return QProcess::execute(QStringLiteral("pdftoppm"),
+                           {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
+                            QStringLiteral("-l"), QStringLiteral("1"), pdf, base}) == 0;
 }
 
 }  // namespace
@@ -99,6 +127,37 @@ int main(int argc, char** argv) {
     app.processEvents();
     choice.grab().save(QDir(out).filePath(QStringLiteral("print-choice.png")));
   }
+  LabelRec stock;
+  stock.stock = QStringLiteral("AV 5160");
+  stock.columns = {0, 1, 3};  // title, author, category
+  stock.bodyLeft = QStringLiteral("0.15"), stock.bodyTop = QStringLiteral("0.3");
+  stock.headerLines = {QStringLiteral("Sample Collection")};
+  stock.headerLeft = QStringLiteral("0.15"), stock.headerTop = QStringLiteral("0.08");
+  stock.firstLabel = QStringLiteral("2");
+  LabelRec custom = stock;
+  custom.labelType = 1;
+  custom.labelWidth = QStringLiteral("3.5"), custom.labelHeight = QStringLiteral("2");
+  custom.gapAcross = QStringLiteral("0.5"), custom.gapDown = QStringLiteral("0.5");
+  custom.leftMargin = QStringLiteral("0.5"), custom.topMargin = QStringLiteral("0.5");
+  custom.across = QStringLiteral("2"), custom.down = QStringLiteral("4");
+  custom.columns = {0, 1, 3, 8};  // title, author, category, value
+  custom.bodyTop = QStringLiteral("0.5");
+  custom.headerLines = {QStringLiteral("Sample Collection"), QStringLiteral("Orvanta Tomekeeper")};
+  custom.firstLabel = QStringLiteral("1");
+  const bool labelsOk =
+      renderLabels(source, stock, QDir(out).filePath(QStringLiteral("labels-stock.pdf"))) &&
+      renderLabels(source, custom, QDir(out).filePath(QStringLiteral("labels-custom.pdf")));
+  currentLabel() = stock;
+  {
+    LabelDialog dialog(source, false);
+    dialog.show();
+    for (int page : {0, 1}) {
+      dialog.tabSet->setCurrentIndex(page);
+      app.processEvents();
+      dialog.grab().save(QDir(out).filePath(
+          QStringLiteral("label-dialog-%1.png").arg(dialog.tabSet->tabText(page).toLower())));
+    }
+  }
   table.close();
-  return ok ? 0 : 1;
+  return ok && labelsOk ? 0 : 1;
 }

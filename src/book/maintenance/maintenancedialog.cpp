@@ -99,8 +99,7 @@ bool reportCopy(const CopyOutcome& outcome, const CopyTexts& texts) {
     return false;
   }
   if (outcome.lost > 0) {
-    showMessage(MsgKind::Warning,
-                QString::number(outcome.lost) + QString::fromLatin1(texts.lost));
+    showMessage(MsgKind::Warning, QString::number(outcome.lost) + QString::fromLatin1(texts.lost));
     return false;
   }
   if (outcome.status != MaintenanceStatus::Done) {
@@ -157,9 +156,10 @@ void MaintenanceDialog::onDeleteIndexesClicked() {
 }
 
 void MaintenanceDialog::onPackClicked() {
-  if (!askYesNo(MsgKind::Warning,
-                QStringLiteral(
-                    "Packing the Database may be time consuming. Are you sure you want to do this?")))
+  if (!askYesNo(
+          MsgKind::Warning,
+          QStringLiteral(
+              "Packing the Database may be time consuming. Are you sure you want to do this?")))
     return;
   needsReopen = true;
   const MaintenanceStatus status = busy([this] {
@@ -242,9 +242,8 @@ void MaintenanceDialog::onRestoreClicked() {
   const CopyOutcome outcome =
       busy([&] { return restoreTable(tables_.records, tables_.catalogue, withLists); });
   progress().close();
-  reportCopy(outcome,
-             {"Data File Restored Successfully. Original File Renamed To: TEMP$$$.DBF",
-              " records could not be Restored!", "Backup Data File not found!"});
+  reportCopy(outcome, {"Data File Restored Successfully. Original File Renamed To: TEMP$$$.DBF",
+                       " records could not be Restored!", "Backup Data File not found!"});
 }
 
 void MaintenanceDialog::onEditListsClicked() {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -305,6 +306,35 @@ bool putField(const DbfHeader& th, std::string& out, size_t to, const FieldDef& 
   }
 }
 
+// Whether every memo a record names starts where it can be read whole. The
+// blocks are visited in file order through a large buffer, not one read each.
+bool memosRead(const MemoSource& memo, std::vector<uint32_t>& blocks) {
+  if (blocks.empty()) return true;
+  if (!memo.f.isOpen()) return false;
+  std::sort(blocks.begin(), blocks.end());
+  blocks.erase(std::unique(blocks.begin(), blocks.end()), blocks.end());
+  std::string buf;
+  uint64_t base = 0;
+  for (const uint32_t block : blocks) {
+    const uint64_t at = static_cast<uint64_t>(block) * memo.blockSize;
+    if (at + kMemoPrefixSize > memo.size) return false;
+    if (at < base || at + kMemoPrefixSize > base + buf.size()) {
+      base = at;
+      buf.resize(static_cast<size_t>(std::min<uint64_t>(kScanChunk * 4, memo.size - at)));
+      buf.resize(memo.f.readAt(at, buf.data(), buf.size()));
+      if (buf.size() < kMemoPrefixSize) return false;
+    }
+    const char* prefix = buf.data() + (at - base);
+    if (std::memcmp(prefix, kMemoSignature, 4) == 0) {
+      const uint64_t len = getU32(prefix + 4);
+      if (len < kMemoPrefixSize || len > kMaxMemoLength || at + len > memo.size) return false;
+    } else if (!memo.read(block)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // A table whose header agrees with its file and whose every live record
 // reads whole (memos included); counts the live records.
 bool readsWhole(const File& in, const Layout& l, const MemoSource& memo, uint32_t& live) {
@@ -313,6 +343,7 @@ bool readsWhole(const File& in, const Layout& l, const MemoSource& memo, uint32_
   const uint64_t per = std::max<uint64_t>(1, kScanChunk / h.recordLength);
   std::string buf;
   FieldValue v;
+  std::vector<uint32_t> blocks;
   live = 0;
   for (uint64_t first = 0; first < l.slots; first += per) {
     const uint64_t k = std::min(per, l.slots - first);
@@ -324,12 +355,28 @@ bool readsWhole(const File& in, const Layout& l, const MemoSource& memo, uint32_
           std::string_view(buf).substr(static_cast<size_t>(i * h.recordLength), h.recordLength);
       if (static_cast<uint8_t>(r[0]) == kRecordDeleted) continue;
       if (static_cast<uint8_t>(r[0]) != kRecordLive) return false;
-      for (size_t f = 0; f < h.fields.size(); ++f)
-        if (!readField(h, r, f, memo, v)) return false;
+      for (size_t f = 0; f < h.fields.size(); ++f) {
+        if (!isMemoType(h.fields[f].type)) {
+          if (!readField(h, r, f, memo, v)) return false;
+          continue;
+        }
+        // The reference here (as readField takes it), the memo itself once all are known.
+        const std::string_view b =
+            r.substr(static_cast<size_t>(h.offsets[f]), static_cast<size_t>(h.fields[f].length));
+        if (b.find('\0') != std::string_view::npos) {
+          if (!std::all_of(b.begin(), b.end(), [](char c) { return c == '\0'; })) return false;
+          continue;
+        }
+        const std::string_view t = trim(b);
+        if (!std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+          return false;
+        if (t.empty()) continue;
+        if (const uint32_t block = parseMemoBlock(b)) blocks.push_back(block);
+      }
       ++live;
     }
   }
-  return true;
+  return memosRead(memo, blocks);
 }
 
 bool sameFields(const std::vector<FieldDef>& a, const std::vector<FieldDef>& b) {
@@ -531,12 +578,15 @@ SalvageResult Table::salvage(const std::string& source, const std::string& targe
       out.writeAt(kHdrProductionMdx, std::string(1, '\0'));
       for (size_t f = 0; f < sh.fields.size(); ++f)
         out.writeAt(kDbfHeaderSize + f * kFieldDescriptorSize + kFldTagFlag, std::string(1, '\0'));
-      out.sync();
+      // The disk starts on the .dbf while the .dbt is copied; both are synced below.
+      ::sync_file_range(out.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+      File dbtOut;
       if (hasDbt) {
-        File dbtOut = File::createFresh(workDbt);
+        dbtOut = File::createFresh(workDbt);
         copyWhole(memo.f, dbtOut);
-        dbtOut.sync();
       }
+      out.sync();
+      if (hasDbt) dbtOut.sync();
       result.kept = live;
       if (options.onRecord) options.onRecord(layout.slots, layout.slots);
     } else {

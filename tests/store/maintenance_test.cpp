@@ -270,6 +270,29 @@ TEST_F(Maintenance, RepairReadsDamagedHeaderRecordsMemosAndIndex) {
   EXPECT_EQ(counter(), 61);
 }
 
+// Only the memo file is damaged: the records read, so the check before the
+// copy must follow each reference to find the two notes that are gone.
+TEST_F(Maintenance, BackupCountsNotesItCannotReadAsLost) {
+  makeBooks(dataFile("data.dbf"), 60);
+  std::string dbt = readBytes(dataFile("data.dbt"));
+  size_t block[2];
+  {
+    dbase::Table t;
+    t.open(dataFile("data.dbf"), dbase::OpenMode::Shared, true);
+    for (int i : {0, 1}) {
+      t.goToRecord(i ? 60 : 30);
+      block[i] = std::stoul(std::string(t.fieldBytes(F(kNotes))));
+    }
+  }
+  dbt.replace(block[0] * 512, 4, "junk");  // memo block without its mark
+  dbt.resize(block[1] * 512 + 4);          // the last memo cut inside its mark
+  writeBytes(dataFile("data.dbt"), dbt);
+  const CopyOutcome out = backupTable(tables_.records);
+  ASSERT_EQ(out.status, MaintenanceStatus::Done) << out.error.toStdString();
+  EXPECT_EQ(out.lost, 2);
+  EXPECT_EQ(contents(dataFile("BACKUP/data.dbf")).size(), 60u);
+}
+
 // Another program holds the table open: every function that needs the table
 // to itself refuses and changes nothing.
 TEST_F(Maintenance, RefusedWhileAnotherProgramHasTheTable) {

@@ -59,69 +59,6 @@ LabelRec& currentLabel() {
   return rec;
 }
 
-int LabelList::findName(const QString& name) const {
-  for (int i = 0; i < count(); ++i)
-    if (at(i).name == name) return i;
-  return -1;
-}
-
-void LabelList::remove(int index) {
-  if (index >= 0 && index < count()) items_.erase(items_.begin() + index);
-}
-
-QByteArray LabelList::encode() const {
-  ValueWriter w;
-  w.listStart();
-  for (const LabelRec& rec : items_) rec.writeTo(w);
-  w.listEnd();
-  return w.data();
-}
-
-void LabelList::decode(const QByteArray& bytes, const QString& source) {
-  items_.clear();
-  try {
-    ValueReader r(bytes, source);
-    r.listStart();
-    while (!r.atListEnd()) {
-      LabelRec rec;
-      rec.readFrom(r);
-      items_.push_back(std::move(rec));
-    }
-  } catch (const valuestream::StreamError&) {
-    items_.clear();
-    throw;
-  }
-}
-
-bool LabelList::load(const QString& path, QString* error) {
-  items_.clear();
-  const auto bytes = valuestream::readFileBounded(path);
-  if (!bytes) {
-    if (error) *error = QStringLiteral("Cannot open file %1").arg(path);
-    return false;
-  }
-  try {
-    decode(*bytes, path);
-  } catch (const valuestream::StreamError& e) {
-    if (error)
-      *error = QString::fromStdString(e.reason()).startsWith(QStringLiteral("list start"))
-                   ? QStringLiteral("Invalid property value")
-                   : QStringLiteral("Stream read error");
-    return false;
-  }
-  return true;
-}
-
-bool LabelList::save(const QString& path, QString* error) const {
-  try {
-    valuestream::writeFileOrThrow(path, encode());
-  } catch (const dbase::Error&) {
-    if (error) *error = QStringLiteral("Cannot create file %1").arg(path);
-    return false;
-  }
-  return true;
-}
-
 QString labelFilePath() {
   return joinPath(appSettings().homeDir, QString::fromLatin1(kLabelFileName));
 }

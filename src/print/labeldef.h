@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "print/namedlist.h"
+
 namespace valuestream {
 class ValueReader;
 class ValueWriter;
@@ -55,25 +57,7 @@ LabelRec& currentLabel();
 inline constexpr char kLabelFileName[] = "label.dat";
 
 // The named label templates of label.dat.
-class LabelList {
- public:
-  int count() const { return static_cast<int>(items_.size()); }
-  const LabelRec& at(int i) const { return items_.at(static_cast<size_t>(i)); }
-  void append(const LabelRec& rec) { items_.push_back(rec); }
-  int findName(const QString& name) const;  // exact, letter case counts; -1 none
-  void remove(int index);
-  void clear() { items_.clear(); }
-
-  QByteArray encode() const;
-  // A damaged stream leaves the list empty and throws valuestream::StreamError.
-  void decode(const QByteArray& bytes, const QString& source = {});
-  // On failure the list is empty and `error` holds the message for the user.
-  bool load(const QString& path, QString* error);
-  bool save(const QString& path, QString* error) const;
-
- private:
-  std::vector<LabelRec> items_;
-};
+using LabelList = NamedList<LabelRec>;
 
 // HomeDir\label.dat.
 QString labelFilePath();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "print/namedlist.h"
+
 namespace valuestream {
 class ValueReader;
 class ValueWriter;
@@ -50,31 +52,7 @@ ReportRec& currentReport();
 inline constexpr char kReportFileName[] = "report.dat";
 
 // The named report templates of report.dat.
-class ReportList {
- public:
-  int count() const { return static_cast<int>(items_.size()); }
-  const ReportRec& at(int i) const { return items_.at(static_cast<size_t>(i)); }
-  void append(const ReportRec& rec) { items_.push_back(rec); }
-  // The first template of exactly this name (letter case counts), or -1.
-  int findName(const QString& name) const;
-  // Indices outside the list are ignored.
-  void remove(int index);
-  void clear() { items_.clear(); }
-
-  QByteArray encode() const;
-  // Replaces the list; a damaged stream leaves it empty and throws
-  // valuestream::StreamError.
-  void decode(const QByteArray& bytes, const QString& source = {});
-
-  // Clears the list and reads the file. On failure the list is empty and
-  // `error` holds the message for the user.
-  bool load(const QString& path, QString* error);
-  // Writes the file whole; on failure the old file stays and `error` says why.
-  bool save(const QString& path, QString* error) const;
-
- private:
-  std::vector<ReportRec> items_;
-};
+using ReportList = NamedList<ReportRec>;
 
 // HomeDir\report.dat, where templates are saved.
 QString reportFilePath();

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -164,68 +165,53 @@ bool copyWhole(const QString& from, const QString& to) {
   return true;
 }
 
-}  // namespace
-
-MaintenanceStatus reindexTable(DbTable& table) {
-  FamilyHold hold(table.nativePath());
-  table.indexName.clear();
+// Runs `work` on the table's file opened exclusively; another program's
+// hold on it gives InUse.
+MaintenanceStatus withTableAlone(const DbTable& table,
+                                 const std::function<void(dbase::Table&)>& work) {
   try {
     dbase::Table t;
     t.open(table.nativePath(), dbase::OpenMode::Exclusive);
-    t.regenerateTags();
+    work(t);
     t.close();
   } catch (const dbase::Error& e) {
     return statusOf(e);
   }
   return MaintenanceStatus::Done;
+}
+
+}  // namespace
+
+MaintenanceStatus reindexTable(DbTable& table) {
+  FamilyHold hold(table.nativePath());
+  table.indexName.clear();
+  return withTableAlone(table, [](dbase::Table& t) { t.regenerateTags(); });
 }
 
 MaintenanceStatus deleteIndexes(DbTable& table) {
   FamilyHold hold(table.nativePath());
   hold.forget(&table);
   table.indexName.clear();
-  try {
-    dbase::Table t;
-    t.open(table.nativePath(), dbase::OpenMode::Exclusive);
+  return withTableAlone(table, [](dbase::Table& t) {
     for (const dbase::TagDef& tag : t.tags()) {
       const QString name = QString::fromStdString(tag.name);
       if (name.compare(QStringLiteral("IDX0"), Qt::CaseInsensitive) != 0 &&
           name.compare(QStringLiteral("IDX1"), Qt::CaseInsensitive) != 0)
         t.deleteTag(tag.name);
     }
-    t.close();
-  } catch (const dbase::Error& e) {
-    return statusOf(e);
-  }
-  return MaintenanceStatus::Done;
+  });
 }
 
 MaintenanceStatus packTable(DbTable& table) {
   FamilyHold hold(table.nativePath());
-  try {
-    dbase::Table t;
-    t.open(table.nativePath(), dbase::OpenMode::Exclusive);
-    t.pack();
-    t.close();
-  } catch (const dbase::Error& e) {
-    return statusOf(e);
-  }
-  return MaintenanceStatus::Done;
+  return withTableAlone(table, [](dbase::Table& t) { t.pack(); });
 }
 
 MaintenanceStatus emptyRecords(DbTable& table) {
   FamilyHold hold(table.nativePath());
   hold.forget(&table);
   table.indexName.clear();
-  try {
-    dbase::Table t;
-    t.open(table.nativePath(), dbase::OpenMode::Exclusive);
-    t.emptyTable();
-    t.close();
-  } catch (const dbase::Error& e) {
-    return statusOf(e);
-  }
-  return MaintenanceStatus::Done;
+  return withTableAlone(table, [](dbase::Table& t) { t.emptyTable(); });
 }
 
 int deleteShownRecords(DbTable& table) {

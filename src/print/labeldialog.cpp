@@ -78,62 +78,21 @@ QFont fontOf(const QString& name, int size, uint8_t style) {
 }  // namespace
 
 LabelDialog::LabelDialog(ReportSource& source, bool single, QWidget* parent)
-    : QDialog(parent), source_(source), single_(single) {
+    : PrintDialogFrame(parent), source_(source), single_(single) {
   setObjectName(QStringLiteral("LabelDialog"));
   setWindowTitle(QStringLiteral("Print Labels"));
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-  keepAboveStayOnTopWindows(this);
 
-  notebook = new QStackedWidget(this);
-  notebook->setObjectName(QStringLiteral("notebook"));
   notebook->addWidget(fieldsPage());
   notebook->addWidget(labelsPage());
   notebook->addWidget(bodyPage());
   notebook->addWidget(headerPage());
   notebook->addWidget(logoPage());
-  tabSet = new QTabBar(this);
-  tabSet->setObjectName(QStringLiteral("tabSet"));
-  tabSet->setShape(QTabBar::RoundedSouth);
-  tabSet->setUsesScrollButtons(false);
-  for (const char* p : {"Fields", "Labels", "Body", "Header/Footer", "Logo"})
-    tabSet->addTab(QString::fromLatin1(p));
-  previousButton = pushButton(this, "previousButton", "<< P&revious", nullptr);
-  nextButton = pushButton(this, "nextButton", "&Next >>", nullptr);
-
-  printButton = pushButton(this, "printButton", "&Print", "Print Report On Selected Printer");
-  cancelButton = pushButton(this, "cancelButton", "&Close", "Close This Window");
-  helpButton = pushButton(this, "helpButton", "&Help", "Display Help Window");
-  loadButton = pushButton(this, "loadButton", "&Load", "Load Report Template From Disk File");
-  saveButton = pushButton(this, "saveButton", "&Save", "Save Report Template To Disk File");
-  previewButton = pushButton(this, "previewButton", "Pre&view", "Preview Report On Screen");
-
-  auto* under = new QHBoxLayout;
-  under->addWidget(tabSet);
-  under->addStretch();
-  under->addWidget(previousButton);
-  under->addWidget(nextButton);
-  auto* left = new QVBoxLayout;
-  left->addWidget(notebook);
-  left->addLayout(under);
-  auto* right = new QVBoxLayout;
-  for (QPushButton* b :
-       {printButton, cancelButton, helpButton, loadButton, saveButton, previewButton})
-    right->addWidget(b);
-  right->addStretch();
-  auto* layout = new QHBoxLayout(this);
-  layout->addLayout(left, 1);
-  layout->addLayout(right);
-
+  buildFrame({QStringLiteral("Fields"), QStringLiteral("Labels"), QStringLiteral("Body"),
+              QStringLiteral("Header/Footer"), QStringLiteral("Logo")},
+             kHelpContext);
   connect(tabSet, &QTabBar::currentChanged, this, &LabelDialog::showTab);
-  connect(previousButton, &QPushButton::clicked, this,
-          [this] { tabSet->setCurrentIndex(std::max(0, tabSet->currentIndex() - 1)); });
-  connect(nextButton, &QPushButton::clicked, this, [this] {
-    tabSet->setCurrentIndex(std::min(tabSet->count() - 1, tabSet->currentIndex() + 1));
-  });
   connect(printButton, &QPushButton::clicked, this, [this] { onPrint(false); });
   connect(previewButton, &QPushButton::clicked, this, [this] { onPrint(true); });
-  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-  connect(helpButton, &QPushButton::clicked, this, [] { showHelpTopic(kHelpContext); });
   connect(loadButton, &QPushButton::clicked, this, &LabelDialog::onLoadClicked);
   connect(saveButton, &QPushButton::clicked, this, &LabelDialog::onSaveClicked);
 
@@ -611,44 +570,8 @@ bool LabelDialog::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-LabelLoadDialog::LabelLoadDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("LabelLoadDialog"));
-  setWindowTitle(QStringLiteral("Load Label Template"));
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-  keepAboveStayOnTopWindows(this);
-  auto* listLabel = new QLabel(QStringLiteral("Label Templates:"), this);
-  templateList = new QListWidget(this);
-  templateList->setObjectName(QStringLiteral("templateList"));
-  templateList->setToolTip(QStringLiteral("All Report Templates"));
-  listLabel->setBuddy(templateList);
-  okButton = pushButton(this, "okButton", "&OK", "Load Selected Report Template");
-  okButton->setDefault(true);
-  cancelButton = pushButton(this, "cancelButton", "&Cancel", "Close This Window");
-  deleteButton = pushButton(this, "deleteButton", "&Delete", "Delete Selected Report Template");
-  helpButton = pushButton(this, "helpButton", "&Help", "Display Help Window");
-  auto* left = new QVBoxLayout;
-  left->addWidget(listLabel);
-  left->addWidget(templateList);
-  auto* buttons = new QVBoxLayout;
-  for (QPushButton* b : {okButton, cancelButton, deleteButton, helpButton}) buttons->addWidget(b);
-  buttons->addStretch();
-  auto* layout = new QHBoxLayout(this);
-  layout->addLayout(left);
-  layout->addLayout(buttons);
-  resize(340, 240);
-  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-  connect(helpButton, &QPushButton::clicked, this, [] { showHelpTopic(kHelpContext); });
-  connect(templateList, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
-  connect(deleteButton, &QPushButton::clicked, this, [this] {
-    const int row = templateList->currentRow();
-    if (row < 0 || !templateList->currentItem()->isSelected()) return;
-    if (!askYesNo(MsgKind::Warning, QStringLiteral("Delete Selected Item?"))) return;
-    delete templateList->takeItem(row);
-    list_.remove(row);
-    deleted_ = true;
-  });
-}
+LabelLoadDialog::LabelLoadDialog(QWidget* parent)
+    : TemplateLoadDialog(QStringLiteral("Label"), parent) {}
 
 std::unique_ptr<LabelLoadDialog> LabelLoadDialog::create(QWidget* parent) {
   auto dialog = std::make_unique<LabelLoadDialog>(parent);
@@ -657,8 +580,9 @@ std::unique_ptr<LabelLoadDialog> LabelLoadDialog::create(QWidget* parent) {
     showMessage(MsgKind::Error, error);
     return nullptr;
   }
-  for (int i = 0; i < dialog->list_.count(); ++i)
-    dialog->templateList->addItem(dialog->list_.at(i).name);
+  QStringList names;
+  for (int i = 0; i < dialog->list_.count(); ++i) names << dialog->list_.at(i).name;
+  dialog->showNames(names);
   if (dialog->templateList->count() > 0) dialog->templateList->setCurrentRow(0);
   return dialog;
 }
@@ -666,8 +590,7 @@ std::unique_ptr<LabelLoadDialog> LabelLoadDialog::create(QWidget* parent) {
 // Written only when templates were deleted, so a file only read keeps its bytes.
 void LabelLoadDialog::accept() {
   QString error;
-  if (deleted_ && !list_.save(labelFilePath(), &error)) showMessage(MsgKind::Error, error);
-  const int row = templateList->currentRow();
-  if (row >= 0 && templateList->currentItem()->isSelected()) currentLabel() = list_.at(row);
+  if (deleted() && !list_.save(labelFilePath(), &error)) showMessage(MsgKind::Error, error);
+  if (const int row = selectedRow(); row >= 0) currentLabel() = list_.at(row);
   QDialog::accept();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
 #include <QFont>
 #include <memory>
 
+#include "print/dialogframe.h"
 #include "print/labeldef.h"
 
 class QComboBox;
@@ -20,7 +20,7 @@ class ReportSource;
 
 // "Print Labels": edits the current label definition on five pages, loads
 // and saves templates, and prints or previews the label sheets.
-class LabelDialog : public QDialog {
+class LabelDialog : public PrintDialogFrame {
   Q_OBJECT
 
  public:
@@ -36,10 +36,6 @@ class LabelDialog : public QDialog {
 
   void done(int result) override;
 
-  QPushButton *printButton, *cancelButton, *helpButton, *loadButton, *saveButton, *previewButton;
-  QTabBar* tabSet;
-  QStackedWidget* notebook;
-  QPushButton *previousButton, *nextButton;
   // Fields.
   QListWidget *allFieldsList, *includedList;
   QToolButton *includeButton, *includeAllButton, *excludeButton, *excludeAllButton, *moveUpButton,
@@ -85,22 +81,19 @@ class LabelDialog : public QDialog {
 };
 
 // "Load Label Template": picks a template of label.dat, or deletes some
-// (written only on OK).
-class LabelLoadDialog : public QDialog {
+// (written only on OK); the first template is selected when it opens.
+class LabelLoadDialog : public TemplateLoadDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kHelpContext = 56;
   explicit LabelLoadDialog(QWidget* parent = nullptr);
   // Reads label.dat; on failure shows its message and gives nothing.
   static std::unique_ptr<LabelLoadDialog> create(QWidget* parent);
 
-  QListWidget* templateList;
-  QPushButton *okButton, *cancelButton, *deleteButton, *helpButton;
-
   void accept() override;
 
  private:
+  void removeTemplate(int row) override { list_.remove(row); }
+
   LabelList list_;
-  bool deleted_ = false;
 };

@@ -68,6 +68,9 @@ class LabelJob {
 
   std::function<void(const QString&)> status;
   std::function<bool()> keepGoing;
+  // Draws every label's outline in its shape on each sheet, for the preview:
+  // printed sheets get none, as the labels are cut already.
+  bool outlines = false;
 
   bool run(PageRenderer& r);
   int pages() const { return pages_; }
@@ -75,6 +78,7 @@ class LabelJob {
 
  private:
   void printLabel(PageRenderer& r, QPointF at);
+  void drawOutlines(PageRenderer& r);
 
   ReportSource& src_;
   LabelSettings s_;

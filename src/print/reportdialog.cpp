@@ -133,14 +133,10 @@ ReportDialog::FontChooser& ReportDialog::fontChooser() {
 }
 
 ReportDialog::ReportDialog(ReportSource& source, QWidget* parent)
-    : QDialog(parent), source_(source) {
+    : PrintDialogFrame(parent), source_(source) {
   setObjectName(QStringLiteral("ReportDialog"));
   setWindowTitle(QStringLiteral("Print Report"));
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-  keepAboveStayOnTopWindows(this);
 
-  notebook = new QStackedWidget(this);
-  notebook->setObjectName(QStringLiteral("notebook"));
   const QStringList pages = {QStringLiteral("Fields"), QStringLiteral("Options"),
                              QStringLiteral("Fonts"), QStringLiteral("Page"),
                              QStringLiteral("Title")};
@@ -149,48 +145,10 @@ ReportDialog::ReportDialog(ReportSource& source, QWidget* parent)
   notebook->addWidget(fontsPage());
   notebook->addWidget(pagePage());
   notebook->addWidget(titlePage());
-  tabSet = new QTabBar(this);
-  tabSet->setObjectName(QStringLiteral("tabSet"));
-  tabSet->setShape(QTabBar::RoundedSouth);
-  tabSet->setUsesScrollButtons(false);  // every page name stays in view
-  for (const QString& p : pages) tabSet->addTab(p);
-  previousButton = pushButton(this, "previousButton", "<< P&revious", "");
-  nextButton = pushButton(this, "nextButton", "&Next >>", "");
-
-  printButton = pushButton(this, "printButton", "&Print", "Print Report On Selected Printer");
-  cancelButton = pushButton(this, "cancelButton", "&Close", "Close This Window");
-  helpButton = pushButton(this, "helpButton", "&Help", "Display Help Window");
-  loadButton = pushButton(this, "loadButton", "&Load", "Load Report Template From Disk File");
-  saveButton = pushButton(this, "saveButton", "&Save", "Save Report Template To Disk File");
-  previewButton = pushButton(this, "previewButton", "Pre&view", "Preview Report On Screen");
-
-  auto* under = new QHBoxLayout;
-  under->addWidget(tabSet);
-  under->addStretch();
-  under->addWidget(previousButton);
-  under->addWidget(nextButton);
-  auto* left = new QVBoxLayout;
-  left->addWidget(notebook);
-  left->addLayout(under);
-  auto* right = new QVBoxLayout;
-  for (QPushButton* b :
-       {printButton, cancelButton, helpButton, loadButton, saveButton, previewButton})
-    right->addWidget(b);
-  right->addStretch();
-  auto* box = new QHBoxLayout(this);
-  box->addLayout(left, 1);
-  box->addLayout(right);
-
+  buildFrame(pages, kHelpContext);
   connect(tabSet, &QTabBar::currentChanged, this, &ReportDialog::showTab);
-  connect(previousButton, &QPushButton::clicked, this,
-          [this] { tabSet->setCurrentIndex(std::max(0, tabSet->currentIndex() - 1)); });
-  connect(nextButton, &QPushButton::clicked, this, [this] {
-    tabSet->setCurrentIndex(std::min(tabSet->count() - 1, tabSet->currentIndex() + 1));
-  });
   connect(printButton, &QPushButton::clicked, this, [this] { onPrint(false); });
   connect(previewButton, &QPushButton::clicked, this, [this] { onPrint(true); });
-  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-  connect(helpButton, &QPushButton::clicked, this, [] { showHelpTopic(kHelpContext); });
   connect(loadButton, &QPushButton::clicked, this, &ReportDialog::onLoadClicked);
   connect(saveButton, &QPushButton::clicked, this, &ReportDialog::onSaveClicked);
 

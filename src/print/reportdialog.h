@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QDialog>
 #include <QFont>
 #include <QIcon>
 #include <functional>
 #include <optional>
 
+#include "print/dialogframe.h"
 #include "print/reportdef.h"
 
 class QLabel;
@@ -20,7 +20,7 @@ class ReportSource;
 
 // "Print Report": edits the current report definition on five pages, loads
 // and saves templates, checks the page and prints or previews.
-class ReportDialog : public QDialog {
+class ReportDialog : public PrintDialogFrame {
   Q_OBJECT
 
  public:
@@ -35,11 +35,6 @@ class ReportDialog : public QDialog {
 
   void done(int result) override;
 
-  // Buttons on the right.
-  QPushButton *printButton, *cancelButton, *helpButton, *loadButton, *saveButton, *previewButton;
-  QTabBar* tabSet;
-  QStackedWidget* notebook;
-  QPushButton *previousButton, *nextButton;
   // Fields.
   QListWidget *allFieldsList, *includedList;
   QToolButton *includeButton, *includeAllButton, *excludeButton, *excludeAllButton, *moveUpButton,

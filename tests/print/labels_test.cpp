@@ -120,6 +120,29 @@ TEST(LabelSheet, EveryStockFitsLetterPaperAndTheListIsSorted) {
     EXPECT_EQ(sheetProblem(*g), QString()) << names[i].toStdString();
   }
   EXPECT_FALSE(stockGeometry(kCustomStock));
+  // Spot checks against the makers' templates, one per kind of entry: a die
+  // of its own, a round one, a part sold as another's equivalent, a card.
+  struct Published {
+    const char* name;
+    double width, height, pitchX, pitchY, left, top;
+    int across, down, shape;
+  };
+  const Published published[] = {
+      {"AV 5160", 2.625, 1, 2.75, 1, 0.1875, 0.5, 3, 10, 0},
+      {"AV 5294", 2.5, 2.5, 2.75, 2.515, 0.21, 0.425, 3, 4, 2},
+      {"AV 8927", 1.75, 0.5, 2.0625, 0.5, 0.28125, 0.5, 4, 20, 0},
+      {"AV 5389", 6, 4, 6, 4.5, 1.25, 1.25, 1, 2, 1},
+  };
+  for (const Published& p : published) {
+    const auto g = stockGeometry(labelStockNumber(QString::fromLatin1(p.name)));
+    ASSERT_TRUE(g) << p.name;
+    const double got[] = {g->width, g->height, g->pitchX, g->pitchY, g->left, g->top};
+    const double want[] = {p.width, p.height, p.pitchX, p.pitchY, p.left, p.top};
+    for (int i = 0; i < 6; ++i) EXPECT_DOUBLE_EQ(got[i], want[i]) << p.name << " figure " << i;
+    EXPECT_EQ(g->across, p.across) << p.name;
+    EXPECT_EQ(g->down, p.down) << p.name;
+    EXPECT_EQ(g->shape, p.shape) << p.name;
+  }
 }
 
 TEST(LabelSheet, CustomGridsReadTheirNumbersOrSayWhyNot) {
@@ -313,6 +336,65 @@ TEST(LabelSheet, SingleRecordLongTextAndBodyOutsideTheLabel) {
   sheet = printSheet(source, rec, true);
   ASSERT_EQ(sheet.pages.size(), 1u);
   EXPECT_TRUE(sheet.pages[0].empty());
+}
+
+// The preview outlines each label in its shape; printed sheets get none. A
+// 2 x 2 inch label at (1, 1): ink on the middle of its top edge for every
+// shape, in its top left corner for the rectangle alone.
+TEST(LabelSheet, PreviewOutlinesFollowTheShape) {
+  struct Case {
+    int shape;
+    bool outlines, edge, corner;
+  };
+  const Case cases[] = {{0, true, true, false},
+                        {1, true, true, true},
+                        {2, true, true, false},
+                        {1, false, false, false}};
+  for (const Case& c : cases) {
+    LabelRec rec;
+    rec.labelType = 1;
+    rec.shape = c.shape;
+    rec.labelWidth = rec.labelHeight = QStringLiteral("2");
+    rec.gapAcross = rec.gapDown = QStringLiteral("0");
+    rec.leftMargin = rec.topMargin = QStringLiteral("1");
+    rec.across = rec.down = QStringLiteral("1");
+    MemorySource source = books(1);
+    QString error;
+    const auto settings = labelSettings(rec, source, &error);
+    ASSERT_TRUE(settings) << error.toStdString();
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("sheet.pdf"));
+    {
+      QPdfWriter writer(pdf);
+      PaperSetup paper;
+      paper.left = paper.right = paper.top = paper.bottom = 0;
+      PageRenderer r(writer, paper);
+      ASSERT_TRUE(r.begin());
+      LabelJob job(source, *settings, false);
+      job.outlines = c.outlines;
+      job.run(r);
+    }
+    // The square from 0.9 to 3.1 inches at 300 dots per inch.
+    const QString png = dir.filePath(QStringLiteral("sheet"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("pdftoppm"),
+                                {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-x"),
+                                 QStringLiteral("270"), QStringLiteral("-y"), QStringLiteral("270"),
+                                 QStringLiteral("-W"), QStringLiteral("660"), QStringLiteral("-H"),
+                                 QStringLiteral("660"), QStringLiteral("-png"),
+                                 QStringLiteral("-singlefile"), pdf, png}),
+              0);
+    const QImage image(png + QStringLiteral(".png"));
+    ASSERT_FALSE(image.isNull());
+    auto ink = [&](double x, double y) {
+      const int cx = int((x - 0.9) * 300), cy = int((y - 0.9) * 300);
+      for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx)
+          if (qGray(image.pixel(cx + dx, cy + dy)) < 220) return true;
+      return false;
+    };
+    EXPECT_EQ(ink(2, 1), c.edge) << c.shape << c.outlines;
+    EXPECT_EQ(ink(1, 1), c.corner) << c.shape << c.outlines;
+  }
 }
 
 TEST(LabelSheet, MissingOrOversizedLogosEndTheJobWithAMessage) {

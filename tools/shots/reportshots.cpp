@@ -3,8 +3,10 @@
 // writes report-columns.pdf and report-rows.pdf (fields in columns with the
 // grid and totals; fields in rows with totals), their pages as PNG, and
 // pictures of the print chooser and the report dialog; and label sheets on a
-// stock sheet and a custom grid (labels-stock.pdf, labels-custom.pdf) with
-// pictures of their first pages and of the labels dialog.
+// stock sheet and a custom grid (labels-stock.pdf, labels-custom.pdf) and on
+// round labels with their outlines as the preview draws them
+// (labels-round.pdf), with pictures of their first pages and of the labels
+// dialog.
 #include <QApplication>
 #include <QDir>
 #include <QPdfWriter>
@@ -50,7 +52,9 @@ bool render(ReportSource& source, const ReportRec& rec, const QString& pdf, int 
                             QStringLiteral("-l"), QString::number(firstPages), pdf, base}) == 0;
 }
 
-bool renderLabels(ReportSource& source, const LabelRec& rec, const QString& pdf) {
+// `outlines`: each label's outline drawn as the preview shows it.
+bool renderLabels(ReportSource& source, const LabelRec& rec, const QString& pdf,
+                  bool outlines = false) {
   QString error;
   const auto settings = labelSettings(rec, source, &error);
   if (!settings) {
@@ -64,6 +68,7 @@ bool renderLabels(ReportSource& source, const LabelRec& rec, const QString& pdf)
     PageRenderer r(writer, paper);
     if (!r.begin()) return false;
     LabelJob job(source, *settings, false);
+    job.outlines = outlines;
     job.run(r);
     std::printf("%s: %d pages, %d labels\n", qPrintable(pdf), job.pages(), job.labelsPrinted());
   }
@@ -144,9 +149,17 @@ int main(int argc, char** argv) {
   custom.bodyTop = QStringLiteral("0.5");
   custom.headerLines = {QStringLiteral("Sample Collection"), QStringLiteral("Orvanta Tomekeeper")};
   custom.firstLabel = QStringLiteral("1");
+  LabelRec roundSheet = stock;  // 2 1/2 inch round labels, 12 per sheet
+  roundSheet.stock = QStringLiteral("AV 5294");
+  roundSheet.columns = {0, 1};  // title, author
+  roundSheet.bodyLeft = QStringLiteral("0.3"), roundSheet.bodyTop = QStringLiteral("1.0");
+  roundSheet.headerLeft = QStringLiteral("0.55"), roundSheet.headerTop = QStringLiteral("0.6");
+  roundSheet.firstLabel = QStringLiteral("1");
   const bool labelsOk =
       renderLabels(source, stock, QDir(out).filePath(QStringLiteral("labels-stock.pdf"))) &&
-      renderLabels(source, custom, QDir(out).filePath(QStringLiteral("labels-custom.pdf")));
+      renderLabels(source, custom, QDir(out).filePath(QStringLiteral("labels-custom.pdf"))) &&
+      renderLabels(source, roundSheet, QDir(out).filePath(QStringLiteral("labels-round.pdf")),
+                   true);
   currentLabel() = stock;
   {
     LabelDialog dialog(source, false);

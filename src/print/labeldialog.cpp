@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "core/prompt.h"
 #include "print/labelsheet.h"
@@ -59,6 +60,12 @@ QGroupBox* box(QWidget* parent, const char* caption) {
 
 // Numbers in general format, as a stock's sizes are shown.
 QString general(double v) { return QString::number(v, 'g', 15); }
+
+// A gap as pitch less size, without the subtraction's last-digit noise
+// (2.515 - 2.5 shows as 0.015, not 0.0150000000000001).
+QString gapText(double pitch, double size) {
+  return general(std::round((pitch - size) * 1e9) / 1e9);
+}
 
 uint8_t styleOf(const QFont& f) {
   return uint8_t((f.bold() ? kBold : 0) | (f.italic() ? kItalic : 0) |
@@ -437,8 +444,8 @@ void LabelDialog::applyGeometry() {
   shapeGroup->setItemIndex(g->shape);
   widthEdit->setText(general(g->width));
   heightEdit->setText(general(g->height));
-  gapAcrossEdit->setText(general(g->pitchX - g->width));
-  gapDownEdit->setText(general(g->pitchY - g->height));
+  gapAcrossEdit->setText(gapText(g->pitchX, g->width));
+  gapDownEdit->setText(gapText(g->pitchY, g->height));
   leftMarginEdit->setText(general(g->left));
   topMarginEdit->setText(general(g->top));
   acrossEdit->setText(QString::number(g->across));

@@ -456,6 +456,10 @@ TEST(LabelDialogWiring, GeometryRuleSaveAndLoad) {
     EXPECT_EQ(d.widthEdit->text(), QStringLiteral("2.625"));
     EXPECT_EQ(d.gapAcrossEdit->text(), QStringLiteral("0.125"));
     EXPECT_EQ(d.acrossEdit->text(), QStringLiteral("3"));
+    d.stockCombo->setCurrentText(QStringLiteral("AV 5294"));  // pitch 2.515, size 2.5
+    EXPECT_EQ(d.gapDownEdit->text(), QStringLiteral("0.015"));
+    EXPECT_EQ(d.shapeGroup->itemIndex(), 2);
+    d.stockCombo->setCurrentText(QStringLiteral("AV 5160"));
     d.labelTypeGroup->item(1)->click();
     EXPECT_FALSE(d.widthEdit->isReadOnly());
     EXPECT_EQ(d.widthEdit->text(), QStringLiteral("2.625"));

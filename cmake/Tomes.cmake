@@ -31,13 +31,18 @@ function(tomes_add_test name)
   endif()
 endfunction()
 
-# tomes_library(target folder deps...): every source under src/<folder>.
+# tomes_library(target folder deps... [EXCLUDE subfolders...]): every source
+# under src/<folder>, but for the subfolders that are libraries of their own.
 function(tomes_library target folder)
+  cmake_parse_arguments(L "" "" "EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp
        ${CMAKE_SOURCE_DIR}/src/${folder}/*.h)
+  foreach(sub ${L_EXCLUDE})
+    list(FILTER sources EXCLUDE REGEX "/src/${folder}/${sub}/")
+  endforeach()
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR}/src)
-  target_link_libraries(${target} PUBLIC ${ARGN})
+  target_link_libraries(${target} PUBLIC ${L_UNPARSED_ARGUMENTS})
   tomes_warnings(${target})
   add_dependencies(${target} layer_check)
 endfunction()

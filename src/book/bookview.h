@@ -24,6 +24,7 @@ class ColumnHeader;
 class ContentsEntry;
 class SortBar;
 class TableListing;
+class UrlOpener;
 struct FindHooks;
 struct SortFields;
 struct StoreTables;
@@ -140,6 +141,7 @@ class BookView : public QMainWindow {
   void onLetterClicked(int index);
   void onColumnHeaderChanged();
   void onSponsorClicked();
+  UrlOpener* homePageOpener = nullptr;  // the browser of the home-page button; none: the desktop's
   void onAboutClicked();
   void onSortClicked();
   // "Summary" over every record of the filter state.

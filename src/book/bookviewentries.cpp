@@ -2,13 +2,11 @@
 // the parts of searching that both book models share.
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFrame>
 #include <QMenu>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
-#include <QUrl>
 #include <stdexcept>
 
 #include "book/bookpage.h"
@@ -39,6 +37,7 @@
 #include "ui/contentsentry.h"
 #include "ui/qtprompter.h"
 #include "users/logincheck.h"
+#include "weblink/browserlink.h"
 
 namespace {
 
@@ -306,7 +305,12 @@ void BookView::onAboutClicked() {
   focusEntry();
 }
 
-void BookView::onSponsorClicked() { QDesktopServices::openUrl(QUrl(appSettings().homePageUrl)); }
+void BookView::onSponsorClicked() {
+  BrowserLink link(homePageOpener);
+  link.setText(BrowserLink::Address, appSettings().homePageUrl);
+  link.open();
+  if (ContentsEntry* first = entry(0)) first->setFocus();
+}
 
 // ---------------------------------------------------------------- letters and paging
 

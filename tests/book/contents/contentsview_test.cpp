@@ -26,6 +26,7 @@
 #include "ui/confirmdialog.h"
 #include "ui/contentsentry.h"
 #include "ui/nofocusbutton.h"
+#include "weblink/browserlink.h"
 
 namespace {
 
@@ -200,6 +201,28 @@ TEST_F(TocView, DeleteAsksForYes) {
 
   form->onDeleteRecordClicked(5);
   EXPECT_EQ(prompts.texts().last(), "Empty Record cannot be Deleted.");
+}
+
+// The home-page button hands the address to the browser link (its rules are
+// browserlink_test's) and gives the focus back to the first record button.
+TEST_F(TocView, HomePageButtonOpensTheBrowser) {
+  struct NoBrowser : UrlOpener {
+    QStringList opened;
+    bool open(const QString& address) override {
+      opened << address;
+      return false;
+    }
+  } browser;
+  makeTable({"Alpha"});
+  open();
+  form->homePageOpener = &browser;
+  form->leftEntries[1]->setFocus();
+  ASSERT_EQ(form->focusWidget(), form->leftEntries[1]);
+  QTest::mouseClick(form->sponsorButton, Qt::LeftButton);
+  EXPECT_EQ(browser.opened, QStringList{appSettings().homePageUrl});
+  ASSERT_EQ(prompts.texts().size(), 1);
+  EXPECT_TRUE(prompts.texts()[0].startsWith("Browser Not Found!\r"));
+  EXPECT_EQ(form->focusWidget(), form->leftEntries[0]);
 }
 
 // The refusal itself is RecordSessionTest.DeleteOfALockedRecordIsRefused.

@@ -31,7 +31,9 @@ class BmpControlTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testApp();
+    window.resize(400, 300);
     control.resize(180, 150);
+    window.show();
   }
   QString writeFile(const char* name, const QByteArray& bytes) {
     const QString path = dir.filePath(QString::fromLatin1(name));
@@ -107,19 +109,24 @@ TEST_F(BmpControlTest, ButtonsFollowTheWidthAndReachThePicture) {
 TEST_F(BmpControlTest, CaptureTakesTheDraggedAreaOrNamesAnEmptyOne) {
   // Dragged right to left on the frozen screen; then a click only.
   for (const QPoint end : {QPoint(10, 10), QPoint(50, 10)}) {
-    QTimer::singleShot(0, [this, end] {
+    auto* poll = new QTimer(&control);
+    QObject::connect(poll, &QTimer::timeout, [this, poll, end] {
       CaptureForm* form = nullptr;
       for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* f = qobject_cast<CaptureForm*>(w)) form = f;
-      ASSERT_NE(form, nullptr);
+        if (auto* f = qobject_cast<CaptureForm*>(w); f && f->isVisible()) form = f;
+      if (!form) return;
+      poll->deleteLater();
+      poll->stop();
       EXPECT_TRUE(isCapturing(&window));
       EXPECT_TRUE(window.isHidden());
       QTest::mousePress(form, Qt::LeftButton, {}, QPoint(50, 40));
       QTest::mouseMove(form, end);
       QTest::mouseRelease(form, Qt::LeftButton, {}, end);
     });
+    poll->start(10);
     control.captureScreen();
     EXPECT_FALSE(isCapturing(&window));
+    EXPECT_TRUE(window.isVisible());
   }
   // The offscreen screen can be taken: the first capture is in the picture
   // and on the clipboard, the click is refused and changes nothing.

@@ -59,11 +59,11 @@ bool bmpComplete(const QByteArray& b) {
 
 bool isJpeg(const QByteArray& b) { return b.startsWith("\xFF\xD8"); }
 
-// A JPEG cut short decodes with grey rows: its end marker must be there
-// (a few trailing bytes after it are common).
+// A JPEG cut short decodes with grey rows: its end marker must be there,
+// and not only the one of a thumbnail near its start (data may follow it).
 bool jpegComplete(const QByteArray& b) {
   const qsizetype end = b.lastIndexOf("\xFF\xD9");
-  return end > 0 && b.size() - end <= 1024;
+  return end > 0 && end + 2 >= b.size() / 2;
 }
 
 qint64 bitmapBytes(QSize size) {

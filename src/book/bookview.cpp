@@ -28,6 +28,7 @@
 #include "store/recordtext.h"
 #include "store/sortstate.h"
 #include "store/storehooks.h"
+#include "ui/captureform.h"
 #include "ui/columnheader.h"
 #include "ui/contentsentry.h"
 #include "ui/elementcolors.h"
@@ -140,6 +141,7 @@ void BookView::setDatabaseCaption() {
 
 void BookView::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  if (isCapturing(this)) return;  // back from a screen capture: nothing changed
   setCurrentView(this);
   applyCaption();
   // A table found damaged while open is only read from then on.

@@ -15,6 +15,7 @@
 #include "store/database.h"
 #include "store/letters.h"
 #include "store/sortstate.h"
+#include "ui/bmpcontrol.h"
 #include "ui/editormenu.h"
 #include "ui/editors/currencyedit.h"
 #include "ui/editors/dateedit.h"
@@ -114,7 +115,7 @@ PageValues RecordPage::values() const {
   PageValues v;
   for (int k = 0; k < kPageFieldCount; ++k) {
     const QWidget* e = editors[static_cast<size_t>(k)];
-    if (auto* pic = qobject_cast<const PictureBox*>(e))
+    if (auto* pic = qobject_cast<const BmpControl*>(e))
       v.picture = pic->picture();
     else
       v.text[static_cast<size_t>(k)] = editorText(e);
@@ -125,7 +126,7 @@ PageValues RecordPage::values() const {
 void RecordPage::fill(const PageValues& values) {
   for (int k = 0; k < kPageFieldCount; ++k) {
     QWidget* e = editors[static_cast<size_t>(k)];
-    if (auto* pic = qobject_cast<PictureBox*>(e))
+    if (auto* pic = qobject_cast<BmpControl*>(e))
       pic->setPicture(values.picture);
     else
       setEditorText(e, values.text[static_cast<size_t>(k)]);
@@ -224,7 +225,7 @@ void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int
         if (d.kind == EditorKind::Memo)
           editor = new MemoEdit(panelPart);
         else
-          editor = new PictureBox(panelPart);
+          editor = new BmpControl(panelPart);
         editor->setGeometry(2, 20, width - 4, height - 24);
       } else {
         const int top = 2 + row * 28;
@@ -276,7 +277,7 @@ void buildPageParts(QStackedWidget* parts, const QString& prefix, int width, int
 }
 
 bool showFindHit(QWidget* e) {
-  if (qobject_cast<PictureBox*>(e)) return false;
+  if (qobject_cast<BmpControl*>(e)) return false;
   QPalette p = e->palette();
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     p.setColor(group, QPalette::Base, Qt::red);

@@ -4,14 +4,13 @@
 
 #include <QCoreApplication>
 #include <QLocale>
-#include <QPainter>
-#include <QPixmap>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVariant>
 #include <algorithm>
 
+#include "ui/bmpcontrol.h"
 #include "ui/editors/currencyedit.h"
 #include "ui/editors/dateedit.h"
 #include "ui/elementcolors.h"
@@ -24,32 +23,6 @@ PageEdit::PageEdit(QWidget* parent) : QLineEdit(parent) {
 MemoEdit::MemoEdit(QWidget* parent) : QPlainTextEdit(parent) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setTabChangesFocus(true);
-}
-
-PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
-  setFrameShape(QFrame::StyledPanel);
-  setFocusPolicy(Qt::StrongFocus);
-}
-
-void PictureBox::setPicture(const QByteArray& bytes) {
-  bytes_ = bytes;
-  pixmap_ = QPixmap();
-  if (!bytes.isEmpty()) pixmap_.loadFromData(bytes);
-  update();
-}
-
-void PictureBox::paintEvent(QPaintEvent* event) {
-  QFrame::paintEvent(event);
-  QPainter p(this);
-  const QRect r = contentsRect().adjusted(2, 2, -2, -2);
-  if (!pixmap_.isNull()) {
-    const QPixmap scaled = pixmap_.scaled(r.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    p.drawPixmap(r.center() - scaled.rect().center(), scaled);
-  } else {
-    p.setPen(palette().color(QPalette::Disabled, QPalette::Text));
-    p.drawText(r, Qt::AlignCenter,
-               bytes_.isEmpty() ? QStringLiteral("No Picture") : QStringLiteral("<PICTURE>"));
-  }
 }
 
 void selectMemoText(QPlainTextEdit* memo, int start, int length) {
@@ -164,13 +137,13 @@ int editorHelpContext(const QWidget* editor) {
   if (auto* e = qobject_cast<const PageEdit*>(editor)) return e->helpContext;
   if (auto* b = qobject_cast<const ButtonEdit*>(editor)) return b->helpContext;
   if (auto* m = qobject_cast<const MemoEdit*>(editor)) return m->helpContext;
-  if (auto* pic = qobject_cast<const PictureBox*>(editor)) return pic->helpContext;
+  if (auto* pic = qobject_cast<const BmpControl*>(editor)) return pic->helpContext;
   if (qobject_cast<const QComboBox*>(editor)) return 38;
   return 0;
 }
 
 void clearEditor(QWidget* editor) {
-  if (auto* pic = qobject_cast<PictureBox*>(editor))
+  if (auto* pic = qobject_cast<BmpControl*>(editor))
     pic->clear();
   else
     setEditorText(editor, QString());

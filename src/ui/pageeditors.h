@@ -1,15 +1,13 @@
 #pragma once
 
-#include <QByteArray>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include "store/pagevalues.h"
 
-// The plain editors of a record page: a text edit, a memo and a picture box
-// (dates and amounts have a DateEdit and a CurrencyEdit). Each carries its
+// The plain editors of a record page: a text edit and a memo (dates and
+// amounts have a DateEdit and a CurrencyEdit, the picture a BmpControl). Each carries its
 // 1-based field number as the "Tag" property.
 
 class PageEdit : public QLineEdit {
@@ -28,25 +26,6 @@ class MemoEdit : public QPlainTextEdit {
   int helpContext = 101;
 };
 
-// Shows the picture field's image; holds its bytes unchanged.
-class PictureBox : public QFrame {
-  Q_OBJECT
-
- public:
-  explicit PictureBox(QWidget* parent);
-  int helpContext = 102;
-  const QByteArray& picture() const { return bytes_; }
-  void setPicture(const QByteArray& bytes);
-  void clear() { setPicture({}); }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  QByteArray bytes_;
-  QPixmap pixmap_;
-};
-
 // Selects `length` characters of a memo from `start`, both as the editor
 // counts (cut to its text), and scrolls the selection into view.
 void selectMemoText(QPlainTextEdit* memo, int start, int length);
@@ -60,7 +39,7 @@ bool multiLineEditorKey(QWidget* focus, const QKeyEvent& key);
 QLineEdit* lineEditOf(QWidget* editor);
 const QLineEdit* lineEditOf(const QWidget* editor);
 
-// Text of any page editor ("" for a picture box) and setting it. A date edit
+// Text of any page editor ("" for a picture control) and setting it. A date edit
 // gives its date as the record pages write dates ("" when blank, its text as
 // typed when that is no date); a currency edit the amount its text reads as.
 // Text a date or currency edit cannot take (a table whose field holds

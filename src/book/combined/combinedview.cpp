@@ -28,6 +28,7 @@
 #include "store/sortstate.h"
 #include "store/storehooks.h"
 #include "store/tablerescue.h"
+#include "ui/captureform.h"
 #include "ui/colorbutton.h"
 #include "ui/columnheader.h"
 #include "ui/confirmdialog.h"
@@ -466,7 +467,7 @@ void CombinedView::applyReadOnlyMode() { applyAccess(); }
 
 void CombinedView::showEvent(QShowEvent* event) {
   BookView::showEvent(event);
-  if (event->spontaneous()) return;  // only restored from minimised
+  if (event->spontaneous() || isCapturing(this)) return;  // restored, or back from a capture
   if (databaseOpen()) setDatabaseCaption();
   recordPage->applyLabels();
   columnHeader->refreshCaptions();

@@ -30,6 +30,8 @@
 #include "store/sortstate.h"
 #include "store/storehooks.h"
 #include "store/tablerescue.h"
+#include "ui/bmpcontrol.h"
+#include "ui/captureform.h"
 #include "ui/colorbutton.h"
 #include "ui/editormenu.h"
 #include "ui/editors/dateedit.h"
@@ -115,7 +117,7 @@ void RecordPagesView::openAt(char letter, bool tabsOn, int32_t position) {
 
 void RecordPagesView::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (event->spontaneous()) return;  // only restored from minimised
+  if (event->spontaneous() || isCapturing(this)) return;  // restored, or back from a capture
   applyLabels();
   applyLayout();
   applyColors();
@@ -208,7 +210,7 @@ void RecordPagesView::fillPage(int page, const PageValues& values) {
   const auto& pageEditors = editors(page);
   for (int k = 0; k < kPageFieldCount; ++k) {
     QWidget* e = pageEditors[static_cast<size_t>(k)];
-    if (auto* pic = qobject_cast<PictureBox*>(e))
+    if (auto* pic = qobject_cast<BmpControl*>(e))
       pic->setPicture(values.picture);
     else
       setEditorText(e, values.text[static_cast<size_t>(k)]);
@@ -220,7 +222,7 @@ PageValues RecordPagesView::pageValues(int page) const {
   const auto& pageEditors = editors(page);
   for (int k = 0; k < kPageFieldCount; ++k) {
     const QWidget* e = pageEditors[static_cast<size_t>(k)];
-    if (auto* pic = qobject_cast<const PictureBox*>(e))
+    if (auto* pic = qobject_cast<const BmpControl*>(e))
       v.picture = pic->picture();
     else
       v.text[static_cast<size_t>(k)] = editorText(e);

@@ -25,6 +25,8 @@ namespace {
 
 constexpr qint64 kWriteChunk = 1 << 20;
 constexpr int64_t kNumberBlock = 4096;
+// New records written together (shared use: one lock for so many).
+constexpr int64_t kAppendBatch = 2048;
 // So many refusals in a row mean the table takes nothing any more.
 constexpr int64_t kFailuresInARow = 100;
 const QString kExporting = QStringLiteral("Exporting. Please Wait...");
@@ -80,20 +82,14 @@ class PassUse {
 };
 
 // Every record of the range the table shows, letter by letter when the
-// letter tabs apply; `each` is called on each record.
-template <class F>
-void walkShown(DbTable& records, F each) {
+// letter tabs apply; `pass` walks the records of the table's current range.
+template <class Pass>
+void walkShown(DbTable& records, Pass pass) {
   dbase::Table& t = records.engine();
-  const auto walk = [&] {
-    for (t.first(); !t.eof(); t.next()) {
-      each(t);
-      progress().step();
-    }
-  };
   progress().open(kExporting);
   progress().setPosition(0, recordCount(records));
   if (!letterTabsActive()) {
-    walk();
+    pass(t);
     return;
   }
   for (char l = 'A'; l <= 'Z'; ++l) {
@@ -102,8 +98,27 @@ void walkShown(DbTable& records, F each) {
     if (n == 0) continue;
     progress().open(kExporting + QStringLiteral(" (") + QChar::fromLatin1(l) + QLatin1Char(')'));
     progress().setPosition(0, n);
-    walk();
+    pass(t);
   }
+}
+
+// Record by record through the cursor, which `each` may read as a whole.
+template <class F>
+void walkCursor(dbase::Table& t, F&& each) {
+  for (t.first(); !t.eof(); t.next()) {
+    each(t);
+    progress().step();
+  }
+}
+
+// One bulk read pass in the order the table shows.
+template <class F>
+void walkBulk(dbase::Table& t, F&& each) {
+  t.scanInOrder([&](const dbase::ScanRecord& r) {
+    each(r);
+    progress().step();
+    return true;
+  });
 }
 
 // The record's numbers come from the catalogue a block at a time; what is
@@ -131,6 +146,36 @@ class Numbers {
  private:
   DbTable& catalogue_;
   int64_t next_ = 0, end_ = 0;
+};
+
+// New records go to the table a batch at a time; `added` counts those written.
+// Left by an exception, the batch posted so far is still written when it can be.
+class AppendBatch {
+ public:
+  AppendBatch(dbase::Table& t, int64_t& added) : t_(t), added_(added) { t_.beginAppends(); }
+  ~AppendBatch() {
+    try {
+      finish();
+    } catch (const std::exception&) {
+    }
+  }
+  // After each post.
+  void posted() {
+    if (++held_ < kAppendBatch) return;
+    finish();
+    t_.beginAppends();
+  }
+  // Throws dbase::Error when the batch cannot be written (it is then lost).
+  void finish() {
+    if (!t_.isOpen()) return;
+    held_ = 0;
+    added_ += t_.endAppends();
+  }
+
+ private:
+  dbase::Table& t_;
+  int64_t& added_;
+  int64_t held_ = 0;
 };
 
 // Posts the record being appended with its number and filter mark; false
@@ -236,40 +281,54 @@ QString exchangeFolder() { return joinPath(appSettings().homeDir, QStringLiteral
 
 void makeExchangeFolder() { QDir().mkpath(exchangeFolder()); }
 
-std::string exportFieldText(const DbTable& table, int field) {
-  const dbase::Table& t = table.engine();
-  const dbase::FieldDef& f = t.fields().at(static_cast<size_t>(field));
+namespace {
+
+// A date with four-digit years in the DateFormat order, so every date comes back as it was.
+void appendDate(std::string& out, const dbase::Date& d, int format) {
+  if (d.isBlank()) return;
+  char buf[16];
+  switch (format) {
+    case 1:
+      std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.day, d.month, d.year);
+      break;
+    case 2:
+      std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", d.year, d.month, d.day);
+      break;
+    default:
+      std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.month, d.day, d.year);
+  }
+  out.append(buf);
+}
+
+// The export's text of a field of a cursor's record or a scanned one.
+template <class R>
+std::string fieldText(const R& r, const dbase::FieldDef& f, int field) {
   switch (f.type) {
     case dbase::FieldType::Memo:
-      return t.readBlob(field);
+      return r.readBlob(field);
     case dbase::FieldType::Binary:
       return {};
     case dbase::FieldType::Date: {
-      const dbase::Date d = t.asDate(field);
-      if (d.isBlank()) return {};
-      // Four-digit years, so every date comes back as it was.
-      char buf[16];
-      switch (appSettings().dateFormat) {
-        case 1:
-          std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.day, d.month, d.year);
-          break;
-        case 2:
-          std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", d.year, d.month, d.day);
-          break;
-        default:
-          std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.month, d.day, d.year);
-      }
-      return buf;
+      std::string s;
+      appendDate(s, r.asDate(field), appSettings().dateFormat);
+      return s;
     }
     case dbase::FieldType::Numeric:
     case dbase::FieldType::Float: {
-      std::string s = t.asString(field);
+      std::string s = r.asString(field);
       s.erase(0, s.find_first_not_of(' '));
       return s;
     }
     default:
-      return t.asString(field);
+      return r.asString(field);
   }
+}
+
+}  // namespace
+
+std::string exportFieldText(const DbTable& table, int field) {
+  const dbase::Table& t = table.engine();
+  return fieldText(t, t.fields().at(static_cast<size_t>(field)), field);
 }
 
 bool exportText(DbTable& records, const QString& path) {
@@ -295,17 +354,30 @@ bool exportText(DbTable& records, const QString& path) {
   try {
     PassUse use(records);
     if (!letterTabsActive()) setLetterRange(records, 0);  // the filter's range again
-    walkShown(records, [&](dbase::Table& t) {
+    const std::vector<dbase::FieldDef>& defs = records.engine().fields();
+    std::string text;
+    const auto each = [&](const dbase::ScanRecord& r) {
       exchange::TextLineWriter line(buf, format);
       for (int field : s.fields) {
-        if (t.fields().at(static_cast<size_t>(field)).type == dbase::FieldType::Memo)
-          line.memo(exportFieldText(records, field));
-        else
-          line.value(exportFieldText(records, field));
+        const dbase::FieldDef& f = defs.at(static_cast<size_t>(field));
+        if (f.type == dbase::FieldType::Memo) {
+          line.memo(r.readBlob(field));
+          continue;
+        }
+        if (f.type == dbase::FieldType::Character) {
+          // Straight from the record: no copy of each value.
+          std::string_view v = r.fieldBytes(field);
+          while (!v.empty() && (v.back() == ' ' || v.back() == '\0')) v.remove_suffix(1);
+          line.value(v);
+          continue;
+        }
+        text = fieldText(r, f, field);
+        line.value(text);
       }
       line.endLine();
       if (static_cast<qint64>(buf.size()) >= kWriteChunk) flush();
-    });
+    };
+    walkShown(records, [&](dbase::Table& t) { walkBulk(t, each); });
     flush();
     use.release();
   } catch (const std::exception& e) {
@@ -386,6 +458,7 @@ ImportCount importText(StoreTables& tables, const QString& path, QWidget* window
   try {
     PassUse use(records);
     Numbers numbers(tables.catalogue);
+    AppendBatch batch(t, count.added);
     while (reader.next(values)) {
       if (shuttingDown()) {
         count.stopped = QStringLiteral("the program is ending.");
@@ -403,7 +476,7 @@ ImportCount importText(StoreTables& tables, const QString& path, QWidget* window
         cut = cut || values[i].cut;
       }
       if (postNew(t, numbers, &why)) {
-        ++count.added;
+        batch.posted();
         failures = 0;
         if (cut) ++count.cut;
       } else {
@@ -415,6 +488,7 @@ ImportCount importText(StoreTables& tables, const QString& path, QWidget* window
       }
       progress().setPosition(source.done(), size);
     }
+    batch.finish();
     use.release();
   } catch (const std::exception& e) {
     cancelQuietly(t);
@@ -477,10 +551,12 @@ bool exportDbase(DbTable& records, const QString& name, QWidget* window) {
     out.open();
     dbase::Table& to = out.engine();
     const int fields = static_cast<int>(std::min(to.fields().size(), records.fieldDefs().size()));
-    walkShown(records, [&](dbase::Table& from) {
-      to.append();
-      for (int i = 0; i < fields; ++i) to.assignFrom(i, from, i);
-      to.post();
+    walkShown(records, [&](dbase::Table& t) {
+      walkCursor(t, [&](dbase::Table& from) {
+        to.append();
+        for (int i = 0; i < fields; ++i) to.assignFrom(i, from, i);
+        to.post();
+      });
     });
     out.close();
   } catch (const std::exception& e) {
@@ -532,6 +608,7 @@ ImportCount importDbase(StoreTables& tables, const QString& name, QWidget* windo
     progress().setPosition(0, from.recordCount());
     PassUse use(records);
     Numbers numbers(tables.catalogue);
+    AppendBatch batch(t, count.added);
     for (from.first(); !from.eof(); from.next()) {
       if (shuttingDown()) {
         count.stopped = QStringLiteral("the program is ending.");
@@ -547,7 +624,7 @@ ImportCount importDbase(StoreTables& tables, const QString& name, QWidget* windo
         }
       }
       if (postNew(t, numbers, &why)) {
-        ++count.added;
+        batch.posted();
         failures = 0;
       } else {
         ++count.notPosted;
@@ -557,6 +634,7 @@ ImportCount importDbase(StoreTables& tables, const QString& name, QWidget* windo
         }
       }
     }
+    batch.finish();
     use.release();
   } catch (const std::exception& e) {
     cancelQuietly(t);

@@ -184,7 +184,7 @@ class AppendBatch {
 bool postNew(dbase::Table& t, Numbers& numbers, QString* why) {
   const int64_t n = numbers.take();
   try {
-    t.setNumber(0, static_cast<double>(n));
+    t.setString(0, std::to_string(n));
     callHook(storeHooks().beforePost, t);
     t.post();
     return true;

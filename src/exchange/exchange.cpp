@@ -1,5 +1,6 @@
 #include "exchange/exchange.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QWidget>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 
 #include "core/progress.h"
@@ -196,6 +198,42 @@ bool postNew(dbase::Table& t, Numbers& numbers, QString* why) {
   }
 }
 
+// The two shapes the export writes ("nn/nn/nnnn", "nnnn/nn/nn", any of / . -)
+// read as parseDateText reads them, without its patterns: nullopt for any
+// other shape; the date, or an empty one when it is no valid date.
+std::optional<dbase::Date> quickDate(std::string_view s, bool* handled) {
+  *handled = false;
+  const auto digits = [&](size_t at, size_t n, int* v) {
+    *v = 0;
+    for (size_t i = at; i < at + n; ++i) {
+      if (s[i] < '0' || s[i] > '9') return false;
+      *v = *v * 10 + (s[i] - '0');
+    }
+    return true;
+  };
+  const auto sep = [&](size_t at) { return s[at] == '/' || s[at] == '.' || s[at] == '-'; };
+  if (s.size() != 10) return std::nullopt;
+  int a = 0, b = 0, c = 0;
+  int year = 0, month = 0, day = 0;
+  const int format = appSettings().dateFormat;
+  if (sep(2) && sep(5) && digits(0, 2, &a) && digits(3, 2, &b) && digits(6, 4, &c)) {
+    // Four digits last: a year only where the format puts the year last.
+    if (format == 2) return std::nullopt;
+    year = c;
+    month = format == 1 ? b : a;
+    day = format == 1 ? a : b;
+  } else if (sep(4) && sep(7) && digits(0, 4, &a) && digits(5, 2, &b) && digits(8, 2, &c)) {
+    if (format != 2) return std::nullopt;
+    year = a, month = b, day = c;
+  } else {
+    return std::nullopt;
+  }
+  *handled = true;
+  const QDate d(year, month, day);
+  if (!d.isValid() || year < 1) return std::nullopt;
+  return dbase::Date{year, month, day};
+}
+
 void storeField(dbase::Table& t, int field, const exchange::FieldText& v) {
   const dbase::FieldDef& f = t.fields().at(static_cast<size_t>(field));
   try {
@@ -212,6 +250,11 @@ void storeField(dbase::Table& t, int field, const exchange::FieldText& v) {
       case dbase::FieldType::Binary:
         return;
       case dbase::FieldType::Date: {
+        bool handled = false;
+        if (const auto quick = quickDate(v.text, &handled); handled) {
+          if (quick) t.setDate(field, *quick);
+          return;
+        }
         const ParsedDate d = parseDateText(QString::fromLatin1(v.text));
         if (d.date) t.setDate(field, {d.date->year(), d.date->month(), d.date->day()});
         return;

@@ -91,6 +91,8 @@ void Table::Impl::closeAll() {
   } catch (...) {
     // Closing must go on; what was kept back is recovered on the next open.
   }
+  holdingAppends = false;
+  dropHeldAppends();
   countDirty = false;
   batchOn = false;
   grownAhead = false;

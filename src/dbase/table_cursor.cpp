@@ -446,4 +446,70 @@ void Table::goToBookmark(const Bookmark& mark) {
   goToRecord(mark.recno);
 }
 
+// Records of a batch are read in file order, neighbours in one read; the
+// visits follow the index. Exclusive use reads through the mapping.
+void Table::scanInOrder(const std::function<bool(const ScanRecord&)>& visit) {
+  Impl& d = *impl_;
+  d.requireOpen();
+  if (d.active < 0) return scan(visit);
+  d.browseMode();
+  d.sync();
+  if (d.pendingCount != 0) d.applyPendingKeys();
+  const uint32_t n = d.count;
+  const size_t length = d.hdr.recordLength;
+  ScanRecord view(*this);
+  std::vector<uint32_t> batch, order;
+  std::vector<size_t> slot;
+  std::vector<char> buf;
+  batch.reserve(kOrderedBatch);
+  MdxFile::Cursor c(*d.mdx, d.activeTag().index);
+  d.seekStart(c);
+  bool more = c.valid();
+  while (more) {
+    batch.clear();
+    while (batch.size() < kOrderedBatch) {
+      if (!c.valid() || !d.belowHigh(c.key())) {
+        more = false;
+        break;
+      }
+      const uint32_t r = c.recno();
+      if (r >= 1 && r <= n) batch.push_back(r);
+      c.next();
+    }
+    if (batch.empty()) break;
+    const bool mapped = d.exclusive && d.recordPtr(n) != nullptr;
+    if (!mapped) {
+      // Where each record of the batch lands in buf, reading in file order.
+      order.resize(batch.size());
+      for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+      std::sort(order.begin(), order.end(),
+                [&](uint32_t a, uint32_t b) { return batch[a] < batch[b]; });
+      slot.assign(batch.size(), 0);
+      buf.resize(batch.size() * length);
+      size_t at = 0;
+      for (size_t i = 0; i < order.size();) {
+        // A run of records close together is one read, gaps included.
+        size_t j = i + 1;
+        while (j < order.size() && batch[order[j]] - batch[order[j - 1]] <= kReadAcrossGap) ++j;
+        const uint32_t from = batch[order[i]];
+        const uint32_t to = batch[order[j - 1]];
+        const size_t span = static_cast<size_t>(to - from + 1) * length;
+        if (buf.size() < at + span) buf.resize(at + span);
+        if (d.dbf.readAt(d.recordOffset(from), buf.data() + at, span) != span)
+          throw FormatError(d.path, "record " + std::to_string(to) + " is truncated");
+        for (size_t k = i; k < j; ++k) slot[order[k]] = at + (batch[order[k]] - from) * length;
+        at += span;
+        i = j;
+      }
+    }
+    for (size_t i = 0; i < batch.size(); ++i) {
+      const char* p = mapped ? d.recordPtr(batch[i]) : buf.data() + slot[i];
+      if (static_cast<uint8_t>(*p) == kRecordDeleted) continue;
+      view.record_ = std::string_view(p, length);
+      view.recno_ = batch[i];
+      if (!visit(view)) return;
+    }
+  }
+}
+
 }  // namespace dbase

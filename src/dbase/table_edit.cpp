@@ -148,6 +148,10 @@ class Table::Impl::IndexUpdate {
 void Table::Impl::post() {
   if (state != Table::State::Edit && state != Table::State::Insert) return;
   bool inserting = state == Table::State::Insert;
+  if (inserting && holdingAppends) {
+    if (!exclusive) return holdAppend();
+    ++appendsPosted;
+  }
   if (!inserting && pendingBlobs.empty() && rec == saved) {
     // Nothing changed: nothing is written, not even the date or the index's mark.
     unlockRecord();
@@ -299,6 +303,72 @@ void Table::Impl::flushPending() {
   }
 }
 
+// A new record held for endAppends(): its memos are written now (they are
+// only reachable through the record), the record and its keys later.
+void Table::Impl::holdAppend() {
+  writePendingMemos();
+  pendingBlobs.clear();
+  if (heldKeys.size() != tags.size()) {
+    heldKeys.clear();
+    for (const TagState& t : tags) heldKeys.emplace_back(static_cast<size_t>(t.info.keyLength));
+  }
+  const uint32_t n = heldCount + 1;
+  std::string& key = keyBuffer;
+  for (size_t i = 0; i < tags.size(); ++i)
+    if (tagKey(tags[i], rec, key)) heldKeys[i].add(key, n);
+  heldRecords.append(rec);
+  heldCount = n;
+  ++appendsPosted;
+  recno = 0;
+  state = Table::State::Browse;
+  bof = eof = false;
+}
+
+// The held records in one write after the last record, the count, then
+// their keys in each tag's order, all under the index and append locks (in
+// the order post() takes them). The index is marked busy first, so a crash
+// before the last key leaves a mark that has the tags rebuilt.
+void Table::Impl::writeHeldAppends() {
+  if (heldCount == 0) return;
+  IndexUpdate index(*this);
+  ScopedLock guard;
+  if (!waitLock(dbf.fd(), kAppendLockOffset, 1, LockKind::Write, kShortLockTimeoutMs))
+    throw LockError(path, "another user is appending");
+  guard.hold(dbf.fd(), kAppendLockOffset, 1);
+  char buf[4];
+  dbf.readExact(kHdrRecordCount, buf, 4);
+  count = boundedCount(getU32(buf));
+  if (uint64_t{count} + heldCount > 0xFFFFFFFEu) fail("table is full");
+  const uint32_t first = count + 1;
+  stampDate();
+  heldRecords.push_back(static_cast<char>(kEofMarker));
+  dbf.writeAt(recordOffset(first), heldRecords);
+  writeCount(first + heldCount - 1);
+  count = first + heldCount - 1;
+  guard.release();
+  for (size_t i = 0; i < tags.size() && i < heldKeys.size(); ++i) {
+    const TagState& t = tags[i];
+    KeyList& keys = heldKeys[i];
+    for (uint32_t& r : keys.recnos) r += first - 1;
+    const KeyList sorted = sortEntries(t.info, keys);
+    for (size_t k = 0; k < sorted.size(); ++k) {
+      const std::string key(sorted.key(k));
+      if (t.info.unique && hasKey(t, key)) continue;
+      mdx->insert(t.index, key, sorted.recnos[k]);
+      ++indexWrites;
+    }
+  }
+  index.finish();
+  dropHeldAppends();
+  changed();
+}
+
+void Table::Impl::dropHeldAppends() {
+  heldRecords.clear();
+  heldCount = 0;
+  for (KeyList& k : heldKeys) k = KeyList(k.width);
+}
+
 void Table::Impl::deleteRecord() {
   requireWritable();
   if (state == Table::State::Insert) {
@@ -365,6 +435,28 @@ void Table::append() {
 void Table::post() {
   impl_->requireOpen();
   impl_->post();
+}
+void Table::beginAppends() {
+  Impl& d = *impl_;
+  d.requireWritable();
+  d.browseMode();
+  d.dropHeldAppends();
+  d.holdingAppends = true;
+  d.appendsPosted = 0;
+}
+uint32_t Table::endAppends() {
+  Impl& d = *impl_;
+  d.requireOpen();
+  if (!d.holdingAppends) return 0;
+  d.browseMode();
+  d.holdingAppends = false;
+  try {
+    d.writeHeldAppends();
+  } catch (...) {
+    d.dropHeldAppends();
+    throw;
+  }
+  return d.appendsPosted;
 }
 void Table::cancel() {
   impl_->requireOpen();

@@ -199,6 +199,11 @@ bool ScanRecord::asBool(int i) const {
 
 bool ScanRecord::isEmpty(int i) const { return emptyOf(field(i), fieldBytes(i)); }
 
+std::string ScanRecord::readBlob(int i) const {
+  if (!isMemoType(field(i).type)) return std::string(fieldBytes(i));
+  return table_.impl_->memoOf(record_, i);
+}
+
 void Table::clear(int field) {
   Impl& d = *impl_;
   d.requireEditing();

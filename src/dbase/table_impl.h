@@ -33,6 +33,8 @@ namespace dbase {
 inline constexpr int kShortLockTimeoutMs = 10000;
 inline constexpr size_t kScanChunk = 1 << 20;
 inline constexpr size_t kBulkReadChunk = 256 << 10;  // Table::scan: fits the cache
+inline constexpr size_t kOrderedBatch = 8192;        // Table::scanInOrder: entries per batch
+inline constexpr uint32_t kReadAcrossGap = 4;        // records read over to join two reads
 inline constexpr size_t kMaxPendingKeys = 2'000'000;
 inline constexpr uint32_t kPassGap = 16;  // records between two rewrites of one forward pass
 inline constexpr int64_t kRecentChangeNs = 3'000'000'000;
@@ -140,6 +142,14 @@ struct Table::Impl {
   uint32_t lockedRecord = 0;
   std::map<int, std::string> pendingBlobs;
   uint32_t lastRewrite = 0;  // record of the last rewrite, 0 for none
+
+  // Between beginAppends() and endAppends(): posts counted; in shared use the
+  // new records wait here side by side with their keys (numbered from 1).
+  bool holdingAppends = false;
+  uint32_t appendsPosted = 0;
+  std::string heldRecords;
+  uint32_t heldCount = 0;
+  std::vector<KeyList> heldKeys;
 
   // Caches (exclusive use only, dropped by every change)
   uint64_t generation = 0;
@@ -329,6 +339,9 @@ struct Table::Impl {
                 const std::vector<char>& keyKept);
   void flushPending();
   void deleteRecord();
+  void holdAppend();
+  void writeHeldAppends();
+  void dropHeldAppends();
 
   void requireEditing() const {
     if (state != Table::State::Edit && state != Table::State::Insert)

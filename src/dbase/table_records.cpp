@@ -241,6 +241,7 @@ void Table::Impl::setFlag(uint32_t r, bool deleted) {
 // changed, the index looked at while the table was changed lately (its keys
 // are written just after the record).
 void Table::Impl::sync() {
+  if (heldCount != 0) writeHeldAppends();
   if (pendingCount != 0 && active >= 0) applyPendingKeys();
   if (exclusive || state == Table::State::Inactive) return;
   struct stat st;

@@ -1,5 +1,6 @@
 #include "exchange/exchange.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QWidget>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 
 #include "core/progress.h"
@@ -25,6 +27,8 @@ namespace {
 
 constexpr qint64 kWriteChunk = 1 << 20;
 constexpr int64_t kNumberBlock = 4096;
+// New records written together (shared use: one lock for so many).
+constexpr int64_t kAppendBatch = 2048;
 // So many refusals in a row mean the table takes nothing any more.
 constexpr int64_t kFailuresInARow = 100;
 const QString kExporting = QStringLiteral("Exporting. Please Wait...");
@@ -80,20 +84,14 @@ class PassUse {
 };
 
 // Every record of the range the table shows, letter by letter when the
-// letter tabs apply; `each` is called on each record.
-template <class F>
-void walkShown(DbTable& records, F each) {
+// letter tabs apply; `pass` walks the records of the table's current range.
+template <class Pass>
+void walkShown(DbTable& records, Pass pass) {
   dbase::Table& t = records.engine();
-  const auto walk = [&] {
-    for (t.first(); !t.eof(); t.next()) {
-      each(t);
-      progress().step();
-    }
-  };
   progress().open(kExporting);
   progress().setPosition(0, recordCount(records));
   if (!letterTabsActive()) {
-    walk();
+    pass(t);
     return;
   }
   for (char l = 'A'; l <= 'Z'; ++l) {
@@ -102,8 +100,27 @@ void walkShown(DbTable& records, F each) {
     if (n == 0) continue;
     progress().open(kExporting + QStringLiteral(" (") + QChar::fromLatin1(l) + QLatin1Char(')'));
     progress().setPosition(0, n);
-    walk();
+    pass(t);
   }
+}
+
+// Record by record through the cursor, which `each` may read as a whole.
+template <class F>
+void walkCursor(dbase::Table& t, F&& each) {
+  for (t.first(); !t.eof(); t.next()) {
+    each(t);
+    progress().step();
+  }
+}
+
+// One bulk read pass in the order the table shows.
+template <class F>
+void walkBulk(dbase::Table& t, F&& each) {
+  t.scanInOrder([&](const dbase::ScanRecord& r) {
+    each(r);
+    progress().step();
+    return true;
+  });
 }
 
 // The record's numbers come from the catalogue a block at a time; what is
@@ -133,13 +150,43 @@ class Numbers {
   int64_t next_ = 0, end_ = 0;
 };
 
+// New records go to the table a batch at a time; `added` counts those written.
+// Left by an exception, the batch posted so far is still written when it can be.
+class AppendBatch {
+ public:
+  AppendBatch(dbase::Table& t, int64_t& added) : t_(t), added_(added) { t_.beginAppends(); }
+  ~AppendBatch() {
+    try {
+      finish();
+    } catch (const std::exception&) {
+    }
+  }
+  // After each post.
+  void posted() {
+    if (++held_ < kAppendBatch) return;
+    finish();
+    t_.beginAppends();
+  }
+  // Throws dbase::Error when the batch cannot be written (it is then lost).
+  void finish() {
+    if (!t_.isOpen()) return;
+    held_ = 0;
+    added_ += t_.endAppends();
+  }
+
+ private:
+  dbase::Table& t_;
+  int64_t& added_;
+  int64_t held_ = 0;
+};
+
 // Posts the record being appended with its number and filter mark; false
 // when the table refuses it (the record is dropped). Throws when no number
 // can be had.
 bool postNew(dbase::Table& t, Numbers& numbers, QString* why) {
   const int64_t n = numbers.take();
   try {
-    t.setNumber(0, static_cast<double>(n));
+    t.setString(0, std::to_string(n));
     callHook(storeHooks().beforePost, t);
     t.post();
     return true;
@@ -149,6 +196,42 @@ bool postNew(dbase::Table& t, Numbers& numbers, QString* why) {
     numbers.giveBack(n);
     return false;
   }
+}
+
+// The two shapes the export writes ("nn/nn/nnnn", "nnnn/nn/nn", any of / . -)
+// read as parseDateText reads them, without its patterns: nullopt for any
+// other shape; the date, or an empty one when it is no valid date.
+std::optional<dbase::Date> quickDate(std::string_view s, bool* handled) {
+  *handled = false;
+  const auto digits = [&](size_t at, size_t n, int* v) {
+    *v = 0;
+    for (size_t i = at; i < at + n; ++i) {
+      if (s[i] < '0' || s[i] > '9') return false;
+      *v = *v * 10 + (s[i] - '0');
+    }
+    return true;
+  };
+  const auto sep = [&](size_t at) { return s[at] == '/' || s[at] == '.' || s[at] == '-'; };
+  if (s.size() != 10) return std::nullopt;
+  int a = 0, b = 0, c = 0;
+  int year = 0, month = 0, day = 0;
+  const int format = appSettings().dateFormat;
+  if (sep(2) && sep(5) && digits(0, 2, &a) && digits(3, 2, &b) && digits(6, 4, &c)) {
+    // Four digits last: a year only where the format puts the year last.
+    if (format == 2) return std::nullopt;
+    year = c;
+    month = format == 1 ? b : a;
+    day = format == 1 ? a : b;
+  } else if (sep(4) && sep(7) && digits(0, 4, &a) && digits(5, 2, &b) && digits(8, 2, &c)) {
+    if (format != 2) return std::nullopt;
+    year = a, month = b, day = c;
+  } else {
+    return std::nullopt;
+  }
+  *handled = true;
+  const QDate d(year, month, day);
+  if (!d.isValid() || year < 1) return std::nullopt;
+  return dbase::Date{year, month, day};
 }
 
 void storeField(dbase::Table& t, int field, const exchange::FieldText& v) {
@@ -167,6 +250,11 @@ void storeField(dbase::Table& t, int field, const exchange::FieldText& v) {
       case dbase::FieldType::Binary:
         return;
       case dbase::FieldType::Date: {
+        bool handled = false;
+        if (const auto quick = quickDate(v.text, &handled); handled) {
+          if (quick) t.setDate(field, *quick);
+          return;
+        }
         const ParsedDate d = parseDateText(QString::fromLatin1(v.text));
         if (d.date) t.setDate(field, {d.date->year(), d.date->month(), d.date->day()});
         return;
@@ -236,40 +324,54 @@ QString exchangeFolder() { return joinPath(appSettings().homeDir, QStringLiteral
 
 void makeExchangeFolder() { QDir().mkpath(exchangeFolder()); }
 
-std::string exportFieldText(const DbTable& table, int field) {
-  const dbase::Table& t = table.engine();
-  const dbase::FieldDef& f = t.fields().at(static_cast<size_t>(field));
+namespace {
+
+// A date with four-digit years in the DateFormat order, so every date comes back as it was.
+void appendDate(std::string& out, const dbase::Date& d, int format) {
+  if (d.isBlank()) return;
+  char buf[16];
+  switch (format) {
+    case 1:
+      std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.day, d.month, d.year);
+      break;
+    case 2:
+      std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", d.year, d.month, d.day);
+      break;
+    default:
+      std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.month, d.day, d.year);
+  }
+  out.append(buf);
+}
+
+// The export's text of a field of a cursor's record or a scanned one.
+template <class R>
+std::string fieldText(const R& r, const dbase::FieldDef& f, int field) {
   switch (f.type) {
     case dbase::FieldType::Memo:
-      return t.readBlob(field);
+      return r.readBlob(field);
     case dbase::FieldType::Binary:
       return {};
     case dbase::FieldType::Date: {
-      const dbase::Date d = t.asDate(field);
-      if (d.isBlank()) return {};
-      // Four-digit years, so every date comes back as it was.
-      char buf[16];
-      switch (appSettings().dateFormat) {
-        case 1:
-          std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.day, d.month, d.year);
-          break;
-        case 2:
-          std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", d.year, d.month, d.day);
-          break;
-        default:
-          std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.month, d.day, d.year);
-      }
-      return buf;
+      std::string s;
+      appendDate(s, r.asDate(field), appSettings().dateFormat);
+      return s;
     }
     case dbase::FieldType::Numeric:
     case dbase::FieldType::Float: {
-      std::string s = t.asString(field);
+      std::string s = r.asString(field);
       s.erase(0, s.find_first_not_of(' '));
       return s;
     }
     default:
-      return t.asString(field);
+      return r.asString(field);
   }
+}
+
+}  // namespace
+
+std::string exportFieldText(const DbTable& table, int field) {
+  const dbase::Table& t = table.engine();
+  return fieldText(t, t.fields().at(static_cast<size_t>(field)), field);
 }
 
 bool exportText(DbTable& records, const QString& path) {
@@ -295,17 +397,30 @@ bool exportText(DbTable& records, const QString& path) {
   try {
     PassUse use(records);
     if (!letterTabsActive()) setLetterRange(records, 0);  // the filter's range again
-    walkShown(records, [&](dbase::Table& t) {
+    const std::vector<dbase::FieldDef>& defs = records.engine().fields();
+    std::string text;
+    const auto each = [&](const dbase::ScanRecord& r) {
       exchange::TextLineWriter line(buf, format);
       for (int field : s.fields) {
-        if (t.fields().at(static_cast<size_t>(field)).type == dbase::FieldType::Memo)
-          line.memo(exportFieldText(records, field));
-        else
-          line.value(exportFieldText(records, field));
+        const dbase::FieldDef& f = defs.at(static_cast<size_t>(field));
+        if (f.type == dbase::FieldType::Memo) {
+          line.memo(r.readBlob(field));
+          continue;
+        }
+        if (f.type == dbase::FieldType::Character) {
+          // Straight from the record: no copy of each value.
+          std::string_view v = r.fieldBytes(field);
+          while (!v.empty() && (v.back() == ' ' || v.back() == '\0')) v.remove_suffix(1);
+          line.value(v);
+          continue;
+        }
+        text = fieldText(r, f, field);
+        line.value(text);
       }
       line.endLine();
       if (static_cast<qint64>(buf.size()) >= kWriteChunk) flush();
-    });
+    };
+    walkShown(records, [&](dbase::Table& t) { walkBulk(t, each); });
     flush();
     use.release();
   } catch (const std::exception& e) {
@@ -386,6 +501,7 @@ ImportCount importText(StoreTables& tables, const QString& path, QWidget* window
   try {
     PassUse use(records);
     Numbers numbers(tables.catalogue);
+    AppendBatch batch(t, count.added);
     while (reader.next(values)) {
       if (shuttingDown()) {
         count.stopped = QStringLiteral("the program is ending.");
@@ -403,7 +519,7 @@ ImportCount importText(StoreTables& tables, const QString& path, QWidget* window
         cut = cut || values[i].cut;
       }
       if (postNew(t, numbers, &why)) {
-        ++count.added;
+        batch.posted();
         failures = 0;
         if (cut) ++count.cut;
       } else {
@@ -415,6 +531,7 @@ ImportCount importText(StoreTables& tables, const QString& path, QWidget* window
       }
       progress().setPosition(source.done(), size);
     }
+    batch.finish();
     use.release();
   } catch (const std::exception& e) {
     cancelQuietly(t);
@@ -477,10 +594,12 @@ bool exportDbase(DbTable& records, const QString& name, QWidget* window) {
     out.open();
     dbase::Table& to = out.engine();
     const int fields = static_cast<int>(std::min(to.fields().size(), records.fieldDefs().size()));
-    walkShown(records, [&](dbase::Table& from) {
-      to.append();
-      for (int i = 0; i < fields; ++i) to.assignFrom(i, from, i);
-      to.post();
+    walkShown(records, [&](dbase::Table& t) {
+      walkCursor(t, [&](dbase::Table& from) {
+        to.append();
+        for (int i = 0; i < fields; ++i) to.assignFrom(i, from, i);
+        to.post();
+      });
     });
     out.close();
   } catch (const std::exception& e) {
@@ -532,6 +651,7 @@ ImportCount importDbase(StoreTables& tables, const QString& name, QWidget* windo
     progress().setPosition(0, from.recordCount());
     PassUse use(records);
     Numbers numbers(tables.catalogue);
+    AppendBatch batch(t, count.added);
     for (from.first(); !from.eof(); from.next()) {
       if (shuttingDown()) {
         count.stopped = QStringLiteral("the program is ending.");
@@ -547,7 +667,7 @@ ImportCount importDbase(StoreTables& tables, const QString& name, QWidget* windo
         }
       }
       if (postNew(t, numbers, &why)) {
-        ++count.added;
+        batch.posted();
         failures = 0;
       } else {
         ++count.notPosted;
@@ -557,6 +677,7 @@ ImportCount importDbase(StoreTables& tables, const QString& name, QWidget* windo
         }
       }
     }
+    batch.finish();
     use.release();
   } catch (const std::exception& e) {
     cancelQuietly(t);

@@ -246,6 +246,26 @@ TextRecordReader::End TextRecordReader::readPlain(FieldText& f, bool memo, bool 
   const char sep = format_.separator, delim = format_.delimiter;
   bool memoOpen = false;
   for (;;) {
+    // A run of plain characters that fits goes in at once.
+    if (pos_ < len_ && f.text.size() < kFieldLimit) {
+      const size_t stop = std::min(len_, pos_ + (kFieldLimit - f.text.size()));
+      size_t end = pos_;
+      while (end < stop) {
+        const char u = buf_[end];
+        if (static_cast<unsigned char>(u) < 32 || u == sep || (inDelimiter && u == delim) ||
+            (memo && u == kMemoMark))
+          break;
+        ++end;
+      }
+      if (end > pos_) {
+        f.text.append(buf_.data() + pos_, end - pos_);
+        const uint64_t before = consumed_;
+        consumed_ += end - pos_;
+        pos_ = end;
+        if ((before >> 20) != (consumed_ >> 20) && onMiB_) onMiB_();
+        continue;
+      }
+    }
     const int c = get();
     if (c < 0) return End::EndOfFile;
     const char ch = static_cast<char>(c);

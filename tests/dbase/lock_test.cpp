@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "dbase/check.h"
 #include "dbase/lock.h"
 #include "dbase/table.h"
 #include "table_fixture.h"
@@ -187,6 +188,71 @@ TEST_F(Locks, InterleavedAppendsFromTwoCursorsAllLand) {
   EXPECT_TRUE(b.findKey(std::string("n19")));
   a.goToRecord(23);
   EXPECT_EQ(a.asString(0), "n19");
+}
+
+TEST_F(Locks, HeldAppendsReachAnotherProcessTogether) {
+  const auto seen = [&](uint32_t count, const std::vector<std::string>& titles) {
+    Child child([&] {
+      Table o;
+      o.open(path_);
+      o.setActiveTag("TITLE");
+      if (o.recordCount() != count || testing::titles(o) != titles) throw std::runtime_error("");
+    });
+    EXPECT_TRUE(child.waitReady());
+    EXPECT_EQ(child.finish(), 0);
+  };
+  Table t;
+  t.open(path_);
+  t.beginAppends();
+  for (const char* s : {"zulu", "alpha", "mike"}) addBook(t, s, "y", 1, s);
+  seen(3, {"one", "three", "two"});
+  EXPECT_EQ(t.endAppends(), 3u);
+  seen(6, {"alpha", "mike", "one", "three", "two", "zulu"});
+  t.goToRecord(4);
+  EXPECT_EQ(t.readBlob(t.fieldIndex("NOTES")), "zulu");
+  EXPECT_TRUE(checkTable(path_).sound());
+}
+
+// Killed in the middle of an import, exclusive or shared: the next open for
+// writing finds every record whole (shared use: whole batches) and the table sound.
+TEST_F(Locks, KilledImportLeavesASoundTable) {
+  for (OpenMode mode : {OpenMode::Shared, OpenMode::Exclusive}) {
+    if (!Table::resolve(path_)) SetUp();
+    int written[2];
+    ASSERT_EQ(pipe(written), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      Table t;
+      t.open(path_, mode);
+      for (int i = 0;; ++i) {
+        if (i % 50 == 0) t.beginAppends();
+        addBook(t, "n" + std::to_string(100000 + i), "y", i, i % 3 ? "" : "memo");
+        if (i % 50 == 49 && t.endAppends() && i > 500) (void)!write(written[1], "x", 1);
+      }
+    }
+    char c = 0;
+    ASSERT_EQ(read(written[0], &c, 1), 1);
+    usleep(2000);
+    kill(pid, SIGKILL);
+    close(written[0]);
+    close(written[1]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    Table t;
+    t.open(path_);
+    const uint32_t n = t.physicalCount();
+    EXPECT_GT(n, 100u);
+    if (mode == OpenMode::Shared) EXPECT_EQ((n - 3) % 50, 0u);
+    t.setActiveTag("TITLE");
+    std::vector<std::string> titles = testing::titles(t);
+    ASSERT_EQ(titles.size(), n);
+    for (uint32_t i = 0; i < n - 3; ++i) EXPECT_EQ(titles[i], "n" + std::to_string(100000 + i));
+    t.close();
+    const CheckReport report = checkTable(path_);
+    EXPECT_TRUE(report.sound()) << (report.listed.empty() ? "" : report.listed[0].text);
+    Table::deleteTable(path_);
+  }
 }
 
 TEST_F(Locks, CountsSeeDeletionsByAnotherCursorAfterTheFileAged) {

@@ -1048,6 +1048,30 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
   int visits = 0;
   t.scan([&](const ScanRecord&) { return ++visits < 2; });
   EXPECT_EQ(visits, 2);
+
+  // The pass in the active order and range visits what first()/next() visit, in their order.
+  t.setActiveTag("AUTHOR");
+  for (const auto& [low, high] : std::vector<std::pair<std::string, std::string>>{
+           {"", ""}, {"B", "C"}, {"C1", "C3"}, {"Z", "Z"}}) {
+    t.cancelRange();
+    if (!low.empty()) {
+      t.setRangeStart(low);
+      t.setRangeEnd(high);
+      t.applyRange();
+    }
+    walked.clear();
+    scanned.clear();
+    for (t.first(); !t.eof(); t.next())
+      walked.push_back(line(t.recNo(), t.asString(0), t.asString(1), t.asNumber(2), t.asDate(4),
+                            t.asBool(5), t.isEmpty(6)));
+    t.scanInOrder([&](const ScanRecord& v) {
+      scanned.push_back(line(v.recNo(), v.asString(0), v.asString(1), v.asNumber(2), v.asDate(4),
+                             v.asBool(5), v.isEmpty(6)));
+      return true;
+    });
+    EXPECT_EQ(scanned, walked) << low;
+  }
+  t.cancelRange();
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, OrderModel,

@@ -89,13 +89,17 @@ TEST_F(ExchangeTest, TextAndDbaseRoundTripsGiveIdenticalRecords) {
     const char* name;
     char separator, delimiter;
     bool dbase, asUtf8;
+    int dateFormat = 0;
   };
   const Case cases[] = {{"tabs", '\t', 0, false, false},
+                        {"tabs, dates day first", '\t', 0, false, false, 1},
+                        {"tabs, dates year first", '\t', 0, false, false, 2},
                         {"commas and quotes", ',', '"', false, false},
                         {"the same file in UTF-8", ',', '"', false, true},
                         {"exchange table", 0, 0, true, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    appSettings().dateFormat = c.dateFormat;
     exchangeSettings().separator = c.separator;
     exchangeSettings().delimiter = c.delimiter;
     const QString file = data_.qpath() + "/books.txt";

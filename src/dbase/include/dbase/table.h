@@ -116,6 +116,10 @@ class Table {
   // during the pass are left out). visit returns false to stop. The cursor's
   // position and buffer are left alone; visit must not change this object.
   void scan(const std::function<bool(const ScanRecord&)>& visit);
+  // The same pass in the active order and range (file order when no tag is
+  // active): the index is walked a batch of entries at a time and the batch's
+  // records read in file order, so shared use pays no check per record.
+  void scanInOrder(const std::function<bool(const ScanRecord&)>& visit);
 
   // Live records in the current range.
   uint32_t recordCount();
@@ -130,6 +134,17 @@ class Table {
   void post();
   void cancel();
   void deleteRecord();  // marks deleted, moves to the next record
+
+  // Many appends in a row (an import). In shared use the posts of new
+  // records are held in memory until endAppends(), which writes them with
+  // their keys under one lock: other programs see all of them or none. A
+  // held record has no record number yet (recNo() is 0 after its post).
+  // Exclusive use writes each post at once, as always. endAppends() returns
+  // how many records were posted since beginAppends(); when it cannot write
+  // them it throws and they are dropped. Moving or editing before endAppends()
+  // writes them first; closing drops them.
+  void beginAppends();
+  uint32_t endAppends();
   State state() const;
   bool isDeleted() const;
 
@@ -200,8 +215,8 @@ class Table {
 
 // A record as Table::scan reads it, valid only inside the visit: field
 // access as on the cursor's buffer, except that memo and binary contents are
-// not read (fieldBytes gives their block reference; asString, asNumber and
-// asDate throw for them).
+// read only by readBlob (fieldBytes gives their block reference; asString,
+// asNumber and asDate throw for them).
 class ScanRecord {
  public:
   uint32_t recNo() const { return recno_; }
@@ -211,6 +226,7 @@ class ScanRecord {
   Date asDate(int field) const;
   bool asBool(int field) const;
   bool isEmpty(int field) const;
+  std::string readBlob(int field) const;  // as Table::readBlob
 
  private:
   friend class Table;

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-charts-dev qt6-serialport-dev libgl-dev libglx-dev libegl-dev
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev sqlite3
   libdbd-xbase-perl xvfb xauth xdotool x11-utils fonts-liberation poppler-utils
-  python3
+  python3 dpkg-dev
 )
 
 missing=()

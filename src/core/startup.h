@@ -19,6 +19,27 @@ QString loginFailureMessage(LoginResult result);
 
 extern const QString kDataDirWarning;  // "Could not Create Data Directory!"
 
+// rename() that fails when `to` exists, even as an empty directory: what is
+// built beside its place appears there whole or not at all.
+bool moveIntoPlace(const QString& from, const QString& to);
+
+// Where a package puts the shipped files, seen from the program file's directory.
+QString installedFilesDir(const QString& appDir);
+// The user's own program directory for an installed program (XDG data home).
+QString userProgramDir();
+// The information shown once the user's program directory has been made.
+QString userProgramDirMessage(const QString& dir);
+
+// The program directory of this run. A directory holding the program and its
+// template tables that can be written to (a build tree) is used as it is. An
+// installed program's files cannot be written to, so its first start copies
+// them into userDir, building the copy beside it and moving it into place in
+// one step, then says where it is; later starts use userDir and only add the
+// shipped files it lacks, never replacing one. Copies a killed start left
+// behind are removed. The help is read where it was installed.
+QString chooseProgramDir(const QString& appDir, const QString& installedDir,
+                         const QString& userDir);
+
 // ProgramDir from the program file's directory, DataRootDir with it, and the
 // current directory there.
 void setProgramDir(const QString& dir);

@@ -6,6 +6,8 @@
 
 int main(int argc, char* argv[]) {
   ProgramApplication app(argc, argv);
+  // Lets the desktop match the windows to the menu entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("tomekeeper"));
   Program program(QCoreApplication::applicationDirPath());
   try {
     return program.run();

@@ -112,7 +112,10 @@ int Program::run() {
   installTemplateLists();
   installFilter();
   installLoginGate();
-  const StartupOutcome outcome = runStartupSteps(programDir_);
+  // An installed program runs from the user's own copy of its directory.
+  const QString programDir =
+      chooseProgramDir(programDir_, installedFilesDir(programDir_), userProgramDir());
+  const StartupOutcome outcome = runStartupSteps(programDir);
   // A failed login ends the run before anything is saved; a signal that ended
   // the login dialog is an orderly end.
   if (outcome.login != LoginResult::Passed) return quitRequested_ ? 0 : 1;

@@ -1,14 +1,10 @@
 #include "store/sampledata.h"
 
-#include <fcntl.h>
-#include <stdio.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <cerrno>
 
 #include <exception>
 #include <optional>
@@ -17,6 +13,7 @@
 
 #include "core/runobjects.h"
 #include "core/settings.h"
+#include "core/startup.h"
 #include "core/valuestream.h"
 #include "dbase/codepage.h"
 #include "dbase/table.h"
@@ -235,18 +232,6 @@ void makeCopyBuffer(const QString& programDir, const QString& dir) {
   t.append();
   t.post();
   t.close();
-}
-
-// rename() that fails when `to` exists, even as an empty directory.
-bool moveIntoPlace(const QString& from, const QString& to) {
-  const QByteArray a = QFile::encodeName(from);
-  const QByteArray b = QFile::encodeName(to);
-  if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
-    return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // A file system without the flag: a directory is never renamed over one
-  // that holds files, and the other program's holds at least BACKUP.
-  return !QFileInfo::exists(to) && ::rename(a.constData(), b.constData()) == 0;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "core/labels.h"
 #include "core/optionsfile.h"
@@ -102,6 +103,61 @@ TEST_F(Startup, UserOptionsAndLabelsAreLoadedFromTheHome) {
   runStartupSteps(box.path());
   EXPECT_EQ(appSettings().bookModel, 1);
   EXPECT_EQ(labels(), QStringList({"Titel", "Autor"}));
+}
+
+// An installed program's files cannot be written: the first start copies them
+// into the user's directory and says where; later starts keep what is there.
+TEST_F(Startup, InstalledProgramRunsFromTheUsersOwnCopy) {
+  const QString app = box.file("bin");
+  const QString shipped = box.file("share");
+  const QString user = box.file("home/tomekeeper");
+  for (const QString& d : {app, joinPath(shipped, "sample"), joinPath(shipped, "help")})
+    QDir().mkpath(d);
+  const std::vector<std::pair<QString, QByteArray>> files = {
+      {"data.dbf", "template"}, {"master.dbf", "catalogue"}, {"sample/books.csv", "rows"}};
+  for (const auto& [name, bytes] : files) {
+    ASSERT_TRUE(SettingsSandbox::write(joinPath(shipped, name), bytes));
+    QFile::setPermissions(joinPath(shipped, name), QFile::ReadOwner | QFile::ReadOther);
+  }
+  ASSERT_TRUE(SettingsSandbox::write(joinPath(shipped, "help/index.html"), "<p>"));
+  // A start killed half-way through its copy left this behind.
+  const QString abandoned = box.file("home/tomekeeper~setup-2147483647-0");
+  QDir().mkpath(abandoned);
+  ASSERT_TRUE(SettingsSandbox::write(joinPath(abandoned, "data.dbf"), "half"));
+
+  EXPECT_EQ(chooseProgramDir(app, shipped, user), user);
+  EXPECT_EQ(QDir(box.file("home")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+            QStringList{"tomekeeper"});
+  for (const auto& [name, bytes] : files) {
+    EXPECT_EQ(SettingsSandbox::read(joinPath(user, name)), bytes) << name.toStdString();
+    EXPECT_TRUE(QFile::permissions(joinPath(user, name)) & QFile::WriteOwner);
+  }
+  EXPECT_FALSE(QFileInfo::exists(joinPath(user, "help")));  // read where installed
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.shown[0].kind, MsgKind::Information);
+  EXPECT_EQ(prompts.shown[0].text,
+            "Your own Tomekeeper folder has been set up in\n" + user +
+                "\n\nYour databases, options and backups are kept there. Copy this folder to "
+                "keep a spare of everything.");
+
+  // Later starts: the user's files stay as they are, a shipped file the copy
+  // lacks is added, nothing is said.
+  ASSERT_TRUE(SettingsSandbox::write(joinPath(user, "data.dbf"), "changed"));
+  ASSERT_TRUE(QFile::remove(joinPath(user, "master.dbf")));
+  EXPECT_EQ(chooseProgramDir(app, shipped, user), user);
+  EXPECT_EQ(SettingsSandbox::read(joinPath(user, "data.dbf")), "changed");
+  EXPECT_EQ(SettingsSandbox::read(joinPath(user, "master.dbf")), "catalogue");
+  EXPECT_EQ(prompts.shown.size(), 1u);
+}
+
+TEST_F(Startup, WritableProgramDirectoryIsUsedAsItIs) {
+  const QString user = box.file("home");
+  ASSERT_TRUE(SettingsSandbox::write(box.file("data.dbf"), "template"));
+  EXPECT_EQ(chooseProgramDir(box.path(), box.file("share"), user), box.path());
+  // Shipped files nowhere: the program file's directory all the same.
+  EXPECT_EQ(chooseProgramDir(box.file("bin"), box.file("share"), user), box.file("bin"));
+  EXPECT_FALSE(QFileInfo::exists(user));
+  EXPECT_TRUE(prompts.shown.empty());
 }
 
 }  // namespace

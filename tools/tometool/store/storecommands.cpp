@@ -9,6 +9,7 @@
 #include "../values.h"
 #include "core/prompt.h"
 #include "core/settings.h"
+#include "core/startup.h"
 #include "store/database.h"
 #include "store/letters.h"
 #include "store/maintenance.h"
@@ -204,7 +205,13 @@ class MaintenanceSession {
   static QString programDir() {
     char buf[4096];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    return n > 0 ? QFileInfo(QString::fromLocal8Bit(buf, n)).absolutePath() : QString();
+    if (n <= 0) return {};
+    const QString own = QFileInfo(QString::fromLocal8Bit(buf, n)).absolutePath();
+    // Installed, the templates lie under share/ rather than beside the tool.
+    const QString installed = installedFilesDir(own);
+    if (!QFileInfo::exists(own + "/data.dbf") && QFileInfo::exists(installed + "/data.dbf"))
+      return installed;
+    return own;
   }
 
   bool lists = false;

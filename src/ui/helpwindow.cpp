@@ -14,6 +14,7 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -118,6 +119,17 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(forwardButton, &QToolButton::clicked, browser, &QTextBrowser::forward);
   connect(browser, &QTextBrowser::backwardAvailable, backButton, &QToolButton::setEnabled);
   connect(browser, &QTextBrowser::forwardAvailable, forwardButton, &QToolButton::setEnabled);
+  // The contents follow the page shown, however it was reached.
+  connect(browser, &QTextBrowser::sourceChanged, this, [this] {
+    const QString page = currentPage();
+    for (QTreeWidgetItemIterator it(contentsTree); *it; ++it)
+      if ((*it)->data(0, kPageRole).toString() == page) {
+        contentsTree->setCurrentItem(*it);
+        contentsTree->scrollToItem(*it);
+        return;
+      }
+    contentsTree->clearSelection();
+  });
   connect(contentsButton, &QToolButton::clicked, this, [this] { showContext(1, owner_); });
   connect(contentsTree, &QTreeWidget::itemActivated, this,
           [this](QTreeWidgetItem* item) { openPage(item->data(0, kPageRole).toString()); });

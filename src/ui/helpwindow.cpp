@@ -119,9 +119,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(forwardButton, &QToolButton::clicked, browser, &QTextBrowser::forward);
   connect(browser, &QTextBrowser::backwardAvailable, backButton, &QToolButton::setEnabled);
   connect(browser, &QTextBrowser::forwardAvailable, forwardButton, &QToolButton::setEnabled);
-  // The contents follow the page shown, however it was reached.
-  connect(browser, &QTextBrowser::sourceChanged, this, [this] {
-    const QString page = currentPage();
+  // The contents follow the page shown, however it was reached (source() is
+  // not yet the new page while the signal runs).
+  connect(browser, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) {
+    const QString page = QFileInfo(url.toLocalFile()).fileName();
     for (QTreeWidgetItemIterator it(contentsTree); *it; ++it)
       if ((*it)->data(0, kPageRole).toString() == page) {
         contentsTree->setCurrentItem(*it);

@@ -130,6 +130,8 @@ TEST_F(HelpWindowWiring, ATopicOpensTheOneWindowAtItsPageAndAnUnknownOneAtTheCon
     ASSERT_TRUE(w);
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(w->currentPage(), pages.value(topic, pages.value(1))) << topic;
+    ASSERT_TRUE(w->contentsTree->currentItem());
+    EXPECT_EQ(w->contentsTree->currentItem()->data(0, Qt::UserRole).toString(), w->currentPage());
     EXPECT_EQ(w, HelpWindow::instance());
   }
   EXPECT_TRUE(HelpWindow::existing()->backButton->isEnabled());

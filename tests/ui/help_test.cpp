@@ -32,8 +32,8 @@ QString readAll(const QString& path) {
 // names one.
 QMap<int, QString> contextsInCode() {
   static const QRegularExpression forms[] = {
-      // kHelpContext = 22, helpContext = 101, kMemoHelp = 62, kOptionsHelpTopic = 29
-      QRegularExpression(QStringLiteral("\\b\\w*[Hh]elp\\w*\\s*=\\s*(\\d+)\\b")),
+      // kHelpContext = 22, helpContext = 101, kMemoHelp = 62, kBrowserTopic = 113
+      QRegularExpression(QStringLiteral("\\b\\w*(?:[Hh]elp|Topic|Context)\\w*\\s*=\\s*(\\d+)\\b")),
       // showHelpTopic(31), setHelpContext(103), showHelpTopic(5, owner)
       QRegularExpression(QStringLiteral("\\b(?:showHelpTopic|setHelpContext)\\s*\\(\\s*(\\d+)")),
       // boxes with a Help button: showMessage(kind, text, MsgButtons::OkHelp, 113)

@@ -157,7 +157,15 @@ bool HelpWindow::ensureLoaded() {
   // The folder is looked up each time until found, so a help folder put in
   // place while the program runs is found.
   if (loaded_) return true;
-  if (!book_.load(helpDirectory(appSettings().programDir))) return false;
+  const QString dir = helpDirectory(appSettings().programDir);
+  if (!book_.load(dir)) {
+    const QString own = QDir(appSettings().programDir).filePath(QStringLiteral("help"));
+    error_ = QFileInfo(dir).isDir()
+                 ? book_.error()
+                 : QStringLiteral("There is no help folder in %1 or %2.")
+                       .arg(QDir::toNativeSeparators(own), QDir::toNativeSeparators(dir));
+    return false;
+  }
   browser->setSearchPaths({book_.dir()});
   fillLists();
   loaded_ = true;
@@ -223,7 +231,7 @@ QString HelpWindow::currentPage() const {
 
 void HelpWindow::showContext(int context, QWidget* owner) {
   if (!ensureLoaded()) {
-    showMessage(MsgKind::Error, QStringLiteral("Help is not available.\r%1").arg(book_.error()));
+    showMessage(MsgKind::Error, QStringLiteral("Help is not available.\r%1").arg(error_));
     return;
   }
   QString page = book_.pageFor(context);

@@ -54,5 +54,6 @@ class HelpWindow : public QWidget {
 
   HelpBook book_;
   bool loaded_ = false;
+  QString error_;  // why the pages could not be loaded
   QPointer<QWidget> owner_;
 };

@@ -1,19 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include "core/settings.h"
 #include "store/pagevalues.h"
 #include "support/qtapp.h"
 #include "support/scriptedprompter.h"
+#include "ui/editors/dateedit.h"
 #include "ui/helpbook.h"
 #include "ui/helpwindow.h"
 #include "ui/qtprompter.h"
@@ -136,6 +142,34 @@ TEST_F(HelpWindowWiring, ATopicOpensTheOneWindowAtItsPageAndAnUnknownOneAtTheCon
   }
   EXPECT_TRUE(HelpWindow::existing()->backButton->isEnabled());
   EXPECT_GT(HelpWindow::existing()->contentsTree->topLevelItemCount(), 3);
+}
+
+// F1 goes to the focused editor's help first, else to the window's Help button.
+TEST_F(HelpWindowWiring, F1OpensTheFocusedEditorsHelpElseTheWindowsHelpButton) {
+  appSettings().programDir = kSource;
+  installHelpKey();
+  const QMap<int, QString> pages = readHelpContexts(kHelp + QStringLiteral("/contexts.txt"));
+  QDialog dialog;
+  auto* help = new QPushButton(QStringLiteral("&Help"), &dialog);
+  help->setObjectName(QStringLiteral("helpButton"));
+  QObject::connect(help, &QPushButton::clicked, [] { showHelpTopic(22); });
+  auto* plain = new QLineEdit(&dialog);
+  auto* date = new DateEdit(&dialog);
+  date->helpContext = 39;
+  auto* box = new QVBoxLayout(&dialog);
+  box->addWidget(help);
+  box->addWidget(plain);
+  box->addWidget(date);
+  dialog.show();
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  for (const auto& [focus, topic] : {std::pair<QWidget*, int>{plain, 22}, {date, 39}}) {
+    focus->setFocus();
+    QTest::keyClick(focus, Qt::Key_F1);
+    ASSERT_TRUE(HelpWindow::existing());
+    EXPECT_EQ(HelpWindow::existing()->currentPage(), pages.value(topic)) << topic;
+  }
+  dialog.close();
 }
 
 TEST_F(HelpWindowWiring, AMissingHelpFolderIsToldNotShown) {

@@ -53,6 +53,8 @@
 #include "ui/editors/calendarpopup.h"
 #include "ui/editors/currencyedit.h"
 #include "ui/editors/dateedit.h"
+#include "ui/helpwindow.h"
+#include "ui/qtprompter.h"
 
 namespace {
 
@@ -298,6 +300,14 @@ int main(int argc, char** argv) {
   ok &= save(contents, out + QStringLiteral("/table-of-contents.png"));
   ok &= filterShots(contents, out);
   if (!g_helpImages.isEmpty()) ok &= helpDialogShots(contents, g_helpImages);
+  // The help window at a dialog's page, from the pages just copied.
+  showHelpTopic(28);
+  if (HelpWindow* help = HelpWindow::existing()) {
+    ok &= save(help, out + QStringLiteral("/help-window.png"));
+    help->close();
+  } else {
+    ok = false;
+  }
   contents->onEntryClicked(0);
   if (contents->recordPages && contents->recordPages->isVisible())
     ok &= save(contents->recordPages, out + QStringLiteral("/record-pages.png"));

@@ -23,7 +23,10 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, cons
   return b;
 }
 
-int helpFor(const QString& caption) { return caption.contains(QStringLiteral("Export")) ? 26 : 25; }
+constexpr int kImportHelpContext = 25, kExportHelpContext = 26;
+int helpFor(const QString& caption) {
+  return caption.contains(QStringLiteral("Export")) ? kExportHelpContext : kImportHelpContext;
+}
 
 // OK, Cancel and Help in a row under the dialog.
 QHBoxLayout* dialogButtons(QDialog* d, QPushButton** ok, QPushButton** cancel, QPushButton** help,

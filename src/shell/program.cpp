@@ -87,6 +87,7 @@ void Program::requestQuit() {
 int Program::run() {
   static QtPrompter prompter;
   setDefaultPrompter(&prompter);
+  installHelpKey();
   static WindowProgress progress;  // long passes show the progress window
   setProgress(&progress);
   installSignalHandlers();

@@ -1,16 +1,20 @@
 #include "ui/qtprompter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 #include <cstdio>
 
 #include "core/settings.h"
+#include "ui/helpwindow.h"
+#include "ui/pageeditors.h"
 
 namespace {
 
@@ -42,12 +46,47 @@ void keepAboveStayOnTopWindows(QWidget* dialog) {
   if (stayOnTopWindow(dialog)) dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
 }
 
-void showHelpTopic(int topic) {
-  const QString file = joinPath(appSettings().programDir, QStringLiteral("help/tomes.html"));
-  if (!QFileInfo::exists(file)) return;
-  QUrl url = QUrl::fromLocalFile(file);
-  if (topic > 0) url.setFragment(QStringLiteral("topic-%1").arg(topic));
-  QDesktopServices::openUrl(url);
+void showHelpTopic(int topic, QWidget* owner) {
+  HelpWindow::instance()->showContext(topic, owner ? owner : QApplication::activeModalWidget());
+}
+
+namespace {
+
+// F1: the focused editor's help, else the window's Help button, else (in a
+// main window) the help contents.
+class HelpKey : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
+    QWidget* focus = QApplication::focusWidget();
+    if (watched != focus && watched != QApplication::activeWindow()) return false;
+    QWidget* window = focus ? focus->window() : QApplication::activeWindow();
+    if (!window || window == HelpWindow::existing()) return false;
+    for (QWidget* w = focus; w && w != window; w = w->parentWidget())
+      if (const int context = editorHelpContext(w)) {
+        showHelpTopic(context);
+        return true;
+      }
+    for (auto* button : window->findChildren<QAbstractButton*>(QStringLiteral("helpButton")))
+      if (button->isVisible() && button->isEnabled() && button->window() == window) {
+        button->click();
+        return true;
+      }
+    if (qobject_cast<QDialog*>(window)) return false;  // its own keys decide
+    showHelpTopic(1);
+    return true;
+  }
+};
+
+}  // namespace
+
+void installHelpKey() {
+  static HelpKey filter;
+  static bool installed = false;
+  if (!installed) qApp->installEventFilter(&filter);
+  installed = true;
 }
 
 MsgResult QtPrompter::message(MsgKind kind, MsgButtons buttons, const QString& text,
@@ -92,7 +131,7 @@ MsgResult QtPrompter::message(MsgKind kind, MsgButtons buttons, const QString& t
     const int r = box.exec();
     if (shuttingDown()) return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
     if (help && box.clickedButton() == help) {
-      showHelpTopic(helpTopic);
+      showHelpTopic(helpTopic, &box);
       continue;  // help leaves the question open
     }
     switch (r) {

@@ -19,5 +19,8 @@ class QtPrompter : public Prompter {
 // window) stays on top too, so it never opens beneath that window.
 void keepAboveStayOnTopWindows(QWidget* dialog);
 
-// Opens the help page of a topic when the help file is installed.
-void showHelpTopic(int topic);
+// Opens the help window at the page of a topic, above `owner` (by default the
+// modal window open at the time).
+void showHelpTopic(int topic, QWidget* owner = nullptr);
+// F1 opens the help of the focused editor or window (once, at start).
+void installHelpKey();

@@ -2,12 +2,16 @@
 // calendar and calculator pop-ups over the combined view, and of the filter
 // dialogs with the listing they give, taken from the
 // program's own windows on the offscreen platform:
-//   shots <program dir> <output dir>
+//   shots <program dir> <output dir> [<help images dir>]
+// With a third folder the pictures the help pages show go there too, with
+// the main dialogs.
 // The program directory is copied to a temporary place first, so nothing
 // the views save lands in it.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -19,8 +23,10 @@
 #include <functional>
 
 #include "book/bookview.h"
+#include "book/catalogue/loaddatabasedialog.h"
 #include "book/combined/combinedview.h"
 #include "book/contents/contentsview.h"
+#include "book/maintenance/maintenancedialog.h"
 #include "book/recordpage.h"
 #include "book/recordpages/recordpagesview.h"
 #include "book/viewhost.h"
@@ -29,16 +35,26 @@
 #include "core/settings.h"
 #include "core/startup.h"
 #include "core/templatelist.h"
+#include "exchange/exchangedialogs.h"
+#include "prefs/colorscheme.h"
+#include "prefs/optionsdialog.h"
+#include "print/labeldialog.h"
+#include "print/reportdialog.h"
+#include "print/reportsource.h"
 #include "query/filter/fieldfilterdialog.h"
 #include "query/filter/filterdialog.h"
 #include "query/filter/filterlist.h"
 #include "query/filter/loadfiltersdialog.h"
+#include "query/find/finddialog.h"
+#include "query/sort/sortdialog.h"
 #include "store/database.h"
 #include "store/sampledata.h"
 #include "ui/editors/calculatordialog.h"
 #include "ui/editors/calendarpopup.h"
 #include "ui/editors/currencyedit.h"
 #include "ui/editors/dateedit.h"
+#include "ui/helpwindow.h"
+#include "ui/qtprompter.h"
 
 namespace {
 
@@ -72,7 +88,24 @@ bool copyDir(const QString& from, const QString& to) {
   return true;
 }
 
+// The help pages' pictures are written here as well, when given.
+QString g_helpImages;
+const QStringList kHelpPictures = {"table-of-contents.png",    "record-pages.png",
+                                   "combined-view.png",        "calendar-popup.png",
+                                   "calculator-popup.png",     "filter-dialog.png",
+                                   "field-filter-between.png", "load-filter-template.png"};
+
+bool saveOne(QWidget* w, const QString& path);
+
 bool save(QWidget* w, const QString& path) {
+  bool ok = saveOne(w, path);
+  const QString name = QFileInfo(path).fileName();
+  if (!g_helpImages.isEmpty() && kHelpPictures.contains(name))
+    ok &= saveOne(w, g_helpImages + QLatin1Char('/') + name);
+  return ok;
+}
+
+bool saveOne(QWidget* w, const QString& path) {
   QTest::qWait(50);
   if (!w->grab().save(path)) {
     std::fprintf(stderr, "shots: cannot write %s\n", qPrintable(path));
@@ -98,6 +131,9 @@ bool savePopup(QWidget* window, const std::function<void()>& open,
                  popup->grab());
     p.end();
     ok = picture.save(path);
+    const QString name = QFileInfo(path).fileName();
+    if (ok && !g_helpImages.isEmpty() && kHelpPictures.contains(name))
+      ok = picture.save(g_helpImages + QLatin1Char('/') + name);
     if (ok) std::printf("%s\n", qPrintable(path));
     popup->close();
   });
@@ -154,13 +190,64 @@ bool filterShots(ContentsView* contents, const QString& out) {
   return ok;
 }
 
+// The main dialogs, for the help pages only.
+bool helpDialogShots(ContentsView* contents, const QString& out) {
+  bool ok = true;
+  StoreTables& tables = contents->tables();
+  const auto one = [&](QWidget* dlg, const char* name) {
+    dlg->show();
+    ok &= saveOne(dlg, out + QLatin1Char('/') + QLatin1String(name));
+    dlg->close();
+  };
+  {
+    SortDialog dlg(contents);
+    one(&dlg, "sort-dialog.png");
+  }
+  if (FindDialog* find = FindDialog::openFor(contents, tables.records, {}, nullptr)) {
+    find->textCombo->setCurrentText(QStringLiteral("garden"));
+    one(find, "find-dialog.png");
+  }
+  {
+    LoadDatabaseDialog dlg(tables.catalogue, contents);
+    one(&dlg, "load-database.png");
+  }
+  {
+    MaintenanceDialog dlg(tables, {}, contents);
+    one(&dlg, "maintenance-dialog.png");
+  }
+  {
+    OptionsDialog dlg(contents);
+    one(&dlg, "options-dialog.png");
+  }
+  {
+    colors::ColorList list;
+    const colors::Scheme scheme = colors::defaultScheme();
+    list.add(QStringLiteral("Evening"), scheme);
+    list.add(QStringLiteral("Library green"), scheme);
+    LoadColorsDialog dlg(std::move(list), contents);
+    one(&dlg, "load-color-template.png");
+  }
+  {
+    TableReportSource source(tables.records, labels());
+    ReportDialog report(source, contents);
+    one(&report, "report-dialog.png");
+    LabelDialog label(source, false, contents);
+    one(&label, "label-dialog.png");
+  }
+  {
+    ExchangeOptionsDialog dlg(QStringLiteral("Export Options"), contents);
+    one(&dlg, "export-options.png");
+  }
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: shots <program dir> <output dir>\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: shots <program dir> <output dir> [<help images dir>]\n");
     return 2;
   }
   QTemporaryDir tmp;
@@ -172,6 +259,10 @@ int main(int argc, char** argv) {
   // Absolute: the start-up steps change into the program directory.
   const QString out = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
   QDir().mkpath(out);
+  if (argc == 4) {
+    g_helpImages = QDir(QString::fromLocal8Bit(argv[3])).absolutePath();
+    QDir().mkpath(g_helpImages);
+  }
   static DefaultAnswers answers;
   setDefaultPrompter(&answers);
   installSampleSeeder();
@@ -208,6 +299,15 @@ int main(int argc, char** argv) {
   contents->show();
   ok &= save(contents, out + QStringLiteral("/table-of-contents.png"));
   ok &= filterShots(contents, out);
+  if (!g_helpImages.isEmpty()) ok &= helpDialogShots(contents, g_helpImages);
+  // The help window at a dialog's page, from the pages just copied.
+  showHelpTopic(28);
+  if (HelpWindow* help = HelpWindow::existing()) {
+    ok &= save(help, out + QStringLiteral("/help-window.png"));
+    help->close();
+  } else {
+    ok = false;
+  }
   contents->onEntryClicked(0);
   if (contents->recordPages && contents->recordPages->isVisible())
     ok &= save(contents->recordPages, out + QStringLiteral("/record-pages.png"));

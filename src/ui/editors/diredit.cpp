@@ -8,6 +8,7 @@
 
 DirEdit::DirEdit(QWidget* parent) : ButtonEdit(parent) {
   setAutoSelect(false);
+  helpContext = kHelpContext;
   button()->setToolTip(QStringLiteral("Click here to select a directory"));
   // Paths keep their case: directory names differ by case here.
 }

@@ -8,6 +8,8 @@ class DirEdit : public ButtonEdit {
   Q_OBJECT
 
  public:
+  // The chooser's help; F1 in the edit gives it too.
+  static constexpr int kHelpContext = 114;
   explicit DirEdit(QWidget* parent);
 
   // Whether the process can enter `path` (the current directory is kept).

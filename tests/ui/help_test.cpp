@@ -63,10 +63,6 @@ QMap<int, QString> contextsInCode() {
   return used;
 }
 
-// Pages listed for windows that come with the phone dialer and the browser
-// link; they need no user in the code until then.
-const QSet<int> kAwaitingCode = {112, 113};
-
 TEST(HelpPages, EveryContextOfTheCodeHasAPageAndEveryPageAContext) {
   QString error;
   const QMap<int, QString> pages =
@@ -80,7 +76,7 @@ TEST(HelpPages, EveryContextOfTheCodeHasAPageAndEveryPageAContext) {
   }
   QSet<QString> seen;
   for (auto it = pages.begin(); it != pages.end(); ++it) {
-    EXPECT_TRUE(used.contains(it.key()) || kAwaitingCode.contains(it.key()))
+    EXPECT_TRUE(used.contains(it.key()))
         << "page " << it->toStdString() << " has context " << it.key() << " that nothing uses";
     EXPECT_TRUE(QFile::exists(kHelp + QLatin1Char('/') + *it)) << it->toStdString();
     EXPECT_FALSE(seen.contains(*it)) << it->toStdString() << " serves two contexts";

@@ -7,6 +7,7 @@
 PhoneEdit::PhoneEdit(QWidget* parent) : ButtonEdit(parent) {
   resize(120, 22);
   button()->setToolTip(QStringLiteral("Click here to Dial"));
+  helpContext = 112;
 }
 
 bool PhoneEdit::isPhoneChar(QChar c, bool letters) {

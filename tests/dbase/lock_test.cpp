@@ -243,7 +243,9 @@ TEST_F(Locks, KilledImportLeavesASoundTable) {
     t.open(path_);
     const uint32_t n = t.physicalCount();
     EXPECT_GT(n, 100u);
-    if (mode == OpenMode::Shared) EXPECT_EQ((n - 3) % 50, 0u);
+    if (mode == OpenMode::Shared) {
+      EXPECT_EQ((n - 3) % 50, 0u);
+    }
     t.setActiveTag("TITLE");
     std::vector<std::string> titles = testing::titles(t);
     ASSERT_EQ(titles.size(), n);

@@ -101,7 +101,18 @@ void Table::Impl::recoverCount() {
     hdr.recordCount = static_cast<uint32_t>(k);
   }
   count = boundedCount(hdr.recordCount);
-  if (size > end + 1 && zerosFrom(end + 1, size)) dbf.truncate(end + 1);
+  if (size > end + 1) {
+    bool ours = zerosFrom(end + 1, size);
+    // An append cut short: up to one record's bytes, and perhaps its end
+    // mark, without its flag, stand before the zeros grown ahead.
+    if (!ours && end + len + 1 <= size) {
+      char next = 0;
+      ours = dbf.readAt(end + len, &next, 1) == 1 &&
+             (next == 0 || static_cast<uint8_t>(next) == kEofMarker) &&
+             zerosFrom(end + len + 1, size);
+    }
+    if (ours) dbf.truncate(end + 1);
+  }
 }
 
 bool Table::Impl::zerosFrom(uint64_t from, uint64_t to) const {

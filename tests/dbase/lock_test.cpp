@@ -252,7 +252,8 @@ TEST_F(Locks, KilledImportLeavesASoundTable) {
     for (uint32_t i = 0; i < n - 3; ++i) EXPECT_EQ(titles[i], "n" + std::to_string(100000 + i));
     t.close();
     const CheckReport report = checkTable(path_);
-    EXPECT_TRUE(report.sound()) << (report.listed.empty() ? "" : report.listed[0].text);
+    EXPECT_TRUE(report.sound()) << (mode == OpenMode::Shared ? "shared: " : "exclusive: ")
+                                << (report.listed.empty() ? "" : report.listed[0].text);
     Table::deleteTable(path_);
   }
 }

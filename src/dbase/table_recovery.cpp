@@ -94,8 +94,16 @@ void Table::Impl::recoverCount() {
   }
   uint64_t end = base + k * len;
   char mark = 0;
-  if (end >= size || dbf.readAt(end, &mark, 1) != 1 || static_cast<uint8_t>(mark) != kEofMarker)
+  if (end >= size || dbf.readAt(end, &mark, 1) != 1) return;
+  if (static_cast<uint8_t>(mark) != kEofMarker) {
+    // A batch of shared appends cut short before its end mark and its count:
+    // none of it was ever counted, so the table ends where its count says.
+    const uint64_t keep = base + static_cast<uint64_t>(count) * len;
+    const char eof = static_cast<char>(kEofMarker);
+    dbf.writeAt(keep, &eof, 1);
+    dbf.truncate(keep + 1);
     return;
+  }
   if (k > hdr.recordCount) {
     writeCount(static_cast<uint32_t>(k));
     hdr.recordCount = static_cast<uint32_t>(k);

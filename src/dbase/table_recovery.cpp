@@ -99,8 +99,8 @@ void Table::Impl::recoverCount() {
     // A batch of shared appends cut short before its end mark and its count:
     // none of it was ever counted, so the table ends where its count says.
     const uint64_t keep = base + static_cast<uint64_t>(count) * len;
-    const char eof = static_cast<char>(kEofMarker);
-    dbf.writeAt(keep, &eof, 1);
+    const char endMark = static_cast<char>(kEofMarker);
+    dbf.writeAt(keep, &endMark, 1);
     dbf.truncate(keep + 1);
     return;
   }

@@ -194,17 +194,19 @@ void Table::Impl::post() {
   refreshCurrentKey();
 }
 
+void Table::Impl::lockAppends(ScopedLock& guard) {
+  if (!waitLock(dbf.fd(), kAppendLockOffset, 1, LockKind::Write, kShortLockTimeoutMs))
+    throw LockError(path, "another user is appending");
+  guard.hold(dbf.fd(), kAppendLockOffset, 1);
+  char buf[4];
+  dbf.readExact(kHdrRecordCount, buf, 4);
+  count = boundedCount(getU32(buf));
+}
+
 // Appends the record buffer; returns its record number.
 uint32_t Table::Impl::postAppend() {
   ScopedLock guard;
-  if (!exclusive) {
-    if (!waitLock(dbf.fd(), kAppendLockOffset, 1, LockKind::Write, kShortLockTimeoutMs))
-      throw LockError(path, "another user is appending");
-    guard.hold(dbf.fd(), kAppendLockOffset, 1);
-    char buf[4];
-    dbf.readExact(kHdrRecordCount, buf, 4);
-    count = boundedCount(getU32(buf));
-  }
+  if (!exclusive) lockAppends(guard);
   if (count == 0xFFFFFFFFu) fail("table is full");
   uint32_t target = count + 1;
   // Record and end mark first, the count last: a torn append loses only this record.
@@ -332,12 +334,7 @@ void Table::Impl::writeHeldAppends() {
   if (heldCount == 0) return;
   IndexUpdate index(*this);
   ScopedLock guard;
-  if (!waitLock(dbf.fd(), kAppendLockOffset, 1, LockKind::Write, kShortLockTimeoutMs))
-    throw LockError(path, "another user is appending");
-  guard.hold(dbf.fd(), kAppendLockOffset, 1);
-  char buf[4];
-  dbf.readExact(kHdrRecordCount, buf, 4);
-  count = boundedCount(getU32(buf));
+  lockAppends(guard);
   if (uint64_t{count} + heldCount > 0xFFFFFFFEu) fail("table is full");
   const uint32_t first = count + 1;
   stampDate();

@@ -23,6 +23,7 @@
 #include "dbase/expr.h"
 #include "dbase/fileutil.h"
 #include "dbase/keys.h"
+#include "dbase/lock.h"
 #include "dbase/mdx.h"
 #include "dbase/mdx_format.h"
 #include "dbase/memo.h"
@@ -331,6 +332,9 @@ struct Table::Impl {
   bool fieldsUnchanged(const std::vector<int>& fields) const;
   void post();
   uint32_t postAppend();
+  // Takes the append lock into `guard` and reads the count another process
+  // may have moved.
+  void lockAppends(ScopedLock& guard);
   void postRewrite(const std::vector<std::optional<std::string>>& oldKeys,
                    const std::vector<char>& keyKept);
   bool keysWouldMove(const std::vector<std::optional<std::string>>& oldKeys,

@@ -35,7 +35,11 @@ PageRenderer::PageRenderer(QPagedPaintDevice& device, const PaperSetup& paper)
 PageRenderer::~PageRenderer() { end(); }
 
 bool PageRenderer::begin() {
-  if (!painter_.begin(&device_)) return false;
+  bulk_.emplace();
+  if (!painter_.begin(&device_)) {
+    bulk_.reset();
+    return false;
+  }
   dpi_ = device_.logicalDpiY();
   painter_.setRenderHint(QPainter::Antialiasing, false);
   QPen pen(Qt::black);
@@ -48,6 +52,7 @@ bool PageRenderer::begin() {
 
 void PageRenderer::end() {
   if (painter_.isActive()) painter_.end();
+  bulk_.reset();
 }
 
 void PageRenderer::newPage() {

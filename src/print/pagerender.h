@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <tuple>
 #include <vector>
+
+#include "core/bulkmemory.h"
 
 class QPagedPaintDevice;
 class QTextLayout;
@@ -125,6 +128,7 @@ class PageRenderer {
 
   QPagedPaintDevice& device_;
   PaperSetup paper_;
+  std::optional<BulkMemory> bulk_;  // while painting
   QPainter painter_;
   double dpi_ = 72;
   FontSpec font_;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -311,13 +312,52 @@ void MdxFile::Impl::endWrite() {
   ++generation;
 }
 
+// In file order, neighbouring blocks in one write: a batch of new keys
+// dirties thousands of nodes, many of them side by side.
 void MdxFile::Impl::writeDirty() {
-  for (auto& [page, b] : dirty)
-    if (b->dirty) {
-      writeAt(uint64_t{page} * kPageSize, b->d.data(), kBlockSize);
+  std::stable_sort(dirty.begin(), dirty.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  constexpr uint32_t kPagesPerBlock = kBlockSize / kPageSize;
+  constexpr size_t kMaxRun = 256;
+  iovec iov[kMaxRun];
+  for (size_t i = 0; i < dirty.size();) {
+    size_t n = 0;
+    const uint32_t first = dirty[i].first;
+    for (; i < dirty.size() && n < kMaxRun; ++i) {
+      auto& [page, b] = dirty[i];
+      if (!b->dirty) continue;
+      if (page != first + n * kPagesPerBlock) break;
+      iov[n++] = {b->d.data(), kBlockSize};
       b->dirty = false;
     }
+    if (n > 0) writeRun(uint64_t{first} * kPageSize, iov, n);
+  }
   dirty.clear();
+}
+
+void MdxFile::Impl::writeRun(uint64_t offset, iovec* iov, size_t n) const {
+  if (n == 1) return writeAt(offset, static_cast<const char*>(iov[0].iov_base), kBlockSize);
+  size_t left = n * kBlockSize;
+  while (left > 0) {
+    const ssize_t r = ::pwritev(fd, iov, static_cast<int>(n), static_cast<off_t>(offset));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      ioFail("cannot write");
+    }
+    // A short write: go on from where it stopped.
+    size_t done = static_cast<size_t>(r);
+    offset += done;
+    left -= done;
+    while (n > 0 && done >= iov->iov_len) {
+      done -= iov->iov_len;
+      ++iov;
+      --n;
+    }
+    if (n > 0) {
+      iov->iov_base = static_cast<char*>(iov->iov_base) + done;
+      iov->iov_len -= done;
+    }
+  }
 }
 
 void MdxFile::Impl::abortWrite() {

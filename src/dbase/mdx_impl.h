@@ -178,6 +178,7 @@ struct MdxFile::Impl {
   void beginWrite();
   void endWrite();
   void writeDirty();
+  void writeRun(uint64_t offset, struct iovec* iov, size_t n) const;
   void touch(uint32_t page, const BlockRef& b) {
     if (!b->dirty) {
       b->dirty = true;

@@ -103,7 +103,8 @@ struct Table::Impl {
   const char* map = nullptr;  // exclusive use: mapping of the .dbf (writable unless read-only)
   bool grownAhead = false;    // the file has zeros past its end mark (exclusive appends)
   uint64_t mapLength = 0;
-  int64_t seenMtime = -1;  // shared use: the .dbf as last looked at
+  uint64_t populatedTo = 0;  // appends have the mapping's pages made up to here
+  int64_t seenMtime = -1;    // shared use: the .dbf as last looked at
   uint64_t seenSize = 0;
   int64_t flagsMtime = -1;  // shared use: the .dbf when the flags were read
   uint64_t flagsSize = 0;

@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <ctime>
@@ -45,6 +46,7 @@ void Table::Impl::unmap() {
   if (map) ::munmap(const_cast<char*>(map), mapLength);
   map = nullptr;
   mapLength = 0;
+  populatedTo = 0;
 }
 
 void Table::Impl::remap() {
@@ -133,6 +135,16 @@ bool Table::Impl::appendMapped(uint32_t target, std::string_view record) {
     if (need > mapLength) return false;
   }
   char* p = const_cast<char*>(map) + off;
+  if (need > populatedTo) {
+    // The pages ahead made in one call: one fault per page costs more
+    // than the copy (older kernels refuse it and fault as before).
+    constexpr uint64_t kAhead = uint64_t{2} << 20;
+    const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    const uint64_t from = std::max(populatedTo, off) / page * page;
+    const uint64_t to = std::min(mapLength, (need + kAhead) / page * page);
+    if (to > from) ::madvise(const_cast<char*>(map) + from, to - from, MADV_POPULATE_WRITE);
+    populatedTo = std::max(to, need);
+  }
   std::memcpy(p + 1, record.data() + 1, record.size() - 1);
   p[record.size()] = static_cast<char>(kEofMarker);
   std::atomic_signal_fence(std::memory_order_seq_cst);

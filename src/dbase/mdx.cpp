@@ -318,7 +318,6 @@ void MdxFile::Impl::writeDirty() {
   std::stable_sort(dirty.begin(), dirty.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   constexpr uint32_t kPagesPerBlock = kBlockSize / kPageSize;
-  constexpr size_t kMaxRun = 256;
   iovec iov[kMaxRun];
   for (size_t i = 0; i < dirty.size();) {
     size_t n = 0;
@@ -326,13 +325,30 @@ void MdxFile::Impl::writeDirty() {
     for (; i < dirty.size() && n < kMaxRun; ++i) {
       auto& [page, b] = dirty[i];
       if (!b->dirty) continue;
-      if (page != first + n * kPagesPerBlock) break;
+      if (page != first + n * kPagesPerBlock && !fillGap(first, page, iov, n)) break;
       iov[n++] = {b->d.data(), kBlockSize};
       b->dirty = false;
     }
     if (n > 0) writeRun(uint64_t{first} * kPageSize, iov, n);
   }
   dirty.clear();
+}
+
+// Bridges a short gap before `page` in the run at `first` with the cached
+// blocks in between (the cache holds what the file holds, or newer): a few
+// blocks more written cost less than another write.
+bool MdxFile::Impl::fillGap(uint32_t first, uint32_t page, iovec* iov, size_t& n) const {
+  constexpr uint32_t kPagesPerBlock = kBlockSize / kPageSize;
+  constexpr size_t kMaxGap = 16;
+  const uint32_t from = first + static_cast<uint32_t>(n) * kPagesPerBlock;
+  if (n == 0 || page < from) return false;
+  const size_t gap = (page - from) / kPagesPerBlock;
+  if (gap > kMaxGap || n + gap + 1 > kMaxRun) return false;
+  for (size_t g = 0; g < gap; ++g)
+    if (!cache.count(from + static_cast<uint32_t>(g) * kPagesPerBlock)) return false;
+  for (size_t g = 0; g < gap; ++g)
+    iov[n++] = {cache.at(from + static_cast<uint32_t>(g) * kPagesPerBlock)->d.data(), kBlockSize};
+  return true;
 }
 
 void MdxFile::Impl::writeRun(uint64_t offset, iovec* iov, size_t n) const {

@@ -178,6 +178,8 @@ struct MdxFile::Impl {
   void beginWrite();
   void endWrite();
   void writeDirty();
+  static constexpr size_t kMaxRun = 256;  // blocks in one write
+  bool fillGap(uint32_t first, uint32_t page, struct iovec* iov, size_t& n) const;
   void writeRun(uint64_t offset, struct iovec* iov, size_t n) const;
   void touch(uint32_t page, const BlockRef& b) {
     if (!b->dirty) {

@@ -176,6 +176,7 @@ void Table::Impl::post() {
   writePendingMemos();
   pendingBlobs.clear();
   stampDate();
+  curKeyFresh = false;
   uint32_t target = recno;
   // The index is marked busy before the record changes, so a crash in
   // between leaves a mark that makes the next open rebuild the tags. A
@@ -191,7 +192,11 @@ void Table::Impl::post() {
   state = Table::State::Browse;
   bof = eof = false;
   changed();
-  refreshCurrentKey();
+  if (curKeyFresh)
+    cursorStale = true;
+  else
+    refreshCurrentKey();
+  curKeyFresh = false;
 }
 
 void Table::Impl::lockAppends(ScopedLock& guard) {

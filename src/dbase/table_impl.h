@@ -122,6 +122,7 @@ struct Table::Impl {
   std::unique_ptr<MdxFile::Cursor> cursor;
   bool cursorStale = true;
   std::string curKey;
+  bool curKeyFresh = false;  // post() got curKey from the keys it inserted
 
   // Exclusive use: keys of appended records wait here (per tag, flat) until
   // the index is next read, then go in sorted, or by a rebuild when they outnumber it.

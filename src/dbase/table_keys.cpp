@@ -43,6 +43,10 @@ void Table::Impl::insertKeys(std::string_view record, uint32_t r) {
   for (size_t i = 0; i < tags.size(); ++i) {
     const TagState& t = tags[i];
     if (!tagKey(t, record, key)) continue;
+    if (static_cast<int>(i) == active) {
+      curKey = key;  // the cursor's key: no need to work it out again
+      curKeyFresh = true;
+    }
     if (exclusive && !t.info.unique) {
       while (pending.size() < tags.size())
         pending.emplace_back(static_cast<size_t>(tags[pending.size()].info.keyLength));

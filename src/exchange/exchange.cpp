@@ -250,6 +250,8 @@ void storeField(dbase::Table& t, int field, const exchange::FieldText& v) {
       case dbase::FieldType::Binary:
         return;
       case dbase::FieldType::Date: {
+        // Most books have no date for most date fields.
+        if (v.text.find_first_not_of(' ') == std::string::npos) return;
         bool handled = false;
         if (const auto quick = quickDate(v.text, &handled); handled) {
           if (quick) t.setDate(field, *quick);

@@ -1,5 +1,6 @@
 // Editing, posting and deleting records, with their locks and index updates.
 
+#include <algorithm>
 #include <cstring>
 
 #include "dbase/lock.h"
@@ -148,10 +149,7 @@ class Table::Impl::IndexUpdate {
 void Table::Impl::post() {
   if (state != Table::State::Edit && state != Table::State::Insert) return;
   bool inserting = state == Table::State::Insert;
-  if (inserting && holdingAppends) {
-    if (!exclusive) return holdAppend();
-    ++appendsPosted;
-  }
+  if (inserting && holdingAppends) return holdAppend();
   if (!inserting && pendingBlobs.empty() && rec == saved) {
     // Nothing changed: nothing is written, not even the date or the index's mark.
     unlockRecord();
@@ -321,7 +319,8 @@ void Table::Impl::holdAppend() {
   }
   const uint32_t n = heldCount + 1;
   std::string& key = keyBuffer;
-  for (size_t i = 0; i < tags.size(); ++i)
+  // In exclusive use the keys go in when the records are written.
+  for (size_t i = 0; i < tags.size() && !exclusive; ++i)
     if (tagKey(tags[i], rec, key)) heldKeys[i].add(key, n);
   heldRecords.append(rec);
   heldCount = n;
@@ -337,6 +336,7 @@ void Table::Impl::holdAppend() {
 // before the last key leaves a mark that has the tags rebuilt.
 void Table::Impl::writeHeldAppends() {
   if (heldCount == 0) return;
+  if (exclusive) return writeHeldExclusive();
   IndexUpdate index(*this);
   ScopedLock guard;
   lockAppends(guard);
@@ -361,6 +361,34 @@ void Table::Impl::writeHeldAppends() {
     }
   }
   index.finish();
+  dropHeldAppends();
+  changed();
+}
+
+// In exclusive use: the records in one write (whole pages of the file are
+// written, not first made as zeros the way the mapping makes them), their
+// keys kept back as a single post keeps them.
+void Table::Impl::writeHeldExclusive() {
+  if (uint64_t{count} + heldCount > 0xFFFFFFFEu) fail("table is full");
+  std::optional<IndexUpdate> index;
+  if (!tags.empty()) index.emplace(*this);
+  const uint32_t first = count + 1;
+  stampDate();
+  heldRecords.push_back(static_cast<char>(kEofMarker));
+  dbf.writeAt(recordOffset(first), heldRecords);
+  heldRecords.pop_back();
+  count = first + heldCount - 1;
+  countDirty = true;  // a crash is recovered from the file size on open
+  if (flagsValid) {
+    flags.resize(static_cast<size_t>(count) + 1, 0);
+    std::fill(flags.begin() + first, flags.end(), 0);
+  }
+  const size_t len = hdr.recordLength;
+  const std::string_view held(heldRecords);
+  for (uint32_t i = 0; i < heldCount && !tags.empty(); ++i)
+    insertKeys(held.substr(i * len, len), first + i);
+  curKeyFresh = false;
+  if (index) index->finish();
   dropHeldAppends();
   changed();
 }

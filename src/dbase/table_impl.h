@@ -146,8 +146,8 @@ struct Table::Impl {
   std::map<int, std::string> pendingBlobs;
   uint32_t lastRewrite = 0;  // record of the last rewrite, 0 for none
 
-  // Between beginAppends() and endAppends(): posts counted; in shared use the
-  // new records wait here side by side with their keys (numbered from 1).
+  // Between beginAppends() and endAppends(): posts counted, the new records
+  // waiting here side by side (in shared use with their keys, numbered from 1).
   bool holdingAppends = false;
   uint32_t appendsPosted = 0;
   std::string heldRecords;
@@ -347,6 +347,7 @@ struct Table::Impl {
   void deleteRecord();
   void holdAppend();
   void writeHeldAppends();
+  void writeHeldExclusive();
   void dropHeldAppends();
 
   void requireEditing() const {

@@ -367,18 +367,22 @@ void Table::Impl::writeHeldAppends() {
 
 // In exclusive use: the records in one write (whole pages of the file are
 // written, not first made as zeros the way the mapping makes them), their
-// keys kept back as a single post keeps them.
+// keys kept back as a single post keeps them. A kill can cut so long a write
+// short, so the count is written on both sides of it: the next open then
+// drops the cut batch and nothing before it.
 void Table::Impl::writeHeldExclusive() {
   if (uint64_t{count} + heldCount > 0xFFFFFFFEu) fail("table is full");
   std::optional<IndexUpdate> index;
   if (!tags.empty()) index.emplace(*this);
   const uint32_t first = count + 1;
   stampDate();
+  if (countDirty) writeCount(count);
+  countDirty = false;
   heldRecords.push_back(static_cast<char>(kEofMarker));
   dbf.writeAt(recordOffset(first), heldRecords);
   heldRecords.pop_back();
   count = first + heldCount - 1;
-  countDirty = true;  // a crash is recovered from the file size on open
+  writeCount(count);
   if (flagsValid) {
     flags.resize(static_cast<size_t>(count) + 1, 0);
     std::fill(flags.begin() + first, flags.end(), 0);

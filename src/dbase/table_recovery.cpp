@@ -96,7 +96,8 @@ void Table::Impl::recoverCount() {
   char mark = 0;
   if (end >= size || dbf.readAt(end, &mark, 1) != 1) return;
   if (static_cast<uint8_t>(mark) != kEofMarker) {
-    // A batch of shared appends cut short before its end mark and its count:
+    // A batch of appends cut short before its end mark and its count (one
+    // write for the batch, with the count written before and after it):
     // none of it was ever counted, so the table ends where its count says.
     const uint64_t keep = base + static_cast<uint64_t>(count) * len;
     const char endMark = static_cast<char>(kEofMarker);

@@ -36,11 +36,9 @@ class LetterTest : public StoreTest {
 TEST_F(LetterTest, AscendingBoundsPutDigitsPunctuationAndBlanksUnderA) {
   makeDatabase(edgeTitles());
   ASSERT_TRUE(openSorted(F(kTitle)));
-  EXPECT_EQ(under('A'),
-            (std::vector<std::string>{"", "'Salem's Lot", "1984", "Apple", "apple pie"}));
-  EXPECT_EQ(under('B'), (std::vector<std::string>{"Banana", "banana split"}));
-  EXPECT_EQ(under('Z'),
-            (std::vector<std::string>{"Zebra", "zz top", "[Bracketed]", "~tilde", "\xC9mile"}));
+  EXPECT_EQ(under('A'), (Strings{"", "'Salem's Lot", "1984", "Apple", "apple pie"}));
+  EXPECT_EQ(under('B'), (Strings{"Banana", "banana split"}));
+  EXPECT_EQ(under('Z'), (Strings{"Zebra", "zz top", "[Bracketed]", "~tilde", "\xC9mile"}));
   EXPECT_TRUE(under('C').empty());
   countLetters(tables_.records);
   expectCounts(Expected());
@@ -49,10 +47,8 @@ TEST_F(LetterTest, AscendingBoundsPutDigitsPunctuationAndBlanksUnderA) {
 TEST_F(LetterTest, DescendingBoundsAreSwapped) {
   makeDatabase(edgeTitles());
   ASSERT_TRUE(openSorted(F(kTitle), true));
-  EXPECT_EQ(under('A'),
-            (std::vector<std::string>{"apple pie", "Apple", "1984", "'Salem's Lot", ""}));
-  EXPECT_EQ(under('Z'),
-            (std::vector<std::string>{"\xC9mile", "~tilde", "[Bracketed]", "zz top", "Zebra"}));
+  EXPECT_EQ(under('A'), (Strings{"apple pie", "Apple", "1984", "'Salem's Lot", ""}));
+  EXPECT_EQ(under('Z'), (Strings{"\xC9mile", "~tilde", "[Bracketed]", "zz top", "Zebra"}));
   countLetters(tables_.records);
   expectCounts(Expected());
 }
@@ -73,7 +69,7 @@ TEST_F(LetterTest, FilterMarkNarrowsEveryLetter) {
   sortState().filtered = true;
   ASSERT_TRUE(openSorted(F(kTitle)));
   appSettings().filterState = 1;
-  EXPECT_EQ(under('A'), std::vector<std::string>{"Apple"});
+  EXPECT_EQ(under('A'), Strings{"Apple"});
   countLetters(tables_.records);
   expectCounts({{'A', 1}, {'B', 1}});
   appSettings().filterState = 2;
@@ -89,11 +85,11 @@ TEST_F(LetterTest, WithoutLetterTabsOnlyTheFilterRangeIsSet) {
   EXPECT_FALSE(letterTabsActive());
   appSettings().filterState = 1;
   EXPECT_FALSE(setLetterRange(tables_.records, 'A'));
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"Apple", "Banana"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"Apple", "Banana"}));
   appSettings().filterState = 2;
   EXPECT_FALSE(setLetterRange(tables_.records, 'A'));
   // Mark "0" comes before mark "1" in the filtered key.
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"Cherry", "Avocado"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"Cherry", "Avocado"}));
   appSettings().filterState = 0;
   EXPECT_FALSE(setLetterRange(tables_.records, 'A'));
   EXPECT_EQ(recordCount(tables_.records), 4u);

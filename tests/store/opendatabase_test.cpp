@@ -59,7 +59,7 @@ TEST_F(OpenDatabaseTest, SavedSortIsAppliedOnOpen) {
   ASSERT_TRUE(openDatabase(tables_));
   EXPECT_TRUE(prompter_.shown.empty());
   EXPECT_EQ(sortState().firstField, F(kTitle));
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"b", "a"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"b", "a"}));
 }
 
 TEST_F(OpenDatabaseTest, DeletedTableIsRecreatedEmptyWithWarningAndSortReset) {
@@ -87,7 +87,7 @@ TEST_F(OpenDatabaseTest, DeletedIndexIsRestoredFromTheTemplateWithTheRecords) {
   EXPECT_TRUE(prompter_.shown.empty());
   EXPECT_TRUE(std::filesystem::exists(dataFile("data.MDX")));
   EXPECT_EQ(tables_.records.indexName, "IDX1");
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"a", "b", "c"}));
 }
 
 TEST_F(OpenDatabaseTest, EnsureOpenRestoresTheIndexOfAClosedTable) {
@@ -97,7 +97,7 @@ TEST_F(OpenDatabaseTest, EnsureOpenRestoresTheIndexOfAClosedTable) {
   tables_.records.tableName = "data.dbf";
   tables_.records.indexName = "IDX1";
   ASSERT_TRUE(ensureOpen(tables_.records));
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"a", "b"}));
 }
 
 TEST_F(OpenDatabaseTest, DamagedTableIsReportedAndNeverReplaced) {

@@ -126,6 +126,14 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// A little-endian 16-bit number of a file's bytes, as a table header holds its lengths.
+inline size_t le16(const std::string& bytes, size_t at) {
+  return static_cast<uint8_t>(bytes[at]) | static_cast<size_t>(static_cast<uint8_t>(bytes[at + 1]))
+                                               << 8;
+}
+
+using Strings = std::vector<std::string>;
+
 // One book for AddBooks: title, then optional value and mark.
 struct Book {
   std::string title;

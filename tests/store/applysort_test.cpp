@@ -84,11 +84,7 @@ TEST_F(ApplySortTest, DateThenLongTitleFitsTheKeyPlainAndFiltered) {
 
 TEST_F(ApplySortTest, ShortTextOfATwoFieldSortIsUpperCasedAndOldTagsStayReadable) {
   makeDatabase({{"z", 2, "0", "Zola"}, {"a", 1, "0", "alpha"}, {"b", 3, "0", "Beta"}});
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
-    t.addTag({"IDX2", "AUTHOR+STR(VALUE, 20, 4)", false, false, ""});  // as made before
-  }
+  addTags({{"IDX2", "AUTHOR+STR(VALUE, 20, 4)", false, false, ""}});  // as made before
   ASSERT_TRUE(openSorted(F(kAuthor), false, F(kValue)));
   EXPECT_EQ(tables_.records.indexName, "IDX3");
   EXPECT_EQ(listing(F(kAuthor)), (Strings{"alpha", "Beta", "Zola"}));
@@ -149,13 +145,11 @@ TEST_F(ApplySortTest, NewTagNeedsExclusiveUseAndFailsWhileOthersHaveTheTable) {
 
 TEST_F(ApplySortTest, FortyEighthTagFailsCleanlyAndIndexStaysWhole) {
   makeDatabase({{"b", 2}, {"a", 1}});
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
-    for (int i = 2; i < 47; ++i)
-      t.addTag({"T" + std::to_string(i), "STR(VALUE+" + std::to_string(i) + ", 20, 4)", false,
-                false, ""});
-  }
+  std::vector<dbase::TagDef> more;
+  for (int i = 2; i < 47; ++i)
+    more.push_back(
+        {"T" + std::to_string(i), "STR(VALUE+" + std::to_string(i) + ", 20, 4)", false, false, ""});
+  addTags(more);
   ASSERT_EQ(tagNames().size(), 47u);
   appSettings().indexErrorQuiet = false;
   ASSERT_TRUE(openSorted(F(kTitle)));
@@ -173,11 +167,7 @@ TEST_F(ApplySortTest, FortyEighthTagFailsCleanlyAndIndexStaysWhole) {
 
 TEST_F(ApplySortTest, TakenTagNumberIsSkipped) {
   makeDatabase({{"a"}});
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
-    t.addTag({"IDX3", "UPPER(ISBN)", false, false, ""});
-  }
+  addTags({{"IDX3", "UPPER(ISBN)", false, false, ""}});
   ASSERT_TRUE(openSorted(F(kAuthor)));
   EXPECT_EQ(tables_.records.indexName, "IDX4");
 }

@@ -191,11 +191,7 @@ TEST_F(Maintenance, RefusalsLeaveTheFilesAsTheyWere) {
 
 TEST_F(Maintenance, DeleteIndexesKeepsTheFirstTwoTags) {
   makeBooks(dataFile("data.dbf"), 3);
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
-    t.addTag({"IDX2", "UPPER(AUTHOR)", false, false, ""});
-  }
+  addTags({{"IDX2", "UPPER(AUTHOR)", false, false, ""}});
   tables_.records.indexName = "IDX2";
   tables_.records.open();
   EXPECT_EQ(deleteIndexes(tables_.records), MaintenanceStatus::Done);

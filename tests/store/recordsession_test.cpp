@@ -58,23 +58,6 @@ class RecordSessionTest : public StoreTest {
     other.first();
     other.edit();
   }
-  // Stores a memo or picture in the first record behind the session's back.
-  void writeFirstBlob(int field, const std::string& bytes) {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"));
-    t.first();
-    t.edit();
-    t.writeBlob(field, bytes);
-    t.post();
-  }
-  // Overwrites the field's bytes of the first record in the file.
-  void patchFirstRecord(int field, const std::string& bytes) {
-    std::string file = readBytes(dataFile("data.dbf"));
-    size_t at = le16(file, 8) + 1;
-    for (int f = 0; f < field; ++f) at += recordFields()[size_t(f)].length;
-    file.replace(at, bytes.size(), bytes);
-    writeBytes(dataFile("data.dbf"), file);
-  }
 };
 
 struct ReadBack {
@@ -533,7 +516,7 @@ TEST_F(RecordSessionTest, PictureTravelsByteForByteThroughThePageAndTheCopyBuffe
   // Any bytes: end-of-file marks, zeros, a header no reader knows.
   std::string picture("BM\x1A\x00\xFF", 5);
   for (int i = 0; picture.size() < 70000; ++i) picture += static_cast<char>(i * 13);
-  writeFirstBlob(F(kPicture), picture);
+  editFirstRecord([&](dbase::Table& t) { t.writeBlob(F(kPicture), picture); });
   auto storedPicture = [this](uint32_t recNo) {
     dbase::Table t;
     t.open(dataFile("data.dbf"), dbase::OpenMode::Shared, true);
@@ -650,7 +633,7 @@ TEST_F(RecordSessionTest, SavingOnTheWayFindsTheRequestedRecordAgain) {
 TEST_F(RecordSessionTest, UnreadableMemoIsReportedAndTheRestLoads) {
   open({{"Alpha", 0, "0", "Author 1"}});
   tables_.records.close();
-  writeFirstBlob(F(kNotes), "a note");
+  editFirstRecord([](dbase::Table& t) { t.writeBlob(F(kNotes), "a note"); });
   patchFirstRecord(F(kNotes), "    999999");  // the memo far beyond the memo file
   tables_.records.open();
   RecordSession session(tables_);

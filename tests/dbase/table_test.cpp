@@ -120,6 +120,9 @@ TEST_F(TableFields, EveryTypeSurvivesReopen) {
   t.readBlob(7, out);
   EXPECT_EQ(out.str(), cover);
   EXPECT_DOUBLE_EQ(t.asNumber(8), -3.3);  // one decimal: rounded when stored
+  EXPECT_TRUE(t.readOnly());
+  EXPECT_THROW(t.append(), Error);
+  EXPECT_THROW(t.edit(), Error);
 }
 
 TEST_F(TableFields, BlankNumbersAndDatesStayBlankOnDisk) {
@@ -545,29 +548,33 @@ TEST_F(TablePack, EmptyTableRemovesEveryRecordAndKey) {
   EXPECT_EQ(readFile(dir.file("books.dbt")).size(), 512u);
 }
 
-TEST_F(TablePack, ReadOnlyTablesRefuseChanges) {
-  Table::create(path, bookFields());
-  t.open(path, OpenMode::Shared, true);
-  EXPECT_TRUE(t.readOnly());
-  EXPECT_THROW(t.append(), Error);
-  EXPECT_THROW(t.edit(), Error);
+// Runs `body` in a child process until it is killed; one that stops by itself exits 1.
+template <class Body>
+pid_t untilKilled(Body body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    try {
+      body();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "child stopped: %s\n", e.what());
+    } catch (...) {
+    }
+    _exit(1);
+  }
+  return pid;
 }
 
 // Appends "book<n>" records with memo "memo <n>" until killed.
-[[noreturn]] void appendForever(const std::string& path, OpenMode mode) {
-  try {
-    Table t;
-    t.open(path, mode);
-    for (uint32_t n = t.physicalCount() + 1;; ++n) {
-      t.append();
-      t.setString(0, "book" + std::to_string(n));
-      t.setNumber(3, n % 10000);
-      t.writeBlob(6, "memo " + std::to_string(n) + std::string(n % 700, '.'));
-      t.post();
-    }
-  } catch (...) {
+void appendForever(const std::string& path, OpenMode mode) {
+  Table t;
+  t.open(path, mode);
+  for (uint32_t n = t.physicalCount() + 1;; ++n) {
+    t.append();
+    t.setString(0, "book" + std::to_string(n));
+    t.setNumber(3, n % 10000);
+    t.writeBlob(6, "memo " + std::to_string(n) + std::string(n % 700, '.'));
+    t.post();
   }
-  _exit(1);
 }
 
 class CrashDuringAppend : public ::testing::TestWithParam<OpenMode> {};
@@ -577,8 +584,7 @@ TEST_P(CrashDuringAppend, EveryCountedRecordSurvivesKillNine) {
   std::string path = dir.file("books.dbf");
   Table::create(path, bookFields(), {tag("TITLE", "TITLE")});
   for (int round = 0; round < 3; ++round) {
-    pid_t pid = fork();
-    if (pid == 0) appendForever(path, GetParam());
+    const pid_t pid = untilKilled([&] { appendForever(path, GetParam()); });
     // Let it write a while, at a different moment each round.
     uint64_t target = 40000 + static_cast<uint64_t>(round) * 37000;
     for (int i = 0; i < 2000 && readFile(path).size() < target; ++i) usleep(2000);
@@ -1079,23 +1085,17 @@ TEST(CrashDuringPack, KillNineLeavesEitherTheOldOrTheNewTable) {
   std::string path = dir.file("books.dbf");
   fillCheckable(path, 3000);
   for (int round = 0; round < 6; ++round) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      try {
-        for (;;) {
-          Table t;
-          t.open(path, OpenMode::Exclusive);
-          // A child killed between adding and deleting the tag leaves it behind.
-          if (hasTag(t, "AUTHOR")) t.deleteTag("AUTHOR");
-          t.pack();
-          t.addTag(tag("AUTHOR", "AUTHOR"));
-          t.deleteTag("AUTHOR");
-        }
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "pack child stopped: %s\n", e.what());
+    const pid_t pid = untilKilled([&] {
+      for (;;) {
+        Table t;
+        t.open(path, OpenMode::Exclusive);
+        // A child killed between adding and deleting the tag leaves it behind.
+        if (hasTag(t, "AUTHOR")) t.deleteTag("AUTHOR");
+        t.pack();
+        t.addTag(tag("AUTHOR", "AUTHOR"));
+        t.deleteTag("AUTHOR");
       }
-      _exit(1);
-    }
+    });
     usleep(static_cast<useconds_t>(3000 + round * 7000));
     ASSERT_TRUE(killedBySignal(pid)) << "the child stopped by itself";
     expectConsistent(path, 2700);
@@ -1188,24 +1188,19 @@ TEST_P(CrashDuringEdits, TagAgreesWithTheDataAfterKillNine) {
   const auto [mode, filter] = GetParam();
   fillCheckable(path, 2000, filter);
   for (int round = 0; round < 4; ++round) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      try {
-        Table t;
-        t.open(path, mode);
-        uint32_t x = static_cast<uint32_t>(round) + 1;
-        for (;;) {
-          x = x * 1103515245u + 12345u;
-          t.goToRecord(1 + (x >> 8) % 2000);
-          if (t.isDeleted()) continue;
-          const std::string title = "book" + std::to_string(10000 + (x >> 4) % 90000);
-          testing::editRecord(t, [&] { t.setString(0, title); });
-          if (x % 7 == 0) t.deleteRecord();
-        }
-      } catch (...) {
+    const pid_t pid = untilKilled([&] {
+      Table t;
+      t.open(path, mode);
+      uint32_t x = static_cast<uint32_t>(round) + 1;
+      for (;;) {
+        x = x * 1103515245u + 12345u;
+        t.goToRecord(1 + (x >> 8) % 2000);
+        if (t.isDeleted()) continue;
+        const std::string title = "book" + std::to_string(10000 + (x >> 4) % 90000);
+        testing::editRecord(t, [&] { t.setString(0, title); });
+        if (x % 7 == 0) t.deleteRecord();
       }
-      _exit(1);
-    }
+    });
     usleep(static_cast<useconds_t>(20000 + round * 15000));
     ASSERT_TRUE(killedBySignal(pid)) << "the child stopped by itself";
     Table t;

@@ -23,23 +23,13 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-bool perlXBaseAvailable() {
-  static const bool ok = std::system("perl -MXBase -e 1 >/dev/null 2>&1") == 0;
-  return ok;
-}
+using dbase::testing::perlXBaseAvailable;
+using dbase::testing::shellQuote;
 
 std::string scriptDir() {
-  if (const char* src = std::getenv("TOMES_SOURCE")) {
+  if (const char* src = std::getenv("TOMES_SOURCE"))
     return std::string(src) + "/tests/dbase/interop";
-  }
   return fs::path(__FILE__).parent_path().string() + "/interop";
-}
-
-std::string shellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
 }
 
 // Runs a shell command; its standard output, or a failure naming the command.
@@ -81,10 +71,9 @@ struct Row {
 
 std::string planText(const std::vector<Row>& rows) {
   std::string out;
-  for (const auto& r : rows) {
+  for (const auto& r : rows)
     out += std::string(r.deleted ? "1" : "0") + "\t" + toHex(r.title) + "\t" + r.price + "\t" +
            r.bought + "\t" + r.read + "\t" + toHex(r.notes) + "\n";
-  }
   return out;
 }
 
@@ -244,9 +233,8 @@ TEST_P(PerlRoundTrip, TablesWrittenByPerlReadExactly) {
     expectRecordMatches(t, rows[t.recNo() - 1], t.recNo());
   }
   std::vector<uint32_t> wanted;
-  for (size_t i = 0; i < rows.size(); ++i) {
+  for (size_t i = 0; i < rows.size(); ++i)
     if (!rows[i].deleted) wanted.push_back(static_cast<uint32_t>(i + 1));
-  }
   EXPECT_EQ(seen, wanted);
 
   // Deleted records keep their contents.
@@ -260,35 +248,28 @@ TEST_P(PerlRoundTrip, TablesWrittenByPerlReadExactly) {
 const std::string kPerlHeader =
     "TITLE:C:40:0\tPRICE:N:8:2\tBOUGHT:D:8:0\tREAD:L:1:0\tNOTES:M:10:0\n";
 
+// Before and after a pack, which leaves only the live records.
 TEST_P(PerlRoundTrip, TablesWeWriteReadExactlyInPerl) {
   TempDir dir;
+  const std::string dbf = dir.file("OURS.dbf");
   const auto rows = samplePlan(GetParam());
-  writeOurs(dir.file("OURS.dbf"), rows, {}, GetParam());
-
-  const std::string out = capture(perlScript("read_table.pl") + shellQuote(dir.file("OURS.dbf")));
-  EXPECT_TRUE(out == kPerlHeader + planText(rows)) << "Perl read differs; first 2000 bytes:\n"
-                                                   << out.substr(0, 2000);
-
-  std::ifstream dbf(dir.file("OURS.dbf"), std::ios::binary);
-  EXPECT_EQ(dbf.get(), GetParam());
-}
-
-TEST_P(PerlRoundTrip, PackedTablesReadExactlyInPerl) {
-  TempDir dir;
-  const auto rows = samplePlan(GetParam());
-  writeOurs(dir.file("OURS.dbf"), rows, {}, GetParam());
+  writeOurs(dbf, rows, {}, GetParam());
+  const auto expectPerlReads = [&](const std::vector<Row>& expected) {
+    const std::string out = capture(perlScript("read_table.pl") + shellQuote(dbf));
+    EXPECT_TRUE(out == kPerlHeader + planText(expected)) << "Perl read differs; first 2000 bytes:\n"
+                                                         << out.substr(0, 2000);
+  };
+  expectPerlReads(rows);
+  EXPECT_EQ(static_cast<uint8_t>(dbase::testing::readFile(dbf)[0]), GetParam());
   {
     dbase::Table t;
-    t.open(dir.file("OURS.dbf"), dbase::OpenMode::Exclusive);
+    t.open(dbf, dbase::OpenMode::Exclusive);
     t.pack();
   }
   std::vector<Row> live;
-  for (const auto& r : rows) {
+  for (const auto& r : rows)
     if (!r.deleted) live.push_back(r);
-  }
-  const std::string out = capture(perlScript("read_table.pl") + shellQuote(dir.file("OURS.dbf")));
-  EXPECT_TRUE(out == kPerlHeader + planText(live)) << "Perl read differs; first 2000 bytes:\n"
-                                                   << out.substr(0, 2000);
+  expectPerlReads(live);
 }
 
 // A dBASE III memo ends at the first 1A: such a memo is refused, not cut short.
@@ -337,15 +318,8 @@ TEST(PerlInterop, IndexDumpWalksCharacterTagsInOurOrder) {
   // Enough records for a tree three levels deep, with duplicates, mixed case
   // and bytes above 0x7F (ordered as unsigned).
   std::mt19937 rng(7);
-  const char* words[] = {"alpha",
-                         "Beta",
-                         "gamma",
-                         "\xC9t\xE9",
-                         "zeta",
-                         "Omega",
-                         "\xFC"
-                         "ber",
-                         "mu"};
+  const char* words[] = {"alpha", "Beta",  "gamma",         "\xC9t\xE9",
+                         "zeta",  "Omega", "\xFC\x62\x65r", "mu"};
   std::vector<Row> rows;
   for (int i = 0; i < 3000; ++i) {
     Row r;
@@ -354,14 +328,10 @@ TEST(PerlInterop, IndexDumpWalksCharacterTagsInOurOrder) {
     r.deleted = rng() % 10 == 0;
     rows.push_back(r);
   }
-  std::vector<dbase::TagDef> tags(3);
-  tags[0].name = "UTITLE";
-  tags[0].expression = "UPPER(TITLE)";
-  tags[1].name = "TITLE";
-  tags[1].expression = "TITLE";
-  tags[2].name = "LIVE";  // the deleted records' keys left out
-  tags[2].expression = "UPPER(TITLE)";
-  tags[2].filter = ".NOT.DELETED()";
+  using dbase::testing::tag;  // LIVE leaves the deleted records' keys out
+  const std::vector<dbase::TagDef> tags = {
+      tag("UTITLE", "UPPER(TITLE)"), tag("TITLE", "TITLE"),
+      tag("LIVE", "UPPER(TITLE)", false, false, ".NOT.DELETED()")};
   const auto live = static_cast<size_t>(
       std::count_if(rows.begin(), rows.end(), [](const Row& r) { return !r.deleted; }));
   writeOurs(dir.file("IDX.DBF"), rows, tags);
@@ -369,22 +339,21 @@ TEST(PerlInterop, IndexDumpWalksCharacterTagsInOurOrder) {
   const std::string mdxPath = dir.file("IDX.MDX");
   ASSERT_TRUE(fs::exists(mdxPath));
   const std::string listing = capture("index_dump " + shellQuote(mdxPath));
-  for (const auto& tag : tags) EXPECT_NE(listing.find(tag.name), std::string::npos) << listing;
+  for (const auto& def : tags) EXPECT_NE(listing.find(def.name), std::string::npos) << listing;
 
   auto mdx = dbase::MdxFile::open(mdxPath, true);
-  for (const auto& tag : tags) {
-    SCOPED_TRACE("tag " + tag.name);
-    const int index = mdx->findTag(tag.name);
+  for (const auto& def : tags) {
+    SCOPED_TRACE("tag " + def.name);
+    const int index = mdx->findTag(def.name);
     ASSERT_GE(index, 0);
     std::vector<Entry> ours;
     dbase::MdxFile::Cursor cursor(*mdx, index);
-    for (bool ok = cursor.first(); ok; ok = cursor.next()) {
+    for (bool ok = cursor.first(); ok; ok = cursor.next())
       ours.push_back({rtrim(std::string(cursor.key())), cursor.recno()});
-    }
-    EXPECT_EQ(ours.size(), tag.filter.empty() ? rows.size() : live);
+    EXPECT_EQ(ours.size(), def.filter.empty() ? rows.size() : live);
 
     std::vector<Entry> perls;
-    std::istringstream in(capture("index_dump -tag " + tag.name + " " + shellQuote(mdxPath)));
+    std::istringstream in(capture("index_dump -tag " + def.name + " " + shellQuote(mdxPath)));
     for (std::string line; std::getline(in, line);) {
       const size_t space = line.find_last_of(' ');
       ASSERT_NE(space, std::string::npos) << line;
@@ -392,9 +361,7 @@ TEST(PerlInterop, IndexDumpWalksCharacterTagsInOurOrder) {
                        static_cast<uint32_t>(std::stoul(line.substr(space + 1)))});
     }
     ASSERT_EQ(perls.size(), ours.size());
-    for (size_t i = 0; i < ours.size(); ++i) {
-      ASSERT_EQ(perls[i], ours[i]) << "at entry " << i;
-    }
+    for (size_t i = 0; i < ours.size(); ++i) ASSERT_EQ(perls[i], ours[i]) << "at entry " << i;
   }
 }
 

@@ -48,22 +48,48 @@ struct TagOrder {
 };
 using Model = std::set<Entry, TagOrder>;
 
-std::vector<Entry> walk(MdxFile& f, int tag) {
+// A tag's entries in order, read forwards or from the last one back.
+std::vector<Entry> walk(MdxFile& f, int tag, bool backwards = false) {
   std::vector<Entry> out;
   MdxFile::Cursor c(f, tag);
-  for (bool ok = c.first(); ok; ok = c.next()) out.emplace_back(std::string(c.key()), c.recno());
-  return out;
-}
-
-std::vector<Entry> walkBack(MdxFile& f, int tag) {
-  std::vector<Entry> out;
-  MdxFile::Cursor c(f, tag);
-  for (bool ok = c.last(); ok; ok = c.prev()) out.emplace_back(std::string(c.key()), c.recno());
-  std::reverse(out.begin(), out.end());
+  for (bool ok = backwards ? c.last() : c.first(); ok; ok = backwards ? c.prev() : c.next())
+    out.emplace_back(std::string(c.key()), c.recno());
+  if (backwards) std::reverse(out.begin(), out.end());
   return out;
 }
 
 std::vector<Entry> asVector(const Model& m) { return {m.begin(), m.end()}; }
+
+// Keys "100000", "100001", ... padded to 20 characters, for records 1 to n.
+std::vector<Entry> numberedKeys(uint32_t n) {
+  std::vector<Entry> out;
+  for (uint32_t i = 0; i < n; ++i)
+    out.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
+  return out;
+}
+
+// Runs `body` in a child whose files may grow to `limit` bytes (a full disk);
+// its exit code: 0 when it got through, 2 on an Error, 3 on a FormatError.
+int exitCodeWithFileLimit(uintmax_t limit, const std::function<void()>& body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit lim{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+    setrlimit(RLIMIT_FSIZE, &lim);
+    int code = 0;
+    try {
+      body();
+    } catch (const FormatError&) {
+      code = 3;
+    } catch (const Error&) {
+      code = 2;
+    }
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 std::string randomWord(std::mt19937& rng, int len) {
   std::uniform_int_distribution<int> letter(0, 25), size(1, len);
@@ -297,7 +323,7 @@ TEST_F(MdxTree, RandomUpdatesMatchAnOrderedModel) {
   for (size_t k = 0; k < cases.size(); ++k) {
     const auto expected = asVector(models[k]);
     EXPECT_EQ(walk(*f, static_cast<int>(k)), expected) << "tag " << k;
-    EXPECT_EQ(walkBack(*f, static_cast<int>(k)), expected) << "tag " << k;
+    EXPECT_EQ(walk(*f, static_cast<int>(k), true), expected) << "tag " << k;
     EXPECT_EQ(f->count(static_cast<int>(k)), expected.size());
   }
 }
@@ -492,32 +518,10 @@ TEST_F(MdxCrash, BatchKeepsTheMarkUntilItEnds) {
 // update fails with an Error and the file asks for a rebuild afterwards.
 TEST_F(MdxCrash, FullDiskFailsTheUpdateAndLeavesTheMark) {
   created()->addTag(tag("T", "T"), KeyType::Character, 20);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    signal(SIGXFSZ, SIG_IGN);
-    struct stat st {};
-    stat(path.c_str(), &st);
-    const rlimit lim{static_cast<rlim_t>(st.st_size) + 8192,
-                     static_cast<rlim_t>(st.st_size) + 8192};
-    setrlimit(RLIMIT_FSIZE, &lim);
-    int code = 1;
-    try {
-      auto f = MdxFile::open(path, false);
-      std::vector<Entry> entries;
-      for (uint32_t i = 0; i < 20000; ++i)
-        entries.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
-      f->buildTag(0, entries);
-    } catch (const FormatError&) {
-      code = 3;
-    } catch (const Error&) {
-      code = 2;
-    }
-    _exit(code);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 2);  // a plain Error (write failed), not a crash
+  const int code = exitCodeWithFileLimit(std::filesystem::file_size(path) + 8192, [&] {
+    MdxFile::open(path, false)->buildTag(0, numberedKeys(20000));
+  });
+  EXPECT_EQ(code, 2);  // a plain Error (write failed), not a crash
   auto f = MdxFile::open(path, false);
   EXPECT_TRUE(f->needsRebuild());
   f->buildTag(0, {{characterKey("A", 20), 1}});
@@ -535,26 +539,11 @@ TEST_F(MdxCrash, AppendedTagIsNamedOnlyOnceItIsWhole) {
   MdxFile::open(path, false)->buildTag(0, old);
   const std::string before = readFile(path);
   KeyList entries(20);
-  for (uint32_t i = 0; i < 20000; ++i)
-    entries.add(characterKey(std::to_string(100000 + i), 20), i + 1);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    signal(SIGXFSZ, SIG_IGN);
-    const rlimit lim{static_cast<rlim_t>(before.size()) + 65536,
-                     static_cast<rlim_t>(before.size()) + 65536};
-    setrlimit(RLIMIT_FSIZE, &lim);
-    int code = 1;
-    try {
-      MdxFile::open(path, false)->appendTag(tag("NEW", "T"), KeyType::Character, 20, entries);
-    } catch (const Error&) {
-      code = 2;
-    }
-    _exit(code);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 2);
+  for (const auto& [key, recno] : numberedKeys(20000)) entries.add(key, recno);
+  const auto append = [&] {
+    return MdxFile::open(path, false)->appendTag(tag("NEW", "T"), KeyType::Character, 20, entries);
+  };
+  EXPECT_EQ(exitCodeWithFileLimit(before.size() + 65536, append), 2);
   EXPECT_EQ(readFile(path), before);
   auto f = MdxFile::open(path, false);
   EXPECT_FALSE(f->needsRebuild());
@@ -578,11 +567,7 @@ TEST_F(MdxCounts, KeptBetweenRunsOnlyForTheFileAsItWas) {
   setIndexCountDirectory(keep);
   {
     auto f = created();
-    const int t = f->addTag(tag("T", "T"), KeyType::Character, 20);
-    std::vector<Entry> entries;
-    for (uint32_t i = 0; i < 5000; ++i)
-      entries.emplace_back(characterKey(std::to_string(100000 + i), 20), i + 1);
-    f->buildTag(t, entries);
+    f->buildTag(f->addTag(tag("T", "T"), KeyType::Character, 20), numberedKeys(5000));
   }
   usleep(100000);  // counts of a file changed within a clock tick are not kept
   EXPECT_EQ(MdxFile::open(path, true)->count(0), 5000u);  // counted, then kept on close
@@ -711,17 +696,6 @@ TEST_F(MdxCorruption, DamagedTreesAreFormatErrors) {
 }
 
 // Perl XBase's index_dump, an independent reader of the format.
-std::string run(const std::string& cmd) {
-  std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
 TEST_F(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
   const char* tool = "/usr/bin/index_dump";
   if (access(tool, X_OK) != 0) GTEST_SKIP() << "index_dump (libdbd-xbase-perl) not installed";
@@ -748,12 +722,15 @@ TEST_F(MdxInterop, IndexDumpListsTagsAndWalksCharacterTagsInOurOrder) {
   for (uint32_t i = 4000; i <= 4500; ++i)
     f->insert(title, characterKey(randomWord(rng, 12), 100), i);
 
-  EXPECT_EQ(run(std::string(tool) + " '" + books + "'"), "AUTHOR\nAUTHORD\nTITLE\nVALUE\n");
+  EXPECT_EQ(testing::runCommand(std::string(tool) + " '" + books + "'"),
+            "AUTHOR\nAUTHORD\nTITLE\nVALUE\n");
   for (const char* name : {"TITLE", "AUTHOR", "AUTHORD"}) {
     std::string expected;
     for (const auto& [key, recno] : walk(*f, f->findTag(name)))
       expected += key + " " + std::to_string(recno) + "\n";
-    EXPECT_EQ(run(std::string(tool) + " -tag " + name + " '" + books + "'"), expected) << name;
+    EXPECT_EQ(testing::runCommand(std::string(tool) + " -tag " + name + " '" + books + "'"),
+              expected)
+        << name;
   }
 }
 

@@ -3,9 +3,12 @@
 // A scratch directory per test and a small book table to work on.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -47,6 +50,44 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// Little-endian numbers of a file's bytes.
+inline uint32_t le16(const std::string& b, size_t at) {
+  return static_cast<uint8_t>(b[at]) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8;
+}
+inline uint32_t le32(const std::string& b, size_t at) {
+  return le16(b, at) | le16(b, at + 2) << 16;
+}
+
+inline std::string shellQuote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+// A shell command's standard output.
+inline std::string runCommand(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+inline bool perlXBaseAvailable() {
+  static const bool ok = std::system("perl -MXBase -e 1 >/dev/null 2>&1") == 0;
+  return ok;
+}
+
+// Kills a child and reaps it; true when the kill ended it, not the child itself.
+inline bool killedBySignal(pid_t pid) {
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFSIGNALED(status);
+}
+
 inline TagDef tag(const std::string& name, const std::string& expr, bool descending = false,
                   bool unique = false, const std::string& filter = "") {
   return TagDef{name, expr, descending, unique, filter};
@@ -71,9 +112,19 @@ inline void addBook(Table& t, const std::string& title, const std::string& autho
   t.post();
 }
 
+// Edits the current record: `set` runs between edit() and post().
+template <class Set>
+void editRecord(Table& t, Set set) {
+  t.edit();
+  set();
+  t.post();
+}
+
+using Titles = std::vector<std::string>;
+
 // Titles in the active order from the current range's start.
-inline std::vector<std::string> titles(Table& t) {
-  std::vector<std::string> out;
+inline Titles titles(Table& t) {
+  Titles out;
   int f = t.fieldIndex("TITLE");
   for (t.first(); !t.eof(); t.next()) out.push_back(t.asString(f));
   return out;

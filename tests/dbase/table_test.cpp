@@ -42,20 +42,19 @@ namespace {
 
 using testing::addBook;
 using testing::bookFields;
+using testing::killedBySignal;
+using testing::le16;
 using testing::readFile;
 using testing::ScratchDir;
 using testing::tag;
+using testing::Titles;
 using testing::titles;
+using testing::writeFile;
 
 std::string binaryBlob(size_t n) {
   std::string s(n, '\0');
   for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + 7) & 0xFF);
   return s;
-}
-
-// A little-endian 16-bit number of a file's header.
-size_t le16(const std::string& bytes, size_t at) {
-  return static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8);
 }
 
 // A books.dbf in a scratch folder; each test creates it with the tags it needs.
@@ -121,6 +120,9 @@ TEST_F(TableFields, EveryTypeSurvivesReopen) {
   t.readBlob(7, out);
   EXPECT_EQ(out.str(), cover);
   EXPECT_DOUBLE_EQ(t.asNumber(8), -3.3);  // one decimal: rounded when stored
+  EXPECT_TRUE(t.readOnly());
+  EXPECT_THROW(t.append(), Error);
+  EXPECT_THROW(t.edit(), Error);
 }
 
 TEST_F(TableFields, BlankNumbersAndDatesStayBlankOnDisk) {
@@ -154,30 +156,16 @@ TEST_F(TableFields, ValuesThatDoNotFitAreRefused) {
   EXPECT_EQ(t.physicalCount(), 0u);
 }
 
-TEST_F(TableFields, SettersNeedEditMode) {
-  create();
-  addBook(t, "A", "B");
-  EXPECT_THROW(t.setString(0, "C"), Error);
-  t.edit();
-  t.setString(0, "C");
-  t.post();
-  EXPECT_EQ(t.asString(0), "C");
-}
-
 TEST_F(TableMemo, RewriteReusesBlocksWhenItFitsAndAppendsOtherwise) {
   create({}, OpenMode::Exclusive);
   addBook(t, "A", "B", -1, std::string(1500, 'a'));
   addBook(t, "C", "D", -1, "second");
   size_t before = readFile(dir.file("books.dbt")).size();
   t.first();
-  t.edit();
-  t.writeBlob(6, std::string(1000, 'b'));
-  t.post();
+  testing::editRecord(t, [&] { t.writeBlob(6, std::string(1000, 'b')); });
   EXPECT_EQ(readFile(dir.file("books.dbt")).size(), before);
   EXPECT_EQ(t.readBlob(6), std::string(1000, 'b'));
-  t.edit();
-  t.writeBlob(6, std::string(5000, 'c'));
-  t.post();
+  testing::editRecord(t, [&] { t.writeBlob(6, std::string(5000, 'c')); });
   EXPECT_GT(readFile(dir.file("books.dbt")).size(), before);
   EXPECT_EQ(t.readBlob(6), std::string(5000, 'c'));
   t.next();
@@ -192,9 +180,7 @@ TEST_F(TableMemo, ClearedMemoReadsEmptyAndPendingMemoIsVisibleBeforePost) {
   EXPECT_EQ(t.asString(6), "new");
   t.cancel();
   EXPECT_EQ(t.asString(6), "text");
-  t.edit();
-  t.clear(6);
-  t.post();
+  testing::editRecord(t, [&] { t.clear(6); });
   EXPECT_TRUE(t.isEmpty(6));
   EXPECT_EQ(t.readBlob(6), "");
 }
@@ -205,7 +191,7 @@ TEST_F(TableNavigation, NaturalOrderSkipsDeletedRecords) {
   t.goToRecord(2);
   t.deleteRecord();
   EXPECT_EQ(t.recNo(), 3u);
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"one", "three", "four"}));
+  EXPECT_EQ(titles(t), (Titles{"one", "three", "four"}));
   EXPECT_EQ(t.recordCount(), 3u);
   EXPECT_EQ(t.physicalCount(), 4u);
   t.goToRecord(2);
@@ -323,7 +309,7 @@ TEST_F(TableFiles, CopyRenameAndDeleteMoveTheWholeFamily) {
     EXPECT_FALSE(Table::resolve(dir.file(gone))) << gone;
   t.open(dir.file("moved.dbf"));
   t.setActiveTag("TITLE");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"Alpha", "Zed"}));
+  EXPECT_EQ(titles(t), (Titles{"Alpha", "Zed"}));
   t.first();
   EXPECT_EQ(t.asString(6), "memo a");
   EXPECT_THROW(Table::deleteTable(dir.file("moved.dbf")), LockError);
@@ -341,17 +327,15 @@ TEST_F(TableTags, TagOrderFollowsTheKeyAndEditsMoveKeys) {
   addBook(t, "banana", "x", 2);
   t.setActiveTag("title");
   EXPECT_EQ(t.activeTag(), "TITLE");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"Apple", "banana", "cherry"}));
+  EXPECT_EQ(titles(t), (Titles{"Apple", "banana", "cherry"}));
   t.setActiveTag("PRICE");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"cherry", "banana", "Apple"}));
+  EXPECT_EQ(titles(t), (Titles{"cherry", "banana", "Apple"}));
   t.first();
-  t.edit();
-  t.setNumber(2, 0.5);
-  t.post();
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"banana", "Apple", "cherry"}));
+  testing::editRecord(t, [&] { t.setNumber(2, 0.5); });
+  EXPECT_EQ(titles(t), (Titles{"banana", "Apple", "cherry"}));
   EXPECT_THROW(t.setActiveTag("NOPE"), Error);
   t.setActiveTag("");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"cherry", "Apple", "banana"}));
+  EXPECT_EQ(titles(t), (Titles{"cherry", "Apple", "banana"}));
 }
 
 TEST_F(TableTags, DeletedRecordsKeepTheirKeysButAreSkipped) {
@@ -361,7 +345,7 @@ TEST_F(TableTags, DeletedRecordsKeepTheirKeysButAreSkipped) {
   ASSERT_TRUE(t.findKey(std::string("b")));
   t.deleteRecord();
   EXPECT_EQ(t.asString(0), "c");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"a", "c", "d"}));
+  EXPECT_EQ(titles(t), (Titles{"a", "c", "d"}));
   EXPECT_EQ(t.recordCount(), 3u);
   t.findKey(std::string("c"));
   EXPECT_EQ(t.position(), 1u);
@@ -381,7 +365,7 @@ TEST_F(TableTags, RangesAdmitLongerKeysUnderACharacterHighBound) {
   };
   applyRange("SMI", "SMITH");
   EXPECT_TRUE(t.hasRange());
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"SMIT", "SMITH", "SMITHSON"}));
+  EXPECT_EQ(titles(t), (Titles{"SMIT", "SMITH", "SMITHSON"}));
   EXPECT_EQ(t.recordCount(), 3u);
   t.last();
   EXPECT_EQ(t.asString(0), "SMITHSON");
@@ -426,9 +410,9 @@ TEST_F(TableTags, FindKeyPositionsOnTheFirstKeyNotBelow) {
   EXPECT_EQ(t.asString(0), "Gamma");
   EXPECT_FALSE(t.findKey(200.0));
   EXPECT_EQ(t.asInteger(3), 300);
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"Alpha", "Gamma", "Beta"}));
+  EXPECT_EQ(titles(t), (Titles{"Alpha", "Gamma", "Beta"}));
   t.setActiveTag("BOUGHT");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"Alpha", "Gamma", "Beta"}));  // blank date last
+  EXPECT_EQ(titles(t), (Titles{"Alpha", "Gamma", "Beta"}));  // blank date last
   EXPECT_TRUE(t.findKey(Date{2001, 5, 1}));
   EXPECT_EQ(t.asString(0), "Gamma");
   EXPECT_EQ(t.currentKey().size(), 8u);
@@ -447,7 +431,7 @@ TEST_F(TableTags, AddAndDeleteTagsNeedExclusiveUse) {
   ASSERT_EQ(t.tags().size(), 2u);
   EXPECT_EQ(t.tags()[1].filter, "PAGES > 0");
   t.setActiveTag("TITLE");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(titles(t), (Titles{"a", "b", "c"}));
   t.setActiveTag("AUTH");
   EXPECT_EQ(t.recordCount(), 0u);  // no record passes the filter
   t.deleteTag("AUTH");
@@ -458,7 +442,7 @@ TEST_F(TableTags, AddAndDeleteTagsNeedExclusiveUse) {
   t.open(path);
   EXPECT_EQ(t.tags().size(), 1u);
   t.setActiveTag("TITLE");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(titles(t), (Titles{"a", "b", "c"}));
   std::string header = readFile(path);
   EXPECT_EQ(header[28], 0x01);       // production index flag
   EXPECT_EQ(header[32 + 31], 0x01);  // TITLE carries a tag
@@ -484,29 +468,27 @@ TEST_F(TableTags, UniqueTagKeepsTheFirstRecordOfEachKey) {
   addBook(t, "two", "Eco");
   addBook(t, "three", "Alcott");
   t.setActiveTag("AUTHOR");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"three", "one"}));
+  EXPECT_EQ(titles(t), (Titles{"three", "one"}));
   t.regenerateTags();
   t.setActiveTag("AUTHOR");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"three", "one"}));
+  EXPECT_EQ(titles(t), (Titles{"three", "one"}));
   // When the listed record leaves a key, the next record with it is listed.
   t.setActiveTag("");
   t.goToRecord(1);
-  t.edit();
-  t.setString(1, "Zola");
-  t.post();
+  testing::editRecord(t, [&] { t.setString(1, "Zola"); });
   t.setActiveTag("AUTHOR");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"three", "two", "one"}));
+  EXPECT_EQ(titles(t), (Titles{"three", "two", "one"}));
   t.setActiveTag("");
   t.goToRecord(2);
   t.deleteRecord();
   t.setActiveTag("LIVE");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"three", "one"}));
+  EXPECT_EQ(titles(t), (Titles{"three", "one"}));
   addBook(t, "four", "Eco");
   t.setActiveTag("");
   t.goToRecord(3);
   t.deleteRecord();
   t.setActiveTag("LIVE");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"four", "one"}));
+  EXPECT_EQ(titles(t), (Titles{"four", "one"}));
   t.close();
   EXPECT_TRUE(checkTable(path).sound());
 }
@@ -516,12 +498,10 @@ TEST_F(TableTags, MemoExpressionsSeeTheMemo) {
   addBook(t, "b", "x", -1, "zebra");
   addBook(t, "a", "x", -1, "apple");
   t.setActiveTag("NOTE1");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(titles(t), (Titles{"a", "b"}));
   t.first();
-  t.edit();
-  t.writeBlob(6, "zzz");
-  t.post();
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"b", "a"}));
+  testing::editRecord(t, [&] { t.writeBlob(6, "zzz"); });
+  EXPECT_EQ(titles(t), (Titles{"b", "a"}));
 }
 
 TEST_F(TablePack, DropsDeletedRecordsCompactsMemosAndRebuildsTags) {
@@ -564,33 +544,37 @@ TEST_F(TablePack, EmptyTableRemovesEveryRecordAndKey) {
   EXPECT_EQ(t.recordCount(), 0u);
   EXPECT_TRUE(t.eof());
   addBook(t, "again", "x");
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"again"}));
+  EXPECT_EQ(titles(t), (Titles{"again"}));
   EXPECT_EQ(readFile(dir.file("books.dbt")).size(), 512u);
 }
 
-TEST_F(TablePack, ReadOnlyTablesRefuseChanges) {
-  Table::create(path, bookFields());
-  t.open(path, OpenMode::Shared, true);
-  EXPECT_TRUE(t.readOnly());
-  EXPECT_THROW(t.append(), Error);
-  EXPECT_THROW(t.edit(), Error);
+// Runs `body` in a child process until it is killed; one that stops by itself exits 1.
+template <class Body>
+pid_t untilKilled(Body body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    try {
+      body();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "child stopped: %s\n", e.what());
+    } catch (...) {
+    }
+    _exit(1);
+  }
+  return pid;
 }
 
 // Appends "book<n>" records with memo "memo <n>" until killed.
-[[noreturn]] void appendForever(const std::string& path, OpenMode mode) {
-  try {
-    Table t;
-    t.open(path, mode);
-    for (uint32_t n = t.physicalCount() + 1;; ++n) {
-      t.append();
-      t.setString(0, "book" + std::to_string(n));
-      t.setNumber(3, n % 10000);
-      t.writeBlob(6, "memo " + std::to_string(n) + std::string(n % 700, '.'));
-      t.post();
-    }
-  } catch (...) {
+void appendForever(const std::string& path, OpenMode mode) {
+  Table t;
+  t.open(path, mode);
+  for (uint32_t n = t.physicalCount() + 1;; ++n) {
+    t.append();
+    t.setString(0, "book" + std::to_string(n));
+    t.setNumber(3, n % 10000);
+    t.writeBlob(6, "memo " + std::to_string(n) + std::string(n % 700, '.'));
+    t.post();
   }
-  _exit(1);
 }
 
 class CrashDuringAppend : public ::testing::TestWithParam<OpenMode> {};
@@ -598,17 +582,13 @@ class CrashDuringAppend : public ::testing::TestWithParam<OpenMode> {};
 TEST_P(CrashDuringAppend, EveryCountedRecordSurvivesKillNine) {
   ScratchDir dir;
   std::string path = dir.file("books.dbf");
-  Table::create(path, bookFields(), {testing::tag("TITLE", "TITLE")});
+  Table::create(path, bookFields(), {tag("TITLE", "TITLE")});
   for (int round = 0; round < 3; ++round) {
-    pid_t pid = fork();
-    if (pid == 0) appendForever(path, GetParam());
+    const pid_t pid = untilKilled([&] { appendForever(path, GetParam()); });
     // Let it write a while, at a different moment each round.
     uint64_t target = 40000 + static_cast<uint64_t>(round) * 37000;
-    for (int i = 0; i < 2000 && testing::readFile(path).size() < target; ++i) usleep(2000);
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    for (int i = 0; i < 2000 && readFile(path).size() < target; ++i) usleep(2000);
+    ASSERT_TRUE(killedBySignal(pid));
     Table t;
     t.open(path, OpenMode::Exclusive);
     uint32_t n = t.physicalCount();
@@ -694,21 +674,8 @@ TEST(CrashDuringSharedAppends, SurvivorRebuildsWhatTheDeadWriterLeftUnfinished) 
   }
 }
 
-bool perlXBaseAvailable() { return std::system("perl -MXBase -e 1 >/dev/null 2>&1") == 0; }
-
-std::string run(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
 TEST(Interop, PerlXBaseReadsOurTable) {
-  if (!perlXBaseAvailable()) GTEST_SKIP() << "perl XBase is not installed";
+  if (!testing::perlXBaseAvailable()) GTEST_SKIP() << "perl XBase is not installed";
   ScratchDir dir;
   std::string path = dir.file("books.dbf");
   Table::create(path, bookFields());
@@ -717,9 +684,9 @@ TEST(Interop, PerlXBaseReadsOurTable) {
   {
     Table t;
     t.open(path);
-    testing::addBook(t, "First", "Austen", 12.5, big);
-    testing::addBook(t, "Gone", "Nobody", 1);
-    testing::addBook(t, "Third", "Bronte", -1, "short");
+    addBook(t, "First", "Austen", 12.5, big);
+    addBook(t, "Gone", "Nobody", 1);
+    addBook(t, "Third", "Bronte", -1, "short");
     t.goToRecord(2);
     t.deleteRecord();
     t.goToRecord(1);
@@ -735,8 +702,8 @@ TEST(Interop, PerlXBaseReadsOurTable) {
       " $notes) = $t->get_record($i); print join(\"|\", $del, $title, $author, $price // 'undef',"
       " $bought // 'undef', $read // 'undef', length($notes // ''), substr($notes // '', 0, 3)), "
       "\"\\n\"; }";
-  testing::writeFile(dir.file("read.pl"), script);
-  std::string out = run("perl " + dir.file("read.pl") + " " + path + " 2>&1");
+  writeFile(dir.file("read.pl"), script);
+  std::string out = testing::runCommand("perl " + dir.file("read.pl") + " " + path + " 2>&1");
   std::string expected =
       "0|First|Austen|12.5|20240229|1|102400|\nmm\n"
       "1|Gone|Nobody|1|undef|undef|0|\n"
@@ -746,17 +713,17 @@ TEST(Interop, PerlXBaseReadsOurTable) {
 
 // Sets the index's "update under way" byte as a crash in mid-update leaves it.
 void markIndexBusy(const std::string& mdxPath) {
-  std::string bytes = testing::readFile(mdxPath);
+  std::string bytes = readFile(mdxPath);
   bytes[52] = 1;
-  testing::writeFile(mdxPath, bytes);
+  writeFile(mdxPath, bytes);
 }
 
 // A table of "b", "c", "a" with a tag on the title.
 void createThreeBooks(const std::string& path) {
-  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
+  Table::create(path, bookFields(), {tag("TITLE", "TITLE")});
   Table t;
   t.open(path);
-  for (const char* s : {"b", "c", "a"}) testing::addBook(t, s, "x");
+  for (const char* s : {"b", "c", "a"}) addBook(t, s, "x");
 }
 
 TEST_F(TableRecovery, UnfinishedIndexUpdateIsRebuiltOnOpen) {
@@ -765,22 +732,22 @@ TEST_F(TableRecovery, UnfinishedIndexUpdateIsRebuiltOnOpen) {
   t.open(path, OpenMode::Exclusive);
   t.emptyTable();
   t.close();
-  std::string emptyIndex = testing::readFile(dir.file("books.mdx"));
+  std::string emptyIndex = readFile(dir.file("books.mdx"));
   Table::deleteTable(path);
   createThreeBooks(path);
-  testing::writeFile(dir.file("books.mdx"), emptyIndex);
+  writeFile(dir.file("books.mdx"), emptyIndex);
   markIndexBusy(dir.file("books.mdx"));
   t.open(path);
   t.setActiveTag("TITLE");
-  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"a", "b", "c"}));
-  EXPECT_EQ(static_cast<int>(testing::readFile(dir.file("books.mdx"))[52]), 0);
+  EXPECT_EQ(titles(t), (Titles{"a", "b", "c"}));
+  EXPECT_EQ(static_cast<int>(readFile(dir.file("books.mdx"))[52]), 0);
 }
 
 TEST_F(TableRecovery, RebuildNeedsTheTableToItself) {
-  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE")});
+  Table::create(path, bookFields(), {tag("TITLE", "TITLE")});
   Table holder;
   holder.open(path);
-  testing::addBook(holder, "a", "x");
+  addBook(holder, "a", "x");
   markIndexBusy(dir.file("books.mdx"));
   EXPECT_THROW(t.open(path), LockError);
   // A reader still reads the records, in their natural order; the tags wait
@@ -789,7 +756,7 @@ TEST_F(TableRecovery, RebuildNeedsTheTableToItself) {
   EXPECT_NE(t.indexProblem().find("left unfinished"), std::string::npos) << t.indexProblem();
   EXPECT_TRUE(t.tags().empty());
   EXPECT_THROW(t.setActiveTag("TITLE"), FormatError);
-  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"a"}));
+  EXPECT_EQ(titles(t), (Titles{"a"}));
   t.close();
   holder.close();
   t.open(path);
@@ -802,20 +769,20 @@ TEST_F(TableRecovery, RebuildNeedsTheTableToItself) {
 // from the records replaces it whatever state it is in.
 TEST_F(TableRecovery, DamagedIndexIsLeftOutByReadersAndRebuiltOnRequest) {
   createThreeBooks(path);
-  const std::vector<TagDef> tags{testing::tag("TITLE", "TITLE"), testing::tag("AUTHOR", "AUTHOR")};
-  std::string mdx = testing::readFile(dir.file("books.mdx"));
+  const std::vector<TagDef> tags{tag("TITLE", "TITLE"), tag("AUTHOR", "AUTHOR")};
+  std::string mdx = readFile(dir.file("books.mdx"));
   mdx[0] = 9;  // not an index version
-  testing::writeFile(dir.file("books.mdx"), mdx);
+  writeFile(dir.file("books.mdx"), mdx);
   EXPECT_THROW(t.open(path), FormatError);
   t.open(path, OpenMode::Shared, true);
   EXPECT_FALSE(t.indexProblem().empty());
-  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"b", "c", "a"}));
+  EXPECT_EQ(titles(t), (Titles{"b", "c", "a"}));
   // The rebuild needs the table to itself.
   EXPECT_THROW(Table::rebuildIndex(path, tags), LockError);
   t.close();
-  EXPECT_EQ(testing::readFile(dir.file("books.mdx")), mdx);
-  EXPECT_THROW(Table::rebuildIndex(path, {testing::tag("BAD", "NOSUCHFIELD")}), ExpressionError);
-  EXPECT_EQ(testing::readFile(dir.file("books.mdx")), mdx);
+  EXPECT_EQ(readFile(dir.file("books.mdx")), mdx);
+  EXPECT_THROW(Table::rebuildIndex(path, {tag("BAD", "NOSUCHFIELD")}), ExpressionError);
+  EXPECT_EQ(readFile(dir.file("books.mdx")), mdx);
   std::vector<size_t> built;
   Table::rebuildIndex(path, tags, [&](size_t done, size_t total) {
     EXPECT_EQ(total, 2u);
@@ -824,7 +791,7 @@ TEST_F(TableRecovery, DamagedIndexIsLeftOutByReadersAndRebuiltOnRequest) {
   EXPECT_EQ(built, (std::vector<size_t>{1, 2}));
   t.open(path);
   t.setActiveTag("TITLE");
-  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(titles(t), (Titles{"a", "b", "c"}));
   EXPECT_EQ(t.tags().size(), 2u);
 }
 
@@ -833,15 +800,15 @@ TEST_F(TableRecovery, InterruptedPackIsFinishedByTheNextOpen) {
   addBook(t, "old", "x");
   t.close();
   // A pack that reached its commit point: new files and the marker, no renames yet.
-  Table::create(dir.file("new.dbf"), testing::bookFields());
+  Table::create(dir.file("new.dbf"), bookFields());
   t.open(dir.file("new.dbf"));
   addBook(t, "packed", "x", -1, "memo");
   t.close();
   std::rename(dir.file("new.dbf").c_str(), (path + ".tmp").c_str());
   std::rename(dir.file("new.dbt").c_str(), (dir.file("books.dbt") + ".tmp").c_str());
-  testing::writeFile(path + ".pck", "");
+  writeFile(path + ".pck", "");
   t.open(path);
-  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"packed"}));
+  EXPECT_EQ(titles(t), (Titles{"packed"}));
   t.first();
   EXPECT_EQ(t.asString(6), "memo");
   EXPECT_FALSE(Table::resolve(path + ".pck"));
@@ -868,7 +835,7 @@ TEST_F(TableFiles, LinksAtTemporaryNamesAreNeverFollowed) {
     for (const char* temporary :
          {"books.dbf.tmp", "books.dbt.tmp", "books.mdx.tmp", "books.dbf.pck"}) {
       victims.push_back(scratch.file(std::string("victim-") + temporary));
-      testing::writeFile(victims.back(), "precious");
+      writeFile(victims.back(), "precious");
       ASSERT_EQ(symlink(victims.back().c_str(), scratch.file(temporary).c_str()), 0);
     }
     operation(table);
@@ -929,7 +896,7 @@ TEST_F(TableRecovery, RunningPackIsLeftToItsWriter) {
   for (int fd : {reached[0], reached[1], goOn[0], goOn[1]}) close(fd);
   t.open(path);
   EXPECT_EQ(t.physicalCount(), 1u);
-  EXPECT_EQ(titles(t), (std::vector<std::string>{"kept"}));
+  EXPECT_EQ(titles(t), (Titles{"kept"}));
   t.first();
   EXPECT_EQ(t.asString(6), "memo");
   EXPECT_FALSE(Table::resolve(path + ".pck"));
@@ -939,9 +906,9 @@ TEST_F(TableRecovery, TemporaryFilesWithoutTheMarkerAreIgnored) {
   create();
   addBook(t, "kept", "x");
   t.close();
-  testing::writeFile(path + ".tmp", "half written");
+  writeFile(path + ".tmp", "half written");
   t.open(path);
-  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"kept"}));
+  EXPECT_EQ(titles(t), (Titles{"kept"}));
 }
 
 // Checks order, counts and positions against a plain model, in both modes
@@ -980,8 +947,7 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
   ScratchDir dir;
   std::string path = dir.file("books.dbf");
   const auto [mode, filter] = GetParam();
-  Table::create(path, testing::bookFields(),
-                {testing::tag("AUTHOR", "AUTHOR", false, false, filter)});
+  Table::create(path, bookFields(), {tag("AUTHOR", "AUTHOR", false, false, filter)});
   Table t;
   t.open(path, mode);
   std::vector<std::pair<std::string, uint32_t>> model;
@@ -990,7 +956,7 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
     x = x * 1103515245u + 12345u;
     std::string author =
         std::string(1, static_cast<char>('A' + (x >> 16) % 6)) + std::to_string((x >> 8) % 50);
-    testing::addBook(t, "t" + std::to_string(r), author);
+    addBook(t, "t" + std::to_string(r), author);
     model.emplace_back(author + std::string(30 - author.size(), ' '), r);
   }
   std::sort(model.begin(), model.end());
@@ -1025,22 +991,26 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
   editor.setString(4, "20240229");
   editor.setBool(5, true);
   editor.post();
-  const auto line = [](uint32_t r, const std::string& title, const std::string& author,
-                       double price, const Date& bought, bool read, bool noNotes) {
-    return std::to_string(r) + "|" + title + "|" + author + "|" + std::to_string(price) + "|" +
+  // A record as the walk (a Table) or the pass (a ScanRecord) shows it.
+  const auto line = [](const auto& v) {
+    const Date bought = v.asDate(4);
+    return std::to_string(v.recNo()) + "|" + v.asString(0) + "|" + v.asString(1) + "|" +
+           std::to_string(v.asNumber(2)) + "|" +
            std::to_string(bought.year * 10000 + bought.month * 100 + bought.day) + "|" +
-           (read ? "T" : "F") + (noNotes ? "-" : "+");
+           (v.asBool(5) ? "T" : "F") + (v.isEmpty(6) ? "-" : "+");
   };
   std::vector<std::string> walked, scanned;
-  for (t.first(); !t.eof(); t.next())
-    walked.push_back(line(t.recNo(), t.asString(0), t.asString(1), t.asNumber(2), t.asDate(4),
-                          t.asBool(5), t.isEmpty(6)));
-  t.setActiveTag("AUTHOR");
-  t.scan([&](const ScanRecord& v) {
-    scanned.push_back(line(v.recNo(), v.asString(0), v.asString(1), v.asNumber(2), v.asDate(4),
-                           v.asBool(5), v.isEmpty(6)));
+  const auto walk = [&] {
+    walked.clear();
+    for (t.first(); !t.eof(); t.next()) walked.push_back(line(t));
+  };
+  const auto collect = [&](const ScanRecord& v) {
+    scanned.push_back(line(v));
     return true;
-  });
+  };
+  walk();
+  t.setActiveTag("AUTHOR");
+  t.scan(collect);
   EXPECT_EQ(scanned, walked);
   EXPECT_EQ(scanned.size(), model.size());
   EXPECT_NE(std::find(scanned.begin(), scanned.end(), "4|t4|Changed|12.500000|20240229|T-"),
@@ -1059,16 +1029,9 @@ TEST_P(OrderModel, CountsPositionsAndWalksAgreeWithTheModel) {
       t.setRangeEnd(high);
       t.applyRange();
     }
-    walked.clear();
+    walk();
     scanned.clear();
-    for (t.first(); !t.eof(); t.next())
-      walked.push_back(line(t.recNo(), t.asString(0), t.asString(1), t.asNumber(2), t.asDate(4),
-                            t.asBool(5), t.isEmpty(6)));
-    t.scanInOrder([&](const ScanRecord& v) {
-      scanned.push_back(line(v.recNo(), v.asString(0), v.asString(1), v.asNumber(2), v.asDate(4),
-                             v.asBool(5), v.isEmpty(6)));
-      return true;
-    });
+    t.scanInOrder(collect);
     EXPECT_EQ(scanned, walked) << low;
   }
   t.cancelRange();
@@ -1081,13 +1044,11 @@ INSTANTIATE_TEST_SUITE_P(Modes, OrderModel,
 
 // A table of "book<id>" records whose memo names the same id, every 10th deleted.
 void fillCheckable(const std::string& path, int n, const std::string& filter = "") {
-  Table::create(path, testing::bookFields(),
-                {testing::tag("TITLE", "TITLE", false, false, filter)});
+  Table::create(path, bookFields(), {tag("TITLE", "TITLE", false, false, filter)});
   Table t;
   t.open(path, OpenMode::Exclusive);
   for (int i = 1; i <= n; ++i)
-    testing::addBook(t, "book" + std::to_string(10000 + i), "x", -1,
-                     "memo " + std::to_string(10000 + i));
+    addBook(t, "book" + std::to_string(10000 + i), "x", -1, "memo " + std::to_string(10000 + i));
   for (int i = 1; i <= n; i += 10) {
     t.goToRecord(static_cast<uint32_t>(i));
     t.deleteRecord();
@@ -1124,28 +1085,19 @@ TEST(CrashDuringPack, KillNineLeavesEitherTheOldOrTheNewTable) {
   std::string path = dir.file("books.dbf");
   fillCheckable(path, 3000);
   for (int round = 0; round < 6; ++round) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      try {
-        for (;;) {
-          Table t;
-          t.open(path, OpenMode::Exclusive);
-          // A child killed between adding and deleting the tag leaves it behind.
-          if (hasTag(t, "AUTHOR")) t.deleteTag("AUTHOR");
-          t.pack();
-          t.addTag(testing::tag("AUTHOR", "AUTHOR"));
-          t.deleteTag("AUTHOR");
-        }
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "pack child stopped: %s\n", e.what());
+    const pid_t pid = untilKilled([&] {
+      for (;;) {
+        Table t;
+        t.open(path, OpenMode::Exclusive);
+        // A child killed between adding and deleting the tag leaves it behind.
+        if (hasTag(t, "AUTHOR")) t.deleteTag("AUTHOR");
+        t.pack();
+        t.addTag(tag("AUTHOR", "AUTHOR"));
+        t.deleteTag("AUTHOR");
       }
-      _exit(1);
-    }
+    });
     usleep(static_cast<useconds_t>(3000 + round * 7000));
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself";
+    ASSERT_TRUE(killedBySignal(pid)) << "the child stopped by itself";
     expectConsistent(path, 2700);
     Table t;
     t.open(path);
@@ -1180,13 +1132,13 @@ TEST_P(ExclusiveAppends, HeldBackKeysReachTheIndexInOrder) {
   const bool descending = GetParam();
   ScratchDir dir;
   std::string path = dir.file("books.dbf");
-  Table::create(path, testing::bookFields(), {testing::tag("TITLE", "TITLE", descending)});
+  Table::create(path, bookFields(), {tag("TITLE", "TITLE", descending)});
   std::vector<std::string> model;
   auto expectOrder = [&](Table& t) {
     std::vector<std::string> want = model;
     std::sort(want.begin(), want.end());
     if (descending) std::reverse(want.begin(), want.end());
-    EXPECT_EQ(testing::titles(t), want);
+    EXPECT_EQ(titles(t), want);
     EXPECT_EQ(t.recordCount(), want.size());
   };
   Table t;
@@ -1197,7 +1149,7 @@ TEST_P(ExclusiveAppends, HeldBackKeysReachTheIndexInOrder) {
     for (int i = 0; i < n; ++i) {
       x = x * 1103515245u + 12345u;
       std::string title = "k" + std::to_string((x >> 8) % 100000);
-      testing::addBook(t, title, "a");
+      addBook(t, title, "a");
       model.push_back(title);
     }
   };
@@ -1209,19 +1161,15 @@ TEST_P(ExclusiveAppends, HeldBackKeysReachTheIndexInOrder) {
   EXPECT_EQ(t.asString(0), model.back());
   add(5);
   t.goToRecord(static_cast<uint32_t>(model.size()));  // a record whose key is still held back
-  t.edit();
-  t.setString(0, "edited");
-  t.post();
+  testing::editRecord(t, [&] { t.setString(0, "edited"); });
   model.back() = "edited";
   expectOrder(t);
   add(50);
   t.close();  // held-back keys are written on close, the file is cut to its records
-  std::string bytes = testing::readFile(path);
-  size_t headerLength = static_cast<uint8_t>(bytes[8]) | (static_cast<uint8_t>(bytes[9]) << 8);
-  size_t recordLength = static_cast<uint8_t>(bytes[10]) | (static_cast<uint8_t>(bytes[11]) << 8);
-  EXPECT_EQ(bytes.size(), headerLength + model.size() * recordLength + 1);
+  std::string bytes = readFile(path);
+  EXPECT_EQ(bytes.size(), le16(bytes, 8) + model.size() * le16(bytes, 10) + 1);
   EXPECT_EQ(static_cast<uint8_t>(bytes.back()), 0x1A);
-  EXPECT_EQ(static_cast<uint8_t>(bytes[4]) | (static_cast<uint8_t>(bytes[5]) << 8), model.size());
+  EXPECT_EQ(testing::le32(bytes, 4), model.size());
   t.open(path);
   t.setActiveTag("TITLE");
   expectOrder(t);
@@ -1240,32 +1188,21 @@ TEST_P(CrashDuringEdits, TagAgreesWithTheDataAfterKillNine) {
   const auto [mode, filter] = GetParam();
   fillCheckable(path, 2000, filter);
   for (int round = 0; round < 4; ++round) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      try {
-        Table t;
-        t.open(path, mode);
-        uint32_t x = static_cast<uint32_t>(round) + 1;
-        for (;;) {
-          x = x * 1103515245u + 12345u;
-          t.goToRecord(1 + (x >> 8) % 2000);
-          if (t.isDeleted()) continue;
-          t.edit();
-          t.setString(0, "book" + std::to_string(10000 + (x >> 4) % 90000));
-          t.post();
-          if (x % 7 == 0) {
-            t.deleteRecord();
-          }
-        }
-      } catch (...) {
+    const pid_t pid = untilKilled([&] {
+      Table t;
+      t.open(path, mode);
+      uint32_t x = static_cast<uint32_t>(round) + 1;
+      for (;;) {
+        x = x * 1103515245u + 12345u;
+        t.goToRecord(1 + (x >> 8) % 2000);
+        if (t.isDeleted()) continue;
+        const std::string title = "book" + std::to_string(10000 + (x >> 4) % 90000);
+        testing::editRecord(t, [&] { t.setString(0, title); });
+        if (x % 7 == 0) t.deleteRecord();
       }
-      _exit(1);
-    }
+    });
     usleep(static_cast<useconds_t>(20000 + round * 15000));
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself";
+    ASSERT_TRUE(killedBySignal(pid)) << "the child stopped by itself";
     Table t;
     t.open(path, OpenMode::Exclusive);
     uint32_t live = t.recordCount();
@@ -1297,7 +1234,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, CrashDuringEdits,
                                             ::testing::Values("", ".NOT.DELETED()")));
 
 TEST_F(TableFields, AssignFromCopiesBetweenTablesAndTypes) {
-  Table::create(dir.file("a.dbf"), testing::bookFields());
+  Table::create(dir.file("a.dbf"), bookFields());
   Table::create(dir.file("b.dbf"), {{"NAME", FieldType::Character, 10, 0},
                                     {"COST", FieldType::Numeric, 10, 3},
                                     {"WHEN", FieldType::Character, 8, 0},
@@ -1305,7 +1242,7 @@ TEST_F(TableFields, AssignFromCopiesBetweenTablesAndTypes) {
                                     {"FLAG", FieldType::Numeric, 1, 0}});
   Table a, b;
   a.open(dir.file("a.dbf"));
-  testing::addBook(a, "A rather long title", "x", 12.5, "memo text");
+  addBook(a, "A rather long title", "x", 12.5, "memo text");
   a.edit();
   a.setDate(4, Date{2020, 2, 29});
   a.setBool(5, true);
@@ -1324,10 +1261,13 @@ TEST_F(TableFields, AssignFromCopiesBetweenTablesAndTypes) {
   EXPECT_EQ(b.asString(3), "memo text");
   EXPECT_EQ(b.asInteger(4), 1);
   EXPECT_THROW(b.writeBlob(0, "x"), Error);  // not editing
+  EXPECT_THROW(b.setString(0, "x"), Error);
   b.edit();
   EXPECT_THROW(b.writeBlob(0, "x"), Error);  // not a memo field
   EXPECT_THROW(b.setString(99, "x"), Error);
-  b.cancel();
+  b.setString(0, "C");
+  b.post();
+  EXPECT_EQ(b.asString(0), "C");
 }
 
 TEST_F(TableFields, LargeIntegersKeepTheirDigits) {
@@ -1343,7 +1283,7 @@ TEST_F(TableFields, LargeIntegersKeepTheirDigits) {
 TEST_F(TableDefinitions, RefreshSeesTagsAddedByAnotherObject) {
   create({}, OpenMode::Exclusive);
   addTitles({"b", "a"});
-  t.addTag(testing::tag("TITLE", "TITLE"));
+  t.addTag(tag("TITLE", "TITLE"));
   t.close();
   t.open(path, OpenMode::Shared, true);
   ASSERT_EQ(t.tags().size(), 1u);
@@ -1351,7 +1291,7 @@ TEST_F(TableDefinitions, RefreshSeesTagsAddedByAnotherObject) {
   ASSERT_EQ(t.tags().size(), 1u);
   EXPECT_EQ(t.tags()[0].expression, "TITLE");
   t.setActiveTag("TITLE");
-  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(titles(t), (Titles{"a", "b"}));
   EXPECT_EQ(t.currentKey(),
             "b" + std::string(39, ' '));  // past the end the last record stays current
   t.first();

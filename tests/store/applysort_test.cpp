@@ -17,8 +17,8 @@ TEST_F(ApplySortTest, NewSortMakesTagNamedByTagCount) {
   makeDatabase({{"b", 1, "0", "Carol"}, {"a", 2, "0", "alice"}, {"c", 3, "0", "Bob"}});
   ASSERT_TRUE(openSorted(F(kAuthor)));
   EXPECT_EQ(tables_.records.indexName, "IDX2");
-  EXPECT_EQ(tagNames(), (std::vector<std::string>{"IDX0", "IDX1", "IDX2"}));
-  EXPECT_EQ(listing(F(kAuthor)), (std::vector<std::string>{"alice", "Bob", "Carol"}));
+  EXPECT_EQ(tagNames(), (Strings{"IDX0", "IDX1", "IDX2"}));
+  EXPECT_EQ(listing(F(kAuthor)), (Strings{"alice", "Bob", "Carol"}));
   const auto tags = tables_.records.indexDefs();
   ASSERT_EQ(tags.size(), 3u);
   EXPECT_EQ(tags[2].expression, "UPPER(AUTHOR)");
@@ -31,7 +31,7 @@ TEST_F(ApplySortTest, TemplateTagIsReusedForTheSameKey) {
   ASSERT_TRUE(openSorted(F(kTitle)));
   EXPECT_EQ(tables_.records.indexName, "IDX1");
   EXPECT_EQ(tagNames().size(), 2u);
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"alpha", "Beta"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"alpha", "Beta"}));
 }
 
 TEST_F(ApplySortTest, SameKeyTwiceMakesOneTag) {
@@ -46,7 +46,7 @@ TEST_F(ApplySortTest, SameKeyTwiceMakesOneTag) {
 TEST_F(ApplySortTest, DescendingTextUsesDescendingTag) {
   makeDatabase({{"b"}, {"C"}, {"a"}});
   ASSERT_TRUE(openSorted(F(kTitle), true));
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"C", "b", "a"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"C", "b", "a"}));
   EXPECT_TRUE(tables_.records.indexDefs().back().descending);
 }
 
@@ -54,9 +54,9 @@ TEST_F(ApplySortTest, DescendingNumbersListLargestFirst) {
   // Values a few units apart: the reversal needs all 19 digits of the key.
   makeDatabase({{"one", 1}, {"half", 0.5}, {"big", 123456.78}, {"twelve", 12.5}, {"two", 2}});
   ASSERT_TRUE(openSorted(F(kValue), true));
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"big", "twelve", "two", "one", "half"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"big", "twelve", "two", "one", "half"}));
   ASSERT_TRUE(openSorted(F(kValue), false));
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"half", "one", "two", "twelve", "big"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"half", "one", "two", "twelve", "big"}));
 }
 
 TEST_F(ApplySortTest, FilteredSortMakesIdxfTagWithMarkInFront) {
@@ -65,7 +65,7 @@ TEST_F(ApplySortTest, FilteredSortMakesIdxfTagWithMarkInFront) {
   ASSERT_TRUE(openSorted(F(kTitle)));
   EXPECT_EQ(tables_.records.indexName, "IDXF2");
   EXPECT_EQ(tables_.records.indexDefs().back().expression, "MARK+UPPER(SUBSTR(TITLE, 1, 99))");
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"a", "b"}));
 }
 
 TEST_F(ApplySortTest, DateThenLongTitleFitsTheKeyPlainAndFiltered) {
@@ -77,28 +77,24 @@ TEST_F(ApplySortTest, DateThenLongTitleFitsTheKeyPlainAndFiltered) {
     EXPECT_EQ(tables_.records.indexDefs().back().expression,
               std::string(filtered ? "MARK+" : "") +
                   "STR({12/31/3099}-PUBLISHED, 10, 0)+UPPER(SUBSTR(TITLE, 1, 89))");
-    EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(listing(F(kTitle)), (Strings{"a", "b"}));
   }
   EXPECT_TRUE(prompter_.shown.empty());
 }
 
 TEST_F(ApplySortTest, ShortTextOfATwoFieldSortIsUpperCasedAndOldTagsStayReadable) {
   makeDatabase({{"z", 2, "0", "Zola"}, {"a", 1, "0", "alpha"}, {"b", 3, "0", "Beta"}});
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
-    t.addTag({"IDX2", "AUTHOR+STR(VALUE, 20, 4)", false, false, ""});  // as made before
-  }
+  addTags({{"IDX2", "AUTHOR+STR(VALUE, 20, 4)", false, false, ""}});  // as made before
   ASSERT_TRUE(openSorted(F(kAuthor), false, F(kValue)));
   EXPECT_EQ(tables_.records.indexName, "IDX3");
-  EXPECT_EQ(listing(F(kAuthor)), (std::vector<std::string>{"alpha", "Beta", "Zola"}));
+  EXPECT_EQ(listing(F(kAuthor)), (Strings{"alpha", "Beta", "Zola"}));
   countLetters(tables_.records);
   EXPECT_EQ(letterCounts()[0], 1);   // alpha under A, as its first letter says
   EXPECT_EQ(letterCounts()[25], 1);  // Zola alone under Z
   tables_.records.close();
   tables_.records.indexName = "IDX2";
   tables_.records.open();
-  EXPECT_EQ(listing(F(kAuthor)), (std::vector<std::string>{"Beta", "Zola", "alpha"}));
+  EXPECT_EQ(listing(F(kAuthor)), (Strings{"Beta", "Zola", "alpha"}));
 }
 
 TEST_F(ApplySortTest, PictureSortFailsAndPreviousSortStays) {
@@ -111,7 +107,7 @@ TEST_F(ApplySortTest, PictureSortFailsAndPreviousSortStays) {
   EXPECT_EQ(sortState().firstField, F(kTitle));
   EXPECT_EQ(tables_.records.indexName, "IDX1");
   EXPECT_TRUE(tables_.records.active());
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"a", "b"}));
   ASSERT_EQ(prompter_.shown.size(), 1u);
   EXPECT_EQ(prompter_.shown[0].kind, MsgKind::Error);
   EXPECT_EQ(prompter_.shown[0].text,
@@ -149,13 +145,11 @@ TEST_F(ApplySortTest, NewTagNeedsExclusiveUseAndFailsWhileOthersHaveTheTable) {
 
 TEST_F(ApplySortTest, FortyEighthTagFailsCleanlyAndIndexStaysWhole) {
   makeDatabase({{"b", 2}, {"a", 1}});
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
-    for (int i = 2; i < 47; ++i)
-      t.addTag({"T" + std::to_string(i), "STR(VALUE+" + std::to_string(i) + ", 20, 4)", false,
-                false, ""});
-  }
+  std::vector<dbase::TagDef> more;
+  for (int i = 2; i < 47; ++i)
+    more.push_back(
+        {"T" + std::to_string(i), "STR(VALUE+" + std::to_string(i) + ", 20, 4)", false, false, ""});
+  addTags(more);
   ASSERT_EQ(tagNames().size(), 47u);
   appSettings().indexErrorQuiet = false;
   ASSERT_TRUE(openSorted(F(kTitle)));
@@ -166,18 +160,14 @@ TEST_F(ApplySortTest, FortyEighthTagFailsCleanlyAndIndexStaysWhole) {
   EXPECT_EQ(prompter_.texts(), QStringList{kMsgIndexFailed});
   EXPECT_NE(lastEngineError().find("47"), std::string::npos);
   EXPECT_EQ(tables_.records.indexName, "IDX1");
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"a", "b"}));
   tables_.records.close();
   EXPECT_EQ(readBytes(dataFile("data.mdx")), before);
 }
 
 TEST_F(ApplySortTest, TakenTagNumberIsSkipped) {
   makeDatabase({{"a"}});
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
-    t.addTag({"IDX3", "UPPER(ISBN)", false, false, ""});
-  }
+  addTags({{"IDX3", "UPPER(ISBN)", false, false, ""}});
   ASSERT_TRUE(openSorted(F(kAuthor)));
   EXPECT_EQ(tables_.records.indexName, "IDX4");
 }

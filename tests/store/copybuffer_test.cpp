@@ -48,17 +48,12 @@ TEST_F(CopyBufferTest, ARecordTravelsToAnotherDatabaseByteForByte) {
     memo += "Line " + std::to_string(i) + " caf\xE9 \x80\r\n";
   std::string picture("BM\x00\x1A\xFF", 5);
   for (int i = 0; i < 5000; ++i) picture += static_cast<char>(i * 7);
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"));
-    t.first();
-    t.edit();
+  editFirstRecord([&](dbase::Table& t) {
     t.setString(F(kPublished), "19991231");
     t.setString(F(kCategory), "Fantasy \xE9");
     t.writeBlob(F(kNotes), memo);
     t.writeBlob(F(kPicture), picture);
-    t.post();
-  }
+  });
   const std::vector<std::string> donor = userFields("data.dbf", 1);
   openTables();
   RecordSession session(tables_, tables_.records);
@@ -123,15 +118,10 @@ TEST_F(CopyBufferTest, PasteNeedsACopyOfThisRunAndLeavesAHeldRecordAlone) {
 
 TEST_F(CopyBufferTest, RecordValuesAsTheMenusListThem) {
   makeDatabase({{std::string(60, 'T'), 3.5}});
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"));
-    t.first();
-    t.edit();
+  editFirstRecord([](dbase::Table& t) {
     t.writeBlob(F(kNotes), "First line\r\nsecond line");
     t.writeBlob(F(kPicture), std::string("BM\x00\x01", 4));
-    t.post();
-  }
+  });
   openTables();
   goToPosition(tables_.records, 0);
   std::vector<QString> lines = listRecordValues(tables_.records);
@@ -144,17 +134,7 @@ TEST_F(CopyBufferTest, RecordValuesAsTheMenusListThem) {
 
   // A memo pointing past its file: reported, and the list ends before it.
   closeTables();
-  const std::string dbf = dataFile("data.dbf");
-  std::string bytes = readBytes(dbf);
-  size_t notes = 0;
-  {
-    dbase::Table t;
-    t.open(dbf, dbase::OpenMode::Shared, true);
-    for (int f = 0; f < F(kNotes); ++f) notes += t.fields()[static_cast<size_t>(f)].length;
-  }
-  const size_t header = bytes.size() - 622 - 1;
-  bytes.replace(header + 1 + notes, 10, "    999999");
-  writeBytes(dbf, bytes);
+  patchFirstRecord(F(kNotes), "    999999");
   openTables();
   goToPosition(tables_.records, 0);
   lines = listRecordValues(tables_.records);

@@ -33,33 +33,27 @@ class LetterTest : public StoreTest {
   }
 };
 
-TEST_F(LetterTest, AscendingBoundsPutDigitsPunctuationAndBlanksUnderA) {
+// Ascending: digits, punctuation and blanks under A, what sorts after Z under
+// Z. Descending swaps the bounds; a two-field sort counts by the first.
+TEST_F(LetterTest, BoundsAndCountsOfATitleSort) {
   makeDatabase(edgeTitles());
   ASSERT_TRUE(openSorted(F(kTitle)));
-  EXPECT_EQ(under('A'),
-            (std::vector<std::string>{"", "'Salem's Lot", "1984", "Apple", "apple pie"}));
-  EXPECT_EQ(under('B'), (std::vector<std::string>{"Banana", "banana split"}));
-  EXPECT_EQ(under('Z'),
-            (std::vector<std::string>{"Zebra", "zz top", "[Bracketed]", "~tilde", "\xC9mile"}));
+  EXPECT_EQ(under('A'), (Strings{"", "'Salem's Lot", "1984", "Apple", "apple pie"}));
+  EXPECT_EQ(under('B'), (Strings{"Banana", "banana split"}));
+  EXPECT_EQ(under('Z'), (Strings{"Zebra", "zz top", "[Bracketed]", "~tilde", "\xC9mile"}));
   EXPECT_TRUE(under('C').empty());
   countLetters(tables_.records);
   expectCounts(Expected());
-}
 
-TEST_F(LetterTest, DescendingBoundsAreSwapped) {
-  makeDatabase(edgeTitles());
   ASSERT_TRUE(openSorted(F(kTitle), true));
-  EXPECT_EQ(under('A'),
-            (std::vector<std::string>{"apple pie", "Apple", "1984", "'Salem's Lot", ""}));
-  EXPECT_EQ(under('Z'),
-            (std::vector<std::string>{"\xC9mile", "~tilde", "[Bracketed]", "zz top", "Zebra"}));
+  EXPECT_EQ(under('A'), (Strings{"apple pie", "Apple", "1984", "'Salem's Lot", ""}));
+  EXPECT_EQ(under('Z'), (Strings{"\xC9mile", "~tilde", "[Bracketed]", "zz top", "Zebra"}));
+  letterCounts().fill(0);
   countLetters(tables_.records);
   expectCounts(Expected());
-}
 
-TEST_F(LetterTest, TwoFieldSortCountsByTheFirst) {
-  makeDatabase(edgeTitles());
   ASSERT_TRUE(openSorted(F(kTitle), false, F(kValue), true));
+  letterCounts().fill(0);
   countLetters(tables_.records);
   expectCounts(Expected());
 }
@@ -73,7 +67,7 @@ TEST_F(LetterTest, FilterMarkNarrowsEveryLetter) {
   sortState().filtered = true;
   ASSERT_TRUE(openSorted(F(kTitle)));
   appSettings().filterState = 1;
-  EXPECT_EQ(under('A'), std::vector<std::string>{"Apple"});
+  EXPECT_EQ(under('A'), Strings{"Apple"});
   countLetters(tables_.records);
   expectCounts({{'A', 1}, {'B', 1}});
   appSettings().filterState = 2;
@@ -89,11 +83,11 @@ TEST_F(LetterTest, WithoutLetterTabsOnlyTheFilterRangeIsSet) {
   EXPECT_FALSE(letterTabsActive());
   appSettings().filterState = 1;
   EXPECT_FALSE(setLetterRange(tables_.records, 'A'));
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"Apple", "Banana"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"Apple", "Banana"}));
   appSettings().filterState = 2;
   EXPECT_FALSE(setLetterRange(tables_.records, 'A'));
   // Mark "0" comes before mark "1" in the filtered key.
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"Cherry", "Avocado"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"Cherry", "Avocado"}));
   appSettings().filterState = 0;
   EXPECT_FALSE(setLetterRange(tables_.records, 'A'));
   EXPECT_EQ(recordCount(tables_.records), 4u);
@@ -117,15 +111,11 @@ TEST_F(LetterTest, FirstLetterOfEachRecord) {
   std::map<std::string, char> letters;
   dbase::Table& t = tables_.records.engine();
   for (t.first(); !t.eof(); t.next()) letters[t.asString(F(kTitle))] = firstLetter(tables_.records);
-  EXPECT_EQ(letters["1984"], 'A');
-  EXPECT_EQ(letters["'Salem's Lot"], 'A');
-  EXPECT_EQ(letters[""], 'A');
-  EXPECT_EQ(letters["apple pie"], 'A');
-  EXPECT_EQ(letters["banana split"], 'B');
-  EXPECT_EQ(letters["zz top"], 'Z');
-  EXPECT_EQ(letters["[Bracketed]"], 'Z');
-  EXPECT_EQ(letters["\xC9mile"], 'Z');
-  EXPECT_EQ(letters["Ye olde"], 'Y');
+  const std::map<std::string, char> expected = {
+      {"1984", 'A'},        {"'Salem's Lot", 'A'}, {"", 'A'},
+      {"apple pie", 'A'},   {"banana split", 'B'}, {"zz top", 'Z'},
+      {"[Bracketed]", 'Z'}, {"\xC9mile", 'Z'},     {"Ye olde", 'Y'}};
+  for (const auto& [title, letter] : expected) EXPECT_EQ(letters[title], letter) << title;
   tables_.records.close();
   EXPECT_EQ(firstLetter(tables_.records), 'A');
 }

@@ -191,17 +191,13 @@ TEST_F(Maintenance, RefusalsLeaveTheFilesAsTheyWere) {
 
 TEST_F(Maintenance, DeleteIndexesKeepsTheFirstTwoTags) {
   makeBooks(dataFile("data.dbf"), 3);
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
-    t.addTag({"IDX2", "UPPER(AUTHOR)", false, false, ""});
-  }
+  addTags({{"IDX2", "UPPER(AUTHOR)", false, false, ""}});
   tables_.records.indexName = "IDX2";
   tables_.records.open();
   EXPECT_EQ(deleteIndexes(tables_.records), MaintenanceStatus::Done);
   EXPECT_FALSE(tables_.records.active());
   EXPECT_TRUE(tables_.records.indexName.empty());
-  EXPECT_EQ(tagNames(), (std::vector<std::string>{"IDX0", "IDX1"}));
+  EXPECT_EQ(tagNames(), (Strings{"IDX0", "IDX1"}));
 }
 
 TEST_F(Maintenance, PackAndReindexTakeTheTableFromOurOwnObjectsAndGiveItBack) {
@@ -229,10 +225,7 @@ TEST_F(Maintenance, RepairReadsDamagedHeaderRecordsMemosAndIndex) {
   std::string dbt = readBytes(dataFile("data.dbt"));
   dbase::Table t;
   t.open(dataFile("data.dbf"), dbase::OpenMode::Shared, true);
-  auto headerLength =
-      static_cast<size_t>(static_cast<uint8_t>(dbf[8]) | (static_cast<uint8_t>(dbf[9]) << 8));
-  auto recordLength =
-      static_cast<size_t>(static_cast<uint8_t>(dbf[10]) | (static_cast<uint8_t>(dbf[11]) << 8));
+  const size_t headerLength = le16(dbf, 8), recordLength = le16(dbf, 10);
   auto field = [&](int record, int f, std::string_view bytes) {
     t.goToRecord(static_cast<uint32_t>(record));
     const size_t at = headerLength + static_cast<size_t>(record - 1) * recordLength +

@@ -37,10 +37,7 @@ TEST_F(OpenDatabaseTest, EmptyDirectoryGetsEveryFileFromTheTemplates) {
   EXPECT_EQ(tables_.records.indexName, "IDX0");  // entry order
   EXPECT_EQ(catalogueCounter("data.dbf"), 1);
   EXPECT_FALSE(appSettings().indexErrorQuiet);
-}
-
-TEST_F(OpenDatabaseTest, FieldSetsFollowTheTable) {
-  ASSERT_TRUE(openDatabase(tables_));
+  // The field sets follow the table.
   const AppSettings& s = appSettings();
   EXPECT_TRUE(s.stringFields.test(F(kTitle)));
   EXPECT_TRUE(s.stringFields.test(F(kCustom2)));
@@ -59,7 +56,7 @@ TEST_F(OpenDatabaseTest, SavedSortIsAppliedOnOpen) {
   ASSERT_TRUE(openDatabase(tables_));
   EXPECT_TRUE(prompter_.shown.empty());
   EXPECT_EQ(sortState().firstField, F(kTitle));
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"b", "a"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"b", "a"}));
 }
 
 TEST_F(OpenDatabaseTest, DeletedTableIsRecreatedEmptyWithWarningAndSortReset) {
@@ -87,7 +84,7 @@ TEST_F(OpenDatabaseTest, DeletedIndexIsRestoredFromTheTemplateWithTheRecords) {
   EXPECT_TRUE(prompter_.shown.empty());
   EXPECT_TRUE(std::filesystem::exists(dataFile("data.MDX")));
   EXPECT_EQ(tables_.records.indexName, "IDX1");
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"a", "b", "c"}));
 }
 
 TEST_F(OpenDatabaseTest, EnsureOpenRestoresTheIndexOfAClosedTable) {
@@ -97,7 +94,7 @@ TEST_F(OpenDatabaseTest, EnsureOpenRestoresTheIndexOfAClosedTable) {
   tables_.records.tableName = "data.dbf";
   tables_.records.indexName = "IDX1";
   ASSERT_TRUE(ensureOpen(tables_.records));
-  EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(listing(F(kTitle)), (Strings{"a", "b"}));
 }
 
 TEST_F(OpenDatabaseTest, DamagedTableIsReportedAndNeverReplaced) {
@@ -126,7 +123,7 @@ TEST_F(OpenDatabaseTest, TableHeldExclusivelyIsRetriedOnYes) {
   EXPECT_FALSE(openDatabase(tables_));
   EXPECT_EQ(prompter_.shown.size(), 3u);  // asked twice, then reported
   holder.reset();
-  EXPECT_EQ(readBytes(dataFile("data.dbf")).size() > 100, true);
+  EXPECT_GT(readBytes(dataFile("data.dbf")).size(), 100u);
   prompter_.shown.clear();
   EXPECT_TRUE(openDatabase(tables_));
   EXPECT_TRUE(prompter_.shown.empty());

@@ -20,13 +20,8 @@ class PageFields : public ::testing::Test {
 };
 
 TEST_F(PageFields, PartsFollowTheDesign) {
-  EXPECT_EQ(partOfField(0), 0);
-  EXPECT_EQ(partOfField(8), 0);
-  EXPECT_EQ(partOfField(9), 1);
-  EXPECT_EQ(partOfField(19), 1);
-  EXPECT_EQ(partOfField(20), 2);
-  EXPECT_EQ(partOfField(21), 3);
-  EXPECT_EQ(partOfField(22), -1);
+  const std::pair<int, int> parts[] = {{0, 0}, {8, 0}, {9, 1}, {19, 1}, {20, 2}, {21, 3}, {22, -1}};
+  for (const auto& [field, part] : parts) EXPECT_EQ(partOfField(field), part) << field;
   EXPECT_STREQ(fieldDesigns()[15].lookupList, "list8.dbf");
   EXPECT_EQ(fieldDesigns()[7].kind, EditorKind::Date);
 }

@@ -52,6 +52,12 @@ class RecordSessionTest : public StoreTest {
     return out;
   }
   int letterCount(char c) const { return letterCounts()[static_cast<size_t>(c - 'A')]; }
+  // Another cursor that edits, and so locks, the file's first record.
+  void lockFirst(dbase::Table& other, const char* file = "data.dbf") {
+    other.open(dataFile(file));
+    other.first();
+    other.edit();
+  }
 };
 
 struct ReadBack {
@@ -75,7 +81,7 @@ TEST_P(PostAndReadBack, StoredAsTypedAndShownAgain) {
   EXPECT_TRUE(prompter_.shown.empty());
   EXPECT_EQ(stored(F(c.field))[1], c.bytes);
   EXPECT_EQ(valuesAt(1).text[c.field], c.shown);
-  EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "2"}));  // numbers kept
+  EXPECT_EQ(stored(0), (Strings{"1", "2"}));  // numbers kept
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, PostAndReadBack,
@@ -95,7 +101,7 @@ TEST_F(RecordSessionTest, ClearingEveryFieldKeepsTheStoredRecord) {
   ASSERT_TRUE(session.loadAt(0));
   EXPECT_TRUE(session.leave(PageValues{}, designedLabels()));
   EXPECT_TRUE(prompter_.shown.empty());
-  EXPECT_EQ(stored(F(kAuthor)), std::vector<std::string>{"Author 1"});
+  EXPECT_EQ(stored(F(kAuthor)), Strings{"Author 1"});
   EXPECT_FALSE(tables_.records.engine().state() == dbase::Table::State::Edit);
 }
 
@@ -141,7 +147,7 @@ TEST_P(RefusedLeave, AsksAndNoStaysWithTheRecordHeld) {
   EXPECT_THROW(other.edit(), dbase::LockError);
   prompter_.answers.push_back(MsgResult::Yes);
   EXPECT_TRUE(session.leave(v, designedLabels()));
-  EXPECT_EQ(stored(F(kAuthor)), std::vector<std::string>{"Author 1"});  // nothing stored
+  EXPECT_EQ(stored(F(kAuthor)), Strings{"Author 1"});  // nothing stored
   other.first();
   EXPECT_NO_THROW(other.edit());  // leaving let go of the lock
   other.cancel();
@@ -164,9 +170,9 @@ TEST_P(RefusedLeave, WhileEndingNothingIsAskedAndWhatFitsIsStored) {
   } ending;
   EXPECT_TRUE(session.leave(v, designedLabels()));
   EXPECT_TRUE(prompter_.shown.empty());
-  EXPECT_EQ(stored(F(kAuthor)), std::vector<std::string>{"Changed"});
+  EXPECT_EQ(stored(F(kAuthor)), Strings{"Changed"});
   // An empty title can be stored; what the field cannot hold leaves it as it was.
-  EXPECT_EQ(stored(F(c.field)), c.typed.isEmpty() ? std::vector<std::string>{""} : before);
+  EXPECT_EQ(stored(F(c.field)), c.typed.isEmpty() ? Strings{""} : before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -195,21 +201,7 @@ struct OddBytes {
   std::string bytes;
 };
 
-class UntouchedFields : public RecordSessionTest, public ::testing::WithParamInterface<OddBytes> {
- protected:
-  // Overwrites the field's bytes of the first record in the file.
-  void patchFirstRecord(int field, const std::string& bytes) {
-    std::string file = readBytes(dataFile("data.dbf"));
-    const auto u16 = [&](size_t at) {
-      return static_cast<size_t>(static_cast<uint8_t>(file[at]) | static_cast<uint8_t>(file[at + 1])
-                                                                      << 8);
-    };
-    size_t at = u16(8) + 1;
-    for (int f = 0; f < field; ++f) at += tables_.records.fieldDefs()[size_t(f)].length;
-    file.replace(at, bytes.size(), bytes);
-    writeBytes(dataFile("data.dbf"), file);
-  }
-};
+class UntouchedFields : public RecordSessionTest, public ::testing::WithParamInterface<OddBytes> {};
 
 TEST_P(UntouchedFields, KeepTheirBytesWhetherOrNotTheRecordChanged) {
   const OddBytes& c = GetParam();
@@ -265,16 +257,14 @@ TEST_F(RecordSessionTest, HundredFailedPostsAskAfterCouldNotUpdate) {
   // The lock went and someone else took it before the page was left.
   session.release();
   dbase::Table other;
-  other.open(dataFile("data.dbf"));
-  other.first();
-  other.edit();
+  lockFirst(other);
   EXPECT_FALSE(session.leave(v, designedLabels()));
   EXPECT_EQ(prompter_.texts(), QStringList{"Could not Update the record!" + kDiscard});
   EXPECT_EQ(prompter_.shown[0].buttons, MsgButtons::YesNo);
   prompter_.answers.push_back(MsgResult::Yes);
   EXPECT_TRUE(session.leave(v, designedLabels()));
   other.cancel();
-  EXPECT_EQ(stored(F(kAuthor)), std::vector<std::string>{"Author 1"});
+  EXPECT_EQ(stored(F(kAuthor)), Strings{"Author 1"});
 }
 
 TEST_F(RecordSessionTest, NewRecordsGetTheNextCatalogueNumbers) {
@@ -289,7 +279,7 @@ TEST_F(RecordSessionTest, NewRecordsGetTheNextCatalogueNumbers) {
   EXPECT_EQ(session.number(), 42);
   v.text[kAuthor] = "Again";
   EXPECT_TRUE(session.leave(v, designedLabels()));
-  EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "2", "42"}));
+  EXPECT_EQ(stored(0), (Strings{"1", "2", "42"}));
   EXPECT_EQ(stored(F(kAuthor))[2], "Again");
   // An empty new page is never stored.
   ASSERT_TRUE(session.loadAt(session.count()));
@@ -298,9 +288,7 @@ TEST_F(RecordSessionTest, NewRecordsGetTheNextCatalogueNumbers) {
   // Another program holds the counter: after its wait the save fails once
   // and asks, rather than waiting again on each of its attempts.
   dbase::Table other;
-  other.open(dataFile("master.dbf"));
-  other.first();
-  other.edit();
+  lockFirst(other, "master.dbf");
   v = session.loadAt(session.count()).value();
   v.text[kTitle] = "Delta";
   EXPECT_FALSE(session.leave(v, designedLabels()));
@@ -364,8 +352,8 @@ TEST_F(RecordSessionTest, PairStoresTheLeftRecordThroughTheListing) {
   r.text[kAuthor] = "Right";
   EXPECT_EQ(right.store(r), RecordSession::Stored::Yes);
   EXPECT_EQ(left.store(l, tables_.records), RecordSession::Stored::Yes);
-  EXPECT_EQ(stored(F(kAuthor)), (std::vector<std::string>{"Left", "Right"}));
-  EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(stored(F(kAuthor)), (Strings{"Left", "Right"}));
+  EXPECT_EQ(stored(0), (Strings{"1", "2"}));
   other.first();
   EXPECT_NO_THROW(other.edit());  // its lock went with the store
   other.cancel();
@@ -374,7 +362,7 @@ TEST_F(RecordSessionTest, PairStoresTheLeftRecordThroughTheListing) {
   r.text[kAuthor] = "Right again";
   EXPECT_EQ(right.store(r), RecordSession::Stored::Yes);
   EXPECT_EQ(left.store(l, tables_.records), RecordSession::Stored::Yes);
-  EXPECT_EQ(stored(F(kAuthor)), (std::vector<std::string>{"Left again", "Right again"}));
+  EXPECT_EQ(stored(F(kAuthor)), (Strings{"Left again", "Right again"}));
   EXPECT_TRUE(prompter_.shown.empty());
 }
 
@@ -396,9 +384,7 @@ TEST_F(RecordSessionTest, ClosedCursorWithoutOpenOnLoadShowsTheRecordInUse) {
 TEST_F(RecordSessionTest, RecordLockedByAnotherCursorIsInUseAndNeverStored) {
   open({{"Alpha", 0, "0", "Author 1"}, {"Beta", 0, "0", "Author 2"}});
   dbase::Table other;
-  other.open(dataFile("data.dbf"));
-  other.first();
-  other.edit();
+  lockFirst(other);
   RecordSession session(tables_);
   PageValues v = session.loadAt(0).value();
   EXPECT_TRUE(session.inUse());
@@ -443,8 +429,8 @@ TEST_F(RecordSessionTest, CopyPasteAndUndo) {
   EXPECT_EQ(right.reread().value().text[kTitle], "Alpha");
   // Pasted values are stored on leaving; the record keeps its number.
   EXPECT_TRUE(session.leave(pasted, designedLabels()));
-  EXPECT_EQ(stored(F(kTitle)), (std::vector<std::string>{"Alpha", "Alpha"}));
-  EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(stored(F(kTitle)), (Strings{"Alpha", "Alpha"}));
+  EXPECT_EQ(stored(0), (Strings{"1", "2"}));
   // Undo of a new record empties the page.
   ASSERT_TRUE(session.loadAt(session.count()));
   EXPECT_TRUE(pageIsEmpty(session.reread().value()));
@@ -530,14 +516,7 @@ TEST_F(RecordSessionTest, PictureTravelsByteForByteThroughThePageAndTheCopyBuffe
   // Any bytes: end-of-file marks, zeros, a header no reader knows.
   std::string picture("BM\x1A\x00\xFF", 5);
   for (int i = 0; picture.size() < 70000; ++i) picture += static_cast<char>(i * 13);
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"));
-    t.first();
-    t.edit();
-    t.writeBlob(F(kPicture), picture);
-    t.post();
-  }
+  editFirstRecord([&](dbase::Table& t) { t.writeBlob(F(kPicture), picture); });
   auto storedPicture = [this](uint32_t recNo) {
     dbase::Table t;
     t.open(dataFile("data.dbf"), dbase::OpenMode::Shared, true);
@@ -570,7 +549,7 @@ TEST_F(RecordSessionTest, PasteIntoAnotherRecordIsNumberedAndCounted) {
   v.text[kTitle] = "Banana";
   ASSERT_TRUE(session.copyToBuffer(v));
   EXPECT_EQ(session.pasteInto(1), RecordSession::Pasted::Yes);
-  EXPECT_EQ(stored(0), (std::vector<std::string>{"1", "8"}));
+  EXPECT_EQ(stored(0), (Strings{"1", "8"}));
   EXPECT_EQ(letterCount('A'), 1);
   EXPECT_EQ(letterCount('B'), 1);  // counted under its own letter
   // Also into an empty listing, where the cursor stands on no record.
@@ -614,9 +593,7 @@ INSTANTIATE_TEST_SUITE_P(Deletes, DeleteTest,
 TEST_F(RecordSessionTest, DeleteOfALockedRecordIsRefused) {
   open({{"Alpha"}, {"Beta"}});
   dbase::Table other;
-  other.open(dataFile("data.dbf"));
-  other.first();
-  other.edit();
+  lockFirst(other);
   RecordSession session(tables_, tables_.records);
   EXPECT_TRUE(session.recordAt(0));
   EXPECT_FALSE(session.recordAt(2));
@@ -625,7 +602,7 @@ TEST_F(RecordSessionTest, DeleteOfALockedRecordIsRefused) {
   EXPECT_EQ(prompter_.shown[0].kind, MsgKind::Error);
   EXPECT_TRUE(session.deleteAt(1));
   other.cancel();
-  EXPECT_EQ(stored(F(kTitle)), std::vector<std::string>{"Alpha"});
+  EXPECT_EQ(stored(F(kTitle)), Strings{"Alpha"});
 }
 
 TEST_F(RecordSessionTest, PositionAfterADeleteElsewhere) {
@@ -656,21 +633,8 @@ TEST_F(RecordSessionTest, SavingOnTheWayFindsTheRequestedRecordAgain) {
 TEST_F(RecordSessionTest, UnreadableMemoIsReportedAndTheRestLoads) {
   open({{"Alpha", 0, "0", "Author 1"}});
   tables_.records.close();
-  {
-    dbase::Table t;
-    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
-    t.first();
-    t.edit();
-    t.writeBlob(F(kNotes), "a note");
-    t.post();
-  }
-  // Point the memo far beyond the memo file.
-  std::string bytes = readBytes(dataFile("data.dbf"));
-  const int headerLength = uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8;
-  int offset = 1;
-  for (int f = 0; f < F(kNotes); ++f) offset += uint8_t(bytes[size_t(32 + f * 32 + 16)]);
-  bytes.replace(size_t(headerLength + offset), 10, "    999999");
-  writeBytes(dataFile("data.dbf"), bytes);
+  editFirstRecord([](dbase::Table& t) { t.writeBlob(F(kNotes), "a note"); });
+  patchFirstRecord(F(kNotes), "    999999");  // the memo far beyond the memo file
   tables_.records.open();
   RecordSession session(tables_);
   const PageValues v = session.loadAt(0).value();

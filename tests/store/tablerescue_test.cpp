@@ -67,14 +67,14 @@ TEST_F(TableRescueTest, IndexThatCannotBeReadIsRebuiltOnYesAndLeftAloneOnNo) {
       EXPECT_EQ(bar.captions, QStringList{kRebuildCaption});
       EXPECT_EQ(bar.percents.back(), 100);
       EXPECT_TRUE(dbase::checkTable(dataFile("data.dbf")).sound());
-      EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"a", "b", "c"}));
+      EXPECT_EQ(listing(F(kTitle)), (Strings{"a", "b", "c"}));
     } else {
       ASSERT_EQ(prompter_.shown.size(), 2u);
       EXPECT_TRUE(prompter_.shown[1].text.startsWith("data.dbf cannot be written:\r"));
       EXPECT_TRUE(prompter_.shown[1].text.endsWith("The database is opened in Read Only Mode."));
       EXPECT_TRUE(bar.captions.isEmpty());
       EXPECT_EQ(file("data.mdx"), damaged);
-      EXPECT_EQ(listing(F(kTitle)), (std::vector<std::string>{"b", "c", "a"}));
+      EXPECT_EQ(listing(F(kTitle)), (Strings{"b", "c", "a"}));
     }
     TearDown();
   }

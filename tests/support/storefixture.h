@@ -126,6 +126,14 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// A little-endian 16-bit number of a file's bytes, as a table header holds its lengths.
+inline size_t le16(const std::string& bytes, size_t at) {
+  return static_cast<uint8_t>(bytes[at]) | static_cast<size_t>(static_cast<uint8_t>(bytes[at + 1]))
+                                               << 8;
+}
+
+using Strings = std::vector<std::string>;
+
 // One book for AddBooks: title, then optional value and mark.
 struct Book {
   std::string title;
@@ -199,6 +207,30 @@ class StoreTest : public ::testing::Test {
     dbase::Table& t = tables_.records.engine();
     for (t.first(); !t.eof(); t.next()) out.push_back(t.asString(field));
     return out;
+  }
+  // Changes the first record of a table behind the store's back.
+  template <class Change>
+  void editFirstRecord(Change change, const std::string& file = "data.dbf") {
+    dbase::Table t;
+    t.open(dataFile(file));
+    t.first();
+    t.edit();
+    change(t);
+    t.post();
+  }
+  // Overwrites the bytes of a field of data.dbf's first record.
+  void patchFirstRecord(int field, const std::string& bytes) {
+    std::string file = readBytes(dataFile("data.dbf"));
+    size_t at = le16(file, 8) + 1;
+    for (int f = 0; f < field; ++f) at += recordFields()[size_t(f)].length;
+    file.replace(at, bytes.size(), bytes);
+    writeBytes(dataFile("data.dbf"), file);
+  }
+  // Adds tags to the record table, as an earlier sort or another program left them.
+  void addTags(const std::vector<dbase::TagDef>& tags) {
+    dbase::Table t;
+    t.open(dataFile("data.dbf"), dbase::OpenMode::Exclusive);
+    for (const dbase::TagDef& d : tags) t.addTag(d);
   }
   std::vector<std::string> tagNames() {
     std::vector<std::string> out;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "dbase/table.h"
 #include "store/letters.h"
+#include "store/sampledata.h"
 #include "store/sortstate.h"
 #include "support/scriptedprompter.h"
 #include "support/tempdir.h"
@@ -45,6 +47,13 @@ class BookViewTest : public ::testing::Test {
     for (int i = 0; i < count; ++i)
       out << QStringLiteral("Book %1").arg(i, 3, 10, QLatin1Char('0'));
     return out;
+  }
+  // The shipped sample collection, listed by title.
+  static void loadSampleByTitle() {
+    ASSERT_TRUE(loadSampleCollection(appSettings().programDir, appSettings().databaseDir));
+    QFile sort(joinPath(appSettings().databaseDir, "data.idx"));
+    ASSERT_TRUE(sort.open(QIODevice::WriteOnly));
+    sort.write(QByteArray("\x02\x00\x00\x00", 4));
   }
   // A database the user may only read: kept in DATA with read-only rights.
   static void useReadOnlyMode() {

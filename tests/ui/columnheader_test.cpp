@@ -70,6 +70,18 @@ class HeaderWidget : public ::testing::Test {
       if (a->text() == text) return a;
     return nullptr;
   }
+  // Opens the pop-up menu and triggers `text` of submenu `menu`.
+  void choose(const char* menu, const char* text) {
+    QMenu* popup = openMenu();
+    item(menu, QString::fromUtf8(text))->trigger();
+    popup->close();
+  }
+  // Saves the header as a template once per name given to the prompt.
+  void saveTemplates(std::initializer_list<std::optional<QString>> names) {
+    prompter.inputs.assign(names.begin(), names.end());
+    for (size_t i = 0; i < names.size(); ++i)
+      header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
+  }
   QStringList captions() const {
     QStringList out;
     for (int i = 0; i < header_->sectionCount(); ++i) out << header_->sectionCaption(i);
@@ -81,6 +93,7 @@ class HeaderWidget : public ::testing::Test {
   QStringList savedLabels_;
   HeaderTemplateList templates_;
   std::unique_ptr<ColumnHeader> header_;
+  ScriptedPrompter prompter;
 };
 
 TEST_F(HeaderWidget, LooksAsTheViewsPlaceIt) {
@@ -176,9 +189,7 @@ TEST_F(HeaderWidget, MenuHasItsEntriesInOrder) {
 }
 
 TEST_F(HeaderWidget, OneColumnCannotBeRemoved) {
-  QMenu* menu = openMenu();
-  item("removeFieldMenu", QStringLiteral("Author"))->trigger();
-  menu->close();
+  choose("removeFieldMenu", "Author");
   EXPECT_EQ(captions(), QStringList{"Book Title"});
   openMenu()->close();
   EXPECT_FALSE(sub("removeFieldMenu")->menuAction()->isEnabled());
@@ -186,9 +197,7 @@ TEST_F(HeaderWidget, OneColumnCannotBeRemoved) {
 
 TEST_F(HeaderWidget, InsertingAFieldAppendsItAndNotifies) {
   QSignalSpy changed(header_.get(), &ColumnHeader::onHChange);
-  QMenu* menu = openMenu();
-  item("insertFieldMenu", QStringLiteral("Publisher"))->trigger();
-  menu->close();
+  choose("insertFieldMenu", "Publisher");
   EXPECT_EQ(captions(), (QStringList{"Book Title", "Author", "Publisher"}));
   EXPECT_EQ(header_->columnField(2), 3);
   EXPECT_EQ(changed.count(), 1);
@@ -197,13 +206,12 @@ TEST_F(HeaderWidget, InsertingAFieldAppendsItAndNotifies) {
 }
 
 TEST_F(HeaderWidget, SavingATemplateAsksForItsNameAndRefusesDuplicates) {
-  ScriptedPrompter prompter;
   const QString longName(235, QLatin1Char('W'));
   prompter.inputs = {QStringLiteral("Mine"), QStringLiteral("Mine"), QStringLiteral("MINE"),
                      longName};
   for (int i = 0; i < 4; ++i) {
     QMenu* menu = openMenu();
-    header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
+    menu->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
     menu->close();
   }
   ASSERT_EQ(prompter.asked.size(), 4u);
@@ -227,10 +235,7 @@ TEST_F(HeaderWidget, SavingATemplateAsksForItsNameAndRefusesDuplicates) {
 }
 
 TEST_F(HeaderWidget, CancelledEmptyOrUnstorableNameSavesNothing) {
-  ScriptedPrompter prompter;
-  prompter.inputs = {std::nullopt, QString(), QStringLiteral("\u0158ada \u03A9")};
-  for (int i = 0; i < 3; ++i)
-    header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
+  saveTemplates({std::nullopt, QString(), QStringLiteral("\u0158ada \u03A9")});
   EXPECT_EQ(templates_.count(), 0);
   EXPECT_FALSE(QFile::exists(home_.filePath("tml1.hdr")));
   ASSERT_EQ(prompter.shown.size(), 1u);
@@ -240,33 +245,25 @@ TEST_F(HeaderWidget, CancelledEmptyOrUnstorableNameSavesNothing) {
 }
 
 TEST_F(HeaderWidget, LoadingATemplateRestoresItsLayout) {
-  ScriptedPrompter prompter;
   header_->layout().insertField(QStringLiteral("Category"), 2);
-  prompter.inputs = {QStringLiteral("Three")};
-  header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
+  saveTemplates({QStringLiteral("Three")});
   header_->loadFromFile(headerFilePath());
   ASSERT_EQ(header_->sectionCount(), 2);
 
   QSignalSpy changed(header_.get(), &ColumnHeader::onHChange);
-  QMenu* menu = openMenu();
-  item("loadTemplateMenu", QStringLiteral("Three"))->trigger();
-  menu->close();
+  choose("loadTemplateMenu", "Three");
   EXPECT_EQ(captions(), (QStringList{"Book Title", "Author", "Category"}));
   EXPECT_EQ(changed.count(), 1);
   EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST_F(HeaderWidget, TemplateWithoutItsFileReportsTheLoadError) {
-  ScriptedPrompter prompter;
-  prompter.inputs = {QStringLiteral("Lost")};
-  header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
+  saveTemplates({QStringLiteral("Lost")});
   QFile::remove(home_.filePath("tml1.hdr"));
   header_->layout().insertField(QStringLiteral("Category"), 2);
 
   QSignalSpy changed(header_.get(), &ColumnHeader::onHChange);
-  QMenu* menu = openMenu();
-  item("loadTemplateMenu", QStringLiteral("Lost"))->trigger();
-  menu->close();
+  choose("loadTemplateMenu", "Lost");
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].kind, MsgKind::Error);
   EXPECT_EQ(prompter.shown[0].text, QStringLiteral("Error Loading Template."));
@@ -275,13 +272,8 @@ TEST_F(HeaderWidget, TemplateWithoutItsFileReportsTheLoadError) {
 }
 
 TEST_F(HeaderWidget, DeletingATemplateAsksNothing) {
-  ScriptedPrompter prompter;
-  prompter.inputs = {QStringLiteral("One"), QStringLiteral("Two")};
-  for (int i = 0; i < 2; ++i)
-    header_->popupMenu()->findChild<QAction*>(QStringLiteral("saveAsTemplateAction"))->trigger();
-  QMenu* menu = openMenu();
-  item("deleteTemplateMenu", QStringLiteral("One"))->trigger();
-  menu->close();
+  saveTemplates({QStringLiteral("One"), QStringLiteral("Two")});
+  choose("deleteTemplateMenu", "One");
   EXPECT_EQ(templates_.names(), QStringList{"Two"});
   EXPECT_FALSE(QFile::exists(home_.filePath("tml1.hdr")));
   EXPECT_TRUE(prompter.shown.empty());

@@ -15,7 +15,7 @@ class FormatedButtonTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(FormatedButtonTest, TooLongTextKeepsTheLeadingCharactersThatFitWithoutEllipsis) {
+TEST_F(FormatedButtonTest, TextKeepsTheLeadingCharactersThatFitWithoutEllipsis) {
   const QFontMetrics fm(QApplication::font());
   const QString text = "The Name of the Rose";
   const int width = fm.horizontalAdvance("The Name") + 1;
@@ -27,10 +27,6 @@ TEST_F(FormatedButtonTest, TooLongTextKeepsTheLeadingCharactersThatFitWithoutEll
   EXPECT_GT(fm.horizontalAdvance(text.left(shown.size() + 1)), width);  // the longest that fits
   EXPECT_FALSE(shown.contains(QChar(0x2026)));
   EXPECT_FALSE(shown.endsWith("..."));
-}
-
-TEST_F(FormatedButtonTest, FittingTextIsShownWhole) {
-  const QFontMetrics fm(QApplication::font());
   EXPECT_EQ(fitText("Dune", fm, 1000), "Dune");
   EXPECT_EQ(fitText("Dune", fm, 0), "");
 }
@@ -80,7 +76,7 @@ TEST_F(FormatedButtonTest, ResizingRedistributes) {
   EXPECT_EQ(b.layoutColumns().columns[0].pixelWidth, before - 100);
 }
 
-TEST_F(FormatedButtonTest, SetTextIgnoresMissingColumnsAndCutsTo128) {
+TEST_F(FormatedButtonTest, SetTextIgnoresMissingColumnsCutsTo128AndClearKeepsColumns) {
   ContentsEntry b;
   b.addColumn("a", 50);
   b.setText(1, "ignored");
@@ -90,12 +86,7 @@ TEST_F(FormatedButtonTest, SetTextIgnoresMissingColumnsAndCutsTo128) {
   EXPECT_EQ(b.text(0).size(), 128);
   b.addColumn(QString(130, 'y'), 50);
   EXPECT_EQ(b.text(1).size(), 128);
-}
-
-TEST_F(FormatedButtonTest, ClearTextsKeepsColumnsAndRemoveColumnsDropsThem) {
-  ContentsEntry b;
-  b.addColumn("Title", 60);
-  b.addColumn("Author", 40);
+  // Clearing the texts keeps the columns.
   b.clearTexts();
   EXPECT_EQ(b.columnCount(), 2);
   EXPECT_EQ(b.text(0), "");

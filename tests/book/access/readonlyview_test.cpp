@@ -75,6 +75,8 @@ class ReadOnlyUser : public ::testing::Test {
     letterCounts().fill(0);
     before = filesOf(s.databaseDir);
     ASSERT_TRUE(before.contains("copy.dbf"));
+    prompts.answers.assign(50, MsgResult::Yes);  // every question answered yes
+    prompts.inputs.assign(10, QString("YES"));
   }
   void TearDown() override {
     filterList().clear();
@@ -98,8 +100,6 @@ class ReadOnlyUser : public ::testing::Test {
 };
 
 TEST_F(ReadOnlyUser, CombinedViewWritesNothing) {
-  prompts.answers.assign(50, MsgResult::Yes);
-  prompts.inputs.assign(10, QString("YES"));
   auto* view = new CombinedView;
   setCurrentView(view);
   view->show();
@@ -151,8 +151,6 @@ TEST_F(ReadOnlyUser, CombinedViewWritesNothing) {
 }
 
 TEST_F(ReadOnlyUser, ContentsAndRecordPagesWriteNothing) {
-  prompts.answers.assign(50, MsgResult::Yes);
-  prompts.inputs.assign(10, QString("YES"));
   auto view = std::make_unique<ContentsView>();
   setCurrentView(view.get());
   view->show();

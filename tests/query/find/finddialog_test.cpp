@@ -60,6 +60,10 @@ class FindView : public BookViewTest {
     dlg = FindDialog::instance();
     ASSERT_NE(dlg, nullptr);
   }
+  void open(const std::vector<BookRow>& rows, bool byTitle = false) {
+    makeTable(rows, byTitle);
+    open();
+  }
   void choose(const QString& field) {
     const int i = dlg->fieldCombo->findText(field);
     ASSERT_GE(i, 0) << field.toStdString();
@@ -109,8 +113,7 @@ class FindView : public BookViewTest {
 };
 
 TEST_F(FindView, OpensModelessAndOnTopWithItsControls) {
-  makeTable(numberedRows(3));
-  open();
+  open(numberedRows(3));
   EXPECT_EQ(dlg->windowTitle(), "Search");
   EXPECT_FALSE(dlg->isModal());
   EXPECT_TRUE(dlg->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -130,8 +133,7 @@ TEST_F(FindView, OpensModelessAndOnTopWithItsControls) {
 }
 
 TEST_F(FindView, ReturnInTheTextStartsTheSearch) {
-  makeTable({{"Red", ""}, {"Blue", ""}});
-  open();
+  open({{"Red", ""}, {"Blue", ""}});
   type("blue");
   QTest::keyClick(dlg->textCombo, Qt::Key_Return);
   EXPECT_EQ(dlg->counterLabel->text(), "2");
@@ -140,8 +142,7 @@ TEST_F(FindView, ReturnInTheTextStartsTheSearch) {
 }
 
 TEST_F(FindView, EmptyTextAsksForTextAndStaysIdle) {
-  makeTable(numberedRows(3));
-  open();
+  open(numberedRows(3));
   type("");
   QTest::mouseClick(dlg->findButton, Qt::LeftButton);
   ASSERT_EQ(prompts.shown.size(), 1u);
@@ -190,8 +191,7 @@ TEST_F(FindView, StepsShowTheirCounterPagesAndButtons) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    makeTable(c.rows);
-    open();
+    open(c.rows);
     prompts.shown.clear();
     choose(c.field);
     dlg->endRadio->setChecked(c.fromEnd);
@@ -221,8 +221,7 @@ TEST_F(FindView, StepsShowTheirCounterPagesAndButtons) {
 }
 
 TEST_F(FindView, ControlsFollowTheFieldTheTextAndTheMode) {
-  makeTable({{"Blue", ""}, {"Blue", ""}});
-  open();
+  open({{"Blue", ""}, {"Blue", ""}});
   choose("Value");  // a number field has no memo to skip
   EXPECT_FALSE(dlg->skipMemosCheck->isChecked());
   EXPECT_FALSE(dlg->skipMemosCheck->isEnabled());
@@ -248,9 +247,7 @@ TEST_F(FindView, ControlsFollowTheFieldTheTextAndTheMode) {
 }
 
 TEST_F(FindView, SteppingSearchWalksTheLetterTabs) {
-  makeTable({{"Apple", ""}, {"Banana", ""}, {"Cherry pie", ""}, {"Date", ""}, {"Plum pie", ""}},
-            true);
-  open();
+  open({{"Apple", ""}, {"Banana", ""}, {"Cherry pie", ""}, {"Date", ""}, {"Plum pie", ""}}, true);
   form->selectLetter('D');
   type("pie");
   QTest::mouseClick(dlg->findButton, Qt::LeftButton);
@@ -269,8 +266,7 @@ TEST_F(FindView, SteppingSearchWalksTheLetterTabs) {
 }
 
 TEST_F(FindView, NonStopOverAnEmptyDatabaseFindsNoRecords) {
-  makeTable({});
-  open();
+  open({});
   QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
   type("anything");
   QTest::mouseClick(dlg->findButton, Qt::LeftButton);
@@ -280,8 +276,7 @@ TEST_F(FindView, NonStopOverAnEmptyDatabaseFindsNoRecords) {
 }
 
 TEST_F(FindView, FalseFromBeforeMarkAllCancelsThePass) {
-  makeTable({{"Blue", ""}});
-  open();
+  open({{"Blue", ""}});
   int after = 0;
   FindHooks hooks;
   hooks.beforeMarkAll = [] { return false; };
@@ -300,8 +295,7 @@ TEST_F(FindView, NonStopLeavesTheViewShowingOnlyTheFoundRecords) {
   rows[4].title = "The Xenon Affair";
   rows[17].author = "Xenon Press";
   rows[29].title = "xenon";
-  makeTable(rows);
-  open();
+  open(rows);
   QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
   type("XENON");
   QTest::mouseClick(dlg->findButton, Qt::LeftButton);
@@ -324,11 +318,7 @@ TEST_F(FindView, NonStopLeavesTheViewShowingOnlyTheFoundRecords) {
 
 TEST_F(FindView, StopEndsALongNonStopPassAndTheWindowStaysResponsive) {
   constexpr int kRecords = 100000;
-  {
-    std::vector<BookRow> rows(kRecords, BookRow{QStringLiteral("Same title"), {}});
-    makeTable(rows);
-  }
-  open();
+  open(std::vector<BookRow>(kRecords, BookRow{QStringLiteral("Same title"), {}}));
   QTest::mouseClick(dlg->nonStopCheck, Qt::LeftButton);
   type("same");
   int ticks = 0;
@@ -363,8 +353,7 @@ TEST_F(FindView, StopEndsALongNonStopPassAndTheWindowStaysResponsive) {
 }
 
 TEST_F(FindView, TheWindowRemembersItsChoicesBetweenOpenings) {
-  makeTable(numberedRows(3));
-  open();
+  open(numberedRows(3));
   choose("Author");
   dlg->endRadio->setChecked(true);
   type("Book 001");
@@ -389,8 +378,7 @@ TEST_F(FindView, TheWindowRemembersItsChoicesBetweenOpenings) {
 }
 
 TEST_F(FindView, ClosingTheViewClosesTheWindow) {
-  makeTable(numberedRows(3));
-  open();
+  open(numberedRows(3));
   QPointer<FindDialog> watched(dlg);
   form.reset();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

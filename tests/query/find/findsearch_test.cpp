@@ -19,20 +19,11 @@ using dbase::FieldType;
 constexpr int kTitle = 2, kAuthor = 3, kValue = 4, kPubDate = 5, kPages = 6, kNotes = 7;
 
 struct Book {
-  Book(std::string t = {}, std::string a = {}, std::string v = {}, dbase::Date d = {},
-       std::string n = {}, char m = '0')
-      : title(std::move(t)),
-        author(std::move(a)),
-        value(std::move(v)),
-        date(d),
-        notes(std::move(n)),
-        mark(m) {}
-  std::string title;
-  std::string author;
-  std::string value;  // as typed into the numeric field, "" for blank
-  dbase::Date date;
-  std::string notes;
-  char mark;
+  std::string title{}, author{};
+  std::string value{};  // as typed into the numeric field, "" for blank
+  dbase::Date date{};
+  std::string notes{};
+  char mark = '0';
 };
 
 // A record table with the layout of the program's tables (number, mark, user
@@ -413,7 +404,7 @@ TEST_F(FindSearchTest, StopEndsASteppingSearch) {
 // ---------------------------------------------------------------- marking pass
 
 TEST_F(FindSearchTest, MarkAllWritesTwoForFoundAndZeroForTheRest) {
-  make({Book("Dune", "", "", {}, "", '2'),
+  make({{"Dune", "", "", {}, "", '2'},
         {"Emma", "", "", {}, "", '2'},
         {"Dune Messiah"},
         {"Ivanhoe"}});
@@ -431,13 +422,17 @@ TEST_F(FindSearchTest, MarkAllWritesTwoForFoundAndZeroForTheRest) {
   EXPECT_EQ(table.engine().recordCount(), 4u);
 }
 
-TEST_F(FindSearchTest, MarkAllTestsOnlyTheChosenField) {
+TEST_F(FindSearchTest, MarkAllTestsOnlyTheChosenFieldAndGivesExclusiveUseBack) {
   make({{"Dune", "Herbert"}, {"Herbert's Life", "Someone"}});
   FindSearch search(table);
   search.text = "herbert";
   search.field = kAuthor;
   EXPECT_EQ(search.markAll("Searching").found, 1);
   EXPECT_EQ(marks(), "20");
+  EXPECT_FALSE(table.exclusive);
+  EXPECT_TRUE(table.active());
+  dbase::Table other;
+  EXPECT_NO_THROW(other.open(QFile::encodeName(dir.filePath("books.dbf")).toStdString()));
 }
 
 TEST_F(FindSearchTest, MarkAllReportsProgressOverTheWholeTable) {
@@ -478,17 +473,6 @@ TEST_F(FindSearchTest, StoppedMarkAllKeepsTheOldMarksAfterTheStop) {
   EXPECT_EQ(r.found, 0);
   EXPECT_EQ(search.counter(), 0);
   EXPECT_EQ(marks(), "2222333333");
-}
-
-TEST_F(FindSearchTest, MarkAllGivesExclusiveUseBack) {
-  make({{"one"}, {"two"}});
-  FindSearch search(table);
-  search.text = "one";
-  EXPECT_EQ(search.markAll("Searching").found, 1);
-  EXPECT_FALSE(table.exclusive);
-  EXPECT_TRUE(table.active());
-  dbase::Table other;
-  EXPECT_NO_THROW(other.open(QFile::encodeName(dir.filePath("books.dbf")).toStdString()));
 }
 
 TEST_F(FindSearchTest, MarkAllSkipsARecordAnotherCursorHolds) {

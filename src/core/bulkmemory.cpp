@@ -22,10 +22,11 @@ BulkMemory::BulkMemory() {
 BulkMemory::~BulkMemory() {
   if (--g_depth != 0) return;
 #if defined(__GLIBC__)
-  // The library's own defaults, then what is spare goes back at once.
+  // The library's starting trim and padding, then what is spare goes back
+  // at once. Large blocks stay on the heap: the library's own sliding
+  // threshold ends up there after the first large free anyway.
   mallopt(M_TOP_PAD, 128 << 10);
   mallopt(M_TRIM_THRESHOLD, 128 << 10);
-  mallopt(M_MMAP_THRESHOLD, 128 << 10);
   malloc_trim(0);
 #endif
 }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "dbase/check.h"
@@ -220,6 +221,34 @@ TEST_F(Locks, HeldAppendsInExclusiveUse) {
   EXPECT_EQ(t.asString(0), "kilo");
   t.close();
   EXPECT_TRUE(checkTable(path_).sound());
+}
+
+// Batch after batch of scattered keys into a growing tree: the index's
+// blocks go out in runs (with cached neighbours between) and it stays sound.
+TEST_F(Locks, ManyHeldBatchesKeepTheIndexSound) {
+  for (OpenMode mode : {OpenMode::Shared, OpenMode::Exclusive}) {
+    SCOPED_TRACE(mode == OpenMode::Shared ? "shared" : "exclusive");
+    Table::deleteTable(path_);
+    SetUp();
+    Table t;
+    t.open(path_, mode);
+    uint32_t seed = 12345;
+    for (int batch = 0; batch < 20; ++batch) {
+      t.beginAppends();
+      for (int i = 0; i < 1000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        addBook(t, "t" + std::to_string(seed % 1000003u), "y");
+      }
+      EXPECT_EQ(t.endAppends(), 1000u);
+    }
+    t.setActiveTag("TITLE");
+    const std::vector<std::string> titles = testing::titles(t);
+    EXPECT_EQ(titles.size(), 20003u);
+    EXPECT_TRUE(std::is_sorted(titles.begin(), titles.end()));
+    t.close();
+    const CheckReport report = checkTable(path_);
+    EXPECT_TRUE(report.sound()) << (report.listed.empty() ? "" : report.listed[0].text);
+  }
 }
 
 // Killed in the middle of an import, exclusive or shared: the next open for

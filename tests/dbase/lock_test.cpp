@@ -203,21 +203,23 @@ TEST_F(Locks, HeldAppendsReachAnotherProcessTogether) {
 }
 
 // Exclusive use writes held records in one go: in posting order, with their
-// keys and memos, and the table's own appends go on after them.
+// keys and memos, after single appends (which grow the file ahead of them)
+// and before the next ones.
 TEST_F(Locks, HeldAppendsInExclusiveUse) {
   Table t;
   t.open(path_, OpenMode::Exclusive);
   t.setActiveTag("TITLE");
+  addBook(t, "echo", "y", 1, "");
   t.beginAppends();
   for (const char* s : {"zulu", "alpha", "mike"}) addBook(t, s, "y", 1, s);
   EXPECT_EQ(t.endAppends(), 3u);
   addBook(t, "kilo", "y", 1, "");
-  EXPECT_EQ(testing::titles(t),
-            (std::vector<std::string>{"alpha", "kilo", "mike", "one", "three", "two", "zulu"}));
-  t.goToRecord(4);
+  EXPECT_EQ(testing::titles(t), (std::vector<std::string>{"alpha", "echo", "kilo", "mike", "one",
+                                                          "three", "two", "zulu"}));
+  t.goToRecord(5);
   EXPECT_EQ(t.asString(0), "zulu");
   EXPECT_EQ(t.readBlob(t.fieldIndex("NOTES")), "zulu");
-  t.goToRecord(7);
+  t.goToRecord(8);
   EXPECT_EQ(t.asString(0), "kilo");
   t.close();
   EXPECT_TRUE(checkTable(path_).sound());

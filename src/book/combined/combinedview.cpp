@@ -45,10 +45,6 @@ constexpr int kHeaderHeight = 20;
 constexpr int kEntryHeight = 23;
 constexpr int kPageButtonsTop = 392;
 
-const QString kDiscardQuestion = QStringLiteral(
-    "\rDo you want to continue anyway?\r(If you answer Yes changes to the current record will be "
-    "discarded.)");
-
 }  // namespace
 
 CombinedView::CombinedView(QWidget* parent)

@@ -27,8 +27,12 @@ namespace {
 
 constexpr qint64 kWriteChunk = 1 << 20;
 constexpr int64_t kNumberBlock = 4096;
-// New records written together (shared use: one lock for so many).
+// New records written together: in exclusive use a batch that stays in
+// the processor's cache; in shared use (one lock for so many) enough that in
+// a large table a batch's titles share the title tag's leaves, each a
+// write, while another instance waits only a moment for the index.
 constexpr int64_t kAppendBatch = 2048;
+constexpr int64_t kSharedAppendBatch = 16384;
 // So many refusals in a row mean the table takes nothing any more.
 constexpr int64_t kFailuresInARow = 100;
 const QString kExporting = QStringLiteral("Exporting. Please Wait...");
@@ -154,7 +158,10 @@ class Numbers {
 // Left by an exception, the batch posted so far is still written when it can be.
 class AppendBatch {
  public:
-  AppendBatch(dbase::Table& t, int64_t& added) : t_(t), added_(added) { t_.beginAppends(); }
+  AppendBatch(dbase::Table& t, int64_t& added)
+      : t_(t), added_(added), size_(t.exclusive() ? kAppendBatch : kSharedAppendBatch) {
+    t_.beginAppends();
+  }
   ~AppendBatch() {
     try {
       finish();
@@ -163,7 +170,7 @@ class AppendBatch {
   }
   // After each post.
   void posted() {
-    if (++held_ < kAppendBatch) return;
+    if (++held_ < size_) return;
     finish();
     t_.beginAppends();
   }
@@ -177,6 +184,7 @@ class AppendBatch {
  private:
   dbase::Table& t_;
   int64_t& added_;
+  const int64_t size_;
   int64_t held_ = 0;
 };
 

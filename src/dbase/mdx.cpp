@@ -317,7 +317,6 @@ void MdxFile::Impl::endWrite() {
 void MdxFile::Impl::writeDirty() {
   std::stable_sort(dirty.begin(), dirty.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  constexpr uint32_t kPagesPerBlock = kBlockSize / kPageSize;
   iovec iov[kMaxRun];
   for (size_t i = 0; i < dirty.size();) {
     size_t n = 0;
@@ -338,16 +337,16 @@ void MdxFile::Impl::writeDirty() {
 // blocks in between (the cache holds what the file holds, or newer): a few
 // blocks more written cost less than another write.
 bool MdxFile::Impl::fillGap(uint32_t first, uint32_t page, iovec* iov, size_t& n) const {
-  constexpr uint32_t kPagesPerBlock = kBlockSize / kPageSize;
   constexpr size_t kMaxGap = 16;
   const uint32_t from = first + static_cast<uint32_t>(n) * kPagesPerBlock;
-  if (n == 0 || page < from) return false;
-  const size_t gap = (page - from) / kPagesPerBlock;
-  if (gap > kMaxGap || n + gap + 1 > kMaxRun) return false;
-  for (size_t g = 0; g < gap; ++g)
-    if (!cache.count(from + static_cast<uint32_t>(g) * kPagesPerBlock)) return false;
-  for (size_t g = 0; g < gap; ++g)
-    iov[n++] = {cache.at(from + static_cast<uint32_t>(g) * kPagesPerBlock)->d.data(), kBlockSize};
+  if (n == 0 || page < from || (page - from) / kPagesPerBlock > kMaxGap) return false;
+  size_t m = n;
+  for (uint32_t p = from; p < page; p += kPagesPerBlock) {
+    const auto it = cache.find(p);
+    if (it == cache.end() || m + 1 >= kMaxRun) return false;
+    iov[m++] = {it->second->d.data(), kBlockSize};
+  }
+  n = m;
   return true;
 }
 

@@ -333,21 +333,40 @@ void Table::Impl::holdAppend() {
 // The held records in one write after the last record, the count, then
 // their keys in each tag's order, all under the index and append locks (in
 // the order post() takes them). The index is marked busy first, so a crash
-// before the last key leaves a mark that has the tags rebuilt.
+// before the last key leaves a mark that has the tags rebuilt. Exclusive use
+// takes no locks and keeps the keys back as a single post keeps them; it
+// writes whole pages of the file, not first made as zeros the way the
+// mapping makes them. A kill can cut so long a write short, so the count is
+// written on both sides of it: the next open drops the cut batch and nothing
+// before it.
 void Table::Impl::writeHeldAppends() {
   if (heldCount == 0) return;
-  if (exclusive) return writeHeldExclusive();
   IndexUpdate index(*this);
   ScopedLock guard;
-  lockAppends(guard);
+  if (!exclusive) lockAppends(guard);
   if (uint64_t{count} + heldCount > 0xFFFFFFFEu) fail("table is full");
+  if (countDirty) writeCount(count);
+  countDirty = false;
   const uint32_t first = count + 1;
   stampDate();
   heldRecords.push_back(static_cast<char>(kEofMarker));
   dbf.writeAt(recordOffset(first), heldRecords);
-  writeCount(first + heldCount - 1);
+  heldRecords.pop_back();
   count = first + heldCount - 1;
+  writeCount(count);
   guard.release();
+  if (exclusive) {
+    if (flagsValid) {
+      flags.resize(static_cast<size_t>(count) + 1, 0);
+      std::fill(flags.begin() + first, flags.end(), 0);
+    }
+    const size_t len = hdr.recordLength;
+    const std::string_view held(heldRecords);
+    for (uint32_t i = 0; i < heldCount && !tags.empty(); ++i)
+      insertKeys(held.substr(i * len, len), first + i);
+    curKeyFresh = false;
+  }
+  // Shared use: the keys worked out as the records were held.
   for (size_t i = 0; i < tags.size() && i < heldKeys.size(); ++i) {
     const TagState& t = tags[i];
     KeyList& keys = heldKeys[i];
@@ -361,38 +380,6 @@ void Table::Impl::writeHeldAppends() {
     }
   }
   index.finish();
-  dropHeldAppends();
-  changed();
-}
-
-// In exclusive use: the records in one write (whole pages of the file are
-// written, not first made as zeros the way the mapping makes them), their
-// keys kept back as a single post keeps them. A kill can cut so long a write
-// short, so the count is written on both sides of it: the next open then
-// drops the cut batch and nothing before it.
-void Table::Impl::writeHeldExclusive() {
-  if (uint64_t{count} + heldCount > 0xFFFFFFFEu) fail("table is full");
-  std::optional<IndexUpdate> index;
-  if (!tags.empty()) index.emplace(*this);
-  const uint32_t first = count + 1;
-  stampDate();
-  if (countDirty) writeCount(count);
-  countDirty = false;
-  heldRecords.push_back(static_cast<char>(kEofMarker));
-  dbf.writeAt(recordOffset(first), heldRecords);
-  heldRecords.pop_back();
-  count = first + heldCount - 1;
-  writeCount(count);
-  if (flagsValid) {
-    flags.resize(static_cast<size_t>(count) + 1, 0);
-    std::fill(flags.begin() + first, flags.end(), 0);
-  }
-  const size_t len = hdr.recordLength;
-  const std::string_view held(heldRecords);
-  for (uint32_t i = 0; i < heldCount && !tags.empty(); ++i)
-    insertKeys(held.substr(i * len, len), first + i);
-  curKeyFresh = false;
-  if (index) index->finish();
   dropHeldAppends();
   changed();
 }

@@ -347,7 +347,6 @@ struct Table::Impl {
   void deleteRecord();
   void holdAppend();
   void writeHeldAppends();
-  void writeHeldExclusive();
   void dropHeldAppends();
 
   void requireEditing() const {

@@ -634,6 +634,38 @@ void MdxFile::insert(int tag, std::string_view key, uint32_t recno) {
   m.commit();
 }
 
+void MdxFile::insertSorted(int tag, const KeyList& sorted) {
+  Impl& f = *impl_;
+  Tag& t = f.tag(tag);
+  if (sorted.empty()) return;
+  if (t.unique) {
+    for (size_t k = 0; k < sorted.size(); ++k) insert(tag, sorted.key(k), sorted.recnos[k]);
+    return;
+  }
+  if (sorted.width != static_cast<size_t>(t.keyLength))
+    throw Error(f.path, "tag " + t.name + ": keys of " + std::to_string(sorted.width) +
+                            " bytes for a key length of " + std::to_string(t.keyLength));
+  f.checkBuildInput(t, sorted);
+  Impl::Mutation m(f);
+  Path p;
+  for (size_t k = 0; k < sorted.size(); ++k) {
+    const std::string_view key = sorted.key(k);
+    const uint32_t recno = sorted.recnos[k];
+    // What is done so far may go out, as single inserts let it.
+    if (f.dirty.size() >= kCacheBlocks / 2) f.writeDirty();
+    // After a split, which moves entries and separators, the walk starts at the root.
+    if (p.empty())
+      f.seekPath(t, p, key, recno, false);
+    else
+      f.seekFrom(t, p, key, recno);
+    if (!f.counts.empty()) f.forgetCounts(p);
+    const bool splits = f.node(t, p.back()).count() >= t.maxKeys;
+    f.insertAt(t, p, p.size() - 1, p.back().idx, recno, key);
+    if (splits) p.clear();
+  }
+  m.commit();
+}
+
 void MdxFile::erase(int tag, std::string_view key, uint32_t recno) {
   Impl& f = *impl_;
   Tag& t = f.tag(tag);

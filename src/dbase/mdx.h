@@ -80,6 +80,9 @@ class MdxFile {
   void rebuildTags(const std::vector<KeyList>& sorted);
 
   void insert(int tag, std::string_view key, uint32_t recno);
+  // Many entries sorted in the tag's order (ties by record number): each
+  // leaf is found once for the run of entries that goes into it.
+  void insertSorted(int tag, const KeyList& sorted);
   void erase(int tag, std::string_view key, uint32_t recno);  // no-op when absent
 
   // Drops cached pages when another process changed the file.

@@ -232,6 +232,8 @@ struct MdxFile::Impl {
   // Path to the leaf position of the first entry >= target (the position
   // may be one past the leaf's end; normalizeForward moves on from there).
   void seekPath(const Tag& t, Path& p, std::string_view key, uint32_t recno, bool prefix);
+  // seekPath from the node at p.back() (its idx is chosen anew).
+  void descend(const Tag& t, Path& p, std::string_view key, uint32_t recno, bool prefix);
   // From an interior level with idx set, down to a leaf at its first (or past its last) entry.
   void descendEdge(const Tag& t, Path& p, bool first);
   void rootPath(const Tag& t, Path& p, bool first);
@@ -244,6 +246,9 @@ struct MdxFile::Impl {
   }
 
   // ---- insert ----
+  // Like seekPath for a key not before the one p leads to: climbs only as
+  // far as the key's node, so a run of sorted keys walks the tree once.
+  void seekFrom(const Tag& t, Path& p, std::string_view key, uint32_t recno);
   void insertAt(Tag& t, Path& p, size_t level, int idx, uint32_t pointer, std::string_view key);
 
   // ---- erase ----

@@ -194,6 +194,11 @@ void MdxFile::Impl::seekPath(const Tag& t, Path& p, std::string_view key, uint32
                              bool prefix) {
   p.clear();
   push(t, p, t.root());
+  descend(t, p, key, recno, prefix);
+}
+
+void MdxFile::Impl::descend(const Tag& t, Path& p, std::string_view key, uint32_t recno,
+                            bool prefix) {
   for (;;) {
     Level& lv = p.back();
     Node n = node(t, lv);
@@ -449,6 +454,22 @@ void MdxFile::Impl::insertAt(Tag& t, Path& p, size_t level, int idx, uint32_t po
     return;
   }
   insertAt(t, p, level - 1, p[level - 1].idx, leftPage, sep);
+}
+
+void MdxFile::Impl::seekFrom(const Tag& t, Path& p, std::string_view key, uint32_t recno) {
+  // The lowest node whose range still holds the key: below it every level
+  // was either on its node's last child or bounded by a smaller separator.
+  size_t keep = 0;
+  for (size_t l = p.size() - 1; l-- > 0;) {
+    const Node n = node(t, p[l]);
+    if (p[l].idx < n.count() && keyCmp(t, key, n.key(p[l].idx), false) < 0) {
+      keep = l + 1;
+      break;
+    }
+  }
+  if (keep == 0) return seekPath(t, p, key, recno, false);
+  p.resize(keep + 1);
+  descend(t, p, key, recno, false);
 }
 
 void MdxFile::Impl::setSeparatorAbove(Tag& t, Path& p, size_t level, std::string_view maxKey) {

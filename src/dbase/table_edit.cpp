@@ -308,10 +308,14 @@ void Table::Impl::flushPending() {
   }
 }
 
-// A new record held for endAppends(): its memos are written now (they are
-// only reachable through the record), the record and its keys later.
+// A new record held for endAppends(): the record, its memos and its keys
+// are written with the batch. A tag that reads a memo needs its block now.
 void Table::Impl::holdAppend() {
-  writePendingMemos();
+  if (!pendingBlobs.empty() && memo && !tagsReadMemos()) {
+    for (auto& [f, data] : pendingBlobs) heldMemos.push_back({heldCount, f, std::move(data)});
+  } else {
+    writePendingMemos();
+  }
   pendingBlobs.clear();
   if (heldKeys.size() != tags.size()) {
     heldKeys.clear();
@@ -341,6 +345,7 @@ void Table::Impl::holdAppend() {
 // before it.
 void Table::Impl::writeHeldAppends() {
   if (heldCount == 0) return;
+  writeHeldMemos();
   IndexUpdate index(*this);
   ScopedLock guard;
   if (!exclusive) lockAppends(guard);
@@ -372,9 +377,15 @@ void Table::Impl::writeHeldAppends() {
     KeyList& keys = heldKeys[i];
     for (uint32_t& r : keys.recnos) r += first - 1;
     const KeyList sorted = sortEntries(t.info, keys);
+    if (sorted.empty()) continue;
+    if (!t.info.unique) {
+      mdx->insertSorted(t.index, sorted);
+      ++indexWrites;
+      continue;
+    }
     for (size_t k = 0; k < sorted.size(); ++k) {
       const std::string key(sorted.key(k));
-      if (t.info.unique && hasKey(t, key)) continue;
+      if (hasKey(t, key)) continue;
       mdx->insert(t.index, key, sorted.recnos[k]);
       ++indexWrites;
     }
@@ -384,8 +395,50 @@ void Table::Impl::writeHeldAppends() {
   changed();
 }
 
+bool Table::Impl::tagsReadMemos() const {
+  for (const TagState& t : tags)
+    for (int f : t.fields)
+      if (isMemoType(field(f).type)) return true;
+  return false;
+}
+
+// The batch's memos before the records that point to them, as a single post
+// writes them: one lock, the blocks gathered into large writes and the
+// memo file's next free block written once.
+void Table::Impl::writeHeldMemos() {
+  if (heldMemos.empty()) return;
+  ScopedLock guard;
+  if (!exclusive) {
+    if (!waitLock(memo->fd(), kMemoLockOffset, kMemoLockLength, LockKind::Write,
+                  kShortLockTimeoutMs))
+      throw LockError(memo->path(), "memo file is locked by another user");
+    guard.hold(memo->fd(), kMemoLockOffset, kMemoLockLength);
+    memo->setSoleUser(true);  // while the lock is ours
+  }
+  memo->setBuffered(true);
+  try {
+    const size_t len = hdr.recordLength;
+    for (const HeldMemo& m : heldMemos) {
+      const std::string text = formatMemoBlock(memo->write(0, m.data), field(m.field).length);
+      std::memcpy(heldRecords.data() + m.record * len + hdr.offsets[static_cast<size_t>(m.field)],
+                  text.data(), text.size());
+    }
+    memo->setBuffered(false);
+    if (!exclusive) memo->setSoleUser(false);
+  } catch (...) {
+    try {
+      memo->setBuffered(false);
+      if (!exclusive) memo->setSoleUser(false);
+    } catch (...) {
+    }
+    throw;
+  }
+  heldMemos.clear();
+}
+
 void Table::Impl::dropHeldAppends() {
   heldRecords.clear();
+  heldMemos.clear();
   heldCount = 0;
   for (KeyList& k : heldKeys) k = KeyList(k.width);
 }

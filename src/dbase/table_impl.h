@@ -153,6 +153,13 @@ struct Table::Impl {
   std::string heldRecords;
   uint32_t heldCount = 0;
   std::vector<KeyList> heldKeys;
+  // Their memos, written just before them (record numbered from 0 in the batch).
+  struct HeldMemo {
+    uint32_t record;
+    int field;
+    std::string data;
+  };
+  std::vector<HeldMemo> heldMemos;
 
   // Caches (exclusive use only, dropped by every change)
   uint64_t generation = 0;
@@ -347,6 +354,8 @@ struct Table::Impl {
   void deleteRecord();
   void holdAppend();
   void writeHeldAppends();
+  void writeHeldMemos();
+  bool tagsReadMemos() const;
   void dropHeldAppends();
 
   void requireEditing() const {

@@ -105,8 +105,7 @@ void Table::Impl::applyPendingKeys() {
       for (c.first(); c.valid(); c.next()) old.add(c.key(), c.recno());
       mdx->buildTag(t.index, old.empty() ? sorted : mergeSorted(t.info, old, sorted));
     } else {
-      for (size_t k = 0; k < sorted.size(); ++k)
-        mdx->insert(t.index, sorted.key(k), sorted.recnos[k]);
+      mdx->insertSorted(t.index, sorted);
     }
     ++indexWrites;
   }

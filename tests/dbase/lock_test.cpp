@@ -195,10 +195,22 @@ TEST_F(Locks, HeldAppendsReachAnotherProcessTogether) {
   t.beginAppends();
   for (const char* s : {"zulu", "alpha", "mike"}) addBook(t, s, "y", 1, s);
   seen(3, {"one", "three", "two"});
+  // Another writer's memo while ours wait: the batch's memos go after it.
+  Child writer([&] {
+    Table o;
+    o.open(path_);
+    addBook(o, "kilo", "y", 1, "theirs");
+  });
+  ASSERT_TRUE(writer.waitReady());
+  EXPECT_EQ(writer.finish(), 0);
   EXPECT_EQ(t.endAppends(), 3u);
-  seen(6, {"alpha", "mike", "one", "three", "two", "zulu"});
-  t.goToRecord(4);
-  EXPECT_EQ(t.readBlob(t.fieldIndex("NOTES")), "zulu");
+  seen(7, {"alpha", "kilo", "mike", "one", "three", "two", "zulu"});
+  const int notes = t.fieldIndex("NOTES");
+  for (uint32_t r = 4; r <= 7; ++r) {
+    t.goToRecord(r);
+    const std::string title = t.asString(0);
+    EXPECT_EQ(t.readBlob(notes), title == "kilo" ? "theirs" : title) << r;
+  }
   EXPECT_TRUE(checkTable(path_).sound());
 }
 

@@ -1,8 +1,10 @@
 #include "dbase/mdx.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -60,6 +62,7 @@ int64_t nowNs() {
 
 MdxFile::Impl::~Impl() {
   if (fd < 0) return;
+  unmapWrites();
   keepCounts();
   ::close(fd);
 }
@@ -317,8 +320,22 @@ void MdxFile::Impl::endWrite() {
 void MdxFile::Impl::writeDirty() {
   std::stable_sort(dirty.begin(), dirty.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
+  // A batch dirties blocks all over the tree: through the mapping each is a
+  // copy, where a write each (or runs bridging the gaps) cost far more.
+  size_t i = 0;
+  if (const uint64_t mapped = dirty.size() >= kMapBlocks ? mapForWrites() : 0) {
+    for (; i < dirty.size(); ++i) {
+      auto& [page, b] = dirty[i];
+      const uint64_t at = uint64_t{page} * kPageSize;
+      if (at + kBlockSize > mapped) break;
+      if (!b->dirty) continue;
+      std::memcpy(writeMap + at, b->d.data(), kBlockSize);
+      b->dirty = false;
+    }
+  }
+  // Blocks past the file's end (a batch's new nodes, side by side) are written.
   iovec iov[kMaxRun];
-  for (size_t i = 0; i < dirty.size();) {
+  while (i < dirty.size()) {
     size_t n = 0;
     const uint32_t first = dirty[i].first;
     for (; i < dirty.size() && n < kMaxRun; ++i) {
@@ -333,6 +350,38 @@ void MdxFile::Impl::writeDirty() {
   dirty.clear();
 }
 
+// Only what the file holds now is mapped, so the mapping never reaches past
+// its end; the size is read again each time (a rebuild may have cut it).
+// Only where overwriting a block needs no new space: a store through the
+// mapping cannot report a full disk, the system would end the program.
+uint64_t MdxFile::Impl::mapForWrites() {
+  if (mapAllowed < 0) {
+    constexpr long kExt4 = 0xEF53, kTmpfs = 0x01021994;
+    struct statfs fs {};
+    mapAllowed = ::fstatfs(fd, &fs) == 0 && (fs.f_type == kExt4 || fs.f_type == kTmpfs);
+  }
+  if (!mapAllowed) return 0;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_size <= 0) return 0;
+  const auto size = static_cast<uint64_t>(st.st_size);
+  if (size == writeMapLength) return size;
+  void* p = writeMap ? ::mremap(writeMap, writeMapLength, size, MREMAP_MAYMOVE)
+                     : ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (p == MAP_FAILED) {
+    unmapWrites();
+    return 0;
+  }
+  writeMap = static_cast<char*>(p);
+  writeMapLength = size;
+  return size;
+}
+
+void MdxFile::Impl::unmapWrites() {
+  if (writeMap) ::munmap(writeMap, writeMapLength);
+  writeMap = nullptr;
+  writeMapLength = 0;
+}
+
 // Bridges a short gap before `page` in the run at `first` with the cached
 // blocks in between (the cache holds what the file holds, or newer): a few
 // blocks more written cost less than another write.
@@ -342,9 +391,9 @@ bool MdxFile::Impl::fillGap(uint32_t first, uint32_t page, iovec* iov, size_t& n
   if (n == 0 || page < from || (page - from) / kPagesPerBlock > kMaxGap) return false;
   size_t m = n;
   for (uint32_t p = from; p < page; p += kPagesPerBlock) {
-    const auto it = cache.find(p);
-    if (it == cache.end() || m + 1 >= kMaxRun) return false;
-    iov[m++] = {it->second->d.data(), kBlockSize};
+    const BlockRef* b = cache.find(p);
+    if (!b || m + 1 >= kMaxRun) return false;
+    iov[m++] = {(*b)->d.data(), kBlockSize};
   }
   n = m;
   return true;

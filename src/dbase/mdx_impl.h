@@ -4,7 +4,9 @@
 // (B-tree) and mdx_cursor.cpp.
 
 #include <array>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -28,6 +30,95 @@ struct Block {
   bool dirty = false;
 };
 using BlockRef = std::shared_ptr<Block>;
+
+// Cached nodes by page, in one flat array probed from the page's hash: a
+// tree walk looks up every level, and a map of separate nodes cost two
+// cache misses per lookup. Page 0 (the file header) marks a free slot.
+class BlockCache {
+ public:
+  size_t size() const { return size_; }
+  BlockRef* find(uint32_t page) {
+    const size_t i = slot(page);
+    return i == kNone ? nullptr : &slots_[i].blk;
+  }
+  const BlockRef* find(uint32_t page) const {
+    const size_t i = slot(page);
+    return i == kNone ? nullptr : &slots_[i].blk;
+  }
+  bool contains(uint32_t page) const { return slot(page) != kNone; }
+  void put(uint32_t page, BlockRef b) {
+    if (BlockRef* at = find(page)) {
+      *at = std::move(b);
+      return;
+    }
+    if ((size_ + 1) * 4 > slots_.size() * 3) grow();
+    size_t i = home(page);
+    while (slots_[i].page != 0) i = (i + 1) & mask_;
+    slots_[i] = {page, std::move(b)};
+    ++size_;
+  }
+  void erase(uint32_t page) {
+    if (slots_.empty() || page == 0) return;
+    size_t i = home(page);
+    for (; slots_[i].page != page; i = (i + 1) & mask_)
+      if (slots_[i].page == 0) return;
+    slots_[i] = {};
+    --size_;
+    // Later entries of the probe run move up into the hole.
+    for (size_t j = (i + 1) & mask_; slots_[j].page != 0; j = (j + 1) & mask_) {
+      const size_t k = home(slots_[j].page);
+      const bool stays = i <= j ? (i < k && k <= j) : (i < k || k <= j);
+      if (stays) continue;
+      slots_[i] = std::move(slots_[j]);
+      slots_[j] = {};
+      i = j;
+    }
+  }
+  // Drops the blocks `drop` picks, keeping the rest.
+  template <class F>
+  void eraseIf(F drop) {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    size_ = 0;
+    slots_.resize(old.size());
+    for (Slot& s : old)
+      if (s.page != 0 && !drop(s.blk)) put(s.page, std::move(s.blk));
+  }
+  void clear() {
+    slots_.clear();
+    size_ = 0;
+  }
+
+ private:
+  struct Slot {
+    uint32_t page = 0;
+    BlockRef blk;
+  };
+  static constexpr size_t kNone = SIZE_MAX;
+  size_t home(uint32_t page) const { return (page * 0x9E3779B1u) >> shift_; }
+  size_t slot(uint32_t page) const {
+    if (slots_.empty() || page == 0) return kNone;  // a damaged pointer may name page 0
+    for (size_t i = home(page);; i = (i + 1) & mask_) {
+      if (slots_[i].page == page) return i;
+      if (slots_[i].page == 0) return kNone;
+    }
+  }
+  void grow() {
+    const size_t n = slots_.empty() ? 1024 : slots_.size() * 2;
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.resize(n);
+    mask_ = n - 1;
+    shift_ = 32 - std::countr_zero(n);
+    size_ = 0;
+    for (Slot& s : old)
+      if (s.page != 0) put(s.page, std::move(s.blk));
+  }
+  std::vector<Slot> slots_;
+  size_t size_ = 0;
+  size_t mask_ = 0;
+  int shift_ = 32;
+};
 
 struct Level {
   uint32_t page = 0;
@@ -111,7 +202,7 @@ struct MdxFile::Impl {
   std::array<char, mdx::kHeaderBytes> header{};
   std::vector<Tag> tags;
   uint32_t pageCount = 0;
-  std::unordered_map<uint32_t, BlockRef> cache;
+  mdx::BlockCache cache;
   std::vector<std::pair<uint32_t, BlockRef>> dirty;  // written at the end of the update
   std::unordered_map<uint32_t, uint64_t> counts;     // entries below an interior page
   size_t countsOnDisk = 0;                           // of them, how many the kept counts file holds
@@ -178,7 +269,15 @@ struct MdxFile::Impl {
   void beginWrite();
   void endWrite();
   void writeDirty();
-  static constexpr size_t kMaxRun = 256;  // blocks in one write
+  // Writing many blocks already in the file goes through a shared mapping of
+  // it; returns how many of the file's bytes are mapped (0: none).
+  uint64_t mapForWrites();
+  void unmapWrites();
+  char* writeMap = nullptr;
+  uint64_t writeMapLength = 0;
+  int mapAllowed = -1;                      // the file system's answer, once known
+  static constexpr size_t kMaxRun = 256;    // blocks in one write
+  static constexpr size_t kMapBlocks = 64;  // dirty blocks worth the mapping
   bool fillGap(uint32_t first, uint32_t page, struct iovec* iov, size_t& n) const;
   void writeRun(uint64_t offset, struct iovec* iov, size_t n) const;
   void touch(uint32_t page, const BlockRef& b) {

@@ -12,7 +12,7 @@ namespace dbase {
 using namespace mdx;
 
 BlockRef MdxFile::Impl::block(uint32_t page) {
-  if (auto it = cache.find(page); it != cache.end()) return it->second;
+  if (BlockRef* cached = cache.find(page)) return *cached;
   if (page < kFirstDataPage || uint64_t{page} + 2 > pageCount)
     fail("page " + std::to_string(page) + " lies outside the file");
   if (page % kPagesPerBlock != 0)
@@ -20,14 +20,14 @@ BlockRef MdxFile::Impl::block(uint32_t page) {
   if (cache.size() >= kCacheBlocks) evict();
   auto b = std::make_shared<Block>();
   readAt(uint64_t{page} * kPageSize, b->d.data(), kBlockSize);
-  cache.emplace(page, b);
+  cache.put(page, b);
   return b;
 }
 
 void MdxFile::Impl::forget(uint32_t page) {
-  if (auto it = cache.find(page); it != cache.end()) {
-    it->second->dirty = false;
-    cache.erase(it);
+  if (BlockRef* cached = cache.find(page)) {
+    (*cached)->dirty = false;
+    cache.erase(page);
   }
   counts.erase(page);
 }
@@ -68,19 +68,18 @@ void MdxFile::Impl::readBlockRuns(const std::vector<std::pair<uint32_t, uint32_t
 void MdxFile::Impl::prefetchChildren(const Node& n) {
   std::vector<uint32_t> missing;
   for (int i = 0; i <= n.count(); ++i)
-    if (!cache.count(n.ptr(i))) missing.push_back(n.ptr(i));
+    if (!cache.contains(n.ptr(i))) missing.push_back(n.ptr(i));
   if (missing.size() < 2) return;
   if (cache.size() + missing.size() >= kCacheBlocks) evict();
   readBlocks(std::move(missing), [&](uint32_t page, const char* data) {
     auto b = std::make_shared<Block>();
     std::memcpy(b->d.data(), data, kBlockSize);
-    cache.emplace(page, std::move(b));
+    cache.put(page, std::move(b));
   });
 }
 
 void MdxFile::Impl::evict() {
-  for (auto it = cache.begin(); it != cache.end();)
-    it = !it->second->dirty && it->second.use_count() == 1 ? cache.erase(it) : std::next(it);
+  cache.eraseIf([](const BlockRef& b) { return !b->dirty && b.use_count() == 1; });
 }
 
 Node MdxFile::Impl::node(const Tag& t, Block& b, uint32_t page) {
@@ -140,7 +139,7 @@ uint32_t MdxFile::Impl::allocBlock() {
     if (pageCount > 0xFFFFFFF0u - kPagesPerBlock) throw Error(path, "the index is full");
     pageCount += kPagesPerBlock;
     auto b = std::make_shared<Block>();
-    cache[page] = b;
+    cache.put(page, b);
     touch(page, b);
     encode32(header.data() + kHeaderFreePage, 0);
   }
@@ -250,7 +249,7 @@ void MdxFile::Impl::descendEdge(const Tag& t, Path& p, bool first) {
       lv.idx = first ? 0 : n.count();
       return;
     }
-    if (!cache.count(n.ptr(lv.idx))) prefetchChildren(n);
+    if (!cache.contains(n.ptr(lv.idx))) prefetchChildren(n);
     push(t, p, n.ptr(lv.idx));
     Level& child = p.back();
     child.idx = first ? 0 : node(t, child).count();
@@ -365,8 +364,8 @@ uint64_t MdxFile::Impl::subtreeCount(const Tag& t, uint32_t page, int depth) {
     for (size_t id = levelBegin; id < levelEnd; ++id) {
       if (nodes[id].childCount == UINT32_MAX) continue;
       // Cached blocks may hold changes not yet written.
-      if (auto it = cache.find(nodes[id].page); it != cache.end())
-        visit(static_cast<uint32_t>(id), it->second->d.data());
+      if (const BlockRef* cached = cache.find(nodes[id].page))
+        visit(static_cast<uint32_t>(id), (*cached)->d.data());
       else
         fromDisk.emplace_back(nodes[id].page, static_cast<uint32_t>(id));
     }

@@ -326,6 +326,8 @@ void Table::Impl::holdAppend() {
   // In exclusive use the keys go in when the records are written.
   for (size_t i = 0; i < tags.size() && !exclusive; ++i)
     if (tagKey(tags[i], rec, key)) heldKeys[i].add(key, n);
+  if (heldRecords.capacity() < heldRecords.size() + rec.size() + 1)
+    heldRecords.reserve(2 * (heldRecords.size() + rec.size()) + 1);
   heldRecords.append(rec);
   heldCount = n;
   ++appendsPosted;
@@ -440,7 +442,10 @@ void Table::Impl::dropHeldAppends() {
   heldRecords.clear();
   heldMemos.clear();
   heldCount = 0;
-  for (KeyList& k : heldKeys) k = KeyList(k.width);
+  for (KeyList& k : heldKeys) {
+    k.keys.clear();  // the next batch fills the same buffers
+    k.recnos.clear();
+  }
 }
 
 void Table::Impl::deleteRecord() {
@@ -510,11 +515,13 @@ void Table::post() {
   impl_->requireOpen();
   impl_->post();
 }
-void Table::beginAppends() {
+void Table::beginAppends(uint32_t expected) {
   Impl& d = *impl_;
   d.requireWritable();
   d.browseMode();
   d.dropHeldAppends();
+  // With room for the end mark that goes out after the last record.
+  d.heldRecords.reserve(std::min<size_t>(expected, 1u << 20) * d.hdr.recordLength + 1);
   d.holdingAppends = true;
   d.appendsPosted = 0;
 }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "core/bulkmemory.h"
 #include "core/progress.h"
 #include "core/prompt.h"
 #include "core/settings.h"
@@ -160,7 +161,7 @@ class AppendBatch {
  public:
   AppendBatch(dbase::Table& t, int64_t& added)
       : t_(t), added_(added), size_(t.exclusive() ? kAppendBatch : kSharedAppendBatch) {
-    t_.beginAppends();
+    t_.beginAppends(static_cast<uint32_t>(size_));
   }
   ~AppendBatch() {
     try {
@@ -172,7 +173,7 @@ class AppendBatch {
   void posted() {
     if (++held_ < size_) return;
     finish();
-    t_.beginAppends();
+    t_.beginAppends(static_cast<uint32_t>(size_));
   }
   // Throws dbase::Error when the batch cannot be written (it is then lost).
   void finish() {
@@ -182,6 +183,7 @@ class AppendBatch {
   }
 
  private:
+  BulkMemory memory_;  // batch after batch takes and frees the same large buffers
   dbase::Table& t_;
   int64_t& added_;
   const int64_t size_;

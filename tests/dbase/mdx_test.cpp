@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -23,6 +24,7 @@
 #include "dbase/error.h"
 #include "dbase/keys.h"
 #include "dbase/mdx_format.h"
+#include "dbase/mdx_impl.h"
 #include "support/indexdamage.h"
 #include "table_fixture.h"
 
@@ -385,6 +387,47 @@ TEST_F(MdxTree, SortedRunsMatchAnOrderedModel) {
   auto w = MdxFile::open(path, false);
   EXPECT_THROW(w->insertSorted(0, wrong), Error);
   EXPECT_EQ(walk(*w, 0), asVector(models[0]));
+}
+
+// The node cache against an ordered map: pages crowd a few probe runs, so
+// erasing has to move later entries up without losing any, through growth.
+TEST(MdxBlockCache, MatchesAMapThroughGrowthAndErasure) {
+  mdx::BlockCache cache;
+  std::map<uint32_t, mdx::BlockRef> model;
+  std::mt19937 rng(5);
+  auto check = [&] {
+    ASSERT_EQ(cache.size(), model.size());
+    for (uint32_t page = 2; page <= 6000; page += 2) {
+      const mdx::BlockRef* got = cache.find(page);
+      const auto want = model.find(page);
+      ASSERT_EQ(got != nullptr, want != model.end()) << page;
+      if (got) {
+        ASSERT_EQ(got->get(), want->second.get()) << page;
+      }
+    }
+  };
+  for (int step = 0; step < 20000; ++step) {
+    const uint32_t page = 2 * (1 + rng() % 3000);
+    if (rng() % 3 == 0) {
+      cache.erase(page);
+      model.erase(page);
+    } else {
+      auto b = std::make_shared<mdx::Block>();
+      b->dirty = rng() % 2 == 0;
+      cache.put(page, b);
+      model[page] = b;
+    }
+    if (step % 5000 == 4999) check();
+  }
+  cache.eraseIf([](const mdx::BlockRef& b) { return !b->dirty; });
+  std::erase_if(model, [](const auto& e) { return !e.second->dirty; });
+  check();
+  cache.clear();
+  model.clear();
+  check();
+  cache.put(4, std::make_shared<mdx::Block>());
+  EXPECT_TRUE(cache.contains(4));
+  EXPECT_FALSE(cache.contains(0));  // the mark of a free slot is no page
 }
 
 TEST_F(MdxTree, ErasingEverythingLeavesAnEmptyUsableTag) {

@@ -135,15 +135,15 @@ class Table {
   void cancel();
   void deleteRecord();  // marks deleted, moves to the next record
 
-  // Many appends in a row (an import). In shared use the posts of new
-  // records are held in memory until endAppends(), which writes them with
-  // their keys under one lock: other programs see all of them or none. A
-  // held record has no record number yet (recNo() is 0 after its post).
-  // Exclusive use writes each post at once, as always. endAppends() returns
-  // how many records were posted since beginAppends(); when it cannot write
-  // them it throws and they are dropped. Moving or editing before endAppends()
-  // writes them first; closing drops them.
-  void beginAppends();
+  // Many appends in a row (an import). The posts of new records are held in
+  // memory until endAppends(), which writes them with their memos and keys
+  // in one go; in shared use under one lock, so other programs see all of
+  // them or none. A held record has no record number yet (recNo() is 0
+  // after its post). endAppends() returns how many records were posted
+  // since beginAppends(); when it cannot write them it throws and they are
+  // dropped. Moving or editing before endAppends() writes them first;
+  // closing drops them. `expected` (how many will come) saves regrowing.
+  void beginAppends(uint32_t expected = 0);
   uint32_t endAppends();
   State state() const;
   bool isDeleted() const;

@@ -378,7 +378,8 @@ void Table::Impl::writeHeldAppends() {
     const TagState& t = tags[i];
     KeyList& keys = heldKeys[i];
     for (uint32_t& r : keys.recnos) r += first - 1;
-    const KeyList sorted = sortEntries(t.info, keys);
+    KeyList& sorted = sortedBatch;
+    sortEntries(t.info, keys, sorted);
     if (sorted.empty()) continue;
     if (!t.info.unique) {
       mdx->insertSorted(t.index, sorted);

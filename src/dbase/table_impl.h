@@ -275,6 +275,9 @@ struct Table::Impl {
   bool hasKey(const TagState& t, const std::string& key) const;
   void refreshCurrentKey();
   static KeyList sortEntries(const TagInfo& info, const KeyList& entries);
+  // The same into `out`, whose buffers a caller sorting batch after batch keeps.
+  static void sortEntries(const TagInfo& info, const KeyList& entries, KeyList& out);
+  KeyList sortedBatch{0};
 
   const TagState& activeTag() const { return tags[static_cast<size_t>(active)]; }
   bool charTag() const { return activeTag().info.keyType == KeyType::Character; }

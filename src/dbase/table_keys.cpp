@@ -176,6 +176,12 @@ void sortCharacterSlots(std::vector<Slot>& slots, const char* keys, size_t len, 
 
 // Entries in the tag's order; a unique tag keeps the first record of each key.
 KeyList Table::Impl::sortEntries(const TagInfo& info, const KeyList& entries) {
+  KeyList out(entries.width);
+  sortEntries(info, entries, out);
+  return out;
+}
+
+void Table::Impl::sortEntries(const TagInfo& info, const KeyList& entries, KeyList& out) {
   const size_t len = entries.width;
   const KeyType type = info.keyType;
   std::vector<Slot> slots(entries.size());
@@ -190,7 +196,9 @@ KeyList Table::Impl::sortEntries(const TagInfo& info, const KeyList& entries) {
       return c != 0 ? c < 0 : a.recno < b.recno;
     });
   }
-  KeyList out(len);
+  out.width = len;
+  out.keys.clear();
+  out.recnos.clear();
   out.reserve(slots.size());
   for (const Slot& s : slots) {
     std::string_view key = entries.key(s.index);
@@ -198,7 +206,6 @@ KeyList Table::Impl::sortEntries(const TagInfo& info, const KeyList& entries) {
       continue;
     out.add(key, s.recno);
   }
-  return out;
 }
 
 void Table::Impl::refreshCurrentKey() {

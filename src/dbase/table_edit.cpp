@@ -56,16 +56,19 @@ void Table::Impl::cancel() {
   if (state != Table::State::Inactive) state = Table::State::Browse;
 }
 
+// Memo blocks are allocated under the memo file's lock in shared use.
+void Table::Impl::lockMemos(ScopedLock& guard) {
+  if (exclusive) return;
+  if (!waitLock(memo->fd(), kMemoLockOffset, kMemoLockLength, LockKind::Write, kShortLockTimeoutMs))
+    throw LockError(memo->path(), "memo file is locked by another user");
+  guard.hold(memo->fd(), kMemoLockOffset, kMemoLockLength);
+}
+
 void Table::Impl::writePendingMemos() {
   if (pendingBlobs.empty()) return;
   if (!memo) fail("table has no memo file");
   ScopedLock guard;
-  if (!exclusive) {
-    if (!waitLock(memo->fd(), kMemoLockOffset, kMemoLockLength, LockKind::Write,
-                  kShortLockTimeoutMs))
-      throw LockError(memo->path(), "memo file is locked by another user");
-    guard.hold(memo->fd(), kMemoLockOffset, kMemoLockLength);
-  }
+  lockMemos(guard);
   for (auto& [i, data] : pendingBlobs) {
     const FieldDef& f = field(i);
     uint32_t old = parseMemoBlock(fieldBytes(saved, i));
@@ -411,13 +414,8 @@ bool Table::Impl::tagsReadMemos() const {
 void Table::Impl::writeHeldMemos() {
   if (heldMemos.empty()) return;
   ScopedLock guard;
-  if (!exclusive) {
-    if (!waitLock(memo->fd(), kMemoLockOffset, kMemoLockLength, LockKind::Write,
-                  kShortLockTimeoutMs))
-      throw LockError(memo->path(), "memo file is locked by another user");
-    guard.hold(memo->fd(), kMemoLockOffset, kMemoLockLength);
-    memo->setSoleUser(true);  // while the lock is ours
-  }
+  lockMemos(guard);
+  if (!exclusive) memo->setSoleUser(true);  // while the lock is ours
   memo->setBuffered(true);
   try {
     const size_t len = hdr.recordLength;

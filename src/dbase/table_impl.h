@@ -358,6 +358,7 @@ struct Table::Impl {
   void holdAppend();
   void writeHeldAppends();
   void writeHeldMemos();
+  void lockMemos(ScopedLock& guard);
   bool tagsReadMemos() const;
   void dropHeldAppends();
 

@@ -402,10 +402,7 @@ void Table::Impl::writeHeldAppends() {
 }
 
 bool Table::Impl::tagsReadMemos() const {
-  for (const TagState& t : tags)
-    for (int f : t.fields)
-      if (isMemoType(field(f).type)) return true;
-  return false;
+  return std::any_of(tags.begin(), tags.end(), [](const TagState& t) { return t.readsMemo; });
 }
 
 // The batch's memos before the records that point to them, as a single post

@@ -69,6 +69,7 @@ struct TagState {
   std::vector<int> fields;     // read by the key and the filter
   bool readsDeletion = false;  // deleting a record changes what the tag holds for it
   bool liveOnly = false;       // the filter leaves deleted records out (FOR .NOT.DELETED())
+  bool readsMemo = false;      // the key or filter reads a memo (or picture) field
 
   void noteFields() {
     fields = expr->fields();

@@ -34,6 +34,8 @@ void Table::Impl::loadTags() {
       throw FormatError(mdx->path(), "tag " + info.name + ": " + e.reason());
     }
     t.noteFields();
+    for (int f : t.fields)
+      t.readsMemo = t.readsMemo || isMemoType(hdr.fields[static_cast<size_t>(f)].type);
     tags.push_back(std::move(t));
   }
 }

@@ -514,6 +514,7 @@ class Parser {
 
 struct Expression::Node {
   std::unique_ptr<ENode> tree;
+  QuickText quick;
 };
 
 Expression::Expression() = default;
@@ -526,6 +527,7 @@ Expression Expression::compile(std::string_view text, const std::vector<FieldDef
   Expression e;
   e.root_ = std::make_unique<Node>();
   e.root_->tree = parser.parse();
+  e.root_->quick = planQuickText(*e.root_->tree);
   e.text_ = std::string(text);
   e.kind_ = e.root_->tree->kind;
   e.length_ = e.root_->tree->length;
@@ -537,6 +539,10 @@ int Expression::resultLength() const { return length_; }
 const std::string& Expression::text() const { return text_; }
 
 ExprValue Expression::evaluate(const RecordView& rec) const { return eval(*root_->tree, rec); }
+
+bool Expression::quickText(std::string_view record, std::string& out) const {
+  return root_->quick.form != QuickText::Form::None && runQuickText(root_->quick, record, out);
+}
 
 bool Expression::readsDeletion() const {
   std::vector<const ENode*> todo{root_->tree.get()};

@@ -47,6 +47,11 @@ class Expression {
   // SUBSTR counts, MLINE memo width ...); 8 for dates, 0 for numbers.
   int resultLength() const;
   ExprValue evaluate(const RecordView& rec) const;
+  // The character value straight from the record's bytes, for the forms
+  // tags use most (a character field, SUBSTR and UPPER of it, STR of a
+  // number); false where evaluate() must give it. Keys are worked out per
+  // record of an import, and the general evaluation costs ten times more.
+  bool quickText(std::string_view record, std::string& out) const;
   // The fields the expression reads, in no particular order.
   std::vector<int> fields() const;
   // Whether the value depends on the record's deletion flag (DELETED()).

@@ -439,4 +439,114 @@ ExprValue eval(const Node& n, const RecordView& rec) {
   return {};
 }
 
+namespace {
+
+bool numericLiteral(const Node& n, int& out) {
+  if (n.op != Op::Literal || n.kind != Kind::Numeric) return false;
+  out = toInt(n.value.number);
+  return true;
+}
+
+}  // namespace
+
+QuickText planQuickText(const Node& root) {
+  QuickText q;
+  const Node* n = &root;
+  bool upper = false;
+  if (n->op == Op::Str && !n->args.empty()) {
+    const Node& f = *n->args[0];
+    if (f.op != Op::Field || (f.type != FieldType::Numeric && f.type != FieldType::Float)) return q;
+    int len = kDefaultStrLength, dec = 0;
+    if (n->args.size() > 1 && !numericLiteral(*n->args[1], len)) return q;
+    if (n->args.size() > 2 && !numericLiteral(*n->args[2], dec)) return q;
+    q.len = std::clamp(len, 0, kMaxStrLength);
+    q.dec = std::clamp(dec, 0, std::max(0, q.len - 2));
+    q.offset = f.offset;
+    q.width = f.width;
+    q.form = QuickText::Form::Str;
+    return q;
+  }
+  if (n->op == Op::Upper && !n->args.empty()) {
+    upper = true;
+    n = n->args[0].get();
+  }
+  int start = 1, count = 0;
+  bool counted = false;
+  if (n->op == Op::Substr && n->args.size() >= 2) {
+    if (!numericLiteral(*n->args[1], start)) return q;
+    counted = n->args.size() > 2;
+    if (counted && !numericLiteral(*n->args[2], count)) return q;
+    n = n->args[0].get();
+    if (n->op == Op::Upper && !upper && !n->args.empty()) {
+      upper = true;
+      n = n->args[0].get();
+    }
+  }
+  if (n->op != Op::Field || n->type != FieldType::Character) return q;
+  q.offset = n->offset;
+  q.width = n->width;
+  if (start >= 1 && static_cast<size_t>(start) <= q.width) {
+    q.from = static_cast<size_t>(start - 1);
+    q.count = q.width - q.from;
+    if (counted) q.count = std::min(q.count, static_cast<size_t>(std::max(0, count)));
+  }
+  q.upper = upper;
+  q.form = QuickText::Form::Slice;
+  return q;
+}
+
+bool runQuickText(const QuickText& q, std::string_view record, std::string& out) {
+  std::string_view raw;
+  if (q.offset < record.size()) raw = record.substr(q.offset, q.width);
+  if (q.form == QuickText::Form::Slice) {
+    out.assign(raw.substr(std::min(q.from, raw.size()), q.count));
+    out.resize(q.count, ' ');  // a short record reads as blanks
+    if (q.upper)
+      for (auto& c : out)
+        c = static_cast<char>(c - (static_cast<unsigned char>(c - 'a') < 26 ? 32 : 0));
+    return true;
+  }
+  // STR of a plain decimal with no more decimals than asked: the digits move
+  // over as they are, exactly what rounding the parsed value would give.
+  size_t i = 0;
+  while (i < raw.size() && raw[i] == ' ') ++i;
+  const bool negative = i < raw.size() && raw[i] == '-';
+  if (negative) ++i;
+  uint64_t scaled = 0;
+  int digits = 0, fraction = -1;
+  bool any = false;
+  for (; i < raw.size(); ++i) {
+    const char c = raw[i];
+    if (c == '.' && fraction < 0) {
+      fraction = 0;
+      continue;
+    }
+    if (c < '0' || c > '9') return false;
+    any = true;
+    if (fraction >= 0 && ++fraction > q.dec) return false;
+    if (scaled != 0 || c != '0') ++digits;
+    scaled = scaled * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (negative && !any) return false;
+  if (!any && fraction >= 0) return false;
+  for (int k = std::max(fraction, 0); k < q.dec; ++k) {
+    scaled *= 10;
+    if (scaled != 0) ++digits;
+  }
+  if (digits > 17) return false;
+  char buf[32];
+  char* end = std::to_chars(buf, buf + sizeof buf, scaled).ptr;
+  std::string t(buf, end);
+  if (q.dec > 0) {
+    if (static_cast<int>(t.size()) <= q.dec)
+      t.insert(0, static_cast<size_t>(q.dec + 1 - static_cast<int>(t.size())), '0');
+    t.insert(t.size() - static_cast<size_t>(q.dec), ".");
+  }
+  if (negative && scaled != 0) t.insert(0, "-");
+  if (static_cast<int>(t.size()) > q.len) return false;
+  out.assign(static_cast<size_t>(q.len) - t.size(), ' ');
+  out += t;
+  return true;
+}
+
 }  // namespace dbase::expr_detail

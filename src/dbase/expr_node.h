@@ -78,6 +78,21 @@ struct ENode {
 using Node = ENode;
 using NodePtr = std::unique_ptr<Node>;
 
+// The forms of key expression worked out straight from the record bytes:
+// a character field, SUBSTR and UPPER of it, STR of a numeric field.
+struct QuickText {
+  enum class Form { None, Slice, Str };
+  Form form = Form::None;
+  size_t offset = 0, width = 0;  // the field's bytes in the record
+  size_t from = 0, count = 0;    // Slice: which of them
+  bool upper = false;
+  int len = 0, dec = 0;  // Str
+};
+QuickText planQuickText(const Node& root);
+// False where the general evaluation must decide (a number needing rounding
+// or a narrower text, a field holding no plain decimal).
+bool runQuickText(const QuickText& q, std::string_view record, std::string& out);
+
 // {mm/dd/yyyy} or {mm/dd/yy} (19yy); empty braces or blanks are the blank date.
 bool parseDateLiteral(std::string_view s, int64_t& julian);
 ExprValue eval(const Node& n, const RecordView& rec);

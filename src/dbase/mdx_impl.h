@@ -15,6 +15,7 @@
 
 #include "dbase/coding.h"
 #include "dbase/error.h"
+#include "dbase/hugemem.h"
 #include "dbase/mdx.h"
 #include "dbase/mdx_format.h"
 
@@ -203,6 +204,8 @@ struct MdxFile::Impl {
   std::vector<Tag> tags;
   uint32_t pageCount = 0;
   mdx::BlockCache cache;
+  // Room for a node and its shared_ptr bookkeeping.
+  std::shared_ptr<FixedPool> blockPool = std::make_shared<FixedPool>(sizeof(Block) + 64);
   std::vector<std::pair<uint32_t, BlockRef>> dirty;  // written at the end of the update
   std::unordered_map<uint32_t, uint64_t> counts;     // entries below an interior page
   size_t countsOnDisk = 0;                           // of them, how many the kept counts file holds
@@ -301,6 +304,7 @@ struct MdxFile::Impl {
     }
   };
   BlockRef block(uint32_t page);
+  BlockRef newBlock() { return std::allocate_shared<Block>(PoolAllocator<Block>(blockPool)); }
   // Drops a page that is about to be written by other means.
   void forget(uint32_t page);
   // Reads blocks with as few calls as possible, handing each to use(page, bytes).

@@ -18,7 +18,7 @@ BlockRef MdxFile::Impl::block(uint32_t page) {
   if (page % kPagesPerBlock != 0)
     fail("page " + std::to_string(page) + " is not on a block boundary");
   if (cache.size() >= kCacheBlocks) evict();
-  auto b = std::make_shared<Block>();
+  auto b = newBlock();
   readAt(uint64_t{page} * kPageSize, b->d.data(), kBlockSize);
   cache.put(page, b);
   return b;
@@ -72,7 +72,7 @@ void MdxFile::Impl::prefetchChildren(const Node& n) {
   if (missing.size() < 2) return;
   if (cache.size() + missing.size() >= kCacheBlocks) evict();
   readBlocks(std::move(missing), [&](uint32_t page, const char* data) {
-    auto b = std::make_shared<Block>();
+    auto b = newBlock();
     std::memcpy(b->d.data(), data, kBlockSize);
     cache.put(page, std::move(b));
   });
@@ -138,7 +138,7 @@ uint32_t MdxFile::Impl::allocBlock() {
     page = pageCount;
     if (pageCount > 0xFFFFFFF0u - kPagesPerBlock) throw Error(path, "the index is full");
     pageCount += kPagesPerBlock;
-    auto b = std::make_shared<Block>();
+    auto b = newBlock();
     cache.put(page, b);
     touch(page, b);
     encode32(header.data() + kHeaderFreePage, 0);

@@ -43,8 +43,16 @@ std::optional<Date> parseDateText(std::string_view text) {
 
 std::string dateText(const Date& d) {
   if (d.isBlank()) return std::string(8, ' ');
+  const int y = d.year % 10000, m = d.month % 100, day = d.day % 100;
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d", d.year % 10000, d.month % 100, d.day % 100);
+  if (y < 0 || m < 0 || day < 0) {
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, day);
+    return std::string(buf, 8);
+  }
+  // By hand: an import writes a date per record, and snprintf cost more than the rest.
+  const int digits[8] = {y / 1000, y / 100 % 10, y / 10 % 10, y % 10,
+                         m / 10,   m % 10,       day / 10,    day % 10};
+  for (int i = 0; i < 8; ++i) buf[i] = static_cast<char>('0' + digits[i]);
   return std::string(buf, 8);
 }
 

@@ -8,6 +8,10 @@
 namespace dbase {
 
 bool Table::Impl::tagKey(const TagState& t, std::string_view record, std::string& key) const {
+  if (!t.filter && t.info.keyType == KeyType::Character && t.expr->quickText(record, key)) {
+    key.resize(static_cast<size_t>(std::max(t.info.keyLength, 0)), ' ');
+    return true;
+  }
   RecordView view{record, [this, record](int f) { return memoOf(record, f); }};
   if (t.filter) {
     ExprValue v = t.filter->evaluate(view);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dbase/dbf.h"
 #include "dbase/error.h"
 
 namespace dbase {
@@ -541,7 +542,17 @@ const std::string& Expression::text() const { return text_; }
 ExprValue Expression::evaluate(const RecordView& rec) const { return eval(*root_->tree, rec); }
 
 bool Expression::quickText(std::string_view record, std::string& out) const {
-  return root_->quick.form != QuickText::Form::None && runQuickText(root_->quick, record, out);
+  const QuickText& q = root_->quick;
+  return (q.form == QuickText::Form::Slice || q.form == QuickText::Form::Str) &&
+         runQuickText(q, record, out);
+}
+
+bool Expression::quickTest(std::string_view record, bool& out) const {
+  const QuickText::Form form = root_->quick.form;
+  if (form != QuickText::Form::Deleted && form != QuickText::Form::NotDeleted) return false;
+  const bool deleted = !record.empty() && static_cast<uint8_t>(record[0]) == kRecordDeleted;
+  out = deleted == (form == QuickText::Form::Deleted);
+  return true;
 }
 
 bool Expression::readsDeletion() const {

@@ -52,6 +52,8 @@ class Expression {
   // number); false where evaluate() must give it. Keys are worked out per
   // record of an import, and the general evaluation costs ten times more.
   bool quickText(std::string_view record, std::string& out) const;
+  // The same for the filters tags use most: DELETED() and .NOT. DELETED().
+  bool quickTest(std::string_view record, bool& out) const;
   // The fields the expression reads, in no particular order.
   std::vector<int> fields() const;
   // Whether the value depends on the record's deletion flag (DELETED()).

@@ -453,6 +453,14 @@ QuickText planQuickText(const Node& root) {
   QuickText q;
   const Node* n = &root;
   bool upper = false;
+  if (n->op == Op::Deleted) {
+    q.form = QuickText::Form::Deleted;
+    return q;
+  }
+  if (n->op == Op::Not && !n->args.empty() && n->args[0]->op == Op::Deleted) {
+    q.form = QuickText::Form::NotDeleted;
+    return q;
+  }
   if (n->op == Op::Str && !n->args.empty()) {
     const Node& f = *n->args[0];
     if (f.op != Op::Field || (f.type != FieldType::Numeric && f.type != FieldType::Float)) return q;

@@ -79,9 +79,10 @@ using Node = ENode;
 using NodePtr = std::unique_ptr<Node>;
 
 // The forms of key expression worked out straight from the record bytes:
-// a character field, SUBSTR and UPPER of it, STR of a numeric field.
+// a character field, SUBSTR and UPPER of it, STR of a numeric field; and
+// the filter DELETED() or .NOT. DELETED().
 struct QuickText {
-  enum class Form { None, Slice, Str };
+  enum class Form { None, Slice, Str, Deleted, NotDeleted };
   Form form = Form::None;
   size_t offset = 0, width = 0;  // the field's bytes in the record
   size_t from = 0, count = 0;    // Slice: which of them

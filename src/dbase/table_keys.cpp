@@ -8,9 +8,13 @@
 namespace dbase {
 
 bool Table::Impl::tagKey(const TagState& t, std::string_view record, std::string& key) const {
-  if (!t.filter && t.info.keyType == KeyType::Character && t.expr->quickText(record, key)) {
-    key.resize(static_cast<size_t>(std::max(t.info.keyLength, 0)), ' ');
-    return true;
+  bool kept = true;
+  if (!t.filter || t.filter->quickTest(record, kept)) {
+    if (!kept) return false;
+    if (t.info.keyType == KeyType::Character && t.expr->quickText(record, key)) {
+      key.resize(static_cast<size_t>(std::max(t.info.keyLength, 0)), ' ');
+      return true;
+    }
   }
   RecordView view{record, [this, record](int f) { return memoOf(record, f); }};
   if (t.filter) {

@@ -166,8 +166,19 @@ TEST(ExprQuickText, AgreesWithTheEvaluation) {
         }
   EXPECT_GT(answered, 1000);
   std::string out;
+  bool kept;
   for (const char* text : general)
     EXPECT_FALSE(Expression::compile(text, kFields).quickText(sample().record(), out)) << text;
+  for (const char* text : {"DELETED()", ".NOT.DELETED()", ".NOT. DELETED()"})
+    for (const std::string& rec :
+         {sample().record(), "*" + sample().record().substr(1), std::string()}) {
+      const Expression e = Expression::compile(text, kFields);
+      ASSERT_TRUE(e.quickTest(rec, kept)) << text;
+      EXPECT_EQ(kept, e.evaluate({rec, nullptr}).logical) << text << " on [" << rec << "]";
+      EXPECT_FALSE(e.quickText(rec, out));
+    }
+  for (const char* text : {"READ", ".NOT.READ", "DELETED().AND.READ", "TITLE"})
+    EXPECT_FALSE(Expression::compile(text, kFields).quickTest(sample().record(), kept)) << text;
 }
 
 // Result lengths, as a key or a report column sizes them.

@@ -18,6 +18,18 @@ constexpr size_t kHugeChunk = size_t{2} << 20;
 // Only advice: where the system has none, nothing changes.
 void adviseHuge(void* p, size_t bytes);
 
+// Room in a string or vector for n elements, new room advised for huge pages
+// before anything is copied into it.
+template <class C>
+void reserveHuge(C& c, size_t n) {
+  if (n <= c.capacity()) return;
+  C bigger;
+  bigger.reserve(n);
+  adviseHuge(bigger.data(), n * sizeof(typename C::value_type));
+  bigger.insert(bigger.end(), c.begin(), c.end());
+  c.swap(bigger);
+}
+
 // Objects of up to one size, carved from 2 MiB chunks, reused through a free
 // list. Not thread-safe: each pool serves one file's objects, used from one
 // thread.

@@ -3,12 +3,15 @@
 // The production index file: up to 47 named tags, each a B-tree of
 // [record number][key] items in 1024-byte blocks addressed in 512-byte pages.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "dbase/hugemem.h"
 
 #include "dbase/types.h"
 
@@ -37,11 +40,14 @@ struct KeyList {
   bool empty() const { return recnos.empty(); }
   std::string_view key(size_t i) const { return {keys.data() + i * width, width}; }
   void reserve(size_t n) {
-    keys.reserve(n * width);
-    recnos.reserve(n);
+    reserveHuge(keys, n * width);
+    reserveHuge(recnos, n);
   }
   // key must be width bytes long.
   void add(std::string_view key, uint32_t recno) {
+    // Lists of a large table's keys reach a hundred megabytes: they grow in
+    // huge pages where the system has them.
+    if (keys.size() + key.size() > keys.capacity()) reserve(std::max<size_t>(size() * 2, 256));
     keys.append(key);
     recnos.push_back(recno);
   }

@@ -47,6 +47,9 @@ class BlockCache {
     return i == kNone ? nullptr : &slots_[i].blk;
   }
   bool contains(uint32_t page) const { return slot(page) != kNone; }
+  void prefetch(uint32_t page) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[home(page)]);
+  }
   void put(uint32_t page, BlockRef b) {
     if (BlockRef* at = find(page)) {
       *at = std::move(b);

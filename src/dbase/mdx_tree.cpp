@@ -200,6 +200,9 @@ void MdxFile::Impl::descend(const Tag& t, Path& p, std::string_view key, uint32_
                             bool prefix) {
   for (;;) {
     Level& lv = p.back();
+    // The binary search below reads a line here and a line there, each a
+    // miss on a large tree: asking for the whole node at once overlaps them.
+    for (size_t at = 0; at < kBlockSize; at += 64) __builtin_prefetch(lv.blk->d.data() + at);
     Node n = node(t, lv);
     const int count = n.count();
     if (n.leaf()) {

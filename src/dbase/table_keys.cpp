@@ -113,7 +113,10 @@ void Table::Impl::applyPendingKeys() {
       old.reserve(existing);
       MdxFile::Cursor c(*mdx, t.index);
       for (c.first(); c.valid(); c.next()) old.add(c.key(), c.recno());
-      mdx->buildTag(t.index, old.empty() ? sorted : mergeSorted(t.info, old, sorted));
+      if (old.empty())
+        mdx->buildTag(t.index, sorted);
+      else
+        mdx->buildTag(t.index, mergeSorted(t.info, old, sorted));
     } else {
       mdx->insertSorted(t.index, sorted);
     }
@@ -194,7 +197,9 @@ KeyList Table::Impl::sortEntries(const TagInfo& info, const KeyList& entries) {
 void Table::Impl::sortEntries(const TagInfo& info, const KeyList& entries, KeyList& out) {
   const size_t len = entries.width;
   const KeyType type = info.keyType;
-  std::vector<Slot> slots(entries.size());
+  std::vector<Slot> slots;
+  reserveHuge(slots, entries.size());
+  slots.resize(entries.size());
   for (size_t i = 0; i < slots.size(); ++i)
     slots[i] = Slot{0, entries.recnos[i], static_cast<uint32_t>(i)};
   if (type == KeyType::Character) {

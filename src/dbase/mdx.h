@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "dbase/hugemem.h"
-
 #include "dbase/types.h"
 
 namespace dbase {

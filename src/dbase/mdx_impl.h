@@ -307,7 +307,13 @@ struct MdxFile::Impl {
     }
   };
   BlockRef block(uint32_t page);
-  BlockRef newBlock() { return std::allocate_shared<Block>(PoolAllocator<Block>(blockPool)); }
+  BlockRef newBlock() {
+#if defined(__SANITIZE_ADDRESS__)
+    return std::make_shared<Block>();  // so that the sanitizer sees each node's lifetime
+#else
+    return std::allocate_shared<Block>(PoolAllocator<Block>(blockPool));
+#endif
+  }
   // Drops a page that is about to be written by other means.
   void forget(uint32_t page);
   // Reads blocks with as few calls as possible, handing each to use(page, bytes).

@@ -347,7 +347,13 @@ void TextRecordReader::skipLine() {
 
 bool TextRecordReader::next(std::vector<FieldText>& fields) {
   if (memo_.empty() || !format_.separator || peek() < 0) return false;
-  fields.assign(memo_.size(), FieldText{});
+  // Emptied in place: their buffers serve the next record.
+  fields.resize(memo_.size());
+  for (FieldText& f : fields) {
+    f.text.clear();
+    f.lines.clear();
+    f.cut = false;
+  }
   End end = End::LineFeed;
   for (size_t i = 0; i < memo_.size(); ++i) {
     end = readField(fields[i], memo_[i], i + 1 == memo_.size());

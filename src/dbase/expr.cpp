@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "dbase/dbf.h"
 #include "dbase/error.h"
 
 namespace dbase {
@@ -550,8 +549,7 @@ bool Expression::quickText(std::string_view record, std::string& out) const {
 bool Expression::quickTest(std::string_view record, bool& out) const {
   const QuickText::Form form = root_->quick.form;
   if (form != QuickText::Form::Deleted && form != QuickText::Form::NotDeleted) return false;
-  const bool deleted = !record.empty() && static_cast<uint8_t>(record[0]) == kRecordDeleted;
-  out = deleted == (form == QuickText::Form::Deleted);
+  out = deletedFlag(record) == (form == QuickText::Form::Deleted);
   return true;
 }
 

@@ -30,6 +30,22 @@ std::string ltrim(std::string_view s) {
 
 __extension__ typedef unsigned __int128 Uint128;
 
+// The digits of a number scaled by 10^dec, as text with dec decimals.
+std::string placePoint(std::string digits, int dec, bool negative) {
+  if (dec > 0) {
+    if (static_cast<int>(digits.size()) <= dec)
+      digits.insert(0, static_cast<size_t>(dec + 1 - static_cast<int>(digits.size())), '0');
+    digits.insert(digits.size() - static_cast<size_t>(dec), ".");
+  }
+  if (negative) digits.insert(0, "-");
+  return digits;
+}
+
+// Without a branch, so the loop runs many bytes at a time.
+void upperAscii(std::string& s) {
+  for (auto& c : s) c = static_cast<char>(c - (static_cast<unsigned char>(c - 'a') < 26 ? 32 : 0));
+}
+
 // Text of |n| rounded half away from zero to dec decimals, sign in front.
 std::string fixedText(ExprNumber n, int dec) {
   // Exact powers for the usual decimals: powl is slow and keys call this per record.
@@ -57,13 +73,7 @@ std::string fixedText(ExprNumber n, int dec) {
   } else {
     digits.assign(buf, std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0).ptr);
   }
-  if (dec > 0) {
-    if (static_cast<int>(digits.size()) <= dec)
-      digits.insert(0, static_cast<size_t>(dec + 1 - static_cast<int>(digits.size())), '0');
-    digits.insert(digits.size() - static_cast<size_t>(dec), ".");
-  }
-  if (n < 0 && r != 0) digits.insert(0, "-");
-  return digits;
+  return placePoint(std::move(digits), dec, n < 0 && r != 0);
 }
 
 // dBASE's STR(): right-justified in len, rounded; fewer decimals when they do
@@ -241,9 +251,7 @@ ExprValue evalText(const Node& n, const RecordView& rec) {
   switch (n.op) {
     case Op::Upper: {
       ExprValue a = arg(0);
-      // Without a branch, so the loop runs many bytes at a time.
-      for (auto& c : a.text)
-        c = static_cast<char>(c - (static_cast<unsigned char>(c - 'a') < 26 ? 32 : 0));
+      upperAscii(a.text);
       return a;
     }
     case Op::Lower: {
@@ -433,8 +441,7 @@ ExprValue eval(const Node& n, const RecordView& rec) {
       return makeNumber(std::copysign(std::floor(std::fabs(v) * f + 0.5), v) / f);
     }
     case Op::Deleted:
-      return makeLogical(!rec.record.empty() &&
-                         static_cast<uint8_t>(rec.record[0]) == kRecordDeleted);
+      return makeLogical(deletedFlag(rec.record));
   }
   return {};
 }
@@ -509,9 +516,7 @@ bool runQuickText(const QuickText& q, std::string_view record, std::string& out)
   if (q.form == QuickText::Form::Slice) {
     out.assign(raw.substr(std::min(q.from, raw.size()), q.count));
     out.resize(q.count, ' ');  // a short record reads as blanks
-    if (q.upper)
-      for (auto& c : out)
-        c = static_cast<char>(c - (static_cast<unsigned char>(c - 'a') < 26 ? 32 : 0));
+    if (q.upper) upperAscii(out);
     return true;
   }
   // STR of a plain decimal with no more decimals than asked: the digits move
@@ -535,22 +540,16 @@ bool runQuickText(const QuickText& q, std::string_view record, std::string& out)
     if (scaled != 0 || c != '0') ++digits;
     scaled = scaled * 10 + static_cast<uint64_t>(c - '0');
   }
-  if (negative && !any) return false;
-  if (!any && fraction >= 0) return false;
+  if (!any && (negative || fraction >= 0)) return false;  // "-" or "." alone
   for (int k = std::max(fraction, 0); k < q.dec; ++k) {
     scaled *= 10;
     if (scaled != 0) ++digits;
   }
   if (digits > 17) return false;
   char buf[32];
-  char* end = std::to_chars(buf, buf + sizeof buf, scaled).ptr;
-  std::string t(buf, end);
-  if (q.dec > 0) {
-    if (static_cast<int>(t.size()) <= q.dec)
-      t.insert(0, static_cast<size_t>(q.dec + 1 - static_cast<int>(t.size())), '0');
-    t.insert(t.size() - static_cast<size_t>(q.dec), ".");
-  }
-  if (negative && scaled != 0) t.insert(0, "-");
+  const std::string t =
+      placePoint(std::string(buf, std::to_chars(buf, buf + sizeof buf, scaled).ptr), q.dec,
+                 negative && scaled != 0);
   if (static_cast<int>(t.size()) > q.len) return false;
   out.assign(static_cast<size_t>(q.len) - t.size(), ' ');
   out += t;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dbase/dbf.h"
 #include "dbase/expr.h"
 
 namespace dbase::expr_detail {
@@ -90,6 +91,9 @@ struct QuickText {
   int len = 0, dec = 0;  // Str
 };
 QuickText planQuickText(const Node& root);
+inline bool deletedFlag(std::string_view record) {
+  return !record.empty() && static_cast<uint8_t>(record[0]) == kRecordDeleted;
+}
 // False where the general evaluation must decide (a number needing rounding
 // or a narrower text, a field holding no plain decimal).
 bool runQuickText(const QuickText& q, std::string_view record, std::string& out);
